@@ -1,0 +1,27 @@
+#pragma once
+// The application-wide values through which the main menu and the working
+// windows coordinate, and the services every window uses. One instance lives for
+// the whole run; windows receive it by reference.
+
+#include <string>
+
+#include "app/core/desktop.h"
+#include "app/core/messages.h"
+#include "db/connection.h"
+
+namespace app {
+
+// Window numbers kept in AppContext::activeWindowNo.
+enum WindowNo : int { NoWindow = 0, OutlineWindowNo = 2, TreeWindowNo = 3, QuizWindowNo = 4, SearchWindowNo = 5 };
+
+struct AppContext {
+    int activeWindowNo = NoWindow; // the working window open and activated last
+    bool icd11Mode = false;        // mode in which the two browsers are created
+    std::string exeDir;            // folder of the executable, without a trailing separator
+    std::string dbPath;            // exeDir + separator + "icd10_2023.mdb"
+    db::Connection ADOConnection1; // the one database connection
+    Messages* messages = nullptr;  // every message box goes through here
+    Desktop* desktop = nullptr;    // window manager and clipboard
+};
+
+} // namespace app

@@ -1,0 +1,33 @@
+#include "app/core/decoration.h"
+
+#include "db/query.h"
+#include "text/text.h"
+
+namespace app {
+
+std::string DecorateName(std::string_view name, std::string_view flag, std::string_view newMark) {
+    const std::string f = text::Trim(flag);
+    const std::string n = text::Trim(newMark);
+    const char* status = nullptr;
+    if (f == "D")
+        status = "2023刪除";
+    else if (f == "X")
+        status = "2023禁用";
+    else if (n == "Y")
+        status = "2023新增";
+    std::string out(name);
+    if (status) {
+        out += "(";
+        out += status;
+        out += ")";
+    }
+    return out;
+}
+
+std::string DecorateRowName(const db::Query& query) {
+    const std::string newMark = query.field("ICD10_2023NEW");
+    const std::string flag = query.field("ICD10_2023FLAG");
+    return DecorateName(query.field("ICD10_CNAME"), flag, newMark);
+}
+
+} // namespace app

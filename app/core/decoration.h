@@ -1,0 +1,25 @@
+#pragma once
+// The 2023 status decoration of a Chinese name.
+//
+//   DecorateName("頭痛", "", "Y")     => "頭痛(2023新增)"
+//   DecorateName("頭痛", " X ", "")   => "頭痛(2023禁用)"
+//   DecorateName("頭痛", "D", "Y")    => "頭痛(2023刪除)"   deleted outranks new
+//   DecorateName("頭痛", "x", "")     => "頭痛"             exact, case-sensitive
+//   DecorateName("", "", "Y")         => "(2023新增)"
+//   DecorateName("頭痛  ", "", "Y")   => "頭痛  (2023新增)" the name is not trimmed
+
+#include <string>
+#include <string_view>
+
+namespace db {
+class Query;
+}
+
+namespace app {
+
+std::string DecorateName(std::string_view name, std::string_view flag, std::string_view newMark);
+
+// DecorateName of the current row's ICD10_CNAME, ICD10_2023FLAG and ICD10_2023NEW.
+std::string DecorateRowName(const db::Query& query);
+
+} // namespace app

@@ -1,0 +1,52 @@
+#pragma once
+// The window manager and the clipboard, as the hand-off uses them: find a
+// top-level window by its exact title, bring it to the front, restore it from
+// minimised or maximised, and replace the clipboard's text. One implementation
+// per platform (X11, Win32) and a fake for tests.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace app {
+
+// Title of the clinic's consultation program's window.
+inline constexpr const char* ConsultationWindowTitle = "醫師問診作業";
+
+class Desktop {
+public:
+    using WindowId = std::uint64_t;
+    virtual ~Desktop() = default;
+    virtual std::optional<WindowId> findTopLevelWindow(const std::string& title) = 0;
+    virtual void setClipboardText(const std::string& text) = 0;
+    virtual void bringToFront(WindowId window) = 0;
+    virtual void restore(WindowId window) = 0;
+};
+
+// A desktop held in memory: tests open and close "windows" and read what the
+// hand-off did.
+class FakeDesktop : public Desktop {
+public:
+    std::optional<WindowId> findTopLevelWindow(const std::string& title) override {
+        ++lookups;
+        for (const auto& w : windows)
+            if (w.title == title && w.open) return w.id;
+        return std::nullopt;
+    }
+    void setClipboardText(const std::string& text) override { clipboard = text; }
+    void bringToFront(WindowId window) override { actions.push_back("front:" + std::to_string(window)); }
+    void restore(WindowId window) override { actions.push_back("restore:" + std::to_string(window)); }
+
+    struct Window {
+        WindowId id;
+        std::string title;
+        bool open = true;
+    };
+    std::vector<Window> windows;
+    std::optional<std::string> clipboard;
+    std::vector<std::string> actions;
+    int lookups = 0;
+};
+
+} // namespace app

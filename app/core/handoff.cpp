@@ -1,0 +1,50 @@
+#include "app/core/handoff.h"
+
+#include "db/query.h"
+#include "text/text.h"
+
+namespace app {
+
+std::string EscapeQuotes(const std::string& value) {
+    std::string out;
+    out.reserve(value.size());
+    for (char c : value) {
+        out.push_back(c);
+        if (c == '\'') out.push_back('\'');
+    }
+    return out;
+}
+
+std::string Quoted(const std::string& value) { return "'" + EscapeQuotes(value) + "'"; }
+
+bool CheckFinestCode(db::Query& aux, const std::string& code) {
+    aux.close();
+    aux.setText("SELECT ICD10_FLAG FROM ICD10 WHERE ICD10_NO ='" + EscapeQuotes(code) + "' ");
+    aux.open();
+    std::string flag = aux.eof() ? std::string() : aux.field("ICD10_FLAG");
+    return flag == "Y";
+}
+
+void HandOffCode(Desktop& desktop, const std::string& code) {
+    auto window = desktop.findTopLevelWindow(ConsultationWindowTitle);
+    if (!window) return;
+    desktop.setClipboardText(HandOffPrefix + code);
+    desktop.bringToFront(*window);
+    desktop.restore(*window);
+}
+
+void HandOffFinestCode(AppContext& ctx, db::Query& aux, const std::string& rawCode) {
+    const std::string code = text::Trim(rawCode);
+    if (code.empty()) return;
+    if (!CheckFinestCode(aux, code)) {
+        if (ctx.messages) ctx.messages->show(NotFinestMessage);
+        return;
+    }
+    if (ctx.desktop) HandOffCode(*ctx.desktop, code);
+}
+
+bool ConsultationWindowExists(Desktop* desktop) {
+    return desktop && desktop->findTopLevelWindow(ConsultationWindowTitle).has_value();
+}
+
+} // namespace app

@@ -1,0 +1,50 @@
+#include "app/widgets/workingwindow.h"
+
+#include <QCloseEvent>
+#include <QEvent>
+#include <QGuiApplication>
+#include <QScreen>
+
+namespace app {
+
+Qt::WindowFlags FixedWindowFlags() {
+    return Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+           Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint;
+}
+
+void CentreOnScreen(QWidget* w) {
+    QScreen* screen = w->screen() ? w->screen() : QGuiApplication::primaryScreen();
+    if (!screen) return;
+    QRect area = screen->availableGeometry();
+    w->move(area.center() - QPoint(w->width() / 2, w->height() / 2));
+}
+
+WorkingWindow::WorkingWindow(AppContext& context, int windowNo, QWidget* parent)
+    : QWidget(parent, FixedWindowFlags()), m_ctx(context), m_windowNo(windowNo) {}
+
+void WorkingWindow::setFixedClientSize(int width, int height) {
+    setFixedSize(width, height);
+    CentreOnScreen(this);
+}
+
+void WorkingWindow::showWindow() {
+    show();
+    raise();
+    activateWindow();
+}
+
+void WorkingWindow::FormActivate() { m_ctx.activeWindowNo = m_windowNo; }
+
+void WorkingWindow::FormClose() { m_ctx.activeWindowNo = NoWindow; }
+
+void WorkingWindow::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::ActivationChange && isActiveWindow()) FormActivate();
+    QWidget::changeEvent(event);
+}
+
+void WorkingWindow::closeEvent(QCloseEvent* event) {
+    FormClose();
+    event->accept(); // hidden, not destroyed
+}
+
+} // namespace app

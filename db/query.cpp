@@ -1,0 +1,136 @@
+#include "db/query.h"
+
+#include <sqlite3.h>
+#include <strings.h>
+
+#include "db/connection.h"
+
+namespace db {
+
+Query::Query(Connection& connection) : m_conn(connection) {}
+
+Query::~Query() { close(); }
+
+void Query::setText(std::string statement) {
+    m_lines.clear();
+    m_lines.push_back(std::move(statement));
+}
+
+std::string Query::text() const {
+    std::string t;
+    for (const auto& l : m_lines) {
+        t += l;
+        t += "\r\n";
+    }
+    return t;
+}
+
+void Query::close() {
+    if (m_stmt) {
+        sqlite3_finalize(m_stmt);
+        m_stmt = nullptr;
+    }
+    m_names.clear();
+    m_eof = true;
+}
+
+namespace {
+// Prepares exactly one statement. Text after it other than blanks and comments
+// is refused, so one query object never runs two statements.
+sqlite3_stmt* PrepareOne(sqlite3* db, const std::string& sql) {
+    sqlite3_stmt* stmt = nullptr;
+    const char* tail = nullptr;
+    if (sqlite3_prepare_v2(db, sql.c_str(), static_cast<int>(sql.size()), &stmt, &tail) != SQLITE_OK)
+        throw Error(sqlite3_errmsg(db));
+    if (!stmt) throw Error("the statement is empty");
+    while (tail && *tail) {
+        sqlite3_stmt* extra = nullptr;
+        const char* next = nullptr;
+        int rc = sqlite3_prepare_v2(db, tail, -1, &extra, &next);
+        if (extra) {
+            sqlite3_finalize(extra);
+            sqlite3_finalize(stmt);
+            throw Error("only one statement can be run at a time");
+        }
+        if (rc != SQLITE_OK) {
+            std::string msg = sqlite3_errmsg(db);
+            sqlite3_finalize(stmt);
+            throw Error(msg);
+        }
+        if (next == tail) break;
+        tail = next;
+    }
+    return stmt;
+}
+} // namespace
+
+void Query::open() {
+    close();
+    sqlite3* db = m_conn.handle();
+    m_stmt = PrepareOne(db, text());
+    int n = sqlite3_column_count(m_stmt);
+    m_names.reserve(static_cast<std::size_t>(n));
+    for (int i = 0; i < n; ++i) {
+        const char* name = sqlite3_column_name(m_stmt, i);
+        m_names.emplace_back(name ? name : "");
+    }
+    m_eof = false;
+    step();
+}
+
+void Query::step() {
+    int rc = sqlite3_step(m_stmt);
+    if (rc == SQLITE_ROW) return;
+    if (rc == SQLITE_DONE) {
+        m_eof = true;
+        return;
+    }
+    std::string msg = sqlite3_errmsg(m_conn.handle());
+    close();
+    throw Error(msg);
+}
+
+void Query::next() {
+    if (!m_stmt || m_eof) return;
+    step();
+}
+
+int Query::indexOf(std::string_view name) const {
+    for (std::size_t i = 0; i < m_names.size(); ++i)
+        if (m_names[i].size() == name.size() && strncasecmp(m_names[i].data(), name.data(), name.size()) == 0)
+            return static_cast<int>(i);
+    return -1;
+}
+
+std::string Query::value(int column) const {
+    if (!m_stmt || m_eof) throw Error("no current row");
+    if (column < 0 || column >= fieldCount()) throw Error("no such column");
+    const unsigned char* t = sqlite3_column_text(m_stmt, column);
+    if (!t) return {};
+    int bytes = sqlite3_column_bytes(m_stmt, column);
+    return std::string(reinterpret_cast<const char*>(t), static_cast<std::size_t>(bytes));
+}
+
+std::string Query::field(std::string_view name) const {
+    int i = indexOf(name);
+    if (i < 0) throw Error("no such column: " + std::string(name));
+    return value(i);
+}
+
+int Query::execute() {
+    close();
+    sqlite3* db = m_conn.handle();
+    sqlite3_stmt* stmt = PrepareOne(db, text());
+    int rc;
+    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+    }
+    if (rc != SQLITE_DONE) {
+        std::string msg = sqlite3_errmsg(db);
+        sqlite3_finalize(stmt);
+        throw Error(msg);
+    }
+    sqlite3_finalize(stmt);
+    return sqlite3_changes(db);
+}
+
+} // namespace db

@@ -1,0 +1,90 @@
+#include "dbfixture.h"
+
+using db::Query;
+
+TEST_F(CodeDbTest, linesAreJoinedWithCrLfAndReadRowsInOrder) {
+    addCode("A001", "霍亂");
+    addCode("A000", "古典型霍亂");
+    Query q(conn);
+    q.add("SELECT * FROM ICD10 WHERE");
+    q.add("ICD10_NO LIKE 'A00%'");
+    q.add("ORDER BY ICD10_NO");
+    EXPECT_EQ(q.text(), "SELECT * FROM ICD10 WHERE\r\nICD10_NO LIKE 'A00%'\r\nORDER BY ICD10_NO\r\n");
+    q.open();
+    ASSERT_FALSE(q.eof());
+    EXPECT_EQ(q.field("icd10_no"), "A000"); // names are case-insensitive
+    EXPECT_EQ(q.field("ICD10_CNAME"), "古典型霍亂");
+    q.next();
+    EXPECT_EQ(q.field("ICD10_NO"), "A001");
+    q.next();
+    EXPECT_TRUE(q.eof());
+    q.next(); // harmless past the end
+    EXPECT_TRUE(q.eof());
+}
+
+TEST_F(CodeDbTest, emptyAndNullValuesReadAsEmptyText) {
+    conn.exec("INSERT INTO ICD10 (ICD10_NO, ICD10_CNAME, ICD10_2023FLAG) VALUES ('B001', NULL, '')");
+    Query q(conn);
+    q.setText("SELECT * FROM ICD10");
+    q.open();
+    EXPECT_EQ(q.field("ICD10_CNAME"), "");
+    EXPECT_EQ(q.field("ICD10_2023FLAG"), "");
+    EXPECT_EQ(q.field("ICD10_2023NEW"), "");
+    EXPECT_THROW(q.field("NO_SUCH_COLUMN"), db::Error);
+}
+
+TEST_F(CodeDbTest, engineErrorsCarryTheEngineMessageAndLeaveTheQueryClosed) {
+    Query q(conn);
+    q.setText("SELECT ICD10_RANKING FROM ICD10");
+    try {
+        q.open();
+        FAIL() << "a missing column must raise";
+    } catch (const db::Error& e) {
+        EXPECT_NE(std::string(e.what()).find("no such column: ICD10_RANKING"), std::string::npos) << e.what();
+    }
+    EXPECT_FALSE(q.isOpen());
+    q.setText("SELECT * FROM ICD10 WHERE ()");
+    EXPECT_THROW(q.open(), db::Error);
+    // A second statement smuggled after the first is refused, never run.
+    q.setText("SELECT * FROM ICD10; DROP TABLE ICD10");
+    EXPECT_THROW(q.open(), db::Error);
+    EXPECT_NO_THROW(codes("SELECT * FROM ICD10"));
+}
+
+TEST_F(CodeDbTest, commandsChangeRowsAndAlterTheSchema) {
+    addCode("A000", "霍亂");
+    Query q(conn);
+    q.setText("ALTER TABLE ICD10 add COLUMN ICD10_RANKING VARCHAR(6)");
+    q.execute();
+    q.setText("UPDATE icd10 SET ICD10_RANKING='五百大' WHERE ICD10_NO LIKE 'A00%' ");
+    EXPECT_EQ(q.execute(), 1);
+    EXPECT_EQ(codes("SELECT ICD10_RANKING FROM ICD10"), std::vector<std::string>{"五百大"});
+}
+
+TEST_F(CodeDbTest, transactionRollsBackUnlessCommitted) {
+    {
+        db::Transaction t(conn);
+        addCode("A000", "霍亂");
+    }
+    EXPECT_TRUE(codes("SELECT * FROM ICD10").empty());
+    {
+        db::Transaction t(conn);
+        addCode("A000", "霍亂");
+        t.commit();
+    }
+    EXPECT_EQ(codes("SELECT * FROM ICD10").size(), 1u);
+}
+
+TEST_F(CodeDbTest, anotherConnectionCanUseTheSameFileAtTheSameTime) {
+    addCode("A000", "霍亂");
+    Query reader(conn);
+    reader.setText("SELECT * FROM ICD10");
+    reader.open();
+    db::Connection other;
+    other.open(path);
+    other.exec("INSERT INTO ICD10 (ICD10_NO) VALUES ('A001')");
+    db::Query q(other);
+    q.setText("SELECT count(*) AS N FROM ICD10");
+    q.open();
+    EXPECT_EQ(q.field("N"), "2");
+}

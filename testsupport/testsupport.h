@@ -1,0 +1,42 @@
+#pragma once
+// Helpers shared by the test suites.
+
+#include <filesystem>
+#include <string>
+
+#include <gtest/gtest.h>
+
+namespace testsupport {
+
+// A fresh folder under the system's temporary folder, removed with its content
+// when the object goes away. Tests never touch the user's real files.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::filesystem::path& path() const { return m_path; }
+    std::string file(const std::string& name) const { return (m_path / name).string(); }
+
+private:
+    std::filesystem::path m_path;
+};
+
+// Folder of the full-size reference data (../shared/data beside the checkout),
+// or an empty path when it is absent (a user's fresh clone).
+std::filesystem::path SharedDataDir();
+
+// Writes bytes to a file, replacing it.
+void WriteFile(const std::filesystem::path& p, const std::string& bytes);
+std::string ReadFile(const std::filesystem::path& p);
+
+} // namespace testsupport
+
+// Skips the current test with a clear message when the shared data is absent.
+#define ICD_REQUIRE_SHARED_DATA()                                                                            \
+    do {                                                                                                     \
+        if (::testsupport::SharedDataDir().empty())                                                          \
+            GTEST_SKIP() << "full-size reference data not found (../shared/data beside the checkout); "     \
+                            "this test needs it";                                                            \
+    } while (0)

@@ -1,0 +1,94 @@
+#include "text/text.h"
+
+#include <cerrno>
+#include <iconv.h>
+#include <stdexcept>
+
+namespace text {
+
+namespace {
+// One iconv descriptor per call keeps this re-entrant; conversions are rare and
+// short (question files, Jet text), so the open cost does not matter.
+class Iconv {
+public:
+    Iconv(const char* to, const char* from) : m_cd(iconv_open(to, from)) {
+        if (m_cd == reinterpret_cast<iconv_t>(-1)) throw std::runtime_error("iconv cannot convert CP950");
+    }
+    ~Iconv() { iconv_close(m_cd); }
+    Iconv(const Iconv&) = delete;
+    Iconv& operator=(const Iconv&) = delete;
+    iconv_t get() const { return m_cd; }
+
+private:
+    iconv_t m_cd;
+};
+} // namespace
+
+std::string FromCp950(std::string_view bytes) {
+    Iconv cd("UTF-8", "CP950");
+    std::string out;
+    out.reserve(bytes.size() * 3 / 2 + 4);
+    std::size_t i = 0;
+    while (i < bytes.size()) {
+        unsigned char c = static_cast<unsigned char>(bytes[i]);
+        if (c < 0x80) { // ASCII, the common case
+            out.push_back(static_cast<char>(c));
+            ++i;
+            continue;
+        }
+        // A lead byte and its trail byte, converted on their own so that one bad
+        // pair costs one replacement character and nothing more.
+        char in[2] = {bytes[i], i + 1 < bytes.size() ? bytes[i + 1] : '\0'};
+        std::size_t inLen = i + 1 < bytes.size() ? 2 : 1;
+        char buf[16];
+        char* inPtr = in;
+        char* outPtr = buf;
+        std::size_t inLeft = inLen, outLeft = sizeof buf;
+        iconv(cd.get(), nullptr, nullptr, nullptr, nullptr);
+        std::size_t r = iconv(cd.get(), &inPtr, &inLeft, &outPtr, &outLeft);
+        std::size_t consumed = inLen - inLeft;
+        if (r == static_cast<std::size_t>(-1) && consumed == 0) {
+            out += "\xEF\xBF\xBD";
+            i += 1;
+            continue;
+        }
+        out.append(buf, static_cast<std::size_t>(outPtr - buf));
+        i += consumed;
+    }
+    return out;
+}
+
+bool ToCp950(std::string_view utf8, std::string& out) {
+    Iconv cd("CP950", "UTF-8");
+    out.clear();
+    bool ok = true;
+    std::size_t i = 0;
+    while (i < utf8.size()) {
+        unsigned char c = static_cast<unsigned char>(utf8[i]);
+        if (c < 0x80) {
+            out.push_back(static_cast<char>(c));
+            ++i;
+            continue;
+        }
+        std::size_t n = Utf8SequenceLength(c);
+        if (i + n > utf8.size()) n = utf8.size() - i;
+        char in[4];
+        for (std::size_t k = 0; k < n; ++k) in[k] = utf8[i + k];
+        char buf[8];
+        char* inPtr = in;
+        char* outPtr = buf;
+        std::size_t inLeft = n, outLeft = sizeof buf;
+        iconv(cd.get(), nullptr, nullptr, nullptr, nullptr);
+        std::size_t r = iconv(cd.get(), &inPtr, &inLeft, &outPtr, &outLeft);
+        if (r == static_cast<std::size_t>(-1) || inLeft != 0) {
+            out.push_back('?');
+            ok = false;
+        } else {
+            out.append(buf, static_cast<std::size_t>(outPtr - buf));
+        }
+        i += n;
+    }
+    return ok;
+}
+
+} // namespace text

@@ -1,0 +1,107 @@
+#include "text/text.h"
+
+namespace text {
+
+namespace {
+bool IsBlankOrControl(unsigned char c) { return c <= 0x20 || c == 0x7F; }
+} // namespace
+
+std::string TrimLeft(std::string_view s) {
+    std::size_t b = 0;
+    while (b < s.size() && IsBlankOrControl(static_cast<unsigned char>(s[b]))) ++b;
+    return std::string(s.substr(b));
+}
+
+std::string TrimRight(std::string_view s) {
+    std::size_t e = s.size();
+    while (e > 0 && IsBlankOrControl(static_cast<unsigned char>(s[e - 1]))) --e;
+    return std::string(s.substr(0, e));
+}
+
+std::string Trim(std::string_view s) {
+    std::size_t b = 0, e = s.size();
+    while (b < e && IsBlankOrControl(static_cast<unsigned char>(s[b]))) ++b;
+    while (e > b && IsBlankOrControl(static_cast<unsigned char>(s[e - 1]))) --e;
+    return std::string(s.substr(b, e - b));
+}
+
+std::size_t Utf8SequenceLength(unsigned char c) {
+    if (c < 0x80) return 1;
+    if ((c & 0xE0) == 0xC0) return 2;
+    if ((c & 0xF0) == 0xE0) return 3;
+    if ((c & 0xF8) == 0xF0) return 4;
+    return 1;
+}
+
+namespace {
+// Length of the character at i, clipped to the text (a truncated sequence at the
+// end counts as what is left of it).
+std::size_t CharLenAt(std::string_view s, std::size_t i) {
+    std::size_t n = Utf8SequenceLength(static_cast<unsigned char>(s[i]));
+    if (i + n > s.size()) n = s.size() - i;
+    return n;
+}
+std::size_t Cp950Width(std::string_view s, std::size_t i) {
+    return static_cast<unsigned char>(s[i]) < 0x80 ? 1 : 2;
+}
+} // namespace
+
+std::vector<std::string> Characters(std::string_view s) {
+    std::vector<std::string> out;
+    for (std::size_t i = 0; i < s.size();) {
+        std::size_t n = CharLenAt(s, i);
+        out.emplace_back(s.substr(i, n));
+        i += n;
+    }
+    return out;
+}
+
+std::size_t CharacterCount(std::string_view s) {
+    std::size_t count = 0;
+    for (std::size_t i = 0; i < s.size(); i += CharLenAt(s, i)) ++count;
+    return count;
+}
+
+std::size_t Cp950Length(std::string_view s) {
+    std::size_t bytes = 0;
+    for (std::size_t i = 0; i < s.size(); i += CharLenAt(s, i)) bytes += Cp950Width(s, i);
+    return bytes;
+}
+
+std::pair<std::string, std::string> Cp950Split(std::string_view s, std::size_t maxBytes) {
+    std::size_t used = 0, i = 0;
+    while (i < s.size()) {
+        std::size_t w = Cp950Width(s, i);
+        if (used + w > maxBytes) break;
+        used += w;
+        i += CharLenAt(s, i);
+    }
+    return {std::string(s.substr(0, i)), std::string(s.substr(i))};
+}
+
+std::string Cp950Left(std::string_view s, std::size_t maxBytes) { return Cp950Split(s, maxBytes).first; }
+
+std::string Cp950Mid(std::string_view s, std::size_t from, std::size_t maxBytes) {
+    if (from < 1) from = 1;
+    std::size_t pos = 1, i = 0;
+    while (i < s.size() && pos < from) {
+        pos += Cp950Width(s, i);
+        i += CharLenAt(s, i);
+    }
+    return Cp950Left(s.substr(i), maxBytes);
+}
+
+bool IsValidUtf8(std::string_view s) {
+    for (std::size_t i = 0; i < s.size();) {
+        unsigned char c = static_cast<unsigned char>(s[i]);
+        std::size_t n = Utf8SequenceLength(c);
+        if (n == 1 && c >= 0x80) return false;
+        if (i + n > s.size()) return false;
+        for (std::size_t k = 1; k < n; ++k)
+            if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
+        i += n;
+    }
+    return true;
+}
+
+} // namespace text

@@ -1,0 +1,47 @@
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+#include "commands.h"
+#include "db/connection.h"
+
+namespace fs = std::filesystem;
+
+namespace icdtool {
+
+int RunSql(const Args& args) {
+    if (args.size() < 2) {
+        std::fprintf(stderr, "usage: icdtool run-sql OUT.mdb FILE.sql...\n");
+        return 2;
+    }
+    const fs::path out = args[0];
+    const fs::path tmp = out.string() + ".tmp";
+    std::error_code ec;
+    fs::remove(tmp, ec);
+    try {
+        db::Connection c;
+        c.open(tmp.string(), true);
+        for (std::size_t i = 1; i < args.size(); ++i) {
+            std::ifstream f(args[i], std::ios::binary);
+            if (!f) throw std::runtime_error("cannot read " + args[i]);
+            std::stringstream ss;
+            ss << f.rdbuf();
+            try {
+                c.exec("BEGIN;\n" + ss.str() + "\nCOMMIT;");
+            } catch (const std::exception& e) {
+                throw std::runtime_error(args[i] + ": " + e.what());
+            }
+        }
+        c.exec("ANALYZE");
+        c.close();
+        fs::rename(tmp, out);
+    } catch (...) {
+        fs::remove(tmp, ec);
+        throw;
+    }
+    return 0;
+}
+
+} // namespace icdtool
