@@ -36,6 +36,12 @@ std::filesystem::path SharedDataDir() {
     return {};
 }
 
+std::string FullDatabasePath() {
+    std::filesystem::path p = std::filesystem::path(ICD_BINARY_DIR) / "fulldata" / "icd10_2023.mdb";
+    std::error_code ec;
+    return std::filesystem::is_regular_file(p, ec) ? p.string() : std::string();
+}
+
 void WriteFile(const std::filesystem::path& p, const std::string& bytes) {
     std::ofstream f(p, std::ios::binary | std::ios::trunc);
     f.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));

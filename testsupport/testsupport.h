@@ -27,6 +27,11 @@ private:
 // or an empty path when it is absent (a user's fresh clone).
 std::filesystem::path SharedDataDir();
 
+// The full-size test database built from the shared reference data by the build
+// (target full_db: <build>/fulldata/icd10_2023.mdb), or an empty string when it
+// was not built (no shared data).
+std::string FullDatabasePath();
+
 // Writes bytes to a file, replacing it.
 void WriteFile(const std::filesystem::path& p, const std::string& bytes);
 std::string ReadFile(const std::filesystem::path& p);
@@ -39,4 +44,11 @@ std::string ReadFile(const std::filesystem::path& p);
         if (::testsupport::SharedDataDir().empty())                                                          \
             GTEST_SKIP() << "full-size reference data not found (../shared/data beside the checkout); "     \
                             "this test needs it";                                                            \
+    } while (0)
+
+// Skips the current test when the full-size test database is absent.
+#define ICD_REQUIRE_FULL_DB()                                                                                \
+    do {                                                                                                     \
+        if (::testsupport::FullDatabasePath().empty())                                                       \
+            GTEST_SKIP() << "full-size test database not built (needs ../shared/data beside the checkout)";  \
     } while (0)
