@@ -50,11 +50,6 @@ void Connection::open(const std::string& path, bool create) {
         sqlite3_close_v2(db);
         throw Error(msg);
     }
-    // Write-ahead logging lets other programs read while this one writes and
-    // the other way round (a result read row by row keeps its read open). A
-    // read-only file or folder keeps the journal it has.
-    if (sqlite3_db_readonly(db, "main") == 0)
-        sqlite3_exec(db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
     m_db = db;
     m_path = path;
 }

@@ -77,14 +77,17 @@ TEST_F(CodeDbTest, transactionRollsBackUnlessCommitted) {
 
 TEST_F(CodeDbTest, anotherConnectionCanUseTheSameFileAtTheSameTime) {
     addCode("A000", "霍亂");
-    Query reader(conn);
-    reader.setText("SELECT * FROM ICD10");
-    reader.open();
     db::Connection other;
-    other.open(path);
+    other.open(path); // no exclusive lock: a second connection opens and reads
+    Query mine(conn);
+    mine.setText("SELECT * FROM ICD10");
+    mine.open();
+    db::Query theirs(other);
+    theirs.setText("SELECT count(*) AS N FROM ICD10");
+    theirs.open();
+    EXPECT_EQ(theirs.field("N"), "1");
+    theirs.close();
+    mine.close();
     other.exec("INSERT INTO ICD10 (ICD10_NO) VALUES ('A001')");
-    db::Query q(other);
-    q.setText("SELECT count(*) AS N FROM ICD10");
-    q.open();
-    EXPECT_EQ(q.field("N"), "2");
+    EXPECT_EQ(codes("SELECT ICD10_NO FROM ICD10 ORDER BY ICD10_NO"), (std::vector<std::string>{"A000", "A001"}));
 }
