@@ -10,4 +10,5 @@ apt-get install -y --no-install-recommends \
     libxcb1-dev libxcb-ewmh-dev \
     libgtest-dev googletest libbenchmark-dev \
     fonts-arphic-uming fonts-arphic-ukai fonts-liberation \
-    xvfb xauth openbox x11-utils xdotool imagemagick
+    xvfb xauth openbox x11-utils xdotool imagemagick \
+    clang libclang-rt-14-dev
