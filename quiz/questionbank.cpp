@@ -1,0 +1,82 @@
+#include "quiz/questionbank.h"
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+namespace quiz {
+
+std::vector<std::string> SplitLines(std::string_view bytes) {
+    std::size_t nul = bytes.find('\0');
+    if (nul != std::string_view::npos) bytes = bytes.substr(0, nul);
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    std::size_t i = 0;
+    while (i < bytes.size()) {
+        char c = bytes[i];
+        if (c == '\r' || c == '\n') {
+            lines.emplace_back(bytes.substr(start, i - start));
+            if (c == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
+            start = ++i;
+        } else {
+            ++i;
+        }
+    }
+    if (start < bytes.size()) lines.emplace_back(bytes.substr(start));
+    return lines;
+}
+
+std::size_t Cp950CharLength(std::string_view bytes, std::size_t i) {
+    auto lead = static_cast<unsigned char>(bytes[i]);
+    if (lead < 0x81 || lead > 0xFE || i + 1 >= bytes.size()) return 1;
+    auto trail = static_cast<unsigned char>(bytes[i + 1]);
+    bool valid = (trail >= 0x40 && trail <= 0x7E) || (trail >= 0xA1 && trail <= 0xFE);
+    return valid ? 2 : 1;
+}
+
+bool IsQuestionLine(std::string_view line) {
+    for (std::size_t i = 0; i < line.size(); i += Cp950CharLength(line, i)) {
+        if (line[i] == 'Q' && i + 1 < line.size() && line[i + 1] == ':') return true;
+    }
+    return false;
+}
+
+std::string TextFromThirdByte(std::string_view line, std::size_t maxBytes) {
+    std::size_t start = 0;
+    while (start < line.size() && start < 2) start += Cp950CharLength(line, start);
+    std::size_t end = start;
+    while (end < line.size()) {
+        std::size_t len = Cp950CharLength(line, end);
+        if (end + len - start > maxBytes) break;
+        end += len;
+    }
+    return std::string(line.substr(start, end - start));
+}
+
+void QuestionBank::loadFile(const std::string& path) {
+    std::error_code ec;
+    if (std::filesystem::is_directory(std::filesystem::path(path), ec)) throw QuizError("Cannot open file " + path);
+    std::ifstream in(std::filesystem::path(path), std::ios::binary);
+    if (!in) throw QuizError("Cannot open file " + path);
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (in.bad()) throw QuizError("Cannot open file " + path);
+    loadBytes(bytes);
+}
+
+void QuestionBank::loadBytes(std::string_view bytes) {
+    m_lines = SplitLines(bytes);
+    m_questionLines.clear();
+    for (std::size_t n = 0; n < m_lines.size(); ++n)
+        if (IsQuestionLine(m_lines[n])) m_questionLines.push_back(n);
+}
+
+const std::string& QuestionBank::line(std::size_t n) const {
+    if (n >= m_lines.size()) throw QuizError("List index out of bounds (" + std::to_string(n) + ")");
+    return m_lines[n];
+}
+
+std::string QuestionFilePath(const std::string& exeDir) {
+    return (std::filesystem::path(exeDir) / "qa.txt").string();
+}
+
+} // namespace quiz

@@ -1,0 +1,382 @@
+#include "quiz/session.h"
+
+#include <algorithm>
+#include <gtest/gtest.h>
+
+#include "quiz/tests/quiztestsupport.h"
+#include "testsupport/testsupport.h"
+
+using quiz::QuizSession;
+using quiztest::Cp950;
+using quiztest::ScriptedRandom;
+
+namespace {
+
+using Lines = std::vector<std::string>;
+
+// The key of the question asked at position k of a bank built by quiztest::Bank.
+int KeyAt(const QuizSession& s, int k) {
+    const std::string& key = s.bank().line(s.order()[static_cast<std::size_t>(k - 1)] + 1);
+    return key[2] - '0';
+}
+
+// Answers every position, rightly except at the listed positions.
+void AnswerAll(QuizSession& s, std::vector<int> wrongAt = {}) {
+    for (int k = 1; k <= s.length(); ++k) {
+        int key = KeyAt(s, k);
+        bool wrong = std::find(wrongAt.begin(), wrongAt.end(), k) != wrongAt.end();
+        s.answer(wrong ? key % 4 + 1 : key);
+    }
+}
+
+std::vector<std::size_t> FileOrder(std::size_t n) {
+    std::vector<std::size_t> v;
+    for (std::size_t i = 0; i < n; ++i) v.push_back(i * 6);
+    return v;
+}
+
+} // namespace
+
+TEST(QuizSession, workedThreeQuestionLayoutWithQuestionTwoWrong) {
+    ScriptedRandom random;
+    QuizSession s(random);
+    s.setWholeBank(true);
+    s.startNewQuizFromBytes(quiztest::Bank(3)); // keys 1, 2, 3
+    s.answer(1);
+    s.answer(4);
+    ASSERT_FALSE(s.reportShown());
+    s.answer(3);
+    ASSERT_TRUE(s.reportShown());
+    EXPECT_EQ(s.current(), 3);
+
+    quiz::Report r = s.report();
+    const Lines expected = {
+        "答對2題",
+        "答錯1題",
+        "★★★答題錯誤列表★★★",
+        "問題2:題2",
+        "1.題2甲",
+        "2.題2乙",
+        "3.題2丙",
+        "4.題2丁",
+        "答錯,您回答:4.題2丁",
+        "正確答案應為:2.題2乙",
+        "----------------------------------",
+        "",
+        "★★★正確答題列表★★★",
+        "問題1:題1",
+        "1.題1甲",
+        "2.題1乙",
+        "3.題1丙",
+        "4.題1丁",
+        "答對:1.題1甲",
+        "----------------------------------",
+        "問題3:題3",
+        "1.題3甲",
+        "2.題3乙",
+        "3.題3丙",
+        "4.題3丁",
+        "答對:3.題3丙",
+        "----------------------------------",
+    };
+    EXPECT_EQ(r.lines, expected);
+    EXPECT_EQ(r.score, 67);
+    EXPECT_EQ(r.verdictLine, "您可以再更好喔,評量分數為:67分");
+    EXPECT_EQ(r.text().substr(0, 24), "答對2題\r\n答錯1題\r\n");
+    EXPECT_EQ(r.text().substr(r.text().size() - 36), "----------------------------------\r\n");
+}
+
+TEST(QuizSession, tenQuestionsAllRightAndAllWrong) {
+    ScriptedRandom random;
+    QuizSession s(random);
+    s.startNewQuizFromBytes(quiztest::Bank(12));
+    ASSERT_EQ(s.length(), 10);
+    AnswerAll(s);
+    quiz::Report right = s.report();
+    EXPECT_EQ(right.lines.front(), "10題全部答對");
+    EXPECT_EQ(right.lines[1], "★★★正確答題列表★★★");
+    EXPECT_EQ(right.lines.size(), 2u + 10u * 7u);
+    EXPECT_EQ(std::count(right.lines.begin(), right.lines.end(), "★★★答題錯誤列表★★★"), 0);
+    EXPECT_EQ(right.verdictLine, "恭喜滿分,您真是高手,評量分數為:100分");
+
+    s.startNewQuizFromBytes(quiztest::Bank(12));
+    AnswerAll(s, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10});
+    quiz::Report wrong = s.report();
+    EXPECT_EQ(wrong.lines.front(), "10題全部答錯");
+    EXPECT_EQ(wrong.lines[1], "★★★答題錯誤列表★★★");
+    EXPECT_EQ(wrong.lines.size(), 1u + 1u + 10u * 8u + 1u + 1u);
+    EXPECT_EQ(wrong.lines[wrong.lines.size() - 2], "");
+    EXPECT_EQ(wrong.lines.back(), "★★★正確答題列表★★★");
+    EXPECT_EQ(wrong.score, 0);
+    EXPECT_EQ(wrong.verdictLine, "能夠全軍覆漠也真不簡單,評量分數為:0分");
+}
+
+TEST(QuizSession, scoreCostsHundredDivLengthPerWrongAnswer) {
+    struct Case {
+        int bank;
+        std::vector<int> wrongAt;
+        int score;
+        const char* verdict;
+    };
+    const Case cases[] = {
+        {3, {2}, 67, "您可以再更好喔"},
+        {3, {1, 3}, 34, "您真的需要再加強"},
+        {3, {1, 2, 3}, 1, "能夠全軍覆漠也真不簡單"},
+        {7, {1, 2, 3, 4, 5, 6, 7}, 2, "能夠全軍覆漠也真不簡單"},
+        {10, {4, 9}, 80, "不錯的成績"},
+        {10, {4}, 90, "恭喜獲得高分"},
+        {10, {1, 2, 3}, 70, "中等的成績"},
+        {10, {1, 2, 3, 4, 5, 6, 7, 8, 9}, 10, "您真的需要再加強"},
+        {60, {17}, 99, "恭喜滿分,您真是高手"},
+        {101, {1, 50, 101}, 100, "恭喜滿分,您真是高手"},
+    };
+    for (const Case& c : cases) {
+        ScriptedRandom random;
+        QuizSession s(random);
+        s.setWholeBank(true);
+        s.startNewQuizFromBytes(quiztest::Bank(c.bank));
+        AnswerAll(s, c.wrongAt);
+        quiz::Report r = s.report();
+        EXPECT_EQ(r.score, c.score) << c.bank << " questions";
+        EXPECT_EQ(r.wrongCount, static_cast<int>(c.wrongAt.size()));
+        EXPECT_EQ(quiz::Verdict(r.score), c.verdict) << c.bank << " questions";
+    }
+}
+
+TEST(Verdict, bandsFromTheTop) {
+    EXPECT_EQ(quiz::Verdict(100), "恭喜滿分,您真是高手");
+    EXPECT_EQ(quiz::Verdict(98), "恭喜獲得高分");
+    EXPECT_EQ(quiz::Verdict(89), "不錯的成績");
+    EXPECT_EQ(quiz::Verdict(79), "中等的成績");
+    EXPECT_EQ(quiz::Verdict(69), "您可以再更好喔");
+    EXPECT_EQ(quiz::Verdict(59), "您真的需要再加強");
+    EXPECT_EQ(quiz::Verdict(10), "您真的需要再加強");
+    EXPECT_EQ(quiz::Verdict(9), "能夠全軍覆漠也真不簡單");
+}
+
+TEST(QuizSession, goingBackAndChangingAnAnswerCountsTheNewChoice) {
+    ScriptedRandom random;
+    QuizSession s(random);
+    s.setWholeBank(true);
+    s.startNewQuizFromBytes(quiztest::Bank(6));
+    s.previous();
+    EXPECT_EQ(s.current(), 1); // nothing before the first question
+    for (int k = 1; k <= 4; ++k) s.answer(KeyAt(s, k) % 4 + 1); // 1-4 wrong
+    ASSERT_EQ(s.current(), 5);
+    s.previous();
+    EXPECT_EQ(s.current(), 4);
+    s.answer(KeyAt(s, 4)); // now right
+    EXPECT_EQ(s.current(), 5);
+    s.answer(KeyAt(s, 5));
+    s.answer(KeyAt(s, 6));
+    ASSERT_TRUE(s.reportShown());
+    quiz::Report r = s.report();
+    EXPECT_EQ(r.wrongCount, 3);
+    EXPECT_EQ(r.rightCount, 3);
+    EXPECT_NE(std::find(r.lines.begin(), r.lines.end(), "答對:4.題4丁"), r.lines.end());
+
+    // Back from the report to the second-to-last question, and on to the report again.
+    s.previous();
+    EXPECT_FALSE(s.reportShown());
+    EXPECT_EQ(s.current(), 5);
+    s.answer(KeyAt(s, 5) % 4 + 1);
+    s.answer(KeyAt(s, 6));
+    EXPECT_TRUE(s.reportShown());
+    EXPECT_EQ(s.report().wrongCount, 4);
+}
+
+TEST(QuizSession, quizLengthIsTenOrTheWholeBank) {
+    for (int n : {0, 1, 7, 9, 10, 11, 25}) {
+        ScriptedRandom random;
+        QuizSession s(random);
+        s.startNewQuizFromBytes(quiztest::Bank(n));
+        EXPECT_EQ(s.length(), std::min(n, 10)) << n;
+        EXPECT_EQ(s.order().size(), static_cast<std::size_t>(n));
+        s.setWholeBank(true);
+        s.startNewQuizFromBytes(quiztest::Bank(n));
+        EXPECT_EQ(s.length(), n) << n;
+        EXPECT_EQ(s.order(), FileOrder(static_cast<std::size_t>(n))) << "whole bank keeps file order";
+    }
+}
+
+TEST(QuizSession, shuffleIsRPlusTenTranspositionsOverTheWholeIndex) {
+    // r = 2, so 12 transpositions; the first swaps entries 0 and 24, the second
+    // draws equal positions (counted, no swap), the third swaps 1 and 20.
+    ScriptedRandom random({2, 0, 24, 5, 5, 1, 20});
+    QuizSession s(random);
+    s.startNewQuizFromBytes(quiztest::Bank(25));
+    EXPECT_EQ(random.draws, 1 + 2 * 12);
+    EXPECT_EQ(random.bounds.front(), 100);
+    EXPECT_TRUE(std::all_of(random.bounds.begin() + 1, random.bounds.end(), [](int b) { return b == 25; }));
+    auto expected = FileOrder(25);
+    std::swap(expected[0], expected[24]);
+    std::swap(expected[1], expected[20]);
+    EXPECT_EQ(s.order(), expected); // the rest of the draws are (0, 0)
+    EXPECT_EQ(s.length(), 10);
+
+    // A bank of 7 is asked whole, in shuffled order.
+    ScriptedRandom seven({0, 0, 6});
+    QuizSession t(seven);
+    t.startNewQuizFromBytes(quiztest::Bank(7));
+    EXPECT_EQ(t.length(), 7);
+    EXPECT_EQ(t.order().front(), 36u);
+    EXPECT_EQ(t.order().back(), 0u);
+
+    // The whole-bank option still draws r, and nothing else.
+    ScriptedRandom whole({50});
+    QuizSession u(whole);
+    u.setWholeBank(true);
+    u.startNewQuizFromBytes(quiztest::Bank(25));
+    EXPECT_EQ(whole.draws, 1);
+}
+
+TEST(QuizSession, realRandomSourceGivesAPermutationOfTheBank) {
+    quiz::DefaultRandom random;
+    random.seedFromTimeOfDay();
+    QuizSession s(random);
+    s.startNewQuizFromBytes(quiztest::Bank(40));
+    auto sorted = s.order();
+    std::sort(sorted.begin(), sorted.end());
+    EXPECT_EQ(sorted, FileOrder(40));
+    for (int i = 0; i < 1000; ++i) {
+        int v = random.below(3);
+        ASSERT_GE(v, 0);
+        ASSERT_LT(v, 3);
+    }
+}
+
+TEST(QuizSession, questionScreenHeadingTextsAndFontSizes) {
+    ScriptedRandom random;
+    QuizSession s(random);
+    s.setWholeBank(true);
+    // Heading 問題1/1 is 7 bytes, CR LF 2: a question of 92 bytes makes 101.
+    std::string q100 = std::string(91, 'a');
+    std::string q101 = std::string(92, 'a');
+    std::string bank = "Q:" + q100 + "\r\nA:1\r\n1." + std::string(70, 'b') + "\r\n2." + std::string(71, 'b') +
+                       "\r\n3." + std::string(100, 'b') + "\r\n4." + std::string(101, 'b') + "\r\n";
+    s.startNewQuizFromBytes(bank);
+    quiz::QuestionScreen screen = s.question();
+    EXPECT_EQ(screen.question, "問題1/1\r\n" + q100);
+    EXPECT_EQ(screen.questionFontSize, 20);
+    EXPECT_EQ(screen.answers[0], std::string(70, 'b'));
+    EXPECT_EQ(screen.answerFontSizes, (std::array<int, 4>{20, 14, 14, 14}));
+
+    s.startNewQuizFromBytes("Q:" + q101 + "\r\nA:1\r\n1.x\r\n2.x\r\n3.x\r\n4.x\r\n");
+    EXPECT_EQ(s.question().questionFontSize, 18);
+
+    // Chinese text counts two bytes a character: 問題1/1 CR LF + 46 characters = 101.
+    std::string wide;
+    for (int i = 0; i < 46; ++i) wide += "痛";
+    s.startNewQuizFromBytes(Cp950("Q:" + wide + "\r\nA:1\r\n1.x\r\n2.x\r\n3.x\r\n4.x\r\n"));
+    EXPECT_EQ(s.question().question, "問題1/1\r\n" + wide);
+    EXPECT_EQ(s.question().questionFontSize, 18);
+
+    EXPECT_EQ(quiz::QuestionFontSize(70), 20);
+    EXPECT_EQ(quiz::QuestionFontSize(150), 18);
+    EXPECT_EQ(quiz::QuestionFontSize(151), 16);
+    EXPECT_EQ(quiz::QuestionFontSize(200), 16);
+    EXPECT_EQ(quiz::QuestionFontSize(201), 14);
+    EXPECT_EQ(quiz::AnswerFontSize(150), 14);
+    EXPECT_EQ(quiz::AnswerFontSize(151), 12);
+    EXPECT_EQ(quiz::AnswerFontSize(200), 12);
+    EXPECT_EQ(quiz::AnswerFontSize(201), 10);
+}
+
+TEST(QuizSession, keyWithATrailingBlankNeverMatches) {
+    ScriptedRandom random;
+    QuizSession s(random);
+    s.startNewQuizFromBytes(Cp950("Q:題\r\nA:2 \r\n1.甲\r\n2.乙\r\n3.丙\r\n4.丁\r\n"));
+    s.answer(2);
+    quiz::Report r = s.report();
+    EXPECT_EQ(r.wrongCount, 1);
+    EXPECT_EQ(r.lines[0], "1題全部答錯");
+    EXPECT_EQ(r.lines[7], "答錯,您回答:2.乙");
+    EXPECT_EQ(r.lines[8], "正確答案應為:2.乙");
+}
+
+TEST(QuizSession, faultsInTheBankAreReportedNotCrashed) {
+    ScriptedRandom random;
+    QuizSession s(random);
+
+    // No question at all.
+    s.startNewQuizFromBytes(Cp950("只有說明\r\n"));
+    EXPECT_EQ(s.length(), 0);
+    try {
+        s.question();
+        FAIL();
+    } catch (const quiz::QuizError& e) {
+        EXPECT_STREQ(e.what(), "List index out of bounds (0)");
+    }
+    s.answer(1); // nothing to answer
+    EXPECT_FALSE(s.reportShown());
+
+    // The last block is cut short: lines 6 and 7 exist, 8 does not.
+    s.setWholeBank(true);
+    s.startNewQuizFromBytes(quiztest::Bank(1) + Cp950("Q:斷\r\nA:1\r\n1.甲\r\n"));
+    ASSERT_EQ(s.length(), 2);
+    EXPECT_NO_THROW(s.question());
+    s.answer(1);
+    try {
+        s.question();
+        FAIL();
+    } catch (const quiz::QuizError& e) {
+        EXPECT_STREQ(e.what(), "List index out of bounds (9)");
+    }
+
+    // A blank line between the question and its key shifts the block: the blank
+    // is the key, no choice matches, and the report names the bad key.
+    s.startNewQuizFromBytes(Cp950("Q:移位\r\n\r\nA:1\r\n1.甲\r\n2.乙\r\n3.丙\r\n4.丁\r\n"));
+    EXPECT_EQ(s.question().answers[0], "1");
+    s.answer(1);
+    ASSERT_TRUE(s.reportShown());
+    try {
+        s.report();
+        FAIL();
+    } catch (const quiz::QuizError& e) {
+        EXPECT_STREQ(e.what(), "'' is not a valid integer value");
+    }
+    s.previous(); // a one-question quiz has nowhere to go back to
+    EXPECT_TRUE(s.reportShown());
+
+    s.startNewQuizFromBytes(Cp950("Q:壞\r\nA:x\r\n1.甲\r\n2.乙\r\n3.丙\r\n4.丁\r\n"));
+    s.answer(3);
+    EXPECT_THROW(s.report(), quiz::QuizError);
+    s.startNewQuizFromBytes(Cp950("Q:超出\r\nA:7\r\n1.甲\r\n2.乙\r\n3.丙\r\n4.丁\r\n"));
+    s.answer(3);
+    try {
+        s.report();
+        FAIL();
+    } catch (const quiz::QuizError& e) {
+        EXPECT_STREQ(e.what(), "'7' is not a valid integer value");
+    }
+}
+
+TEST(QuizSession, unreadableFileLeavesTheQuizAsItWas) {
+    testsupport::TempDir dir;
+    const std::string path = quiz::QuestionFilePath(dir.path().string());
+    testsupport::WriteFile(path, quiztest::Bank(12));
+    ScriptedRandom random;
+    QuizSession s(random);
+    s.startNewQuiz(path);
+    s.answer(1);
+    s.answer(1);
+    const auto order = s.order();
+    std::filesystem::remove(path);
+    EXPECT_THROW(s.startNewQuiz(path), quiz::QuizError);
+    EXPECT_EQ(s.current(), 3);
+    EXPECT_EQ(s.order(), order);
+    EXPECT_EQ(s.choice(2), "A:1");
+}
+
+TEST(QuizSession, wholeBankLargerThanAThousandQuestionsIsAskedWhole) {
+    ScriptedRandom random;
+    QuizSession s(random);
+    s.setWholeBank(true);
+    s.startNewQuizFromBytes(quiztest::Bank(1205));
+    ASSERT_EQ(s.length(), 1205);
+    AnswerAll(s, {1204});
+    quiz::Report r = s.report();
+    EXPECT_EQ(r.rightCount, 1204);
+    EXPECT_EQ(r.wrongCount, 1);
+    EXPECT_EQ(s.choice(1205), "A:" + std::to_string(KeyAt(s, 1205)));
+}

@@ -1,0 +1,219 @@
+#include "quiz/tform4.h"
+
+#include <QCheckBox>
+#include <QFrame>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include "app/widgets/imagebutton.h"
+#include "quiz/tests/quiztestsupport.h"
+#include "testsupport/testsupport.h"
+#include "ui_tform4.h"
+
+using quiztest::Cp950;
+
+namespace {
+
+// A quiz window over a question file in a temporary folder, draws fixed so the
+// questions come in file order (every transposition draws equal positions).
+struct QuizWindow {
+    explicit QuizWindow(const std::string& bank) {
+        if (!bank.empty()) testsupport::WriteFile(dir.file("qa.txt"), bank);
+        context.exeDir = dir.path().string();
+        context.messages = &messages;
+        window = std::make_unique<quiz::TForm4>(context);
+        window->setRandomSource(random);
+    }
+    Ui::TForm4& ui() { return window->ui(); }
+    QString question() { return ui().LabelQ->text(); }
+    void click(app::ImageButton* b) { QTest::mouseClick(b, Qt::LeftButton); }
+    // Answers the question on screen rightly (keys of quiztest::Bank cycle 1-4).
+    void answerRightly() {
+        int k = window->session().current();
+        const std::string& key = window->session().bank().line(window->session().order()[std::size_t(k - 1)] + 1);
+        click(window->answerPicture(key[2] - '0'));
+    }
+
+    testsupport::TempDir dir;
+    app::RecordingMessages messages;
+    app::AppContext context;
+    quiztest::ScriptedRandom random;
+    std::unique_ptr<quiz::TForm4> window;
+};
+
+} // namespace
+
+TEST(TForm4, fixedCentredWindowWithItsLayout) {
+    QuizWindow w(quiztest::Bank(12));
+    EXPECT_EQ(w.window->windowTitle(), QStringLiteral("ICD-10評量測驗"));
+    EXPECT_EQ(w.window->size(), QSize(712, 514));
+    EXPECT_EQ(w.window->minimumSize(), w.window->maximumSize());
+    EXPECT_EQ(w.window->font().family(), QStringLiteral("標楷體"));
+    EXPECT_EQ(w.window->font().pixelSize(), 27);
+    EXPECT_EQ(w.ui().Panel2->geometry(), QRect(0, 0, 69, 514));
+    EXPECT_EQ(w.ui().LabelQ->geometry(), QRect(20, 20, 603, 99));
+    // Rows stacked under the question in the order Panel6, Panel4, Panel3, Panel5.
+    int top = 119;
+    for (int n = 1; n <= 4; ++n) {
+        EXPECT_EQ(w.window->answerRow(n)->geometry(), QRect(20, top, 603, 78)) << n;
+        EXPECT_EQ(w.window->answerPicture(n)->size(), QSize(60, 60));
+        EXPECT_EQ(w.window->answerLabel(n)->size(), QSize(514, 74));
+        top += 78;
+    }
+    for (app::ImageButton* b : {w.ui().Image1, w.ui().Image2, w.ui().Image13}) EXPECT_EQ(b->size(), QSize(60, 60));
+    EXPECT_EQ(w.ui().Label1->text(), QStringLiteral("全部題庫"));
+    EXPECT_FALSE(w.ui().CheckBox1->isChecked());
+    EXPECT_TRUE(w.ui().Memo1->isHidden());
+    EXPECT_EQ(w.ui().Memo1->font().pixelSize(), 21);
+    EXPECT_FALSE(w.ui().Image1->picture().isNull());
+}
+
+TEST(TForm4, firstActivationLoadsTheBankOnceAndAsksQuestionOne) {
+    QuizWindow w(quiztest::Bank(12));
+    w.context.activeWindowNo = 0;
+    w.window->FormActivate();
+    EXPECT_EQ(w.context.activeWindowNo, 4);
+    EXPECT_EQ(w.random.seeds, 1);
+    EXPECT_EQ(w.question(), QStringLiteral("問題1/10\n題1"));
+    EXPECT_EQ(w.window->answerLabel(2)->text(), QStringLiteral("題1乙"));
+    EXPECT_EQ(w.window->answerLabel(1)->font().pointSize(), 20);
+    EXPECT_TRUE(w.messages.shown.empty());
+
+    w.click(w.ui().ImageA3);
+    EXPECT_EQ(w.question(), QStringLiteral("問題2/10\n題2"));
+    // Later activations neither reseed nor reload.
+    testsupport::WriteFile(w.dir.file("qa.txt"), quiztest::Bank(3));
+    w.window->FormActivate();
+    EXPECT_EQ(w.random.seeds, 1);
+    EXPECT_EQ(w.question(), QStringLiteral("問題2/10\n題2"));
+}
+
+TEST(TForm4, answeringToTheEndWritesTheReportAndPreviousLeavesIt) {
+    QuizWindow w(quiztest::Bank(3));
+    w.window->FormActivate();
+    w.answerRightly();
+    w.click(w.ui().ImageA4); // question 2's key is 2
+    w.answerRightly();
+    EXPECT_FALSE(w.ui().Memo1->isHidden());
+    for (int n = 1; n <= 4; ++n) EXPECT_TRUE(w.window->answerRow(n)->isHidden());
+    EXPECT_EQ(w.question(), QStringLiteral("您可以再更好喔,評量分數為:67分"));
+    QStringList lines = w.ui().Memo1->toPlainText().split(QLatin1Char('\n'));
+    ASSERT_GE(lines.size(), 27);
+    EXPECT_EQ(lines[0], QStringLiteral("答對2題"));
+    EXPECT_EQ(lines[8], QStringLiteral("答錯,您回答:4.題2丁"));
+    EXPECT_EQ(lines[11], QString());
+    EXPECT_EQ(lines[26], QStringLiteral("----------------------------------"));
+
+    w.click(w.ui().Image2);
+    EXPECT_TRUE(w.ui().Memo1->isHidden());
+    EXPECT_FALSE(w.window->answerRow(1)->isHidden());
+    EXPECT_EQ(w.question(), QStringLiteral("問題2/3\n題2"));
+    w.click(w.ui().Image2);
+    w.click(w.ui().Image2); // at question 1 nothing happens
+    EXPECT_EQ(w.question(), QStringLiteral("問題1/3\n題1"));
+
+    w.click(w.ui().Image1); // new quiz
+    EXPECT_EQ(w.window->session().current(), 1);
+    EXPECT_EQ(w.question(), QStringLiteral("問題1/3\n題1"));
+}
+
+TEST(TForm4, closingOnQuestionSixAndReopeningResumes) {
+    QuizWindow w(quiztest::Bank(12));
+    w.window->showWindow();
+    w.window->FormActivate();
+    for (int k = 1; k <= 5; ++k) w.click(w.ui().ImageA2);
+    const auto order = w.window->session().order();
+    EXPECT_EQ(w.question(), QStringLiteral("問題6/10\n題6"));
+
+    w.click(w.ui().Image13);
+    EXPECT_FALSE(w.window->isVisible());
+    EXPECT_EQ(w.context.activeWindowNo, 0);
+
+    w.window->showWindow();
+    w.window->FormActivate();
+    EXPECT_EQ(w.context.activeWindowNo, 4);
+    EXPECT_EQ(w.question(), QStringLiteral("問題6/10\n題6"));
+    EXPECT_EQ(w.window->session().order(), order);
+    for (int k = 1; k <= 5; ++k) EXPECT_EQ(w.window->session().choice(k), "A:2");
+}
+
+TEST(TForm4, wholeBankOptionByBoxOrLabelStartsANewQuiz) {
+    QuizWindow w(quiztest::Bank(25));
+    w.window->FormActivate();
+    w.click(w.ui().ImageA1);
+    w.ui().CheckBox1->click();
+    EXPECT_TRUE(w.window->session().wholeBank());
+    EXPECT_EQ(w.question(), QStringLiteral("問題1/25\n題1"));
+
+    QTest::mouseClick(w.ui().Label1, Qt::LeftButton);
+    EXPECT_FALSE(w.ui().CheckBox1->isChecked());
+    EXPECT_FALSE(w.window->session().wholeBank());
+    EXPECT_EQ(w.question(), QStringLiteral("問題1/10\n題1"));
+    QTest::mouseClick(w.ui().Label1, Qt::LeftButton);
+    EXPECT_TRUE(w.ui().CheckBox1->isChecked());
+    EXPECT_EQ(w.window->session().length(), 25);
+}
+
+TEST(TForm4, missingFileIsReportedAndTheWindowStaysUsable) {
+    QuizWindow w("");
+    w.window->FormActivate();
+    ASSERT_EQ(w.messages.shown.size(), 1u);
+    EXPECT_EQ(w.messages.shown[0], "Cannot open file " + w.dir.file("qa.txt"));
+    w.click(w.ui().ImageA1); // nothing to answer
+    w.click(w.ui().Image2);
+    EXPECT_EQ(w.messages.shown.size(), 1u);
+
+    testsupport::WriteFile(w.dir.file("qa.txt"), quiztest::Bank(4));
+    w.click(w.ui().Image1);
+    EXPECT_EQ(w.question(), QStringLiteral("問題1/4\n題1"));
+    EXPECT_EQ(w.messages.shown.size(), 1u);
+}
+
+TEST(TForm4, bankWithoutQuestionsOrWithABadKeyIsReported) {
+    QuizWindow w(quiztest::Bank(2));
+    w.window->FormActivate();
+    w.click(w.ui().ImageA1);
+    w.click(w.ui().ImageA2);
+    ASSERT_FALSE(w.ui().Memo1->isHidden());
+
+    // No question: the rows come back, the labels keep their texts.
+    testsupport::WriteFile(w.dir.file("qa.txt"), Cp950("本題庫尚無題目\r\n"));
+    w.click(w.ui().Image1);
+    ASSERT_EQ(w.messages.shown.size(), 1u);
+    EXPECT_EQ(w.messages.shown[0], "List index out of bounds (0)");
+    EXPECT_TRUE(w.ui().Memo1->isHidden());
+    EXPECT_FALSE(w.window->answerRow(1)->isHidden());
+    EXPECT_EQ(w.window->answerLabel(1)->text(), QStringLiteral("題2甲"));
+    w.click(w.ui().ImageA1);
+    EXPECT_EQ(w.messages.shown.size(), 1u);
+
+    // A key that names no answer: the report box is shown empty and the message says why.
+    testsupport::WriteFile(w.dir.file("qa.txt"),
+                           quiztest::Bank(1) + Cp950("Q:壞鍵\r\nA:?\r\n1.甲\r\n2.乙\r\n3.丙\r\n4.丁\r\n"));
+    w.click(w.ui().Image1);
+    w.click(w.ui().ImageA1);
+    EXPECT_EQ(w.question(), QStringLiteral("問題2/2\n壞鍵"));
+    w.click(w.ui().ImageA1);
+    ASSERT_EQ(w.messages.shown.size(), 2u);
+    EXPECT_EQ(w.messages.shown[1], "'?' is not a valid integer value");
+    EXPECT_FALSE(w.ui().Memo1->isHidden());
+    EXPECT_TRUE(w.ui().Memo1->toPlainText().isEmpty());
+    EXPECT_TRUE(w.window->answerRow(1)->isHidden());
+    EXPECT_EQ(w.question(), QStringLiteral("問題2/2\n壞鍵"));
+    w.click(w.ui().Image2);
+    EXPECT_EQ(w.question(), QStringLiteral("問題1/2\n題1"));
+    EXPECT_FALSE(w.window->answerRow(1)->isHidden());
+}
+
+TEST(TForm4, longTextsGetSmallerFontsAndMarkupIsShownAsText) {
+    std::string longAnswer(120, 'x');
+    std::string bank = Cp950("Q:<b>粗</b>?\r\nA:1\r\n1.") + longAnswer + "\r\n2.b\r\n3.c\r\n4.d\r\n";
+    QuizWindow w(bank);
+    w.window->FormActivate();
+    EXPECT_EQ(w.question(), QStringLiteral("問題1/1\n<b>粗</b>?"));
+    EXPECT_EQ(w.ui().LabelQ->textFormat(), Qt::PlainText);
+    EXPECT_EQ(w.window->answerLabel(1)->font().pointSize(), 14);
+    EXPECT_EQ(w.window->answerLabel(2)->font().pointSize(), 20);
+}
