@@ -1,0 +1,251 @@
+#include "outline/browser.h"
+
+#include "app/core/decoration.h"
+#include "app/core/handoff.h"
+#include "db/query.h"
+#include "outline/affixes.h"
+#include "search/codetext.h"
+#include "text/text.h"
+
+namespace outline {
+
+std::string RangeListingStatement(const std::string& lower, const std::string& upper) {
+    return "SELECT * FROM ICD10 WHERE ICD10_NO >= '" + app::EscapeQuotes(lower) + "' AND ICD10_NO<='" +
+           app::EscapeQuotes(upper) + "' AND LEN(ICD10_NO)=" + std::to_string(text::Cp950Length(lower)) +
+           " ORDER BY ICD10_NO";
+}
+
+std::string CodeListingStatement(const std::string& code, std::size_t length) {
+    return "SELECT * FROM ICD10 WHERE ICD10_NO LIKE  '" + app::EscapeQuotes(code) +
+           "%' AND LEN(ICD10_NO)=" + std::to_string(length) + " ORDER BY ICD10_NO";
+}
+
+OutlineBrowser::OutlineBrowser(const std::vector<std::string>& lines, bool icd11Mode, db::Query& query)
+    : m_lines(lines), m_icd11(icd11Mode), m_query(query) {
+    const std::vector<OutlineRow> rows = ChapterRows(m_lines);
+    for (int k = 1; k <= kChapterTiles; ++k) {
+        ChapterTile& c = m_chapters[static_cast<std::size_t>(k - 1)];
+        c.picture.base = Template::ChapterButton;
+        c.visible = !m_icd11 || k <= 2;
+        if (k <= static_cast<int>(rows.size())) {
+            const OutlineRow& r = rows[static_cast<std::size_t>(k - 1)];
+            c.Code = r.code;
+            c.Name = r.name;
+            c.picture = {Template::ChapterButton, LabelKind::Chapter, k, r.code, r.name, "", std::nullopt};
+        }
+    }
+    for (auto& p : m_paths) p.picture.base = Template::GreenBar;
+    for (int e = 1; e <= kEntryTiles; ++e) {
+        EntryTile& t = m_entries[static_cast<std::size_t>(e - 1)];
+        t.picture.base = Template::GreenBar;
+        t.top = (e - 1) * kRowHeight;
+    }
+    for (auto& s : m_pins) s.picture.base = Template::PaleYellowBar;
+}
+
+int OutlineBrowser::visibleEntryCount() const {
+    int n = 0;
+    for (const auto& e : m_entries) n += e.visible ? 1 : 0;
+    return n;
+}
+
+void OutlineBrowser::HideChapterTiles() {
+    for (auto& c : m_chapters) c.visible = false;
+}
+
+void OutlineBrowser::ShowChapterTiles() {
+    for (int k = 1; k <= kChapterTiles; ++k) m_chapters[static_cast<std::size_t>(k - 1)].visible = !m_icd11 || k <= 2;
+}
+
+void OutlineBrowser::HideEntryTiles() {
+    for (auto& e : m_entries) e.visible = false;
+}
+
+void OutlineBrowser::FillEntry(int e, const std::string& code, const std::string& name, const std::string& flag,
+                               int level) {
+    EntryTile& t = m_entries[static_cast<std::size_t>(e - 1)];
+    t.Code = code;
+    t.Name = name;
+    t.Flag = flag;
+    t.picture = {flag == "Y" ? Template::AsteriskBar : Template::PaleYellowBar, LabelKind::Entry, 0, code, name, flag,
+                 std::nullopt};
+    t.top = (level + e - 1) * kRowHeight;
+    t.visible = true;
+}
+
+int OutlineBrowser::ListOutlineChildren(const std::string& code, int level) {
+    const std::vector<OutlineRow> children = OutlineChildren(m_lines, code);
+    int j = 0;
+    for (const auto& child : children) {
+        if (j == kEntryTiles) break;
+        ++j;
+        FillEntry(j, child.code, child.name, "", level);
+    }
+    return j;
+}
+
+void OutlineBrowser::Image4Click(int k) {
+    if (k < 1 || k > kChapterTiles) return;
+    const ChapterTile& c = m_chapters[static_cast<std::size_t>(k - 1)];
+    if (c.Code.empty()) return; // a tile the outline left empty
+    HideChapterTiles();
+    m_level = 1;
+    PathTile& p = m_paths[0];
+    p.Code = c.Code;
+    p.Level = 1;
+    p.visible = true;
+    p.Name = c.Name;
+    p.picture = {Template::BlueBar, LabelKind::FirstPath, k, c.Code, c.Name, "", std::nullopt};
+    Image5Click(1);
+}
+
+void OutlineBrowser::Image5Click(int t) {
+    if (t < 1 || t > kPathTiles) return;
+    const PathTile& p = m_paths[static_cast<std::size_t>(t - 1)];
+    const int L = p.Level;
+    if (L < 1 || L > kPathTiles) return; // a tile that was never filled
+    m_level = L;
+    for (int i = L + 1; i <= kPathTiles; ++i) m_paths[static_cast<std::size_t>(i - 1)].visible = false;
+    HideEntryTiles();
+    const std::string code = p.Code;
+    if (ListOutlineChildren(code, L) == 0) ListDatabaseCodes(code, L);
+    HighlightDistinctParts();
+}
+
+void OutlineBrowser::Image6Click(int e) {
+    if (e < 1 || e > kEntryTiles) return;
+    const EntryTile entry = m_entries[static_cast<std::size_t>(e - 1)];
+    if (!entry.visible) return;
+    if (entry.Flag == "Y") {
+        for (const auto& s : m_pins)
+            if (s.tag == 1 && s.code == entry.Code) return;
+        for (auto& s : m_pins) {
+            if (s.tag != 0) continue;
+            s.tag = 1;
+            s.code = entry.Code;
+            s.picture = entry.picture;
+            return;
+        }
+        return; // all five slots in use
+    }
+    // No path tile is left below level 10: the entry cannot be entered.
+    if (m_level >= kPathTiles) return;
+    HideEntryTiles();
+    const int L = ++m_level;
+    PathTile& p = m_paths[static_cast<std::size_t>(L - 1)];
+    p.Level = L;
+    p.visible = true;
+    p.Name = entry.Name;
+    p.Code = entry.Code;
+    p.picture = {Template::GreenBar, LabelKind::Entry, 0, entry.Code, entry.Name, "N", std::nullopt};
+    if (ListOutlineChildren(entry.Code, L) == 0) {
+        const int n = ListDatabaseCodes(entry.Code, L);
+        p.picture.base = n > 0 ? Template::GreenBar : Template::AsteriskBar;
+    }
+    HighlightDistinctParts();
+}
+
+void OutlineBrowser::Image1Click() {
+    m_level = 0;
+    HideEntryTiles();
+    for (auto& p : m_paths) p.visible = false;
+    ShowChapterTiles();
+}
+
+void OutlineBrowser::Image2Click() {
+    if (m_level == 0) return;
+    HideEntryTiles();
+    --m_level;
+    for (int i = m_level + 1; i <= kPathTiles; ++i) m_paths[static_cast<std::size_t>(i - 1)].visible = false;
+    if (m_level > 0)
+        Image5Click(m_level);
+    else
+        ShowChapterTiles();
+}
+
+int OutlineBrowser::ListDatabaseCodes(const std::string& code, int level) {
+    const RangeBounds b = SplitRange(code);
+    m_statements.clear();
+    auto run = [&](const std::string& statement) {
+        m_statements.push_back(statement);
+        m_query.close();
+        m_query.clear();
+        m_query.add(statement);
+        m_query.open();
+    };
+    if (b.isRange) {
+        run(RangeListingStatement(b.lower, b.upper));
+    } else {
+        // Not every code has children one character longer (S93.4 has none of
+        // 5 characters, only 6): try the next lengths while nothing comes back.
+        const std::size_t len = text::Cp950Length(code);
+        for (std::size_t extra = 1; extra <= 3; ++extra) {
+            run(CodeListingStatement(code, len + extra));
+            if (!m_query.eof()) break;
+        }
+    }
+    int n = 0;
+    while (n < kEntryTiles && !m_query.eof()) {
+        ++n;
+        FillEntry(n, m_query.field("ICD10_NO"),
+                  app::DecorateName(m_query.field("ICD10_CNAME"), m_query.field("ICD10_2023FLAG"),
+                                    m_query.field("ICD10_2023NEW")),
+                  m_query.field("ICD10_FLAG"), level);
+        if (n < kEntryTiles) m_query.next(); // the 41st row is never read
+    }
+    return n;
+}
+
+void OutlineBrowser::HighlightDistinctParts() {
+    std::vector<int> visible;
+    std::vector<std::string> names;
+    for (int e = 1; e <= kEntryTiles; ++e) {
+        const EntryTile& t = m_entries[static_cast<std::size_t>(e - 1)];
+        if (!t.visible) continue;
+        visible.push_back(e);
+        names.push_back(t.Name);
+    }
+    if (visible.size() < 2) return;
+    const AffixResult r = StripCommonAffixes(names);
+    if (r.PrefixLength == 0 && r.SuffixLength == 0) return;
+    for (std::size_t i = 0; i < visible.size(); ++i) {
+        EntryTile& t = m_entries[static_cast<std::size_t>(visible[i] - 1)];
+        t.picture.highlight = Highlight{r.distinct[i], r.PrefixLength, r.SuffixLength};
+    }
+}
+
+void OutlineBrowser::EmptyPinSlot(int s) {
+    if (s < 1 || s > kPinSlots) return;
+    PinSlot& slot = m_pins[static_cast<std::size_t>(s - 1)];
+    slot.tag = 0;
+    slot.code.clear();
+    slot.picture = TilePicture{};
+    CompactPinSlots();
+}
+
+void OutlineBrowser::CompactPinSlots() {
+    bool changed = true;
+    while (changed) {
+        changed = false;
+        for (int i = 0; i + 1 < kPinSlots; ++i) {
+            PinSlot& upper = m_pins[static_cast<std::size_t>(i)];
+            PinSlot& lower = m_pins[static_cast<std::size_t>(i + 1)];
+            if (upper.tag == 0 && lower.tag == 1) {
+                upper.code = lower.code;
+                upper.picture = lower.picture;
+                upper.tag = 1;
+                lower.code.clear();
+                lower.tag = 0;
+                lower.picture = TilePicture{};
+                changed = true;
+            }
+        }
+    }
+}
+
+std::string OutlineBrowser::HandOffCodeOf(int s) const {
+    if (s < 1 || s > kPinSlots) return std::string();
+    return search::FirstWord(m_pins[static_cast<std::size_t>(s - 1)].code);
+}
+
+} // namespace outline

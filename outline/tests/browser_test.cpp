@@ -1,0 +1,312 @@
+#include "outline/browser.h"
+
+#include <gtest/gtest.h>
+
+#include "db/query.h"
+#include "outline/outlinetexts.h"
+#include "outlinedb.h"
+
+using namespace outline;
+using V = std::vector<std::string>;
+
+namespace {
+
+class BrowserTest : public ::testing::Test {
+protected:
+    outlinetest::CodeDb db;
+    db::Query query{db.connection};
+
+    static V visibleEntryCodes(const OutlineBrowser& b) {
+        V out;
+        for (int e = 1; e <= kEntryTiles; ++e)
+            if (b.entryTile(e).visible) out.push_back(b.entryTile(e).Code);
+        return out;
+    }
+    static int visiblePathTiles(const OutlineBrowser& b) {
+        int n = 0;
+        for (int t = 1; t <= kPathTiles; ++t) n += b.pathTile(t).visible ? 1 : 0;
+        return n;
+    }
+    static int visibleChapterTiles(const OutlineBrowser& b) {
+        int n = 0;
+        for (int k = 1; k <= kChapterTiles; ++k) n += b.chapterTile(k).visible ? 1 : 0;
+        return n;
+    }
+    static int entryIndex(const OutlineBrowser& b, const std::string& code) {
+        for (int e = 1; e <= kEntryTiles; ++e)
+            if (b.entryTile(e).visible && b.entryTile(e).Code == code) return e;
+        ADD_FAILURE() << "no visible entry " << code;
+        return 0;
+    }
+    static V pinnedCodes(const OutlineBrowser& b) {
+        V out;
+        for (int s = 1; s <= kPinSlots; ++s) out.push_back(b.pinSlot(s).tag == 1 ? b.pinSlot(s).code : "-");
+        return out;
+    }
+};
+
+} // namespace
+
+TEST_F(BrowserTest, startsAtTheChapterGridInEitherMode) {
+    OutlineBrowser b(Icd10OutlineLines(), false, query);
+    EXPECT_EQ(b.CurrentLevel(), 0);
+    EXPECT_EQ(visibleChapterTiles(b), 22);
+    EXPECT_EQ(visiblePathTiles(b), 0);
+    EXPECT_EQ(b.visibleEntryCount(), 0);
+    EXPECT_EQ(b.chapterTile(22).Code, "U00-U99");
+    EXPECT_EQ(b.chapterTile(22).picture.number, 22);
+    EXPECT_EQ(b.pinSlot(1).picture.base, Template::PaleYellowBar);
+
+    OutlineBrowser tm(Icd11OutlineLines(), true, query);
+    EXPECT_EQ(visibleChapterTiles(tm), 2);
+    EXPECT_EQ(tm.chapterTile(1).Code, "SA0-SE5");
+    EXPECT_EQ(tm.chapterTile(2).Code, "SE7-SJ1");
+    EXPECT_TRUE(tm.chapterTile(3).Code.empty());
+    tm.Image4Click(3); // an empty tile does nothing
+    EXPECT_EQ(tm.CurrentLevel(), 0);
+}
+
+TEST_F(BrowserTest, chapterTileOpensThePathTileAndTheBlocksBelowIt) {
+    OutlineBrowser b(Icd10OutlineLines(), false, query);
+    b.Image4Click(1);
+    EXPECT_EQ(b.CurrentLevel(), 1);
+    EXPECT_EQ(visibleChapterTiles(b), 0);
+    const PathTile& p = b.pathTile(1);
+    EXPECT_TRUE(p.visible);
+    EXPECT_EQ(p.Code, "A00-B99");
+    EXPECT_EQ(p.Name, "傳染病、寄生蟲");
+    EXPECT_EQ(p.picture.base, Template::BlueBar);
+    EXPECT_EQ(p.picture.kind, LabelKind::FirstPath);
+    EXPECT_EQ(p.picture.number, 1);
+    EXPECT_EQ(visibleEntryCodes(b), (V{"A00-A99", "B00-B99"}));
+    EXPECT_EQ(b.entryTile(1).top, 32);
+    EXPECT_EQ(b.entryTile(2).top, 64);
+    EXPECT_EQ(b.entryTile(1).picture.base, Template::PaleYellowBar);
+    EXPECT_TRUE(b.entryTile(1).Flag.empty());
+    EXPECT_TRUE(b.listingStatements().empty()) << "outline rows need no query";
+}
+
+TEST_F(BrowserTest, blockWithoutOutlineChildrenListsItsCategoriesByRange) {
+    db.add("A00", "霍亂", "N");
+    db.add("A000", "霍亂弧菌01型霍亂生物型霍亂", "Y");
+    db.add("A01", "傷寒及副傷寒", "N");
+    db.add("A09", "感染性胃腸炎及大腸炎", "Y", "", "Y");
+    db.add("A15", "呼吸道結核病", "N");
+    OutlineBrowser b(Icd10OutlineLines(), false, query);
+    b.Image4Click(1);
+    b.Image6Click(1); // A00-A99
+    EXPECT_EQ(b.CurrentLevel(), 2);
+    EXPECT_EQ(b.pathTile(2).picture.base, Template::GreenBar);
+    EXPECT_EQ(b.pathTile(2).picture.flag, "N");
+    EXPECT_EQ(b.visibleEntryCount(), 10);
+    b.Image6Click(1); // A00-A09
+    EXPECT_EQ(b.CurrentLevel(), 3);
+    EXPECT_EQ(b.listingStatements(),
+              (V{"SELECT * FROM ICD10 WHERE ICD10_NO >= 'A00' AND ICD10_NO<='A09' AND LEN(ICD10_NO)=3 ORDER BY ICD10_NO"}));
+    EXPECT_EQ(visibleEntryCodes(b), (V{"A00", "A01", "A09"}));
+    EXPECT_EQ(b.entryTile(1).top, 3 * 32);
+    EXPECT_EQ(b.entryTile(3).Name, "感染性胃腸炎及大腸炎(2023新增)");
+    EXPECT_EQ(b.entryTile(3).Flag, "Y");
+    EXPECT_EQ(b.entryTile(3).picture.base, Template::AsteriskBar);
+    EXPECT_EQ(b.entryTile(1).picture.base, Template::PaleYellowBar);
+    EXPECT_EQ(b.pathTile(3).picture.base, Template::GreenBar);
+
+    // A block the table holds nothing of is a dead end: the asterisk bar.
+    b.Image2Click();
+    b.Image6Click(entryIndex(b, "A20-A28"));
+    EXPECT_EQ(b.CurrentLevel(), 3);
+    EXPECT_EQ(b.visibleEntryCount(), 0);
+    EXPECT_EQ(b.pathTile(3).picture.base, Template::AsteriskBar);
+}
+
+TEST_F(BrowserTest, singleCodeListingTriesLongerLengthsWhileEmpty) {
+    db.add("S93", "踝足關節韌帶脫臼扭傷", "N");
+    db.add("S934", "踝關節韌帶扭傷", "N");
+    db.add("S93401", "右踝扭傷", "N");
+    db.add("S93402", "左踝扭傷", "N");
+    db.add("S93401A", "右踝扭傷，初期照護", "Y");
+    db.add("R99", "不明原因死亡", "N");
+    OutlineBrowser b(Icd10OutlineLines(), false, query);
+    EXPECT_EQ(b.ListDatabaseCodes("S934", 3), 2);
+    EXPECT_EQ(b.listingStatements(),
+              (V{"SELECT * FROM ICD10 WHERE ICD10_NO LIKE  'S934%' AND LEN(ICD10_NO)=5 ORDER BY ICD10_NO",
+                 "SELECT * FROM ICD10 WHERE ICD10_NO LIKE  'S934%' AND LEN(ICD10_NO)=6 ORDER BY ICD10_NO"}));
+    EXPECT_EQ(visibleEntryCodes(b), (V{"S93401", "S93402"}));
+    EXPECT_EQ(b.entryTile(1).top, 3 * 32) << "listed under level 3: the row below path tile 3";
+
+    EXPECT_EQ(b.ListDatabaseCodes("R99", 4), 0);
+    ASSERT_EQ(b.listingStatements().size(), 3u);
+    EXPECT_EQ(b.listingStatements()[2],
+              "SELECT * FROM ICD10 WHERE ICD10_NO LIKE  'R99%' AND LEN(ICD10_NO)=6 ORDER BY ICD10_NO");
+}
+
+TEST_F(BrowserTest, listingShowsAtMostFortyRowsAndQuotesValuesSafely) {
+    db.add("B20", "HIV疾病", "N");
+    for (int i = 0; i < 45; ++i) {
+        const std::string two = std::string(1, static_cast<char>('0' + i / 10)) + std::to_string(i % 10);
+        db.add("B20" + two, "病" + two, "Y");
+    }
+    db.add("B2'", "引號", "N");
+    OutlineBrowser b(Icd10OutlineLines(), false, query);
+    // No 4-character codes under B20; the 45 of 5 characters are cut at 40.
+    EXPECT_EQ(b.ListDatabaseCodes("B20", 1), 40);
+    EXPECT_EQ(b.listingStatements().size(), 2u);
+    EXPECT_EQ(b.visibleEntryCount(), 40);
+    EXPECT_EQ(b.entryTile(40).Code, "B2039");
+    EXPECT_EQ(b.entryTile(40).top, 40 * 32);
+
+    // A quote inside a code is doubled, never ends the value.
+    EXPECT_EQ(b.ListDatabaseCodes("B2'", 1), 0);
+    EXPECT_EQ(b.listingStatements()[0],
+              "SELECT * FROM ICD10 WHERE ICD10_NO LIKE  'B2''%' AND LEN(ICD10_NO)=4 ORDER BY ICD10_NO");
+    EXPECT_EQ(b.ListDatabaseCodes("B2'-B2'", 1), 1);
+    EXPECT_EQ(b.entryTile(1).Code, "B2'");
+}
+
+TEST_F(BrowserTest, finestCodesArePinnedOnceToTheFirstFreeSlot) {
+    const V codes = {"A000", "A001", "A009", "A010", "A011", "A014"};
+    db.add("A00", "霍亂", "N");
+    db.add("A01", "傷寒", "N");
+    for (const auto& c : codes) db.add(c, "霍亂" + c, "Y");
+    OutlineBrowser b(Icd10OutlineLines(), false, query);
+    b.ListDatabaseCodes("A00", 3);
+    b.HighlightDistinctParts();
+    const TilePicture drawn = b.entryTile(1).picture;
+    ASSERT_TRUE(drawn.highlight.has_value()) << "siblings share the prefix 霍亂A00";
+    b.Image6Click(1);
+    EXPECT_EQ(pinnedCodes(b), (V{"A000", "-", "-", "-", "-"}));
+    EXPECT_EQ(b.pinSlot(1).picture, drawn) << "the slot shows the entry as drawn, highlight included";
+    b.Image6Click(1); // pinned already
+    EXPECT_EQ(pinnedCodes(b), (V{"A000", "-", "-", "-", "-"}));
+    b.Image6Click(2);
+    b.Image6Click(3);
+    b.ListDatabaseCodes("A01", 3);
+    b.Image6Click(1);
+    b.Image6Click(2);
+    b.Image6Click(3); // a sixth finest code: nothing
+    EXPECT_EQ(pinnedCodes(b), (V{"A000", "A001", "A009", "A010", "A011"}));
+    EXPECT_EQ(b.CurrentLevel(), 0) << "pinning never changes the level";
+    EXPECT_EQ(b.HandOffCodeOf(4), "A010");
+}
+
+TEST_F(BrowserTest, emptyingASlotMovesTheCodesBelowItUp) {
+    for (const auto& c : V{"A000", "A001", "A002", "A009"}) db.add(c, "名" + c, "Y");
+    OutlineBrowser b(Icd10OutlineLines(), false, query);
+    b.ListDatabaseCodes("A00", 0);
+    for (int e = 1; e <= 4; ++e) b.Image6Click(e);
+    const TilePicture fourth = b.pinSlot(4).picture;
+    b.EmptyPinSlot(2);
+    EXPECT_EQ(pinnedCodes(b), (V{"A000", "A002", "A009", "-", "-"}));
+    EXPECT_EQ(b.pinSlot(3).picture, fourth);
+    EXPECT_EQ(b.pinSlot(4).picture, TilePicture{});
+    EXPECT_EQ(b.pinSlot(4).tag, 0);
+    EXPECT_EQ(b.HandOffCodeOf(5), "");
+    b.EmptyPinSlot(5); // an empty slot stays empty
+    EXPECT_EQ(pinnedCodes(b), (V{"A000", "A002", "A009", "-", "-"}));
+    b.EmptyPinSlot(1);
+    b.EmptyPinSlot(1);
+    b.EmptyPinSlot(1);
+    EXPECT_EQ(pinnedCodes(b), (V{"-", "-", "-", "-", "-"}));
+}
+
+TEST_F(BrowserTest, backAndHomeAtEveryLevel) {
+    db.add("M54", "背痛", "N");
+    db.add("M545", "下背痛", "N");
+    db.add("M5450", "下背痛，未明示", "Y");
+    db.add("M5451", "椎間盤源性下背痛", "Y");
+    OutlineBrowser b(Icd10OutlineLines(), false, query);
+    b.Image2Click(); // Back at level 0: nothing
+    EXPECT_EQ(b.CurrentLevel(), 0);
+    EXPECT_EQ(visibleChapterTiles(b), 22);
+
+    b.Image4Click(13);                          // M00-M99
+    b.Image6Click(entryIndex(b, "M40-M54"));    // level 2
+    b.Image6Click(entryIndex(b, "M50-M54"));    // level 3: M54 from the table
+    b.Image6Click(entryIndex(b, "M54"));        // level 4
+    b.Image6Click(entryIndex(b, "M545"));       // level 5: two finest codes
+    ASSERT_EQ(b.CurrentLevel(), 5);
+    EXPECT_EQ(visiblePathTiles(b), 5);
+    EXPECT_EQ(visibleEntryCodes(b), (V{"M5450", "M5451"}));
+    b.Image6Click(1);
+
+    b.Image2Click();
+    EXPECT_EQ(b.CurrentLevel(), 4);
+    EXPECT_EQ(visiblePathTiles(b), 4);
+    EXPECT_EQ(visibleEntryCodes(b), (V{"M545"}));
+
+    b.Image5Click(2); // path tile 2 lists M40-M54's children again
+    EXPECT_EQ(b.CurrentLevel(), 2);
+    EXPECT_EQ(visiblePathTiles(b), 2);
+    EXPECT_EQ(visibleEntryCodes(b), (V{"M40-M43", "M45-M49", "M50-M54"}));
+    EXPECT_EQ(b.entryTile(1).top, 2 * 32);
+
+    b.Image2Click();
+    EXPECT_EQ(b.CurrentLevel(), 1);
+    b.Image2Click();
+    EXPECT_EQ(b.CurrentLevel(), 0);
+    EXPECT_EQ(visibleChapterTiles(b), 22);
+    EXPECT_EQ(visiblePathTiles(b), 0);
+    EXPECT_EQ(b.visibleEntryCount(), 0);
+
+    b.Image4Click(13);
+    b.Image6Click(1);
+    b.Image1Click(); // Home from level 2
+    EXPECT_EQ(b.CurrentLevel(), 0);
+    EXPECT_EQ(visibleChapterTiles(b), 22);
+    EXPECT_EQ(visiblePathTiles(b), 0);
+    EXPECT_EQ(b.visibleEntryCount(), 0);
+    EXPECT_EQ(pinnedCodes(b)[0], "M5450") << "Home and Back leave the pins alone";
+}
+
+TEST_F(BrowserTest, icd11ModeShowsOnlyItsTwoChaptersAndHighlightsSharedEndings) {
+    OutlineBrowser b(Icd11OutlineLines(), true, query);
+    b.Image4Click(1);
+    b.Image6Click(1); // SA0-SB2
+    EXPECT_EQ(visibleEntryCodes(b), (V{"SA0-SA0", "SA1-SA4", "SA5-SA5", "SA6-SA8", "SA9-SB0", "SB2-SB2"}));
+    const auto& h = b.entryTile(6).picture.highlight;
+    ASSERT_TRUE(h.has_value());
+    EXPECT_EQ(*h, (Highlight{"其他特指的臟腑系統", 0, 2}));
+    EXPECT_EQ(b.entryTile(1).picture.highlight->distinct, "肝系");
+    b.Image1Click();
+    EXPECT_EQ(visibleChapterTiles(b), 2);
+    b.Image4Click(2);
+    b.Image2Click();
+    EXPECT_EQ(visibleChapterTiles(b), 2);
+    EXPECT_FALSE(b.chapterTile(3).visible);
+}
+
+TEST_F(BrowserTest, aSingleEntryIsNotHighlighted) {
+    db.add("B10", "其它人類皰疹病毒", "N");
+    OutlineBrowser b(Icd10OutlineLines(), false, query);
+    b.Image4Click(1);
+    b.Image6Click(2);                         // B00-B99
+    b.Image6Click(entryIndex(b, "B10-B10"));  // one category
+    EXPECT_EQ(visibleEntryCodes(b), (V{"B10"}));
+    EXPECT_FALSE(b.entryTile(1).picture.highlight.has_value());
+}
+
+TEST_F(BrowserTest, descentStopsAtTheTenthPathTile) {
+    const V lines = {"A00-A99:章", " A00-A09:節", "  A00-A01:小節", "   A00-A00:細節"};
+    db.add("A00", "三", "N");
+    std::string code = "A00";
+    for (int i = 0; i < 6; ++i) db.add(code += "1", "更細", "N");
+    OutlineBrowser b(lines, false, query);
+    b.Image4Click(1);
+    while (b.visibleEntryCount() > 0 && b.CurrentLevel() < kPathTiles) b.Image6Click(1);
+    ASSERT_EQ(b.CurrentLevel(), 10);
+    ASSERT_EQ(b.visibleEntryCount(), 1);
+    b.Image6Click(1); // no path tile left: nothing happens
+    EXPECT_EQ(b.CurrentLevel(), 10);
+    EXPECT_EQ(b.visibleEntryCount(), 1);
+    EXPECT_EQ(b.pathTile(10).Code, "A0011111");
+}
+
+TEST_F(BrowserTest, engineErrorLeavesTheHiddenEntriesHidden) {
+    OutlineBrowser b(Icd10OutlineLines(), false, query);
+    b.Image4Click(1);
+    b.Image6Click(1);
+    db.connection.exec("DROP TABLE ICD10");
+    EXPECT_THROW(b.Image6Click(1), db::Error);
+    EXPECT_EQ(b.visibleEntryCount(), 0);
+    EXPECT_EQ(b.CurrentLevel(), 3);
+}
