@@ -13,4 +13,8 @@ using Args = std::vector<std::string>;
 // atomically (a temporary file renamed when complete).
 int RunSql(const Args& args);
 
+// import-jet IN.mdb OUT.sqlite: converts a Jet 3/4 file into an SQLite file
+// (all tables and columns, text as UTF-8), atomically; lists the tables copied.
+int ImportJet(const Args& args);
+
 } // namespace icdtool
