@@ -1,0 +1,59 @@
+#include "app/core/startup.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "db/databasefile.h"
+#include "db/error.h"
+
+namespace fs = std::filesystem;
+
+namespace app {
+
+namespace {
+constexpr char Separator = static_cast<char>(fs::path::preferred_separator);
+
+bool IsSeparator(char c) { return c == Separator || c == '/'; }
+
+void Show(AppContext& context, const std::string& text) {
+    if (context.messages) context.messages->show(text);
+}
+} // namespace
+
+std::string ExeDirOf(const std::string& executablePath) {
+    // The directory part with its trailing separator, as the platform gives it ...
+    std::string dir = executablePath;
+    while (!dir.empty() && !IsSeparator(dir.back())) dir.pop_back();
+    // ... then that one separator removed.
+    if (!dir.empty() && IsSeparator(dir.back())) dir.pop_back();
+    return dir;
+}
+
+std::string DatabasePathIn(const std::string& exeDir) { return exeDir + Separator + DatabaseFileName; }
+
+bool OpenDatabase(AppContext& context, const std::string& executablePath) {
+    context.exeDir = ExeDirOf(executablePath);
+    context.dbPath = DatabasePathIn(context.exeDir);
+
+    // Only a file counts: a folder of that name is as good as no file.
+    std::error_code ec;
+    if (!fs::is_regular_file(fs::path(context.dbPath), ec)) {
+        Show(context, FileNotFoundMessage + context.dbPath);
+        return false;
+    }
+
+    context.ADOConnection1.close();
+    try {
+        context.ADOConnection1.open(db::PrepareDatabaseFile(context.dbPath));
+    } catch (const std::exception& e) {
+        // db::Error carries the engine's text; a failing conversion (a file
+        // system or memory error) is reported the same way rather than ending
+        // the program.
+        context.ADOConnection1.close();
+        Show(context, CannotOpenDatabaseMessage + std::string(e.what()));
+        return false;
+    }
+    return true;
+}
+
+} // namespace app

@@ -1,0 +1,240 @@
+#include "app/menu/tformkelvara.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QPointer>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include "app/widgets/imagebutton.h"
+#include "db/connection.h"
+#include "testsupport/testsupport.h"
+
+using namespace app;
+
+namespace {
+
+// A working window that remembers the mode it was created in.
+class TestWindow : public WorkingWindow {
+public:
+    TestWindow(AppContext& ctx, int no) : WorkingWindow(ctx, no), createdInIcd11(ctx.icd11Mode) {
+        setWindowTitle(QStringLiteral("window %1").arg(no));
+        setFixedClientSize(240, 120);
+        field = new QLineEdit(this);
+    }
+    const bool createdInIcd11;
+    QLineEdit* field;
+};
+
+class MenuTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ctx.messages = &messages;
+        db::Connection c;
+        c.open(dir.file("icd10_2023.mdb"), true);
+        c.exec("CREATE TABLE ICD10 (ICD10_NO TEXT)");
+    }
+
+    MenuSetup setup() {
+        MenuSetup s;
+        s.executablePath = dir.file("icd10tcm");
+        auto maker = [this](int no) {
+            return [this, no](AppContext& c) -> std::unique_ptr<WorkingWindow> {
+                created.push_back(std::to_string(no) + (c.icd11Mode ? "/11" : ""));
+                return std::make_unique<TestWindow>(c, no);
+            };
+        };
+        s.createForm2 = maker(2);
+        s.createForm3 = maker(3);
+        s.createForm4 = maker(4);
+        s.createForm5 = maker(5);
+        s.quit = [this] { ++quits; };
+        return s;
+    }
+
+    std::unique_ptr<TFormKelvara> startMenu() {
+        auto menu = std::make_unique<TFormKelvara>(ctx, setup());
+        menu->CreateWorkingWindows();
+        menu->show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(menu.get()));
+        return menu;
+    }
+
+    static void release(TFormKelvara& menu, int picture) {
+        QTest::mouseClick(menu.picture(picture), Qt::LeftButton);
+        QApplication::processEvents();
+    }
+
+    static TestWindow* as(WorkingWindow* w) { return static_cast<TestWindow*>(w); }
+
+    testsupport::TempDir dir;
+    AppContext ctx;
+    RecordingMessages messages;
+    std::vector<std::string> created;
+    int quits = 0;
+};
+
+} // namespace
+
+TEST_F(MenuTest, layoutIsTheFixedMenuWithItsSevenPictures) {
+    auto menu = startMenu();
+    EXPECT_EQ(menu->size(), QSize(700, 500));
+    EXPECT_EQ(menu->minimumSize(), menu->maximumSize());
+    EXPECT_EQ(menu->windowTitle(), ApplicationTitle());
+    EXPECT_FALSE(menu->windowFlags() & Qt::WindowMinimizeButtonHint);
+    EXPECT_FALSE(menu->windowFlags() & Qt::WindowMaximizeButtonHint);
+    const std::map<int, QRect> places = {
+        {2, {100, 100, 212, 93}}, {3, {400, 100, 212, 93}}, {4, {100, 220, 212, 93}}, {5, {400, 220, 212, 93}},
+        {7, {100, 340, 212, 93}}, {8, {394, 340, 212, 93}}, {6, {630, 430, 60, 60}}};
+    for (const auto& [n, rect] : places) {
+        ImageButton* b = menu->picture(n);
+        ASSERT_NE(b, nullptr) << n;
+        EXPECT_EQ(b->geometry(), rect) << "Image" << n;
+        EXPECT_EQ(b->picture().size(), rect.size()) << "Image" << n;
+        // Each picture is drawn from its artwork: not blank, not the grey of a missing file.
+        QImage img = b->picture().toImage();
+        EXPECT_NE(img.pixelColor(rect.width() / 2, rect.height() / 2), QColor(Qt::gray)) << n;
+    }
+    auto* background = menu->findChild<QLabel*>(QStringLiteral("Image1"));
+    ASSERT_NE(background, nullptr);
+    EXPECT_EQ(background->geometry(), QRect(0, 0, 700, 500));
+    EXPECT_NE(background->pixmap().toImage().pixelColor(350, 30), QColor(Qt::gray));
+}
+
+TEST_F(MenuTest, startUpCreatesTheFourWindowsInOrderHiddenAfterOpeningTheDatabase) {
+    auto menu = startMenu();
+    EXPECT_FALSE(menu->terminationRequested());
+    EXPECT_TRUE(ctx.ADOConnection1.isOpen());
+    EXPECT_EQ(created, (std::vector<std::string>{"2", "3", "4", "5"}));
+    for (WorkingWindow* w : {menu->form2(), menu->form3(), menu->form4(), menu->form5()}) {
+        ASSERT_NE(w, nullptr);
+        EXPECT_FALSE(w->isVisible());
+    }
+    EXPECT_EQ(ctx.activeWindowNo, 0);
+    EXPECT_TRUE(messages.shown.empty());
+}
+
+TEST_F(MenuTest, missingDatabaseRequestsTerminationButStillCreatesTheWindows) {
+    std::filesystem::remove(dir.file("icd10_2023.mdb"));
+    TFormKelvara menu(ctx, setup());
+    menu.CreateWorkingWindows();
+    EXPECT_TRUE(menu.terminationRequested());
+    EXPECT_EQ(messages.shown, std::vector<std::string>{"找不到檔案:" + dir.file("icd10_2023.mdb")});
+    EXPECT_EQ(created.size(), 4u);
+    EXPECT_FALSE(menu.isVisible());
+}
+
+TEST_F(MenuTest, browsersAreReplacedOnEveryLaunchInTheModeOfTheirPicture) {
+    auto menu = startMenu();
+    for (auto [icd10Picture, icd11Picture, no] : {std::tuple{2, 7, 2}, std::tuple{3, 8, 3}}) {
+        auto slot = [&] { return no == 2 ? menu->form2() : menu->form3(); };
+        QPointer<WorkingWindow> startUpInstance = slot();
+
+        release(*menu, icd10Picture);
+        QPointer<WorkingWindow> icd10 = slot();
+        EXPECT_TRUE(startUpInstance.isNull()) << "the start-up instance is destroyed";
+        ASSERT_TRUE(icd10);
+        EXPECT_FALSE(as(icd10)->createdInIcd11);
+        EXPECT_TRUE(icd10->isVisible());
+        EXPECT_EQ(ctx.activeWindowNo, no);
+        EXPECT_FALSE(ctx.icd11Mode);
+
+        release(*menu, icd11Picture);
+        EXPECT_TRUE(icd10.isNull()) << "the ICD-10 instance is gone";
+        WorkingWindow* icd11 = slot();
+        ASSERT_NE(icd11, nullptr);
+        EXPECT_TRUE(as(icd11)->createdInIcd11);
+        EXPECT_TRUE(icd11->isVisible());
+        EXPECT_EQ(ctx.activeWindowNo, no);
+        EXPECT_TRUE(ctx.icd11Mode);
+
+        // Launching again replaces it once more, even while it is open.
+        release(*menu, icd11Picture);
+        EXPECT_NE(slot(), nullptr);
+        EXPECT_TRUE(as(slot())->createdInIcd11);
+    }
+    EXPECT_EQ(created, (std::vector<std::string>{"2", "3", "4", "5", "2", "2/11", "2/11", "3", "3/11", "3/11"}));
+}
+
+TEST_F(MenuTest, quizAndSearchAreShownAgainWithTheirStateAndClosingOnlyHides) {
+    auto menu = startMenu();
+    for (int no : {4, 5}) {
+        auto* w = as(no == 4 ? menu->form4() : menu->form5());
+        release(*menu, no);
+        EXPECT_TRUE(w->isVisible());
+        EXPECT_EQ(ctx.activeWindowNo, no);
+        w->field->setText(QStringLiteral("S93.4 左"));
+
+        w->close();
+        EXPECT_FALSE(w->isVisible());
+        EXPECT_EQ(ctx.activeWindowNo, 0);
+
+        release(*menu, no);
+        EXPECT_EQ(no == 4 ? menu->form4() : menu->form5(), w) << "the same instance";
+        EXPECT_TRUE(w->isVisible());
+        EXPECT_EQ(w->field->text(), QStringLiteral("S93.4 左"));
+        EXPECT_EQ(ctx.activeWindowNo, no);
+        w->close();
+    }
+    EXPECT_EQ(created.size(), 4u) << "no new quiz or search window";
+}
+
+TEST_F(MenuTest, activatingTheMenuShowsTheLastWorkingWindowAgainUntilItIsClosed) {
+    auto menu = startMenu();
+    release(*menu, 5);
+    WorkingWindow* search = menu->form5();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(search));
+    EXPECT_EQ(ctx.activeWindowNo, 5);
+
+    // The user clicks the menu: the search window comes back to the front.
+    menu->activateWindow();
+    QTest::qWait(50);
+    EXPECT_TRUE(search->isVisible());
+    EXPECT_EQ(QApplication::activeWindow(), search);
+    EXPECT_EQ(ctx.activeWindowNo, 5);
+
+    // Two windows open: the one activated last wins.
+    release(*menu, 4);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(menu->form4()));
+    EXPECT_EQ(ctx.activeWindowNo, 4);
+    menu->activateWindow();
+    QTest::qWait(50);
+    EXPECT_EQ(QApplication::activeWindow(), menu->form4());
+
+    // Closing either sets 0; the menu then stays in front.
+    search->close();
+    EXPECT_EQ(ctx.activeWindowNo, 0);
+    menu->form4()->hide();
+    menu->activateWindow();
+    QTest::qWait(50);
+    EXPECT_EQ(QApplication::activeWindow(), menu.get());
+    EXPECT_FALSE(menu->form4()->isVisible());
+    EXPECT_FALSE(search->isVisible());
+
+    // Directly: every number shows its own window, 0 shows none.
+    for (int no : {2, 3, 4, 5}) {
+        ctx.activeWindowNo = no;
+        menu->FormActivate();
+        WorkingWindow* w[] = {menu->form2(), menu->form3(), menu->form4(), menu->form5()};
+        EXPECT_TRUE(w[no - 2]->isVisible()) << no;
+        w[no - 2]->hide();
+    }
+}
+
+TEST_F(MenuTest, closePictureEndsTheApplicationEvenWithWorkingWindowsOpen) {
+    auto menu = startMenu();
+    release(*menu, 5);
+    release(*menu, 2);
+    ASSERT_TRUE(menu->form5()->isVisible());
+    EXPECT_EQ(quits, 0);
+    // Pressing alone does nothing but sink the picture.
+    ImageButton* close = menu->picture(6);
+    QTest::mousePress(close, Qt::LeftButton);
+    EXPECT_EQ(close->pos(), QPoint(632, 432));
+    EXPECT_EQ(quits, 0);
+    EXPECT_TRUE(menu->isVisible());
+    QTest::mouseRelease(close, Qt::LeftButton, {}, QPoint(300, 300));
+    EXPECT_EQ(close->pos(), QPoint(630, 430));
+    EXPECT_EQ(quits, 1);
+    EXPECT_FALSE(menu->isVisible());
+}

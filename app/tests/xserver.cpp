@@ -1,0 +1,136 @@
+#include "xserver.h"
+
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+#include <xcb/xcb.h>
+
+extern char** environ;
+
+namespace testsupport {
+
+namespace {
+
+bool OnPath(const std::string& program) {
+    const char* path = std::getenv("PATH");
+    std::string dirs = path ? path : "/usr/bin:/bin";
+    std::size_t start = 0;
+    while (start <= dirs.size()) {
+        std::size_t end = dirs.find(':', start);
+        if (end == std::string::npos) end = dirs.size();
+        std::string candidate = dirs.substr(start, end - start) + "/" + program;
+        if (access(candidate.c_str(), X_OK) == 0) return true;
+        start = end + 1;
+    }
+    return false;
+}
+
+pid_t Spawn(const std::vector<std::string>& args, int closeInChild = -1, bool quiet = true) {
+    std::vector<char*> argv;
+    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    if (closeInChild >= 0) posix_spawn_file_actions_addclose(&actions, closeInChild);
+    if (quiet) {
+        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    }
+    pid_t pid = -1;
+    int rc = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    return rc == 0 ? pid : -1;
+}
+
+} // namespace
+
+XServer::~XServer() {
+    stop(m_wm);
+    stop(m_xvfb);
+}
+
+void XServer::stop(pid_t pid) {
+    if (pid <= 0) return;
+    kill(pid, SIGTERM);
+    for (int i = 0; i < 100; ++i) {
+        if (waitpid(pid, nullptr, WNOHANG) == pid) return;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+}
+
+pid_t XServer::spawn(const std::vector<std::string>& argv) { return Spawn(argv, -1, false); }
+
+bool XServer::start() {
+    if (!OnPath("Xvfb")) {
+        m_why = "Xvfb is not installed (Debian package xvfb)";
+        return false;
+    }
+    if (!OnPath("openbox")) {
+        m_why = "openbox is not installed (Debian package openbox)";
+        return false;
+    }
+    // Xvfb writes the display number it chose to the pipe once it accepts clients.
+    int fds[2];
+    if (pipe(fds) != 0) {
+        m_why = "cannot create a pipe";
+        return false;
+    }
+    m_xvfb = Spawn({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", "1280x800x24", "-nolisten",
+                    "tcp"},
+                   fds[0]);
+    close(fds[1]);
+    std::string number;
+    pollfd p{fds[0], POLLIN, 0};
+    while (m_xvfb > 0 && poll(&p, 1, 15000) > 0) {
+        char c;
+        if (read(fds[0], &c, 1) != 1 || c == '\n') break;
+        number.push_back(c);
+    }
+    close(fds[0]);
+    if (number.empty()) {
+        m_why = "Xvfb did not start";
+        return false;
+    }
+    m_display = ":" + number;
+    setenv("DISPLAY", m_display.c_str(), 1);
+
+    m_wm = Spawn({"openbox", "--sm-disable"});
+    for (int i = 0; i < 300; ++i) {
+        if (windowManagerReady()) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    }
+    m_why = "openbox did not start on " + m_display;
+    return false;
+}
+
+bool XServer::windowManagerReady() {
+    xcb_connection_t* c = xcb_connect(m_display.c_str(), nullptr);
+    bool ready = false;
+    if (c && !xcb_connection_has_error(c)) {
+        const char name[] = "_NET_SUPPORTING_WM_CHECK";
+        xcb_intern_atom_reply_t* atom =
+            xcb_intern_atom_reply(c, xcb_intern_atom(c, 1, sizeof name - 1, name), nullptr);
+        xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+        if (atom && atom->atom != XCB_NONE) {
+            xcb_get_property_reply_t* r = xcb_get_property_reply(
+                c, xcb_get_property(c, 0, root, atom->atom, XCB_ATOM_WINDOW, 0, 1), nullptr);
+            ready = r && xcb_get_property_value_length(r) == 4;
+            std::free(r);
+        }
+        std::free(atom);
+    }
+    if (c) xcb_disconnect(c);
+    return ready;
+}
+
+} // namespace testsupport

@@ -1,0 +1,39 @@
+#pragma once
+// A private X server for the tests: Xvfb on a display number it picks itself
+// (so it never meets another server), with openbox as its window manager.
+// Everything it starts is stopped when it goes away.
+
+#include <string>
+#include <sys/types.h>
+#include <vector>
+
+namespace testsupport {
+
+class XServer {
+public:
+    XServer() = default;
+    ~XServer();
+    XServer(const XServer&) = delete;
+    XServer& operator=(const XServer&) = delete;
+
+    // Starts Xvfb and openbox and waits until the window manager is up. On
+    // failure returns false and why() says what was missing.
+    bool start();
+    const std::string& display() const { return m_display; }
+    const std::string& why() const { return m_why; }
+
+    // Starts a program on this display; returns its process id (-1 on failure).
+    pid_t spawn(const std::vector<std::string>& argv);
+    // Stops a program started by spawn().
+    static void stop(pid_t pid);
+
+private:
+    bool windowManagerReady();
+
+    std::string m_display;
+    std::string m_why;
+    pid_t m_xvfb = -1;
+    pid_t m_wm = -1;
+};
+
+} // namespace testsupport
