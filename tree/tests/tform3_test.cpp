@@ -1,0 +1,355 @@
+#include <QApplication>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include "app/core/appcontext.h"
+#include "app/widgets/imagebutton.h"
+#include "db/query.h"
+#include "tree/codetreeview.h"
+#include "tree/tests/treedb.h"
+#include "tree/tform3.h"
+#include "tree/treemodel.h"
+
+using namespace tree;
+
+namespace {
+
+class TForm3Test : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ctx.ADOConnection1.open(dir.file("icd10_2023.mdb"), true);
+        ctx.ADOConnection1.exec(treetest::SchemaSql());
+        add("A00", "霍亂", "N");
+        add("A000", "霍亂弧菌霍亂", "Y");
+        add("A001", "愛爾托霍亂", "Y");
+        add("A01", "傷寒", "N");
+        add("A010", "傷寒", "N");
+        add("A0100", "傷寒未明示", "Y");
+        add("A09", "感染性腸胃炎", "Y");
+        ctx.messages = &messages;
+        ctx.desktop = &desktop;
+        TForm3::SetNodeToggled(false);
+    }
+    void add(const std::string& no, const std::string& name, const std::string& flag) {
+        db::Query q(ctx.ADOConnection1);
+        q.setText("INSERT INTO ICD10 VALUES('" + no + "','" + name + "','e','" + flag + "','','')");
+        q.execute();
+    }
+    std::unique_ptr<TForm3> make(bool icd11 = false) {
+        ctx.icd11Mode = icd11;
+        auto w = std::make_unique<TForm3>(ctx);
+        return w;
+    }
+    static QString text(const QModelIndex& i) { return i.data().toString(); }
+    static void release(TForm3& w, int picture) { QTest::mouseClick(w.image(picture), Qt::LeftButton); }
+    // Index of the outline line with this range (searched through the whole tree).
+    static QModelIndex find(const QAbstractItemModel* m, const QString& prefix, const QModelIndex& parent = {}) {
+        for (int r = 0; r < m->rowCount(parent); ++r) {
+            QModelIndex i = m->index(r, 0, parent);
+            if (text(i).trimmed().startsWith(prefix)) return i;
+            QModelIndex below = find(m, prefix, i);
+            if (below.isValid()) return below;
+        }
+        return {};
+    }
+
+    testsupport::TempDir dir;
+    app::AppContext ctx;
+    app::RecordingMessages messages;
+    app::FakeDesktop desktop;
+};
+
+} // namespace
+
+TEST_F(TForm3Test, creation_captionsByMode_outlineViewEmpty_handOffHiddenWithoutConsultation) {
+    auto w = make(false);
+    EXPECT_EQ(w->windowTitle(), QStringLiteral("ICD-10樹狀瀏覽"));
+    EXPECT_EQ(w->Label1()->text(), QStringLiteral("ICD10碼"));
+    EXPECT_EQ(w->size(), QSize(704, 501));
+    EXPECT_NE(w->minimumSize(), w->maximumSize()); // resizable
+    EXPECT_FALSE(w->TreeView2()->isHidden());
+    EXPECT_TRUE(w->TreeView1()->isHidden());
+    EXPECT_TRUE(w->image(4)->isHidden());
+    EXPECT_TRUE(w->Button2()->isHidden());
+    EXPECT_TRUE(w->image(18)->isHidden());
+    EXPECT_EQ(w->outlineModel()->rowCount(), 0);
+    EXPECT_TRUE(w->Edit1()->text().isEmpty());
+
+    desktop.windows.push_back({7, app::ConsultationWindowTitle});
+    auto w11 = make(true);
+    EXPECT_EQ(w11->windowTitle(), QStringLiteral("中醫ICD-11樹狀瀏覽"));
+    EXPECT_EQ(w11->Label1()->text(), QStringLiteral("ICD11碼"));
+    EXPECT_FALSE(w11->image(18)->isHidden());
+    // Looked for once, at creation only.
+    const int lookups = desktop.lookups;
+    w11->FormActivate();
+    EXPECT_EQ(desktop.lookups, lookups);
+}
+
+TEST_F(TForm3Test, activation_setsWindowNumberAndRebuildsTheOutlineFolded) {
+    auto w = make(false);
+    w->FormActivate();
+    EXPECT_EQ(ctx.activeWindowNo, 3);
+    const QAbstractItemModel* m = w->outlineModel();
+    ASSERT_EQ(m->rowCount(), 1);
+    EXPECT_EQ(text(m->index(0, 0)), QStringLiteral("2023 ICD-10-CM"));
+    EXPECT_EQ(m->rowCount(m->index(0, 0)), 22);
+    EXPECT_TRUE(w->TreeView2()->isExpanded(m->index(0, 0)));
+    EXPECT_FALSE(w->TreeView2()->isExpanded(m->index(0, 0, m->index(0, 0))));
+    EXPECT_TRUE(TForm3::NodeToggled()); // the root's expansion counts
+
+    auto w11 = make(true);
+    w11->FormActivate();
+    EXPECT_EQ(text(w11->outlineModel()->index(0, 0)), QStringLiteral("ICD-11-CM"));
+    EXPECT_EQ(w11->outlineModel()->rowCount(w11->outlineModel()->index(0, 0)), 2);
+
+    w->close();
+    EXPECT_EQ(ctx.activeWindowNo, 0);
+}
+
+TEST_F(TForm3Test, keyShorterThanTwo_messageAndNothingChanges) {
+    auto w = make();
+    w->FormActivate();
+    for (const char* typed : {"", "a", "  A \t", "."}) {
+        w->Edit1()->setText(QString::fromUtf8(typed));
+        w->Button1()->click();
+    }
+    ASSERT_EQ(messages.shown.size(), 4u);
+    EXPECT_EQ(messages.shown[0], "至少要兩碼才可以查詢");
+    EXPECT_TRUE(w->TreeView1()->isHidden());
+    EXPECT_FALSE(w->TreeView2()->isHidden());
+    EXPECT_EQ(w->resultModel()->rowCount(), 0);
+}
+
+TEST_F(TForm3Test, display_prefixWithBlanksAndDot_resultViewWithFirstNodeExpanded) {
+    auto w = make();
+    w->FormActivate();
+    w->Edit1()->setText(QStringLiteral("  a00.0 "));
+    w->Button1()->click();
+    EXPECT_TRUE(messages.shown.empty());
+    EXPECT_FALSE(w->TreeView1()->isHidden());
+    EXPECT_TRUE(w->TreeView2()->isHidden());
+    EXPECT_FALSE(w->image(4)->isHidden());
+    const QAbstractItemModel* m = w->resultModel();
+    ASSERT_EQ(m->rowCount(), 1);
+    EXPECT_EQ(text(m->index(0, 0)), QStringLiteral("A000 霍亂弧菌霍亂"));
+
+    w->Edit1()->setText(QStringLiteral("A0"));
+    w->Button1()->click();
+    ASSERT_EQ(m->rowCount(), 3);
+    EXPECT_TRUE(w->TreeView1()->isExpanded(m->index(0, 0)));
+    EXPECT_FALSE(w->TreeView1()->isExpanded(m->index(1, 0)));
+}
+
+TEST_F(TForm3Test, outlineClicks_leafOpensItsBlock_parentOnlySelects_toggleClickIgnored) {
+    auto w = make();
+    w->FormActivate();
+    CodeTreeView* outline = w->TreeView2();
+    const QAbstractItemModel* m = w->outlineModel();
+
+    // Right after the rebuild, the first click only clears the flag.
+    const QModelIndex leaf = find(m, QStringLiteral("A00-A09:"));
+    ASSERT_TRUE(leaf.isValid());
+    outline->setCurrentIndex(leaf);
+    w->TreeView2Click();
+    EXPECT_FALSE(TForm3::NodeToggled());
+    EXPECT_TRUE(w->Edit1()->text().isEmpty());
+
+    // A node with children: selected, nothing else.
+    outline->setCurrentIndex(m->index(0, 0, m->index(0, 0)));
+    w->TreeView2Click();
+    EXPECT_TRUE(w->Edit1()->text().isEmpty());
+    EXPECT_TRUE(w->TreeView1()->isHidden());
+
+    // An expansion sets the flag; the click that follows does nothing else.
+    outline->expand(m->index(1, 0, m->index(0, 0)));
+    EXPECT_TRUE(TForm3::NodeToggled());
+    outline->setCurrentIndex(leaf);
+    w->TreeView2Click();
+    EXPECT_FALSE(TForm3::NodeToggled());
+    EXPECT_TRUE(w->Edit1()->text().isEmpty());
+
+    // Now the leaf opens its block.
+    w->TreeView2Click();
+    EXPECT_EQ(w->Edit1()->text(), QStringLiteral("A00-A09"));
+    EXPECT_FALSE(w->TreeView1()->isHidden());
+    const QAbstractItemModel* r = w->resultModel();
+    ASSERT_EQ(r->rowCount(), 1);
+    EXPECT_EQ(text(r->index(0, 0)), QStringLiteral(" A00-A09:腸道傳染病"));
+    EXPECT_EQ(r->rowCount(r->index(0, 0)), 3); // A00, A01, A09
+    EXPECT_TRUE(w->TreeView1()->isExpanded(r->index(0, 0)));
+
+    // No selected node: a click does nothing but clear the flag.
+    w->Image3Click();
+    w->TreeView2Click();
+    w->TreeView2Click();
+    EXPECT_EQ(w->Edit1()->text(), QStringLiteral("A00-A09"));
+}
+
+TEST_F(TForm3Test, mouseOnGlyphExpandsWithoutOpening_mouseOnLeafOpens) {
+    auto w = make();
+    w->show();
+    w->FormActivate();
+    CodeTreeView* outline = w->TreeView2();
+    const QAbstractItemModel* m = w->outlineModel();
+    const QModelIndex chapter1 = m->index(0, 0, m->index(0, 0));
+    TForm3::SetNodeToggled(false);
+    QTest::mouseClick(outline->viewport(), Qt::LeftButton, {}, outline->visualRect(chapter1).topLeft() + QPoint(8, 8));
+    EXPECT_TRUE(outline->isExpanded(chapter1));
+    EXPECT_FALSE(TForm3::NodeToggled()); // set by the glyph, cleared by the release
+    EXPECT_TRUE(w->Edit1()->text().isEmpty());
+    EXPECT_FALSE(outline->currentIndex().isValid()); // a glyph does not select
+
+    const QModelIndex bacterial = m->index(0, 0, chapter1);
+    QTest::mouseClick(outline->viewport(), Qt::LeftButton, {}, outline->visualRect(bacterial).topLeft() + QPoint(8, 8));
+    const QModelIndex block = m->index(0, 0, bacterial);
+    QTest::mouseClick(outline->viewport(), Qt::LeftButton, {}, outline->visualRect(block).center());
+    EXPECT_EQ(w->Edit1()->text(), QStringLiteral("A00-A09"));
+    EXPECT_FALSE(w->TreeView1()->isHidden());
+}
+
+TEST_F(TForm3Test, pictures_backKeepsOutline_homeFolds_expandAndCollapseTheShownTreeOnly) {
+    auto w = make();
+    w->show();
+    w->FormActivate();
+    CodeTreeView* outline = w->TreeView2();
+    const QAbstractItemModel* m = w->outlineModel();
+    const QModelIndex chapter1 = m->index(0, 0, m->index(0, 0));
+    outline->expand(chapter1);
+
+    w->Edit1()->setText(QStringLiteral("A0"));
+    w->Button1()->click();
+    release(*w, 5); // expands the result tree only
+    const QAbstractItemModel* r = w->resultModel();
+    EXPECT_TRUE(w->TreeView1()->isExpanded(r->index(0, 0, r->index(1, 0))));
+    EXPECT_FALSE(outline->isExpanded(m->index(0, 0, chapter1)));
+
+    release(*w, 4); // back: the outline as it was left
+    EXPECT_TRUE(w->TreeView1()->isHidden());
+    EXPECT_TRUE(w->image(4)->isHidden());
+    EXPECT_FALSE(outline->isHidden());
+    EXPECT_TRUE(outline->isExpanded(chapter1));
+    EXPECT_EQ(r->rowCount(), 3); // the results stay behind
+
+    TForm3::SetNodeToggled(false);
+    release(*w, 5);
+    EXPECT_TRUE(outline->isExpanded(m->index(0, 0, chapter1)));
+    EXPECT_TRUE(TForm3::NodeToggled());
+    TForm3::SetNodeToggled(false);
+    release(*w, 6);
+    EXPECT_FALSE(outline->isExpanded(m->index(0, 0)));
+    EXPECT_TRUE(TForm3::NodeToggled());
+    EXPECT_TRUE(w->TreeView1()->isExpanded(r->index(1, 0))); // the hidden tree keeps its state
+
+    outline->expandAll();
+    release(*w, 3); // home: rebuilt, folded
+    EXPECT_TRUE(outline->isExpanded(m->index(0, 0)));
+    EXPECT_FALSE(outline->isExpanded(m->index(0, 0, m->index(0, 0))));
+
+    release(*w, 13);
+    EXPECT_FALSE(w->isVisible());
+    EXPECT_EQ(ctx.activeWindowNo, 0);
+}
+
+TEST_F(TForm3Test, handOff_onlyFromAFocusedResultTree_finestCodesOnly) {
+    desktop.windows.push_back({7, app::ConsultationWindowTitle});
+    auto w = make();
+    w->show();
+    w->FormActivate();
+    w->Edit1()->setText(QStringLiteral("A00"));
+    w->Button1()->click();
+    const QAbstractItemModel* r = w->resultModel();
+    w->TreeView1()->setCurrentIndex(r->index(0, 0, r->index(0, 0))); // A000, finest
+
+    w->Edit1()->setFocus();
+    release(*w, 18);
+    EXPECT_FALSE(desktop.clipboard.has_value());
+    EXPECT_TRUE(messages.shown.empty());
+
+    w->TreeView1()->setFocus();
+    release(*w, 18);
+    EXPECT_EQ(desktop.clipboard.value_or(""), "|ICD10|A000");
+    EXPECT_EQ(desktop.actions, (std::vector<std::string>{"front:7", "restore:7"}));
+
+    w->TreeView1()->setCurrentIndex(r->index(0, 0)); // A00, not finest
+    release(*w, 18);
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0], "非最細碼無法使用");
+
+    // The block root's first word is no code either.
+    w->Edit1()->setText(QStringLiteral("A00-A09"));
+    w->Button1()->click();
+    w->TreeView1()->setFocus();
+    w->TreeView1()->setCurrentIndex(r->index(0, 0));
+    release(*w, 18);
+    EXPECT_EQ(messages.shown.size(), 2u);
+
+    // A prefix matching nothing: a node with a single blank.
+    w->Edit1()->setText(QStringLiteral("Q9"));
+    w->Button1()->click();
+    w->TreeView1()->setFocus();
+    w->TreeView1()->setCurrentIndex(r->index(0, 0));
+    EXPECT_EQ(text(r->index(0, 0)), QStringLiteral(" "));
+    release(*w, 18);
+    EXPECT_EQ(messages.shown.size(), 3u);
+    EXPECT_EQ(desktop.clipboard.value_or(""), "|ICD10|A000");
+}
+
+TEST_F(TForm3Test, engineError_showsTheEngineMessageAndKeepsTheWindow) {
+    auto w = make();
+    w->FormActivate();
+    ctx.ADOConnection1.exec("DROP TABLE ICD10");
+    w->Edit1()->setText(QStringLiteral("A00"));
+    w->Button1()->click();
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_NE(messages.shown[0].find("ICD10"), std::string::npos);
+    EXPECT_EQ(w->resultModel()->rowCount(), 0);
+    w->Button2Click();
+    EXPECT_EQ(messages.shown.size(), 2u);
+}
+
+TEST_F(TForm3Test, hiddenSimplifiedDisplay_fillsTheResultTreeWithoutChangingTheView) {
+    auto w = make();
+    w->FormActivate();
+    w->Edit1()->setText(QStringLiteral("A01"));
+    w->Button2Click();
+    EXPECT_TRUE(w->TreeView1()->isHidden());
+    const QAbstractItemModel* r = w->resultModel();
+    ASSERT_EQ(r->rowCount(), 1);
+    EXPECT_EQ(text(r->index(0, 0)), QStringLiteral("A01 傷寒"));
+    EXPECT_EQ(text(r->index(0, 0, r->index(0, 0, r->index(0, 0)))), QStringLiteral("A0100 傷寒未明示"));
+    EXPECT_FALSE(w->TreeView1()->isExpanded(r->index(0, 0)));
+}
+
+TEST_F(TForm3Test, nodeDrawing_navySelectionOnlyBehindText_glyphForParentsOnly) {
+    auto w = make();
+    w->show();
+    w->FormActivate();
+    w->Edit1()->setText(QStringLiteral("A0"));
+    w->Button1()->click();
+    CodeTreeView* view = w->TreeView1();
+    const QAbstractItemModel* r = w->resultModel();
+    view->setCurrentIndex(r->index(1, 0)); // A01, folded, has children
+    const QImage img = view->viewport()->grab().toImage();
+
+    const QRect a01 = view->visualRect(r->index(1, 0));
+    const QColor navy(0, 0, 128), yellow(255, 255, 192);
+    // Behind the text: navy; beyond the text: the tree's light yellow.
+    EXPECT_EQ(img.pixelColor(a01.left() + TreeIndent + 1, a01.top() + 1), navy);
+    EXPECT_EQ(img.pixelColor(view->viewport()->width() - 3, a01.top() + 1), yellow);
+    // The glyph's grey frame stands in the first 21 pixels.
+    bool grey = false;
+    for (int x = a01.left(); x < a01.left() + GlyphSize; ++x)
+        if (img.pixelColor(x, a01.top() + 5).red() < 200) grey = true;
+    EXPECT_TRUE(grey);
+
+    // A leaf (A000): no glyph, yellow text ground.
+    const QRect a000 = view->visualRect(r->index(0, 0, r->index(0, 0)));
+    for (int x = a000.left(); x < a000.left() + GlyphSize; ++x)
+        EXPECT_EQ(img.pixelColor(x, a000.top() + 5), yellow) << x;
+    EXPECT_EQ(img.pixelColor(a000.left() + TreeIndent + 1, a000.top() + 1), yellow);
+}

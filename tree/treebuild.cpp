@@ -1,0 +1,199 @@
+#include "tree/treebuild.h"
+
+#include "app/core/decoration.h"
+#include "app/core/handoff.h"
+#include "db/query.h"
+#include "outline/affixes.h"
+#include "outline/outlinetexts.h"
+#include "search/codetext.h"
+#include "text/text.h"
+
+namespace tree {
+
+CodeRange SplitCodeRange(std::string_view text) {
+    const std::size_t dash = text.find('-');
+    if (dash == std::string_view::npos) return {std::string(text), {}};
+    return {std::string(text.substr(0, dash)), text::Cp950Left(text.substr(dash + 1), 10)};
+}
+
+std::string OutlineLineRange(std::string_view line) {
+    const std::string trimmed = text::Trim(line);
+    const std::size_t colon = trimmed.find(':');
+    if (colon == std::string::npos) return {};
+    return trimmed.substr(0, colon);
+}
+
+int IndentLevel(std::string_view line) {
+    int blanks = 0;
+    while (static_cast<std::size_t>(blanks) < line.size() && line[static_cast<std::size_t>(blanks)] == ' ') ++blanks;
+    return blanks + 1;
+}
+
+std::string DisplayKey(std::string_view editText) {
+    std::string s = text::Trim(editText);
+    for (char& c : s)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return search::NormalizeICD10Code(s);
+}
+
+std::string ResultTreeStatement(const std::string& key, const std::string& typed) {
+    if (!IsRangeKey(key)) {
+        const std::string prefix = search::NormalizeICD10Code(typed);
+        return "SELECT * FROM ICD10 WHERE ICD10_NO LIKE  '" + app::EscapeQuotes(prefix) + "%' ORDER BY ICD10_NO";
+    }
+    const CodeRange range = SplitCodeRange(key);
+    return "SELECT * FROM ICD10 WHERE ICD10_NO >=  '" + app::EscapeQuotes(range.lower) + "' AND ICD10_NO<='" +
+           app::EscapeQuotes(range.upper) + "ZZZZZ" + "' ORDER BY ICD10_NO";
+}
+
+std::string SubtreeStatement(const std::string& code, std::size_t length) {
+    return "SELECT * FROM ICD10 WHERE ICD10_NO LIKE '" + app::EscapeQuotes(code) +
+           "%' AND len(ICD10_NO)=" + std::to_string(length) + " ORDER BY ICD10_NO";
+}
+
+std::vector<std::string>& TreeOutlineLines() {
+    static std::vector<std::string> lines;
+    return lines;
+}
+
+std::string CodeNodeText(const db::Query& row) {
+    return row.field("ICD10_NO") + " " + app::DecorateRowName(row);
+}
+
+namespace {
+
+// One entry of the level stack: the node placed last at a depth and its code.
+struct LevelEntry {
+    Node* node = nullptr;
+    std::string code;
+    std::size_t length = 0; // bytes of the code
+};
+
+} // namespace
+
+void BuildResultTree(Tree& tree, const std::string& key, const std::string& typed, db::Query& query,
+                     const std::vector<std::string>& outlineLines) {
+    tree.clear();
+    query.close();
+    query.setText(ResultTreeStatement(key, typed));
+    query.open();
+
+    // The stack grows as deep as the codes require; codes of 3 to 7 bytes need
+    // six entries at most.
+    std::vector<LevelEntry> stack(21);
+    if (!IsRangeKey(key)) {
+        const std::string code = query.eof() ? std::string() : query.field("ICD10_NO");
+        const std::string text = query.eof() ? std::string(" ") : CodeNodeText(query);
+        stack[0] = {tree.addTopLevel(text), code, text::Cp950Length(code)};
+        if (!query.eof()) query.next();
+    } else {
+        for (const std::string& line : outlineLines) {
+            if (line.find(key) != std::string::npos) {
+                stack[0] = {tree.addTopLevel(" " + text::Trim(line)), {}, 0};
+                break;
+            }
+        }
+    }
+
+    std::size_t d = 0;
+    for (; !query.eof(); query.next()) {
+        std::string code = query.field("ICD10_NO");
+        const std::size_t length = text::Cp950Length(code);
+        std::string text = code + " " + app::DecorateRowName(query);
+        if (length > stack[d].length) {
+            Node* node = tree.addChild(stack[d].node, std::move(text));
+            ++d;
+            if (d == stack.size()) stack.emplace_back();
+            stack[d] = {node, std::move(code), length};
+        } else {
+            if (length < stack[d].length) {
+                for (std::size_t e = d + 1; e-- > 0;) {
+                    if (stack[e].length == length) {
+                        d = e;
+                        break;
+                    }
+                }
+            }
+            Node* node = tree.addSibling(stack[d].node, std::move(text));
+            stack[d] = {node, std::move(code), length};
+        }
+    }
+
+    if (tree.top()->hasChildren()) tree.top()->child(0)->expandAfterBuild = true;
+}
+
+std::string OutlineRootText(bool icd11Mode) { return icd11Mode ? "ICD-11-CM" : "2023 ICD-10-CM"; }
+
+void BuildOutlineTree(Tree& tree, bool icd11Mode, const std::vector<std::string>& lines) {
+    tree.clear();
+    Node* root = tree.addTopLevel(OutlineRootText(icd11Mode));
+    Node* current = root;
+    int level = 0;
+    std::vector<Node*> stack(21, nullptr);
+    stack[0] = root;
+
+    // Copy first: the lines may be the shared list itself.
+    std::vector<std::string> copy = lines;
+    TreeOutlineLines() = std::move(copy);
+
+    for (const std::string& line : TreeOutlineLines()) {
+        const int n = IndentLevel(line);
+        if (static_cast<std::size_t>(n) >= stack.size()) stack.resize(static_cast<std::size_t>(n) + 1, nullptr);
+        Node* node;
+        if (n > level) {
+            node = tree.addChild(current, line);
+            level = n;
+        } else if (n == level) {
+            node = tree.addSibling(current, line);
+        } else {
+            level = n;
+            node = tree.addSibling(stack[static_cast<std::size_t>(n)], line);
+        }
+        stack[static_cast<std::size_t>(n)] = node;
+        current = node;
+    }
+    root->expandAfterBuild = true;
+}
+
+void BuildOutlineTree(Tree& tree, bool icd11Mode) {
+    BuildOutlineTree(tree, icd11Mode, outline::OutlineTextLines(icd11Mode));
+}
+
+Node* AddCodeSubtree(Tree& tree, Node* parent, const std::string& code, const std::string& name,
+                     db::Connection& connection) {
+    Node* node = tree.addChild(parent, code + " " + name);
+
+    db::Query query(connection);
+    const std::size_t length = text::Cp950Length(code);
+    for (std::size_t extra = 1; extra <= 3; ++extra) {
+        query.close();
+        query.setText(SubtreeStatement(code, length + extra));
+        query.open();
+        if (!query.eof()) break;
+    }
+
+    std::vector<std::string> names;
+    std::vector<std::string> codes;
+    for (; !query.eof(); query.next()) {
+        names.push_back(app::DecorateRowName(query));
+        codes.push_back(query.field("ICD10_NO"));
+        AddCodeSubtree(tree, node, codes.back(), names.back(), connection);
+    }
+
+    const outline::AffixResult parts = outline::StripCommonAffixes(names);
+    for (std::size_t i = 0; i < codes.size(); ++i)
+        node->child(static_cast<int>(i))->text = codes[i] + " " + parts.distinct[i];
+    return node;
+}
+
+void BuildSimplifiedTree(Tree& tree, const std::string& editText, db::Query& query, db::Connection& connection) {
+    tree.clear();
+    query.close();
+    const std::string code = search::NormalizeICD10Code(editText);
+    query.setText("SELECT * FROM ICD10 WHERE ICD10_NO = '" + app::EscapeQuotes(code) + "' ");
+    query.open();
+    const std::string name = query.eof() ? std::string() : app::DecorateRowName(query);
+    AddCodeSubtree(tree, nullptr, code, name, connection);
+}
+
+} // namespace tree
