@@ -57,6 +57,9 @@ public:
     // Runs a command; returns the number of rows it changed.
     int execute();
 
+    // The connection the query is bound to.
+    Connection& connection() const { return m_conn; }
+
 private:
     int indexOf(std::string_view name) const;
     void step();

@@ -1,10 +1,301 @@
 #include "search/tform5.h"
 
+#include <QButtonGroup>
+#include <QEvent>
+#include <QFontMetrics>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QRadioButton>
+
+#include "app/core/handoff.h"
+#include "app/widgets/imagebutton.h"
+#include "app/widgets/pictures.h"
+#include "search/ranking.h"
+#include "search/resultmodel.h"
+#include "ui_tform5.h"
+
+// The window's pictures live in a resource of this static library; it has to be
+// registered by name from the global namespace.
+static void InitSearchResources() { Q_INIT_RESOURCE(search); }
+
 namespace search {
 
-TForm5::TForm5(app::AppContext& context, QWidget* parent) : app::WorkingWindow(context, 5, parent) {
+namespace {
+
+const QColor Navy(0, 0, 128);
+const QColor EditBackground(255, 192, 192);
+const QColor Fuchsia(255, 0, 255);
+const QString Ming = QStringLiteral("細明體");
+
+std::string Text(const QLineEdit* edit) { return edit->text().toStdString(); }
+
+} // namespace
+
+TForm5::TForm5(app::AppContext& context, QWidget* parent)
+    : app::WorkingWindow(context, app::SearchWindowNo, parent), m_ui(std::make_unique<Ui::TForm5>()),
+      ADOQuery1(context.ADOConnection1), ADOQuery2(context.ADOConnection1), ADOQueryTemp(context.ADOConnection1) {
+    InitSearchResources();
+    m_ui->setupUi(this);
     setWindowTitle(QStringLiteral("ICD-10-CM 編碼查詢"));
+
+    setFont(app::PixelFont(Ming, 16));
+    QPalette pal = palette();
+    pal.setColor(QPalette::WindowText, Navy);
+    pal.setColor(QPalette::Text, Navy);
+    pal.setColor(QPalette::ButtonText, Navy);
+    setPalette(pal);
+
+    for (QLineEdit* edit : {m_ui->Edit2, m_ui->Edit1, m_ui->Edit3, m_ui->Edit5, m_ui->Edit4}) {
+        QPalette p = edit->palette();
+        p.setColor(QPalette::Base, EditBackground);
+        edit->setPalette(p);
+    }
+    for (QLabel* label : {m_ui->Label1, m_ui->Label2, m_ui->Label3, m_ui->Label4, m_ui->Label5}) label->adjustSize();
+
+    m_ui->SpeedButton1->setFont(app::PixelFont(QStringLiteral("微軟正黑體"), 16, true));
+    QPalette sp = m_ui->SpeedButton1->palette();
+    sp.setColor(QPalette::ButtonText, Fuchsia);
+    m_ui->SpeedButton1->setPalette(sp);
+    m_ui->ButtonTemp->hide();
+
+    m_ui->Image1->setPicture(app::RenderPicture(QStringLiteral(":/assets/search/search.svg"), m_ui->Image1->size()));
+    m_ui->Image13->setPicture(app::RenderPicture(QStringLiteral(":/assets/search/close.svg"), m_ui->Image13->size()));
+    m_ui->Image18->setPicture(
+        app::RenderPicture(QStringLiteral(":/assets/search/handoff.svg"), m_ui->Image18->size()));
+    for (app::ImageButton* image : {m_ui->Image1, m_ui->Image13, m_ui->Image18}) {
+        connect(image, &app::ImageButton::pressed, this, &TForm5::Image13MouseDown);
+        connect(image, &app::ImageButton::released, this, &TForm5::Image13MouseUp);
+    }
+    connect(m_ui->SpeedButton1, &QToolButton::clicked, this, &TForm5::SpeedButton1Click);
+    connect(m_ui->ButtonTemp, &QPushButton::clicked, this, &TForm5::ButtonTempClick);
+
+    m_ui->DBText3->setFont(app::PixelFont(QStringLiteral("Times New Roman"), 13));
+
+    buildRadioGroups();
+    setUpGrid();
+
+    // Tab order: the edit boxes, then the radio groups in their designed order.
+    QList<QWidget*> chain = {m_ui->Edit2, m_ui->Edit1, m_ui->Edit3, m_ui->Edit5, m_ui->Edit4};
+    for (QGroupBox* box : {m_ui->RadioGroup1, m_ui->RadioGroup2, m_ui->RadioGroup3, m_ui->RadioGroup4,
+                           m_ui->RadioGroup5, m_ui->RadioGroup6, m_ui->RadioGroup7, m_ui->RadioGroup8})
+        for (QRadioButton* r : box->findChildren<QRadioButton*>(Qt::FindDirectChildrenOnly)) chain.push_back(r);
+    chain.push_back(m_ui->ButtonTemp);
+    chain.push_back(m_ui->DBGrid1);
+    for (qsizetype i = 1; i < chain.size(); ++i) setTabOrder(chain[i - 1], chain[i]);
+
+    // Every key press is seen by the window before the focused control.
+    installEventFilter(this);
+    for (QWidget* w : findChildren<QWidget*>()) w->installEventFilter(this);
+
     setFixedClientSize(712, 533);
+    FormCreate();
+}
+
+TForm5::~TForm5() {
+    // The grid's model reads from ADOQuery1: detach it first.
+    m_model->clear();
+}
+
+void TForm5::buildRadioGroups() {
+    struct Group {
+        QGroupBox* box;
+        const std::vector<std::string>& items;
+        int columns;
+    } groups[] = {
+        {m_ui->RadioGroup1, SexItems(), 3},     {m_ui->RadioGroup2, SideItems(), 2},
+        {m_ui->RadioGroup7, DominantItems(), 3}, {m_ui->RadioGroup4, BodyPartItems(), 5},
+        {m_ui->RadioGroup5, InjuryItems(), 2},   {m_ui->RadioGroup3, EpisodeItems(), 1},
+        {m_ui->RadioGroup6, FinestItems(), 1},   {m_ui->RadioGroup8, RankingItems(), 1},
+    };
+    m_ui->RadioGroup5->setFont(app::PixelFont(Ming, 13));
+    for (const auto& g : groups) {
+        auto* buttons = new QButtonGroup(g.box);
+        for (std::size_t i = 0; i < g.items.size(); ++i) {
+            auto* r = new QRadioButton(QString::fromStdString(g.items[i]), g.box);
+            buttons->addButton(r, static_cast<int>(i));
+        }
+        buttons->button(0)->setChecked(true);
+        g.box->setProperty("columns", g.columns);
+        layoutRadioGroup(g.box, g.columns);
+    }
+}
+
+// Items fill the columns from top to bottom, then left to right, sharing the
+// room below the caption evenly.
+void TForm5::layoutRadioGroup(QGroupBox* box, int columns) {
+    const auto radios = box->findChildren<QRadioButton*>(Qt::FindDirectChildrenOnly);
+    const int count = static_cast<int>(radios.size());
+    if (count == 0) return;
+    const int perColumn = (count + columns - 1) / columns;
+    const int captionHeight = QFontMetrics(box->font()).height();
+    const int itemWidth = (box->width() - 10) / columns;
+    const int room = box->height() - captionHeight - 5;
+    const int itemHeight = room / perColumn;
+    const int top = captionHeight + 1 + (room % perColumn) / 2;
+    for (int i = 0; i < count; ++i)
+        radios[i]->setGeometry(8 + (i / perColumn) * itemWidth, top + (i % perColumn) * itemHeight, itemWidth,
+                               itemHeight);
+}
+
+void TForm5::setUpGrid() {
+    m_model = new ResultModel(this);
+    m_model->setErrorHandler([this](const std::string& message) { showError(message); });
+    QTableView* grid = m_ui->DBGrid1;
+    grid->setModel(m_model);
+    const QFont cellFont = app::PixelFont(Ming, 13);
+    const QFont titleFont = app::PixelFont(Ming, 16);
+    grid->setFont(cellFont);
+    grid->horizontalHeader()->setFont(titleFont);
+    grid->setSelectionBehavior(QAbstractItemView::SelectRows);
+    grid->setSelectionMode(QAbstractItemView::SingleSelection);
+    grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    grid->setShowGrid(true);
+    grid->setWordWrap(false);
+    grid->setTextElideMode(Qt::ElideNone);
+    grid->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    grid->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    grid->horizontalHeader()->setStretchLastSection(false);
+    grid->horizontalHeader()->setHighlightSections(false);
+    grid->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    QHeaderView* rows = grid->verticalHeader();
+    rows->setSectionResizeMode(QHeaderView::Fixed);
+    rows->setDefaultSectionSize(QFontMetrics(cellFont).height() + 4);
+    rows->setMinimumSectionSize(QFontMetrics(cellFont).height() + 4);
+    rows->setFixedWidth(12);
+    rows->setHighlightSections(false);
+    rows->setSectionsClickable(false);
+
+    // A column is as wide as its width in characters or its title, whichever is wider.
+    const int charWidth = QFontMetrics(cellFont).horizontalAdvance(QLatin1Char('0'));
+    const QFontMetrics titleMetrics(titleFont);
+    for (int c = 0; c < ResultModel::ColumnCount; ++c)
+        grid->setColumnWidth(c, std::max(ResultModel::widthInCharacters(c) * charWidth,
+                                         titleMetrics.horizontalAdvance(ResultModel::title(c))) +
+                                    6);
+
+    connect(grid->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex& current) {
+                m_model->setCurrentRow(current.isValid() ? current.row() : -1);
+                showCurrentRow();
+            });
+    connect(m_model, &QAbstractItemModel::modelReset, this, &TForm5::showCurrentRow);
+}
+
+void TForm5::FormCreate() {
+    if (!app::ConsultationWindowExists(m_ctx.desktop)) m_ui->Image18->hide();
+
+    // The ranking probe: without the column the ranking filter is hidden and
+    // the finest-code group takes its place, keeping its right edge.
+    try {
+        ADOQueryTemp.close();
+        ADOQueryTemp.clear();
+        ADOQueryTemp.setText(RankingProbeStatement);
+        ADOQueryTemp.open();
+        ADOQueryTemp.close(); // the answer is known; no read is kept open
+    } catch (const db::Error&) {
+        QGroupBox* finest = m_ui->RadioGroup6;
+        QGroupBox* ranking = m_ui->RadioGroup8;
+        const int width = finest->x() + finest->width() - ranking->x();
+        finest->setGeometry(ranking->x(), finest->y(), width, finest->height());
+        layoutRadioGroup(finest, finest->property("columns").toInt());
+        ranking->hide();
+    }
+}
+
+int TForm5::radioIndex(QGroupBox* box) const {
+    auto* buttons = box->findChild<QButtonGroup*>();
+    return buttons ? std::max(0, buttons->checkedId()) : 0;
+}
+
+Criteria TForm5::criteria() const {
+    Criteria c;
+    c.icd10Code = Text(m_ui->Edit2);
+    c.chineseName = Text(m_ui->Edit3);
+    c.englishName = Text(m_ui->Edit4);
+    c.icd9Code = Text(m_ui->Edit1);
+    c.icd9Name = Text(m_ui->Edit5);
+    c.sex = radioIndex(m_ui->RadioGroup1);
+    c.side = radioIndex(m_ui->RadioGroup2);
+    c.episode = radioIndex(m_ui->RadioGroup3);
+    c.bodyPart = radioIndex(m_ui->RadioGroup4);
+    c.injury = radioIndex(m_ui->RadioGroup5);
+    c.finest = radioIndex(m_ui->RadioGroup6);
+    c.dominant = radioIndex(m_ui->RadioGroup7);
+    c.ranking = radioIndex(m_ui->RadioGroup8);
+    c.rankingVisible = !m_ui->RadioGroup8->isHidden();
+    return c;
+}
+
+void TForm5::Button1Click(QObject* sender) {
+    Criteria c = criteria();
+    c.differences2023 = sender == m_ui->SpeedButton1;
+    m_model->clear();
+    try {
+        if (RunSearch(c, ADOQuery1, ADOQuery2)) {
+            m_model->attach(&ADOQuery1);
+            if (m_model->rowCount() > 0) m_ui->DBGrid1->setCurrentIndex(m_model->index(0, 0));
+        }
+    } catch (const db::Error& e) {
+        ADOQuery1.close();
+        m_model->clear();
+        showError(e.what());
+    }
+}
+
+void TForm5::SpeedButton1Click() { Button1Click(m_ui->SpeedButton1); }
+
+void TForm5::ButtonTempClick() {
+    const QString caption = windowTitle();
+    try {
+        BuildRanking(m_ctx.ADOConnection1,
+                     [this](const RankingProgress& p) { setWindowTitle(QString::fromStdString(p.code)); });
+    } catch (const db::Error& e) {
+        // Nothing was kept, so the caption no longer names a marked code.
+        setWindowTitle(caption);
+        showError(e.what());
+    }
+}
+
+// The picture itself sinks while pressed; nothing runs until it is released.
+void TForm5::Image13MouseDown(app::ImageButton*) {}
+
+void TForm5::Image13MouseUp(app::ImageButton* sender) {
+    if (sender == m_ui->Image1) Button1Click(m_ui->Image1);
+    if (sender == m_ui->Image13) close();
+    if (sender == m_ui->Image18) {
+        const ResultModel::Row* row = m_model->row(m_model->currentRow());
+        try {
+            app::HandOffFinestCode(m_ctx, ADOQuery2, row ? row->code : std::string());
+        } catch (const db::Error& e) {
+            showError(e.what());
+        }
+    }
+}
+
+void TForm5::FormKeyPress(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) Button1Click(this);
+}
+
+bool TForm5::eventFilter(QObject* watched, QEvent* event) {
+    // A key press goes first to the focused control and, when that control
+    // leaves it, on up to the window: it is handled once, at its first stop.
+    if (event->type() == QEvent::KeyPress) {
+        QWidget* first = focusWidget() ? focusWidget() : this;
+        if (watched == first) FormKeyPress(static_cast<QKeyEvent*>(event));
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void TForm5::showCurrentRow() {
+    const ResultModel::Row* row = m_model->row(m_model->currentRow());
+    m_ui->DBText1->setText(row ? QString::fromStdString(row->code) : QString());
+    m_ui->DBText2->setText(row ? row->decoratedName : QString());
+    m_ui->DBText3->setText(row ? QString::fromStdString(row->englishName) : QString());
+}
+
+void TForm5::showError(const std::string& message) {
+    if (m_ctx.messages) m_ctx.messages->show(message);
 }
 
 } // namespace search

@@ -1,0 +1,129 @@
+#include "search/ranking.h"
+
+#include <vector>
+
+#include "app/core/handoff.h"
+#include "db/connection.h"
+#include "db/query.h"
+#include "text/text.h"
+
+namespace search {
+
+using app::EscapeQuotes;
+
+std::string NormalizeAlnum(std::string_view code) {
+    std::string out;
+    for (char ch : code) {
+        unsigned char c = static_cast<unsigned char>(ch);
+        if (c >= 'a' && c <= 'z') c = static_cast<unsigned char>(c - 'a' + 'A');
+        if ((c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z')) out.push_back(static_cast<char>(c));
+    }
+    return out;
+}
+
+namespace {
+
+// The first n characters of a text.
+std::string LeftChars(std::string_view s, std::size_t n) {
+    std::string out;
+    std::size_t i = 0;
+    for (const auto& ch : text::Characters(s)) {
+        if (i++ == n) break;
+        out += ch;
+    }
+    return out;
+}
+
+struct UsageRow {
+    std::string icd9;
+    std::string rank;
+};
+
+// Opens the CM rows of an ICD-9-CM code: its exact rows other than Z codes, else
+// every code that begins with it, else (a 6-character code) with its first 5
+// characters, else with its first 3. Returns false when all of them are empty.
+bool OpenMappings(db::Query& cm, const std::string& icd9) {
+    auto tryOpen = [&cm](std::string statement) {
+        cm.close();
+        cm.setText(std::move(statement));
+        cm.open();
+        return !cm.eof();
+    };
+    const std::string q = EscapeQuotes(icd9);
+    if (tryOpen("SELECT * FROM CM WHERE ICD9_NO='" + q + "' AND ICD10_NO NOT LIKE 'Z%'")) return true;
+    if (tryOpen("SELECT * FROM CM WHERE ICD9_NO LIKE '" + q + "%' ")) return true;
+    if (text::CharacterCount(icd9) == 6 &&
+        tryOpen("SELECT * FROM CM WHERE ICD9_NO LIKE '" + EscapeQuotes(LeftChars(icd9, 5)) + "%' "))
+        return true;
+    return tryOpen("SELECT * FROM CM WHERE ICD9_NO LIKE '" + EscapeQuotes(LeftChars(icd9, 3)) + "%' ");
+}
+
+} // namespace
+
+RankingResult BuildRanking(db::Connection& connection,
+                           const std::function<void(const RankingProgress&)>& progress) {
+    RankingResult result;
+    // The transaction outlives the queries: on an error they are finished
+    // before everything is rolled back.
+    db::Transaction transaction(connection);
+    db::Query ADOQueryTemp(connection);
+    db::Query ADOQueryTemp1(connection);
+    db::Query ADOQueryTemp2(connection);
+
+    // The column check: any error of the probe means the column is missing.
+    try {
+        ADOQueryTemp.close();
+        ADOQueryTemp.setText(RankingProbeStatement);
+        ADOQueryTemp.open();
+        ADOQueryTemp.close();
+    } catch (const db::Error&) {
+        ADOQueryTemp.setText(AddRankingColumnStatement);
+        ADOQueryTemp.execute();
+        result.columnAdded = true;
+    }
+
+    // The usage rows, from rank 01000 down to 00001.
+    ADOQueryTemp.close();
+    ADOQueryTemp.setText("SELECT * FROM btbindn where IND_INFECT_CODE>='00001' AND IND_INFECT_CODE<='01000' "
+                         "ORDER BY IND_INFECT_CODE DESC");
+    ADOQueryTemp.open();
+    std::vector<UsageRow> usage;
+    for (; !ADOQueryTemp.eof(); ADOQueryTemp.next())
+        usage.push_back({ADOQueryTemp.field("IND_CODE"), ADOQueryTemp.field("IND_INFECT_CODE")});
+    ADOQueryTemp.close();
+    result.rows = static_cast<int>(usage.size());
+
+    RankingProgress step;
+    step.rows = result.rows;
+    for (const auto& row : usage) {
+        ++step.row;
+        step.rank = row.rank;
+        const char* band = row.rank > std::string("00500") ? Top1000Band : Top500Band;
+        if (!OpenMappings(ADOQueryTemp1, row.icd9)) continue;
+        for (; !ADOQueryTemp1.eof(); ADOQueryTemp1.next()) {
+            const std::string code = text::Trim(ADOQueryTemp1.field("ICD10_NO"));
+            if (code.empty()) continue;
+            const std::string norm = NormalizeAlnum(code);
+            // A seventh-character letter is an episode of care: the whole
+            // five-character subcategory is marked, every episode included.
+            if (norm.size() == 7 && norm[6] >= 'A' && norm[6] <= 'Z')
+                ADOQueryTemp2.setText(std::string("UPDATE icd10 SET ICD10_RANKING='") + band +
+                                      "' WHERE ICD10_NO LIKE '" + norm.substr(0, 5) + "%' ");
+            else
+                ADOQueryTemp2.setText(std::string("UPDATE icd10 SET ICD10_RANKING='") + band +
+                                      "' WHERE ICD10_NO='" + norm + "' ");
+            ADOQueryTemp2.execute();
+            ++result.marks;
+            result.lastCode = code;
+            if (progress) {
+                step.code = code;
+                progress(step);
+            }
+        }
+        ADOQueryTemp1.close();
+    }
+    transaction.commit();
+    return result;
+}
+
+} // namespace search

@@ -1,0 +1,122 @@
+#include "search/resultmodel.h"
+
+#include "app/core/decoration.h"
+#include "db/query.h"
+
+namespace search {
+
+ResultModel::ResultModel(QObject* parent) : QAbstractTableModel(parent) {}
+
+void ResultModel::attach(db::Query* query) {
+    beginResetModel();
+    m_query = query;
+    m_rows.clear();
+    m_current = -1;
+    endResetModel();
+    if (canFetchMore()) fetchMore();
+}
+
+const ResultModel::Row* ResultModel::row(int index) const {
+    if (index < 0 || index >= static_cast<int>(m_rows.size())) return nullptr;
+    return &m_rows[static_cast<std::size_t>(index)];
+}
+
+void ResultModel::setCurrentRow(int index) {
+    if (index == m_current) return;
+    const int old = m_current;
+    m_current = index;
+    if (old >= 0 && old < rowCount()) emit headerDataChanged(Qt::Vertical, old, old);
+    if (index >= 0 && index < rowCount()) emit headerDataChanged(Qt::Vertical, index, index);
+}
+
+const char* ResultModel::fieldName(int column) {
+    static const char* const names[ColumnCount] = {"ICD10_2023FLAG", "ICD10_2023NEW", "ICD10_FLAG",
+                                                   "ICD10_NO",       "ICD10_CNAME",   "ICD10_ENAME"};
+    return column >= 0 && column < ColumnCount ? names[column] : "";
+}
+
+QString ResultModel::title(int column) {
+    switch (column) {
+    case Flag2023Column: return QStringLiteral("2023刪除");
+    case New2023Column: return QStringLiteral("2023新增");
+    case FinestColumn: return QStringLiteral("細碼");
+    case CodeColumn: return QStringLiteral("ICD-10");
+    case ChineseNameColumn: return QStringLiteral("中文名稱");
+    case EnglishNameColumn: return QStringLiteral("英文名稱");
+    default: return {};
+    }
+}
+
+int ResultModel::widthInCharacters(int column) {
+    static const int widths[ColumnCount] = {1, 1, 1, 7, 48, 100};
+    return column >= 0 && column < ColumnCount ? widths[column] : 0;
+}
+
+int ResultModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(m_rows.size());
+}
+
+int ResultModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : ColumnCount; }
+
+QVariant ResultModel::data(const QModelIndex& index, int role) const {
+    const Row* r = row(index.row());
+    if (!r || (role != Qt::DisplayRole && role != Qt::ToolTipRole)) return {};
+    if (role == Qt::ToolTipRole && index.column() != ChineseNameColumn && index.column() != EnglishNameColumn)
+        return {};
+    switch (index.column()) {
+    case Flag2023Column: return QString::fromStdString(r->flag2023);
+    case New2023Column: return QString::fromStdString(r->new2023);
+    case FinestColumn: return QString::fromStdString(r->finest);
+    case CodeColumn: return QString::fromStdString(r->code);
+    case ChineseNameColumn: return r->decoratedName;
+    case EnglishNameColumn: return QString::fromStdString(r->englishName);
+    default: return {};
+    }
+}
+
+QVariant ResultModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (role != Qt::DisplayRole) return {};
+    if (orientation == Qt::Horizontal) return title(section);
+    // The row indicator: a pointer at the current row.
+    return section == m_current ? QStringLiteral("▸") : QString();
+}
+
+Qt::ItemFlags ResultModel::flags(const QModelIndex& index) const {
+    return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable : Qt::NoItemFlags;
+}
+
+bool ResultModel::canFetchMore(const QModelIndex& parent) const {
+    return !parent.isValid() && m_query && m_query->isOpen() && !m_query->eof();
+}
+
+void ResultModel::fetchMore(const QModelIndex& parent) {
+    if (!canFetchMore(parent)) return;
+    std::vector<Row> batch;
+    batch.reserve(BatchSize);
+    std::string error;
+    try {
+        for (int i = 0; i < BatchSize && !m_query->eof(); ++i, m_query->next()) {
+            Row r;
+            r.code = m_query->field("ICD10_NO");
+            r.chineseName = m_query->field("ICD10_CNAME");
+            r.englishName = m_query->field("ICD10_ENAME");
+            r.finest = m_query->field("ICD10_FLAG");
+            r.flag2023 = m_query->field("ICD10_2023FLAG");
+            r.new2023 = m_query->field("ICD10_2023NEW");
+            r.decoratedName = QString::fromStdString(app::DecorateRowName(*m_query));
+            batch.push_back(std::move(r));
+        }
+    } catch (const db::Error& e) {
+        // The query closes itself on an error; the rows read so far stay.
+        error = e.what();
+    }
+    if (!batch.empty()) {
+        const int first = rowCount();
+        beginInsertRows({}, first, first + static_cast<int>(batch.size()) - 1);
+        for (auto& r : batch) m_rows.push_back(std::move(r));
+        endInsertRows();
+    }
+    if (!error.empty() && m_onError) m_onError(error);
+}
+
+} // namespace search

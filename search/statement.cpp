@@ -1,0 +1,351 @@
+#include "search/statement.h"
+
+#include "app/core/handoff.h"
+#include "db/query.h"
+#include "search/codetext.h"
+#include "text/text.h"
+
+namespace search {
+
+using app::EscapeQuotes;
+
+const std::vector<std::string>& SexItems() {
+    static const std::vector<std::string> items = {"不分", "男", "女"};
+    return items;
+}
+
+const std::vector<std::string>& SideItems() {
+    static const std::vector<std::string> items = {"不分", "左側", "右側", "雙側"};
+    return items;
+}
+
+const std::vector<std::string>& EpisodeItems() {
+    static const std::vector<std::string> items = {"不分", "初期", "後續", "後遺症"};
+    return items;
+}
+
+const std::vector<std::string>& BodyPartItems() {
+    static const std::vector<std::string> items = {
+        "不分", "頭", "臉", "耳", "眼", "唇", "鼻", "額", "頸", "肩", "手", "指", "腕", "肘",
+        "前臂", "上臂", "腋", "胸", "腹", "腰", "背", "臀", "軀幹", "小腿", "大腿", "膝", "足", "踝"};
+    return items;
+}
+
+const std::vector<std::string>& InjuryItems() {
+    static const std::vector<std::string> items = {"不分", "扭傷", "挫傷", "拉傷", "表淺損傷",
+                                                   "鈍傷", "擦傷", "骨折", "脫臼", "燙傷",
+                                                   "燒傷", "關節炎", "關節痛", "咬傷", "癱"};
+    return items;
+}
+
+const std::vector<std::string>& FinestItems() {
+    static const std::vector<std::string> items = {"不分", "最細碼"};
+    return items;
+}
+
+const std::vector<std::string>& DominantItems() {
+    static const std::vector<std::string> items = {"不分", "左", "右"};
+    return items;
+}
+
+const std::vector<std::string>& RankingItems() {
+    static const std::vector<std::string> items = {"不分", "五百大", "一千大"};
+    return items;
+}
+
+// Codes specific to men: OR-ed prefixes and ranges, each range's upper bound
+// extended by ZZZZZ so that it takes in every subdivision of its last category.
+const std::vector<std::string>& MaleListLines() {
+    static const std::vector<std::string> lines = {
+        "(",
+        "(ICD10_NO LIKE 'B260%') OR ",
+        "(ICD10_NO >= 'C60' AND ICD10_NO <= 'C63ZZZZZ') OR ",
+        "(ICD10_NO >= 'D074' AND ICD10_NO <= 'D076ZZZZZ') OR ",
+        "(ICD10_NO LIKE 'D176%') OR ",
+        "(ICD10_NO LIKE 'D29%') OR ",
+        "(ICD10_NO LIKE 'D40%') OR ",
+        "(ICD10_NO LIKE 'E29%') OR ",
+        "(ICD10_NO LIKE 'E895%') OR ",
+        "(ICD10_NO LIKE 'F524%') OR ",
+        "(ICD10_NO LIKE 'I861%') OR ",
+        "(ICD10_NO LIKE 'L291%') OR ",
+        "(ICD10_NO >= 'N40' AND ICD10_NO <= 'N51ZZZZZ') OR ",
+        "(ICD10_NO >= 'Q53' AND ICD10_NO <= 'Q55ZZZZZ') OR ",
+        "(ICD10_NO LIKE 'R86%') OR ",
+        "(ICD10_NO >= 'S312' AND ICD10_NO <= 'S313ZZZZZ') OR ",
+        "(ICD10_NO LIKE 'Z125%')  ",
+        ")",
+    };
+    return lines;
+}
+
+// Codes specific to women, built the same way.
+const std::vector<std::string>& FemaleListLines() {
+    static const std::vector<std::string> lines = {
+        "(",
+        "(ICD10_NO LIKE 'A34%') OR ",
+        "(ICD10_NO LIKE 'B373%') OR ",
+        "(ICD10_NO >= 'C51' AND ICD10_NO <= 'C58ZZZZZ') OR ",
+        "(ICD10_NO LIKE 'C796%') OR ",
+        "(ICD10_NO LIKE 'D06%') OR ",
+        "(ICD10_NO >= 'D070' AND ICD10_NO <= 'D073ZZZZZ') OR ",
+        "(ICD10_NO >= 'D25' AND ICD10_NO <= 'D28ZZZZZ') OR ",
+        "(ICD10_NO LIKE 'D39%') OR ",
+        "(ICD10_NO LIKE 'E28%') OR ",
+        "(ICD10_NO LIKE 'E894%') OR ",
+        "(ICD10_NO LIKE 'F525%') OR ",
+        "(ICD10_NO LIKE 'F53%') OR ",
+        "(ICD10_NO LIKE 'I863%') OR ",
+        "(ICD10_NO LIKE 'L292%') OR ",
+        "(ICD10_NO LIKE 'L705%') OR ",
+        "(ICD10_NO >= 'N70' AND ICD10_NO <= 'N98ZZZZZ') OR ",
+        "(ICD10_NO >= 'N992' AND ICD10_NO <= 'N993ZZZZZ') OR ",
+        "(ICD10_NO >= 'O00' AND ICD10_NO <= 'O99ZZZZZ') OR ",
+        "(ICD10_NO LIKE 'P546%') OR ",
+        "(ICD10_NO >= 'Q50' AND ICD10_NO <= 'Q52ZZZZZ') OR ",
+        "(ICD10_NO LIKE 'R87%') OR ",
+        "(ICD10_NO LIKE 'S314%') OR ",
+        "(ICD10_NO >= 'S374' AND ICD10_NO <= 'S376ZZZZZ') OR ",
+        "(ICD10_NO >= 'T192' AND ICD10_NO <= 'T193ZZZZZ') OR ",
+        "(ICD10_NO LIKE 'T833%') OR ",
+        "(ICD10_NO LIKE 'Y76%') OR ",
+        "(ICD10_NO LIKE 'Z014%') OR ",
+        "(ICD10_NO LIKE 'Z124%') OR ",
+        "(ICD10_NO LIKE 'Z301%') OR ",
+        "(ICD10_NO LIKE 'Z303%') OR ",
+        "(ICD10_NO LIKE 'Z305%') OR ",
+        "(ICD10_NO LIKE 'Z311%') OR ",
+        "(ICD10_NO LIKE 'Z312%') OR ",
+        "(ICD10_NO >= 'Z32' AND ICD10_NO <= 'Z36ZZZZZ') OR ",
+        "(ICD10_NO LIKE 'Z39%') OR ",
+        "(ICD10_NO LIKE 'Z437%') OR ",
+        "(ICD10_NO LIKE 'Z875%') OR ",
+        "(ICD10_NO LIKE 'Z975%')  ",
+        ")",
+    };
+    return lines;
+}
+
+std::string BuildWordClause(std::string_view column, std::string_view text) {
+    std::string clause;
+    std::size_t position = 1;
+    std::string word;
+    const std::string col(column);
+    while (NextWord(text, ' ', position, word)) {
+        if (clause.empty())
+            clause = "  ( (" + col + " LIKE '%" + EscapeQuotes(word) + "%') ";
+        else
+            clause += " AND (" + col + " LIKE '%" + EscapeQuotes(word) + "%') ";
+    }
+    if (!clause.empty()) clause += " ) ";
+    return clause;
+}
+
+std::string BuildCodeList(db::Query& aux) {
+    std::string list;
+    auto append = [&list](const std::string& entry) {
+        if (!list.empty()) list += ",";
+        list += "'" + EscapeQuotes(entry) + "'";
+    };
+    for (; !aux.eof(); aux.next()) {
+        const std::string code = NormalizeICD10Code(aux.field("ICD10_NO"));
+        // A seventh character that is a letter marks an episode of care: the
+        // mapping stands for the initial, subsequent and sequela codes alike.
+        if (text::Cp950Length(code) == 7) {
+            auto [head, last] = text::Cp950Split(code, 6);
+            if (!last.empty() && static_cast<unsigned char>(last[0]) >= 'A') {
+                append(head + "A");
+                append(head + "D");
+                append(head + "S");
+                continue;
+            }
+        }
+        append(code);
+    }
+    return list;
+}
+
+namespace {
+
+// Whether an edit box counts as filled: any text at all, blanks included.
+bool Filled(const std::string& box) { return !box.empty(); }
+
+// ICD-9 code prefix => the ICD-10 codes it maps to ("" when none).
+std::string TranslateIcd9Code(const std::string& typed, db::Query& aux) {
+    aux.close();
+    aux.setText("SELECT * FROM CM WHERE ICD9_NO LIKE '" + EscapeQuotes(NormalizeICD9Code(typed)) +
+                "%' ORDER BY ICD10_NO ");
+    aux.open();
+    return BuildCodeList(aux);
+}
+
+// Words of an ICD-9 name => the ICD-10 codes that the matching ICD-9 codes map
+// to ("" when none).
+std::string TranslateIcd9Name(const std::string& typed, db::Query& aux) {
+    const std::string first = BuildWordClause("ICD9_NAME", typed);
+    const std::string second = BuildWordClause("ICD9_NAME2", typed);
+    // A box of blanks has no words: "()" would be a malformed statement, so
+    // such a box translates to nothing.
+    if (first.empty()) return {};
+    aux.close();
+    aux.setText("SELECT ICD9_NO FROM ICD9 WHERE (" + first + ") OR (" + second + ")  ");
+    aux.open();
+    if (aux.eof()) return {};
+    std::string icd9List;
+    for (; !aux.eof(); aux.next()) {
+        if (!icd9List.empty()) icd9List += ",";
+        icd9List += "'" + EscapeQuotes(aux.field("ICD9_NO")) + "'";
+    }
+    icd9List = "(" + icd9List + ")";
+    aux.close();
+    aux.setText("SELECT * FROM CM WHERE ICD9_NO IN " + icd9List + " ORDER BY ICD10_NO ");
+    aux.open();
+    return BuildCodeList(aux);
+}
+
+const char* DominanceCondition(int dominant, int side) {
+    static const char* const same = "(ICD10_CNAME LIKE '%優勢側%' AND ICD10_CNAME NOT LIKE '%非優勢側%')";
+    static const char* const other = "(ICD10_CNAME LIKE '%非優勢側%' )";
+    if ((dominant == 1 && side == 1) || (dominant == 2 && side == 2)) return same;
+    if ((dominant == 1 && side == 2) || (dominant == 2 && side == 1)) return other;
+    return nullptr;
+}
+
+} // namespace
+
+std::vector<std::string> BuildStatement(const Criteria& c, db::Query& aux) {
+    std::vector<std::string> lines;
+    const bool ranking = c.rankingVisible && c.ranking != 0;
+    lines.emplace_back(ranking ? RankingHeadLine : HeadLine);
+    auto condition = [&lines](std::string line) {
+        lines.push_back(std::move(line));
+        lines.emplace_back("AND");
+    };
+
+    if (c.differences2023) condition("((ICD10_2023FLAG<>'') OR (ICD10_2023NEW<>''))");
+    if (Filled(c.icd10Code))
+        condition("(ICD10_NO LIKE '" + EscapeQuotes(NormalizeICD10Code(c.icd10Code)) + "%')");
+    // A name box of blanks has no words and so no condition.
+    if (Filled(c.chineseName)) {
+        std::string clause = BuildWordClause("ICD10_CNAME", c.chineseName);
+        if (!clause.empty()) condition("(" + clause + ")");
+    }
+    if (Filled(c.englishName)) {
+        std::string clause = BuildWordClause("ICD10_ENAME", c.englishName);
+        if (!clause.empty()) condition("(" + clause + ")");
+    }
+    if (Filled(c.icd9Code)) {
+        std::string list = TranslateIcd9Code(c.icd9Code, aux);
+        if (!list.empty()) condition("(ICD10_NO IN (" + list + "))");
+    }
+    if (Filled(c.icd9Name)) {
+        std::string list = TranslateIcd9Name(c.icd9Name, aux);
+        if (!list.empty()) condition("(ICD10_NO IN (" + list + "))");
+    }
+    if (c.sex == 1 || c.sex == 2) {
+        const auto& list = c.sex == 1 ? MaleListLines() : FemaleListLines();
+        lines.insert(lines.end(), list.begin(), list.end());
+        lines.emplace_back("AND");
+    }
+    if (c.side == 1) condition("(ICD10_CNAME LIKE '%左%')");
+    if (c.side == 2) condition("(ICD10_CNAME LIKE '%右%')");
+    if (const char* d = DominanceCondition(c.dominant, c.side)) condition(d);
+    if (c.side == 3) condition("(ICD10_CNAME LIKE '%雙側%' OR ICD10_CNAME LIKE '%兩側%')");
+    if (c.bodyPart > 0 && c.bodyPart < static_cast<int>(BodyPartItems().size()))
+        condition("(ICD10_CNAME LIKE '%" + BodyPartItems()[static_cast<std::size_t>(c.bodyPart)] + "%')");
+    if (c.injury > 0 && c.injury < static_cast<int>(InjuryItems().size()))
+        condition("(ICD10_CNAME LIKE '%" + InjuryItems()[static_cast<std::size_t>(c.injury)] + "%')");
+    if (c.finest == 1) condition("(ICD10_FLAG='Y')");
+    switch (c.episode) {
+    case 1: condition("(ICD10_CNAME LIKE '%初期照護' AND ICD10_NO LIKE '%A')"); break;
+    case 2: condition("(ICD10_CNAME LIKE '%後續照護' AND ICD10_NO LIKE '%D')"); break;
+    case 3: condition("(ICD10_CNAME LIKE '%後遺症' AND ICD10_NO LIKE '%S')"); break;
+    default: break;
+    }
+    if (ranking) {
+        if (c.ranking == 1) condition("(ICD10_RANKING = '五百大')");
+        if (c.ranking == 2) condition("((ICD10_RANKING = '五百大') OR (ICD10_RANKING = '一千大'))");
+    }
+
+    if (lines.back() == "AND") lines.pop_back();
+    if (lines.size() <= 1) return {};
+    lines.emplace_back(OrderLine);
+    return lines;
+}
+
+namespace {
+
+// The details of the engine's plan for a statement, one per step.
+std::vector<std::string> QueryPlan(db::Connection& connection, const std::string& statement) {
+    db::Query plan(connection);
+    plan.setText("EXPLAIN QUERY PLAN " + statement);
+    plan.open();
+    std::vector<std::string> steps;
+    for (; !plan.eof(); plan.next()) steps.push_back(plan.field("detail"));
+    return steps;
+}
+
+bool UsesCodeIndex(const std::vector<std::string>& plan) {
+    for (const auto& step : plan)
+        if (step.rfind("SEARCH", 0) == 0 || step.rfind("MULTI-INDEX OR", 0) == 0) return true;
+    return false;
+}
+
+// The same ordering with the key written as an expression: the engine can then
+// no longer walk the code index for the order and is free to pick the index for
+// the conditions, sorting what they find. A unary plus keeps the column's
+// collation, so the rows come in exactly the same order.
+constexpr const char* SortedOrderLine = "ORDER BY +ICD10_NO";
+
+} // namespace
+
+void OpenResult(db::Query& result) {
+    auto& lines = result.lines();
+    if (lines.empty() || lines.back() != OrderLine) {
+        result.open();
+        return;
+    }
+    bool sortInstead = false;
+    try {
+        if (!UsesCodeIndex(QueryPlan(result.connection(), result.text()))) {
+            std::vector<std::string> alternative = lines;
+            alternative.back() = SortedOrderLine;
+            std::string text;
+            for (const auto& l : alternative) text += l + "\r\n";
+            sortInstead = UsesCodeIndex(QueryPlan(result.connection(), text));
+        }
+    } catch (const db::Error&) {
+        // A statement the engine cannot plan fails again below with its own message.
+        sortInstead = false;
+    }
+    if (!sortInstead) {
+        result.open();
+        return;
+    }
+    const std::string given = lines.back();
+    lines.back() = SortedOrderLine;
+    try {
+        result.open();
+    } catch (...) {
+        lines.back() = given;
+        throw;
+    }
+    lines.back() = given;
+}
+
+bool RunSearch(const Criteria& criteria, db::Query& result, db::Query& aux) {
+    result.close();
+    result.clear();
+    std::vector<std::string> lines = BuildStatement(criteria, aux);
+    if (lines.empty()) return false;
+    result.lines() = std::move(lines);
+    try {
+        OpenResult(result);
+    } catch (...) {
+        result.close();
+        throw;
+    }
+    return true;
+}
+
+} // namespace search

@@ -1,0 +1,105 @@
+#pragma once
+// The search criteria and the SELECT statement built from them.
+//
+// The statement is a list of lines: one head line, then for each criterion that
+// applies its condition line(s) followed by a line "AND", the last "AND" removed
+// and "ORDER BY ICD10_NO" appended. With no criterion there is no statement.
+//
+//   code "S93.4", side 1 (左側), episode 1 (初期) =>
+//     SELECT ICD10_NO,ICD10_CNAME,ICD10_ENAME,ICD10_FLAG,ICD10_2023FLAG,ICD10_2023NEW FROM ICD10 WHERE
+//     (ICD10_NO LIKE 'S934%')
+//     AND
+//     (ICD10_CNAME LIKE '%左%')
+//     AND
+//     (ICD10_CNAME LIKE '%初期照護' AND ICD10_NO LIKE '%A')
+//     ORDER BY ICD10_NO
+//
+// Every value typed by the user goes between single quotes with each quote
+// doubled; the statement is otherwise built from its fixed pieces exactly.
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace db {
+class Query;
+}
+
+namespace search {
+
+// What the search window's controls hold. Radio indexes start at 0 ("不分"),
+// which adds no criterion.
+struct Criteria {
+    std::string icd10Code;   // Edit2 "ICD10碼": code prefix
+    std::string chineseName; // Edit3 "ICD10中文名稱": words of the Chinese name
+    std::string englishName; // Edit4 "ICD10英文名稱": words of the English name
+    std::string icd9Code;    // Edit1 "ICD9碼": ICD-9 prefix, translated through CM
+    std::string icd9Name;    // Edit5 "ICD9名稱": words of an ICD-9 name, translated
+    int sex = 0;             // RadioGroup1: 1 男, 2 女
+    int side = 0;            // RadioGroup2: 1 左側, 2 右側, 3 雙側
+    int episode = 0;         // RadioGroup3: 1 初期, 2 後續, 3 後遺症
+    int bodyPart = 0;        // RadioGroup4: index into BodyPartItems()
+    int injury = 0;          // RadioGroup5: index into InjuryItems()
+    int finest = 0;          // RadioGroup6: 1 最細碼
+    int dominant = 0;        // RadioGroup7: 1 左, 2 右
+    int ranking = 0;         // RadioGroup8: 1 五百大, 2 五百大 or 一千大
+    bool rankingVisible = true;    // RadioGroup8 is shown (the database has ICD10_RANKING)
+    bool differences2023 = false;  // asked through SpeedButton1 "列出2023版本差異"
+};
+
+// Item captions of the radio groups, index 0 first. The body-part and
+// kind-of-injury captions are also the words searched for.
+const std::vector<std::string>& SexItems();      // RadioGroup1 "性別專用"
+const std::vector<std::string>& SideItems();     // RadioGroup2 "左右側位"
+const std::vector<std::string>& EpisodeItems();  // RadioGroup3 "照護病程"
+const std::vector<std::string>& BodyPartItems(); // RadioGroup4 "身體部位" (28 items)
+const std::vector<std::string>& InjuryItems();   // RadioGroup5 "傷病類別" (15 items)
+const std::vector<std::string>& FinestItems();   // RadioGroup6 "最細碼"
+const std::vector<std::string>& DominantItems(); // RadioGroup7 "慣用側"
+const std::vector<std::string>& RankingItems();  // RadioGroup8 "篩選排名"
+
+// The condition lines of the sex-specific code lists (18 and 40 lines).
+const std::vector<std::string>& MaleListLines();
+const std::vector<std::string>& FemaleListLines();
+
+// Head lines: with the ranking column when the ranking filter is in use.
+inline constexpr const char* HeadLine =
+    "SELECT ICD10_NO,ICD10_CNAME,ICD10_ENAME,ICD10_FLAG,ICD10_2023FLAG,ICD10_2023NEW FROM ICD10 WHERE ";
+inline constexpr const char* RankingHeadLine =
+    "SELECT ICD10_NO,ICD10_CNAME,ICD10_ENAME,ICD10_RANKING,ICD10_FLAG,ICD10_2023FLAG,ICD10_2023NEW FROM ICD10 "
+    "WHERE ";
+inline constexpr const char* OrderLine = "ORDER BY ICD10_NO";
+
+// The condition that every blank-separated word of the text occurs in the
+// column; "" when the text has no words.
+//   ("ICD10_CNAME", "頭痛 慢性") =>
+//     "  ( (ICD10_CNAME LIKE '%頭痛%')  AND (ICD10_CNAME LIKE '%慢性%')  ) "
+//   ("ICD10_ENAME", "O'Brien") => "  ( (ICD10_ENAME LIKE '%O''Brien%')  ) "
+std::string BuildWordClause(std::string_view column, std::string_view text);
+
+// The quoted, comma-separated ICD-10 codes of an open CM result, read from its
+// current row to its end. A 7-character code whose 7th character is a letter
+// stands for its three episodes of care:
+//   rows S93.401A, M25.51 => "'S93401A','S93401D','S93401S','M2551'"
+std::string BuildCodeList(db::Query& aux);
+
+// The statement lines for the criteria, running the ICD-9 translations on the
+// auxiliary query. Empty when no criterion applies. Throws db::Error when a
+// lookup fails.
+std::vector<std::string> BuildStatement(const Criteria& criteria, db::Query& aux);
+
+// Opens a result statement built by BuildStatement. When the statement ends in
+// "ORDER BY ICD10_NO" and the engine would answer it with an ordered scan of the
+// whole table although the conditions can use the code index, it runs the same
+// statement ordered by the same key in a form that lets the engine use the
+// index and sort the (few) rows it finds. The statement lines are left as they
+// were built; rows come in the same order either way.
+void OpenResult(db::Query& result);
+
+// The search: closes and clears the result query, builds the statement and
+// opens it. Returns false, leaving the result closed, when no criterion
+// applies. On an engine error the result is left closed and the error
+// propagates.
+bool RunSearch(const Criteria& criteria, db::Query& result, db::Query& aux);
+
+} // namespace search

@@ -1,0 +1,297 @@
+#include "search/tform5.h"
+
+#include <QAbstractItemModelTester>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QTableView>
+#include <QTest>
+#include <QToolButton>
+#include <gtest/gtest.h>
+
+#include "app/widgets/imagebutton.h"
+#include "search/ranking.h"
+#include "search/resultmodel.h"
+#include "search/tests/testdb.h"
+
+using namespace search;
+using searchtest::TestDb;
+
+namespace {
+
+const std::string Differences = "((ICD10_2023FLAG<>'') OR (ICD10_2023NEW<>''))";
+
+class TForm5Test : public ::testing::Test {
+protected:
+    void SetUp() override {
+        db.code("A00", "霍亂", "Cholera", "N");
+        db.code("A000", "霍亂弧菌霍亂", "Cholera due to Vibrio cholerae", "Y", "", "Y");
+        db.code("A001", "霍亂弧菌El Tor型霍亂", "Cholera due to Vibrio cholerae 01, biovar eltor", "Y", "X");
+        db.code("A009", "霍亂", "Cholera, unspecified", "Y");
+        db.code("S93401A", "左側踝部扭傷,初期照護", "Sprain of left ankle, initial encounter", "Y");
+        db.code("S93401D", "左側踝部扭傷,後續照護", "Sprain of left ankle, subsequent encounter", "Y");
+        ctx.messages = &messages;
+        ctx.desktop = &desktop;
+        desktop.windows.push_back({7, app::ConsultationWindowTitle, true});
+    }
+    std::unique_ptr<TForm5> create() {
+        ctx.ADOConnection1.open(db.path());
+        return std::make_unique<TForm5>(ctx);
+    }
+    template <class T> static T* child(QWidget* w, const char* name) {
+        T* c = w->findChild<T*>(QString::fromLatin1(name));
+        EXPECT_NE(c, nullptr) << name;
+        return c;
+    }
+    static void release(QWidget* form, const char* image) {
+        auto* picture = child<app::ImageButton>(form, image);
+        QTest::mousePress(picture, Qt::LeftButton);
+        QTest::mouseRelease(picture, Qt::LeftButton);
+    }
+    static std::vector<std::string> codes(TForm5& form) {
+        std::vector<std::string> out;
+        for (int i = 0; i < form.resultModel()->rowCount(); ++i) out.push_back(form.resultModel()->row(i)->code);
+        return out;
+    }
+
+    TestDb db;
+    app::AppContext ctx;
+    app::RecordingMessages messages;
+    app::FakeDesktop desktop;
+};
+
+} // namespace
+
+TEST_F(TForm5Test, withoutRankingColumn_hidesTheFilterAndWidensTheFinestGroup) {
+    auto form = create();
+    EXPECT_EQ(form->size(), QSize(712, 533));
+    auto* ranking = child<QGroupBox>(form.get(), "RadioGroup8");
+    auto* finest = child<QGroupBox>(form.get(), "RadioGroup6");
+    EXPECT_TRUE(ranking->isHidden());
+    EXPECT_EQ(finest->geometry(), QRect(472, 5, 169, 64));
+    EXPECT_FALSE(form->criteria().rankingVisible);
+    // The head without the ranking column, even with the hidden group's index set.
+    ranking->findChildren<QRadioButton*>()[1]->setChecked(true);
+    child<QLineEdit>(form.get(), "Edit2")->setText(QStringLiteral("A00"));
+    form->Button1Click(form.get());
+    EXPECT_EQ(form->resultQuery().lines().front(), HeadLine);
+    EXPECT_EQ(codes(*form), (std::vector<std::string>{"A00", "A000", "A001", "A009"}));
+}
+
+TEST_F(TForm5Test, withRankingColumn_showsTheFilterAndUsesIt) {
+    db.connection.exec("ALTER TABLE ICD10 ADD COLUMN ICD10_RANKING VARCHAR(6)");
+    db.connection.exec("UPDATE ICD10 SET ICD10_RANKING='一千大' WHERE ICD10_NO='A001'");
+    auto form = create();
+    auto* ranking = child<QGroupBox>(form.get(), "RadioGroup8");
+    EXPECT_FALSE(ranking->isHidden());
+    EXPECT_EQ(ranking->geometry(), QRect(472, 5, 81, 72));
+    EXPECT_EQ(child<QGroupBox>(form.get(), "RadioGroup6")->geometry(), QRect(560, 5, 81, 64));
+    ranking->findChildren<QRadioButton*>()[2]->setChecked(true);
+    form->Button1Click(form.get());
+    EXPECT_EQ(form->resultQuery().lines().front(), RankingHeadLine);
+    EXPECT_EQ(codes(*form), std::vector<std::string>{"A001"});
+}
+
+TEST_F(TForm5Test, radioGroups_holdTheirItemsInPlace) {
+    auto form = create();
+    struct {
+        const char* name;
+        std::size_t items;
+    } groups[] = {{"RadioGroup1", 3}, {"RadioGroup2", 4}, {"RadioGroup3", 4}, {"RadioGroup4", 28},
+                  {"RadioGroup5", 15}, {"RadioGroup6", 2}, {"RadioGroup7", 3}, {"RadioGroup8", 3}};
+    for (const auto& g : groups) {
+        auto* box = child<QGroupBox>(form.get(), g.name);
+        auto radios = box->findChildren<QRadioButton*>();
+        ASSERT_EQ(static_cast<std::size_t>(radios.size()), g.items) << g.name;
+        EXPECT_TRUE(radios[0]->isChecked()) << g.name;
+        for (auto* r : radios) EXPECT_TRUE(box->rect().contains(r->geometry())) << g.name << " " << r->text().toStdString();
+    }
+    auto body = child<QGroupBox>(form.get(), "RadioGroup4")->findChildren<QRadioButton*>();
+    EXPECT_EQ(body[8]->text(), QStringLiteral("頸"));
+    body[8]->setChecked(true);
+    EXPECT_EQ(form->criteria().bodyPart, 8);
+}
+
+TEST_F(TForm5Test, enterFromEveryControl_searchesWithoutThe2023Differences) {
+    auto form = create();
+    form->show();
+    child<QLineEdit>(form.get(), "Edit2")->setText(QStringLiteral("A00"));
+    QList<QWidget*> controls;
+    for (const char* e : {"Edit1", "Edit2", "Edit3", "Edit4", "Edit5", "DBGrid1"})
+        controls.push_back(child<QWidget>(form.get(), e));
+    for (auto* r : form->findChildren<QRadioButton*>())
+        if (r->isVisibleTo(form.get())) controls.push_back(r);
+    ASSERT_GT(controls.size(), 60);
+    auto* speed = child<QToolButton>(form.get(), "SpeedButton1");
+    for (QWidget* w : controls) {
+        speed->click();
+        ASSERT_EQ(form->resultQuery().lines()[1], Differences);
+        w->setFocus();
+        QTest::keyClick(w, Qt::Key_Return);
+        const auto& lines = form->resultQuery().lines();
+        ASSERT_EQ(lines.size(), 3u) << w->objectName().toStdString();
+        EXPECT_EQ(lines[1], "(ICD10_NO LIKE 'A00%')");
+    }
+    // The keypad's Enter too; the search picture never adds the condition either.
+    speed->click();
+    child<QWidget>(form.get(), "Edit3")->setFocus();
+    QTest::keyClick(child<QWidget>(form.get(), "Edit3"), Qt::Key_Enter);
+    EXPECT_EQ(form->resultQuery().lines().size(), 3u);
+    speed->click();
+    release(form.get(), "Image1");
+    EXPECT_EQ(form->resultQuery().lines().size(), 3u);
+    EXPECT_EQ(codes(*form).size(), 4u);
+    EXPECT_TRUE(messages.shown.empty());
+}
+
+TEST_F(TForm5Test, gridShowsSixColumnsAndDecoratesTheName) {
+    auto form = create();
+    child<QLineEdit>(form.get(), "Edit2")->setText(QStringLiteral("A00"));
+    form->Button1Click(form.get());
+    auto* grid = child<QTableView>(form.get(), "DBGrid1");
+    auto* model = grid->model();
+    ASSERT_EQ(model->columnCount(), 6);
+    QStringList titles;
+    for (int c = 0; c < 6; ++c) titles << model->headerData(c, Qt::Horizontal).toString();
+    EXPECT_EQ(titles, (QStringList{QStringLiteral("2023刪除"), QStringLiteral("2023新增"), QStringLiteral("細碼"),
+                                   QStringLiteral("ICD-10"), QStringLiteral("中文名稱"), QStringLiteral("英文名稱")}));
+    for (int c = 0; c < 6; ++c)
+        EXPECT_GE(grid->columnWidth(c), grid->horizontalHeader()->fontMetrics().horizontalAdvance(titles[c]));
+    EXPECT_GT(grid->columnWidth(4), 40 * grid->fontMetrics().horizontalAdvance(QLatin1Char('0')));
+    EXPECT_GT(grid->columnWidth(5), grid->columnWidth(4));
+
+    ASSERT_EQ(model->rowCount(), 4);
+    // A001 is disabled in 2023: "X" in the first column, the suffix in the fifth.
+    EXPECT_EQ(model->index(2, 0).data().toString(), QStringLiteral("X"));
+    EXPECT_EQ(model->index(2, 3).data().toString(), QStringLiteral("A001"));
+    EXPECT_EQ(model->index(2, 4).data().toString(), QStringLiteral("霍亂弧菌El Tor型霍亂(2023禁用)"));
+    EXPECT_EQ(model->index(1, 1).data().toString(), QStringLiteral("Y"));
+    EXPECT_EQ(model->index(1, 4).data().toString(), QStringLiteral("霍亂弧菌霍亂(2023新增)"));
+    EXPECT_EQ(model->index(0, 4).data().toString(), QStringLiteral("霍亂"));
+
+    // The detail strip follows the current row, the first one after a search.
+    auto* code = child<QLabel>(form.get(), "DBText1");
+    auto* name = child<QLabel>(form.get(), "DBText2");
+    auto* english = child<QLabel>(form.get(), "DBText3");
+    EXPECT_EQ(code->text(), QStringLiteral("A00"));
+    grid->setCurrentIndex(model->index(2, 0));
+    EXPECT_EQ(code->text(), QStringLiteral("A001"));
+    EXPECT_EQ(name->text(), QStringLiteral("霍亂弧菌El Tor型霍亂(2023禁用)"));
+    EXPECT_EQ(english->text(), QStringLiteral("Cholera due to Vibrio cholerae 01, biovar eltor"));
+}
+
+TEST_F(TForm5Test, emptySearch_leavesGridAndStripEmptyAndHandOffDoesNothing) {
+    auto form = create();
+    child<QLineEdit>(form.get(), "Edit2")->setText(QStringLiteral("A00"));
+    form->Button1Click(form.get());
+    ASSERT_EQ(form->resultModel()->rowCount(), 4);
+    child<QLineEdit>(form.get(), "Edit2")->clear();
+    child<QLineEdit>(form.get(), "Edit3")->setText(QStringLiteral("   ")); // no words: no criterion
+    release(form.get(), "Image1");
+    EXPECT_EQ(form->resultModel()->rowCount(), 0);
+    EXPECT_FALSE(form->resultQuery().isOpen());
+    EXPECT_TRUE(child<QLabel>(form.get(), "DBText1")->text().isEmpty());
+    EXPECT_TRUE(child<QLabel>(form.get(), "DBText2")->text().isEmpty());
+    release(form.get(), "Image18");
+    EXPECT_FALSE(desktop.clipboard.has_value());
+    EXPECT_TRUE(desktop.actions.empty());
+    EXPECT_TRUE(messages.shown.empty());
+}
+
+TEST_F(TForm5Test, handOff_sendsFinestCodesAndRefusesOthers) {
+    auto form = create();
+    EXPECT_FALSE(child<QWidget>(form.get(), "Image18")->isHidden());
+    child<QLineEdit>(form.get(), "Edit2")->setText(QStringLiteral("A00"));
+    form->Button1Click(form.get());
+    release(form.get(), "Image18"); // A00 is a category
+    EXPECT_EQ(messages.shown, std::vector<std::string>{"非最細碼無法使用"});
+    EXPECT_FALSE(desktop.clipboard.has_value());
+    auto* grid = child<QTableView>(form.get(), "DBGrid1");
+    grid->setCurrentIndex(grid->model()->index(3, 0));
+    release(form.get(), "Image18");
+    EXPECT_EQ(desktop.clipboard, std::optional<std::string>("|ICD10|A009"));
+    EXPECT_EQ(desktop.actions, (std::vector<std::string>{"front:7", "restore:7"}));
+}
+
+TEST_F(TForm5Test, withoutConsultationWindow_theHandOffPictureIsHidden) {
+    desktop.windows.clear();
+    auto form = create();
+    EXPECT_TRUE(child<QWidget>(form.get(), "Image18")->isHidden());
+    desktop.windows.push_back({7, app::ConsultationWindowTitle, true});
+    form->show();
+    EXPECT_FALSE(child<QWidget>(form.get(), "Image18")->isVisible()); // decided once, at creation
+}
+
+TEST_F(TForm5Test, closeAndShowAgain_keepsCriteriaRowsAndCurrentRow) {
+    auto form = create();
+    form->showWindow();
+    ctx.activeWindowNo = app::SearchWindowNo;
+    child<QLineEdit>(form.get(), "Edit2")->setText(QStringLiteral("A00"));
+    child<QGroupBox>(form.get(), "RadioGroup6")->findChildren<QRadioButton*>()[1]->setChecked(true);
+    form->Button1Click(form.get());
+    auto* grid = child<QTableView>(form.get(), "DBGrid1");
+    grid->setCurrentIndex(grid->model()->index(2, 0));
+    release(form.get(), "Image13");
+    EXPECT_TRUE(form->isHidden());
+    EXPECT_EQ(ctx.activeWindowNo, app::NoWindow);
+
+    form->showWindow();
+    EXPECT_EQ(child<QLineEdit>(form.get(), "Edit2")->text(), QStringLiteral("A00"));
+    EXPECT_EQ(form->criteria().finest, 1);
+    EXPECT_EQ(codes(*form), (std::vector<std::string>{"A000", "A001", "A009"}));
+    EXPECT_EQ(grid->currentIndex().row(), 2);
+    EXPECT_EQ(child<QLabel>(form.get(), "DBText1")->text(), QStringLiteral("A009"));
+}
+
+TEST_F(TForm5Test, engineError_showsTheMessageAndLeavesTheGridEmpty) {
+    db.connection.exec("ALTER TABLE ICD10 ADD COLUMN ICD10_RANKING VARCHAR(6)");
+    auto form = create();
+    child<QLineEdit>(form.get(), "Edit2")->setText(QStringLiteral("A00"));
+    form->Button1Click(form.get());
+    ASSERT_EQ(form->resultModel()->rowCount(), 4);
+    // The column disappears behind the window's back.
+    db.connection.exec("ALTER TABLE ICD10 DROP COLUMN ICD10_RANKING");
+    child<QGroupBox>(form.get(), "RadioGroup8")->findChildren<QRadioButton*>()[1]->setChecked(true);
+    form->Button1Click(form.get());
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_NE(messages.shown[0].find("ICD10_RANKING"), std::string::npos) << messages.shown[0];
+    EXPECT_EQ(form->resultModel()->rowCount(), 0);
+    EXPECT_FALSE(form->resultQuery().isOpen());
+    EXPECT_TRUE(child<QLabel>(form.get(), "DBText1")->text().isEmpty());
+}
+
+TEST_F(TForm5Test, hiddenRankingButton_buildsTheRankingAndShowsTheLastCode) {
+    db.usage("001.0", "00100");
+    db.usage("001.1", "00700");
+    db.cm("001.0", "A00.0");
+    db.cm("001.1", "A00.1");
+    auto form = create();
+    auto* button = child<QWidget>(form.get(), "ButtonTemp");
+    EXPECT_TRUE(button->isHidden());
+    EXPECT_EQ(button->geometry(), QRect(576, 80, 123, 25));
+    // A search left open while the ranking is built.
+    child<QLineEdit>(form.get(), "Edit2")->setText(QStringLiteral("A"));
+    form->Button1Click(form.get());
+    form->ButtonTempClick();
+    EXPECT_TRUE(messages.shown.empty()) << messages.shown.front();
+    EXPECT_EQ(form->windowTitle(), QStringLiteral("A00.0"));
+    db::Query q(db.connection);
+    q.setText("SELECT ICD10_NO FROM ICD10 WHERE ICD10_RANKING<>'' ORDER BY ICD10_NO");
+    q.open();
+    std::vector<std::string> marked;
+    for (; !q.eof(); q.next()) marked.push_back(q.field("ICD10_NO"));
+    EXPECT_EQ(marked, (std::vector<std::string>{"A000", "A001"}));
+}
+
+TEST_F(TForm5Test, screenshotWithTheWorkedExample) {
+    const QByteArray dir = qgetenv("ICD_SCREENSHOT_DIR");
+    if (dir.isEmpty()) GTEST_SKIP() << "set ICD_SCREENSHOT_DIR to write the screenshot";
+    auto form = create();
+    form->show();
+    child<QLineEdit>(form.get(), "Edit2")->setText(QStringLiteral("S93.4"));
+    child<QGroupBox>(form.get(), "RadioGroup2")->findChildren<QRadioButton*>()[1]->setChecked(true);
+    form->Button1Click(form.get());
+    EXPECT_TRUE(form->grab().save(QString::fromLocal8Bit(dir) + QStringLiteral("/search.png")));
+}
