@@ -75,6 +75,30 @@ const std::string& QuestionBank::line(std::size_t n) const {
     return m_lines[n];
 }
 
+std::vector<std::string> CheckBank(const QuestionBank& bank) {
+    std::vector<std::string> problems;
+    const auto& lines = bank.lines();
+    const auto& questions = bank.questionLines();
+    auto at = [](std::size_t n) { return "line " + std::to_string(n + 1) + ": "; };
+    for (std::size_t i = 0; i < questions.size(); ++i) {
+        const std::size_t q = questions[i];
+        if (q + 5 >= lines.size()) {
+            problems.push_back(at(q) + "question without its key and four answers");
+            continue;
+        }
+        if (i + 1 < questions.size() && questions[i + 1] < q + 6)
+            problems.push_back(at(questions[i + 1]) + "\"Q:\" inside the block of the question on line " +
+                               std::to_string(q + 1));
+        const std::string& key = lines[q + 1];
+        if (key.size() != 3 || key.compare(0, 2, "A:") != 0 || key[2] < '1' || key[2] > '4')
+            problems.push_back(at(q + 1) + "key is not exactly A:1, A:2, A:3 or A:4");
+        for (std::size_t a = 2; a <= 5; ++a)
+            if (TextFromThirdByte(lines[q + a]).empty()) problems.push_back(at(q + a) + "answer without text");
+    }
+    if (questions.empty()) problems.push_back("no question line (\"Q:\")");
+    return problems;
+}
+
 std::string QuestionFilePath(const std::string& exeDir) {
     return (std::filesystem::path(exeDir) / "qa.txt").string();
 }

@@ -75,6 +75,12 @@ private:
     std::vector<std::size_t> m_questionLines;
 };
 
+// Faults in the layout of a bank, one message per fault (line numbers from 1):
+// a question without five lines after it, a key line that is not exactly
+// "A:1" .. "A:4", an answer line that is empty or too short for its label, and
+// two question lines closer than six lines. Used to check a bank before it ships.
+std::vector<std::string> CheckBank(const QuestionBank& bank);
+
 // Path of the question file in the executable's folder.
 std::string QuestionFilePath(const std::string& exeDir);
 
