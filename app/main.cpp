@@ -24,9 +24,9 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);
     app::RegisterFontSubstitutions();
     QApplication::setApplicationName(QStringLiteral("icd10tcm"));
-    QApplication::setApplicationDisplayName(app::ApplicationTitle());
-
-    app::QtMessages messages;
+    // The title is not made the toolkit's display name: that would be appended
+    // to every window's caption. Message boxes carry it instead.
+    app::QtMessages messages(app::ApplicationTitle());
     std::unique_ptr<app::Desktop> desktop = app::CreatePlatformDesktop();
     app::AppContext context;
     context.messages = &messages;

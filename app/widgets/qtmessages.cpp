@@ -6,7 +6,8 @@
 namespace app {
 
 void QtMessages::show(const std::string& text) {
-    QMessageBox::information(QApplication::activeWindow(), QApplication::applicationDisplayName(),
+    QMessageBox::information(QApplication::activeWindow(),
+                             m_caption.isEmpty() ? QApplication::applicationDisplayName() : m_caption,
                              QString::fromStdString(text));
 }
 
