@@ -1,0 +1,107 @@
+// The result tree of the chapter range S00-T88 (tens of thousands of codes):
+//   ChapterRange/bare   the range statement read row by row with the bare C API
+//   ChapterRange/shown  the tree window's display: statement, tree built in one
+//                       pass, model reset, first node expanded, tree painted
+//   ChapterRange/ratio  both in the same iteration; the counter "ratio" is
+//                       shown time / bare time (goal: under 3)
+#include <chrono>
+
+#include <QApplication>
+#include <QLineEdit>
+
+#include "app/core/appcontext.h"
+#include "app/widgets/pictures.h"
+#include "benchsupport.h"
+#include "tree/codetreeview.h"
+#include "tree/tform3.h"
+#include "tree/treemodel.h"
+
+namespace {
+
+const char* const RangeStatement =
+    "SELECT * FROM ICD10 WHERE ICD10_NO >=  'S00' AND ICD10_NO<='T88ZZZZZ' ORDER BY ICD10_NO\r\n";
+
+QApplication& App() {
+    static int argc = 1;
+    static char name[] = "tree_bench";
+    static char* argv[] = {name, nullptr};
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    static QApplication app(argc, argv);
+    static bool fonts = (app::RegisterFontSubstitutions(), true);
+    (void)fonts;
+    return app;
+}
+
+// One tree window on the full-size database, shown, with the range typed in.
+struct Window {
+    app::AppContext ctx;
+    app::RecordingMessages messages;
+    app::FakeDesktop desktop;
+    std::unique_ptr<tree::TForm3> form;
+
+    explicit Window(const std::string& path) {
+        App();
+        ctx.messages = &messages;
+        ctx.desktop = &desktop;
+        ctx.ADOConnection1.open(path);
+        form = std::make_unique<tree::TForm3>(ctx);
+        form->show();
+        QApplication::processEvents();
+        form->FormActivate();
+        form->Edit1()->setText(QStringLiteral("S00-T88"));
+    }
+    // Returns the number of nodes shown.
+    std::size_t display() {
+        form->Button1Click();
+        tree::CodeTreeView* view = form->TreeView1();
+        view->viewport()->repaint();
+        return form->resultModel()->tree().top()->childCount() ? form->resultModel()->tree().size() : 0;
+    }
+};
+
+void ChapterRangeBare(benchmark::State& state) {
+    sqlite3* db = benchsupport::OpenBare(state);
+    if (!db) return;
+    int rows = 0;
+    for (auto _ : state) rows = benchsupport::RunBare(db, RangeStatement);
+    state.counters["rows"] = rows;
+    sqlite3_close(db);
+}
+
+void ChapterRangeShown(benchmark::State& state) {
+    const std::string path = benchsupport::FullDatabasePath();
+    if (path.empty()) return state.SkipWithError("full-size test database not built (needs ../shared/data)");
+    Window w(path);
+    std::size_t nodes = 0;
+    for (auto _ : state) nodes = w.display();
+    state.counters["nodes"] = static_cast<double>(nodes);
+    if (!w.messages.shown.empty()) state.SkipWithError(w.messages.shown.front().c_str());
+}
+
+void ChapterRangeRatio(benchmark::State& state) {
+    sqlite3* db = benchsupport::OpenBare(state);
+    if (!db) return;
+    Window w(benchsupport::FullDatabasePath());
+    using Clock = std::chrono::steady_clock;
+    double bare = 0, shown = 0;
+    for (auto _ : state) {
+        const auto t0 = Clock::now();
+        benchmark::DoNotOptimize(benchsupport::RunBare(db, RangeStatement));
+        const auto t1 = Clock::now();
+        benchmark::DoNotOptimize(w.display());
+        const auto t2 = Clock::now();
+        bare += std::chrono::duration<double, std::milli>(t1 - t0).count();
+        shown += std::chrono::duration<double, std::milli>(t2 - t1).count();
+    }
+    const double n = static_cast<double>(state.iterations());
+    state.counters["bare_ms"] = bare / n;
+    state.counters["shown_ms"] = shown / n;
+    state.counters["ratio"] = bare > 0 ? shown / bare : 0;
+    sqlite3_close(db);
+}
+
+} // namespace
+
+BENCHMARK(ChapterRangeBare)->Name("ChapterRange/bare")->Unit(benchmark::kMillisecond);
+BENCHMARK(ChapterRangeShown)->Name("ChapterRange/shown")->Unit(benchmark::kMillisecond);
+BENCHMARK(ChapterRangeRatio)->Name("ChapterRange/ratio")->Unit(benchmark::kMillisecond)->Iterations(10);
