@@ -1,13 +1,103 @@
 #pragma once
+// The chapter outline browser (working window number 2): chapter tiles, then
+// level by level the blocks of the chosen chapter and the codes below them,
+// drawn as picture tiles in the scroll box; finest codes pinned to five slots
+// and handed to the consultation program from there.
+//
+// The window only shows what its OutlineBrowser records say: every release goes
+// to the browser, then the tiles are refilled, moved, shown and hidden to match.
+// The 72 tiles are created once; a tile's text is drawn into its own copy of its
+// template picture only when what it shows changes.
+
+#include <array>
+#include <memory>
+
+#include <QPixmap>
+
 #include "app/widgets/workingwindow.h"
+#include "db/query.h"
+#include "outline/browser.h"
+
+class QScrollArea;
+
+namespace Ui {
+class TForm2;
+}
+
+namespace app {
+class ImageButton;
+}
 
 namespace outline {
 
-// Working window number 2.
 class TForm2 : public app::WorkingWindow {
     Q_OBJECT
 public:
     explicit TForm2(app::AppContext& context, QWidget* parent = nullptr);
+    ~TForm2() override;
+
+    const OutlineBrowser& browser() const { return *m_browser; }
+
+    // The pictures, for tests and screenshots (1-based, as the tags are).
+    app::ImageButton* chapterTileImage(int k) const { return m_chapterImages.at(static_cast<std::size_t>(k - 1)); }
+    app::ImageButton* pathTileImage(int t) const { return m_pathImages.at(static_cast<std::size_t>(t - 1)); }
+    app::ImageButton* entryTileImage(int e) const { return m_entryImages.at(static_cast<std::size_t>(e - 1)); }
+    app::ImageButton* pinSlotImage(int s) const { return m_pinImages.at(static_cast<std::size_t>(s - 1)); }
+    app::ImageButton* handOffImage(int s) const { return m_handOffImages.at(static_cast<std::size_t>(s - 1)); }
+    app::ImageButton* homeImage() const;
+    app::ImageButton* backImage() const;
+    app::ImageButton* closeImage() const;
+    QScrollArea* scrollBox() const;
+
+    // Release on any picture or tile: the dispatch.
+    void Image1MouseUp(app::ImageButton* sender);
+    // One wheel step over the tile area: one line down for a negative delta,
+    // one line up otherwise.
+    void ScrollBox1MouseWheel(int delta);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void FormCreate();
+    void CreateTiles();
+    app::ImageButton* NewTile(int tag, QSize size);
+
+    // Runs a transition of the browser; an engine error is shown as its message
+    // and the tiles show what the browser got to.
+    template <typename F>
+    void Run(F&& transition);
+    void HandOff(int slot);
+
+    // Brings every picture in line with the browser's records.
+    void ShowState();
+    void ShowTile(app::ImageButton* image, const TilePicture& picture, TilePicture& drawn, bool entryLabel);
+    QPixmap DrawTile(const TilePicture& picture, bool reportEmptyCode);
+    const QPixmap& TemplatePicture(Template t) const;
+
+    std::unique_ptr<Ui::TForm2> ui;
+    db::Query ADOQuery1;
+    std::unique_ptr<OutlineBrowser> m_browser;
+    bool m_handOffShown = false;
+
+    std::array<app::ImageButton*, kChapterTiles> m_chapterImages{};
+    std::array<app::ImageButton*, kPathTiles> m_pathImages{};
+    std::array<app::ImageButton*, kEntryTiles> m_entryImages{};
+    std::array<app::ImageButton*, kPinSlots> m_pinImages{};
+    std::array<app::ImageButton*, kPinSlots> m_handOffImages{};
+
+    // What each picture shows now (so a picture is drawn only when it changes).
+    std::array<TilePicture, kPathTiles> m_pathDrawn;
+    std::array<TilePicture, kEntryTiles> m_entryDrawn;
+    std::array<TilePicture, kPinSlots> m_pinDrawn;
+    int m_shownLevel = 0;
+
+    // The template pictures (Image3 to Image7).
+    QPixmap m_image3; // pale yellow bar with the red asterisk: a finest code
+    QPixmap m_image4; // blue chapter button
+    QPixmap m_image5; // green bar: a path tile
+    QPixmap m_image6; // pale yellow bar: an entry, an empty pin slot
+    QPixmap m_image7; // blue bar: the chapter as the first path tile
 };
 
 } // namespace outline
