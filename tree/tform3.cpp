@@ -1,5 +1,7 @@
 #include "tree/tform3.h"
 
+#include <QApplication>
+#include <QEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -103,6 +105,26 @@ void TForm3::FormCreate() {
 void TForm3::FormActivate() {
     app::WorkingWindow::FormActivate();
     Image3Click();
+}
+
+// Activation counts as a new activation when the window comes back from
+// another window of this program (the main menu, another working window), not
+// when a message box of its own closes or the user returns from another
+// program, such as the consultation program after a hand-off: the result tree
+// the user was working in stays.
+void TForm3::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::ActivationChange) {
+        if (!isActiveWindow()) {
+            const QWidget* now = QApplication::activeWindow();
+            m_returnFromOutside = !now || now->isModal() || now->inherits("QDialog");
+        } else if (m_returnFromOutside) {
+            m_returnFromOutside = false;
+            m_ctx.activeWindowNo = windowNo();
+            QWidget::changeEvent(event);
+            return;
+        }
+    }
+    app::WorkingWindow::changeEvent(event);
 }
 
 void TForm3::showOutlineView() {

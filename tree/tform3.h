@@ -64,6 +64,9 @@ public:
     TreeModel* resultModel() const { return m_resultModel; }
     TreeModel* outlineModel() const { return m_outlineModel; }
 
+protected:
+    void changeEvent(QEvent* event) override;
+
 private:
     void showOutlineView();
     void showResultView();
@@ -75,6 +78,7 @@ private:
     TreeModel* m_resultModel;
     TreeModel* m_outlineModel;
     bool m_icd11Mode;
+    bool m_returnFromOutside = false; // last deactivation went to a message box or another program
     QPixmap m_plusGlyph;
     QPixmap m_minusGlyph;
     db::Query m_ADOQuery1; // result tree and simplified display

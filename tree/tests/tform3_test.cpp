@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QDialog>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -352,4 +353,42 @@ TEST_F(TForm3Test, nodeDrawing_navySelectionOnlyBehindText_glyphForParentsOnly) 
     for (int x = a000.left(); x < a000.left() + GlyphSize; ++x)
         EXPECT_EQ(img.pixelColor(x, a000.top() + 5), yellow) << x;
     EXPECT_EQ(img.pixelColor(a000.left() + TreeIndent + 1, a000.top() + 1), yellow);
+}
+
+TEST_F(TForm3Test, activation_fromAnotherWindowRebuilds_afterAMessageBoxOrAnotherProgramKeepsTheResults) {
+    auto w = make();
+    QWidget menu;
+    menu.show();
+    w->show();
+    QApplication::setActiveWindow(w.get());
+    ASSERT_TRUE(w->isActiveWindow());
+    EXPECT_EQ(ctx.activeWindowNo, 3);
+    EXPECT_EQ(w->outlineModel()->rowCount(), 1);
+
+    w->Edit1()->setText(QStringLiteral("A0"));
+    w->Button1()->click();
+    ASSERT_FALSE(w->TreeView1()->isHidden());
+
+    // A message box of the program comes and goes: the results stay.
+    QDialog box(w.get());
+    box.setModal(true);
+    box.show();
+    QApplication::setActiveWindow(&box);
+    box.hide();
+    QApplication::setActiveWindow(w.get());
+    EXPECT_FALSE(w->TreeView1()->isHidden());
+
+    // Another program had the focus meanwhile: the results stay.
+    QApplication::setActiveWindow(nullptr);
+    ctx.activeWindowNo = 0;
+    QApplication::setActiveWindow(w.get());
+    EXPECT_FALSE(w->TreeView1()->isHidden());
+    EXPECT_EQ(ctx.activeWindowNo, 3);
+
+    // Back from the main menu: a new activation rebuilds the outline.
+    QApplication::setActiveWindow(&menu);
+    QApplication::setActiveWindow(w.get());
+    EXPECT_TRUE(w->TreeView1()->isHidden());
+    EXPECT_FALSE(w->TreeView2()->isHidden());
+    EXPECT_EQ(w->resultModel()->rowCount(), 3); // kept while hidden
 }
