@@ -112,6 +112,11 @@ void TForm2::FormCreate() {
     ui->PinCaption->setText(m_handOffShown ? QStringLiteral("點選最細碼 (*) 即釘選於上方；點選釘選列可移除，紅色箭頭傳送問診")
                                            : QStringLiteral("點選最細碼 (*) 即釘選於上方；點選釘選列可移除"));
 
+    ui->ImageMark->setPixmap(app::RenderPicture(QStringLiteral(":/assets/outline/outline_mark.svg"), QSize(280, 220)));
+    ui->ModeCaption->setText(icd11 ? QStringLiteral("ICD-11 傳統醫學章節") : QStringLiteral("ICD-10-CM 2023 章節"));
+    ui->ModeCaption->setFont(app::PixelFont(QStringLiteral("細明體"), 20, true));
+    ui->ModeCaption->setStyleSheet(QStringLiteral("color: #a3b3c9;"));
+
     // Look of the panels: the button column, the frame of the tile area.
     ui->Panel2->setStyleSheet(QStringLiteral(
         "#Panel2 { background: qlineargradient(x1:0, y1:0, x2:1, y2:0, stop:0 #2b4c80, stop:1 #40689f);"
