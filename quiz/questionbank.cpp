@@ -1,8 +1,8 @@
 #include "quiz/questionbank.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 
 namespace quiz {
 
@@ -10,17 +10,14 @@ std::vector<std::string> SplitLines(std::string_view bytes) {
     std::size_t nul = bytes.find('\0');
     if (nul != std::string_view::npos) bytes = bytes.substr(0, nul);
     std::vector<std::string> lines;
+    lines.reserve(static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n')) + 1);
     std::size_t start = 0;
-    std::size_t i = 0;
-    while (i < bytes.size()) {
-        char c = bytes[i];
-        if (c == '\r' || c == '\n') {
-            lines.emplace_back(bytes.substr(start, i - start));
-            if (c == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
-            start = ++i;
-        } else {
-            ++i;
-        }
+    while (start < bytes.size()) {
+        std::size_t brk = start;
+        while (brk < bytes.size() && bytes[brk] != '\r' && bytes[brk] != '\n') ++brk;
+        if (brk == bytes.size()) break;
+        lines.emplace_back(bytes.substr(start, brk - start));
+        start = brk + ((bytes[brk] == '\r' && brk + 1 < bytes.size() && bytes[brk + 1] == '\n') ? 2 : 1);
     }
     if (start < bytes.size()) lines.emplace_back(bytes.substr(start));
     return lines;
@@ -35,6 +32,7 @@ std::size_t Cp950CharLength(std::string_view bytes, std::size_t i) {
 }
 
 bool IsQuestionLine(std::string_view line) {
+    if (line.find("Q:") == std::string_view::npos) return false; // the common case, found fast
     for (std::size_t i = 0; i < line.size(); i += Cp950CharLength(line, i)) {
         if (line[i] == 'Q' && i + 1 < line.size() && line[i + 1] == ':') return true;
     }
@@ -58,8 +56,13 @@ void QuestionBank::loadFile(const std::string& path) {
     if (std::filesystem::is_directory(std::filesystem::path(path), ec)) throw QuizError("Cannot open file " + path);
     std::ifstream in(std::filesystem::path(path), std::ios::binary);
     if (!in) throw QuizError("Cannot open file " + path);
-    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) throw QuizError("Cannot open file " + path);
+    // Whole file in one read; the size is taken from the open file.
+    in.seekg(0, std::ios::end);
+    const std::streamoff size = in.tellg();
+    if (size < 0) throw QuizError("Cannot open file " + path);
+    in.seekg(0, std::ios::beg);
+    std::string bytes(static_cast<std::size_t>(size), '\0');
+    if (size > 0 && !in.read(bytes.data(), size)) throw QuizError("Cannot open file " + path);
     loadBytes(bytes);
 }
 

@@ -36,7 +36,7 @@ QFrame#Panel2 {
 QFrame#Panel1 { background: #f8f6ef; }
 QLabel { color: navy; }
 QLabel#LabelQ {
-  background: #ffffff; border: 1px solid #aebfd8; border-radius: 8px; padding: 2px 12px; margin-bottom: 4px;
+  background: #ffffff; border: 1px solid #aebfd8; border-radius: 8px; padding: 0px 12px; margin-bottom: 2px;
 }
 QFrame#Panel6, QFrame#Panel4, QFrame#Panel3, QFrame#Panel5 {
   background: #ffffff; border: 1px solid #d2d9e5; border-radius: 8px; margin: 3px 0px;
