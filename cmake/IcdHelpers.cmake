@@ -10,8 +10,14 @@ function(icd_add_tests name)
     ICD_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
     ICD_BINARY_DIR="${CMAKE_BINARY_DIR}")
   set(env QT_QPA_PLATFORM=offscreen ${T_ENVIRONMENT})
+  # An empty LABELS value would swallow the next property name, so it is only
+  # passed when there are labels.
+  set(props ENVIRONMENT "${env}")
+  if(T_LABELS)
+    list(APPEND props LABELS "${T_LABELS}")
+  endif()
   gtest_discover_tests(${name}
     WORKING_DIRECTORY ${CMAKE_BINARY_DIR}
-    PROPERTIES LABELS "${T_LABELS}" ENVIRONMENT "${env}"
+    PROPERTIES ${props}
     DISCOVERY_TIMEOUT 60)
 endfunction()
