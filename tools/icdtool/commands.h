@@ -17,6 +17,10 @@ int RunSql(const Args& args);
 // (all tables and columns, text as UTF-8), atomically; lists the tables copied.
 int ImportJet(const Args& args);
 
+// build-db OUT.mdb [--data DIR] [options]: builds the code database from the
+// official releases (see its --help), atomically.
+int BuildDb(const Args& args);
+
 // rank DB: fills ICD10.ICD10_RANKING from the usage table btbindn (adding the
 // column when missing), in one transaction; shows its progress on stderr.
 int Rank(const Args& args);
