@@ -37,7 +37,8 @@ bool OpenDatabase(AppContext& context, const std::string& executablePath) {
 
     // Only a file counts: a folder of that name is as good as no file.
     std::error_code ec;
-    if (!fs::is_regular_file(fs::path(context.dbPath), ec)) {
+    const std::u8string utf8(context.dbPath.begin(), context.dbPath.end()); // the path is UTF-8 everywhere
+    if (!fs::is_regular_file(fs::path(utf8), ec)) {
         Show(context, FileNotFoundMessage + context.dbPath);
         return false;
     }

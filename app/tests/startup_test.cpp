@@ -97,3 +97,20 @@ TEST_F(StartUpTest, theBundledSampleDatabaseOpens) {
     q.open();
     EXPECT_GT(std::stoi(q.field("N")), 0);
 }
+
+TEST_F(StartUpTest, folderWithChineseNameAndBlanksWorksBothWays) {
+    const fs::path folder = dir.path() / "中醫 診所";
+    fs::create_directory(folder);
+    const std::string exePath = (folder / "icd10tcm").string();
+    EXPECT_FALSE(OpenDatabase(ctx, exePath));
+    EXPECT_EQ(messages.shown, std::vector<std::string>{"找不到檔案:" + (folder / "icd10_2023.mdb").string()});
+
+    {
+        db::Connection c;
+        c.open((folder / "icd10_2023.mdb").string(), true);
+        c.exec("CREATE TABLE ICD10 (ICD10_NO TEXT)");
+    }
+    messages.shown.clear();
+    EXPECT_TRUE(OpenDatabase(ctx, exePath));
+    EXPECT_TRUE(messages.shown.empty());
+}
