@@ -29,6 +29,12 @@ void ResultModel::setCurrentRow(int index) {
     if (index >= 0 && index < rowCount()) emit headerDataChanged(Qt::Vertical, index, index);
 }
 
+QString ResultModel::decoratedName(int index) const {
+    const Row* r = row(index);
+    // The name as DecorateRowName gives it for this row, made when it is shown.
+    return r ? QString::fromStdString(app::DecorateName(r->chineseName, r->flag2023, r->new2023)) : QString();
+}
+
 const char* ResultModel::fieldName(int column) {
     static const char* const names[ColumnCount] = {"ICD10_2023FLAG", "ICD10_2023NEW", "ICD10_FLAG",
                                                    "ICD10_NO",       "ICD10_CNAME",   "ICD10_ENAME"};
@@ -68,7 +74,7 @@ QVariant ResultModel::data(const QModelIndex& index, int role) const {
     case New2023Column: return QString::fromStdString(r->new2023);
     case FinestColumn: return QString::fromStdString(r->finest);
     case CodeColumn: return QString::fromStdString(r->code);
-    case ChineseNameColumn: return r->decoratedName;
+    case ChineseNameColumn: return decoratedName(index.row());
     case EnglishNameColumn: return QString::fromStdString(r->englishName);
     default: return {};
     }
@@ -95,15 +101,23 @@ void ResultModel::fetchMore(const QModelIndex& parent) {
     batch.reserve(BatchSize);
     std::string error;
     try {
+        // Columns are found by name once per batch, then read by position.
+        auto column = [this](const char* name) {
+            for (int i = 0; i < m_query->fieldCount(); ++i)
+                if (QString::fromStdString(m_query->fieldName(i)).compare(QLatin1String(name), Qt::CaseInsensitive) == 0)
+                    return i;
+            throw db::Error(std::string("no such column: ") + name);
+        };
+        const int no = column("ICD10_NO"), cname = column("ICD10_CNAME"), ename = column("ICD10_ENAME"),
+                  finest = column("ICD10_FLAG"), flag = column("ICD10_2023FLAG"), mark = column("ICD10_2023NEW");
         for (int i = 0; i < BatchSize && !m_query->eof(); ++i, m_query->next()) {
             Row r;
-            r.code = m_query->field("ICD10_NO");
-            r.chineseName = m_query->field("ICD10_CNAME");
-            r.englishName = m_query->field("ICD10_ENAME");
-            r.finest = m_query->field("ICD10_FLAG");
-            r.flag2023 = m_query->field("ICD10_2023FLAG");
-            r.new2023 = m_query->field("ICD10_2023NEW");
-            r.decoratedName = QString::fromStdString(app::DecorateRowName(*m_query));
+            r.code = m_query->value(no);
+            r.chineseName = m_query->value(cname);
+            r.englishName = m_query->value(ename);
+            r.finest = m_query->value(finest);
+            r.flag2023 = m_query->value(flag);
+            r.new2023 = m_query->value(mark);
             batch.push_back(std::move(r));
         }
     } catch (const db::Error& e) {

@@ -27,7 +27,6 @@ public:
 
     struct Row {
         std::string code, chineseName, englishName, finest, flag2023, new2023;
-        QString decoratedName; // the Chinese name with its 2023 status suffix
     };
 
     explicit ResultModel(QObject* parent = nullptr);
@@ -41,6 +40,8 @@ public:
     void setErrorHandler(std::function<void(const std::string&)> handler) { m_onError = std::move(handler); }
 
     const Row* row(int index) const;
+    // The Chinese name of a row with its 2023 status suffix ("" for no row).
+    QString decoratedName(int index) const;
     // The row marked by the indicator in the row header (-1 none).
     void setCurrentRow(int index);
     int currentRow() const { return m_current; }

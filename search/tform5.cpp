@@ -290,7 +290,7 @@ bool TForm5::eventFilter(QObject* watched, QEvent* event) {
 void TForm5::showCurrentRow() {
     const ResultModel::Row* row = m_model->row(m_model->currentRow());
     m_ui->DBText1->setText(row ? QString::fromStdString(row->code) : QString());
-    m_ui->DBText2->setText(row ? row->decoratedName : QString());
+    m_ui->DBText2->setText(m_model->decoratedName(m_model->currentRow()));
     m_ui->DBText3->setText(row ? QString::fromStdString(row->englishName) : QString());
 }
 
