@@ -299,29 +299,40 @@ constexpr const char* SortedOrderLine = "ORDER BY +ICD10_NO";
 
 } // namespace
 
-void OpenResult(db::Query& result) {
-    auto& lines = result.lines();
-    if (lines.empty() || lines.back() != OrderLine) {
-        result.open();
-        return;
-    }
-    bool sortInstead = false;
+namespace {
+
+// Whether the result is better read through the code index and sorted.
+bool SortInstead(db::Query& result) {
+    const auto& lines = result.lines();
+    if (lines.empty() || lines.back() != OrderLine) return false;
     try {
-        if (!UsesCodeIndex(QueryPlan(result.connection(), result.text()))) {
-            std::vector<std::string> alternative = lines;
-            alternative.back() = SortedOrderLine;
-            std::string text;
-            for (const auto& l : alternative) text += l + "\r\n";
-            sortInstead = UsesCodeIndex(QueryPlan(result.connection(), text));
-        }
+        if (UsesCodeIndex(QueryPlan(result.connection(), result.text()))) return false;
+        std::string text;
+        for (std::size_t i = 0; i + 1 < lines.size(); ++i) text += lines[i] + "\r\n";
+        text += std::string(SortedOrderLine) + "\r\n";
+        return UsesCodeIndex(QueryPlan(result.connection(), text));
     } catch (const db::Error&) {
-        // A statement the engine cannot plan fails again below with its own message.
-        sortInstead = false;
+        // A statement the engine cannot plan fails again when opened, with its own message.
+        return false;
     }
-    if (!sortInstead) {
+}
+
+} // namespace
+
+std::string EngineText(db::Query& result) {
+    if (!SortInstead(result)) return result.text();
+    std::string text;
+    const auto& lines = result.lines();
+    for (std::size_t i = 0; i + 1 < lines.size(); ++i) text += lines[i] + "\r\n";
+    return text + SortedOrderLine + "\r\n";
+}
+
+void OpenResult(db::Query& result) {
+    if (!SortInstead(result)) {
         result.open();
         return;
     }
+    auto& lines = result.lines();
     const std::string given = lines.back();
     lines.back() = SortedOrderLine;
     try {

@@ -96,6 +96,9 @@ std::vector<std::string> BuildStatement(const Criteria& criteria, db::Query& aux
 // were built; rows come in the same order either way.
 void OpenResult(db::Query& result);
 
+// The statement text that OpenResult sends to the engine for the result's lines.
+std::string EngineText(db::Query& result);
+
 // The search: closes and clears the result query, builds the statement and
 // opens it. Returns false, leaving the result closed, when no criterion
 // applies. On an engine error the result is left closed and the error
