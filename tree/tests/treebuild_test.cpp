@@ -288,3 +288,41 @@ TEST(OutlineTree, realOutlinesByMode) {
     EXPECT_EQ(TreeOutlineLines().size(), 31u);
     EXPECT_EQ(root->child(0)->child(0)->child(0)->text, "  SA0-SA0:肝系病類");
 }
+
+namespace {
+// Every code node's code begins with the code of the code node above it.
+int CountMisplaced(const Node* n, const std::string& parentCode) {
+    int bad = 0;
+    for (int i = 0; i < n->childCount(); ++i) {
+        const Node* c = n->child(i);
+        const std::string code = c->text.substr(0, c->text.find(' '));
+        if (!parentCode.empty() && code.compare(0, parentCode.size(), parentCode) != 0) ++bad;
+        bad += CountMisplaced(c, code);
+    }
+    return bad;
+}
+} // namespace
+
+TEST(ResultTreeFullData, wholeChapterRange_everyCodeUnderItsBeginning) {
+    ICD_REQUIRE_FULL_DB();
+    db::Connection conn;
+    conn.open(testsupport::FullDatabasePath());
+    db::Query q(conn);
+    db::Query count(conn);
+    count.setText("SELECT COUNT(*) AS N FROM ICD10 WHERE ICD10_NO >= 'S00' AND ICD10_NO <= 'T88ZZZZZ'");
+    count.open();
+    const std::size_t rows = static_cast<std::size_t>(std::stoul(count.field("N")));
+    ASSERT_GT(rows, 10000u);
+
+    Tree outlineTree;
+    BuildOutlineTree(outlineTree, false);
+    Tree t;
+    BuildResultTree(t, "S00-T88", "s00-t88", q, TreeOutlineLines());
+    ASSERT_EQ(t.top()->childCount(), 1);
+    const Node* root = t.top()->child(0);
+    EXPECT_EQ(root->text.substr(0, 9), " S00-T88:");
+    EXPECT_EQ(t.size(), rows + 1);
+    EXPECT_EQ(CountMisplaced(root, ""), 0);
+    for (int i = 0; i < root->childCount(); ++i)
+        EXPECT_EQ(root->child(i)->text.find(' '), 3u) << root->child(i)->text; // categories only
+}
