@@ -61,14 +61,25 @@ void Model(benchmark::State& state, const std::string& code, int level) {
     state.counters["statements"] = static_cast<double>(browser.listingStatements().size());
 }
 
-void BlockListingBare(benchmark::State& state) { Bare(state, {RangeListingStatement("W00", "W19")}); }
-void BlockListingModel(benchmark::State& state) { Model(state, "W00-W19", 4); }
-void CodeListingBare(benchmark::State& state) {
-    Bare(state, {CodeListingStatement("W000", 5), CodeListingStatement("W000", 6), CodeListingStatement("W000", 7)});
+void BlockListingBare(benchmark::State& state) {
+    Bare(state, {RangeListingStatement("W00", "W19")});
 }
-void CodeListingModel(benchmark::State& state) { Model(state, "W000", 6); }
-void CodeListingFirstBare(benchmark::State& state) { Bare(state, {CodeListingStatement("S02", 4)}); }
-void CodeListingFirstModel(benchmark::State& state) { Model(state, "S02", 4); }
+void BlockListingModel(benchmark::State& state) {
+    Model(state, "W00-W19", 4);
+}
+void CodeListingBare(benchmark::State& state) {
+    Bare(state,
+         {CodeListingStatement("W000", 5), CodeListingStatement("W000", 6), CodeListingStatement("W000", 7)});
+}
+void CodeListingModel(benchmark::State& state) {
+    Model(state, "W000", 6);
+}
+void CodeListingFirstBare(benchmark::State& state) {
+    Bare(state, {CodeListingStatement("S02", 4)});
+}
+void CodeListingFirstModel(benchmark::State& state) {
+    Model(state, "S02", 4);
+}
 
 #ifdef ICD_OUTLINE_BENCH_WINDOW
 QApplication& App() {
@@ -101,7 +112,7 @@ void BlockDescentWindow(benchmark::State& state) {
     outline::TForm2 w(ctx);
     w.show();
     QApplication::processEvents();
-    w.Image1MouseUp(w.chapterTileImage(20));                       // V00-Y99
+    w.Image1MouseUp(w.chapterTileImage(20)); // V00-Y99
     w.Image1MouseUp(w.entryTileImage(EntryIndex(w, "V00-X58")));
     w.Image1MouseUp(w.entryTileImage(EntryIndex(w, "W00-X58")));
     const int block = EntryIndex(w, "W00-W19");

@@ -10,17 +10,20 @@ AffixResult StripCommonAffixes(const std::vector<std::string>& names) {
     AffixResult r;
     std::vector<std::vector<std::string>> chars;
     chars.reserve(names.size());
-    for (const auto& n : names) chars.push_back(text::Characters(n));
+    for (const auto& n : names)
+        chars.push_back(text::Characters(n));
     if (names.size() < 2) {
         r.distinct = names;
         return r;
     }
     std::size_t shortest = chars[0].size();
-    for (const auto& c : chars) shortest = std::min(shortest, c.size());
+    for (const auto& c : chars)
+        shortest = std::min(shortest, c.size());
 
     auto agreeFront = [&](std::size_t m) { // all neighbours agree on their first m characters
         for (std::size_t i = 1; i < chars.size(); ++i)
-            if (!std::equal(chars[i - 1].begin(), chars[i - 1].begin() + static_cast<long>(m), chars[i].begin()))
+            if (!std::equal(chars[i - 1].begin(), chars[i - 1].begin() + static_cast<long>(m),
+                            chars[i].begin()))
                 return false;
         return true;
     };
@@ -32,15 +35,18 @@ AffixResult StripCommonAffixes(const std::vector<std::string>& names) {
         return true;
     };
     std::size_t p = 0;
-    while (p < shortest && agreeFront(p + 1)) ++p;
+    while (p < shortest && agreeFront(p + 1))
+        ++p;
     std::size_t s = 0;
-    while (s < shortest && agreeBack(s + 1)) ++s;
+    while (s < shortest && agreeBack(s + 1))
+        ++s;
     r.PrefixLength = static_cast<int>(p);
     r.SuffixLength = static_cast<int>(s);
     for (const auto& c : chars) {
         std::string d;
         if (p + s < c.size())
-            for (std::size_t k = p; k < c.size() - s; ++k) d += c[k];
+            for (std::size_t k = p; k < c.size() - s; ++k)
+                d += c[k];
         r.distinct.push_back(d);
     }
     return r;

@@ -34,40 +34,51 @@ OutlineBrowser::OutlineBrowser(const std::vector<std::string>& lines, bool icd11
             c.picture = {Template::ChapterButton, LabelKind::Chapter, k, r.code, r.name, "", std::nullopt};
         }
     }
-    for (auto& p : m_paths) p.picture.base = Template::GreenBar;
+    for (auto& p : m_paths)
+        p.picture.base = Template::GreenBar;
     for (int e = 1; e <= kEntryTiles; ++e) {
         EntryTile& t = m_entries[static_cast<std::size_t>(e - 1)];
         t.picture.base = Template::GreenBar;
         t.top = (e - 1) * kRowHeight;
     }
-    for (auto& s : m_pins) s.picture.base = Template::PaleYellowBar;
+    for (auto& s : m_pins)
+        s.picture.base = Template::PaleYellowBar;
 }
 
 int OutlineBrowser::visibleEntryCount() const {
     int n = 0;
-    for (const auto& e : m_entries) n += e.visible ? 1 : 0;
+    for (const auto& e : m_entries)
+        n += e.visible ? 1 : 0;
     return n;
 }
 
 void OutlineBrowser::HideChapterTiles() {
-    for (auto& c : m_chapters) c.visible = false;
+    for (auto& c : m_chapters)
+        c.visible = false;
 }
 
 void OutlineBrowser::ShowChapterTiles() {
-    for (int k = 1; k <= kChapterTiles; ++k) m_chapters[static_cast<std::size_t>(k - 1)].visible = !m_icd11 || k <= 2;
+    for (int k = 1; k <= kChapterTiles; ++k)
+        m_chapters[static_cast<std::size_t>(k - 1)].visible = !m_icd11 || k <= 2;
 }
 
 void OutlineBrowser::HideEntryTiles() {
-    for (auto& e : m_entries) e.visible = false;
+    for (auto& e : m_entries)
+        e.visible = false;
 }
 
-void OutlineBrowser::FillEntry(int e, const std::string& code, const std::string& name, const std::string& flag,
-                               int level) {
+void OutlineBrowser::FillEntry(int e, const std::string& code, const std::string& name,
+                               const std::string& flag, int level) {
     EntryTile& t = m_entries[static_cast<std::size_t>(e - 1)];
     t.Code = code;
     t.Name = name;
     t.Flag = flag;
-    t.picture = {flag == "Y" ? Template::AsteriskBar : Template::PaleYellowBar, LabelKind::Entry, 0, code, name, flag,
+    t.picture = {flag == "Y" ? Template::AsteriskBar : Template::PaleYellowBar,
+                 LabelKind::Entry,
+                 0,
+                 code,
+                 name,
+                 flag,
                  std::nullopt};
     t.top = (level + e - 1) * kRowHeight;
     t.visible = true;
@@ -105,7 +116,8 @@ void OutlineBrowser::Image5Click(int t) {
     const int L = p.Level;
     if (L < 1 || L > kPathTiles) return; // a tile that was never filled
     m_level = L;
-    for (int i = L + 1; i <= kPathTiles; ++i) m_paths[static_cast<std::size_t>(i - 1)].visible = false;
+    for (int i = L + 1; i <= kPathTiles; ++i)
+        m_paths[static_cast<std::size_t>(i - 1)].visible = false;
     HideEntryTiles();
     const std::string code = p.Code;
     if (ListOutlineChildren(code, L) == 0) ListDatabaseCodes(code, L);
@@ -148,7 +160,8 @@ void OutlineBrowser::Image6Click(int e) {
 void OutlineBrowser::Image1Click() {
     m_level = 0;
     HideEntryTiles();
-    for (auto& p : m_paths) p.visible = false;
+    for (auto& p : m_paths)
+        p.visible = false;
     ShowChapterTiles();
 }
 
@@ -156,7 +169,8 @@ void OutlineBrowser::Image2Click() {
     if (m_level == 0) return;
     HideEntryTiles();
     --m_level;
-    for (int i = m_level + 1; i <= kPathTiles; ++i) m_paths[static_cast<std::size_t>(i - 1)].visible = false;
+    for (int i = m_level + 1; i <= kPathTiles; ++i)
+        m_paths[static_cast<std::size_t>(i - 1)].visible = false;
     if (m_level > 0)
         Image5Click(m_level);
     else

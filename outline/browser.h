@@ -97,9 +97,15 @@ struct PinSlot {
 };
 
 // Tile geometry in the tile area.
-inline int ChapterTileLeft(int k) { return k % 2 == 1 ? 4 : 4 + kChapterTileWidth + 4; }
-inline int ChapterTileTop(int k) { return ((k - 1) / 2) * (kChapterTileHeight + 4); }
-inline int PathTileTop(int t) { return (t - 1) * kRowHeight; }
+inline int ChapterTileLeft(int k) {
+    return k % 2 == 1 ? 4 : 4 + kChapterTileWidth + 4;
+}
+inline int ChapterTileTop(int k) {
+    return ((k - 1) / 2) * (kChapterTileHeight + 4);
+}
+inline int PathTileTop(int t) {
+    return (t - 1) * kRowHeight;
+}
 inline constexpr int kTileLeft = 4;
 
 class OutlineBrowser {
@@ -119,11 +125,11 @@ public:
     int visibleEntryCount() const;
 
     // Releases on the tiles and buttons.
-    void Image4Click(int k); // chapter tile k
-    void Image5Click(int t); // path tile t
-    void Image6Click(int e); // entry tile e
-    void Image1Click();      // Home
-    void Image2Click();      // Back
+    void Image4Click(int k);  // chapter tile k
+    void Image5Click(int t);  // path tile t
+    void Image6Click(int e);  // entry tile e
+    void Image1Click();       // Home
+    void Image2Click();       // Back
     void EmptyPinSlot(int s); // pin slot s (1 = the top one)
 
     // The code a hand-off arrow sends: the first word of its slot's stored code
@@ -146,7 +152,8 @@ private:
     void HideEntryTiles();
     // Lists the outline children of code under level L; returns their number.
     int ListOutlineChildren(const std::string& code, int level);
-    void FillEntry(int e, const std::string& code, const std::string& name, const std::string& flag, int level);
+    void FillEntry(int e, const std::string& code, const std::string& name, const std::string& flag,
+                   int level);
 
     std::vector<std::string> m_lines;
     bool m_icd11;

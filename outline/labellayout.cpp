@@ -8,7 +8,8 @@ namespace {
 
 std::string Join(const std::vector<std::string>& chars, std::size_t from, std::size_t to) {
     std::string s;
-    for (std::size_t i = from; i < to && i < chars.size(); ++i) s += chars[i];
+    for (std::size_t i = from; i < to && i < chars.size(); ++i)
+        s += chars[i];
     return s;
 }
 
@@ -42,11 +43,11 @@ std::vector<TextRun> LayoutFirstPathTile(const TextMeasure& m, int number, const
     runs.push_back({first, 2, 1, Face::Default, 10, false, Ink::Blue});
     const std::string second = name + " ";
     const int x1 = 2 + m.width(first, Face::Default, 10, false) + 2;
-    runs.push_back({second, x1, (tileHeight - m.height(Face::Default, 12, false)) / 2, Face::Default, 12, false,
-                    Ink::Black});
+    runs.push_back({second, x1, (tileHeight - m.height(Face::Default, 12, false)) / 2, Face::Default, 12,
+                    false, Ink::Black});
     const int x2 = x1 + m.width(second, Face::Default, 12, false) + 2;
-    runs.push_back({code, x2, (tileHeight - m.height(Face::Default, 10, false)) / 2, Face::Times, 10, true,
-                    Ink::Blue});
+    runs.push_back(
+        {code, x2, (tileHeight - m.height(Face::Default, 10, false)) / 2, Face::Times, 10, true, Ink::Blue});
     return runs;
 }
 
@@ -58,18 +59,20 @@ EntryLabel LayoutEntryLabel(const TextMeasure& m, int tileWidth, int tileHeight,
     if (flag == "Y") W -= 10; // keep clear of the asterisk
     out.emptyCode = code.empty();
     if (!code.empty())
-        out.runs.push_back(
-            {code, 2, (tileHeight - m.height(Face::Default, 10, false)) / 2, Face::Default, 10, false, Ink::Blue});
+        out.runs.push_back({code, 2, (tileHeight - m.height(Face::Default, 10, false)) / 2, Face::Default, 10,
+                            false, Ink::Blue});
     const int x = 2 + m.width(code + " ", Face::Default, 10, false);
 
     int size = 12;
-    while (size > 9 && x + m.width(name, Face::Default, size, false) > W) --size;
+    while (size > 9 && x + m.width(name, Face::Default, size, false) > W)
+        --size;
     const int y = (tileHeight - m.height(Face::Default, size, false)) / 2;
     const bool highlighted = highlight && !highlight->distinct.empty();
 
     const std::vector<std::string> chars = text::Characters(name);
     const std::size_t n = chars.size();
-    const std::size_t P = highlight ? std::min<std::size_t>(static_cast<std::size_t>(highlight->prefixLength), n) : 0;
+    const std::size_t P =
+        highlight ? std::min<std::size_t>(static_cast<std::size_t>(highlight->prefixLength), n) : 0;
     const std::size_t S = highlight ? static_cast<std::size_t>(highlight->suffixLength) : 0;
     // Characters P+1 .. n-S are the distinct ones (none when the affixes cover the name).
     const std::size_t distinctEnd = n >= P + S ? n - S : P;
@@ -88,7 +91,8 @@ EntryLabel LayoutEntryLabel(const TextMeasure& m, int tileWidth, int tileHeight,
 
     // Two lines at size 9: line 1 takes the leading characters that fit.
     std::size_t split = 0;
-    while (split < n && x + m.width(Join(chars, 0, split + 1), Face::Default, size, false) <= W) ++split;
+    while (split < n && x + m.width(Join(chars, 0, split + 1), Face::Default, size, false) <= W)
+        ++split;
     const std::string line1 = Join(chars, 0, split);
     const std::string line2 = Join(chars, split, n);
     const int h2 = m.height(Face::Default, size, false);

@@ -22,22 +22,30 @@ const char* const kNoIdMessage = "no id!";
 
 // Font sizes are points as the layout gives them; the pictures are drawn at
 // 96 dots per inch whatever the screen, so a label looks the same everywhere.
-int PixelsOf(int points) { return (points * 4 + 1) / 3; }
+int PixelsOf(int points) {
+    return (points * 4 + 1) / 3;
+}
 
 QString FaceName(Face face, const QString& defaultFace) {
     switch (face) {
-    case Face::Times: return QStringLiteral("Times");
-    case Face::Ming: return QStringLiteral("細明體");
-    case Face::Default: break;
+    case Face::Times:
+        return QStringLiteral("Times");
+    case Face::Ming:
+        return QStringLiteral("細明體");
+    case Face::Default:
+        break;
     }
     return defaultFace;
 }
 
 QColor InkColour(Ink ink) {
     switch (ink) {
-    case Ink::Blue: return QColor(0, 0, 255);
-    case Ink::Magenta: return QColor(255, 0, 255);
-    case Ink::Black: break;
+    case Ink::Blue:
+        return QColor(0, 0, 255);
+    case Ink::Magenta:
+        return QColor(255, 0, 255);
+    case Ink::Black:
+        break;
     }
     return QColor(0, 0, 0);
 }
@@ -72,10 +80,18 @@ TForm2::TForm2(app::AppContext& context, QWidget* parent)
 
 TForm2::~TForm2() = default;
 
-app::ImageButton* TForm2::homeImage() const { return ui->Image1; }
-app::ImageButton* TForm2::backImage() const { return ui->Image2; }
-app::ImageButton* TForm2::closeImage() const { return ui->Image13; }
-QScrollArea* TForm2::scrollBox() const { return ui->ScrollBox1; }
+app::ImageButton* TForm2::homeImage() const {
+    return ui->Image1;
+}
+app::ImageButton* TForm2::backImage() const {
+    return ui->Image2;
+}
+app::ImageButton* TForm2::closeImage() const {
+    return ui->Image13;
+}
+QScrollArea* TForm2::scrollBox() const {
+    return ui->ScrollBox1;
+}
 
 void TForm2::FormCreate() {
     // The consultation program is looked for once: its arrows stay hidden for the
@@ -86,12 +102,16 @@ void TForm2::FormCreate() {
     setWindowTitle(icd11 ? QStringLiteral("ICD-11中醫章節層次瀏覽") : QStringLiteral("ICD-10章節層次瀏覽"));
     m_browser = std::make_unique<OutlineBrowser>(OutlineTextLines(icd11), icd11, ADOQuery1);
 
-    m_image3 = app::RenderPicture(QStringLiteral(":/assets/outline/bar_asterisk.svg"), QSize(kBarWidth, kBarHeight));
+    m_image3 =
+        app::RenderPicture(QStringLiteral(":/assets/outline/bar_asterisk.svg"), QSize(kBarWidth, kBarHeight));
     m_image4 = app::RenderPicture(QStringLiteral(":/assets/outline/chapter_button.svg"),
                                   QSize(kChapterTileWidth, kChapterTileHeight));
-    m_image5 = app::RenderPicture(QStringLiteral(":/assets/outline/bar_green.svg"), QSize(kBarWidth, kBarHeight));
-    m_image6 = app::RenderPicture(QStringLiteral(":/assets/outline/bar_paleyellow.svg"), QSize(kBarWidth, kBarHeight));
-    m_image7 = app::RenderPicture(QStringLiteral(":/assets/outline/bar_blue.svg"), QSize(kBarWidth, kBarHeight));
+    m_image5 =
+        app::RenderPicture(QStringLiteral(":/assets/outline/bar_green.svg"), QSize(kBarWidth, kBarHeight));
+    m_image6 = app::RenderPicture(QStringLiteral(":/assets/outline/bar_paleyellow.svg"),
+                                  QSize(kBarWidth, kBarHeight));
+    m_image7 =
+        app::RenderPicture(QStringLiteral(":/assets/outline/bar_blue.svg"), QSize(kBarWidth, kBarHeight));
 
     ui->Image1->setPicture(app::RenderPicture(QStringLiteral(":/assets/outline/home.svg"), QSize(60, 60)));
     ui->Image2->setPicture(app::RenderPicture(QStringLiteral(":/assets/outline/back.svg"), QSize(60, 60)));
@@ -103,17 +123,21 @@ void TForm2::FormCreate() {
     m_pinImages = {ui->Image8, ui->Image9, ui->Image10, ui->Image11, ui->Image12};
     m_handOffImages = {ui->Image14, ui->Image15, ui->Image16, ui->Image17, ui->Image18};
     const QPixmap arrow = app::RenderPicture(QStringLiteral(":/assets/outline/handoff.svg"), QSize(30, 30));
-    for (auto* pin : m_pinImages) pin->setPicture(m_image6);
+    for (auto* pin : m_pinImages)
+        pin->setPicture(m_image6);
     for (auto* a : m_handOffImages) {
         a->setPicture(arrow);
         a->setToolTip(QStringLiteral("傳送至醫師問診作業"));
         a->setVisible(m_handOffShown);
     }
-    ui->PinCaption->setText(m_handOffShown ? QStringLiteral("點選最細碼 (*) 即釘選於上方；點選釘選列可移除，紅色箭頭傳送問診")
-                                           : QStringLiteral("點選最細碼 (*) 即釘選於上方；點選釘選列可移除"));
+    ui->PinCaption->setText(
+        m_handOffShown ? QStringLiteral("點選最細碼 (*) 即釘選於上方；點選釘選列可移除，紅色箭頭傳送問診")
+                       : QStringLiteral("點選最細碼 (*) 即釘選於上方；點選釘選列可移除"));
 
-    ui->ImageMark->setPixmap(app::RenderPicture(QStringLiteral(":/assets/outline/outline_mark.svg"), QSize(280, 220)));
-    ui->ModeCaption->setText(icd11 ? QStringLiteral("ICD-11 傳統醫學章節") : QStringLiteral("ICD-10-CM 2023 章節"));
+    ui->ImageMark->setPixmap(
+        app::RenderPicture(QStringLiteral(":/assets/outline/outline_mark.svg"), QSize(280, 220)));
+    ui->ModeCaption->setText(icd11 ? QStringLiteral("ICD-11 傳統醫學章節")
+                                   : QStringLiteral("ICD-10-CM 2023 章節"));
     ui->ModeCaption->setFont(app::PixelFont(QStringLiteral("細明體"), 20, true));
     ui->ModeCaption->setStyleSheet(QStringLiteral("color: #a3b3c9;"));
 
@@ -131,9 +155,12 @@ void TForm2::FormCreate() {
     ui->ScrollBox1->viewport()->installEventFilter(this);
 
     const QList<app::ImageButton*> buttons = {ui->Image1, ui->Image2, ui->Image13};
-    for (auto* b : buttons) connect(b, &app::ImageButton::released, this, &TForm2::Image1MouseUp);
-    for (auto* b : m_pinImages) connect(b, &app::ImageButton::released, this, &TForm2::Image1MouseUp);
-    for (auto* b : m_handOffImages) connect(b, &app::ImageButton::released, this, &TForm2::Image1MouseUp);
+    for (auto* b : buttons)
+        connect(b, &app::ImageButton::released, this, &TForm2::Image1MouseUp);
+    for (auto* b : m_pinImages)
+        connect(b, &app::ImageButton::released, this, &TForm2::Image1MouseUp);
+    for (auto* b : m_handOffImages)
+        connect(b, &app::ImageButton::released, this, &TForm2::Image1MouseUp);
 
     CreateTiles();
     ShowState();
@@ -172,16 +199,22 @@ void TForm2::CreateTiles() {
         m_entryImages[static_cast<std::size_t>(e - 1)] = tile;
         m_entryDrawn[static_cast<std::size_t>(e - 1)] = m_browser->entryTile(e).picture;
     }
-    for (int s = 1; s <= kPinSlots; ++s) m_pinDrawn[static_cast<std::size_t>(s - 1)] = m_browser->pinSlot(s).picture;
+    for (int s = 1; s <= kPinSlots; ++s)
+        m_pinDrawn[static_cast<std::size_t>(s - 1)] = m_browser->pinSlot(s).picture;
 }
 
 const QPixmap& TForm2::TemplatePicture(Template t) const {
     switch (t) {
-    case Template::ChapterButton: return m_image4;
-    case Template::BlueBar: return m_image7;
-    case Template::GreenBar: return m_image5;
-    case Template::AsteriskBar: return m_image3;
-    case Template::PaleYellowBar: break;
+    case Template::ChapterButton:
+        return m_image4;
+    case Template::BlueBar:
+        return m_image7;
+    case Template::GreenBar:
+        return m_image5;
+    case Template::AsteriskBar:
+        return m_image3;
+    case Template::PaleYellowBar:
+        break;
     }
     return m_image6;
 }
@@ -204,7 +237,8 @@ QPixmap TForm2::DrawTile(const TilePicture& picture, bool reportEmptyCode) {
         runs = std::move(label.runs);
         break;
     }
-    case LabelKind::None: break;
+    case LabelKind::None:
+        break;
     }
     QPainter painter(&pm);
     painter.setRenderHint(QPainter::TextAntialiasing);
@@ -218,7 +252,8 @@ QPixmap TForm2::DrawTile(const TilePicture& picture, bool reportEmptyCode) {
     return pm;
 }
 
-void TForm2::ShowTile(app::ImageButton* image, const TilePicture& picture, TilePicture& drawn, bool entryLabel) {
+void TForm2::ShowTile(app::ImageButton* image, const TilePicture& picture, TilePicture& drawn,
+                      bool entryLabel) {
     if (picture == drawn) return;
     image->setPicture(DrawTile(picture, entryLabel));
     drawn = picture;
@@ -261,8 +296,7 @@ void TForm2::ShowState() {
     }
 }
 
-template <typename F>
-void TForm2::Run(F&& transition) {
+template <typename F> void TForm2::Run(F&& transition) {
     try {
         transition();
     } catch (const db::Error& e) {
@@ -306,7 +340,8 @@ void TForm2::Image1MouseUp(app::ImageButton* sender) {
 
 void TForm2::ScrollBox1MouseWheel(int delta) {
     QScrollBar* bar = ui->ScrollBox1->verticalScrollBar();
-    bar->triggerAction(delta < 0 ? QAbstractSlider::SliderSingleStepAdd : QAbstractSlider::SliderSingleStepSub);
+    bar->triggerAction(delta < 0 ? QAbstractSlider::SliderSingleStepAdd
+                                 : QAbstractSlider::SliderSingleStepSub);
 }
 
 bool TForm2::eventFilter(QObject* watched, QEvent* event) {

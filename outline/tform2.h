@@ -39,11 +39,17 @@ public:
     const OutlineBrowser& browser() const { return *m_browser; }
 
     // The pictures, for tests and screenshots (1-based, as the tags are).
-    app::ImageButton* chapterTileImage(int k) const { return m_chapterImages.at(static_cast<std::size_t>(k - 1)); }
+    app::ImageButton* chapterTileImage(int k) const {
+        return m_chapterImages.at(static_cast<std::size_t>(k - 1));
+    }
     app::ImageButton* pathTileImage(int t) const { return m_pathImages.at(static_cast<std::size_t>(t - 1)); }
-    app::ImageButton* entryTileImage(int e) const { return m_entryImages.at(static_cast<std::size_t>(e - 1)); }
+    app::ImageButton* entryTileImage(int e) const {
+        return m_entryImages.at(static_cast<std::size_t>(e - 1));
+    }
     app::ImageButton* pinSlotImage(int s) const { return m_pinImages.at(static_cast<std::size_t>(s - 1)); }
-    app::ImageButton* handOffImage(int s) const { return m_handOffImages.at(static_cast<std::size_t>(s - 1)); }
+    app::ImageButton* handOffImage(int s) const {
+        return m_handOffImages.at(static_cast<std::size_t>(s - 1));
+    }
     app::ImageButton* homeImage() const;
     app::ImageButton* backImage() const;
     app::ImageButton* closeImage() const;
@@ -65,8 +71,7 @@ private:
 
     // Runs a transition of the browser; an engine error is shown as its message
     // and the tiles show what the browser got to.
-    template <typename F>
-    void Run(F&& transition);
+    template <typename F> void Run(F&& transition);
     void HandOff(int slot);
 
     // Brings every picture in line with the browser's records.

@@ -6,7 +6,8 @@ using namespace outline;
 using V = std::vector<std::string>;
 
 TEST(StripCommonAffixes, findsSharedEndingsInCharacters) {
-    auto r = StripCommonAffixes({"肝系病類", "心系病類", "脾系病類", "肺系病類", "腎系病類", "其他特指的臟腑系統病類"});
+    auto r = StripCommonAffixes(
+        {"肝系病類", "心系病類", "脾系病類", "肺系病類", "腎系病類", "其他特指的臟腑系統病類"});
     EXPECT_EQ(r.PrefixLength, 0);
     EXPECT_EQ(r.SuffixLength, 2);
     EXPECT_EQ(r.distinct, (V{"肝系", "心系", "脾系", "肺系", "腎系", "其他特指的臟腑系統"}));

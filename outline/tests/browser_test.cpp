@@ -24,12 +24,14 @@ protected:
     }
     static int visiblePathTiles(const OutlineBrowser& b) {
         int n = 0;
-        for (int t = 1; t <= kPathTiles; ++t) n += b.pathTile(t).visible ? 1 : 0;
+        for (int t = 1; t <= kPathTiles; ++t)
+            n += b.pathTile(t).visible ? 1 : 0;
         return n;
     }
     static int visibleChapterTiles(const OutlineBrowser& b) {
         int n = 0;
-        for (int k = 1; k <= kChapterTiles; ++k) n += b.chapterTile(k).visible ? 1 : 0;
+        for (int k = 1; k <= kChapterTiles; ++k)
+            n += b.chapterTile(k).visible ? 1 : 0;
         return n;
     }
     static int entryIndex(const OutlineBrowser& b, const std::string& code) {
@@ -40,7 +42,8 @@ protected:
     }
     static V pinnedCodes(const OutlineBrowser& b) {
         V out;
-        for (int s = 1; s <= kPinSlots; ++s) out.push_back(b.pinSlot(s).tag == 1 ? b.pinSlot(s).code : "-");
+        for (int s = 1; s <= kPinSlots; ++s)
+            out.push_back(b.pinSlot(s).tag == 1 ? b.pinSlot(s).code : "-");
         return out;
     }
 };
@@ -101,8 +104,8 @@ TEST_F(BrowserTest, blockWithoutOutlineChildrenListsItsCategoriesByRange) {
     EXPECT_EQ(b.visibleEntryCount(), 10);
     b.Image6Click(1); // A00-A09
     EXPECT_EQ(b.CurrentLevel(), 3);
-    EXPECT_EQ(b.listingStatements(),
-              (V{"SELECT * FROM ICD10 WHERE ICD10_NO >= 'A00' AND ICD10_NO<='A09' AND LEN(ICD10_NO)=3 ORDER BY ICD10_NO"}));
+    EXPECT_EQ(b.listingStatements(), (V{"SELECT * FROM ICD10 WHERE ICD10_NO >= 'A00' AND ICD10_NO<='A09' AND "
+                                        "LEN(ICD10_NO)=3 ORDER BY ICD10_NO"}));
     EXPECT_EQ(visibleEntryCodes(b), (V{"A00", "A01", "A09"}));
     EXPECT_EQ(b.entryTile(1).top, 3 * 32);
     EXPECT_EQ(b.entryTile(3).Name, "感染性胃腸炎及大腸炎(2023新增)");
@@ -167,7 +170,8 @@ TEST_F(BrowserTest, finestCodesArePinnedOnceToTheFirstFreeSlot) {
     const V codes = {"A000", "A001", "A009", "A010", "A011", "A014"};
     db.add("A00", "霍亂", "N");
     db.add("A01", "傷寒", "N");
-    for (const auto& c : codes) db.add(c, "霍亂" + c, "Y");
+    for (const auto& c : codes)
+        db.add(c, "霍亂" + c, "Y");
     OutlineBrowser b(Icd10OutlineLines(), false, query);
     b.ListDatabaseCodes("A00", 3);
     b.HighlightDistinctParts();
@@ -190,10 +194,12 @@ TEST_F(BrowserTest, finestCodesArePinnedOnceToTheFirstFreeSlot) {
 }
 
 TEST_F(BrowserTest, emptyingASlotMovesTheCodesBelowItUp) {
-    for (const auto& c : V{"A000", "A001", "A002", "A009"}) db.add(c, "名" + c, "Y");
+    for (const auto& c : V{"A000", "A001", "A002", "A009"})
+        db.add(c, "名" + c, "Y");
     OutlineBrowser b(Icd10OutlineLines(), false, query);
     b.ListDatabaseCodes("A00", 0);
-    for (int e = 1; e <= 4; ++e) b.Image6Click(e);
+    for (int e = 1; e <= 4; ++e)
+        b.Image6Click(e);
     const TilePicture fourth = b.pinSlot(4).picture;
     b.EmptyPinSlot(2);
     EXPECT_EQ(pinnedCodes(b), (V{"A000", "A002", "A009", "-", "-"}));
@@ -219,11 +225,11 @@ TEST_F(BrowserTest, backAndHomeAtEveryLevel) {
     EXPECT_EQ(b.CurrentLevel(), 0);
     EXPECT_EQ(visibleChapterTiles(b), 22);
 
-    b.Image4Click(13);                          // M00-M99
-    b.Image6Click(entryIndex(b, "M40-M54"));    // level 2
-    b.Image6Click(entryIndex(b, "M50-M54"));    // level 3: M54 from the table
-    b.Image6Click(entryIndex(b, "M54"));        // level 4
-    b.Image6Click(entryIndex(b, "M545"));       // level 5: two finest codes
+    b.Image4Click(13);                       // M00-M99
+    b.Image6Click(entryIndex(b, "M40-M54")); // level 2
+    b.Image6Click(entryIndex(b, "M50-M54")); // level 3: M54 from the table
+    b.Image6Click(entryIndex(b, "M54"));     // level 4
+    b.Image6Click(entryIndex(b, "M545"));    // level 5: two finest codes
     ASSERT_EQ(b.CurrentLevel(), 5);
     EXPECT_EQ(visiblePathTiles(b), 5);
     EXPECT_EQ(visibleEntryCodes(b), (V{"M5450", "M5451"}));
@@ -279,8 +285,8 @@ TEST_F(BrowserTest, aSingleEntryIsNotHighlighted) {
     db.add("B10", "其它人類皰疹病毒", "N");
     OutlineBrowser b(Icd10OutlineLines(), false, query);
     b.Image4Click(1);
-    b.Image6Click(2);                         // B00-B99
-    b.Image6Click(entryIndex(b, "B10-B10"));  // one category
+    b.Image6Click(2);                        // B00-B99
+    b.Image6Click(entryIndex(b, "B10-B10")); // one category
     EXPECT_EQ(visibleEntryCodes(b), (V{"B10"}));
     EXPECT_FALSE(b.entryTile(1).picture.highlight.has_value());
 }
@@ -289,10 +295,12 @@ TEST_F(BrowserTest, descentStopsAtTheTenthPathTile) {
     const V lines = {"A00-A99:章", " A00-A09:節", "  A00-A01:小節", "   A00-A00:細節"};
     db.add("A00", "三", "N");
     std::string code = "A00";
-    for (int i = 0; i < 6; ++i) db.add(code += "1", "更細", "N");
+    for (int i = 0; i < 6; ++i)
+        db.add(code += "1", "更細", "N");
     OutlineBrowser b(lines, false, query);
     b.Image4Click(1);
-    while (b.visibleEntryCount() > 0 && b.CurrentLevel() < kPathTiles) b.Image6Click(1);
+    while (b.visibleEntryCount() > 0 && b.CurrentLevel() < kPathTiles)
+        b.Image6Click(1);
     ASSERT_EQ(b.CurrentLevel(), 10);
     ASSERT_EQ(b.visibleEntryCount(), 1);
     b.Image6Click(1); // no path tile left: nothing happens

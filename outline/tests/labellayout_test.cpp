@@ -14,7 +14,8 @@ class FakeMeasure : public TextMeasure {
 public:
     int width(std::string_view t, Face, int size, bool) const override {
         int w = 0;
-        for (const auto& c : text::Characters(t)) w += c.size() == 1 ? size / 2 : size;
+        for (const auto& c : text::Characters(t))
+            w += c.size() == 1 ? size / 2 : size;
         return w;
     }
     int height(Face, int size, bool) const override { return size + 4; }
@@ -22,7 +23,8 @@ public:
 
 std::string Repeat(const std::string& s, int n) {
     std::string out;
-    for (int i = 0; i < n; ++i) out += s;
+    for (int i = 0; i < n; ++i)
+        out += s;
     return out;
 }
 
@@ -112,7 +114,8 @@ TEST(ChapterTile, nameOnOneLineCentredOrCutAtSixteenBytes) {
     EXPECT_EQ(one[1].x, (140 - 35) / 2);
     EXPECT_EQ(one[1].face, Face::Times);
     EXPECT_TRUE(one[1].bold);
-    EXPECT_EQ(one[2], (TextRun{"血液、免疫機能", (140 - 84) / 2, (43 - 16) / 2 + 6, Face::Ming, 12, false, Ink::Black}));
+    EXPECT_EQ(one[2], (TextRun{"血液、免疫機能", (140 - 84) / 2, (43 - 16) / 2 + 6, Face::Ming, 12, false,
+                               Ink::Black}));
 
     // 12 characters are wider than 140: "A" + 7 characters make 15 bytes, the 8th
     // would cross byte 16, so it starts the second line.

@@ -16,14 +16,16 @@ inline void CreateCodeDb(db::Connection& connection, const std::string& path) {
 }
 
 inline void AddCode(db::Connection& connection, const std::string& no, const std::string& cname,
-                    const std::string& flag = "Y", const std::string& flag2023 = "", const std::string& isNew = "") {
+                    const std::string& flag = "Y", const std::string& flag2023 = "",
+                    const std::string& isNew = "") {
     auto q = [](const std::string& v) {
         std::string out = "'";
-        for (char c : v) out += c == '\'' ? std::string("''") : std::string(1, c);
+        for (char c : v)
+            out += c == '\'' ? std::string("''") : std::string(1, c);
         return out + "'";
     };
-    connection.exec("INSERT INTO ICD10 VALUES(" + q(no) + "," + q(cname) + "," + q("english " + no) + "," + q(flag) +
-                    "," + q(flag2023) + "," + q(isNew) + ")");
+    connection.exec("INSERT INTO ICD10 VALUES(" + q(no) + "," + q(cname) + "," + q("english " + no) + "," +
+                    q(flag) + "," + q(flag2023) + "," + q(isNew) + ")");
 }
 
 class CodeDb {

@@ -10,7 +10,8 @@ using namespace outline;
 namespace {
 std::vector<std::string> Codes(const std::vector<OutlineRow>& rows) {
     std::vector<std::string> out;
-    for (const auto& r : rows) out.push_back(r.code);
+    for (const auto& r : rows)
+        out.push_back(r.code);
     return out;
 }
 using V = std::vector<std::string>;
@@ -30,8 +31,9 @@ TEST(ChapterRows, icd11GivesTwoAndReadingStopsAfterTwentyTwo) {
     EXPECT_EQ(rows[1], (OutlineRow{"SE7-SJ1", "傳統醫學證候"}));
 
     std::vector<std::string> many;
-    for (int i = 0; i < 30; ++i) many.push_back("X" + std::to_string(10 + i) + "-X" + std::to_string(10 + i) + ":章");
-    many.insert(many.begin() + 1, "");      // an empty line is not a chapter row
+    for (int i = 0; i < 30; ++i)
+        many.push_back("X" + std::to_string(10 + i) + "-X" + std::to_string(10 + i) + ":章");
+    many.insert(many.begin() + 1, ""); // an empty line is not a chapter row
     many.insert(many.begin() + 1, " A00-A01:子");
     const auto capped = ChapterRows(many);
     ASSERT_EQ(capped.size(), 22u);
@@ -39,7 +41,8 @@ TEST(ChapterRows, icd11GivesTwoAndReadingStopsAfterTwentyTwo) {
 
     // The name is cut at 100 bytes, never inside a double-byte character.
     std::string longName;
-    for (int i = 0; i < 60; ++i) longName += "長";
+    for (int i = 0; i < 60; ++i)
+        longName += "長";
     const auto cut = ChapterRows({"A00-A01:X" + longName});
     EXPECT_EQ(text::Cp950Length(cut[0].name), 99u);
 }

@@ -15,7 +15,8 @@ namespace {
 
 std::size_t LeadingBlanks(const std::string& line) {
     std::size_t n = 0;
-    while (n < line.size() && line[n] == ' ') ++n;
+    while (n < line.size() && line[n] == ' ')
+        ++n;
     return n;
 }
 
@@ -40,13 +41,16 @@ Shape CheckShape(const std::vector<std::string>& lines) {
         const std::size_t level = LeadingBlanks(line);
         EXPECT_LE(level, 3u);
         if (level > 3) continue;
-        if (i == 0) EXPECT_EQ(level, 0u);
-        else EXPECT_LE(level, previousLevel + 1) << "a line is at most one level deeper than the one before";
+        if (i == 0)
+            EXPECT_EQ(level, 0u);
+        else
+            EXPECT_LE(level, previousLevel + 1) << "a line is at most one level deeper than the one before";
         previousLevel = level;
         ++s.perLevel[level];
         EXPECT_GT(line.size(), level + 8);
         if (line.size() <= level + 8) continue;
-        for (std::size_t k : {0, 1, 2, 4, 5, 6}) EXPECT_TRUE(IsBoundChar(line[level + k]));
+        for (std::size_t k : {0, 1, 2, 4, 5, 6})
+            EXPECT_TRUE(IsBoundChar(line[level + k]));
         EXPECT_EQ(line[level + 3], '-');
         EXPECT_EQ(line[level + 7], ':');
         EXPECT_LE(line.compare(level, 3, line, level + 4, 3), 0) << "lower bound above upper bound";
@@ -93,19 +97,33 @@ TEST(OutlineTexts, icd11OutlineIsExactlyTheTraditionalMedicineChapter) {
     EXPECT_EQ(lines[20], "SE7-SJ1:傳統醫學證候");
     EXPECT_EQ(lines[23], " SE9-SF4:氣血津液證/身體成分證/氣血津液精證");
     EXPECT_EQ(lines.back(), " SJ1-SJ1:其他特指的傳統醫學證候");
-    for (const auto& l : lines) EXPECT_NE(l.back(), ' ') << l;
+    for (const auto& l : lines)
+        EXPECT_NE(l.back(), ' ') << l;
 }
 
 TEST(OutlineTexts, icd10ChaptersInOrderWithTheirNames) {
-    const std::vector<std::string> expected = {
-        "A00-B99:傳染病、寄生蟲",     "C00-D49:腫瘤",             "D50-D89:血液、免疫機能",
-        "E00-E90:內分泌、代謝",       "F00-F99:精神、行為疾患",   "G00-G99:神經系統感覺器官",
-        "H00-H59:眼睛",               "H60-H95:耳、乳突",         "I00-I99:循環系統",
-        "J00-J99:呼吸系統",           "K00-K93:消化系統",         "L00-L99:皮膚、皮下組織",
-        "M00-M99:肌肉骨骼結締組織",   "N00-N99:生殖泌尿",         "O00-O9A:妊娠、生產期間",
-        "P00-P96:源於週產期",         "Q00-Q99:先天畸形、染色體", "R00-R99:症狀、癥候、異常",
-        "S00-T88:傷害、中毒、外因",   "V00-Y99:罹病外因",         "Z00-Z99:影響健康服務",
-        "U00-U99:特殊用途編碼"};
+    const std::vector<std::string> expected = {"A00-B99:傳染病、寄生蟲",
+                                               "C00-D49:腫瘤",
+                                               "D50-D89:血液、免疫機能",
+                                               "E00-E90:內分泌、代謝",
+                                               "F00-F99:精神、行為疾患",
+                                               "G00-G99:神經系統感覺器官",
+                                               "H00-H59:眼睛",
+                                               "H60-H95:耳、乳突",
+                                               "I00-I99:循環系統",
+                                               "J00-J99:呼吸系統",
+                                               "K00-K93:消化系統",
+                                               "L00-L99:皮膚、皮下組織",
+                                               "M00-M99:肌肉骨骼結締組織",
+                                               "N00-N99:生殖泌尿",
+                                               "O00-O9A:妊娠、生產期間",
+                                               "P00-P96:源於週產期",
+                                               "Q00-Q99:先天畸形、染色體",
+                                               "R00-R99:症狀、癥候、異常",
+                                               "S00-T88:傷害、中毒、外因",
+                                               "V00-Y99:罹病外因",
+                                               "Z00-Z99:影響健康服務",
+                                               "U00-U99:特殊用途編碼"};
     std::vector<std::string> chapters;
     for (const auto& l : Icd10OutlineLines())
         if (!l.empty() && l[0] != ' ') chapters.push_back(l);
@@ -125,7 +143,8 @@ TEST(OutlineTexts, icd10KeepsTheWellKnownLinesAsTheyStand) {
     EXPECT_TRUE(has(" N10-N16:腎小管-間質疾病"));
     EXPECT_TRUE(has("  B10-B10:其它人類皰疹病毒"));
     int trailing = 0;
-    for (const auto& l : lines) trailing += l.back() == ' ' ? 1 : 0;
+    for (const auto& l : lines)
+        trailing += l.back() == ' ' ? 1 : 0;
     EXPECT_EQ(trailing, 1) << "exactly one line ends in a blank";
 }
 
@@ -143,7 +162,8 @@ TEST(OutlineTexts, icd10NestingOfTheDeepChapters) {
     EXPECT_EQ(level2.back(), "Y83-Y84");
     // Each range occurs once per outline.
     std::vector<std::string> all;
-    for (const auto& l : lines) all.push_back(l.substr(LeadingBlanks(l), 7));
+    for (const auto& l : lines)
+        all.push_back(l.substr(LeadingBlanks(l), 7));
     std::sort(all.begin(), all.end());
     EXPECT_EQ(std::adjacent_find(all.begin(), all.end()), all.end());
 }

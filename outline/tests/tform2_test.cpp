@@ -70,7 +70,8 @@ protected:
         const QByteArray dir = qgetenv("ICD_SCREENSHOT_DIR");
         if (dir.isEmpty()) return;
         QApplication::processEvents();
-        w.grab().save(QDir(QString::fromUtf8(dir)).filePath(QString::fromUtf8(name) + QStringLiteral(".png")));
+        w.grab().save(
+            QDir(QString::fromUtf8(dir)).filePath(QString::fromUtf8(name) + QStringLiteral(".png")));
     }
 
     testsupport::TempDir dir;
@@ -98,8 +99,10 @@ TEST_F(OutlineWindowTest, opensAtTheChapterGridWithSeventyTwoTiles) {
     EXPECT_FALSE(w->pathTileImage(1)->isVisible());
     EXPECT_FALSE(w->entryTileImage(1)->isVisible());
     // No consultation window at creation: the arrows stay hidden.
-    for (int s = 1; s <= kPinSlots; ++s) EXPECT_FALSE(w->handOffImage(s)->isVisible());
-    EXPECT_GT(countPixels(w->chapterTileImage(1)->picture(), QColor(0, 0, 255)), 20) << "blue number and range drawn";
+    for (int s = 1; s <= kPinSlots; ++s)
+        EXPECT_FALSE(w->handOffImage(s)->isVisible());
+    EXPECT_GT(countPixels(w->chapterTileImage(1)->picture(), QColor(0, 0, 255)), 20)
+        << "blue number and range drawn";
 }
 
 TEST_F(OutlineWindowTest, chapterTileOneOpensPathTileAndBothBlocks) {
@@ -182,11 +185,12 @@ TEST_F(OutlineWindowTest, handOffSendsThePinnedCodeOrThePrefixAlone) {
     desktop.windows.push_back({7, app::ConsultationWindowTitle, true});
     add("B20", "HIV疾病", "Y");
     auto w = open();
-    for (int s = 1; s <= kPinSlots; ++s) EXPECT_TRUE(w->handOffImage(s)->isVisible());
+    for (int s = 1; s <= kPinSlots; ++s)
+        EXPECT_TRUE(w->handOffImage(s)->isVisible());
     click(w->chapterTileImage(1));
-    click(w->entryTileImage(2));                             // B00-B99
-    click(w->entryTileImage(entryIndex(*w, "B20-B24")));     // B20
-    click(w->entryTileImage(1));                             // pin B20
+    click(w->entryTileImage(2));                         // B00-B99
+    click(w->entryTileImage(entryIndex(*w, "B20-B24"))); // B20
+    click(w->entryTileImage(1));                         // pin B20
     click(w->handOffImage(1));
     EXPECT_EQ(desktop.clipboard, std::optional<std::string>("|ICD10|B20"));
     EXPECT_EQ(desktop.actions, (V{"front:7", "restore:7"}));
@@ -207,11 +211,13 @@ TEST_F(OutlineWindowTest, icd11ModeShowsOnlyItsTwoChapters) {
     EXPECT_EQ(w->windowTitle(), QStringLiteral("ICD-11中醫章節層次瀏覽"));
     EXPECT_TRUE(w->chapterTileImage(1)->isVisible());
     EXPECT_TRUE(w->chapterTileImage(2)->isVisible());
-    for (int k = 3; k <= kChapterTiles; ++k) EXPECT_FALSE(w->chapterTileImage(k)->isVisible());
+    for (int k = 3; k <= kChapterTiles; ++k)
+        EXPECT_FALSE(w->chapterTileImage(k)->isVisible());
     click(w->chapterTileImage(1));
     click(w->entryTileImage(1)); // SA0-SB2: all end in 病類
     EXPECT_EQ(visibleEntryCodes(*w).size(), 6u);
-    for (int e = 1; e <= 6; ++e) EXPECT_GT(countPixels(w->entryTileImage(e)->picture(), QColor(255, 0, 255)), 5);
+    for (int e = 1; e <= 6; ++e)
+        EXPECT_GT(countPixels(w->entryTileImage(e)->picture(), QColor(255, 0, 255)), 5);
     snap(*w, "outline_icd11_highlights");
     click(w->homeImage());
     EXPECT_TRUE(w->chapterTileImage(2)->isVisible());
@@ -219,7 +225,8 @@ TEST_F(OutlineWindowTest, icd11ModeShowsOnlyItsTwoChapters) {
 }
 
 TEST_F(OutlineWindowTest, wheelScrollsOneLinePerStep) {
-    for (int i = 50; i < 70; ++i) add("R" + std::to_string(i), "症狀" + std::to_string(i), "N");
+    for (int i = 50; i < 70; ++i)
+        add("R" + std::to_string(i), "症狀" + std::to_string(i), "N");
     auto w = open();
     click(w->chapterTileImage(18));                      // R00-R99
     click(w->entryTileImage(entryIndex(*w, "R50-R69"))); // 20 categories below path tile 2
@@ -229,8 +236,8 @@ TEST_F(OutlineWindowTest, wheelScrollsOneLinePerStep) {
     bar->setValue(0);
     auto wheel = [&](int delta) {
         QWidget* vp = w->scrollBox()->viewport();
-        QWheelEvent e(QPointF(50, 50), vp->mapToGlobal(QPointF(50, 50)), QPoint(), QPoint(0, delta), Qt::NoButton,
-                      Qt::NoModifier, Qt::NoScrollPhase, false);
+        QWheelEvent e(QPointF(50, 50), vp->mapToGlobal(QPointF(50, 50)), QPoint(), QPoint(0, delta),
+                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
         QApplication::sendEvent(vp, &e);
     };
     wheel(-120);
