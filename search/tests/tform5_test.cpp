@@ -288,6 +288,15 @@ TEST_F(TForm5Test, hiddenRankingButton_buildsTheRankingAndShowsTheLastCode) {
 TEST_F(TForm5Test, screenshotWithTheWorkedExample) {
     const QByteArray dir = qgetenv("ICD_SCREENSHOT_DIR");
     if (dir.isEmpty()) GTEST_SKIP() << "set ICD_SCREENSHOT_DIR to write the screenshot";
+    const char* sides[] = {"右側", "左側", "未明示側"};
+    const char* episodes[][2] = {{"A", "初期照護"}, {"D", "後續照護"}, {"S", "後遺症"}};
+    for (int side = 1; side <= 3; ++side)
+        for (const auto& e : episodes) {
+            const std::string no = "S9342" + std::to_string(side) + e[0];
+            db.code(no, std::string(sides[side - 1]) + "踝部三角韌帶扭傷," + e[1],
+                    "Sprain of deltoid ligament of ankle, " + std::string(e[1]), "Y", side == 3 ? "X" : "",
+                    side == 2 && e[0][0] == 'S' ? "Y" : "");
+        }
     auto form = create();
     form->show();
     child<QLineEdit>(form.get(), "Edit2")->setText(QStringLiteral("S93.4"));
