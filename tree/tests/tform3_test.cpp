@@ -194,6 +194,7 @@ TEST_F(TForm3Test, outlineClicks_leafOpensItsBlock_parentOnlySelects_toggleClick
 TEST_F(TForm3Test, mouseOnGlyphExpandsWithoutOpening_mouseOnLeafOpens) {
     auto w = make();
     w->show();
+    QApplication::processEvents(); // let the activation of the new window pass first
     w->FormActivate();
     CodeTreeView* outline = w->TreeView2();
     const QAbstractItemModel* m = w->outlineModel();
@@ -216,6 +217,7 @@ TEST_F(TForm3Test, mouseOnGlyphExpandsWithoutOpening_mouseOnLeafOpens) {
 TEST_F(TForm3Test, pictures_backKeepsOutline_homeFolds_expandAndCollapseTheShownTreeOnly) {
     auto w = make();
     w->show();
+    QApplication::processEvents(); // let the activation of the new window pass first
     w->FormActivate();
     CodeTreeView* outline = w->TreeView2();
     const QAbstractItemModel* m = w->outlineModel();
@@ -260,6 +262,7 @@ TEST_F(TForm3Test, handOff_onlyFromAFocusedResultTree_finestCodesOnly) {
     desktop.windows.push_back({7, app::ConsultationWindowTitle});
     auto w = make();
     w->show();
+    QApplication::processEvents(); // let the activation of the new window pass first
     w->FormActivate();
     w->Edit1()->setText(QStringLiteral("A00"));
     w->Button1()->click();
@@ -329,6 +332,7 @@ TEST_F(TForm3Test, hiddenSimplifiedDisplay_fillsTheResultTreeWithoutChangingTheV
 TEST_F(TForm3Test, nodeDrawing_navySelectionOnlyBehindText_glyphForParentsOnly) {
     auto w = make();
     w->show();
+    QApplication::processEvents(); // let the activation of the new window pass first
     w->FormActivate();
     w->Edit1()->setText(QStringLiteral("A0"));
     w->Button1()->click();
@@ -360,6 +364,7 @@ TEST_F(TForm3Test, activation_fromAnotherWindowRebuilds_afterAMessageBoxOrAnothe
     QWidget menu;
     menu.show();
     w->show();
+    QApplication::processEvents(); // let the activation of the new window pass first
     QApplication::setActiveWindow(w.get());
     ASSERT_TRUE(w->isActiveWindow());
     EXPECT_EQ(ctx.activeWindowNo, 3);
