@@ -79,10 +79,23 @@ void TFormKelvara::FormCreate() {
 
 void TFormKelvara::CreateWorkingWindows() {
     m_ctx.icd11Mode = false;
-    if (m_setup.createForm2) m_form2 = m_setup.createForm2(m_ctx);
-    if (m_setup.createForm3) m_form3 = m_setup.createForm3(m_ctx);
-    if (m_setup.createForm4) m_form4 = m_setup.createForm4(m_ctx);
-    if (m_setup.createForm5) m_form5 = m_setup.createForm5(m_ctx);
+    m_form2 = create(m_setup.createForm2);
+    m_form3 = create(m_setup.createForm3);
+    m_form4 = create(m_setup.createForm4);
+    m_form5 = create(m_setup.createForm5);
+}
+
+std::unique_ptr<WorkingWindow> TFormKelvara::create(const MenuSetup::WindowMaker& make) {
+    if (!make) return nullptr;
+    // An error that a window's creation handler lets through is shown, as for
+    // any handler; that window is then missing and its picture does nothing,
+    // but the program goes on.
+    try {
+        return make(m_ctx);
+    } catch (const std::exception& e) {
+        if (m_ctx.messages) m_ctx.messages->show(e.what());
+        return nullptr;
+    }
 }
 
 void TFormKelvara::showIfAny(WorkingWindow* w) {
@@ -108,7 +121,7 @@ void TFormKelvara::relaunch(std::unique_ptr<WorkingWindow>& slot, const MenuSetu
     slot.reset();
     m_ctx.activeWindowNo = windowNo;
     m_ctx.icd11Mode = icd11;
-    if (make) slot = make(m_ctx);
+    slot = create(make);
     showIfAny(slot.get());
 }
 

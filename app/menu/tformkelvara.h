@@ -78,6 +78,7 @@ private:
     // creates a new browser and shows it.
     void relaunch(std::unique_ptr<WorkingWindow>& slot, const MenuSetup::WindowMaker& make, int windowNo,
                   bool icd11);
+    std::unique_ptr<WorkingWindow> create(const MenuSetup::WindowMaker& make);
     static void showIfAny(WorkingWindow* w);
 
     std::unique_ptr<Ui::TFormKelvara> m_ui;

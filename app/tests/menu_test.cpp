@@ -238,3 +238,26 @@ TEST_F(MenuTest, closePictureEndsTheApplicationEvenWithWorkingWindowsOpen) {
     EXPECT_EQ(quits, 1);
     EXPECT_FALSE(menu->isVisible());
 }
+
+TEST_F(MenuTest, aWindowWhoseCreationFailsIsReportedAndTheRestGoesOn) {
+    MenuSetup s = setup();
+    bool fail = true;
+    s.createForm2 = [&](AppContext& c) -> std::unique_ptr<WorkingWindow> {
+        if (fail) throw std::runtime_error("no such table: ICD10");
+        return std::make_unique<TestWindow>(c, 2);
+    };
+    TFormKelvara menu(ctx, std::move(s));
+    menu.CreateWorkingWindows();
+    EXPECT_EQ(messages.shown, std::vector<std::string>{"no such table: ICD10"});
+    EXPECT_EQ(menu.form2(), nullptr);
+    EXPECT_NE(menu.form5(), nullptr);
+
+    menu.show();
+    release(menu, 2); // fails again: the message, nothing else
+    EXPECT_EQ(messages.shown.size(), 2u);
+    EXPECT_EQ(menu.form2(), nullptr);
+    fail = false;
+    release(menu, 2);
+    ASSERT_NE(menu.form2(), nullptr);
+    EXPECT_TRUE(menu.form2()->isVisible());
+}
