@@ -318,3 +318,28 @@ TEST_F(BrowserTest, engineErrorLeavesTheHiddenEntriesHidden) {
     EXPECT_EQ(b.visibleEntryCount(), 0);
     EXPECT_EQ(b.CurrentLevel(), 3);
 }
+
+// On the full-size database every block at the bottom of the outline lists the
+// categories of its range (a mistyped range would list nothing); only U80-U89
+// has no code in the 2023 edition and is a dead end.
+TEST(BrowserFullData, everyLeafBlockListsItsCategories) {
+    ICD_REQUIRE_FULL_DB();
+    db::Connection connection;
+    connection.open(testsupport::FullDatabasePath());
+    db::Query query(connection);
+    OutlineBrowser b(Icd10OutlineLines(), false, query);
+    const auto& lines = Icd10OutlineLines();
+    int leaves = 0;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const std::size_t level = lines[i].find_first_not_of(' ');
+        const std::string code = lines[i].substr(level, 7);
+        if (!OutlineChildren(lines, code).empty()) continue;
+        ++leaves;
+        const int n = b.ListDatabaseCodes(code, 1);
+        if (code == "U80-U89")
+            EXPECT_EQ(n, 0);
+        else
+            EXPECT_GT(n, 0) << code;
+    }
+    EXPECT_EQ(leaves, 311 - 35) << "22 chapters, 10 blocks and 3 sub-blocks have children";
+}
