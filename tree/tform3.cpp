@@ -1,5 +1,7 @@
 #include "tree/tform3.h"
 
+#include <limits>
+
 #include <QApplication>
 #include <QEvent>
 #include <QLabel>
@@ -57,6 +59,7 @@ TForm3::TForm3(app::AppContext& context, QWidget* parent)
     QPalette pink = m_ui->Edit1->palette();
     pink.setColor(QPalette::Base, QColor(255, 192, 192));
     m_ui->Edit1->setPalette(pink);
+    m_ui->Edit1->setMaxLength(std::numeric_limits<int>::max()); // no length limit
 
     const struct {
         app::ImageButton* button;
