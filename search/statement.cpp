@@ -1,5 +1,7 @@
 #include "search/statement.h"
 
+#include <algorithm>
+
 #include "app/core/handoff.h"
 #include "db/query.h"
 #include "search/codetext.h"
@@ -305,6 +307,11 @@ namespace {
 bool SortInstead(db::Query& result) {
     const auto& lines = result.lines();
     if (lines.empty() || lines.back() != OrderLine) return false;
+    // Only a choice between conditions (OR) can lead the engine to walk the
+    // whole index for the order; anything else is sent as it is, unplanned.
+    if (std::none_of(lines.begin(), lines.end(),
+                     [](const std::string& l) { return l.find(" OR ") != std::string::npos; }))
+        return false;
     try {
         if (UsesCodeIndex(QueryPlan(result.connection(), result.text()))) return false;
         std::string text;
