@@ -6,6 +6,18 @@
 
 namespace quiz {
 
+namespace {
+
+// Paths inside the program are UTF-8 on every platform.
+std::filesystem::path Utf8Path(const std::string& s) { return std::filesystem::path(std::u8string(s.begin(), s.end())); }
+
+std::string Utf8String(const std::filesystem::path& p) {
+    const std::u8string u = p.u8string();
+    return std::string(u.begin(), u.end());
+}
+
+} // namespace
+
 std::vector<std::string> SplitLines(std::string_view bytes) {
     std::size_t nul = bytes.find('\0');
     if (nul != std::string_view::npos) bytes = bytes.substr(0, nul);
@@ -53,8 +65,9 @@ std::string TextFromThirdByte(std::string_view line, std::size_t maxBytes) {
 
 void QuestionBank::loadFile(const std::string& path) {
     std::error_code ec;
-    if (std::filesystem::is_directory(std::filesystem::path(path), ec)) throw QuizError("Cannot open file " + path);
-    std::ifstream in(std::filesystem::path(path), std::ios::binary);
+    const std::filesystem::path file = Utf8Path(path);
+    if (std::filesystem::is_directory(file, ec)) throw QuizError("Cannot open file " + path);
+    std::ifstream in(file, std::ios::binary);
     if (!in) throw QuizError("Cannot open file " + path);
     // Whole file in one read; the size is taken from the open file.
     in.seekg(0, std::ios::end);
@@ -103,7 +116,7 @@ std::vector<std::string> CheckBank(const QuestionBank& bank) {
 }
 
 std::string QuestionFilePath(const std::string& exeDir) {
-    return (std::filesystem::path(exeDir) / "qa.txt").string();
+    return Utf8String(Utf8Path(exeDir) / "qa.txt");
 }
 
 } // namespace quiz

@@ -107,6 +107,15 @@ TEST(QuestionBank, loadsAFileAndKeepsTheBankWhenTheFileCannotBeRead) {
     }
     EXPECT_EQ(bank.questionLines().size(), 2u);
 
+    // A folder with a Chinese name: paths are UTF-8.
+    const std::string chinese = dir.file("中醫題庫");
+    std::filesystem::create_directory(std::filesystem::path(std::u8string(chinese.begin(), chinese.end())));
+    testsupport::WriteFile(std::filesystem::path(std::u8string(chinese.begin(), chinese.end())) / "qa.txt",
+                           quiztest::Bank(3));
+    QuestionBank other;
+    other.loadFile(quiz::QuestionFilePath(chinese));
+    EXPECT_EQ(other.questionLines().size(), 3u);
+
     std::filesystem::create_directory(path); // a folder named qa.txt
     EXPECT_THROW(bank.loadFile(path), quiz::QuizError);
     EXPECT_EQ(bank.lines().size(), 12u);
