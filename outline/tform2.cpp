@@ -131,8 +131,10 @@ void TForm2::FormCreate() {
         a->setVisible(m_handOffShown);
     }
     ui->PinCaption->setText(
-        m_handOffShown ? QStringLiteral("點選最細碼 (*) 即釘選於上方；點選釘選列可移除，紅色箭頭傳送問診")
-                       : QStringLiteral("點選最細碼 (*) 即釘選於上方；點選釘選列可移除"));
+        m_handOffShown
+            ? QStringLiteral(
+                  "點選最細碼 (*) 即釘選於上方，點選釘選列可移除；\n紅色箭頭把該碼傳送至醫師問診作業")
+            : QStringLiteral("點選最細碼 (*) 即釘選於上方，點選釘選列可移除"));
 
     ui->ImageMark->setPixmap(
         app::RenderPicture(QStringLiteral(":/assets/outline/outline_mark.svg"), QSize(280, 220)));
@@ -284,8 +286,10 @@ void TForm2::ShowState() {
         }
         image->setVisible(entry.visible);
     }
-    for (int s = 1; s <= kPinSlots; ++s)
+    for (int s = 1; s <= kPinSlots; ++s) {
         ShowTile(pinSlotImage(s), b.pinSlot(s).picture, m_pinDrawn[static_cast<std::size_t>(s - 1)], false);
+        pinSlotImage(s)->setTag(b.pinSlot(s).tag); // 1 while the slot holds a code
+    }
 
     // The scroll range covers the visible tiles.
     ui->ScrollBox1Content->resize(2 * kChapterTileWidth + 3 * 4, bottom + 4);
