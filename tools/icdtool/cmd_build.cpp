@@ -262,6 +262,9 @@ Counts BuildDatabase(const Options& o, std::FILE* progressOut) {
         Statement addCode(c, "INSERT INTO ICD10 (ICD10_NO, ICD10_CNAME, ICD10_ENAME, ICD10_FLAG, ICD10_2023FLAG, "
                              "ICD10_2023NEW) VALUES (?1, ?2, ?3, ?4, ?5, ?6)");
 
+        // Rows are written in code order, so that the table is stored in the
+        // order in which the windows read it (ORDER BY ICD10_NO).
+        std::vector<std::array<std::string, 6>> codeRows;
         progress.step("ICD10: codes and their 2023 marks");
         std::unordered_map<std::string, const OrderRow*> before;
         for (const auto& r : previous) before.emplace(r.code, &r);
@@ -280,12 +283,12 @@ Counts BuildDatabase(const Options& o, std::FILE* progressOut) {
             const bool isNew = prev == before.end();
             // A code billable the year before and only a header now can no longer be used.
             const bool disabled = !isNew && prev->second->billable && !r.billable;
-            addCode.run({r.code, cname(r.code, r.title), r.title, r.billable ? "Y" : "N", disabled ? "X" : "",
-                         isNew ? "Y" : ""});
+            codeRows.push_back({r.code, cname(r.code, r.title), r.title, r.billable ? "Y" : "N",
+                                disabled ? "X" : "", isNew ? "Y" : ""});
         }
         for (const auto& r : previous)
-            if (!inEdition.count(r.code)) addCode.run({r.code, cname(r.code, r.title), r.title, "N", "D", ""});
-        progress.done(Count(c, "SELECT count(*) FROM ICD10"), "rows");
+            if (!inEdition.count(r.code)) codeRows.push_back({r.code, cname(r.code, r.title), r.title, "N", "D", ""});
+        progress.done(static_cast<long>(codeRows.size()), "rows");
 
         if (!o.icd11.empty()) {
             progress.step("ICD10: ICD-11 chapter 26 " + FileName(o.icd11));
@@ -306,15 +309,26 @@ Counts BuildDatabase(const Options& o, std::FILE* progressOut) {
             for (const auto& r : codes) all.insert(r[0]);
             for (const auto& [group, members] : groups) {
                 auto [zh, en] = GroupName(members);
-                addCode.run({group, zh, en, "N", "", ""});
+                codeRows.push_back({group, zh, en, "N", "", ""});
             }
             for (const auto& r : codes) {
                 auto next = all.upper_bound(r[0]);
                 bool finest = next == all.end() || next->rfind(r[0], 0) != 0;
-                addCode.run({r[0], r[2], r[1], finest ? "Y" : "N", "", ""});
+                codeRows.push_back({r[0], r[2], r[1], finest ? "Y" : "N", "", ""});
             }
             progress.done(static_cast<long>(codes.size() + groups.size()), "rows");
         }
+
+        progress.step("ICD10: writing");
+        std::sort(codeRows.begin(), codeRows.end(), [](const auto& a, const auto& b) { return a[0] < b[0]; });
+        for (const auto& r : codeRows) {
+            try {
+                addCode.run({r[0], r[1], r[2], r[3], r[4], r[5]});
+            } catch (const Error& e) {
+                throw Error("code " + r[0] + ": " + e.what());
+            }
+        }
+        progress.done(static_cast<long>(codeRows.size()), "rows");
 
         if (!o.gem.empty()) {
             progress.step("CM: " + FileName(o.gem));
