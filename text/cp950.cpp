@@ -7,8 +7,8 @@
 namespace text {
 
 namespace {
-// One iconv descriptor per call keeps this re-entrant; conversions are rare and
-// short (question files, Jet text), so the open cost does not matter.
+// An iconv descriptor; each thread keeps one per direction, reset before every
+// character, so conversions are re-entrant and cost no open per call.
 class Iconv {
 public:
     Iconv(const char* to, const char* from) : m_cd(iconv_open(to, from)) {
@@ -25,7 +25,7 @@ private:
 } // namespace
 
 std::string FromCp950(std::string_view bytes) {
-    Iconv cd("UTF-8", "CP950");
+    thread_local Iconv cd("UTF-8", "CP950");
     std::string out;
     out.reserve(bytes.size() * 3 / 2 + 4);
     std::size_t i = 0;
@@ -59,7 +59,7 @@ std::string FromCp950(std::string_view bytes) {
 }
 
 bool ToCp950(std::string_view utf8, std::string& out) {
-    Iconv cd("CP950", "UTF-8");
+    thread_local Iconv cd("CP950", "UTF-8");
     out.clear();
     bool ok = true;
     std::size_t i = 0;
