@@ -224,24 +224,32 @@ const QPixmap& TForm2::TemplatePicture(Template t) const {
 QPixmap TForm2::DrawTile(const TilePicture& picture, bool reportEmptyCode) {
     QPixmap pm = TemplatePicture(picture.base).copy(); // the tile's own copy
     const QtMeasure measure(font().family());
-    std::vector<TextRun> runs;
     switch (picture.kind) {
     case LabelKind::Chapter:
-        runs = LayoutChapterTile(measure, picture.number, picture.code, picture.name);
+        PaintRuns(pm, LayoutChapterTile(measure, picture.number, picture.code, picture.name));
         break;
     case LabelKind::FirstPath:
-        runs = LayoutFirstPathTile(measure, picture.number, picture.code, picture.name, pm.height());
+        PaintRuns(pm, LayoutFirstPathTile(measure, picture.number, picture.code, picture.name, pm.height()));
         break;
-    case LabelKind::Entry: {
-        EntryLabel label = LayoutEntryLabel(measure, pm.width(), pm.height(), picture.code, picture.name,
-                                            picture.flag, picture.highlight);
-        if (label.emptyCode && reportEmptyCode && m_ctx.messages) m_ctx.messages->show(kNoIdMessage);
-        runs = std::move(label.runs);
+    case LabelKind::Entry:
+        DrawEntryLabel(pm, picture, reportEmptyCode);
         break;
-    }
     case LabelKind::None:
         break;
     }
+    return pm;
+}
+
+void TForm2::DrawEntryLabel(QPixmap& pm, const TilePicture& picture, bool reportEmptyCode) {
+    const QtMeasure measure(font().family());
+    const EntryLabel label = LayoutEntryLabel(measure, pm.width(), pm.height(), picture.code, picture.name,
+                                              picture.flag, picture.highlight);
+    if (label.emptyCode && reportEmptyCode && m_ctx.messages) m_ctx.messages->show(kNoIdMessage);
+    PaintRuns(pm, label.runs);
+}
+
+void TForm2::PaintRuns(QPixmap& pm, const std::vector<TextRun>& runs) const {
+    const QtMeasure measure(font().family());
     QPainter painter(&pm);
     painter.setRenderHint(QPainter::TextAntialiasing);
     painter.setBrush(Qt::NoBrush); // text on a transparent background
@@ -251,7 +259,6 @@ QPixmap TForm2::DrawTile(const TilePicture& picture, bool reportEmptyCode) {
         painter.setPen(InkColour(run.ink));
         painter.drawText(run.x, run.y + QFontMetrics(f).ascent(), QString::fromUtf8(run.text));
     }
-    return pm;
 }
 
 void TForm2::ShowTile(app::ImageButton* image, const TilePicture& picture, TilePicture& drawn,

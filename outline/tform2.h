@@ -78,6 +78,10 @@ private:
     void ShowState();
     void ShowTile(app::ImageButton* image, const TilePicture& picture, TilePicture& drawn, bool entryLabel);
     QPixmap DrawTile(const TilePicture& picture, bool reportEmptyCode);
+    // Code and name of an entry or path tile (font steps, two lines, the
+    // distinct part in magenta); an empty code says "no id!" when asked to.
+    void DrawEntryLabel(QPixmap& pm, const TilePicture& picture, bool reportEmptyCode);
+    void PaintRuns(QPixmap& pm, const std::vector<TextRun>& runs) const;
     const QPixmap& TemplatePicture(Template t) const;
 
     std::unique_ptr<Ui::TForm2> ui;
