@@ -285,6 +285,22 @@ TEST_F(TForm5Test, hiddenRankingButton_buildsTheRankingAndShowsTheLastCode) {
     EXPECT_EQ(marked, (std::vector<std::string>{"A000", "A001"}));
 }
 
+TEST_F(TForm5Test, rankingFailure_showsTheMessageAndKeepsTheCaption) {
+    db.usage("001.0", "00100");
+    db.cm("001.0", "A00.0");
+    db.cm("001.0", "A00.1");
+    db.connection.exec("CREATE TRIGGER fail BEFORE UPDATE ON ICD10 WHEN NEW.ICD10_NO='A001' "
+                       "BEGIN SELECT RAISE(ABORT, 'disk I/O error'); END");
+    auto form = create();
+    const QString caption = form->windowTitle();
+    form->ButtonTempClick();
+    EXPECT_EQ(messages.shown, std::vector<std::string>{"disk I/O error"});
+    EXPECT_EQ(form->windowTitle(), caption); // A00.0 was marked, then rolled back
+    db::Query probe(db.connection);
+    probe.setText(RankingProbeStatement);
+    EXPECT_THROW(probe.open(), db::Error);
+}
+
 TEST_F(TForm5Test, screenshotWithTheWorkedExample) {
     const QByteArray dir = qgetenv("ICD_SCREENSHOT_DIR");
     if (dir.isEmpty()) GTEST_SKIP() << "set ICD_SCREENSHOT_DIR to write the screenshot";
