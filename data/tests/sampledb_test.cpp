@@ -27,7 +27,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-fs::path SamplePath() { return fs::path(ICD_BINARY_DIR) / "bin" / "icd10_2023.mdb"; }
+fs::path SamplePath() {
+    return fs::path(ICD_BINARY_DIR) / "bin" / "icd10_2023.mdb";
+}
 
 struct Row {
     std::string no, cname, ename, flag, flag2023, new2023, ranking;
@@ -41,7 +43,9 @@ bool EndsWith(const std::string& s, const std::string& tail) {
     return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
 }
 
-bool StartsWith(const std::string& s, const std::string& head) { return s.rfind(head, 0) == 0; }
+bool StartsWith(const std::string& s, const std::string& head) {
+    return s.rfind(head, 0) == 0;
+}
 
 // ICD-9-CM in its dotted form: "724", "724.2", "845.00", "V70.0"; the external
 // causes have four characters before the dot ("E924", "E924.0").
@@ -65,7 +69,8 @@ protected:
             s_rows.push_back({q.field("ICD10_NO"), q.field("ICD10_CNAME"), q.field("ICD10_ENAME"),
                               q.field("ICD10_FLAG"), q.field("ICD10_2023FLAG"), q.field("ICD10_2023NEW"),
                               q.field("ICD10_RANKING")});
-        for (const Row& r : s_rows) s_codes.insert(r.no);
+        for (const Row& r : s_rows)
+            s_codes.insert(r.no);
     }
     static void TearDownTestSuite() {
         delete s_conn;
@@ -81,7 +86,8 @@ protected:
         std::vector<std::string> out;
         db::Query q(*s_conn);
         q.setText(sql);
-        for (q.open(); !q.eof(); q.next()) out.push_back(q.field(column));
+        for (q.open(); !q.eof(); q.next())
+            out.push_back(q.field(column));
         return out;
     }
 
@@ -90,7 +96,8 @@ protected:
         db::Query result(*s_conn), aux(*s_conn);
         std::vector<std::string> out;
         if (!search::RunSearch(c, result, aux)) return out;
-        for (; !result.eof(); result.next()) out.push_back(result.field("ICD10_NO"));
+        for (; !result.eof(); result.next())
+            out.push_back(result.field("ICD10_NO"));
         return out;
     }
 
@@ -118,7 +125,8 @@ std::vector<std::pair<std::string, std::string>> OutlineRanges(const std::vector
 
 TEST_F(SampleDb, holdsEnoughCodesOfEveryKind) {
     int icd10cm = 0, icd11 = 0;
-    for (const Row& r : s_rows) (IsIcd11(r.no) ? icd11 : icd10cm)++;
+    for (const Row& r : s_rows)
+        (IsIcd11(r.no) ? icd11 : icd10cm)++;
     EXPECT_GE(icd10cm, 600);
     EXPECT_GE(icd11, 100);
     EXPECT_GE(Column("SELECT * FROM CM", "ICD9_NO").size(), 150u);
@@ -130,7 +138,8 @@ TEST_F(SampleDb, codesAreUniqueUndottedAndThreeToSevenCharacters) {
     std::set<std::string> upper;
     for (const Row& r : s_rows) {
         EXPECT_TRUE(r.no.size() >= 3 && r.no.size() <= 7) << r.no;
-        for (char ch : r.no) EXPECT_TRUE((ch >= '0' && ch <= '9') || (ch >= 'A' && ch <= 'Z')) << r.no;
+        for (char ch : r.no)
+            EXPECT_TRUE((ch >= '0' && ch <= '9') || (ch >= 'A' && ch <= 'Z')) << r.no;
         EXPECT_TRUE(upper.insert(r.no).second) << "repeated code " << r.no;
     }
 }
@@ -141,8 +150,8 @@ TEST_F(SampleDb, everyOutlineBlockListsCategories) {
     for (bool icd11 : {false, true}) {
         for (const auto& [lo, hi] : OutlineRanges(outline::OutlineTextLines(icd11))) {
             if (lo == "U80") continue;
-            const auto cats = Column("SELECT * FROM ICD10 WHERE ICD10_NO >= '" + lo + "' AND ICD10_NO<='" + hi +
-                                         "' AND LEN(ICD10_NO)=3 ORDER BY ICD10_NO",
+            const auto cats = Column("SELECT * FROM ICD10 WHERE ICD10_NO >= '" + lo + "' AND ICD10_NO<='" +
+                                         hi + "' AND LEN(ICD10_NO)=3 ORDER BY ICD10_NO",
                                      "ICD10_NO");
             EXPECT_FALSE(cats.empty()) << "no category in " << lo << "-" << hi;
         }
@@ -155,7 +164,8 @@ TEST_F(SampleDb, everySubdivisionHangsUnderAnExistingCode) {
     for (const Row& r : s_rows) {
         if (r.no.size() < 4) continue;
         std::string parent = r.no.substr(0, r.no.size() - 1);
-        while (!s_codes.count(parent) && parent.size() > 3 && parent.back() == 'X') parent.pop_back();
+        while (!s_codes.count(parent) && parent.size() > 3 && parent.back() == 'X')
+            parent.pop_back();
         EXPECT_TRUE(s_codes.count(parent)) << r.no << " has no parent";
     }
 }
@@ -180,8 +190,8 @@ TEST_F(SampleDb, finestFlagMarksExactlyTheCodesWithoutChildren) {
 TEST_F(SampleDb, someCodesSkipALevelSoTheSubtreeRetriesLongerLengths) {
     // S93.01 (subluxation of the right ankle) has only 7-character children.
     auto under = [](const std::string& p, std::size_t n) {
-        return Column("SELECT * FROM ICD10 WHERE ICD10_NO LIKE '" + p + "%' AND len(ICD10_NO)=" + std::to_string(n) +
-                          " ORDER BY ICD10_NO",
+        return Column("SELECT * FROM ICD10 WHERE ICD10_NO LIKE '" + p +
+                          "%' AND len(ICD10_NO)=" + std::to_string(n) + " ORDER BY ICD10_NO",
                       "ICD10_NO");
     };
     EXPECT_TRUE(under("S9301", 6).empty());
@@ -215,7 +225,8 @@ TEST_F(SampleDb, namesAreFilledAndFitBig5) {
         EXPECT_FALSE(r.cname.empty()) << r.no;
         EXPECT_FALSE(r.ename.empty()) << r.no;
         std::string big5;
-        EXPECT_TRUE(text::ToCp950(r.cname, big5)) << r.no << " name has a character outside Big5: " << r.cname;
+        EXPECT_TRUE(text::ToCp950(r.cname, big5))
+            << r.no << " name has a character outside Big5: " << r.cname;
         EXPECT_LE(text::Cp950Length(r.cname), 255u) << r.no;
         EXPECT_LE(r.ename.size(), 255u) << r.no;
         EXPECT_EQ(r.cname, text::Trim(r.cname)) << r.no;
@@ -313,7 +324,8 @@ TEST_F(SampleDb, icd9PairsLeadToExistingCodes) {
     db::Query q(*s_conn);
     q.setText("SELECT * FROM CM");
     std::set<std::string> icd9s;
-    for (const std::string& no : Column("SELECT * FROM ICD9", "ICD9_NO")) icd9s.insert(no);
+    for (const std::string& no : Column("SELECT * FROM ICD9", "ICD9_NO"))
+        icd9s.insert(no);
     bool episodeTarget = false;
     for (q.open(); !q.eof(); q.next()) {
         const std::string icd9 = q.field("ICD9_NO"), icd10 = q.field("ICD10_NO");
@@ -325,7 +337,8 @@ TEST_F(SampleDb, icd9PairsLeadToExistingCodes) {
         if (code.size() == 7 && code[6] == 'A') episodeTarget = true;
     }
     EXPECT_TRUE(episodeTarget);
-    for (const std::string& no : icd9s) EXPECT_TRUE(IsDottedIcd9(no)) << no;
+    for (const std::string& no : icd9s)
+        EXPECT_TRUE(IsDottedIcd9(no)) << no;
 }
 
 TEST_F(SampleDb, icd9SearchesTranslateToTheThreeEpisodes) {
@@ -348,7 +361,8 @@ TEST_F(SampleDb, usageRanksCoverBothBandsAndTheirEdge) {
     for (q.open(); !q.eof(); q.next()) {
         const std::string rank = q.field("IND_INFECT_CODE");
         ASSERT_EQ(rank.size(), 5u) << rank;
-        for (char ch : rank) ASSERT_TRUE(ch >= '0' && ch <= '9') << rank;
+        for (char ch : rank)
+            ASSERT_TRUE(ch >= '0' && ch <= '9') << rank;
         ranks.insert(rank);
         if (rank >= "00001" && rank <= "00500") ++top500;
         if (rank >= "00501" && rank <= "01000") ++top1000;
@@ -370,7 +384,8 @@ TEST_F(SampleDb, usageRanksCoverBothBandsAndTheirEdge) {
     EXPECT_TRUE(cmRows("ICD9_NO='V70.0' AND ICD10_NO NOT LIKE 'Z%'").empty());
     EXPECT_FALSE(cmRows("ICD9_NO='V70.0'").empty());
     for (const char* code : {"845.09", "719.99", "V70.0"})
-        EXPECT_FALSE(Column(std::string("SELECT * FROM btbindn WHERE IND_CODE='") + code + "'", "IND_CODE").empty())
+        EXPECT_FALSE(
+            Column(std::string("SELECT * FROM btbindn WHERE IND_CODE='") + code + "'", "IND_CODE").empty())
             << code;
 }
 
