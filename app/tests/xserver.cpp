@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -33,7 +34,8 @@ bool OnPath(const std::string& program) {
     return false;
 }
 
-pid_t Spawn(const std::vector<std::string>& args, int closeInChild = -1, bool quiet = true) {
+pid_t Spawn(const std::vector<std::string>& args, int closeInChild = -1, bool quiet = true,
+            const std::string& log = "/dev/null") {
     std::vector<char*> argv;
     for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
@@ -41,8 +43,8 @@ pid_t Spawn(const std::vector<std::string>& args, int closeInChild = -1, bool qu
     posix_spawn_file_actions_init(&actions);
     if (closeInChild >= 0) posix_spawn_file_actions_addclose(&actions, closeInChild);
     if (quiet) {
-        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        posix_spawn_file_actions_adddup2(&actions, 1, 2);
     }
     pid_t pid = -1;
     int rc = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
@@ -71,12 +73,28 @@ void XServer::stop(pid_t pid) {
 pid_t XServer::spawn(const std::vector<std::string>& argv) { return Spawn(argv, -1, false); }
 
 bool XServer::start() {
+    // Another program starting its own server at the same moment may take the
+    // display number this one chose; a second attempt picks another.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        if (startOnce()) return true;
+        if (m_missing) return false;
+        stop(m_wm);
+        stop(m_xvfb);
+        m_wm = m_xvfb = -1;
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    }
+    return false;
+}
+
+bool XServer::startOnce() {
     if (!OnPath("Xvfb")) {
         m_why = "Xvfb is not installed (Debian package xvfb)";
+        m_missing = true;
         return false;
     }
     if (!OnPath("openbox")) {
         m_why = "openbox is not installed (Debian package openbox)";
+        m_missing = true;
         return false;
     }
     // Xvfb writes the display number it chose to the pipe once it accepts clients.
@@ -85,9 +103,12 @@ bool XServer::start() {
         m_why = "cannot create a pipe";
         return false;
     }
+    char xlog[] = "/tmp/icd-xvfb-XXXXXX";
+    int xlogFd = mkstemp(xlog);
+    if (xlogFd >= 0) close(xlogFd);
     m_xvfb = Spawn({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", "1280x800x24", "-nolisten",
                     "tcp"},
-                   fds[0]);
+                   fds[0], true, xlogFd >= 0 ? xlog : "/dev/null");
     close(fds[1]);
     std::string number;
     pollfd p{fds[0], POLLIN, 0};
@@ -98,19 +119,52 @@ bool XServer::start() {
     }
     close(fds[0]);
     if (number.empty()) {
+        if (xlogFd >= 0) unlink(xlog);
         m_why = "Xvfb did not start";
         return false;
     }
     m_display = ":" + number;
     setenv("DISPLAY", m_display.c_str(), 1);
 
-    m_wm = Spawn({"openbox", "--sm-disable"});
-    for (int i = 0; i < 300; ++i) {
-        if (windowManagerReady()) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    // The window manager's messages go to a file, shown when it fails to start.
+    char log[] = "/tmp/icd-openbox-XXXXXX";
+    int logFd = mkstemp(log);
+    if (logFd >= 0) close(logFd);
+    m_wm = Spawn({"openbox", "--sm-disable"}, -1, true, logFd >= 0 ? log : "/dev/null");
+    const auto start = std::chrono::steady_clock::now();
+    bool ready = false;
+    while (!ready && std::chrono::steady_clock::now() - start < std::chrono::seconds(20)) {
+        ready = windowManagerReady();
+        if (!ready) std::this_thread::sleep_for(std::chrono::milliseconds(30));
     }
-    m_why = "openbox did not start on " + m_display;
-    return false;
+    if (!ready) {
+        int status = 0;
+        const bool exited = waitpid(m_wm, &status, WNOHANG) == m_wm;
+        if (exited) m_wm = -1;
+        m_why = "openbox did not start on " + m_display + (exited ? " (it exited)" : " (no answer in 20 s)");
+        if (FILE* f = logFd >= 0 ? std::fopen(log, "r") : nullptr) {
+            char buf[2048];
+            std::size_t n = std::fread(buf, 1, sizeof buf - 1, f);
+            std::fclose(f);
+            if (n) m_why += ": " + std::string(buf, n);
+        }
+    }
+    if (!ready) {
+        int status = 0;
+        if (waitpid(m_xvfb, &status, WNOHANG) == m_xvfb) {
+            m_xvfb = -1;
+            m_why += "; Xvfb exited";
+        }
+        if (FILE* f = xlogFd >= 0 ? std::fopen(xlog, "r") : nullptr) {
+            char buf[2048];
+            std::size_t n = std::fread(buf, 1, sizeof buf - 1, f);
+            std::fclose(f);
+            if (n) m_why += "; Xvfb said: " + std::string(buf, n);
+        }
+    }
+    if (logFd >= 0) unlink(log);
+    if (xlogFd >= 0) unlink(xlog);
+    return ready;
 }
 
 bool XServer::windowManagerReady() {

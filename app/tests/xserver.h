@@ -21,6 +21,9 @@ public:
     bool start();
     const std::string& display() const { return m_display; }
     const std::string& why() const { return m_why; }
+    // True when start() failed because Xvfb or openbox is not installed (tests
+    // then skip); any other failure is a fault to report.
+    bool programsMissing() const { return m_missing; }
 
     // Starts a program on this display; returns its process id (-1 on failure).
     pid_t spawn(const std::vector<std::string>& argv);
@@ -28,10 +31,12 @@ public:
     static void stop(pid_t pid);
 
 private:
+    bool startOnce();
     bool windowManagerReady();
 
     std::string m_display;
     std::string m_why;
+    bool m_missing = false;
     pid_t m_xvfb = -1;
     pid_t m_wm = -1;
 };
