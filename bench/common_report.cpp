@@ -122,6 +122,7 @@ private:
 struct Result {
     double ms = -1;
     std::string counters;
+    std::string errorMessage;
     bool error = false;
 };
 
@@ -189,6 +190,8 @@ int main(int argc, char** argv) {
             if (r.ms >= 0 && !isAggregate) continue; // single runs: the first; the median replaces it
             const Value* err = b.get("error_occurred");
             r.error = err && err->number != 0;
+            const Value* why = b.get("error_message");
+            r.errorMessage = why ? why->text : "";
             const Value* t = b.get("real_time");
             const Value* unit = b.get("time_unit");
             r.ms = t ? ToMs(t->number, unit ? unit->text : "ns") : -1;
@@ -219,7 +222,7 @@ int main(int argc, char** argv) {
                 std::snprintf(buf, sizeof buf, "%.2f", r.ms / bare->ms);
                 ratio = buf;
             }
-            std::string notes = r.error ? "skipped (no full-size database)" : r.counters;
+            std::string notes = r.error ? "skipped: " + r.errorMessage : r.counters;
             std::printf("| %s | %s | %s | %s | %s | %s |\n", key.c_str(), v.empty() ? "—" : v.c_str(),
                         r.error ? "—" : Time(r.ms).c_str(),
                         bare && v != "bare" && !bare->error ? Time(bare->ms).c_str() : "—", ratio.c_str(),
