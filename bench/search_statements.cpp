@@ -87,15 +87,17 @@ void Bare(benchmark::State& state, Criteria (*make)()) {
     // ICD-9 criteria are translated by lookups before the search itself.
     std::vector<std::string> lookups;
     if (!c.icd9Name.empty()) {
-        lookups.push_back("SELECT ICD9_NO FROM ICD9 WHERE (" + search::BuildWordClause("ICD9_NAME", c.icd9Name) +
-                          ") OR (" + search::BuildWordClause("ICD9_NAME2", c.icd9Name) + ")  ");
+        lookups.push_back("SELECT ICD9_NO FROM ICD9 WHERE (" +
+                          search::BuildWordClause("ICD9_NAME", c.icd9Name) + ") OR (" +
+                          search::BuildWordClause("ICD9_NAME2", c.icd9Name) + ")  ");
         lookups.push_back(aux.text());
     } else if (!c.icd9Code.empty()) {
         lookups.push_back(aux.text()); // the CM rows under the ICD-9 prefix
     }
     int rows = 0;
     for (auto _ : state) {
-        for (const auto& l : lookups) benchsupport::RunBare(bare, l);
+        for (const auto& l : lookups)
+            benchsupport::RunBare(bare, l);
         rows = benchsupport::RunBare(bare, sql);
     }
     state.counters["rows"] = rows;
@@ -113,19 +115,26 @@ void Ours(benchmark::State& state, Criteria (*make)(), bool allRows) {
         model.clear();
         if (search::RunSearch(make(), result, aux)) model.attach(&result);
         if (allRows)
-            while (model.canFetchMore()) model.fetchMore();
+            while (model.canFetchMore())
+                model.fetchMore();
         rows = model.rowCount();
     }
     model.clear();
     state.counters["rows"] = rows;
 }
 
-#define SEARCH_BENCH(Action)                                                                                       \
-    void Action##_bare(benchmark::State& s) { Bare(s, Action); }                                                     \
-    void Action##_firstScreen(benchmark::State& s) { Ours(s, Action, false); }                                       \
-    void Action##_allRows(benchmark::State& s) { Ours(s, Action, true); }                                            \
-    BENCHMARK(Action##_bare)->Name(#Action "/bare")->Unit(benchmark::kMillisecond);                                  \
-    BENCHMARK(Action##_firstScreen)->Name(#Action "/firstScreen")->Unit(benchmark::kMillisecond);                    \
+#define SEARCH_BENCH(Action)                                                                                 \
+    void Action##_bare(benchmark::State& s) {                                                                \
+        Bare(s, Action);                                                                                     \
+    }                                                                                                        \
+    void Action##_firstScreen(benchmark::State& s) {                                                         \
+        Ours(s, Action, false);                                                                              \
+    }                                                                                                        \
+    void Action##_allRows(benchmark::State& s) {                                                             \
+        Ours(s, Action, true);                                                                               \
+    }                                                                                                        \
+    BENCHMARK(Action##_bare)->Name(#Action "/bare")->Unit(benchmark::kMillisecond);                          \
+    BENCHMARK(Action##_firstScreen)->Name(#Action "/firstScreen")->Unit(benchmark::kMillisecond);            \
     BENCHMARK(Action##_allRows)->Name(#Action "/allRows")->Unit(benchmark::kMillisecond)
 
 SEARCH_BENCH(WorkedExample);

@@ -40,7 +40,8 @@ bool NextWord(std::string_view text, char separator, std::size_t& position, std:
     bool found = false;
     if (position < 1) position = 1;
     if (position > text.size()) return false;
-    while (position <= text.size() && text[position - 1] == separator) ++position;
+    while (position <= text.size() && text[position - 1] == separator)
+        ++position;
     while (position <= text.size() && text[position - 1] != separator) {
         word.push_back(text[position - 1]);
         ++position;

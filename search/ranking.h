@@ -19,7 +19,8 @@ class Connection;
 namespace search {
 
 inline constexpr const char* RankingProbeStatement = "SELECT ICD10_RANKING FROM ICD10";
-inline constexpr const char* AddRankingColumnStatement = "ALTER TABLE ICD10 add COLUMN ICD10_RANKING VARCHAR(6)";
+inline constexpr const char* AddRankingColumnStatement =
+    "ALTER TABLE ICD10 add COLUMN ICD10_RANKING VARCHAR(6)";
 inline constexpr const char* Top500Band = "五百大";
 inline constexpr const char* Top1000Band = "一千大";
 

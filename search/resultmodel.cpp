@@ -43,13 +43,20 @@ const char* ResultModel::fieldName(int column) {
 
 QString ResultModel::title(int column) {
     switch (column) {
-    case Flag2023Column: return QStringLiteral("2023刪除");
-    case New2023Column: return QStringLiteral("2023新增");
-    case FinestColumn: return QStringLiteral("細碼");
-    case CodeColumn: return QStringLiteral("ICD-10");
-    case ChineseNameColumn: return QStringLiteral("中文名稱");
-    case EnglishNameColumn: return QStringLiteral("英文名稱");
-    default: return {};
+    case Flag2023Column:
+        return QStringLiteral("2023刪除");
+    case New2023Column:
+        return QStringLiteral("2023新增");
+    case FinestColumn:
+        return QStringLiteral("細碼");
+    case CodeColumn:
+        return QStringLiteral("ICD-10");
+    case ChineseNameColumn:
+        return QStringLiteral("中文名稱");
+    case EnglishNameColumn:
+        return QStringLiteral("英文名稱");
+    default:
+        return {};
     }
 }
 
@@ -62,7 +69,9 @@ int ResultModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : static_cast<int>(m_rows.size());
 }
 
-int ResultModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : ColumnCount; }
+int ResultModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : ColumnCount;
+}
 
 QVariant ResultModel::data(const QModelIndex& index, int role) const {
     const Row* r = row(index.row());
@@ -70,13 +79,20 @@ QVariant ResultModel::data(const QModelIndex& index, int role) const {
     if (role == Qt::ToolTipRole && index.column() != ChineseNameColumn && index.column() != EnglishNameColumn)
         return {};
     switch (index.column()) {
-    case Flag2023Column: return QString::fromStdString(r->flag2023);
-    case New2023Column: return QString::fromStdString(r->new2023);
-    case FinestColumn: return QString::fromStdString(r->finest);
-    case CodeColumn: return QString::fromStdString(r->code);
-    case ChineseNameColumn: return decoratedName(index.row());
-    case EnglishNameColumn: return QString::fromStdString(r->englishName);
-    default: return {};
+    case Flag2023Column:
+        return QString::fromStdString(r->flag2023);
+    case New2023Column:
+        return QString::fromStdString(r->new2023);
+    case FinestColumn:
+        return QString::fromStdString(r->finest);
+    case CodeColumn:
+        return QString::fromStdString(r->code);
+    case ChineseNameColumn:
+        return decoratedName(index.row());
+    case EnglishNameColumn:
+        return QString::fromStdString(r->englishName);
+    default:
+        return {};
     }
 }
 
@@ -104,12 +120,14 @@ void ResultModel::fetchMore(const QModelIndex& parent) {
         // Columns are found by name once per batch, then read by position.
         auto column = [this](const char* name) {
             for (int i = 0; i < m_query->fieldCount(); ++i)
-                if (QString::fromStdString(m_query->fieldName(i)).compare(QLatin1String(name), Qt::CaseInsensitive) == 0)
+                if (QString::fromStdString(m_query->fieldName(i))
+                        .compare(QLatin1String(name), Qt::CaseInsensitive) == 0)
                     return i;
             throw db::Error(std::string("no such column: ") + name);
         };
         const int no = column("ICD10_NO"), cname = column("ICD10_CNAME"), ename = column("ICD10_ENAME"),
-                  finest = column("ICD10_FLAG"), flag = column("ICD10_2023FLAG"), mark = column("ICD10_2023NEW");
+                  finest = column("ICD10_FLAG"), flag = column("ICD10_2023FLAG"),
+                  mark = column("ICD10_2023NEW");
         for (int i = 0; i < BatchSize && !m_query->eof(); ++i, m_query->next()) {
             Row r;
             r.code = m_query->value(no);
@@ -127,7 +145,8 @@ void ResultModel::fetchMore(const QModelIndex& parent) {
     if (!batch.empty()) {
         const int first = rowCount();
         beginInsertRows({}, first, first + static_cast<int>(batch.size()) - 1);
-        for (auto& r : batch) m_rows.push_back(std::move(r));
+        for (auto& r : batch)
+            m_rows.push_back(std::move(r));
         endInsertRows();
     }
     if (!error.empty() && m_onError) m_onError(error);

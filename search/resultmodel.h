@@ -21,7 +21,14 @@ namespace search {
 class ResultModel : public QAbstractTableModel {
     Q_OBJECT
 public:
-    enum Column { Flag2023Column, New2023Column, FinestColumn, CodeColumn, ChineseNameColumn, EnglishNameColumn };
+    enum Column {
+        Flag2023Column,
+        New2023Column,
+        FinestColumn,
+        CodeColumn,
+        ChineseNameColumn,
+        EnglishNameColumn
+    };
     static constexpr int ColumnCount = 6;
     static constexpr int BatchSize = 256;
 

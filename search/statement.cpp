@@ -28,14 +28,14 @@ const std::vector<std::string>& EpisodeItems() {
 
 const std::vector<std::string>& BodyPartItems() {
     static const std::vector<std::string> items = {
-        "不分", "頭", "臉", "耳", "眼", "唇", "鼻", "額", "頸", "肩", "手", "指", "腕", "肘",
+        "不分", "頭",   "臉", "耳", "眼", "唇", "鼻", "額", "頸",   "肩",   "手",   "指", "腕", "肘",
         "前臂", "上臂", "腋", "胸", "腹", "腰", "背", "臀", "軀幹", "小腿", "大腿", "膝", "足", "踝"};
     return items;
 }
 
 const std::vector<std::string>& InjuryItems() {
-    static const std::vector<std::string> items = {"不分", "扭傷", "挫傷", "拉傷", "表淺損傷",
-                                                   "鈍傷", "擦傷", "骨折", "脫臼", "燙傷",
+    static const std::vector<std::string> items = {"不分", "扭傷",   "挫傷",   "拉傷", "表淺損傷",
+                                                   "鈍傷", "擦傷",   "骨折",   "脫臼", "燙傷",
                                                    "燒傷", "關節炎", "關節痛", "咬傷", "癱"};
     return items;
 }
@@ -170,7 +170,9 @@ std::string BuildCodeList(db::Query& aux) {
 namespace {
 
 // Whether an edit box counts as filled: any text at all, blanks included.
-bool Filled(const std::string& box) { return !box.empty(); }
+bool Filled(const std::string& box) {
+    return !box.empty();
+}
 
 // ICD-9 code prefix => the ICD-10 codes it maps to ("" when none).
 std::string TranslateIcd9Code(const std::string& typed, db::Query& aux) {
@@ -259,10 +261,17 @@ std::vector<std::string> BuildStatement(const Criteria& c, db::Query& aux) {
         condition("(ICD10_CNAME LIKE '%" + InjuryItems()[static_cast<std::size_t>(c.injury)] + "%')");
     if (c.finest == 1) condition("(ICD10_FLAG='Y')");
     switch (c.episode) {
-    case 1: condition("(ICD10_CNAME LIKE '%初期照護' AND ICD10_NO LIKE '%A')"); break;
-    case 2: condition("(ICD10_CNAME LIKE '%後續照護' AND ICD10_NO LIKE '%D')"); break;
-    case 3: condition("(ICD10_CNAME LIKE '%後遺症' AND ICD10_NO LIKE '%S')"); break;
-    default: break;
+    case 1:
+        condition("(ICD10_CNAME LIKE '%初期照護' AND ICD10_NO LIKE '%A')");
+        break;
+    case 2:
+        condition("(ICD10_CNAME LIKE '%後續照護' AND ICD10_NO LIKE '%D')");
+        break;
+    case 3:
+        condition("(ICD10_CNAME LIKE '%後遺症' AND ICD10_NO LIKE '%S')");
+        break;
+    default:
+        break;
     }
     if (ranking) {
         if (c.ranking == 1) condition("(ICD10_RANKING = '五百大')");
@@ -283,7 +292,8 @@ std::vector<std::string> QueryPlan(db::Connection& connection, const std::string
     plan.setText("EXPLAIN QUERY PLAN " + statement);
     plan.open();
     std::vector<std::string> steps;
-    for (; !plan.eof(); plan.next()) steps.push_back(plan.field("detail"));
+    for (; !plan.eof(); plan.next())
+        steps.push_back(plan.field("detail"));
     return steps;
 }
 
@@ -315,7 +325,8 @@ bool SortInstead(db::Query& result) {
     try {
         if (UsesCodeIndex(QueryPlan(result.connection(), result.text()))) return false;
         std::string text;
-        for (std::size_t i = 0; i + 1 < lines.size(); ++i) text += lines[i] + "\r\n";
+        for (std::size_t i = 0; i + 1 < lines.size(); ++i)
+            text += lines[i] + "\r\n";
         text += std::string(SortedOrderLine) + "\r\n";
         return UsesCodeIndex(QueryPlan(result.connection(), text));
     } catch (const db::Error&) {
@@ -330,7 +341,8 @@ std::string EngineText(db::Query& result) {
     if (!SortInstead(result)) return result.text();
     std::string text;
     const auto& lines = result.lines();
-    for (std::size_t i = 0; i + 1 < lines.size(); ++i) text += lines[i] + "\r\n";
+    for (std::size_t i = 0; i + 1 < lines.size(); ++i)
+        text += lines[i] + "\r\n";
     return text + SortedOrderLine + "\r\n";
 }
 

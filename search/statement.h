@@ -30,21 +30,21 @@ namespace search {
 // What the search window's controls hold. Radio indexes start at 0 ("不分"),
 // which adds no criterion.
 struct Criteria {
-    std::string icd10Code;   // Edit2 "ICD10碼": code prefix
-    std::string chineseName; // Edit3 "ICD10中文名稱": words of the Chinese name
-    std::string englishName; // Edit4 "ICD10英文名稱": words of the English name
-    std::string icd9Code;    // Edit1 "ICD9碼": ICD-9 prefix, translated through CM
-    std::string icd9Name;    // Edit5 "ICD9名稱": words of an ICD-9 name, translated
-    int sex = 0;             // RadioGroup1: 1 男, 2 女
-    int side = 0;            // RadioGroup2: 1 左側, 2 右側, 3 雙側
-    int episode = 0;         // RadioGroup3: 1 初期, 2 後續, 3 後遺症
-    int bodyPart = 0;        // RadioGroup4: index into BodyPartItems()
-    int injury = 0;          // RadioGroup5: index into InjuryItems()
-    int finest = 0;          // RadioGroup6: 1 最細碼
-    int dominant = 0;        // RadioGroup7: 1 左, 2 右
-    int ranking = 0;         // RadioGroup8: 1 五百大, 2 五百大 or 一千大
-    bool rankingVisible = true;    // RadioGroup8 is shown (the database has ICD10_RANKING)
-    bool differences2023 = false;  // asked through SpeedButton1 "列出2023版本差異"
+    std::string icd10Code;        // Edit2 "ICD10碼": code prefix
+    std::string chineseName;      // Edit3 "ICD10中文名稱": words of the Chinese name
+    std::string englishName;      // Edit4 "ICD10英文名稱": words of the English name
+    std::string icd9Code;         // Edit1 "ICD9碼": ICD-9 prefix, translated through CM
+    std::string icd9Name;         // Edit5 "ICD9名稱": words of an ICD-9 name, translated
+    int sex = 0;                  // RadioGroup1: 1 男, 2 女
+    int side = 0;                 // RadioGroup2: 1 左側, 2 右側, 3 雙側
+    int episode = 0;              // RadioGroup3: 1 初期, 2 後續, 3 後遺症
+    int bodyPart = 0;             // RadioGroup4: index into BodyPartItems()
+    int injury = 0;               // RadioGroup5: index into InjuryItems()
+    int finest = 0;               // RadioGroup6: 1 最細碼
+    int dominant = 0;             // RadioGroup7: 1 左, 2 右
+    int ranking = 0;              // RadioGroup8: 1 五百大, 2 五百大 or 一千大
+    bool rankingVisible = true;   // RadioGroup8 is shown (the database has ICD10_RANKING)
+    bool differences2023 = false; // asked through SpeedButton1 "列出2023版本差異"
 };
 
 // Item captions of the radio groups, index 0 first. The body-part and
@@ -66,7 +66,8 @@ const std::vector<std::string>& FemaleListLines();
 inline constexpr const char* HeadLine =
     "SELECT ICD10_NO,ICD10_CNAME,ICD10_ENAME,ICD10_FLAG,ICD10_2023FLAG,ICD10_2023NEW FROM ICD10 WHERE ";
 inline constexpr const char* RankingHeadLine =
-    "SELECT ICD10_NO,ICD10_CNAME,ICD10_ENAME,ICD10_RANKING,ICD10_FLAG,ICD10_2023FLAG,ICD10_2023NEW FROM ICD10 "
+    "SELECT ICD10_NO,ICD10_CNAME,ICD10_ENAME,ICD10_RANKING,ICD10_FLAG,ICD10_2023FLAG,ICD10_2023NEW FROM "
+    "ICD10 "
     "WHERE ";
 inline constexpr const char* OrderLine = "ORDER BY ICD10_NO";
 

@@ -17,7 +17,9 @@
 
 // The window's pictures live in a resource of this static library; it has to be
 // registered by name from the global namespace.
-static void InitSearchResources() { Q_INIT_RESOURCE(search); }
+static void InitSearchResources() {
+    Q_INIT_RESOURCE(search);
+}
 
 namespace search {
 
@@ -28,13 +30,16 @@ const QColor EditBackground(255, 192, 192);
 const QColor Fuchsia(255, 0, 255);
 const QString Ming = QStringLiteral("細明體");
 
-std::string Text(const QLineEdit* edit) { return edit->text().toStdString(); }
+std::string Text(const QLineEdit* edit) {
+    return edit->text().toStdString();
+}
 
 } // namespace
 
 TForm5::TForm5(app::AppContext& context, QWidget* parent)
     : app::WorkingWindow(context, app::SearchWindowNo, parent), m_ui(std::make_unique<Ui::TForm5>()),
-      ADOQuery1(context.ADOConnection1), ADOQuery2(context.ADOConnection1), ADOQueryTemp(context.ADOConnection1) {
+      ADOQuery1(context.ADOConnection1), ADOQuery2(context.ADOConnection1),
+      ADOQueryTemp(context.ADOConnection1) {
     InitSearchResources();
     m_ui->setupUi(this);
     setWindowTitle(QStringLiteral("ICD-10-CM 編碼查詢"));
@@ -51,7 +56,8 @@ TForm5::TForm5(app::AppContext& context, QWidget* parent)
         p.setColor(QPalette::Base, EditBackground);
         edit->setPalette(p);
     }
-    for (QLabel* label : {m_ui->Label1, m_ui->Label2, m_ui->Label3, m_ui->Label4, m_ui->Label5}) label->adjustSize();
+    for (QLabel* label : {m_ui->Label1, m_ui->Label2, m_ui->Label3, m_ui->Label4, m_ui->Label5})
+        label->adjustSize();
 
     m_ui->SpeedButton1->setFont(app::PixelFont(QStringLiteral("微軟正黑體"), 16, true));
     QPalette sp = m_ui->SpeedButton1->palette();
@@ -59,8 +65,10 @@ TForm5::TForm5(app::AppContext& context, QWidget* parent)
     m_ui->SpeedButton1->setPalette(sp);
     m_ui->ButtonTemp->hide();
 
-    m_ui->Image1->setPicture(app::RenderPicture(QStringLiteral(":/assets/search/search.svg"), m_ui->Image1->size()));
-    m_ui->Image13->setPicture(app::RenderPicture(QStringLiteral(":/assets/search/close.svg"), m_ui->Image13->size()));
+    m_ui->Image1->setPicture(
+        app::RenderPicture(QStringLiteral(":/assets/search/search.svg"), m_ui->Image1->size()));
+    m_ui->Image13->setPicture(
+        app::RenderPicture(QStringLiteral(":/assets/search/close.svg"), m_ui->Image13->size()));
     m_ui->Image18->setPicture(
         app::RenderPicture(QStringLiteral(":/assets/search/handoff.svg"), m_ui->Image18->size()));
     for (app::ImageButton* image : {m_ui->Image1, m_ui->Image13, m_ui->Image18}) {
@@ -79,14 +87,17 @@ TForm5::TForm5(app::AppContext& context, QWidget* parent)
     QList<QWidget*> chain = {m_ui->Edit2, m_ui->Edit1, m_ui->Edit3, m_ui->Edit5, m_ui->Edit4};
     for (QGroupBox* box : {m_ui->RadioGroup1, m_ui->RadioGroup2, m_ui->RadioGroup3, m_ui->RadioGroup4,
                            m_ui->RadioGroup5, m_ui->RadioGroup6, m_ui->RadioGroup7, m_ui->RadioGroup8})
-        for (QRadioButton* r : box->findChildren<QRadioButton*>(Qt::FindDirectChildrenOnly)) chain.push_back(r);
+        for (QRadioButton* r : box->findChildren<QRadioButton*>(Qt::FindDirectChildrenOnly))
+            chain.push_back(r);
     chain.push_back(m_ui->ButtonTemp);
     chain.push_back(m_ui->DBGrid1);
-    for (qsizetype i = 1; i < chain.size(); ++i) setTabOrder(chain[i - 1], chain[i]);
+    for (qsizetype i = 1; i < chain.size(); ++i)
+        setTabOrder(chain[i - 1], chain[i]);
 
     // Every key press is seen by the window before the focused control.
     installEventFilter(this);
-    for (QWidget* w : findChildren<QWidget*>()) w->installEventFilter(this);
+    for (QWidget* w : findChildren<QWidget*>())
+        w->installEventFilter(this);
 
     setFixedClientSize(712, 533);
     FormCreate();
@@ -103,7 +114,7 @@ void TForm5::buildRadioGroups() {
         const std::vector<std::string>& items;
         int columns;
     } groups[] = {
-        {m_ui->RadioGroup1, SexItems(), 3},     {m_ui->RadioGroup2, SideItems(), 2},
+        {m_ui->RadioGroup1, SexItems(), 3},      {m_ui->RadioGroup2, SideItems(), 2},
         {m_ui->RadioGroup7, DominantItems(), 3}, {m_ui->RadioGroup4, BodyPartItems(), 5},
         {m_ui->RadioGroup5, InjuryItems(), 2},   {m_ui->RadioGroup3, EpisodeItems(), 1},
         {m_ui->RadioGroup6, FinestItems(), 1},   {m_ui->RadioGroup8, RankingItems(), 1},
@@ -245,7 +256,9 @@ void TForm5::Button1Click(QObject* sender) {
     }
 }
 
-void TForm5::SpeedButton1Click() { Button1Click(m_ui->SpeedButton1); }
+void TForm5::SpeedButton1Click() {
+    Button1Click(m_ui->SpeedButton1);
+}
 
 void TForm5::ButtonTempClick() {
     const QString caption = windowTitle();

@@ -12,8 +12,8 @@ TEST(NormalizeICD10Code, removesOnlyADotAtTheFourthByte) {
     EXPECT_EQ(NormalizeICD10Code("S934.01"), "S934.01");
     EXPECT_EQ(NormalizeICD10Code("   "), "");
     EXPECT_EQ(NormalizeICD10Code("A00.123456789012"), "A001234567890"); // at most 10 after the dot
-    EXPECT_EQ(NormalizeICD10Code("頭A.5"), "頭A5");                      // 頭 takes bytes 1 and 2
-    EXPECT_EQ(NormalizeICD10Code("A00.頭痛頭痛頭痛"), "A00頭痛頭痛頭");  // 10 bytes, whole characters
+    EXPECT_EQ(NormalizeICD10Code("頭A.5"), "頭A5");                     // 頭 takes bytes 1 and 2
+    EXPECT_EQ(NormalizeICD10Code("A00.頭痛頭痛頭痛"), "A00頭痛頭痛頭"); // 10 bytes, whole characters
 }
 
 TEST(NormalizeICD9Code, insertsTheDotAfterThreeBytes) {

@@ -20,7 +20,8 @@ protected:
     }
     std::vector<std::string> codes(db::Query& q) {
         std::vector<std::string> out;
-        for (; !q.eof(); q.next()) out.push_back(q.field("ICD10_NO"));
+        for (; !q.eof(); q.next())
+            out.push_back(q.field("ICD10_NO"));
         return out;
     }
     // The rows of the statement as the engine gives them for its text as built.
@@ -54,7 +55,8 @@ TEST_F(FullDbTest, sexLists_readThroughTheIndexGiveTheSameRowsInTheSameOrder) {
         EXPECT_TRUE(std::is_sorted(got.begin(), got.end()));
         if (sex == 1) {
             EXPECT_TRUE(Has(got, "N40") && Has(got, "C61") && Has(got, "Z125"));
-            EXPECT_FALSE(std::any_of(got.begin(), got.end(), [](const std::string& s) { return s[0] == 'O'; }));
+            EXPECT_FALSE(
+                std::any_of(got.begin(), got.end(), [](const std::string& s) { return s[0] == 'O'; }));
         } else {
             EXPECT_TRUE(Has(got, "O80") && Has(got, "N950") && Has(got, "Z3401"));
             EXPECT_FALSE(Has(got, "N40") || Has(got, "Z3A00") || Has(got, "Z37"));

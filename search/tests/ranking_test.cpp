@@ -18,7 +18,8 @@ std::map<std::string, std::string> Bands(db::Connection& c) {
     db::Query q(c);
     q.setText("SELECT * FROM ICD10");
     q.open();
-    for (; !q.eof(); q.next()) out[q.field("ICD10_NO")] = q.hasField("ICD10_RANKING") ? q.field("ICD10_RANKING") : "-";
+    for (; !q.eof(); q.next())
+        out[q.field("ICD10_NO")] = q.hasField("ICD10_RANKING") ? q.field("ICD10_RANKING") : "-";
     return out;
 }
 
@@ -45,7 +46,8 @@ TEST(NormalizeAlnum, keepsDigitsAndLettersInUpperCase) {
 
 TEST(BuildRanking, bandEdgesAndBestRankWin) {
     TestDb db;
-    for (const char* no : {"A000", "A001", "B001", "C001", "D001", "E001"}) db.code(no, "x");
+    for (const char* no : {"A000", "A001", "B001", "C001", "D001", "E001"})
+        db.code(no, "x");
     db.usage("001.0", "00500");
     db.usage("001.1", "00501");
     db.usage("002.0", "00800"); // reaches B001 and C001
@@ -83,7 +85,8 @@ TEST(BuildRanking, bandEdgesAndBestRankWin) {
 
 TEST(BuildRanking, episodeCodesMarkTheirFiveCharacterSubcategory) {
     TestDb db;
-    for (const char* no : {"S525", "S5252", "S52521", "S52521A", "S52522D", "S5253", "S52531A", "O300011", "O300012"})
+    for (const char* no :
+         {"S525", "S5252", "S52521", "S52521A", "S52522D", "S5253", "S52531A", "O300011", "O300012"})
         db.code(no, "x");
     db.usage("813.42", "00900");
     db.usage("651.00", "00100");
@@ -108,7 +111,8 @@ TEST(BuildRanking, episodeCodesMarkTheirFiveCharacterSubcategory) {
 
 TEST(BuildRanking, lookupFallsBackFromExactToPrefixes) {
     TestDb db;
-    for (const char* no : {"Z001", "A001", "B001", "C001", "D001", "E001", "F001"}) db.code(no, "x");
+    for (const char* no : {"Z001", "A001", "B001", "C001", "D001", "E001", "F001"})
+        db.code(no, "x");
     db.usage("100.0", "00010"); // exact rows are all Z codes: the LIKE select finds them
     db.cm("100.0", "Z00.1");
     db.usage("200.12", "00020"); // 6 characters, nothing under it: by 5 characters
@@ -117,7 +121,7 @@ TEST(BuildRanking, lookupFallsBackFromExactToPrefixes) {
     db.cm("300.9", "B00.1");
     db.usage("400.1", "00040"); // 5 characters: straight to 3
     db.cm("400.9", "C00.1");
-    db.cm("400.2x", "C00.1"); // also under 400: marked a second time
+    db.cm("400.2x", "C00.1");   // also under 400: marked a second time
     db.usage("500.1", "00050"); // the exact select leaves out the Z code
     db.cm("500.1", "D00.1");
     db.cm("500.1", "Z00.1");
@@ -169,9 +173,8 @@ TEST(BuildRanking, failureHalfWayLeavesTheDatabaseAsItWas) {
     db.cm("001.0", "A00.1");
     db.cm("002.0", "B00.1");
     // The second update fails: a trigger stands in for a failing engine.
-    db.connection.exec(
-        "CREATE TRIGGER fail BEFORE UPDATE ON ICD10 WHEN NEW.ICD10_NO='B001' "
-        "BEGIN SELECT RAISE(ABORT, 'disk full'); END");
+    db.connection.exec("CREATE TRIGGER fail BEFORE UPDATE ON ICD10 WHEN NEW.ICD10_NO='B001' "
+                       "BEGIN SELECT RAISE(ABORT, 'disk full'); END");
     int marked = 0;
     EXPECT_THROW(
         {
@@ -183,7 +186,7 @@ TEST(BuildRanking, failureHalfWayLeavesTheDatabaseAsItWas) {
             }
         },
         db::Error);
-    EXPECT_EQ(marked, 1); // A00.1 had been marked before the failure ...
+    EXPECT_EQ(marked, 1);                          // A00.1 had been marked before the failure ...
     EXPECT_FALSE(HasRankingColumn(db.connection)); // ... and the column is gone with it
     EXPECT_EQ(Bands(db.connection)["A001"], "-");
 }

@@ -28,7 +28,8 @@ TEST(ResultModel, readsBatchesAsTheGridAsksForThem) {
     TestDb db;
     FillCodes(db, 600);
     db::Query q(db.connection);
-    q.setText("SELECT ICD10_NO,ICD10_CNAME,ICD10_ENAME,ICD10_FLAG,ICD10_2023FLAG,ICD10_2023NEW FROM ICD10 ORDER BY ICD10_NO");
+    q.setText("SELECT ICD10_NO,ICD10_CNAME,ICD10_ENAME,ICD10_FLAG,ICD10_2023FLAG,ICD10_2023NEW FROM ICD10 "
+              "ORDER BY ICD10_NO");
     q.open();
     ResultModel model;
     model.attach(&q);
@@ -75,7 +76,8 @@ TEST(ResultModel, passesTheModelChecks) {
     ResultModel model;
     model.attach(&q);
     QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
-    while (model.canFetchMore()) model.fetchMore();
+    while (model.canFetchMore())
+        model.fetchMore();
     EXPECT_EQ(model.rowCount(), 300);
     model.clear();
 }

@@ -17,7 +17,8 @@ const std::string Head = HeadLine;
 // Codes of a result, in the order the engine returned them.
 std::vector<std::string> Codes(db::Query& q) {
     std::vector<std::string> out;
-    for (; !q.eof(); q.next()) out.push_back(q.field("ICD10_NO"));
+    for (; !q.eof(); q.next())
+        out.push_back(q.field("ICD10_NO"));
     return out;
 }
 
@@ -141,7 +142,8 @@ TEST_F(StatementTest, sexLists_haveTheirLinesAndFindOnlyTheirCodes) {
     for (const auto* list : {&male, &female}) {
         EXPECT_EQ(list->front(), "(");
         EXPECT_EQ(list->back(), ")");
-        for (std::size_t i = 1; i + 2 < list->size(); ++i) EXPECT_TRUE((*list)[i].ends_with(") OR ")) << (*list)[i];
+        for (std::size_t i = 1; i + 2 < list->size(); ++i)
+            EXPECT_TRUE((*list)[i].ends_with(") OR ")) << (*list)[i];
         EXPECT_TRUE((*list)[list->size() - 2].ends_with("%')  "));
     }
     EXPECT_EQ(male[2], "(ICD10_NO >= 'C60' AND ICD10_NO <= 'C63ZZZZZ') OR ");
@@ -155,12 +157,13 @@ TEST_F(StatementTest, sexLists_haveTheirLinesAndFindOnlyTheirCodes) {
     ASSERT_EQ(lines.size(), 20u); // head, 18 lines, ORDER BY
     EXPECT_TRUE(std::equal(male.begin(), male.end(), lines.begin() + 1));
 
-    for (const char* no : {"C61", "C639", "C63ZZ", "N40", "N511", "B2600", "Z1250", "C64", "N52", "O00", "A34",
-                           "N70", "N9929", "O9989", "Z370", "Z3A00", "Z975", "B373", "S3140", "A00"})
+    for (const char* no : {"C61", "C639", "C63ZZ", "N40",   "N511", "B2600", "Z1250", "C64",  "N52",   "O00",
+                           "A34", "N70",  "N9929", "O9989", "Z370", "Z3A00", "Z975",  "B373", "S3140", "A00"})
         db.code(no, "x");
     result.lines() = lines;
     OpenResult(result);
-    EXPECT_EQ(Codes(result), (std::vector<std::string>{"B2600", "C61", "C639", "C63ZZ", "N40", "N511", "Z1250"}));
+    EXPECT_EQ(Codes(result),
+              (std::vector<std::string>{"B2600", "C61", "C639", "C63ZZ", "N40", "N511", "Z1250"}));
 
     c.sex = 2;
     lines = build(c);
@@ -290,12 +293,14 @@ TEST_F(StatementTest, icd9Code_translatesThroughCmWithEpisodeVariants) {
     db.cm("845.00", "S93.401A");
     db.cm("845.01", "M25.51");
     db.cm("846.0", "S33.5XXA");
-    for (const char* no : {"S93401A", "S93401D", "S93401S", "S93402A", "M2551", "M255"}) db.code(no, "x");
+    for (const char* no : {"S93401A", "S93401D", "S93401S", "S93402A", "M2551", "M255"})
+        db.code(no, "x");
 
     Criteria c;
     c.icd9Code = "8450";
     EXPECT_EQ(onlyCondition(c), "(ICD10_NO IN ('M2551','S93401A','S93401D','S93401S'))");
-    EXPECT_EQ(aux.lines(), std::vector<std::string>{"SELECT * FROM CM WHERE ICD9_NO LIKE '845.0%' ORDER BY ICD10_NO "});
+    EXPECT_EQ(aux.lines(),
+              std::vector<std::string>{"SELECT * FROM CM WHERE ICD9_NO LIKE '845.0%' ORDER BY ICD10_NO "});
     ASSERT_TRUE(RunSearch(c, result, aux));
     EXPECT_EQ(Codes(result), (std::vector<std::string>{"M2551", "S93401A", "S93401D", "S93401S"}));
 
@@ -305,7 +310,8 @@ TEST_F(StatementTest, icd9Code_translatesThroughCmWithEpisodeVariants) {
     EXPECT_TRUE(build(c).empty());
     c.icd9Code = "84'5";
     EXPECT_TRUE(build(c).empty()); // the quote is doubled, the lookup runs and finds nothing
-    EXPECT_EQ(aux.lines(), std::vector<std::string>{"SELECT * FROM CM WHERE ICD9_NO LIKE '84''.5%' ORDER BY ICD10_NO "});
+    EXPECT_EQ(aux.lines(),
+              std::vector<std::string>{"SELECT * FROM CM WHERE ICD9_NO LIKE '84''.5%' ORDER BY ICD10_NO "});
 }
 
 TEST_F(StatementTest, buildCodeList_expandsOnlySevenCharacterLetterCodes) {
@@ -340,9 +346,9 @@ TEST_F(StatementTest, icd9Name_translatesTheCodesOfBothNames) {
     EXPECT_EQ(onlyCondition(c), "(ICD10_NO IN ('M542'))");
     c.icd9Name = "無此病";
     EXPECT_TRUE(build(c).empty());
-    EXPECT_EQ(aux.lines(),
-              std::vector<std::string>{"SELECT ICD9_NO FROM ICD9 WHERE (  ( (ICD9_NAME LIKE '%無此病%')  ) ) OR (  ( "
-                                       "(ICD9_NAME2 LIKE '%無此病%')  ) )  "});
+    EXPECT_EQ(aux.lines(), std::vector<std::string>{
+                               "SELECT ICD9_NO FROM ICD9 WHERE (  ( (ICD9_NAME LIKE '%無此病%')  ) ) OR (  ( "
+                               "(ICD9_NAME2 LIKE '%無此病%')  ) )  "});
 }
 
 TEST_F(StatementTest, quotesInEveryBox_areDoubledAndTheStatementRuns) {

@@ -19,9 +19,10 @@ public:
     const std::string& path() const { return m_path; }
 
     void code(const std::string& no, const std::string& cname, const std::string& ename = "",
-              const std::string& flag = "Y", const std::string& flag2023 = "", const std::string& new2023 = "") {
-        connection.exec("INSERT INTO ICD10 VALUES (" + q(no) + "," + q(cname) + "," + q(ename) + "," + q(flag) + "," +
-                        q(flag2023) + "," + q(new2023) + ")");
+              const std::string& flag = "Y", const std::string& flag2023 = "",
+              const std::string& new2023 = "") {
+        connection.exec("INSERT INTO ICD10 VALUES (" + q(no) + "," + q(cname) + "," + q(ename) + "," +
+                        q(flag) + "," + q(flag2023) + "," + q(new2023) + ")");
     }
     void cm(const std::string& icd9, const std::string& icd10) {
         connection.exec("INSERT INTO CM VALUES (" + q(icd9) + "," + q(icd10) + ")");
@@ -38,7 +39,8 @@ public:
     // A value as an SQL literal.
     static std::string q(const std::string& v) {
         std::string out = "'";
-        for (char c : v) out += c == '\'' ? std::string("''") : std::string(1, c);
+        for (char c : v)
+            out += c == '\'' ? std::string("''") : std::string(1, c);
         return out + "'";
     }
 

@@ -52,7 +52,8 @@ protected:
     }
     static std::vector<std::string> codes(TForm5& form) {
         std::vector<std::string> out;
-        for (int i = 0; i < form.resultModel()->rowCount(); ++i) out.push_back(form.resultModel()->row(i)->code);
+        for (int i = 0; i < form.resultModel()->rowCount(); ++i)
+            out.push_back(form.resultModel()->row(i)->code);
         return out;
     }
 
@@ -99,14 +100,15 @@ TEST_F(TForm5Test, radioGroups_holdTheirItemsInPlace) {
     struct {
         const char* name;
         std::size_t items;
-    } groups[] = {{"RadioGroup1", 3}, {"RadioGroup2", 4}, {"RadioGroup3", 4}, {"RadioGroup4", 28},
+    } groups[] = {{"RadioGroup1", 3},  {"RadioGroup2", 4}, {"RadioGroup3", 4}, {"RadioGroup4", 28},
                   {"RadioGroup5", 15}, {"RadioGroup6", 2}, {"RadioGroup7", 3}, {"RadioGroup8", 3}};
     for (const auto& g : groups) {
         auto* box = child<QGroupBox>(form.get(), g.name);
         auto radios = box->findChildren<QRadioButton*>();
         ASSERT_EQ(static_cast<std::size_t>(radios.size()), g.items) << g.name;
         EXPECT_TRUE(radios[0]->isChecked()) << g.name;
-        for (auto* r : radios) EXPECT_TRUE(box->rect().contains(r->geometry())) << g.name << " " << r->text().toStdString();
+        for (auto* r : radios)
+            EXPECT_TRUE(box->rect().contains(r->geometry())) << g.name << " " << r->text().toStdString();
     }
     auto body = child<QGroupBox>(form.get(), "RadioGroup4")->findChildren<QRadioButton*>();
     EXPECT_EQ(body[8]->text(), QStringLiteral("頸"));
@@ -154,9 +156,11 @@ TEST_F(TForm5Test, gridShowsSixColumnsAndDecoratesTheName) {
     auto* model = grid->model();
     ASSERT_EQ(model->columnCount(), 6);
     QStringList titles;
-    for (int c = 0; c < 6; ++c) titles << model->headerData(c, Qt::Horizontal).toString();
-    EXPECT_EQ(titles, (QStringList{QStringLiteral("2023刪除"), QStringLiteral("2023新增"), QStringLiteral("細碼"),
-                                   QStringLiteral("ICD-10"), QStringLiteral("中文名稱"), QStringLiteral("英文名稱")}));
+    for (int c = 0; c < 6; ++c)
+        titles << model->headerData(c, Qt::Horizontal).toString();
+    EXPECT_EQ(titles, (QStringList{QStringLiteral("2023刪除"), QStringLiteral("2023新增"),
+                                   QStringLiteral("細碼"), QStringLiteral("ICD-10"),
+                                   QStringLiteral("中文名稱"), QStringLiteral("英文名稱")}));
     for (int c = 0; c < 6; ++c)
         EXPECT_GE(grid->columnWidth(c), grid->horizontalHeader()->fontMetrics().horizontalAdvance(titles[c]));
     EXPECT_GT(grid->columnWidth(4), 40 * grid->fontMetrics().horizontalAdvance(QLatin1Char('0')));
@@ -281,7 +285,8 @@ TEST_F(TForm5Test, hiddenRankingButton_buildsTheRankingAndShowsTheLastCode) {
     q.setText("SELECT ICD10_NO FROM ICD10 WHERE ICD10_RANKING<>'' ORDER BY ICD10_NO");
     q.open();
     std::vector<std::string> marked;
-    for (; !q.eof(); q.next()) marked.push_back(q.field("ICD10_NO"));
+    for (; !q.eof(); q.next())
+        marked.push_back(q.field("ICD10_NO"));
     EXPECT_EQ(marked, (std::vector<std::string>{"A000", "A001"}));
 }
 
