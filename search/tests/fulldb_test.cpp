@@ -108,3 +108,13 @@ TEST_F(FullDbTest, icd9Code_mappedToEpisodeCodes_findsAllThreeEpisodes) {
     const auto got = codes(result);
     EXPECT_TRUE(Has(got, stem + "A")) << stem;
 }
+
+TEST_F(FullDbTest, icd9CodeBoxOfBlanks_translatesEveryMappingAndRuns) {
+    db::Query aux(connection), result(connection);
+    Criteria c;
+    c.icd9Code = "  "; // counts as filled: every CM row, a very long IN list
+    ASSERT_TRUE(RunSearch(c, result, aux));
+    EXPECT_EQ(aux.lines(), std::vector<std::string>{"SELECT * FROM CM WHERE ICD9_NO LIKE '%' ORDER BY ICD10_NO "});
+    EXPECT_GT(result.lines()[1].size(), 100000u);
+    EXPECT_GT(codes(result).size(), 10000u);
+}
