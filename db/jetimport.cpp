@@ -225,7 +225,11 @@ void CopyJetFile(const std::string& jetPath, const std::string& outPath) {
     if (!mdb_read_catalog(mdb, MDB_TABLE)) throw Error("its list of tables cannot be read");
 
     Connection out;
-    out.open(outPath, true);
+    try {
+        out.open(outPath, true);
+    } catch (const Error& e) {
+        throw Error("cannot write the converted copy " + outPath + ": " + e.what());
+    }
     out.exec("PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF; BEGIN");
     for (unsigned i = 0; i < mdb->num_catalog; ++i) {
         auto* entry = static_cast<MdbCatalogEntry*>(g_ptr_array_index(mdb->catalog, i));
@@ -400,6 +404,8 @@ void ConvertJetToSqlite(const std::string& jetPath, const std::string& sqlitePat
     }
     if (!why.empty()) {
         RemoveDatabaseFiles(tmp);
+        // The Jet file was fine but its copy could not be written (a read-only folder, a full disk).
+        if (why.rfind("cannot write", 0) == 0) throw Error("cannot convert the Jet database " + jetPath + ": " + why);
         throw Error(Fail(jetPath, why));
     }
 }

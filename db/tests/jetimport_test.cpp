@@ -185,6 +185,19 @@ TEST(JetImport, damagedFilesGiveAnErrorNeverACrashOrAHalfCopy) {
     EXPECT_THROW(ConvertJetToSqlite(dir.file("text.mdb"), dir.file("out.sqlite")), Error);
 }
 
+TEST(JetImport, aCopyThatCannotBeWrittenSaysSo) {
+    REQUIRE_JET_FILES();
+    testsupport::TempDir dir;
+    try {
+        ConvertJetToSqlite((JetDir() / "jackcess_testV2000.mdb").string(), dir.file("no/such/folder/copy.sqlite"));
+        FAIL() << "the copy cannot be written there";
+    } catch (const Error& e) {
+        EXPECT_EQ(std::string(e.what()).rfind("cannot convert the Jet database", 0), 0u) << e.what();
+        EXPECT_NE(std::string(e.what()).find("cannot write the converted copy"), std::string::npos) << e.what();
+    }
+    EXPECT_TRUE(fs::is_empty(dir.path()));
+}
+
 TEST(JetImport, prepareConvertsOnceAndAgainOnlyWhenTheJetFileIsNewer) {
     REQUIRE_JET_FILES();
     testsupport::TempDir dir;
