@@ -6,7 +6,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
-#include <poll.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <thread>
@@ -97,30 +96,43 @@ bool XServer::startOnce() {
         m_missing = true;
         return false;
     }
-    // Xvfb writes the display number it chose to the pipe once it accepts clients.
-    int fds[2];
-    if (pipe(fds) != 0) {
-        m_why = "cannot create a pipe";
-        return false;
+    // A display number in a high range that no lock file claims; Xvfb refuses a
+    // number that another server holds, and the next attempt takes another.
+    static unsigned seed = static_cast<unsigned>(getpid()) * 7919u;
+    std::string number;
+    for (int tries = 0; tries < 50 && number.empty(); ++tries) {
+        seed = seed * 1103515245u + 12345u;
+        std::string n = std::to_string(200 + (seed >> 8) % 700);
+        if (access(("/tmp/.X" + n + "-lock").c_str(), F_OK) != 0) number = n;
     }
     char xlog[] = "/tmp/icd-xvfb-XXXXXX";
     int xlogFd = mkstemp(xlog);
     if (xlogFd >= 0) close(xlogFd);
-    m_xvfb = Spawn({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", "1280x800x24", "-nolisten",
-                    "tcp"},
-                   fds[0], true, xlogFd >= 0 ? xlog : "/dev/null");
-    close(fds[1]);
-    std::string number;
-    pollfd p{fds[0], POLLIN, 0};
-    while (m_xvfb > 0 && poll(&p, 1, 15000) > 0) {
-        char c;
-        if (read(fds[0], &c, 1) != 1 || c == '\n') break;
-        number.push_back(c);
+    m_xvfb = Spawn({"Xvfb", ":" + number, "-screen", "0", "1280x800x24", "-nolisten", "tcp", "-noreset"}, -1, true,
+                   xlogFd >= 0 ? xlog : "/dev/null");
+    // Ready once a client can connect.
+    bool up = false;
+    const auto xstart = std::chrono::steady_clock::now();
+    while (m_xvfb > 0 && !up && std::chrono::steady_clock::now() - xstart < std::chrono::seconds(15)) {
+        int status = 0;
+        if (waitpid(m_xvfb, &status, WNOHANG) == m_xvfb) {
+            m_xvfb = -1;
+            break;
+        }
+        xcb_connection_t* c = xcb_connect((":" + number).c_str(), nullptr);
+        up = c && !xcb_connection_has_error(c);
+        if (c) xcb_disconnect(c);
+        if (!up) std::this_thread::sleep_for(std::chrono::milliseconds(30));
     }
-    close(fds[0]);
-    if (number.empty()) {
+    if (!up) {
+        m_why = "Xvfb did not start on :" + number;
+        if (FILE* f = xlogFd >= 0 ? std::fopen(xlog, "r") : nullptr) {
+            char buf[2048];
+            std::size_t n = std::fread(buf, 1, sizeof buf - 1, f);
+            std::fclose(f);
+            if (n) m_why += ": " + std::string(buf, n);
+        }
         if (xlogFd >= 0) unlink(xlog);
-        m_why = "Xvfb did not start";
         return false;
     }
     m_display = ":" + number;

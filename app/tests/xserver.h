@@ -1,6 +1,6 @@
 #pragma once
-// A private X server for the tests: Xvfb on a display number it picks itself
-// (so it never meets another server), with openbox as its window manager.
+// A private X server for the tests: Xvfb on a free display number in a high
+// range (checked by connecting to it), with openbox as its window manager.
 // Everything it starts is stopped when it goes away.
 
 #include <string>
