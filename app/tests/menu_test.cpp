@@ -169,6 +169,12 @@ TEST_F(MenuTest, quizAndSearchAreShownAgainWithTheirStateAndClosingOnlyHides) {
         EXPECT_FALSE(w->isVisible());
         EXPECT_EQ(ctx.activeWindowNo, 0);
 
+        // Minimised by the user through the window manager: brought back too.
+        w->showMinimized();
+        release(*menu, no);
+        EXPECT_FALSE(w->isMinimized());
+        w->close();
+
         release(*menu, no);
         EXPECT_EQ(no == 4 ? menu->form4() : menu->form5(), w) << "the same instance";
         EXPECT_TRUE(w->isVisible());

@@ -28,6 +28,8 @@ void WorkingWindow::setFixedClientSize(int width, int height) {
 }
 
 void WorkingWindow::showWindow() {
+    // A window the user minimised through the window manager comes back too.
+    if (windowState() & Qt::WindowMinimized) setWindowState(windowState() & ~Qt::WindowMinimized);
     show();
     raise();
     activateWindow();

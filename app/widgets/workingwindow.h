@@ -17,7 +17,8 @@ public:
     int windowNo() const { return m_windowNo; }
     AppContext& context() { return m_ctx; }
 
-    // Makes the window visible and brings it to the front.
+    // Makes the window visible (restoring it when minimised) and brings it to
+    // the front.
     void showWindow();
 
     virtual void FormActivate();
