@@ -30,9 +30,10 @@ std::string NormalizeICD10Code(std::string_view typed) {
 
 std::string NormalizeICD9Code(std::string_view typed) {
     std::string t = text::Trim(typed);
-    if (text::Cp950Length(t) <= 3 || CharAtCp950(t, 4) == ".") return t;
-    auto [head, rest] = text::Cp950Split(t, 3);
-    return head + "." + text::Cp950Left(rest, 10);
+    const std::size_t head = !t.empty() && (t[0] == 'E' || t[0] == 'e') ? 4 : 3;
+    if (text::Cp950Length(t) <= head || CharAtCp950(t, head + 1) == ".") return t;
+    auto [first, rest] = text::Cp950Split(t, head);
+    return first + "." + text::Cp950Left(rest, 10);
 }
 
 bool NextWord(std::string_view text, char separator, std::size_t& position, std::string& word) {

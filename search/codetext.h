@@ -15,8 +15,11 @@ namespace search {
 std::string NormalizeICD10Code(std::string_view typed);
 
 // An ICD-9 code as typed, in the dotted stored form: longer than 3 bytes without
-// a dot at byte 4 gets one after byte 3 (at most 10 bytes follow it).
+// a dot at byte 4 gets one after byte 3 (at most 10 bytes follow it). External
+// causes (E800-E999) have four characters before their dot, so an E code gets
+// its dot after byte 4 instead.
 //   "7231" => "723.1"   "723" => "723"   "72" => "72"   "723.1" => "723.1"
+//   "E9060" => "E906.0"   "E906.0" => "E906.0"   "E906" => "E906"
 std::string NormalizeICD9Code(std::string_view typed);
 
 // The next word of a text: words are the maximal runs of bytes other than the

@@ -23,7 +23,11 @@ TEST(NormalizeICD9Code, insertsTheDotAfterThreeBytes) {
     EXPECT_EQ(NormalizeICD9Code("723.1"), "723.1");
     EXPECT_EQ(NormalizeICD9Code(" 8450 "), "845.0");
     EXPECT_EQ(NormalizeICD9Code("V0101"), "V01.01");
-    EXPECT_EQ(NormalizeICD9Code("E8000123456789"), "E80.0012345678");
+    // External-cause codes carry four characters before their dot.
+    EXPECT_EQ(NormalizeICD9Code("E9060"), "E906.0");
+    EXPECT_EQ(NormalizeICD9Code("e906.0"), "e906.0");
+    EXPECT_EQ(NormalizeICD9Code("E906"), "E906");
+    EXPECT_EQ(NormalizeICD9Code("E8000123456789"), "E800.0123456789");
 }
 
 TEST(NextWord, yieldsBlankSeparatedWordsOnce) {
