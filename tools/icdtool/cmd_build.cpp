@@ -57,6 +57,7 @@ std::vector<OrderRow> ReadOrderFile(const std::string& path) {
     while (in.next(line)) {
         if (first) {
             first = false;
+            if (line.rfind("\xEF\xBB\xBF", 0) == 0) line.erase(0, 3); // a byte-order mark
             if (line.find('\t') != std::string::npos) {
                 tsv = true;
                 auto names = SplitTabs(line);

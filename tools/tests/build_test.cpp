@@ -172,7 +172,8 @@ TEST(BuildInput, fixedWidthOrderFileAndXzInput) {
         l += title + std::string(61 - title.size(), ' ') + title + "\n";
         return l;
     };
-    testsupport::WriteFile(dir.file("2022.txt"), fixed("00001", "A00", '0', "Cholera"));
+    // Saved by an editor that adds a byte-order mark.
+    testsupport::WriteFile(dir.file("2022.txt"), "\xEF\xBB\xBF" + fixed("00001", "A00", '0', "Cholera"));
     testsupport::WriteFile(dir.file("2023.txt"),
                            fixed("00001", "A00", '0', "Cholera") + fixed("00002", "A000", '1', "Cholera classical"));
     Options o;
