@@ -1,5 +1,7 @@
 #include "tree/treebuild.h"
 
+#include <cctype>
+
 #include "app/core/decoration.h"
 #include "app/core/handoff.h"
 #include "db/query.h"
@@ -63,6 +65,13 @@ std::string CodeNodeText(const db::Query& row) {
 namespace {
 
 // One entry of the level stack: the node placed last at a depth and its code.
+// An ICD-11 traditional-medicine code (S followed by a letter: SA0, SE70...).
+// ICD-10-CM codes always have a digit in second place.
+bool IsTraditionalMedicineCode(std::string_view code) {
+    return code.size() >= 2 && (code[0] == 'S' || code[0] == 's') &&
+           std::isalpha(static_cast<unsigned char>(code[1]));
+}
+
 struct LevelEntry {
     Node* node = nullptr;
     std::string code;
@@ -95,9 +104,14 @@ void BuildResultTree(Tree& tree, const std::string& key, const std::string& type
         }
     }
 
+    // Both classifications share the code table, and the traditional-medicine
+    // codes sort inside the injuries chapter (SA0 follows S99): a range of
+    // ICD-10-CM codes leaves them out rather than mixing them into its tree.
+    const bool icd10Range = IsRangeKey(key) && !IsTraditionalMedicineCode(SplitCodeRange(key).lower);
     std::size_t d = 0;
     for (; !query.eof(); query.next()) {
         std::string code = query.field("ICD10_NO");
+        if (icd10Range && IsTraditionalMedicineCode(code)) continue;
         const std::size_t length = text::Cp950Length(code);
         std::string text = code + " " + app::DecorateRowName(query);
         if (length > stack[d].length) {
