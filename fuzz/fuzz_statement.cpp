@@ -1,0 +1,154 @@
+// Fuzzes the search statement builder with random criteria (any bytes in the
+// five text boxes, any radio choice) and runs the statement on an in-memory
+// database with the program's schema. The statement must be one read-only
+// SELECT that the engine prepares; running it may find rows or fail with the
+// engine's message, but the tables and their rows must stay exactly as they
+// were, whatever the typed text holds.
+#include <sqlite3.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "db/connection.h"
+#include "db/query.h"
+#include "search/statement.h"
+
+#ifndef ICD_SCHEMA_FILE
+#error "ICD_SCHEMA_FILE must name data/schema.sql"
+#endif
+
+#define CHECK(c)                                                                                             \
+    do {                                                                                                     \
+        if (!(c)) std::abort();                                                                              \
+    } while (0)
+
+namespace {
+
+std::string Scalar(db::Connection& c, const std::string& sql) {
+    db::Query q(c);
+    q.setText(sql);
+    q.open();
+    return q.eof() ? std::string() : q.value(0);
+}
+
+// Everything a harmful statement could change: the schema and every row.
+std::string Fingerprint(db::Connection& c) {
+    std::string out = Scalar(c, "SELECT group_concat(type || name || ifnull(sql,''), '|') FROM sqlite_master");
+    for (const char* t : {"ICD10", "CM", "ICD9", "btbindn"})
+        out += "#" + Scalar(c, std::string("SELECT count(*) || ':' || ifnull(sum(length(quote(") + t +
+                                   ".rowid))),0) FROM " + t);
+    out += "#" + Scalar(c, "SELECT group_concat(ICD10_NO || ICD10_CNAME || ICD10_ENAME || ICD10_FLAG, ',') FROM ICD10");
+    return out;
+}
+
+db::Connection& Database() {
+    static db::Connection* c = [] {
+        auto* conn = new db::Connection;
+        conn->open(":memory:", true);
+        std::ifstream f(ICD_SCHEMA_FILE);
+        std::stringstream ss;
+        ss << f.rdbuf();
+        conn->exec(ss.str());
+        conn->exec("INSERT INTO ICD10 VALUES('A00','霍亂','Cholera','N','','');"
+                   "INSERT INTO ICD10 VALUES('S93401A','左側踝部扭傷,初期照護','Sprain of left ankle','Y','','Y');"
+                   "INSERT INTO ICD10 VALUES('M2551','右側肩關節疼痛','Pain in right shoulder','Y','X','');"
+                   "INSERT INTO CM VALUES('845.00','S93.401A');INSERT INTO CM VALUES('719.41','M25.51');"
+                   "INSERT INTO ICD9 VALUES('845.00','踝扭傷','Sprain of ankle');"
+                   "INSERT INTO btbindn VALUES('84500','00001');"
+                   "ALTER TABLE ICD10 ADD COLUMN ICD10_RANKING VARCHAR(6);"
+                   "UPDATE ICD10 SET ICD10_RANKING='五百大' WHERE ICD10_NO='M2551';");
+        return conn;
+    }();
+    return *c;
+}
+
+// Reads the criteria from the input bytes: a text runs up to the next 0xFF
+// byte (at most 300 bytes), a choice is one byte.
+class Reader {
+public:
+    Reader(const std::uint8_t* data, std::size_t size) : m_data(data), m_size(size) {}
+    std::string text() {
+        std::string s;
+        while (m_pos < m_size && m_data[m_pos] != 0xFF && s.size() < 300) {
+            // A text box never holds a NUL character.
+            s += m_data[m_pos] ? static_cast<char>(m_data[m_pos]) : ' ';
+            ++m_pos;
+        }
+        if (m_pos < m_size) ++m_pos;
+        return s;
+    }
+    int choice(std::size_t items) { return m_pos < m_size ? static_cast<int>(m_data[m_pos++] % items) : 0; }
+    bool flag() { return choice(2) == 1; }
+
+private:
+    const std::uint8_t* m_data;
+    std::size_t m_size;
+    std::size_t m_pos = 0;
+};
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    db::Connection& conn = Database();
+    static const std::string before = Fingerprint(conn);
+
+    Reader p(data, size);
+    search::Criteria c;
+    c.icd10Code = p.text();
+    c.chineseName = p.text();
+    c.englishName = p.text();
+    c.icd9Code = p.text();
+    c.icd9Name = p.text();
+    c.sex = p.choice(search::SexItems().size());
+    c.side = p.choice(search::SideItems().size());
+    c.episode = p.choice(search::EpisodeItems().size());
+    c.bodyPart = p.choice(search::BodyPartItems().size());
+    c.injury = p.choice(search::InjuryItems().size());
+    c.finest = p.choice(search::FinestItems().size());
+    c.dominant = p.choice(search::DominantItems().size());
+    c.ranking = p.choice(search::RankingItems().size());
+    c.rankingVisible = p.flag();
+    c.differences2023 = p.flag();
+
+    db::Query aux(conn);
+    db::Query result(conn);
+    std::vector<std::string> lines;
+    try {
+        lines = search::BuildStatement(c, aux);
+    } catch (const db::Error& e) {
+        CHECK(*e.what() != '\0');
+    }
+    if (!lines.empty()) {
+        result.lines() = lines;
+        // One complete, read-only statement and nothing after it.
+        const std::string sql = result.text();
+        sqlite3_stmt* stmt = nullptr;
+        const char* tail = nullptr;
+        const int rc = sqlite3_prepare_v2(conn.handle(), sql.c_str(), static_cast<int>(sql.size()), &stmt, &tail);
+        if (rc == SQLITE_OK) {
+            CHECK(stmt != nullptr);
+            CHECK(sqlite3_stmt_readonly(stmt));
+            for (; tail && *tail; ++tail) CHECK(*tail == ' ' || *tail == '\r' || *tail == '\n');
+        } else {
+            // Only a pattern past the engine's limit may be refused.
+            const std::string msg = sqlite3_errmsg(conn.handle());
+            CHECK(msg.find("too complex") != std::string::npos || msg.find("too big") != std::string::npos);
+        }
+        sqlite3_finalize(stmt);
+        try {
+            search::OpenResult(result);
+            for (int n = 0; !result.eof() && n < 100; ++n) {
+                (void)result.field("ICD10_NO");
+                result.next();
+            }
+        } catch (const db::Error& e) {
+            CHECK(*e.what() != '\0');
+        }
+        result.close();
+    }
+    CHECK(Fingerprint(conn) == before);
+    return 0;
+}

@@ -1,0 +1,121 @@
+#pragma once
+// A small code database in a temporary folder with the program's real schema,
+// and the checks the fault tests share: a fingerprint of every table and row,
+// so a test can tell that nothing was written.
+#include <string>
+#include <vector>
+
+#include "db/connection.h"
+#include "db/query.h"
+#include "testsupport/testsupport.h"
+
+namespace reliability {
+
+inline std::string SchemaSql() { return testsupport::ReadFile(std::string(ICD_SOURCE_DIR) + "/data/schema.sql"); }
+
+// A value as an SQL literal.
+inline std::string Lit(const std::string& v) {
+    std::string out = "'";
+    for (char c : v) out += c == '\'' ? std::string("''") : std::string(1, c);
+    return out + "'";
+}
+
+// The rows every fault test works on: a few codes of several levels, an ICD-9
+// code with its CM translations and a usage rank.
+inline void FillSampleRows(db::Connection& c) {
+    const char* codes[][4] = {{"A00", "霍亂", "Cholera", "N"},
+                              {"A000", "霍亂弧菌霍亂", "Cholera due to Vibrio cholerae", "Y"},
+                              {"A009", "霍亂", "Cholera, unspecified", "Y"},
+                              {"A01", "傷寒及副傷寒", "Typhoid and paratyphoid fevers", "N"},
+                              {"A0100", "傷寒", "Typhoid fever, unspecified", "Y"},
+                              {"S93401A", "左側踝部扭傷,初期照護", "Sprain of left ankle, initial encounter", "Y"},
+                              {"S93401D", "左側踝部扭傷,後續照護", "Sprain of left ankle, subsequent encounter", "Y"},
+                              {"M2551", "右側肩關節疼痛", "Pain in right shoulder", "Y"}};
+    for (const auto& r : codes)
+        c.exec("INSERT INTO ICD10 VALUES(" + Lit(r[0]) + "," + Lit(r[1]) + "," + Lit(r[2]) + "," + Lit(r[3]) +
+               ",'','')");
+    c.exec("INSERT INTO CM VALUES('845.00','S93.401A');INSERT INTO CM VALUES('719.41','M25.51');"
+           "INSERT INTO ICD9 VALUES('845.00','踝扭傷','Sprain of ankle');"
+           "INSERT INTO ICD9 VALUES('719.41','肩關節痛','Pain in joint, shoulder region');"
+           "INSERT INTO btbindn VALUES('84500','00001');INSERT INTO btbindn VALUES('71941','00700');");
+}
+
+// Creates the database file at path with the schema and the sample rows.
+inline void CreateCodeDb(const std::string& path) {
+    db::Connection c;
+    c.open(path, true);
+    c.exec(SchemaSql());
+    FillSampleRows(c);
+}
+
+inline std::string Scalar(db::Connection& c, const std::string& sql) {
+    db::Query q(c);
+    q.setText(sql);
+    q.open();
+    return q.eof() ? std::string() : q.value(0);
+}
+
+// The schema and every row of every table, as one text.
+inline std::string Fingerprint(db::Connection& c) {
+    std::string out = Scalar(c, "SELECT group_concat(type || ':' || name || ':' || ifnull(sql,''), '|') FROM "
+                                "(SELECT * FROM sqlite_master ORDER BY name)");
+    db::Query tables(c);
+    tables.setText("SELECT name FROM sqlite_master WHERE type='table' ORDER BY name");
+    std::vector<std::string> names;
+    for (tables.open(); !tables.eof(); tables.next()) names.push_back(tables.value(0));
+    for (const std::string& t : names) {
+        db::Query rows(c);
+        rows.setText("SELECT * FROM \"" + t + "\" ORDER BY rowid");
+        out += "\n#" + t;
+        for (rows.open(); !rows.eof(); rows.next()) {
+            out += "\n";
+            for (int i = 0; i < rows.fieldCount(); ++i) out += rows.value(i) + "\t";
+        }
+    }
+    return out;
+}
+
+inline std::string FingerprintOf(const std::string& path) {
+    db::Connection c;
+    c.open(path);
+    return Fingerprint(c);
+}
+
+// Texts that must reach the engine only as data: quotes, percent signs,
+// wildcards, brackets, statement keywords, comment marks, a long text.
+inline std::vector<std::string> HostileTexts() {
+    return {"'",
+            "''",
+            "O'Brien",
+            "\"",
+            "%",
+            "100%",
+            "_",
+            "%_%",
+            "[A-Z]",
+            "[",
+            "]",
+            "(",
+            ")",
+            "\\",
+            "';",
+            "'; DROP TABLE ICD10; --",
+            "A00'; DELETE FROM ICD10; --",
+            "x' OR '1'='1",
+            "') OR 1=1 --",
+            "A00%' UNION SELECT name,sql,'','','','' FROM sqlite_master --",
+            "/* */",
+            "; VACUUM;",
+            "頭痛'; UPDATE ICD10 SET ICD10_CNAME='x'; --",
+            "許功蓋",
+            std::string(10000, 'A'),
+            std::string(10000, '\''),
+            std::string(3333, '%') + "'; DROP TABLE CM; --",
+            [] {
+                std::string s;
+                for (int i = 0; i < 2500; ++i) s += "頭痛 ";
+                return s;
+            }()};
+}
+
+} // namespace reliability

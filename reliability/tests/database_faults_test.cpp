@@ -1,0 +1,386 @@
+// A code database that is missing, empty, cut short, not a database, lacking a
+// table or a column, read-only, or locked by another process; a Jet file that
+// cannot be read. Each gives a clear message (the program's own words or the
+// engine's), nothing hangs, and no file is written that should not be.
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <sqlite3.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+
+#include <gtest/gtest.h>
+
+#include "app/core/startup.h"
+#include "db/databasefile.h"
+#include "db/query.h"
+#include "outline/browser.h"
+#include "outline/outlinetexts.h"
+#include "reliability/tests/codedb.h"
+#include "search/ranking.h"
+#include "search/statement.h"
+#include "tree/treebuild.h"
+#include "tree/treenode.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The folder holds a fake executable path; the database goes beside it.
+struct StartUp {
+    testsupport::TempDir dir;
+    app::AppContext ctx;
+    app::RecordingMessages messages;
+    StartUp() { ctx.messages = &messages; }
+    std::string exe() const { return dir.file("icd10tcm"); }
+    std::string dbPath() const { return dir.file("icd10_2023.mdb"); }
+    bool open() { return app::OpenDatabase(ctx, exe()); }
+    std::vector<std::string> files() const {
+        std::vector<std::string> out;
+        for (const auto& e : fs::directory_iterator(dir.path())) out.push_back(e.path().filename().string());
+        std::sort(out.begin(), out.end());
+        return out;
+    }
+};
+
+bool StartsWith(const std::string& s, const std::string& head) { return s.rfind(head, 0) == 0; }
+
+} // namespace
+
+TEST(DatabaseFileFaults, missingFile_saysWhichFileAndCreatesNothing) {
+    StartUp s;
+    EXPECT_FALSE(s.open());
+    EXPECT_EQ(s.messages.shown, std::vector<std::string>{app::FileNotFoundMessage + s.dbPath()});
+    EXPECT_FALSE(s.ctx.ADOConnection1.isOpen());
+    EXPECT_TRUE(s.files().empty());
+}
+
+TEST(DatabaseFileFaults, emptyFile_cannotBeOpened_andStaysEmpty) {
+    StartUp s;
+    testsupport::WriteFile(s.dbPath(), "");
+    EXPECT_FALSE(s.open());
+    ASSERT_EQ(s.messages.shown.size(), 1u);
+    EXPECT_EQ(s.messages.shown[0], std::string(app::CannotOpenDatabaseMessage) + "the file is empty, not a database");
+    EXPECT_FALSE(s.ctx.ADOConnection1.isOpen());
+    EXPECT_EQ(fs::file_size(s.dbPath()), 0u);
+    EXPECT_EQ(s.files(), std::vector<std::string>{"icd10_2023.mdb"});
+}
+
+TEST(DatabaseFileFaults, notADatabase_givesTheEngineMessage_andLeavesTheFileAlone) {
+    for (const std::string& bytes : {std::string("this is a text file, not a database\n"), std::string(4096, '\xFF'),
+                                     std::string("SQLite format 3") + std::string(200, 'x')}) {
+        StartUp s;
+        testsupport::WriteFile(s.dbPath(), bytes);
+        EXPECT_FALSE(s.open());
+        ASSERT_EQ(s.messages.shown.size(), 1u);
+        EXPECT_TRUE(StartsWith(s.messages.shown[0], app::CannotOpenDatabaseMessage)) << s.messages.shown[0];
+        EXPECT_NE(s.messages.shown[0].find("not a database"), std::string::npos) << s.messages.shown[0];
+        EXPECT_EQ(testsupport::ReadFile(s.dbPath()), bytes);
+        EXPECT_EQ(s.files(), std::vector<std::string>{"icd10_2023.mdb"});
+    }
+}
+
+TEST(DatabaseFileFaults, truncatedDatabase_failsWithTheEngineMessage_atOpenOrAtTheFirstStatement) {
+    StartUp s;
+    // A database large enough to span many pages, then cut in half.
+    {
+        db::Connection c;
+        c.open(s.dbPath(), true);
+        c.exec(reliability::SchemaSql());
+        reliability::FillSampleRows(c);
+        c.exec("BEGIN");
+        for (int i = 0; i < 3000; ++i)
+            c.exec("INSERT INTO ICD10 VALUES('Z" + std::to_string(10000 + i) + "','名稱" + std::to_string(i) +
+                   "','name','Y','','')");
+        c.exec("COMMIT");
+    }
+    const std::string whole = testsupport::ReadFile(s.dbPath());
+    const std::string cut = whole.substr(0, whole.size() / 2);
+    testsupport::WriteFile(s.dbPath(), cut);
+
+    std::string message;
+    if (!s.open()) {
+        ASSERT_EQ(s.messages.shown.size(), 1u);
+        message = s.messages.shown[0];
+    } else {
+        // The header reads well; the missing pages fail the first statement that reaches them.
+        db::Query result(s.ctx.ADOConnection1), aux(s.ctx.ADOConnection1);
+        search::Criteria c;
+        c.chineseName = "名稱";
+        try {
+            search::RunSearch(c, result, aux);
+            for (; !result.eof(); result.next()) {
+            }
+            FAIL() << "a cut database read to its end";
+        } catch (const db::Error& e) {
+            message = e.what();
+        }
+    }
+    EXPECT_TRUE(message.find("malformed") != std::string::npos || message.find("not a database") != std::string::npos)
+        << message;
+    s.ctx.ADOConnection1.close();
+    EXPECT_EQ(testsupport::ReadFile(s.dbPath()), cut);
+}
+
+// A database whose ICD10 table is gone, or lacks a column, used by each layer's statements.
+class DamagedSchemaTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        path = dir.file("icd10_2023.mdb");
+        reliability::CreateCodeDb(path);
+        conn.open(path);
+    }
+    std::string searchError(const search::Criteria& c) {
+        db::Query result(conn), aux(conn);
+        try {
+            search::RunSearch(c, result, aux);
+        } catch (const db::Error& e) {
+            EXPECT_FALSE(result.isOpen());
+            return e.what();
+        }
+        return {};
+    }
+    std::string treeError(const std::string& typed) {
+        db::Query q(conn);
+        tree::Tree t;
+        try {
+            tree::BuildResultTree(t, tree::DisplayKey(typed), typed, q, tree::TreeOutlineLines());
+        } catch (const db::Error& e) {
+            return e.what();
+        }
+        return {};
+    }
+    std::string outlineError() {
+        db::Query q(conn);
+        outline::OutlineBrowser b(outline::Icd10OutlineLines(), false, q);
+        try {
+            b.Image4Click(1); // the first chapter
+            b.Image6Click(1); // its first block
+            b.Image6Click(1); // whose first block lists codes from the table
+        } catch (const db::Error& e) {
+            return e.what();
+        }
+        return {};
+    }
+
+    testsupport::TempDir dir;
+    std::string path;
+    db::Connection conn;
+};
+
+TEST_F(DamagedSchemaTest, withoutTheCodeTable_everyLayerReportsTheEngineMessage) {
+    conn.exec("DROP TABLE ICD10");
+    const std::string before = reliability::Fingerprint(conn);
+    search::Criteria c;
+    c.icd10Code = "A00";
+    EXPECT_EQ(searchError(c), "no such table: ICD10");
+    EXPECT_EQ(treeError("A00"), "no such table: ICD10");
+    EXPECT_EQ(treeError("A00-A09"), "no such table: ICD10");
+    EXPECT_EQ(outlineError(), "no such table: ICD10");
+    EXPECT_EQ(reliability::Fingerprint(conn), before);
+}
+
+TEST_F(DamagedSchemaTest, withoutTheTranslationTable_anIcd9SearchReportsTheEngineMessage) {
+    conn.exec("DROP TABLE CM");
+    search::Criteria c;
+    c.icd9Code = "845";
+    EXPECT_EQ(searchError(c), "no such table: CM");
+    c = {};
+    c.icd10Code = "A00"; // searches that do not translate still run
+    EXPECT_EQ(searchError(c), "");
+}
+
+TEST_F(DamagedSchemaTest, withoutANameColumn_theSearchReportsTheEngineMessage) {
+    conn.exec("ALTER TABLE ICD10 DROP COLUMN ICD10_ENAME");
+    search::Criteria c;
+    c.chineseName = "霍亂";
+    EXPECT_EQ(searchError(c), "no such column: ICD10_ENAME");
+    c = {};
+    c.englishName = "cholera";
+    EXPECT_EQ(searchError(c), "no such column: ICD10_ENAME");
+}
+
+TEST_F(DamagedSchemaTest, withoutTheNewCodeColumn_treeAndOutlineReportTheMissingColumn) {
+    conn.exec("ALTER TABLE ICD10 DROP COLUMN ICD10_2023NEW");
+    EXPECT_EQ(treeError("A00"), "no such column: ICD10_2023NEW");
+    EXPECT_EQ(outlineError(), "no such column: ICD10_2023NEW");
+}
+
+TEST_F(DamagedSchemaTest, rankingWithoutTheUsageTable_failsAndChangesNothing) {
+    conn.exec("DROP TABLE btbindn");
+    const std::string before = reliability::Fingerprint(conn);
+    try {
+        search::BuildRanking(conn);
+        FAIL() << "the ranking ran without its usage table";
+    } catch (const db::Error& e) {
+        EXPECT_EQ(std::string(e.what()), "no such table: btbindn");
+    }
+    // The column it would have added is not there either.
+    EXPECT_EQ(reliability::Fingerprint(conn), before);
+}
+
+TEST(ReadOnlyDatabase, rankingOnAReadOnlyFile_failsWithTheEngineMessageAndChangesNothing) {
+    if (geteuid() == 0) GTEST_SKIP() << "running as root: file permissions do not stop writing";
+    testsupport::TempDir dir;
+    const std::string path = dir.file("icd10_2023.mdb");
+    reliability::CreateCodeDb(path);
+    const std::string bytes = testsupport::ReadFile(path);
+    ASSERT_EQ(chmod(path.c_str(), 0444), 0);
+    db::Connection conn;
+    conn.open(path);
+    EXPECT_TRUE(conn.isReadOnly());
+    try {
+        search::BuildRanking(conn);
+        FAIL() << "the ranking wrote to a read-only file";
+    } catch (const db::Error& e) {
+        EXPECT_NE(std::string(e.what()).find("readonly"), std::string::npos) << e.what();
+    }
+    conn.close();
+    chmod(path.c_str(), 0644);
+    EXPECT_EQ(testsupport::ReadFile(path), bytes);
+}
+
+TEST(ReadOnlyDatabase, databaseTurningReadOnlyHalfWayThroughTheRanking_rollsEverythingBack) {
+    testsupport::TempDir dir;
+    const std::string path = dir.file("icd10_2023.mdb");
+    reliability::CreateCodeDb(path);
+    db::Connection conn;
+    conn.open(path);
+    const std::string before = reliability::Fingerprint(conn);
+    int calls = 0;
+    try {
+        search::BuildRanking(conn, [&](const search::RankingProgress&) {
+            // From the first mark on, the connection may no longer write.
+            if (++calls == 1) conn.exec("PRAGMA query_only=ON");
+        });
+        FAIL() << "the ranking went on writing";
+    } catch (const db::Error& e) {
+        EXPECT_NE(std::string(e.what()).find("readonly"), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(calls, 1);
+    conn.exec("PRAGMA query_only=OFF");
+    EXPECT_EQ(reliability::Fingerprint(conn), before);
+    // And the same file ranks normally afterwards.
+    EXPECT_GT(search::BuildRanking(conn).marks, 0);
+}
+
+// Another process holds an exclusive lock on the database.
+class LockedDatabaseTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        path = dir.file("icd10_2023.mdb");
+        reliability::CreateCodeDb(path);
+        before = reliability::FingerprintOf(path);
+        int fds[2];
+        ASSERT_EQ(pipe(fds), 0);
+        child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            close(fds[0]);
+            sqlite3* db = nullptr;
+            char ok = 'n';
+            if (sqlite3_open(path.c_str(), &db) == SQLITE_OK &&
+                sqlite3_exec(db, "BEGIN EXCLUSIVE; UPDATE ICD10 SET ICD10_FLAG=ICD10_FLAG", nullptr, nullptr, nullptr) ==
+                    SQLITE_OK)
+                ok = 'y';
+            (void)!write(fds[1], &ok, 1);
+            pause(); // holds the lock until the test ends it
+            _exit(0);
+        }
+        close(fds[1]);
+        char ok = 0;
+        ASSERT_EQ(read(fds[0], &ok, 1), 1);
+        close(fds[0]);
+        ASSERT_EQ(ok, 'y');
+    }
+    void TearDown() override {
+        if (child > 0) {
+            kill(child, SIGKILL);
+            waitpid(child, nullptr, 0);
+        }
+    }
+    testsupport::TempDir dir;
+    std::string path;
+    std::string before;
+    pid_t child = -1;
+};
+
+TEST_F(LockedDatabaseTest, searchAndRanking_failAfterTheBusyWait_withTheEngineMessage) {
+    db::Connection conn;
+    // Opening may already meet the lock (the schema is read at open).
+    const auto start = std::chrono::steady_clock::now();
+    std::vector<std::string> errors;
+    try {
+        conn.open(path);
+        search::Criteria c;
+        c.icd10Code = "A00";
+        db::Query result(conn), aux(conn);
+        try {
+            search::RunSearch(c, result, aux);
+            errors.push_back("");
+        } catch (const db::Error& e) {
+            errors.push_back(e.what());
+        }
+        try {
+            search::BuildRanking(conn);
+            errors.push_back("");
+        } catch (const db::Error& e) {
+            errors.push_back(e.what());
+        }
+    } catch (const db::Error& e) {
+        errors.push_back(e.what());
+    }
+    const auto seconds =
+        std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - start).count();
+    ASSERT_FALSE(errors.empty());
+    for (const std::string& e : errors) EXPECT_EQ(e, "database is locked");
+    // Each failing step waits the busy time (a few seconds), never forever.
+    EXPECT_LE(seconds, 30);
+    conn.close();
+    TearDown();
+    child = -1;
+    // The holder's transaction was never committed; nothing changed.
+    EXPECT_EQ(reliability::FingerprintOf(path), before);
+}
+
+TEST(JetFileFaults, passwordProtectedJetFile_isRefusedWithAClearMessage_andNoCopyIsLeft) {
+    ICD_REQUIRE_SHARED_DATA();
+    StartUp s;
+    fs::copy_file(testsupport::SharedDataDir() / "mdb" / "mdbreader_V2000_with-password.mdb", s.dbPath());
+    const std::string bytes = testsupport::ReadFile(s.dbPath());
+    EXPECT_FALSE(s.open());
+    ASSERT_EQ(s.messages.shown.size(), 1u);
+    EXPECT_TRUE(StartsWith(s.messages.shown[0], app::CannotOpenDatabaseMessage)) << s.messages.shown[0];
+    EXPECT_NE(s.messages.shown[0].find("password"), std::string::npos) << s.messages.shown[0];
+    EXPECT_EQ(testsupport::ReadFile(s.dbPath()), bytes);
+    EXPECT_EQ(s.files(), std::vector<std::string>{"icd10_2023.mdb"});
+}
+
+TEST(JetFileFaults, jetFileCutInsideItsHeader_isRefusedWithAClearMessage_andNoCopyIsLeft) {
+    StartUp s;
+    // The Jet 4 signature, then far less than a page.
+    std::string header("\x00\x01\x00\x00Standard Jet DB\x00\x01\x00\x00\x00", 24);
+    header += std::string(200, '\x00');
+    testsupport::WriteFile(s.dbPath(), header);
+    EXPECT_FALSE(s.open());
+    ASSERT_EQ(s.messages.shown.size(), 1u);
+    EXPECT_TRUE(StartsWith(s.messages.shown[0], app::CannotOpenDatabaseMessage)) << s.messages.shown[0];
+    EXPECT_NE(s.messages.shown[0].find("cut short"), std::string::npos) << s.messages.shown[0];
+    EXPECT_EQ(testsupport::ReadFile(s.dbPath()), header);
+    EXPECT_EQ(s.files(), std::vector<std::string>{"icd10_2023.mdb"});
+}
+
+TEST(JetFileFaults, jetFileWithAGoodHeaderAndGarbagePages_isRefusedWithoutTakingTheProgramDown) {
+    StartUp s;
+    std::string bytes("\x00\x01\x00\x00Standard Jet DB\x00\x01\x00\x00\x00", 24);
+    bytes += std::string(4096 - bytes.size(), '\x00');
+    for (int i = 0; i < 16 * 4096; ++i) bytes += static_cast<char>((i * 7919) & 0xFF);
+    testsupport::WriteFile(s.dbPath(), bytes);
+    EXPECT_FALSE(s.open());
+    ASSERT_EQ(s.messages.shown.size(), 1u);
+    EXPECT_TRUE(StartsWith(s.messages.shown[0], app::CannotOpenDatabaseMessage)) << s.messages.shown[0];
+    EXPECT_EQ(testsupport::ReadFile(s.dbPath()), bytes);
+    EXPECT_EQ(s.files(), std::vector<std::string>{"icd10_2023.mdb"});
+}

@@ -1,0 +1,242 @@
+// The real windows on the offscreen platform, driven through their controls:
+// hostile and very long text in every edit box, a database lacking a table or a
+// column, and bad question files. Each case ends with the program's or the
+// engine's message (or none), the window still working, and no row changed.
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include "app/core/appcontext.h"
+#include "app/widgets/imagebutton.h"
+#include "outline/tform2.h"
+#include "quiz/tform4.h"
+#include "reliability/tests/codedb.h"
+#include "search/resultmodel.h"
+#include "search/tform5.h"
+#include "text/text.h"
+#include "tree/tform3.h"
+#include "tree/treemodel.h"
+
+namespace {
+
+QString Q(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
+
+template <class T> T* Child(QWidget* w, const char* name) {
+    T* c = w->findChild<T*>(QString::fromLatin1(name));
+    EXPECT_NE(c, nullptr) << name;
+    return c;
+}
+
+bool IsEngineLimit(const std::string& m) {
+    return m.find("too large") != std::string::npos || m.find("too complex") != std::string::npos ||
+           m.find("too big") != std::string::npos;
+}
+
+class WindowFaultsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        path = dir.file("icd10_2023.mdb");
+        reliability::CreateCodeDb(path);
+        ctx.exeDir = dir.path().string();
+        ctx.dbPath = path;
+        ctx.messages = &messages;
+        ctx.desktop = &desktop;
+        ctx.ADOConnection1.open(path);
+        before = reliability::Fingerprint(ctx.ADOConnection1);
+    }
+    std::vector<std::string> searchCodes(search::TForm5& w) {
+        std::vector<std::string> out;
+        for (int i = 0; i < w.resultModel()->rowCount(); ++i) out.push_back(w.resultModel()->row(i)->code);
+        return out;
+    }
+
+    testsupport::TempDir dir;
+    std::string path;
+    app::AppContext ctx;
+    app::RecordingMessages messages;
+    app::FakeDesktop desktop;
+    std::string before;
+};
+
+const char* const SearchBoxes[] = {"Edit1", "Edit2", "Edit3", "Edit4", "Edit5"};
+
+} // namespace
+
+TEST_F(WindowFaultsTest, searchWindow_hostileTextInEachOfItsFiveBoxes_searchesSafelyAndStaysUsable) {
+    search::TForm5 w(ctx);
+    w.show();
+    for (const char* box : SearchBoxes) {
+        auto* edit = Child<QLineEdit>(&w, box);
+        ASSERT_NE(edit, nullptr);
+        for (const std::string& t : reliability::HostileTexts()) {
+            messages.shown.clear();
+            edit->setText(Q(t));
+            ASSERT_EQ(edit->text().toStdString(), t) << box << " cut " << t.substr(0, 40);
+            w.Button1Click(&w);
+            for (const std::string& m : messages.shown) EXPECT_TRUE(IsEngineLimit(m)) << box << ": " << m;
+            ASSERT_EQ(reliability::Fingerprint(ctx.ADOConnection1), before) << box << " " << t.substr(0, 60);
+        }
+        edit->clear();
+    }
+    // The window still searches.
+    messages.shown.clear();
+    Child<QLineEdit>(&w, "Edit2")->setText(QStringLiteral("A00"));
+    w.Button1Click(&w);
+    EXPECT_TRUE(messages.shown.empty());
+    EXPECT_EQ(searchCodes(w), (std::vector<std::string>{"A00", "A000", "A009"}));
+    EXPECT_TRUE(w.isVisible());
+}
+
+TEST_F(WindowFaultsTest, searchWindow_enterKeyWithAQuoteInTheBox_runsTheSearch) {
+    search::TForm5 w(ctx);
+    w.show();
+    auto* edit = Child<QLineEdit>(&w, "Edit3");
+    edit->setFocus();
+    edit->setText(QStringLiteral("霍亂"));
+    QTest::keyClicks(edit, QStringLiteral("'"));
+    QTest::keyClick(edit, Qt::Key_Return);
+    EXPECT_TRUE(messages.shown.empty());
+    EXPECT_TRUE(searchCodes(w).empty());
+    edit->setText(QStringLiteral("霍亂 %"));
+    QTest::keyClick(edit, Qt::Key_Return);
+    EXPECT_EQ(searchCodes(w), (std::vector<std::string>{"A00", "A000", "A009"}));
+}
+
+TEST_F(WindowFaultsTest, treeWindow_hostileTextInTheCodeBox_displaysSafelyAndStaysUsable) {
+    tree::TForm3 w(ctx);
+    w.show();
+    for (const std::string& t : reliability::HostileTexts()) {
+        for (const std::string& typed : {t, "A0" + t, "A00-" + t}) {
+            messages.shown.clear();
+            w.Edit1()->setText(Q(typed));
+            QTest::mouseClick(w.Button1(), Qt::LeftButton);
+            for (const std::string& m : messages.shown) EXPECT_EQ(m, "至少要兩碼才可以查詢") << typed.substr(0, 40);
+            w.Button2Click();
+            EXPECT_TRUE(messages.shown.size() <= 1) << typed.substr(0, 40);
+        }
+        ASSERT_EQ(reliability::Fingerprint(ctx.ADOConnection1), before) << t.substr(0, 60);
+    }
+    messages.shown.clear();
+    w.Edit1()->setText(QStringLiteral("A00"));
+    QTest::mouseClick(w.Button1(), Qt::LeftButton);
+    EXPECT_TRUE(messages.shown.empty());
+    ASSERT_EQ(w.resultModel()->rowCount(), 1);
+    EXPECT_TRUE(w.resultModel()->index(0, 0).data().toString().startsWith(QStringLiteral("A00")));
+}
+
+TEST_F(WindowFaultsTest, withoutTheCodeTable_eachWindowShowsTheEngineMessageAndStaysOpen) {
+    ctx.ADOConnection1.exec("DROP TABLE ICD10");
+    {
+        search::TForm5 w(ctx);
+        w.show();
+        Child<QLineEdit>(&w, "Edit2")->setText(QStringLiteral("A00"));
+        for (int i = 0; i < 2; ++i) w.Button1Click(&w);
+        EXPECT_EQ(messages.shown, (std::vector<std::string>(2, "no such table: ICD10")));
+        EXPECT_TRUE(w.isVisible());
+        EXPECT_EQ(w.resultModel()->rowCount(), 0);
+    }
+    messages.shown.clear();
+    {
+        tree::TForm3 w(ctx);
+        w.show();
+        w.Edit1()->setText(QStringLiteral("A00"));
+        QTest::mouseClick(w.Button1(), Qt::LeftButton);
+        w.Edit1()->setText(QStringLiteral("A00-A09"));
+        QTest::mouseClick(w.Button1(), Qt::LeftButton);
+        EXPECT_EQ(messages.shown, (std::vector<std::string>(2, "no such table: ICD10")));
+        EXPECT_TRUE(w.isVisible());
+    }
+    messages.shown.clear();
+    {
+        outline::TForm2 w(ctx);
+        w.show();
+        QTest::mouseClick(w.chapterTileImage(1), Qt::LeftButton);
+        QTest::mouseClick(w.entryTileImage(1), Qt::LeftButton);
+        QTest::mouseClick(w.entryTileImage(1), Qt::LeftButton);
+        EXPECT_EQ(messages.shown, std::vector<std::string>{"no such table: ICD10"});
+        // Home still goes back to the chapters.
+        QTest::mouseClick(w.homeImage(), Qt::LeftButton);
+        EXPECT_TRUE(w.chapterTileImage(1)->isVisible());
+        EXPECT_TRUE(w.isVisible());
+    }
+    ctx.ADOConnection1.exec(reliability::SchemaSql().substr(0, reliability::SchemaSql().find(';') + 1));
+    EXPECT_NO_THROW(reliability::Scalar(ctx.ADOConnection1, "SELECT count(*) FROM ICD10"));
+}
+
+TEST_F(WindowFaultsTest, withoutANameColumn_theSearchWindowShowsTheEngineMessage) {
+    ctx.ADOConnection1.exec("ALTER TABLE ICD10 DROP COLUMN ICD10_ENAME");
+    search::TForm5 w(ctx);
+    w.show();
+    Child<QLineEdit>(&w, "Edit2")->setText(QStringLiteral("A00"));
+    w.Button1Click(&w);
+    EXPECT_EQ(messages.shown, std::vector<std::string>{"no such column: ICD10_ENAME"});
+    EXPECT_EQ(w.resultModel()->rowCount(), 0);
+}
+
+class QuizFileWindowTest : public WindowFaultsTest {
+protected:
+    std::unique_ptr<quiz::TForm4> open(const std::string* bytes) {
+        if (bytes) testsupport::WriteFile(dir.file("qa.txt"), *bytes);
+        auto w = std::make_unique<quiz::TForm4>(ctx);
+        w->show();
+        w->FormActivate();
+        return w;
+    }
+    static void answer(quiz::TForm4& w, int n) {
+        const std::string name = "ImageA" + std::to_string(n);
+        QTest::mouseClick(Child<app::ImageButton>(&w, name.c_str()), Qt::LeftButton);
+    }
+};
+
+TEST_F(QuizFileWindowTest, missingQuestionFile_showsWhichFile_andANewQuizAfterTheFileArrives) {
+    auto w = open(nullptr);
+    EXPECT_EQ(messages.shown, std::vector<std::string>{"Cannot open file " + dir.file("qa.txt")});
+    EXPECT_TRUE(w->isVisible());
+    messages.shown.clear();
+    std::string bank;
+    ASSERT_TRUE(text::ToCp950("Q:頭痛?\nA:2\n1.甲\n2.乙\n3.丙\n4.丁\n", bank));
+    testsupport::WriteFile(dir.file("qa.txt"), bank);
+    QTest::mouseClick(Child<app::ImageButton>(w.get(), "Image1"), Qt::LeftButton);
+    EXPECT_TRUE(messages.shown.empty());
+    EXPECT_TRUE(Child<QLabel>(w.get(), "LabelQ")->text().contains(QStringLiteral("頭痛")));
+}
+
+TEST_F(QuizFileWindowTest, emptyAndBinaryQuestionFiles_neverCrashTheWindow) {
+    std::string binary;
+    for (int i = 0; i < 5000; ++i) binary += static_cast<char>((i * 37) & 0xFF);
+    for (const std::string& bytes : {std::string(), binary, std::string("Q:\xA4\r\nA:9\r1.\xFF\n")}) {
+        messages.shown.clear();
+        auto w = open(&bytes);
+        for (int i = 0; i < 12; ++i) answer(*w, 1 + i % 4);
+        for (const std::string& m : messages.shown) EXPECT_TRUE(text::IsValidUtf8(m)) << m;
+        QTest::mouseClick(Child<app::ImageButton>(w.get(), "Image2"), Qt::LeftButton);
+        QTest::mouseClick(Child<app::ImageButton>(w.get(), "Image1"), Qt::LeftButton);
+        EXPECT_TRUE(w->isVisible());
+    }
+}
+
+TEST_F(QuizFileWindowTest, keyWithoutDigit_showsTheConversionMessage_andTheQuizCanStartAgain) {
+    std::string bank;
+    ASSERT_TRUE(text::ToCp950("Q:頭痛?\nA:x\n1.甲\n2.乙\n3.丙\n4.丁\n", bank));
+    auto w = open(&bank);
+    EXPECT_TRUE(messages.shown.empty());
+    answer(*w, 1);
+    EXPECT_EQ(messages.shown, std::vector<std::string>{"'x' is not a valid integer value"});
+    EXPECT_TRUE(Child<QLabel>(w.get(), "LabelQ")->text().contains(QStringLiteral("頭痛")));
+    messages.shown.clear();
+    QTest::mouseClick(Child<app::ImageButton>(w.get(), "Image1"), Qt::LeftButton);
+    EXPECT_TRUE(messages.shown.empty());
+    EXPECT_TRUE(w->isVisible());
+}
+
+TEST_F(QuizFileWindowTest, blockCutShort_showsTheBoundsMessage_andKeepsTheLastQuestion) {
+    std::string bank;
+    ASSERT_TRUE(text::ToCp950("Q:頭痛?\nA:1\n1.甲\n2.乙\n", bank));
+    auto w = open(&bank);
+    EXPECT_EQ(messages.shown, std::vector<std::string>{"List index out of bounds (4)"});
+    answer(*w, 1);
+    EXPECT_TRUE(w->isVisible());
+}
