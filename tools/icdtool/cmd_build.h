@@ -73,7 +73,7 @@ std::string DotIcd9(const std::string& code);
 // common disease words, episode of care). Not a translation and not the
 // official Chinese edition; it gives searches by side, episode, body part and
 // kind of injury full-size results in tests and benchmarks.
-//   "Sprain of unspecified ligament of right ankle, initial encounter" => "未特指右側踝韌帶扭傷，初期照護"
+//   "Sprain of unspecified ligament of right ankle, initial encounter" => "未明示右側踝韌帶扭傷，初期照護"
 std::string TestChineseName(const std::string& code, const std::string& english);
 
 struct Options {

@@ -2,7 +2,8 @@
 // glossary of our own, for the full-size test database. The official Chinese
 // edition is not available to the tests; these names only have to carry the
 // words that searches look for (sides, dominant side, body parts, kinds of
-// injury, common disease words, episode of care).
+// injury, common disease words, episode of care). "Unspecified" is 未明示, as
+// the Taiwan edition writes it (未特指 would also match a search for 指).
 #include <algorithm>
 #include <cctype>
 #include <unordered_map>
@@ -24,7 +25,7 @@ const std::unordered_map<std::string, Word>& Glossary() {
     static const std::unordered_map<std::string, Word> g = {
         // sides and dominance
         {"right", {"右側", Side}}, {"left", {"左側", Side}}, {"bilateral", {"雙側", Side}},
-        {"unspecified side", {"未特指側", Side}}, {"dominant", {"優勢側", Dominance}},
+        {"unspecified side", {"未明示側", Side}}, {"dominant", {"優勢側", Dominance}},
         {"nondominant", {"非優勢側", Dominance}}, {"non-dominant", {"非優勢側", Dominance}},
         // body parts (the search's 27, then a few more)
         {"head", {"頭", Body}}, {"face", {"臉", Body}}, {"ear", {"耳", Body}}, {"eye", {"眼", Body}},
@@ -59,7 +60,8 @@ const std::unordered_map<std::string, Word>& Glossary() {
         {"superficial injury", {"表淺損傷", Finding}}, {"blunt", {"鈍傷", Finding}},
         {"abrasion", {"擦傷", Finding}}, {"fracture", {"骨折", Finding}}, {"dislocation", {"脫臼", Finding}},
         {"subluxation", {"半脫臼", Finding}}, {"scald", {"燙傷", Finding}}, {"burn", {"燒傷", Finding}},
-        {"corrosion", {"腐蝕傷", Finding}}, {"arthritis", {"關節炎", Finding}},
+        {"corrosion", {"腐蝕傷", Finding}}, {"scalded", {"燙傷", Finding}},
+        {"hot", {"燙傷", Finding}}, {"steam", {"燙傷", Finding}}, {"arthritis", {"關節炎", Finding}},
         {"osteoarthritis", {"骨關節炎", Finding}}, {"arthralgia", {"關節痛", Finding}},
         {"bite", {"咬傷", Finding}}, {"bitten", {"咬傷", Finding}}, {"paralysis", {"癱瘓", Finding}},
         {"hemiplegia", {"偏癱", Finding}}, {"monoplegia", {"單肢癱", Finding}},
@@ -109,7 +111,7 @@ const std::unordered_map<std::string, Word>& Glossary() {
         {"spasm", {"痙攣", Finding}}, {"cramp", {"抽筋", Finding}}, {"tendinitis", {"肌腱炎", Finding}},
         {"bursitis", {"滑囊炎", Finding}}, {"myalgia", {"肌痛", Finding}},
         {"carpal tunnel syndrome", {"腕隧道症候群", Finding}}, {"trigger finger", {"扳機指", Finding}},
-        {"unspecified", {"未特指", Finding}}, {"other", {"其他", Finding}},
+        {"unspecified", {"未明示", Finding}}, {"other", {"其他", Finding}},
     };
     return g;
 }
@@ -236,17 +238,17 @@ std::string TestChineseName(const std::string& code, const std::string& english)
     // "Other"/"unspecified" alone say nothing: fall back on the chapter's word.
     bool said = !side.empty() || !dominance.empty() || !body.empty();
     for (const auto& f : finding)
-        if (f != "未特指" && f != "其他") said = true;
+        if (f != "未明示" && f != "其他") said = true;
     // Chinese puts the qualifier first and the larger part before the smaller:
     // "ligament of right ankle" => 右側踝韌帶.
     std::string name;
     for (const auto& f : finding)
-        if (f == "未特指" || f == "其他") name += f;
+        if (f == "未明示" || f == "其他") name += f;
     for (const auto& s : side) name += s;
     for (const auto& s : dominance) name += s;
     for (auto it = body.rbegin(); it != body.rend(); ++it) name += *it;
     for (const auto& f : finding)
-        if (f != "未特指" && f != "其他") name += f;
+        if (f != "未明示" && f != "其他") name += f;
     if (!said) name += ChapterWord(code);
     if (!episode.empty()) name += "，" + episode;
     return name;

@@ -114,10 +114,17 @@ TEST_F(FullDb, spotChecksOfSingleCodes) {
               "脅痛|Hypochondrium pain disorder (TM1)|Y");
     EXPECT_EQ(value("SELECT ICD10_CNAME FROM ICD10 WHERE ICD10_NO='SA0'"), "肝系病類");
     // Test glossary names carry the words the search looks for.
-    EXPECT_EQ(value("SELECT ICD10_CNAME FROM ICD10 WHERE ICD10_NO='S93401A'"), "未特指右側踝韌帶扭傷，初期照護");
+    EXPECT_EQ(value("SELECT ICD10_CNAME FROM ICD10 WHERE ICD10_NO='S93401A'"), "未明示右側踝韌帶扭傷，初期照護");
     EXPECT_GT(count("SELECT count(*) FROM ICD10 WHERE ICD10_CNAME LIKE '%初期照護' AND ICD10_NO LIKE '%A'"), 10000);
     EXPECT_GT(count("SELECT count(*) FROM ICD10 WHERE ICD10_CNAME LIKE '%非優勢側%'"), 10);
     EXPECT_EQ(count("SELECT count(*) FROM ICD10 WHERE ICD10_CNAME=''"), 0);
+    // Every body part and kind of injury of the search window finds codes.
+    for (const char* word : {"頭", "臉", "耳", "眼", "唇", "鼻", "額", "頸", "肩", "手", "指", "腕", "肘", "前臂",
+                             "上臂", "腋", "胸", "腹", "腰", "背", "臀", "軀幹", "小腿", "大腿", "膝", "足", "踝",
+                             "扭傷", "挫傷", "拉傷", "表淺損傷", "鈍傷", "擦傷", "骨折", "脫臼", "燙傷", "燒傷",
+                             "關節炎", "關節痛", "咬傷", "癱"})
+        EXPECT_GT(count(std::string("SELECT count(*) FROM ICD10 WHERE ICD10_CNAME LIKE '%") + word + "%'"), 0)
+            << word;
     EXPECT_NE(value("SELECT VALUE FROM BUILDINFO WHERE KEY='chinese_names_test'").find("TEST DATA"),
               std::string::npos);
 }

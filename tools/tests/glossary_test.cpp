@@ -13,11 +13,11 @@ bool EndsWith(const std::string& s, const std::string& tail) {
 
 TEST(TestGlossary, injuryTitlesCarrySideBodyPartKindAndEpisode) {
     EXPECT_EQ(TestChineseName("S93401A", "Sprain of unspecified ligament of right ankle, initial encounter"),
-              "未特指右側踝韌帶扭傷，初期照護");
+              "未明示右側踝韌帶扭傷，初期照護");
     EXPECT_EQ(TestChineseName("S93401D", "Sprain of unspecified ligament of right ankle, subsequent encounter"),
-              "未特指右側踝韌帶扭傷，後續照護");
+              "未明示右側踝韌帶扭傷，後續照護");
     EXPECT_EQ(TestChineseName("S93401S", "Sprain of unspecified ligament of right ankle, sequela"),
-              "未特指右側踝韌帶扭傷，後遺症");
+              "未明示右側踝韌帶扭傷，後遺症");
     // Fracture episodes keep the episode words at the very end, as searches require.
     std::string open = TestChineseName("S52521B", "Torus fracture of lower end of right radius, initial encounter "
                                                   "for open fracture type I or II");
@@ -46,6 +46,16 @@ TEST(TestGlossary, multiWordPartsWinOverTheirLastWord) {
     EXPECT_TRUE(Has(TestChineseName("S8011XA", "Contusion of right lower leg, initial encounter"), "小腿"));
     EXPECT_EQ(TestChineseName("M545", "Low back pain"), "下背痛");
     EXPECT_TRUE(Has(TestChineseName("M25561", "Pain in right knee"), "關節痛"));
+}
+
+TEST(TestGlossary, wordsDoNotLeakIntoOtherSearches) {
+    // "Unspecified" must not bring 指 (finger) into names without a finger.
+    std::string colitis = TestChineseName("A099", "Infectious gastroenteritis and colitis, unspecified");
+    EXPECT_FALSE(Has(colitis, "指")) << colitis;
+    std::string side = TestChineseName("M25519", "Pain in unspecified shoulder");
+    EXPECT_FALSE(Has(side, "指") || Has(side, "左") || Has(side, "右")) << side;
+    // Contact with hot drinks is a scald.
+    EXPECT_TRUE(Has(TestChineseName("X100XXA", "Contact with hot drinks, initial encounter"), "燙傷"));
 }
 
 TEST(TestGlossary, titlesWithoutGlossaryWordsGetTheirChapterWord) {
