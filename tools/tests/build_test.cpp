@@ -1,4 +1,5 @@
 #include "cmd_build.h"
+#include "commands.h"
 
 #include <filesystem>
 
@@ -201,4 +202,17 @@ TEST(BuildInput, csvQuotesAndDottedCodes) {
     EXPECT_EQ(DotIcd9("V0101"), "V01.01");
     EXPECT_EQ(DotIcd9("E8000"), "E800.0");
     EXPECT_EQ(DotIcd9("042"), "042");
+}
+
+TEST(BuildCommand, optionsAreCheckedBeforeAnythingIsWritten) {
+    testsupport::TempDir dir;
+    const std::string out = dir.file("icd10_2023.mdb");
+    EXPECT_EQ(icdtool::BuildDb({"--help"}), 0);
+    EXPECT_EQ(icdtool::BuildDb({}), 2);
+    EXPECT_EQ(icdtool::BuildDb({out, "--no-such-option"}), 2);
+    EXPECT_EQ(icdtool::BuildDb({out, "second.mdb"}), 2);
+    EXPECT_THROW(icdtool::BuildDb({out, "--april"}), Error);   // --april goes with --data
+    EXPECT_THROW(icdtool::BuildDb({out, "--order"}), Error);   // an option without its value
+    EXPECT_THROW(icdtool::BuildDb({out, "--data", dir.file("nowhere")}), Error);
+    EXPECT_TRUE(fs::is_empty(dir.path()));
 }
