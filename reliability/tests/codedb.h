@@ -2,6 +2,11 @@
 // A small code database in a temporary folder with the program's real schema,
 // and the checks the fault tests share: a fingerprint of every table and row,
 // so a test can tell that nothing was written.
+#include <signal.h>
+#include <sqlite3.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <string>
 #include <vector>
 
@@ -80,6 +85,49 @@ inline std::string FingerprintOf(const std::string& path) {
     c.open(path);
     return Fingerprint(c);
 }
+
+// Another process that holds an exclusive lock on the database (an open
+// write transaction) for as long as the object lives.
+class LockHolder {
+public:
+    explicit LockHolder(const std::string& path) {
+        int fds[2];
+        if (pipe(fds) != 0) return;
+        m_child = fork();
+        if (m_child == 0) {
+            close(fds[0]);
+            sqlite3* db = nullptr;
+            char ok = 'n';
+            if (sqlite3_open(path.c_str(), &db) == SQLITE_OK &&
+                sqlite3_exec(db, "BEGIN EXCLUSIVE; UPDATE ICD10 SET ICD10_FLAG=ICD10_FLAG", nullptr, nullptr,
+                             nullptr) == SQLITE_OK)
+                ok = 'y';
+            (void)!write(fds[1], &ok, 1);
+            pause(); // until the test ends it
+            _exit(0);
+        }
+        close(fds[1]);
+        char ok = 0;
+        m_locked = m_child > 0 && read(fds[0], &ok, 1) == 1 && ok == 'y';
+        close(fds[0]);
+    }
+    ~LockHolder() { release(); }
+    LockHolder(const LockHolder&) = delete;
+    LockHolder& operator=(const LockHolder&) = delete;
+    bool locked() const { return m_locked; }
+    // Ends the other process; its transaction is never committed.
+    void release() {
+        if (m_child > 0) {
+            kill(m_child, SIGKILL);
+            waitpid(m_child, nullptr, 0);
+            m_child = -1;
+        }
+    }
+
+private:
+    pid_t m_child = -1;
+    bool m_locked = false;
+};
 
 // Texts that must reach the engine only as data: quotes, percent signs,
 // wildcards, brackets, statement keywords, comment marks, a long text.

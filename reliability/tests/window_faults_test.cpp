@@ -176,6 +176,38 @@ TEST_F(WindowFaultsTest, withoutANameColumn_theSearchWindowShowsTheEngineMessage
     EXPECT_EQ(w.resultModel()->rowCount(), 0);
 }
 
+TEST_F(WindowFaultsTest, rankingButtonOnADatabaseThatCannotBeWritten_showsTheEngineMessageAndKeepsTheCaption) {
+    search::TForm5 w(ctx);
+    w.show();
+    const QString caption = w.windowTitle();
+    ctx.ADOConnection1.exec("PRAGMA query_only=ON");
+    w.ButtonTempClick(); // the hidden maintenance button
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_NE(messages.shown[0].find("readonly"), std::string::npos) << messages.shown[0];
+    EXPECT_EQ(w.windowTitle(), caption);
+    ctx.ADOConnection1.exec("PRAGMA query_only=OFF");
+    EXPECT_EQ(reliability::Fingerprint(ctx.ADOConnection1), before);
+}
+
+TEST_F(WindowFaultsTest, databaseLockedByAnotherProgram_searchAndRankingFailAfterTheBusyWait) {
+    search::TForm5 w(ctx);
+    w.show();
+    const std::string fingerprint = reliability::Fingerprint(ctx.ADOConnection1);
+    reliability::LockHolder holder(path);
+    ASSERT_TRUE(holder.locked());
+    Child<QLineEdit>(&w, "Edit2")->setText(QStringLiteral("A00"));
+    w.Button1Click(&w);
+    w.ButtonTempClick(); // the hidden maintenance button
+    EXPECT_EQ(messages.shown, (std::vector<std::string>(2, "database is locked")));
+    holder.release();
+    // Once the other program lets go, the same window searches again.
+    messages.shown.clear();
+    w.Button1Click(&w);
+    EXPECT_TRUE(messages.shown.empty());
+    EXPECT_EQ(searchCodes(w), (std::vector<std::string>{"A00", "A000", "A009"}));
+    EXPECT_EQ(reliability::Fingerprint(ctx.ADOConnection1), fingerprint);
+}
+
 class QuizFileWindowTest : public WindowFaultsTest {
 protected:
     std::unique_ptr<quiz::TForm4> open(const std::string* bytes) {
