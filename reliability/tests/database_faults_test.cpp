@@ -68,6 +68,17 @@ TEST(DatabaseFileFaults, emptyFile_cannotBeOpened_andStaysEmpty) {
     EXPECT_EQ(s.files(), std::vector<std::string>{"icd10_2023.mdb"});
 }
 
+TEST(DatabaseFileFaults, folderInTheFilesPlace_cannotBeOpened_andIsLeftAlone) {
+    StartUp s;
+    fs::create_directory(s.dbPath());
+    EXPECT_FALSE(s.open());
+    // A folder is no database file: the same message as a missing file.
+    EXPECT_EQ(s.messages.shown, std::vector<std::string>{app::FileNotFoundMessage + s.dbPath()});
+    EXPECT_FALSE(s.ctx.ADOConnection1.isOpen());
+    EXPECT_TRUE(fs::is_directory(s.dbPath()));
+    EXPECT_TRUE(fs::is_empty(s.dbPath()));
+}
+
 TEST(DatabaseFileFaults, notADatabase_givesTheEngineMessage_andLeavesTheFileAlone) {
     for (const std::string& bytes : {std::string("this is a text file, not a database\n"), std::string(4096, '\xFF'),
                                      std::string("SQLite format 3") + std::string(200, 'x')}) {
