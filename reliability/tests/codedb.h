@@ -156,6 +156,8 @@ inline std::vector<std::string> HostileTexts() {
             "; VACUUM;",
             "頭痛'; UPDATE ICD10 SET ICD10_CNAME='x'; --",
             "許功蓋",
+            "\xF0\x9F\x98\x80 \xF0\xA0\x80\x80頭",   // characters outside Big5 (an emoji, an extension-B ideograph)
+            "e\xCC\x81\xE2\x80\x8B\xEF\xBF\xBD", // a combining accent, a zero-width space, U+FFFD
             std::string(10000, 'A'),
             std::string(10000, '\''),
             std::string(3333, '%') + "'; DROP TABLE CM; --",
