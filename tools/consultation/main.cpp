@@ -3,7 +3,14 @@
 // on the clipboard and, when a file is named on its command line, appends each
 // text to it as one line.
 //
-//   consultation [RECORD_FILE]
+//   consultation [--quit-on-text] [RECORD_FILE]
+//
+// --quit-on-text: the program ends as soon as it has recorded a new text (the
+// text already on the clipboard when it starts does not count), so its window
+// goes away while the sender may still be raising it (tests of a window that
+// vanishes in the middle of a hand-off).
+#include <cstdlib>
+
 #include <QApplication>
 #include <QClipboard>
 #include <QEvent>
@@ -17,7 +24,8 @@ namespace {
 
 class ConsultationWindow : public QWidget {
 public:
-    explicit ConsultationWindow(QString recordFile) : m_recordFile(std::move(recordFile)) {
+    ConsultationWindow(QString recordFile, bool quitOnText)
+        : m_recordFile(std::move(recordFile)), m_quitOnText(quitOnText) {
         setWindowTitle(QStringLiteral("醫師問診作業"));
         resize(420, 300);
         auto* layout = new QVBoxLayout(this);
@@ -25,6 +33,7 @@ public:
         m_log = new QPlainTextEdit(this);
         m_log->setReadOnly(true);
         layout->addWidget(m_log);
+        if (m_quitOnText) m_last = QGuiApplication::clipboard()->text();
         connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, [this] { record(false); });
     }
 
@@ -41,12 +50,17 @@ private:
         if (text.isEmpty() || (onActivation && text == m_last)) return;
         m_last = text;
         m_log->appendPlainText(text);
-        if (m_recordFile.isEmpty()) return;
-        QFile f(m_recordFile);
-        if (f.open(QIODevice::Append)) f.write(text.toUtf8() + '\n');
+        if (!m_recordFile.isEmpty()) {
+            QFile f(m_recordFile);
+            if (f.open(QIODevice::Append)) f.write(text.toUtf8() + '\n');
+        }
+        // At once, without tidying up: the X server destroys the window when
+        // the connection drops, as when the program crashes or is killed.
+        if (m_quitOnText) std::_Exit(0);
     }
 
     QString m_recordFile;
+    bool m_quitOnText = false;
     QString m_last;
     QPlainTextEdit* m_log = nullptr;
 };
@@ -55,8 +69,16 @@ private:
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
+    QString recordFile;
+    bool quitOnText = false;
     const QStringList args = QCoreApplication::arguments();
-    ConsultationWindow window(args.size() > 1 ? args.at(1) : QString());
+    for (qsizetype i = 1; i < args.size(); ++i) {
+        if (args.at(i) == QStringLiteral("--quit-on-text"))
+            quitOnText = true;
+        else
+            recordFile = args.at(i);
+    }
+    ConsultationWindow window(recordFile, quitOnText);
     window.show();
     return QApplication::exec();
 }
