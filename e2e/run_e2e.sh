@@ -35,7 +35,9 @@ BIN=$(cd "$1" && pwd) || exit 1
 OUT=$2
 mkdir -p "$OUT" || exit 1
 OUT=$(cd "$OUT" && pwd)
-rm -f "$OUT"/*.png "$OUT"/*.txt "$OUT"/*.log
+rm -rf "$OUT"/*.png "$OUT"/*.txt "$OUT"/*.log "$OUT/crops"
+CROPS="$OUT/crops" # pieces of screenshots that the checks compare
+mkdir -p "$CROPS"
 
 for tool in Xvfb:xvfb openbox:openbox xdotool:xdotool xprop:x11-utils xwininfo:x11-utils \
     import:imagemagick convert:imagemagick compare:imagemagick; do
@@ -102,10 +104,23 @@ cleanup() {
 trap cleanup EXIT
 trap 'exit 1' INT TERM
 
-shot() { # a screenshot of the whole screen, numbered in step order
+# A screenshot of the whole screen, numbered in step order, taken once the
+# screen has settled (two shots in a row nearly alike; a blinking text cursor
+# is allowed for).
+shot() {
     STEP=$((STEP + 1))
     SHOT="$OUT/$(printf '%02d' $STEP)-$1.png"
-    import -window root "$SHOT"
+    import -window root "$CROPS/settle-a.png"
+    i=0
+    while [ $i -lt 15 ]; do
+        sleep 0.15
+        import -window root "$CROPS/settle-b.png"
+        [ "$(pixels_differ "$CROPS/settle-a.png" "$CROPS/settle-b.png")" -lt 60 ] && break
+        mv "$CROPS/settle-b.png" "$CROPS/settle-a.png"
+        i=$((i + 1))
+    done
+    mv "$CROPS/settle-b.png" "$SHOT" 2>/dev/null || mv "$CROPS/settle-a.png" "$SHOT"
+    rm -f "$CROPS/settle-a.png"
 }
 
 fail() {
@@ -227,7 +242,7 @@ close_program() {
 # Clicks at (x, y) of a window's client area.
 click() {
     xdotool mousemove --window "$1" "$2" "$3" click 1
-    sleep "${4:-0.35}"
+    sleep "${4:-0.25}"
 }
 
 keys() {
@@ -280,14 +295,14 @@ expect_received() { # FILE WHAT LINES...
     file=$1
     what=$2
     shift 2
-    printf '%s\n' "$@" >"$OUT/expected.txt"
+    printf '%s\n' "$@" >"$CROPS/expected.txt"
     i=0
     while [ $i -lt 50 ]; do
-        cmp -s "$file" "$OUT/expected.txt" && { rm -f "$OUT/expected.txt"; return 0; }
+        cmp -s "$file" "$CROPS/expected.txt" && { rm -f "$CROPS/expected.txt"; return 0; }
         sleep 0.1
         i=$((i + 1))
     done
-    echo "--- expected:"; cat "$OUT/expected.txt"
+    echo "--- expected:"; cat "$CROPS/expected.txt"
     echo "--- received:"; cat "$file" 2>/dev/null
     fail "$what"
 }
@@ -308,6 +323,7 @@ expect_message_box() { # WHAT
     i=0
     while [ $i -lt 50 ] && [ "$(visible_count "$MENU_TITLE")" -lt 2 ]; do sleep 0.1; i=$((i + 1)); done
     [ "$(visible_count "$MENU_TITLE")" -ge 2 ] || fail "$1: no message box"
+    sleep 0.3
     shot "$2"
     keys Return
     i=0
@@ -337,15 +353,15 @@ search_and_hand_off() { # RECORD_FILE
     SEARCH=$LAUNCHED
     shot search-opened
     expect_colour "$SHOT" "$SEARCH" 680 500 red "the search window's hand-off picture (the consultation program was running at start)"
-    crop "$SHOT" "$SEARCH" 20 312 680 170 "$OUT/grid-empty.png"
+    crop "$SHOT" "$SEARCH" 20 312 680 170 "$CROPS/grid-empty.png"
 
     click "$SEARCH" 184 25
     xdotool type --delay 40 'S93.4'
     keys Return
     sleep 0.4
     shot search-S93.4
-    crop "$SHOT" "$SEARCH" 20 312 680 170 "$OUT/grid-rows.png"
-    [ "$(pixels_differ "$OUT/grid-empty.png" "$OUT/grid-rows.png")" -gt 1000 ] ||
+    crop "$SHOT" "$SEARCH" 20 312 680 170 "$CROPS/grid-rows.png"
+    [ "$(pixels_differ "$CROPS/grid-empty.png" "$CROPS/grid-rows.png")" -gt 1000 ] ||
         fail "Enter in the ICD10 code box with S93.4 showed no rows"
 
     # The first row is S934, not a finest code: the message, nothing handed.
@@ -390,7 +406,7 @@ xdotool windowactivate "$MENU" 2>/dev/null
 expect_active "$SEARCH" "activating the menu did not bring the open search window back"
 sleep 0.3
 shot menu-brings-search-back
-crop "$SHOT" "$SEARCH" 0 0 712 533 "$OUT/search-before-close.png"
+crop "$SHOT" "$SEARCH" 0 0 712 533 "$CROPS/search-before-close.png"
 
 # Closed and launched again: criteria, rows and current row as they were.
 close_with_picture "$SEARCH" 675 32 "$SEARCH_TITLE"
@@ -401,8 +417,8 @@ launch 506 266 "$SEARCH_TITLE"
 # (The toolkit may give the window a new X window when it is shown again.)
 SEARCH=$LAUNCHED
 shot search-relaunched
-crop "$SHOT" "$SEARCH" 0 0 712 533 "$OUT/search-after-relaunch.png"
-d=$(pixels_differ "$OUT/search-before-close.png" "$OUT/search-after-relaunch.png")
+crop "$SHOT" "$SEARCH" 0 0 712 533 "$CROPS/search-after-relaunch.png"
+d=$(pixels_differ "$CROPS/search-before-close.png" "$CROPS/search-after-relaunch.png")
 [ "$d" -lt 200 ] || fail "the search window lost its state when closed and launched again ($d pixels differ)"
 close_with_picture "$SEARCH" 675 32 "$SEARCH_TITLE"
 
@@ -415,13 +431,13 @@ launch 206 146 "$OUTLINE_TITLE"
 OUTLINE=$LAUNCHED
 shot outline-chapters
 expect_colour "$SHOT" "$OUTLINE" 680 28 red "the outline's first hand-off arrow"
-crop "$SHOT" "$OUTLINE" 392 12 276 26 "$OUT/pin1-empty.png"
-crop "$SHOT" "$OUTLINE" 392 46 276 26 "$OUT/pin2-empty.png"
-crop "$SHOT" "$OUTLINE" 74 1 300 300 "$OUT/tiles-chapters.png"
+crop "$SHOT" "$OUTLINE" 392 12 276 26 "$CROPS/pin1-empty.png"
+crop "$SHOT" "$OUTLINE" 392 46 276 26 "$CROPS/pin2-empty.png"
+crop "$SHOT" "$OUTLINE" 74 1 300 300 "$CROPS/tiles-chapters.png"
 click "$OUTLINE" 144 22
 shot outline-chapter-1
-crop "$SHOT" "$OUTLINE" 74 1 300 300 "$OUT/tiles-chapter-1.png"
-[ "$(pixels_differ "$OUT/tiles-chapters.png" "$OUT/tiles-chapter-1.png")" -gt 1000 ] ||
+crop "$SHOT" "$OUTLINE" 74 1 300 300 "$CROPS/tiles-chapter-1.png"
+[ "$(pixels_differ "$CROPS/tiles-chapters.png" "$CROPS/tiles-chapter-1.png")" -gt 1000 ] ||
     fail "chapter tile 1 did not open the chapter"
 expect_colour "$SHOT" "$OUTLINE" 300 23 blue "the chapter's path tile"
 n=1
@@ -434,28 +450,28 @@ done
 # A000 is the first entry under level 4: a finest code, pinned to slot 1.
 click "$OUTLINE" 144 $((1 + 4 * 32 + 15))
 shot outline-A000-pinned
-crop "$SHOT" "$OUTLINE" 392 12 276 26 "$OUT/pin1-A000.png"
-[ "$(pixels_differ "$OUT/pin1-empty.png" "$OUT/pin1-A000.png")" -gt 300 ] || fail "A000 was not pinned to the first slot"
+crop "$SHOT" "$OUTLINE" 392 12 276 26 "$CROPS/pin1-A000.png"
+[ "$(pixels_differ "$CROPS/pin1-empty.png" "$CROPS/pin1-A000.png")" -gt 300 ] || fail "A000 was not pinned to the first slot"
 click "$OUTLINE" 144 $((1 + 4 * 32 + 15))
 shot outline-A000-pinned-again
-crop "$SHOT" "$OUTLINE" 392 46 276 26 "$OUT/pin2-after.png"
-[ "$(pixels_differ "$OUT/pin2-empty.png" "$OUT/pin2-after.png")" -lt 30 ] || fail "A000 was pinned twice"
+crop "$SHOT" "$OUTLINE" 392 46 276 26 "$CROPS/pin2-after.png"
+[ "$(pixels_differ "$CROPS/pin2-empty.png" "$CROPS/pin2-after.png")" -lt 30 ] || fail "A000 was pinned twice"
 click "$OUTLINE" 687 25
 expect_received "$REC" "the consultation program did not receive |ICD10|A000 from the outline" '|ICD10|S93401A' '|ICD10|A000'
 expect_active "$CONSULT" "the consultation window was not brought to the front by the outline's hand-off"
 shot outline-handed-off
 click "$OUTLINE" 34 34
 shot outline-home
-crop "$SHOT" "$OUTLINE" 74 1 300 300 "$OUT/tiles-home.png"
-crop "$SHOT" "$OUTLINE" 392 12 276 26 "$OUT/pin1-home.png"
-[ "$(pixels_differ "$OUT/tiles-chapters.png" "$OUT/tiles-home.png")" -lt 30 ] || fail "Home did not bring back the chapter tiles"
-[ "$(pixels_differ "$OUT/pin1-A000.png" "$OUT/pin1-home.png")" -lt 30 ] || fail "Home lost the pinned code"
+crop "$SHOT" "$OUTLINE" 74 1 300 300 "$CROPS/tiles-home.png"
+crop "$SHOT" "$OUTLINE" 392 12 276 26 "$CROPS/pin1-home.png"
+[ "$(pixels_differ "$CROPS/tiles-chapters.png" "$CROPS/tiles-home.png")" -lt 30 ] || fail "Home did not bring back the chapter tiles"
+[ "$(pixels_differ "$CROPS/pin1-A000.png" "$CROPS/pin1-home.png")" -lt 30 ] || fail "Home lost the pinned code"
 close_with_picture "$OUTLINE" 34 476 "$OUTLINE_TITLE"
 # Launched again: a new browser, with empty pin slots.
 launch 206 146 "$OUTLINE_TITLE"
 shot outline-relaunched
-crop "$SHOT" "$LAUNCHED" 392 12 276 26 "$OUT/pin1-relaunched.png"
-[ "$(pixels_differ "$OUT/pin1-empty.png" "$OUT/pin1-relaunched.png")" -lt 30 ] ||
+crop "$SHOT" "$LAUNCHED" 392 12 276 26 "$CROPS/pin1-relaunched.png"
+[ "$(pixels_differ "$CROPS/pin1-empty.png" "$CROPS/pin1-relaunched.png")" -lt 30 ] ||
     fail "the outline browser launched again still held the pinned code"
 close_with_picture "$LAUNCHED" 34 476 "$OUTLINE_TITLE"
 
@@ -466,18 +482,18 @@ log "tree"
 launch 506 146 "$TREE_TITLE"
 TREE=$LAUNCHED
 shot tree-opened
-crop "$SHOT" "$TREE" 80 40 600 440 "$OUT/tree-outline.png"
+crop "$SHOT" "$TREE" 80 40 600 440 "$CROPS/tree-outline.png"
 click "$TREE" 197 18
 xdotool type --delay 40 'S934'
 click "$TREE" 296 18
 shot tree-S934
-crop "$SHOT" "$TREE" 80 40 600 440 "$OUT/tree-S934.png"
-[ "$(pixels_differ "$OUT/tree-outline.png" "$OUT/tree-S934.png")" -gt 1000 ] || fail "顯示 did not show the tree of S934"
+crop "$SHOT" "$TREE" 80 40 600 440 "$CROPS/tree-S934.png"
+[ "$(pixels_differ "$CROPS/tree-outline.png" "$CROPS/tree-S934.png")" -gt 1000 ] || fail "顯示 did not show the tree of S934"
 expect_colour "$SHOT" "$TREE" 34 84 green "the tree's Back picture, shown with the result tree"
 click "$TREE" 34 162
 shot tree-S934-expanded
-crop "$SHOT" "$TREE" 80 40 600 440 "$OUT/tree-S934-expanded.png"
-[ "$(pixels_differ "$OUT/tree-S934.png" "$OUT/tree-S934-expanded.png")" -gt 1000 ] || fail "expand all changed nothing"
+crop "$SHOT" "$TREE" 80 40 600 440 "$CROPS/tree-S934-expanded.png"
+[ "$(pixels_differ "$CROPS/tree-S934.png" "$CROPS/tree-S934-expanded.png")" -gt 1000 ] || fail "expand all changed nothing"
 # S934, S9340, S93401, S93401A, S93401D
 click "$TREE" 150 49
 keys Down Down Down Down
@@ -485,7 +501,14 @@ shot tree-S93401D-selected
 click "$TREE" 433 18
 expect_received "$REC" "the consultation program did not receive |ICD10|S93401D from the tree" \
     '|ICD10|S93401A' '|ICD10|A000' '|ICD10|S93401D'
-close_with_picture "$TREE" 34 471 "$TREE_TITLE"
+# Closed from its title bar this time (the window manager's close, Alt+F4).
+xdotool windowactivate --sync "$TREE" 2>/dev/null
+keys alt+F4
+wait_gone "$TREE_TITLE" || fail "the window manager's close did not close the tree window"
+program_alive || fail "the program ended when the tree window was closed from its title bar"
+click "$MENU" 350 470
+[ "$(visible_count "$TREE_TITLE")" -eq 0 ] || fail "the menu brought back a tree window that had been closed"
+shot tree-closed-from-title-bar
 
 # --- quiz: ten answers to the report, kept after a relaunch -----------------
 # Answer picture 1 at (127, 158), new quiz (34, 38), close (34, 476).
@@ -505,13 +528,13 @@ done
 sleep 0.3
 shot quiz-report
 expect_colour "$SHOT" "$QUIZ" 105 160 white "the report box (in place of the answers after ten answers)"
-crop "$SHOT" "$QUIZ" 0 0 712 514 "$OUT/quiz-before-close.png"
+crop "$SHOT" "$QUIZ" 0 0 712 514 "$CROPS/quiz-before-close.png"
 close_with_picture "$QUIZ" 34 476 "$QUIZ_TITLE"
 launch 206 266 "$QUIZ_TITLE"
 QUIZ=$LAUNCHED
 shot quiz-relaunched
-crop "$SHOT" "$QUIZ" 0 0 712 514 "$OUT/quiz-after-relaunch.png"
-d=$(pixels_differ "$OUT/quiz-before-close.png" "$OUT/quiz-after-relaunch.png")
+crop "$SHOT" "$QUIZ" 0 0 712 514 "$CROPS/quiz-after-relaunch.png"
+d=$(pixels_differ "$CROPS/quiz-before-close.png" "$CROPS/quiz-after-relaunch.png")
 [ "$d" -lt 200 ] || fail "the quiz lost its report when closed and launched again ($d pixels differ)"
 close_with_picture "$QUIZ" 34 476 "$QUIZ_TITLE"
 
@@ -555,6 +578,13 @@ click "$SEARCH" 687 511
 [ "$(visible_count "$MENU_TITLE")" -eq 1 ] || fail "a hand-off with no consultation window showed a message"
 close_with_picture "$SEARCH" 675 32 "$SEARCH_TITLE"
 program_alive || fail "the program ended after the consultation window vanished"
+# An outline browser made now, with no consultation program running, has no
+# hand-off arrows.
+launch 206 146 "$OUTLINE_TITLE"
+shot outline-without-consultation
+c=$(colour_at "$SHOT" "$LAUNCHED" 680 28)
+[ "$c" != red ] || fail "the outline shows its hand-off arrows with no consultation program running"
+close_with_picture "$LAUNCHED" 34 476 "$OUTLINE_TITLE"
 
 log "closing the program"
 close_program
