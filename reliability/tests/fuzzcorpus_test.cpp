@@ -13,6 +13,7 @@ extern "C" int Fuzz_questionbank(const std::uint8_t* data, std::size_t size);
 extern "C" int Fuzz_outline(const std::uint8_t* data, std::size_t size);
 extern "C" int Fuzz_statement(const std::uint8_t* data, std::size_t size);
 extern "C" int Fuzz_text(const std::uint8_t* data, std::size_t size);
+extern "C" int Fuzz_tree(const std::uint8_t* data, std::size_t size);
 
 namespace {
 
@@ -38,10 +39,11 @@ TEST(FuzzCorpus, questionBankReader) { EXPECT_GT(Replay("fuzz_questionbank", Fuz
 TEST(FuzzCorpus, outlineReaders) { EXPECT_GT(Replay("fuzz_outline", Fuzz_outline), 0); }
 TEST(FuzzCorpus, statementBuilder) { EXPECT_GT(Replay("fuzz_statement", Fuzz_statement), 0); }
 TEST(FuzzCorpus, textRules) { EXPECT_GT(Replay("fuzz_text", Fuzz_text), 0); }
+TEST(FuzzCorpus, treeBuilders) { EXPECT_GT(Replay("fuzz_tree", Fuzz_tree), 0); }
 
 // Edge inputs of each reader, kept here by hand as well as in the corpora.
 TEST(FuzzCorpus, emptyAndTinyInputs) {
-    for (Target t : {Fuzz_questionbank, Fuzz_outline, Fuzz_statement, Fuzz_text}) {
+    for (Target t : {Fuzz_questionbank, Fuzz_outline, Fuzz_statement, Fuzz_text, Fuzz_tree}) {
         for (const std::string& s : {std::string(), std::string(1, '\0'), std::string("Q:"), std::string("-"),
                                      std::string("\xA4"), std::string("\r\r\n\n"), std::string(1, '\xFF')})
             EXPECT_EQ(t(reinterpret_cast<const std::uint8_t*>(s.data()), s.size()), 0);
