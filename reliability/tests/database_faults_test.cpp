@@ -270,8 +270,10 @@ TEST(ReadOnlyDatabase, rankingOnAReadOnlyFile_failsWithTheEngineMessageAndChange
         ASSERT_GE(child, 0);
         if (child == 0) {
             close(fds[0]);
-            std::string outcome = "cannot drop the superuser's rights";
-            if (setgid(65534) == 0 && setuid(65534) == 0) outcome = RankReadOnlyFile(path);
+            std::string outcome = "skip: cannot give up the superuser's rights";
+            if (setgid(65534) == 0 && setuid(65534) == 0)
+                outcome = access(path.c_str(), R_OK) == 0 ? RankReadOnlyFile(path)
+                                                          : "skip: the temporary folder is closed to other users";
             (void)!write(fds[1], outcome.data(), outcome.size());
             _exit(0);
         }
@@ -283,6 +285,10 @@ TEST(ReadOnlyDatabase, rankingOnAReadOnlyFile_failsWithTheEngineMessageAndChange
         int status = 0;
         waitpid(child, &status, 0);
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        if (outcome.rfind("skip: ", 0) == 0) {
+            chmod(path.c_str(), 0644);
+            GTEST_SKIP() << outcome.substr(6);
+        }
         EXPECT_EQ(outcome, "");
     }
     chmod(path.c_str(), 0644);
