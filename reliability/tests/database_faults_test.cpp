@@ -411,3 +411,29 @@ TEST(JetFileFaults, jetFileWithAGoodHeaderAndGarbagePages_isRefusedWithoutTaking
     EXPECT_EQ(testsupport::ReadFile(s.dbPath()), bytes);
     EXPECT_EQ(s.files(), std::vector<std::string>{"icd10_2023.mdb"});
 }
+
+TEST(JetFileFaults, realJetFileCutInHalf_isRefusedOrReadWhole_neverHangsOrCrashes) {
+    ICD_REQUIRE_SHARED_DATA();
+    for (const char* name : {"jackcess_testV2000.mdb", "mdbreader_V1997_test.mdb"}) {
+        StartUp s;
+        const std::string whole = testsupport::ReadFile(testsupport::SharedDataDir() / "mdb" / name);
+        const std::string cut = whole.substr(0, whole.size() / 2);
+        testsupport::WriteFile(s.dbPath(), cut);
+        const auto start = std::chrono::steady_clock::now();
+        const bool opened = s.open();
+        const auto seconds =
+            std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - start).count();
+        EXPECT_LE(seconds, 60) << name;
+        RecordProperty(name, s.messages.shown.empty() ? std::string("opened") : s.messages.shown[0]);
+        if (opened) {
+            // What could be read was copied whole; the copy is a database.
+            EXPECT_TRUE(s.messages.shown.empty()) << name;
+            EXPECT_EQ(db::DetectFileKind(db::ConvertedCopyPath(s.dbPath())), db::FileKind::SQLite) << name;
+        } else {
+            ASSERT_EQ(s.messages.shown.size(), 1u) << name;
+            EXPECT_TRUE(StartsWith(s.messages.shown[0], app::CannotOpenDatabaseMessage)) << s.messages.shown[0];
+            EXPECT_EQ(s.files(), std::vector<std::string>{"icd10_2023.mdb"}) << name;
+        }
+        EXPECT_EQ(testsupport::ReadFile(s.dbPath()), cut) << name;
+    }
+}
