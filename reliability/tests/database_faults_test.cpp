@@ -372,6 +372,23 @@ TEST_F(LockedDatabaseTest, searchAndRanking_failAfterTheBusyWait_withTheEngineMe
     EXPECT_EQ(reliability::FingerprintOf(path), before);
 }
 
+TEST(DatabaseFileFaults, lockedAtStartUp_saysTheDatabaseCannotBeOpened_afterTheBusyWait) {
+    StartUp s;
+    reliability::CreateCodeDb(s.dbPath());
+    const std::string before = reliability::FingerprintOf(s.dbPath());
+    reliability::LockHolder holder(s.dbPath());
+    ASSERT_TRUE(holder.locked());
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(s.open());
+    const auto seconds =
+        std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_EQ(s.messages.shown, std::vector<std::string>{std::string(app::CannotOpenDatabaseMessage) +
+                                                         "database is locked"});
+    EXPECT_LE(seconds, 30);
+    holder.release();
+    EXPECT_EQ(reliability::FingerprintOf(s.dbPath()), before);
+}
+
 TEST(JetFileFaults, passwordProtectedJetFile_isRefusedWithAClearMessage_andNoCopyIsLeft) {
     ICD_REQUIRE_SHARED_DATA();
     StartUp s;
