@@ -246,10 +246,11 @@ TEST_F(X11HandOff, windowsWithOnlyTheOldTitlePropertyAreFoundByTheirExactTitle) 
     const xcb_window_t latin1 = probe->createWindowWithWmName("Consultation caf\xe9", XCB_ATOM_STRING);
     std::optional<app::Desktop::WindowId> found;
     EXPECT_TRUE(QTest::qWaitFor(
-        [&] { return (found = desktop->findTopLevelWindow(app::ConsultationWindowTitle)).has_value(); }, 5000));
+        [&] { return (found = desktop->findTopLevelWindow(app::ConsultationWindowTitle)).has_value(); }, 15000));
     EXPECT_EQ(found, std::optional<app::Desktop::WindowId>(utf8));
     // The window manager takes each window in its own time.
-    EXPECT_TRUE(QTest::qWaitFor([&] { return desktop->findTopLevelWindow("Consultation café").has_value(); }, 5000));
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return desktop->findTopLevelWindow("Consultation café").has_value(); }, 15000));
     EXPECT_EQ(desktop->findTopLevelWindow("Consultation café"), std::optional<app::Desktop::WindowId>(latin1));
     EXPECT_FALSE(desktop->findTopLevelWindow("Consultation").has_value()); // the whole title, not a part
     EXPECT_FALSE(desktop->findTopLevelWindow("醫師問診").has_value());

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <poll.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <thread>
@@ -96,36 +97,43 @@ bool XServer::startOnce() {
         m_missing = true;
         return false;
     }
-    // A display number in a high range that no lock file claims; Xvfb refuses a
-    // number that another server holds, and the next attempt takes another.
-    static unsigned seed = static_cast<unsigned>(getpid()) * 7919u;
-    std::string number;
-    for (int tries = 0; tries < 50 && number.empty(); ++tries) {
-        seed = seed * 1103515245u + 12345u;
-        std::string n = std::to_string(200 + (seed >> 8) % 700);
-        if (access(("/tmp/.X" + n + "-lock").c_str(), F_OK) != 0) number = n;
+    // Xvfb picks a free display number itself and writes it to a pipe once it
+    // accepts connections, so two test programs starting servers at the same
+    // moment never end up sharing one.
+    int fds[2];
+    if (pipe(fds) != 0) {
+        m_why = "cannot make a pipe for Xvfb";
+        return false;
     }
     char xlog[] = "/tmp/icd-xvfb-XXXXXX";
     int xlogFd = mkstemp(xlog);
     if (xlogFd >= 0) close(xlogFd);
-    m_xvfb = Spawn({"Xvfb", ":" + number, "-screen", "0", "1280x800x24", "-nolisten", "tcp", "-noreset"}, -1, true,
-                   xlogFd >= 0 ? xlog : "/dev/null");
-    // Ready once a client can connect.
-    bool up = false;
+    m_xvfb = Spawn({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", "1280x800x24", "-nolisten", "tcp",
+                    "-noreset"},
+                   fds[0], true, xlogFd >= 0 ? xlog : "/dev/null");
+    close(fds[1]);
+    std::string number;
     const auto xstart = std::chrono::steady_clock::now();
-    while (m_xvfb > 0 && !up && std::chrono::steady_clock::now() - xstart < std::chrono::seconds(15)) {
+    while (m_xvfb > 0 && std::chrono::steady_clock::now() - xstart < std::chrono::seconds(15)) {
+        pollfd p{fds[0], POLLIN, 0};
+        if (poll(&p, 1, 100) > 0) {
+            char buf[32];
+            ssize_t n = read(fds[0], buf, sizeof buf);
+            if (n <= 0) break; // Xvfb exited without a display
+            number.append(buf, static_cast<std::size_t>(n));
+            if (number.find('\n') != std::string::npos) break;
+        }
         int status = 0;
         if (waitpid(m_xvfb, &status, WNOHANG) == m_xvfb) {
             m_xvfb = -1;
             break;
         }
-        xcb_connection_t* c = xcb_connect((":" + number).c_str(), nullptr);
-        up = c && !xcb_connection_has_error(c);
-        if (c) xcb_disconnect(c);
-        if (!up) std::this_thread::sleep_for(std::chrono::milliseconds(30));
     }
+    close(fds[0]);
+    while (!number.empty() && (number.back() == '\n' || number.back() == '\r')) number.pop_back();
+    const bool up = m_xvfb > 0 && !number.empty();
     if (!up) {
-        m_why = "Xvfb did not start on :" + number;
+        m_why = "Xvfb did not start";
         if (FILE* f = xlogFd >= 0 ? std::fopen(xlog, "r") : nullptr) {
             char buf[2048];
             std::size_t n = std::fread(buf, 1, sizeof buf - 1, f);
