@@ -20,6 +20,8 @@
 # consultation window closing while it is being raised; the close picture.
 # Second run, with no window manager at all: the window-vanishing checks, the
 # menu, a search handed off, an outline pin handed off, the close picture.
+# Third run, after a window manager has ended (leaving its client list behind):
+# the window-vanishing checks and a search handed off.
 #
 # Exit status: 0 passed, 1 failed, 77 skipped (a tool is missing).
 # ICD_E2E_DISPLAY_FIRST / ICD_E2E_DISPLAY_LAST: the display numbers it may use
@@ -39,7 +41,7 @@ rm -rf "$OUT"/*.png "$OUT"/*.txt "$OUT"/*.log "$OUT/crops"
 CROPS="$OUT/crops" # pieces of screenshots that the checks compare
 mkdir -p "$CROPS"
 
-for tool in Xvfb:xvfb openbox:openbox xdotool:xdotool xprop:x11-utils xwininfo:x11-utils \
+for tool in Xvfb:xvfb openbox:openbox xdotool:xdotool xprop:x11-utils xwininfo:x11-utils xmessage:x11-utils \
     import:imagemagick convert:imagemagick compare:imagemagick; do
     if ! command -v "${tool%%:*}" >/dev/null 2>&1; then
         echo "SKIPPED: ${tool%%:*} is not installed (Debian package ${tool#*:})"
@@ -138,7 +140,10 @@ start_xserver() { # the first free display of the range; sets DISPLAY
     n=${ICD_E2E_DISPLAY_FIRST:-80}
     while [ "$n" -le "${ICD_E2E_DISPLAY_LAST:-99}" ]; do
         if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then
-            Xvfb ":$n" -screen 0 1600x900x24 -nolisten tcp >"$OUT/xvfb-$1.log" 2>&1 &
+            # -noreset: the server would otherwise reset whenever its last
+            # client leaves, refusing connections for a moment and clearing
+            # the root window's properties.
+            Xvfb ":$n" -screen 0 1600x900x24 -nolisten tcp -noreset >"$OUT/xvfb-$1.log" 2>&1 &
             XVFB_PID=$!
             i=0
             while [ $i -lt 100 ] && running "$XVFB_PID"; do
@@ -158,26 +163,41 @@ start_xserver() { # the first free display of the range; sets DISPLAY
     fail "no free display between :${ICD_E2E_DISPLAY_FIRST:-80} and :${ICD_E2E_DISPLAY_LAST:-99} for Xvfb"
 }
 
+# Starts openbox and waits until it manages new windows. Its check window on
+# the root appears before it does: a window mapped in between is never
+# managed, so readiness is a probe window that shows up in its client list.
 start_wm() {
-    # A window manager that cannot connect yet (the server may still be
-    # setting up its sockets) is started again.
+    openbox --sm-disable >>"$OUT/openbox.log" 2>&1 &
+    WM_PID=$!
+    i=0
+    while [ $i -lt 100 ] && running "$WM_PID"; do
+        if xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; then
+            break
+        fi
+        sleep 0.1
+        i=$((i + 1))
+    done
     attempt=1
-    while [ $attempt -le 3 ]; do
-        openbox --sm-disable >>"$OUT/openbox.log" 2>&1 &
-        WM_PID=$!
-        i=0
-        while [ $i -lt 100 ] && running "$WM_PID"; do
-            xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && { log "openbox is up"; return 0; }
-            sleep 0.1
-            i=$((i + 1))
-        done
-        stop_pid "$WM_PID"
-        WM_PID=
-        running "$XVFB_PID" || fail "Xvfb on $DISPLAY ended"
-        sleep 0.5
+    while [ $attempt -le 20 ] && running "$WM_PID"; do
+        xmessage -title e2e-wm-probe probe >/dev/null 2>&1 &
+        probe=$!
+        id=$(wait_window e2e-wm-probe 30)
+        managed=
+        if [ -n "$id" ]; then
+            hex=$(printf '0x%x' "$id")
+            i=0
+            while [ $i -lt 10 ]; do
+                xprop -root _NET_CLIENT_LIST 2>/dev/null | tr ',' '\n' | grep -q "$hex\$" && { managed=1; break; }
+                sleep 0.1
+                i=$((i + 1))
+            done
+        fi
+        stop_pid "$probe"
+        [ -n "$managed" ] && { log "openbox is up"; return 0; }
         attempt=$((attempt + 1))
     done
-    fail "openbox did not start on $DISPLAY"
+    running "$XVFB_PID" || fail "Xvfb on $DISPLAY ended"
+    fail "openbox did not start on $DISPLAY (see openbox.log)"
 }
 
 # Prints the id of the visible window with exactly this title (waits for it).
@@ -623,6 +643,29 @@ shot nowm-outline-handed-off
 close_with_picture "$OUTLINE" 34 476 "$OUTLINE_TITLE"
 close_program
 shot nowm-program-closed
+
+# --- third run: a window manager that has ended -----------------------------
+# openbox leaves its client list (now empty) and the name of its vanished
+# check window on the root window when it ends (the server does not reset, so
+# they stay). The consultation window must still be found.
+log "third run: the window manager has ended"
+stop_pid "$STANDIN_PID"
+STANDIN_PID=
+start_wm
+stop_pid "$WM_PID"
+WM_PID=
+xprop -root _NET_CLIENT_LIST 2>/dev/null | grep -q 'window id' &&
+    log "openbox left its client list behind: $(xprop -root _NET_CLIENT_LIST)"
+"$BIN/e2e_vanished_window" >"$OUT/vanished-window-wm-ended.log" 2>&1 ||
+    { cat "$OUT/vanished-window-wm-ended.log"; fail "the X11 desktop did not find windows once the window manager had ended"; }
+log "windows vanishing during a hand-off: handled (window manager ended)"
+REC="$OUT/received-wm-ended.txt"
+start_standin "$REC"
+start_program
+search_and_hand_off "$REC"
+shot wm-ended-search-handed-off
+close_with_picture "$SEARCH" 675 32 "$SEARCH_TITLE"
+close_program
 
 log "PASSED: end-to-end run, screenshots in $OUT"
 exit 0

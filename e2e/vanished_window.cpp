@@ -4,9 +4,10 @@
 // their way. Nothing may crash, the program's own connection must stay usable,
 // and a window that comes back later must be found and raised as usual.
 //
-// Runs on the display in $DISPLAY (the end-to-end script starts one, with or
-// without a window manager). Exit status 0 when every check holds, 1 otherwise;
-// each failed check is printed.
+// Runs on the display in $DISPLAY (the end-to-end script starts one with a
+// window manager, one that never had one, and one whose window manager has
+// ended and left its client list behind). Exit status 0 when every check holds,
+// 1 otherwise; each failed check is printed.
 //
 //   e2e_vanished_window
 #include <QGuiApplication>
@@ -92,11 +93,17 @@ public:
         xcb_ewmh_get_active_window_reply(&m_ewmh, xcb_ewmh_get_active_window(&m_ewmh, m_screen), &w, nullptr);
         return w;
     }
+    // The root names a check window that names itself (a window manager that
+    // has ended leaves the root's property behind).
     bool windowManagerRunning() {
         xcb_window_t w = XCB_NONE;
+        xcb_window_t self = XCB_NONE;
         return xcb_ewmh_get_supporting_wm_check_reply(&m_ewmh, xcb_ewmh_get_supporting_wm_check(&m_ewmh, m_root),
                                                       &w, nullptr) != 0 &&
-               w != XCB_NONE;
+               w != XCB_NONE &&
+               xcb_ewmh_get_supporting_wm_check_reply(&m_ewmh, xcb_ewmh_get_supporting_wm_check(&m_ewmh, w), &self,
+                                                      nullptr) != 0 &&
+               self == w;
     }
 
 private:

@@ -45,11 +45,26 @@ struct X11Desktop::Impl {
         if (conn) xcb_disconnect(conn);
     }
 
+    // True while an EWMH window manager runs: the root names a check window
+    // that names itself. A window manager that has ended leaves its client
+    // list behind (empty or stale), and its check window is gone.
+    bool windowManagerRunning() {
+        xcb_window_t check = XCB_NONE;
+        if (!xcb_ewmh_get_supporting_wm_check_reply(&ewmh, xcb_ewmh_get_supporting_wm_check(&ewmh, root), &check,
+                                                    nullptr) ||
+            check == XCB_NONE)
+            return false;
+        xcb_window_t self = XCB_NONE;
+        return xcb_ewmh_get_supporting_wm_check_reply(&ewmh, xcb_ewmh_get_supporting_wm_check(&ewmh, check), &self,
+                                                      nullptr) &&
+               self == check;
+    }
+
     // The windows the window manager manages; without one, the mapped children
     // of the root window.
     std::vector<xcb_window_t> topLevelWindows() {
         std::vector<xcb_window_t> out;
-        if (ewmhReady) {
+        if (ewmhReady && windowManagerRunning()) {
             xcb_ewmh_get_windows_reply_t list;
             if (xcb_ewmh_get_client_list_reply(&ewmh, xcb_ewmh_get_client_list(&ewmh, screen), &list, nullptr)) {
                 out.assign(list.windows, list.windows + list.windows_len);
