@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTableView>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -229,6 +230,65 @@ TEST_F(WindowFaultsTest, searchWindowCreatedWhileTheDatabaseIsLocked_waitsOnceAn
     w.Button1Click(&w);
     EXPECT_TRUE(messages.shown.empty());
     EXPECT_EQ(searchCodes(w), (std::vector<std::string>{"A00", "A000", "A009"}));
+}
+
+TEST_F(WindowFaultsTest, oddRowsInTheDatabase_areShownByEveryWindowWithoutHarm) {
+    // Empty values, text that is not UTF-8, a 10,000-character name, a quote and
+    // an empty code, as a hand-edited database may hold them.
+    ctx.ADOConnection1.exec(
+        "INSERT INTO ICD10 VALUES('A05',NULL,NULL,NULL,NULL,NULL);"
+        "INSERT INTO ICD10 VALUES('A06',CAST(x'E0FF41A4' AS TEXT),CAST(x'FFFE' AS TEXT),'Y','X','Y');"
+        "INSERT INTO ICD10 VALUES('A07',replace(hex(zeroblob(5000)),'00','長'),'long','N','','');"
+        "INSERT INTO ICD10 VALUES('A0''','引號','quote','Y','','');"
+        "INSERT INTO ICD10 VALUES('','空碼','empty','Y','','');");
+    const std::string fingerprint = reliability::Fingerprint(ctx.ADOConnection1);
+    {
+        search::TForm5 w(ctx);
+        w.show();
+        Child<QLineEdit>(&w, "Edit2")->setText(QStringLiteral("A0"));
+        w.Button1Click(&w);
+        EXPECT_TRUE(messages.shown.empty());
+        EXPECT_EQ(searchCodes(w).size(), 9u);
+        auto* grid = Child<QTableView>(&w, "DBGrid1");
+        for (int r = 0; r < grid->model()->rowCount(); ++r) {
+            grid->setCurrentIndex(grid->model()->index(r, 0));
+            (void)w.grab();
+        }
+        EXPECT_TRUE(messages.shown.empty());
+    }
+    {
+        tree::TForm3 w(ctx);
+        w.show();
+        w.Edit1()->setText(QStringLiteral("A0"));
+        QTest::mouseClick(w.Button1(), Qt::LeftButton);
+        (void)w.grab();
+        w.Edit1()->setText(QStringLiteral("A00-A09"));
+        QTest::mouseClick(w.Button1(), Qt::LeftButton);
+        w.Button2Click();
+        (void)w.grab();
+        EXPECT_TRUE(messages.shown.empty());
+    }
+    {
+        outline::TForm2 w(ctx);
+        w.show();
+        QTest::mouseClick(w.chapterTileImage(1), Qt::LeftButton);
+        QTest::mouseClick(w.entryTileImage(1), Qt::LeftButton);
+        QTest::mouseClick(w.entryTileImage(1), Qt::LeftButton);
+        (void)w.grab();
+        EXPECT_TRUE(messages.shown.empty());
+        std::vector<std::string> listed;
+        for (int e = 1; e <= outline::kEntryTiles; ++e)
+            if (w.entryTileImage(e)->isVisible()) listed.push_back(w.browser().entryTile(e).Code);
+        EXPECT_EQ(listed, (std::vector<std::string>{"A00", "A01", "A05", "A06", "A07"}));
+        // Entering each listed code lists what lies below it, or nothing.
+        for (std::size_t i = 0; i < listed.size(); ++i) {
+            QTest::mouseClick(w.entryTileImage(static_cast<int>(i) + 1), Qt::LeftButton);
+            (void)w.grab();
+            QTest::mouseClick(w.backImage(), Qt::LeftButton);
+        }
+        EXPECT_TRUE(messages.shown.empty());
+    }
+    EXPECT_EQ(reliability::Fingerprint(ctx.ADOConnection1), fingerprint);
 }
 
 class QuizFileWindowTest : public WindowFaultsTest {
