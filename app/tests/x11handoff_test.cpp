@@ -242,6 +242,7 @@ TEST_F(X11HandOff, withoutTheConsultationWindowNothingHappensAtAll) {
 }
 
 TEST_F(X11HandOff, windowsWithOnlyTheOldTitlePropertyAreFoundByTheirExactTitle) {
+    activateOwnWindow(); // the window manager is managing windows by now
     const xcb_window_t utf8 = probe->createWindowWithWmName(app::ConsultationWindowTitle, probe->utf8String());
     const xcb_window_t latin1 = probe->createWindowWithWmName("Consultation caf\xe9", XCB_ATOM_STRING);
     std::optional<app::Desktop::WindowId> found;
