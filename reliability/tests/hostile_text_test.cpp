@@ -157,3 +157,32 @@ TEST_F(HostileTextTest, treeKeyAndSimplifiedDisplay_takeAnyTextAndChangeNothing)
         ASSERT_EQ(reliability::Fingerprint(conn), before) << t.substr(0, 60);
     }
 }
+
+TEST_F(HostileTextTest, aSecondStatementAfterTheFirst_isRefusedAndNeverRuns) {
+    for (const std::string& sql :
+         {std::string("SELECT * FROM ICD10 WHERE ICD10_NO LIKE 'A%'; DROP TABLE ICD10"),
+          std::string("SELECT * FROM ICD10;\r\nDELETE FROM ICD10;\r\n"),
+          std::string("SELECT 1; -- a remark\r\nUPDATE ICD10 SET ICD10_CNAME='x'"),
+          std::string("UPDATE ICD10 SET ICD10_FLAG=ICD10_FLAG WHERE 0; DROP TABLE CM")}) {
+        db::Query q(conn);
+        q.setText(sql);
+        try {
+            q.open();
+            ADD_FAILURE() << "opened: " << sql;
+        } catch (const db::Error& e) {
+            EXPECT_EQ(std::string(e.what()), "only one statement can be run at a time") << sql;
+        }
+        try {
+            q.execute();
+            ADD_FAILURE() << "executed: " << sql;
+        } catch (const db::Error& e) {
+            EXPECT_EQ(std::string(e.what()), "only one statement can be run at a time") << sql;
+        }
+        ASSERT_EQ(reliability::Fingerprint(conn), before) << sql;
+    }
+    // Blanks, line ends and remarks after the one statement are fine.
+    db::Query q(conn);
+    q.setText("SELECT count(*) FROM ICD10; -- remark\r\n ");
+    q.open();
+    EXPECT_EQ(q.value(0), "8");
+}
