@@ -93,6 +93,28 @@ TEST_F(WindowFaultsTest, searchWindow_hostileTextInEachOfItsFiveBoxes_searchesSa
     EXPECT_TRUE(w.isVisible());
 }
 
+TEST_F(WindowFaultsTest, searchWindow_fullestBoxes_giveTheEnginesPatternLimitMessageOrRun) {
+    search::TForm5 w(ctx);
+    w.show();
+    for (const char* box : SearchBoxes) {
+        auto* edit = Child<QLineEdit>(&w, box);
+        // As much as a box takes: 32,767 characters, 98,301 bytes in UTF-8.
+        edit->setText(QString(edit->maxLength(), QChar(0x75DB)));
+        ASSERT_EQ(edit->text().size(), 32767);
+        messages.shown.clear();
+        w.Button1Click(&w);
+        for (const std::string& m : messages.shown) EXPECT_EQ(m, "LIKE or GLOB pattern too complex") << box;
+        RecordProperty(box, messages.shown.empty() ? std::string("ran") : messages.shown[0]);
+        edit->clear();
+    }
+    EXPECT_EQ(reliability::Fingerprint(ctx.ADOConnection1), before);
+    Child<QLineEdit>(&w, "Edit2")->setText(QStringLiteral("A00"));
+    messages.shown.clear();
+    w.Button1Click(&w);
+    EXPECT_TRUE(messages.shown.empty());
+    EXPECT_EQ(searchCodes(w), (std::vector<std::string>{"A00", "A000", "A009"}));
+}
+
 TEST_F(WindowFaultsTest, searchWindow_enterKeyWithAQuoteInTheBox_runsTheSearch) {
     search::TForm5 w(ctx);
     w.show();
