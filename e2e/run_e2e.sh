@@ -74,6 +74,7 @@ WM_PID=
 STANDIN_PID=
 PROGRAM_PID=
 STEP=0
+PHASE= # prefix of the screenshots' names: which run they belong to
 START=$(date +%s)
 
 log() { echo "[$(($(date +%s) - START))s] $*"; }
@@ -111,7 +112,7 @@ trap 'exit 1' INT TERM
 # is allowed for).
 shot() {
     STEP=$((STEP + 1))
-    SHOT="$OUT/$(printf '%02d' $STEP)-$1.png"
+    SHOT="$OUT/$(printf '%02d' $STEP)-$PHASE$1.png"
     import -window root "$CROPS/settle-a.png"
     i=0
     while [ $i -lt 15 ]; do
@@ -614,6 +615,7 @@ cleanup
 # --- second run: no window manager -----------------------------------------
 
 log "second run: Xvfb without a window manager"
+PHASE=nowm-
 start_xserver nowm
 xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && fail "a window manager is running on $DISPLAY"
 "$BIN/e2e_vanished_window" >"$OUT/vanished-window-nowm.log" 2>&1 ||
@@ -623,10 +625,10 @@ log "windows vanishing during a hand-off: handled (no window manager)"
 REC="$OUT/received-nowm.txt"
 start_standin "$REC"
 start_program
-shot nowm-menu
+shot menu
 expect_colour "$SHOT" "$MENU" 640 445 red "the menu's close picture (no window manager)"
 search_and_hand_off "$REC"
-shot nowm-search-handed-off
+shot search-handed-off
 close_with_picture "$SEARCH" 675 32 "$SEARCH_TITLE"
 launch 206 146 "$OUTLINE_TITLE"
 OUTLINE=$LAUNCHED
@@ -636,19 +638,20 @@ for entry in A00-A99 A00-A09 A00 A000; do
     click "$OUTLINE" 144 $((1 + (n * 32) + 15))
     n=$((n + 1))
 done
-shot nowm-outline-A000-pinned
+shot outline-A000-pinned
 click "$OUTLINE" 687 25
 expect_received "$REC" "no window manager: the outline's hand-off did not arrive" '|ICD10|S93401A' '|ICD10|A000'
-shot nowm-outline-handed-off
+shot outline-handed-off
 close_with_picture "$OUTLINE" 34 476 "$OUTLINE_TITLE"
 close_program
-shot nowm-program-closed
+shot program-closed
 
 # --- third run: a window manager that has ended -----------------------------
 # openbox leaves its client list (now empty) and the name of its vanished
 # check window on the root window when it ends (the server does not reset, so
 # they stay). The consultation window must still be found.
 log "third run: the window manager has ended"
+PHASE=wm-ended-
 stop_pid "$STANDIN_PID"
 STANDIN_PID=
 start_wm
@@ -663,7 +666,7 @@ REC="$OUT/received-wm-ended.txt"
 start_standin "$REC"
 start_program
 search_and_hand_off "$REC"
-shot wm-ended-search-handed-off
+shot search-handed-off
 close_with_picture "$SEARCH" 675 32 "$SEARCH_TITLE"
 close_program
 
