@@ -33,6 +33,13 @@ if [ $# -ne 2 ]; then
     echo "usage: run_e2e.sh BIN_DIR OUT_DIR" >&2
     exit 2
 fi
+for tool in Xvfb:xvfb openbox:openbox xdotool:xdotool xprop:x11-utils xwininfo:x11-utils xmessage:x11-utils \
+    import:imagemagick convert:imagemagick compare:imagemagick; do
+    if ! command -v "${tool%%:*}" >/dev/null 2>&1; then
+        echo "SKIPPED: ${tool%%:*} is not installed (Debian package ${tool#*:})"
+        exit 77
+    fi
+done
 BIN=$(cd "$1" && pwd) || exit 1
 OUT=$2
 mkdir -p "$OUT" || exit 1
@@ -41,13 +48,6 @@ rm -rf "$OUT"/*.png "$OUT"/*.txt "$OUT"/*.log "$OUT/crops"
 CROPS="$OUT/crops" # pieces of screenshots that the checks compare
 mkdir -p "$CROPS"
 
-for tool in Xvfb:xvfb openbox:openbox xdotool:xdotool xprop:x11-utils xwininfo:x11-utils xmessage:x11-utils \
-    import:imagemagick convert:imagemagick compare:imagemagick; do
-    if ! command -v "${tool%%:*}" >/dev/null 2>&1; then
-        echo "SKIPPED: ${tool%%:*} is not installed (Debian package ${tool#*:})"
-        exit 77
-    fi
-done
 for f in icd10tcm consultation_standin e2e_vanished_window icd10_2023.mdb qa.txt; do
     if [ ! -e "$BIN/$f" ]; then
         echo "FAILED: $BIN/$f is missing (build the program, its sample files and the e2e programs first)"
