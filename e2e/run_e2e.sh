@@ -14,10 +14,13 @@
 # main menu; the search (S93.4, Enter, a code that is not finest, a finest code
 # handed to the consultation program); the menu bringing the open working
 # window back; closing and relaunching the search with its state kept; the
-# outline down to a finest code, pinned and handed off; a fresh outline after a
-# relaunch; a tree shown from a typed prefix, expanded, a code handed off; a
-# quiz answered to its report, kept after a relaunch; both ICD-11 browsers; the
-# consultation window closing while it is being raised; the close picture.
+# outline down to a finest code, pinned and handed off to the consultation
+# window while it is minimised (it is restored); a fresh outline after a
+# relaunch; a tree shown from a typed prefix, expanded, a code handed off, the
+# tree closed from its title bar; a quiz answered to its report, kept after a
+# relaunch; both ICD-11 browsers; the consultation window closing while it is
+# being raised; an outline made with no consultation program has no hand-off
+# arrows; the close picture.
 # Second run, with no window manager at all: the window-vanishing checks, the
 # menu, a search handed off, an outline pin handed off, the close picture.
 # Third run, after a window manager has ended (leaving its client list behind):
@@ -477,9 +480,14 @@ click "$OUTLINE" 144 $((1 + 4 * 32 + 15))
 shot outline-A000-pinned-again
 crop "$SHOT" "$OUTLINE" 392 46 276 26 "$CROPS/pin2-after.png"
 [ "$(pixels_differ "$CROPS/pin2-empty.png" "$CROPS/pin2-after.png")" -lt 30 ] || fail "A000 was pinned twice"
+# The consultation window minimised first: the hand-off restores it.
+xdotool windowminimize "$CONSULT"
+wait_gone "$CONSULT_TITLE" || fail "the consultation window could not be minimised"
+shot consultation-minimised
 click "$OUTLINE" 687 25
 expect_received "$REC" "the consultation program did not receive |ICD10|A000 from the outline" '|ICD10|S93401A' '|ICD10|A000'
-expect_active "$CONSULT" "the consultation window was not brought to the front by the outline's hand-off"
+expect_active "$CONSULT" "the consultation window was not restored and brought to the front by the outline's hand-off"
+[ "$(visible_count "$CONSULT_TITLE")" -eq 1 ] || fail "the consultation window is still minimised after the hand-off"
 shot outline-handed-off
 click "$OUTLINE" 34 34
 shot outline-home
