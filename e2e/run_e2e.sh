@@ -341,6 +341,15 @@ expect_active() { # WINDOW WHAT
     fail "$2 (active window: $(xdotool getactivewindow getwindowname 2>/dev/null))"
 }
 
+# Without a window manager: true when window A is stacked above window B
+# (the root's children are listed top-most first).
+stacked_above() {
+    order=$(xwininfo -root -children | sed -n 's/^ *\(0x[0-9a-f]*\) .*/\1/p')
+    a=$(echo "$order" | grep -n -x "$(printf '0x%x' "$1")" | cut -d: -f1)
+    b=$(echo "$order" | grep -n -x "$(printf '0x%x' "$2")" | cut -d: -f1)
+    [ -n "$a" ] && [ -n "$b" ] && [ "$a" -lt "$b" ]
+}
+
 # A message box of the program: a second visible window with the program's
 # title; it is answered with Enter.
 expect_message_box() { # WHAT
@@ -636,6 +645,7 @@ start_program
 shot menu
 expect_colour "$SHOT" "$MENU" 640 445 red "the menu's close picture (no window manager)"
 search_and_hand_off "$REC"
+stacked_above "$CONSULT" "$SEARCH" || fail "no window manager: the consultation window was not raised above the search window"
 shot search-handed-off
 close_with_picture "$SEARCH" 675 32 "$SEARCH_TITLE"
 launch 206 146 "$OUTLINE_TITLE"
