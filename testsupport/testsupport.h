@@ -32,6 +32,10 @@ std::filesystem::path SharedDataDir();
 // was not built (no shared data).
 std::string FullDatabasePath();
 
+// The code database schema the program's databases are built with
+// (data/schema.sql), for tests that make their own databases.
+std::string SchemaSql();
+
 // Writes bytes to a file, replacing it.
 void WriteFile(const std::filesystem::path& p, const std::string& bytes);
 std::string ReadFile(const std::filesystem::path& p);

@@ -7,12 +7,7 @@
 #include "db/query.h"
 #include "testsupport/testsupport.h"
 
-inline std::string SchemaSql() {
-    std::ifstream f(std::string(ICD_SOURCE_DIR) + "/data/schema.sql");
-    std::stringstream ss;
-    ss << f.rdbuf();
-    return ss.str();
-}
+using testsupport::SchemaSql;
 
 class CodeDbTest : public ::testing::Test {
 protected:

@@ -13,7 +13,7 @@ namespace outlinetest {
 inline void CreateCodeDb(db::Connection& connection, const std::string& path) {
     connection.open(path, true);
     connection.exec("PRAGMA synchronous=OFF"); // a throw-away file: no need to wait for the disk
-    connection.exec(testsupport::ReadFile(std::string(ICD_SOURCE_DIR) + "/data/schema.sql"));
+    connection.exec(testsupport::SchemaSql());
 }
 
 inline void AddCode(db::Connection& connection, const std::string& no, const std::string& cname,

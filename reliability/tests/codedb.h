@@ -16,7 +16,7 @@
 
 namespace reliability {
 
-inline std::string SchemaSql() { return testsupport::ReadFile(std::string(ICD_SOURCE_DIR) + "/data/schema.sql"); }
+using testsupport::SchemaSql;
 
 // A value as an SQL literal.
 inline std::string Lit(const std::string& v) {

@@ -14,7 +14,7 @@ public:
     TestDb() {
         m_path = m_dir.file("icd10_2023.mdb");
         connection.open(m_path, true);
-        connection.exec(testsupport::ReadFile(std::string(ICD_SOURCE_DIR) + "/data/schema.sql"));
+        connection.exec(testsupport::SchemaSql());
     }
     const std::string& path() const { return m_path; }
 

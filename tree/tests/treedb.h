@@ -12,12 +12,7 @@
 
 namespace treetest {
 
-inline std::string SchemaSql() {
-    std::ifstream f(std::string(ICD_SOURCE_DIR) + "/data/schema.sql");
-    std::stringstream ss;
-    ss << f.rdbuf();
-    return ss.str();
-}
+using testsupport::SchemaSql;
 
 class CodeDb {
 public:
