@@ -565,7 +565,10 @@ while [ $n -lt 10 ]; do
 done
 sleep 0.3
 shot quiz-report
-expect_colour "$SHOT" "$QUIZ" 105 160 white "the report box (in place of the answers after ten answers)"
+# The report box covers the first answer's orange number; the point may fall on
+# the report's text (the questions come in random order), so only orange fails.
+c=$(colour_at "$SHOT" "$QUIZ" 105 160)
+[ "$c" != orange ] || fail "the report box (in place of the answers after ten answers): the first answer's number still shows at (105, 160) (see $(basename "$SHOT"))"
 crop "$SHOT" "$QUIZ" 0 0 712 514 "$CROPS/quiz-before-close.png"
 close_with_picture "$QUIZ" 34 476 "$QUIZ_TITLE"
 launch 206 266 "$QUIZ_TITLE"
