@@ -9,10 +9,7 @@
 #include "outline/outlinemodel.h"
 #include "text/text.h"
 
-#define CHECK(c)                                                                                             \
-    do {                                                                                                     \
-        if (!(c)) std::abort();                                                                              \
-    } while (0)
+#include "fuzzcheck.h"
 
 namespace {
 

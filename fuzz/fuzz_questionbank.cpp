@@ -11,10 +11,7 @@
 #include "quiz/session.h"
 #include "text/text.h"
 
-#define CHECK(c)                                                                                             \
-    do {                                                                                                     \
-        if (!(c)) std::abort();                                                                              \
-    } while (0)
+#include "fuzzcheck.h"
 
 namespace {
 

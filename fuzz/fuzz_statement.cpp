@@ -20,10 +20,7 @@
 #error "ICD_SCHEMA_FILE must name data/schema.sql"
 #endif
 
-#define CHECK(c)                                                                                             \
-    do {                                                                                                     \
-        if (!(c)) std::abort();                                                                              \
-    } while (0)
+#include "fuzzcheck.h"
 
 namespace {
 

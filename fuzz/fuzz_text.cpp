@@ -8,10 +8,7 @@
 #include "search/codetext.h"
 #include "text/text.h"
 
-#define CHECK(c)                                                                                             \
-    do {                                                                                                     \
-        if (!(c)) std::abort();                                                                              \
-    } while (0)
+#include "fuzzcheck.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     std::string raw(reinterpret_cast<const char*>(data), size);
