@@ -20,6 +20,8 @@
 #ifdef ICD_OUTLINE_BENCH_WINDOW
 #include <QApplication>
 
+#include "benchqt.h"
+
 #include "app/core/appcontext.h"
 #include "app/widgets/imagebutton.h"
 #include "app/widgets/pictures.h"
@@ -82,16 +84,7 @@ void CodeListingFirstModel(benchmark::State& state) {
 }
 
 #ifdef ICD_OUTLINE_BENCH_WINDOW
-QApplication& App() {
-    static int argc = 1;
-    static char name[] = "outline_bench";
-    static char* argv[] = {name, nullptr};
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    static QApplication app(argc, argv);
-    static bool fonts = (app::RegisterFontSubstitutions(), true);
-    (void)fonts;
-    return app;
-}
+QApplication& App() { return benchsupport::OffscreenApplication(); }
 
 int EntryIndex(const outline::TForm2& w, const std::string& code) {
     for (int e = 1; e <= outline::kEntryTiles; ++e)

@@ -12,6 +12,7 @@
 
 #include "app/core/appcontext.h"
 #include "app/widgets/pictures.h"
+#include "benchqt.h"
 #include "benchsupport.h"
 #include "tree/codetreeview.h"
 #include "tree/tform3.h"
@@ -22,16 +23,7 @@ namespace {
 const char* const RangeStatement =
     "SELECT * FROM ICD10 WHERE ICD10_NO >=  'S00' AND ICD10_NO<='T88ZZZZZ' ORDER BY ICD10_NO\r\n";
 
-QApplication& App() {
-    static int argc = 1;
-    static char name[] = "tree_bench";
-    static char* argv[] = {name, nullptr};
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    static QApplication app(argc, argv);
-    static bool fonts = (app::RegisterFontSubstitutions(), true);
-    (void)fonts;
-    return app;
-}
+QApplication& App() { return benchsupport::OffscreenApplication(); }
 
 // One tree window on the full-size database, shown, with the range typed in.
 struct Window {
