@@ -222,9 +222,6 @@ CsvFile::CsvFile(const std::string& path, const std::vector<std::string>& header
     std::stringstream ss;
     ss << f.rdbuf();
     CsvParse parsed = ParseCsvRows(CsvText(ss.str()));
-    if (parsed.openQuoteLine)
-        throw Error(path + ":" + std::to_string(parsed.openQuoteLine) +
-                    ": 引號沒有結束 (a quoted field is not closed before the end of the file)");
     if (parsed.rows.empty()) throw Error(path + ":1: 檔案是空的 (the file is empty; a header line was expected)");
     std::vector<std::string> found;
     for (const auto& h : parsed.rows.front().fields) found.push_back(text::Trim(h));
@@ -232,11 +229,19 @@ CsvFile::CsvFile(const std::string& path, const std::vector<std::string>& header
         throw Error(path + ":1: 標題列與預期不同，這不是所需的檔案 (the header differs; expected: " + JoinNames(header) +
                     "; found: " + JoinNames(found) + ")");
     m_rows.assign(std::make_move_iterator(parsed.rows.begin() + 1), std::make_move_iterator(parsed.rows.end()));
-    for (const auto& r : m_rows)
+    // A quote left open swallows the rest of the file into its row: the rows
+    // before it are checked first, since a stray quote earlier usually shows as
+    // a row of the wrong width at the line where it was typed.
+    for (const auto& r : m_rows) {
+        if (parsed.openQuoteLine && r.line >= parsed.openQuoteLine) break;
         if (r.fields.size() != header.size())
             fail(r, "這一列有 " + std::to_string(r.fields.size()) + " 欄，應有 " + std::to_string(header.size()) +
                         " 欄 (expected " + std::to_string(header.size()) + " comma-separated fields, found " +
                         std::to_string(r.fields.size()) + ")");
+    }
+    if (parsed.openQuoteLine)
+        throw Error(path + ":" + std::to_string(parsed.openQuoteLine) +
+                    ": 引號沒有結束 (a quoted field is not closed before the end of the file)");
 }
 
 const std::string& CsvFile::get(const Row& row, const std::string& column) const {
