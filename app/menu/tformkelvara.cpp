@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QEvent>
 
+#include "app/core/databaseline.h"
 #include "app/core/startup.h"
 #include "app/widgets/imagebutton.h"
 #include "app/widgets/pictures.h"
@@ -75,6 +76,10 @@ void TFormKelvara::loadPictures() {
 
 void TFormKelvara::FormCreate() {
     m_terminationRequested = !OpenDatabase(m_ctx, m_setup.executablePath);
+    // The hint line: which code database is open and how many codes it holds.
+    if (!m_terminationRequested)
+        m_ui->DatabaseLine->setText(QString::fromStdString(
+            DatabaseLine(m_ctx.ADOConnection1, db::DetectFileKind(m_ctx.dbPath))));
 }
 
 void TFormKelvara::CreateWorkingWindows() {
