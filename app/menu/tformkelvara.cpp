@@ -22,6 +22,7 @@ TFormKelvara::TFormKelvara(AppContext& context, MenuSetup setup, QWidget* parent
     setFixedSize(700, 500);
     CentreOnScreen(this);
     loadPictures();
+    m_ui->DatabaseLine->setFont(PixelFont(QStringLiteral("細明體"), 12, false));
     for (int n = 2; n <= 8; ++n) {
         ImageButton* b = picture(n);
         connect(b, &ImageButton::pressed, this, &TFormKelvara::Image2MouseDown);
