@@ -20,8 +20,13 @@ namespace icdtool {
 
 namespace build {
 
+Progress::~Progress() {
+    if (m_out && m_open) std::fputc('\n', m_out);
+}
+
 void Progress::step(const std::string& what) {
     if (!m_out) return;
+    m_open = true;
     std::fprintf(m_out, "  %-52s", what.c_str());
     std::fflush(m_out);
     m_start = std::chrono::steady_clock::now();
@@ -29,6 +34,7 @@ void Progress::step(const std::string& what) {
 
 void Progress::done(long n, const char* unit) {
     if (!m_out) return;
+    m_open = false;
     double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - m_start).count();
     std::fprintf(m_out, "%8ld %-10s %5.2f s\n", n, unit, s);
 }

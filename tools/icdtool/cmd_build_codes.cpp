@@ -36,7 +36,7 @@ OrderLayout TsvLayout(const LineReader& in, const std::string& head) {
     auto names = SplitTabs(head);
     auto find = [&](const char* n) {
         auto it = std::find(names.begin(), names.end(), n);
-        if (it == names.end()) in.fail(std::string("the header has no column \"") + n + "\" (an order file was expected)");
+        if (it == names.end()) in.fail(std::string("這不是順序檔，標題列缺少欄位「") + n + "」(the header has no column \"" + n + "\"; an order file was expected)");
         return static_cast<std::size_t>(it - names.begin());
     };
     l.codeAt = find("code");
@@ -53,20 +53,20 @@ OrderRow ParseOrderLine(const LineReader& in, const OrderLayout& l, const std::s
     if (l.tsv) {
         auto f = SplitTabs(line);
         if (f.size() != l.width)
-            in.fail("expected " + std::to_string(l.width) + " tab-separated fields, found " + std::to_string(f.size()));
+            in.fail("欄數不對 (expected " + std::to_string(l.width) + " tab-separated fields, found " + std::to_string(f.size()) + ")");
         r.code = text::Trim(f[l.codeAt]);
         flag = text::Trim(f[l.flagAt]);
         r.title = text::Trim(f[l.titleAt]);
         if (r.title.empty()) r.title = text::Trim(f[l.shortAt]);
     } else {
-        if (line.size() < 17) in.fail("line too short for the fixed-width order file layout");
+        if (line.size() < 17) in.fail("這一行太短，不是順序檔的固定寬度格式 (line too short for the fixed-width order file layout)");
         r.code = text::Trim(line.substr(6, 7));
         flag = line.substr(14, 1);
         r.title = line.size() > 77 ? text::Trim(line.substr(77)) : text::Trim(line.substr(16, 60));
     }
-    if (!IsCode(r.code, 3, 7)) in.fail("\"" + r.code + "\" is not an ICD-10-CM code");
-    if (flag != "0" && flag != "1") in.fail("the valid-for-submission flag must be 0 or 1, found \"" + flag + "\"");
-    if (r.title.empty()) in.fail("code " + r.code + " has no title");
+    if (!IsCode(r.code, 3, 7)) in.fail("「" + r.code + "」不是 ICD-10-CM 代碼 (not an ICD-10-CM code)");
+    if (flag != "0" && flag != "1") in.fail("最細碼旗標應為 0 或 1，卻是「" + flag + "」(the valid-for-submission flag must be 0 or 1)");
+    if (r.title.empty()) in.fail("代碼 " + r.code + " 沒有名稱 (the code has no title)");
     r.code = Upper(r.code);
     r.billable = flag == "1";
     return r;
@@ -92,10 +92,10 @@ std::vector<OrderRow> ReadOrderFile(const std::string& path) {
         }
         if (text::Trim(line).empty()) continue;
         OrderRow r = ParseOrderLine(in, layout, line);
-        if (!seen.insert(r.code).second) in.fail("code " + r.code + " appears twice");
+        if (!seen.insert(r.code).second) in.fail("代碼 " + r.code + " 重複出現 (the code appears twice)");
         rows.push_back(std::move(r));
     }
-    if (rows.empty()) throw Error(path + ": no codes in the file");
+    if (rows.empty()) throw Error(path + ": 檔案中沒有任何代碼 (no codes in the file)");
     return rows;
 }
 

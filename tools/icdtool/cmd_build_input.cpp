@@ -25,10 +25,10 @@ bool EndsWith(const std::string& s, const std::string& tail) {
 
 LineReader::LineReader(const std::string& path) : m_path(path) {
     if (::access(path.c_str(), R_OK) != 0)
-        throw Error(path + ": cannot be read (" + std::strerror(errno) + ")");
+        throw Error(path + ": 無法讀取檔案 (cannot be read: " + std::strerror(errno) + ")");
     if (!EndsWith(path, ".xz")) {
         m_file = std::fopen(path.c_str(), "rb");
-        if (!m_file) throw Error(path + ": cannot be opened (" + std::strerror(errno) + ")");
+        if (!m_file) throw Error(path + ": 無法開啟檔案 (cannot be opened: " + std::strerror(errno) + ")");
         return;
     }
     // xz -dc FILE, without a shell, so any file name is safe.
@@ -77,7 +77,7 @@ bool LineReader::next(std::string& line) {
             ::waitpid(m_pid, &st, 0);
             m_pid = -1;
             if (!WIFEXITED(st) || WEXITSTATUS(st) != 0)
-                throw Error(m_path + ": cannot be decompressed (xz " +
+                throw Error(m_path + ": 無法解壓縮 (cannot be decompressed: xz " +
                             (WIFEXITED(st) && WEXITSTATUS(st) == 127 ? std::string("is not installed")
                                                                      : std::string("failed")) +
                             ")");
@@ -108,12 +108,12 @@ std::vector<std::string> SplitTabs(const std::string& line) {
 
 TsvReader::TsvReader(const std::string& path, const std::vector<std::string>& required) : m_in(path) {
     std::string head;
-    if (!m_in.next(head)) throw Error(path + ": the file is empty (a header line was expected)");
+    if (!m_in.next(head)) throw Error(path + ": 檔案是空的 (the file is empty; a header line was expected)");
     if (head.size() >= 3 && head.compare(0, 3, "\xEF\xBB\xBF") == 0) head.erase(0, 3);
     auto names = SplitTabs(head);
     for (std::size_t i = 0; i < names.size(); ++i) m_index.emplace(text::Trim(names[i]), i);
     for (const auto& r : required)
-        if (!m_index.count(r)) m_in.fail("the header has no column \"" + r + "\" (found: " + head + ")");
+        if (!m_index.count(r)) m_in.fail("標題列缺少欄位「" + r + "」(the header has no column \"" + r + "\"; found: " + head + ")");
 }
 
 bool TsvReader::next() {
@@ -123,7 +123,7 @@ bool TsvReader::next() {
         m_fields = SplitTabs(line);
         for (const auto& [name, i] : m_index)
             if (i >= m_fields.size())
-                m_in.fail("expected " + std::to_string(m_index.size()) + " tab-separated fields, found " +
+                m_in.fail("欄數不足 (expected " + std::to_string(m_index.size()) + " tab-separated fields, found " +
                           std::to_string(m_fields.size()));
         return true;
     }

@@ -44,11 +44,16 @@ using CodeRow = std::array<std::string, 6>;
 class Progress {
 public:
     explicit Progress(std::FILE* out) : m_out(out) {}
+    // A step left open by an error ends its line, so the error stands on its own.
+    ~Progress();
+    Progress(const Progress&) = delete;
+    Progress& operator=(const Progress&) = delete;
     void step(const std::string& what);
     void done(long n, const char* unit);
 
 private:
     std::FILE* m_out;
+    bool m_open = false;
     std::chrono::steady_clock::time_point m_start;
 };
 

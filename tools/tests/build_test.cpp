@@ -154,7 +154,7 @@ TEST_F(SmallRelease, malformedLineIsReportedWithFileAndLineAndLeavesTheOldDataba
         BuildDatabase(o, nullptr);
         FAIL() << "a malformed line must stop the build";
     } catch (const Error& e) {
-        EXPECT_EQ(std::string(e.what()), dir.file("2023.tsv") + ":3: expected 5 tab-separated fields, found 4");
+        EXPECT_EQ(std::string(e.what()), dir.file("2023.tsv") + ":3: 欄數不對 (expected 5 tab-separated fields, found 4)");
     }
     testsupport::WriteFile(dir.file("2023.tsv"), std::string(kOrderHead) + OrderLine(1, "A0!", 0, "Bad"));
     EXPECT_THROW(BuildDatabase(o, nullptr), Error);
