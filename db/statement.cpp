@@ -46,6 +46,8 @@ bool Statement::step() {
 
 int Statement::columnCount() const { return sqlite3_column_count(m_stmt); }
 
+bool Statement::readOnly() const { return sqlite3_stmt_readonly(m_stmt) != 0; }
+
 std::string Statement::column(int index) const {
     if (!m_row) throw Error("no current row");
     if (index < 0 || index >= columnCount()) throw Error("no such column");

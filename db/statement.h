@@ -41,6 +41,8 @@ public:
     // The column of the current row as text.
     std::string column(int index) const;
     int columnCount() const;
+    // True when the statement cannot change the database (a SELECT).
+    bool readOnly() const;
 
     // Binds the values and runs a command to its end; returns the rows it changed.
     int run(std::initializer_list<std::string_view> values = {});

@@ -6,9 +6,11 @@ using db::Statement;
 
 TEST_F(CodeDbTest, boundValuesAreStoredAsTheyStandQuotesAndAll) {
     Statement add(conn, "INSERT INTO ICD9 (ICD9_NO, ICD9_NAME, ICD9_NAME2) VALUES (?1, ?2, ?3)");
+    EXPECT_FALSE(add.readOnly());
     EXPECT_EQ(add.run({"724.2", "腰痛", "Lumbago"}), 1);
     EXPECT_EQ(add.run({"845.0", "踝' OR 1=1 --", ""}), 1); // a quote is data, not SQL
     Statement find(conn, "SELECT ICD9_NO, ICD9_NAME FROM ICD9 WHERE ICD9_NAME2 = ?1 ORDER BY ICD9_NO");
+    EXPECT_TRUE(find.readOnly());
     find.bind({""});
     ASSERT_TRUE(find.step());
     EXPECT_EQ(find.column(0), "845.0");

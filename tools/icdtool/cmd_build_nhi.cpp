@@ -76,7 +76,8 @@ void ImportChineseNames(Build& b) {
                 continue;
             }
             std::string name = ChineseName(f.get(row, "ICD-10-CM/PCS中文名稱"), n.composedNames);
-            if (name.find('?') != std::string::npos) ++n.questionNames;
+            // A character lost at the source shows as "?" (or its full-width form).
+            if (name.find('?') != std::string::npos || name.find("？") != std::string::npos) ++n.questionNames;
             if (!names.emplace(code, name).second) f.fail(row, "代碼 " + code + " 重複出現 (the code appears twice)");
             auto known = b.billable.find(code);
             if (known == b.billable.end()) {
