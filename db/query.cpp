@@ -10,7 +10,9 @@ namespace db {
 
 Query::Query(Connection& connection) : m_conn(connection) {}
 
-Query::~Query() { close(); }
+Query::~Query() {
+    close();
+}
 
 void Query::setText(std::string statement) {
     m_lines.clear();
@@ -34,7 +36,6 @@ void Query::close() {
     m_names.clear();
     m_eof = true;
 }
-
 
 void Query::open() {
     close();

@@ -13,7 +13,9 @@ Statement::Statement(Connection& connection, const std::string& sql) : m_conn(co
     m_stmt = detail::PrepareOne(m_conn.handle(), sql);
 }
 
-Statement::~Statement() { sqlite3_finalize(m_stmt); }
+Statement::~Statement() {
+    sqlite3_finalize(m_stmt);
+}
 
 void Statement::fail() {
     std::string msg = sqlite3_errmsg(m_conn.handle());
@@ -30,7 +32,8 @@ void Statement::bind(std::initializer_list<std::string_view> values) {
                     " values, " + std::to_string(values.size()) + " given");
     int i = 1;
     for (std::string_view v : values)
-        if (sqlite3_bind_text(m_stmt, i++, v.data(), static_cast<int>(v.size()), SQLITE_TRANSIENT) != SQLITE_OK)
+        if (sqlite3_bind_text(m_stmt, i++, v.data(), static_cast<int>(v.size()), SQLITE_TRANSIENT) !=
+            SQLITE_OK)
             fail();
 }
 
@@ -44,16 +47,21 @@ bool Statement::step() {
     fail();
 }
 
-int Statement::columnCount() const { return sqlite3_column_count(m_stmt); }
+int Statement::columnCount() const {
+    return sqlite3_column_count(m_stmt);
+}
 
-bool Statement::readOnly() const { return sqlite3_stmt_readonly(m_stmt) != 0; }
+bool Statement::readOnly() const {
+    return sqlite3_stmt_readonly(m_stmt) != 0;
+}
 
 std::string Statement::column(int index) const {
     if (!m_row) throw Error("no current row");
     if (index < 0 || index >= columnCount()) throw Error("no such column");
     const unsigned char* t = sqlite3_column_text(m_stmt, index);
     if (!t) return {};
-    return std::string(reinterpret_cast<const char*>(t), static_cast<std::size_t>(sqlite3_column_bytes(m_stmt, index)));
+    return std::string(reinterpret_cast<const char*>(t),
+                       static_cast<std::size_t>(sqlite3_column_bytes(m_stmt, index)));
 }
 
 int Statement::run(std::initializer_list<std::string_view> values) {
@@ -74,7 +82,8 @@ long long QueryCount(Connection& connection, const std::string& sql) {
     const std::string v = QueryValue(connection, sql);
     long long n = 0;
     auto [end, ec] = std::from_chars(v.data(), v.data() + v.size(), n);
-    if (ec != std::errc() || end != v.data() + v.size()) throw Error("not a number: \"" + v + "\" from " + sql);
+    if (ec != std::errc() || end != v.data() + v.size())
+        throw Error("not a number: \"" + v + "\" from " + sql);
     return n;
 }
 

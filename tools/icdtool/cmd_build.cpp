@@ -39,7 +39,9 @@ void Progress::done(long n, const char* unit) {
     std::fprintf(m_out, "%8ld %-10s %5.2f s\n", n, unit, s);
 }
 
-std::string FileName(const std::string& p) { return fs::path(p).filename().string(); }
+std::string FileName(const std::string& p) {
+    return fs::path(p).filename().string();
+}
 
 namespace {
 
@@ -54,14 +56,17 @@ std::string SchemaText(const Options& o) {
 
 void CheckOptions(const Options& o) {
     if (o.out.empty()) throw Error("沒有指定輸出檔 (no output file given)");
-    if (o.order.empty()) throw Error("沒有指定本版的順序檔 (no order file of the edition given: --order or --data)");
+    if (o.order.empty())
+        throw Error("沒有指定本版的順序檔 (no order file of the edition given: --order or --data)");
     if (o.marks2014.empty() && o.previousOrder.empty())
-        throw Error("沒有指定前一年的順序檔 (no order file of the previous year given: --previous-order or --data)");
+        throw Error(
+            "沒有指定前一年的順序檔 (no order file of the previous year given: --previous-order or --data)");
     if (!o.order2014.empty() && o.marks2014.empty())
         throw Error("--order-2014 須與 --marks-2014 一起使用 (--order-2014 goes with --marks-2014)");
     if (!o.nhiIcd9Map.empty() && (!o.gem.empty() || !o.icd9.empty() || !o.icd9Tabular.empty()))
-        throw Error("健保署 ICD-9 對照檔與美國 GEM/ICD-9 檔只能擇一 (--nhi-icd9-map replaces --gem, --icd9 and "
-                    "--icd9-tabular)");
+        throw Error(
+            "健保署 ICD-9 對照檔與美國 GEM/ICD-9 檔只能擇一 (--nhi-icd9-map replaces --gem, --icd9 and "
+            "--icd9-tabular)");
 }
 
 // The counts of the summary, each from the database as written.
@@ -98,14 +103,16 @@ void WriteBuildInfo(Build& b) {
     }
     if (!o.chinese.empty()) info.run({"chinese_names", FileName(o.chinese)});
     if (o.testChineseGlossary)
-        info.run({"chinese_names_test", "TEST DATA: names without an official Chinese name were made from the "
-                                        "English title with a small glossary; they are not official names"});
+        info.run({"chinese_names_test",
+                  "TEST DATA: names without an official Chinese name were made from the "
+                  "English title with a small glossary; they are not official names"});
     if (!o.gem.empty()) info.run({"cm", FileName(o.gem)});
     if (!o.nhiIcd9Map.empty()) info.run({"cm", FileName(o.nhiIcd9Map)});
     if (!o.icd11.empty()) info.run({"icd11", FileName(o.icd11)});
     if (!o.ranks.empty()) info.run({"btbindn", FileName(o.ranks)});
     if (o.ranks.empty() && o.testUsageRanks)
-        info.run({"btbindn", "TEST DATA: 1000 ICD-9-CM codes in a fixed pseudo-random order, not statistics"});
+        info.run(
+            {"btbindn", "TEST DATA: 1000 ICD-9-CM codes in a fixed pseudo-random order, not statistics"});
 }
 
 Counts BuildDatabase(const Options& o, std::FILE* progressOut) {
@@ -115,7 +122,8 @@ Counts BuildDatabase(const Options& o, std::FILE* progressOut) {
     Counts counts;
     const std::string tmp = o.out + ".part";
     std::error_code ec;
-    for (const char* s : {"", "-journal"}) fs::remove(tmp + s, ec);
+    for (const char* s : {"", "-journal"})
+        fs::remove(tmp + s, ec);
     try {
         db::Connection c;
         c.open(tmp, true);
@@ -145,7 +153,8 @@ Counts BuildDatabase(const Options& o, std::FILE* progressOut) {
         fs::rename(tmp, o.out);
         return counts;
     } catch (...) {
-        for (const char* s : {"", "-journal"}) fs::remove(tmp + s, ec);
+        for (const char* s : {"", "-journal"})
+            fs::remove(tmp + s, ec);
         throw;
     }
 }
@@ -161,14 +170,20 @@ const char* kBuildUsage =
     "Builds the code database (SQLite form) from the official files, atomically; a file in error\n"
     "stops the build with FILE:LINE: and nothing is written. See docs/database.md.\n"
     "  --order FILE            本版 ICD-10-CM 順序檔 (CMS FY2023 order file, .txt/.tsv, may be .xz)\n"
-    "  --previous-order FILE   前一年順序檔，供 2023 新增/刪除/停用標記 (previous year's order file; the default marks)\n"
-    "  --chinese FILE          健保署 ICD-10-CM/PCS 2023 中文版 CSV（資料集 177507）: ICD10_CNAME, USE cross-check\n"
-    "  --nhi-icd9-map FILE     健保署 ICD-9-CM 2001 與 ICD-10-CM 2023 對照 CSV（資料集 177509）: CM and ICD9\n"
-    "                          (Chinese name in ICD9_NAME, English in ICD9_NAME2); replaces --gem and --icd9\n"
-    "  --marks-2014 FILE       健保署 ICD-10-CM 2014 與 2023 對照 CSV（資料集 177508）: 2023 marks against the\n"
+    "  --previous-order FILE   前一年順序檔，供 2023 新增/刪除/停用標記 (previous year's order file; the "
+    "default marks)\n"
+    "  --chinese FILE          健保署 ICD-10-CM/PCS 2023 中文版 CSV（資料集 177507）: ICD10_CNAME, USE "
+    "cross-check\n"
+    "  --nhi-icd9-map FILE     健保署 ICD-9-CM 2001 與 ICD-10-CM 2023 對照 CSV（資料集 177509）: CM and "
+    "ICD9\n"
+    "                          (Chinese name in ICD9_NAME, English in ICD9_NAME2); replaces --gem and "
+    "--icd9\n"
+    "  --marks-2014 FILE       健保署 ICD-10-CM 2014 與 2023 對照 CSV（資料集 177508）: 2023 marks against "
+    "the\n"
     "                          2014 edition instead of the previous year (D deleted, Y new)\n"
     "  --order-2014 FILE       with --marks-2014: the 2014 order file, which adds the X (disabled) marks\n"
-    "  --gem FILE              US GEM ICD-9-CM -> ICD-10-CM (.tsv) into CM; a header stands for its billable codes\n"
+    "  --gem FILE              US GEM ICD-9-CM -> ICD-10-CM (.tsv) into CM; a header stands for its billable "
+    "codes\n"
     "  --icd9 FILE             ICD-9-CM titles (code, long_description, short_description) into ICD9\n"
     "  --icd9-tabular FILE     ICD-9-CM tabular titles, for the category titles\n"
     "  --icd11 FILE            ICD-11 chapter 26 list (code, title_en, title_zh_tw) into ICD10\n"
@@ -188,52 +203,61 @@ const char* kBuildUsage =
 std::string CountsOf(const std::map<std::string, long>& values) {
     std::string s;
     for (const auto& [value, n] : values)
-        s += (s.empty() ? "" : "、") + (value.empty() ? std::string("（空白）") : value) + " " + std::to_string(n);
+        s += (s.empty() ? "" : "、") + (value.empty() ? std::string("（空白）") : value) + " " +
+             std::to_string(n);
     return s.empty() ? "（無）" : s;
 }
 
 void PrintSummary(const build::Options& o, const build::Counts& n, double seconds) {
     std::fprintf(stderr,
-                 "完成，費時 %.1f 秒 (done in %.1f s): ICD-10-CM %ld rows (%ld billable, %ld new in 2023, %ld deleted, "
+                 "完成，費時 %.1f 秒 (done in %.1f s): ICD-10-CM %ld rows (%ld billable, %ld new in 2023, "
+                 "%ld deleted, "
                  "%ld disabled), ICD-11 %ld rows, Chinese names %ld, CM %ld, ICD9 %ld, btbindn %ld\n",
                  seconds, seconds, n.icd10, n.billable, n.newIn2023, n.deleted2023, n.disabled2023, n.icd11,
                  n.chineseNames, n.cm, n.icd9, n.btbindn);
     if (!o.gem.empty())
-        std::fprintf(stderr, "GEM：%ld 列對到 2023 年版的非最細碼，改以其下 %ld 個最細碼列入 CM "
-                             "(GEM rows mapped to a header: %ld, replaced by %ld billable codes)\n",
+        std::fprintf(stderr,
+                     "GEM：%ld 列對到 2023 年版的非最細碼，改以其下 %ld 個最細碼列入 CM "
+                     "(GEM rows mapped to a header: %ld, replaced by %ld billable codes)\n",
                      n.cmHeaderRows, n.cmHeaderCodes, n.cmHeaderRows, n.cmHeaderCodes);
     if (!o.chinese.empty()) {
+        std::fprintf(
+            stderr,
+            "中文版：名稱含「?」%ld 個（照原樣保留）、相容漢字已正規化 %ld 個、USE 與順序檔不一致 %ld 個"
+            "（以順序檔為準）、PCS 代碼 %ld 列略過、順序檔沒有的 CM 代碼 %ld 個\n"
+            "  (names with \"?\" %ld kept as given, names normalised %ld, USE disagreements %ld, the order "
+            "file decides; PCS rows skipped %ld; CM codes not in the order file %ld)\n",
+            n.questionNames, n.composedNames, n.useDisagreements, n.nhiPcsRows, n.nhiNotInEdition,
+            n.questionNames, n.composedNames, n.useDisagreements, n.nhiPcsRows, n.nhiNotInEdition);
+        for (const auto& e : n.useExamples)
+            std::fprintf(stderr, "  USE: %s\n", e.c_str());
         std::fprintf(stderr,
-                     "中文版：名稱含「?」%ld 個（照原樣保留）、相容漢字已正規化 %ld 個、USE 與順序檔不一致 %ld 個"
-                     "（以順序檔為準）、PCS 代碼 %ld 列略過、順序檔沒有的 CM 代碼 %ld 個\n"
-                     "  (names with \"?\" %ld kept as given, names normalised %ld, USE disagreements %ld, the order "
-                     "file decides; PCS rows skipped %ld; CM codes not in the order file %ld)\n",
-                     n.questionNames, n.composedNames, n.useDisagreements, n.nhiPcsRows, n.nhiNotInEdition,
-                     n.questionNames, n.composedNames, n.useDisagreements, n.nhiPcsRows, n.nhiNotInEdition);
-        for (const auto& e : n.useExamples) std::fprintf(stderr, "  USE: %s\n", e.c_str());
-        std::fprintf(stderr, "  檔案本身的修訂紀錄（只計數，不寫入）：狀態 %s；有修訂日期 %ld 列 "
-                             "(revisions of the file itself, counted, not stored)\n",
+                     "  檔案本身的修訂紀錄（只計數，不寫入）：狀態 %s；有修訂日期 %ld 列 "
+                     "(revisions of the file itself, counted, not stored)\n",
                      CountsOf(n.revisions).c_str(), n.revisionDates);
     }
     if (!o.nhiIcd9Map.empty())
         std::fprintf(stderr, "ICD-9 對照：處置碼（PCS）%ld 列略過 (procedure rows skipped: %ld)\n",
                      n.icd9MapProcedureRows, n.icd9MapProcedureRows);
     if (!o.marks2014.empty())
-        std::fprintf(stderr, "2014 對照：2014代碼狀態 %s；2023代碼狀態 %s%s\n", CountsOf(n.status2014).c_str(),
-                     CountsOf(n.status2023).c_str(),
-                     o.order2014.empty() ? "；未給 2014 順序檔，沒有 X 標記 (no 2014 order file: no X marks)" : "");
+        std::fprintf(stderr, "2014 對照：2014代碼狀態 %s；2023代碼狀態 %s%s\n",
+                     CountsOf(n.status2014).c_str(), CountsOf(n.status2023).c_str(),
+                     o.order2014.empty() ? "；未給 2014 順序檔，沒有 X 標記 (no 2014 order file: no X marks)"
+                                         : "");
     if (o.testChineseGlossary || (o.testUsageRanks && o.ranks.empty()))
         std::fprintf(stderr, "注意：此資料庫含測試資料，不可用於臨床 (NOTE: this database holds TEST DATA "
                              "(glossary names / test ranks); not for clinical use.)\n");
 }
 
 // Fills the inputs that --data names and the options leave empty.
-void PickFromData(build::Options& o, const std::string& data, bool april, bool noIcd9, bool noGem, bool noIcd11) {
+void PickFromData(build::Options& o, const std::string& data, bool april, bool noIcd9, bool noGem,
+                  bool noIcd11) {
     const fs::path d = data;
     auto pick = [](std::string& slot, const fs::path& p) {
         if (slot.empty()) slot = p.string();
     };
-    pick(o.order, d / "icd10cm" / (april ? "icd10cm_order_2023.tsv.xz" : "icd10cm_order_2023_oct2022.tsv.xz"));
+    pick(o.order,
+         d / "icd10cm" / (april ? "icd10cm_order_2023.tsv.xz" : "icd10cm_order_2023_oct2022.tsv.xz"));
     if (o.marks2014.empty()) pick(o.previousOrder, d / "icd10cm" / "icd10cm_order_2022.tsv.xz");
     if (o.nhiIcd9Map.empty()) {
         if (!noGem) pick(o.gem, d / "gem" / "gem_icd9cm_to_icd10cm_2018.tsv");
@@ -243,7 +267,8 @@ void PickFromData(build::Options& o, const std::string& data, bool april, bool n
         }
     }
     if (!noIcd11) pick(o.icd11, d / "icd11" / "icd11_mms_ch26_tm1_zh_tw.tsv");
-    if (o.edition.empty()) o.edition = april ? "ICD-10-CM 2023（2023-04-01 更新）" : "ICD-10-CM 2023（2022-10-01）";
+    if (o.edition.empty())
+        o.edition = april ? "ICD-10-CM 2023（2023-04-01 更新）" : "ICD-10-CM 2023（2022-10-01）";
 }
 
 } // namespace
@@ -255,18 +280,30 @@ int BuildDb(const Args& args) {
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         auto value = [&]() -> std::string {
-            if (i + 1 >= args.size()) throw build::Error("選項 " + a + " 缺少值 (option " + a + " needs a value)");
+            if (i + 1 >= args.size())
+                throw build::Error("選項 " + a + " 缺少值 (option " + a + " needs a value)");
             return args[++i];
         };
-        const std::map<std::string, std::string*> files = {
-            {"--order", &o.order},       {"--previous-order", &o.previousOrder}, {"--chinese", &o.chinese},
-            {"--gem", &o.gem},           {"--icd9", &o.icd9},                     {"--icd9-tabular", &o.icd9Tabular},
-            {"--icd11", &o.icd11},       {"--ranks", &o.ranks},                   {"--schema", &o.schemaFile},
-            {"--data", &data},           {"--nhi-icd9-map", &o.nhiIcd9Map},       {"--marks-2014", &o.marks2014},
-            {"--order-2014", &o.order2014}, {"--edition", &o.edition}};
-        const std::map<std::string, bool*> flags = {
-            {"--april", &april}, {"--no-icd9", &noIcd9}, {"--no-gem", &noGem}, {"--no-icd11", &noIcd11},
-            {"--test-chinese-glossary", &o.testChineseGlossary}, {"--test-usage-ranks", &o.testUsageRanks}};
+        const std::map<std::string, std::string*> files = {{"--order", &o.order},
+                                                           {"--previous-order", &o.previousOrder},
+                                                           {"--chinese", &o.chinese},
+                                                           {"--gem", &o.gem},
+                                                           {"--icd9", &o.icd9},
+                                                           {"--icd9-tabular", &o.icd9Tabular},
+                                                           {"--icd11", &o.icd11},
+                                                           {"--ranks", &o.ranks},
+                                                           {"--schema", &o.schemaFile},
+                                                           {"--data", &data},
+                                                           {"--nhi-icd9-map", &o.nhiIcd9Map},
+                                                           {"--marks-2014", &o.marks2014},
+                                                           {"--order-2014", &o.order2014},
+                                                           {"--edition", &o.edition}};
+        const std::map<std::string, bool*> flags = {{"--april", &april},
+                                                    {"--no-icd9", &noIcd9},
+                                                    {"--no-gem", &noGem},
+                                                    {"--no-icd11", &noIcd11},
+                                                    {"--test-chinese-glossary", &o.testChineseGlossary},
+                                                    {"--test-usage-ranks", &o.testUsageRanks}};
         if (a == "--help" || a == "-h") {
             std::fputs(kBuildUsage, stdout);
             return 0;
@@ -275,12 +312,14 @@ int BuildDb(const Args& args) {
         } else if (auto g = flags.find(a); g != flags.end()) {
             *g->second = true;
         } else if (!a.empty() && a[0] == '-') {
-            std::fprintf(stderr, "icdtool build-db: 不認得的選項 (unknown option) %s\n%s", a.c_str(), kBuildUsage);
+            std::fprintf(stderr, "icdtool build-db: 不認得的選項 (unknown option) %s\n%s", a.c_str(),
+                         kBuildUsage);
             return 2;
         } else if (o.out.empty()) {
             o.out = a;
         } else {
-            std::fprintf(stderr, "icdtool build-db: 輸出檔只能有一個 (more than one output file given)\n%s", kBuildUsage);
+            std::fprintf(stderr, "icdtool build-db: 輸出檔只能有一個 (more than one output file given)\n%s",
+                         kBuildUsage);
             return 2;
         }
     }
@@ -291,8 +330,9 @@ int BuildDb(const Args& args) {
     if (!data.empty())
         PickFromData(o, data, april, noIcd9, noGem, noIcd11);
     else if (april)
-        throw build::Error("--april 須與 --data 一起使用 (--april goes with --data; otherwise give the April file "
-                           "with --order)");
+        throw build::Error(
+            "--april 須與 --data 一起使用 (--april goes with --data; otherwise give the April file "
+            "with --order)");
     std::fprintf(stderr, "建置 (building) %s\n", o.out.c_str());
     auto start = std::chrono::steady_clock::now();
     build::Counts n = build::BuildDatabase(o, stderr);

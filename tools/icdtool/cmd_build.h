@@ -115,19 +115,19 @@ std::string TestChineseName(const std::string& code, const std::string& english)
 
 struct Options {
     std::string out;
-    std::string schemaFile;     // "" = the schema built into the program
-    std::string order;          // order file of the edition
-    std::string previousOrder;  // order file of the year before
-    std::string chinese;        // optional: NHI Chinese edition of ICD-10-CM 2023 (CSV)
-    std::string nhiIcd9Map;     // optional: NHI ICD-9-CM 2001 to ICD-10-CM 2023 map (CSV) into CM and ICD9
-    std::string marks2014;      // optional: NHI ICD-10-CM 2014 to 2023 map: marks against the 2014 edition
-    std::string order2014;      // optional with marks2014: the 2014 order file, for the "X" marks
-    std::string edition;        // the edition's name kept in BUILDINFO ("" = "ICD-10-CM 2023")
-    std::string gem;            // optional: GEM ICD-9-CM -> ICD-10-CM
-    std::string icd9;           // optional: ICD-9-CM titles (long, short)
-    std::string icd9Tabular;    // optional: ICD-9-CM tabular titles (categories)
-    std::string icd11;          // optional: ICD-11 chapter 26 list
-    std::string ranks;          // optional: usage ranks of ICD-9-CM codes
+    std::string schemaFile;    // "" = the schema built into the program
+    std::string order;         // order file of the edition
+    std::string previousOrder; // order file of the year before
+    std::string chinese;       // optional: NHI Chinese edition of ICD-10-CM 2023 (CSV)
+    std::string nhiIcd9Map;    // optional: NHI ICD-9-CM 2001 to ICD-10-CM 2023 map (CSV) into CM and ICD9
+    std::string marks2014;     // optional: NHI ICD-10-CM 2014 to 2023 map: marks against the 2014 edition
+    std::string order2014;     // optional with marks2014: the 2014 order file, for the "X" marks
+    std::string edition;       // the edition's name kept in BUILDINFO ("" = "ICD-10-CM 2023")
+    std::string gem;           // optional: GEM ICD-9-CM -> ICD-10-CM
+    std::string icd9;          // optional: ICD-9-CM titles (long, short)
+    std::string icd9Tabular;   // optional: ICD-9-CM tabular titles (categories)
+    std::string icd11;         // optional: ICD-11 chapter 26 list
+    std::string ranks;         // optional: usage ranks of ICD-9-CM codes
     bool testChineseGlossary = false;
     bool testUsageRanks = false;
 };

@@ -14,11 +14,13 @@ namespace icdtool::build {
 
 bool IsCode(const std::string& s, std::size_t minLen, std::size_t maxLen) {
     if (s.size() < minLen || s.size() > maxLen) return false;
-    return std::all_of(s.begin(), s.end(), [](char c) { return std::isalnum(static_cast<unsigned char>(c)); });
+    return std::all_of(s.begin(), s.end(),
+                       [](char c) { return std::isalnum(static_cast<unsigned char>(c)); });
 }
 
 std::string Upper(std::string s) {
-    for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    for (char& c : s)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     return s;
 }
 
@@ -36,7 +38,9 @@ OrderLayout TsvLayout(const LineReader& in, const std::string& head) {
     auto names = SplitTabs(head);
     auto find = [&](const char* n) {
         auto it = std::find(names.begin(), names.end(), n);
-        if (it == names.end()) in.fail(std::string("這不是順序檔，標題列缺少欄位「") + n + "」(the header has no column \"" + n + "\"; an order file was expected)");
+        if (it == names.end())
+            in.fail(std::string("這不是順序檔，標題列缺少欄位「") + n + "」(the header has no column \"" + n +
+                    "\"; an order file was expected)");
         return static_cast<std::size_t>(it - names.begin());
     };
     l.codeAt = find("code");
@@ -53,19 +57,23 @@ OrderRow ParseOrderLine(const LineReader& in, const OrderLayout& l, const std::s
     if (l.tsv) {
         auto f = SplitTabs(line);
         if (f.size() != l.width)
-            in.fail("欄數不對 (expected " + std::to_string(l.width) + " tab-separated fields, found " + std::to_string(f.size()) + ")");
+            in.fail("欄數不對 (expected " + std::to_string(l.width) + " tab-separated fields, found " +
+                    std::to_string(f.size()) + ")");
         r.code = text::Trim(f[l.codeAt]);
         flag = text::Trim(f[l.flagAt]);
         r.title = text::Trim(f[l.titleAt]);
         if (r.title.empty()) r.title = text::Trim(f[l.shortAt]);
     } else {
-        if (line.size() < 17) in.fail("這一行太短，不是順序檔的固定寬度格式 (line too short for the fixed-width order file layout)");
+        if (line.size() < 17)
+            in.fail("這一行太短，不是順序檔的固定寬度格式 (line too short for the fixed-width order file "
+                    "layout)");
         r.code = text::Trim(line.substr(6, 7));
         flag = line.substr(14, 1);
         r.title = line.size() > 77 ? text::Trim(line.substr(77)) : text::Trim(line.substr(16, 60));
     }
     if (!IsCode(r.code, 3, 7)) in.fail("「" + r.code + "」不是 ICD-10-CM 代碼 (not an ICD-10-CM code)");
-    if (flag != "0" && flag != "1") in.fail("最細碼旗標應為 0 或 1，卻是「" + flag + "」(the valid-for-submission flag must be 0 or 1)");
+    if (flag != "0" && flag != "1")
+        in.fail("最細碼旗標應為 0 或 1，卻是「" + flag + "」(the valid-for-submission flag must be 0 or 1)");
     if (r.title.empty()) in.fail("代碼 " + r.code + " 沒有名稱 (the code has no title)");
     r.code = Upper(r.code);
     r.billable = flag == "1";
@@ -103,7 +111,8 @@ void ImportCodes(Build& b) {
     const Options& o = b.options;
     b.progress.step("order file " + FileName(o.order));
     b.edition = ReadOrderFile(o.order);
-    for (const auto& r : b.edition) b.billable.emplace(r.code, r.billable);
+    for (const auto& r : b.edition)
+        b.billable.emplace(r.code, r.billable);
     b.progress.done(static_cast<long>(b.edition.size()), "codes");
 
     // The codes of the edition the marks are taken against: code => billable
@@ -114,7 +123,8 @@ void ImportCodes(Build& b) {
         b.progress.step("2014 edition " + FileName(o.marks2014));
         Map2014 m = ReadMap2014(o.marks2014, b.counts);
         if (!o.order2014.empty())
-            for (const auto& r : ReadOrderFile(o.order2014)) m.billable2014[r.code] = r.billable;
+            for (const auto& r : ReadOrderFile(o.order2014))
+                m.billable2014[r.code] = r.billable;
         for (const auto& [code, names] : m.codes2014) {
             auto known = m.billable2014.find(code);
             before.emplace(code, known != m.billable2014.end() && known->second);
@@ -137,9 +147,11 @@ void ImportCodes(Build& b) {
         const bool isNew = prev == before.end();
         // A code billable before and only a header now can no longer be used.
         const bool disabled = !isNew && prev->second && !r.billable;
-        b.codeRows.push_back({r.code, "", r.title, r.billable ? "Y" : "N", disabled ? "X" : "", isNew ? "Y" : ""});
+        b.codeRows.push_back(
+            {r.code, "", r.title, r.billable ? "Y" : "N", disabled ? "X" : "", isNew ? "Y" : ""});
     }
-    for (auto& r : deleted) b.codeRows.push_back(std::move(r));
+    for (auto& r : deleted)
+        b.codeRows.push_back(std::move(r));
     b.progress.done(static_cast<long>(b.codeRows.size()), "rows");
 }
 
@@ -150,7 +162,8 @@ namespace {
 std::pair<std::string, std::string> GroupName(const std::vector<std::array<std::string, 3>>& members) {
     auto strip = [](std::string s, const std::string& prefix, const std::string& suffix) {
         if (!prefix.empty() && s.rfind(prefix, 0) == 0) s.erase(0, prefix.size());
-        if (!suffix.empty() && s.size() >= suffix.size() && s.compare(s.size() - suffix.size(), suffix.size(), suffix) == 0)
+        if (!suffix.empty() && s.size() >= suffix.size() &&
+            s.compare(s.size() - suffix.size(), suffix.size(), suffix) == 0)
             s.erase(s.size() - suffix.size());
         return s;
     };
@@ -177,12 +190,14 @@ void ImportIcd11(Build& b) {
             if (ch != '.') code += ch;
         code = Upper(code);
         if (!IsCode(code, 4, 7)) in.reader().fail("\"" + in.get("code") + "\" is not an ICD-11 code");
-        std::array<std::string, 3> row{code, text::Trim(in.get("title_en")), text::Trim(in.get("title_zh_tw"))};
+        std::array<std::string, 3> row{code, text::Trim(in.get("title_en")),
+                                       text::Trim(in.get("title_zh_tw"))};
         codes.push_back(row);
         groups[code.substr(0, 3)].push_back(row);
     }
     std::set<std::string> all;
-    for (const auto& r : codes) all.insert(r[0]);
+    for (const auto& r : codes)
+        all.insert(r[0]);
     for (const auto& [group, members] : groups) {
         auto [zh, en] = GroupName(members);
         b.codeRows.push_back({group, zh, en, "N", "", ""});
@@ -200,8 +215,9 @@ void WriteCodes(Build& b) {
     // in which the windows read it (ORDER BY ICD10_NO).
     b.progress.step("ICD10: writing");
     std::sort(b.codeRows.begin(), b.codeRows.end(), [](const auto& x, const auto& y) { return x[0] < y[0]; });
-    db::Statement add(b.conn, "INSERT INTO ICD10 (ICD10_NO, ICD10_CNAME, ICD10_ENAME, ICD10_FLAG, ICD10_2023FLAG, "
-                              "ICD10_2023NEW) VALUES (?1, ?2, ?3, ?4, ?5, ?6)");
+    db::Statement add(b.conn,
+                      "INSERT INTO ICD10 (ICD10_NO, ICD10_CNAME, ICD10_ENAME, ICD10_FLAG, ICD10_2023FLAG, "
+                      "ICD10_2023NEW) VALUES (?1, ?2, ?3, ?4, ?5, ?6)");
     for (const auto& r : b.codeRows) {
         try {
             add.run({r[0], r[1], r[2], r[3], r[4], r[5]});

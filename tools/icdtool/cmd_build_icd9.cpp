@@ -13,7 +13,8 @@ namespace icdtool::build {
 namespace {
 
 // The billable codes of the edition under a header, in code order.
-std::vector<std::string> BillableUnder(const std::vector<std::string>& sortedBillable, const std::string& header) {
+std::vector<std::string> BillableUnder(const std::vector<std::string>& sortedBillable,
+                                       const std::string& header) {
     std::vector<std::string> out;
     for (auto it = std::lower_bound(sortedBillable.begin(), sortedBillable.end(), header);
          it != sortedBillable.end() && it->compare(0, header.size(), header) == 0; ++it)
@@ -131,7 +132,8 @@ void MakeTestRanks(Build& b) {
     b.progress.step("btbindn: TEST usage ranks (not real statistics)");
     std::vector<std::string> pool;
     db::Statement all(b.conn, "SELECT DISTINCT ICD9_NO FROM CM ORDER BY ICD9_NO");
-    while (all.step()) pool.push_back(all.column(0));
+    while (all.step())
+        pool.push_back(all.column(0));
     if (pool.size() < 1000) throw Error("--test-usage-ranks needs at least 1000 ICD-9-CM codes in CM");
     std::uint64_t state = 20230101;
     for (std::size_t i = pool.size() - 1; i > 0; --i) {

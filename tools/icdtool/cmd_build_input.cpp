@@ -1,11 +1,11 @@
 // Reading the release files: plain or xz-compressed text, tab-separated tables
 // with a header, comma-separated spreadsheet exports.
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <sstream>
-#include <algorithm>
 
 #include <fcntl.h>
 #include <signal.h>
@@ -86,7 +86,8 @@ bool LineReader::next(std::string& line) {
     }
     ++m_lineNo;
     line.assign(m_buf, static_cast<std::size_t>(n));
-    while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
+        line.pop_back();
     return true;
 }
 
@@ -111,9 +112,12 @@ TsvReader::TsvReader(const std::string& path, const std::vector<std::string>& re
     if (!m_in.next(head)) throw Error(path + ": 檔案是空的 (the file is empty; a header line was expected)");
     if (head.size() >= 3 && head.compare(0, 3, "\xEF\xBB\xBF") == 0) head.erase(0, 3);
     auto names = SplitTabs(head);
-    for (std::size_t i = 0; i < names.size(); ++i) m_index.emplace(text::Trim(names[i]), i);
+    for (std::size_t i = 0; i < names.size(); ++i)
+        m_index.emplace(text::Trim(names[i]), i);
     for (const auto& r : required)
-        if (!m_index.count(r)) m_in.fail("標題列缺少欄位「" + r + "」(the header has no column \"" + r + "\"; found: " + head + ")");
+        if (!m_index.count(r))
+            m_in.fail("標題列缺少欄位「" + r + "」(the header has no column \"" + r + "\"; found: " + head +
+                      ")");
 }
 
 bool TsvReader::next() {
@@ -123,8 +127,8 @@ bool TsvReader::next() {
         m_fields = SplitTabs(line);
         for (const auto& [name, i] : m_index)
             if (i >= m_fields.size())
-                m_in.fail("欄數不足 (expected " + std::to_string(m_index.size()) + " tab-separated fields, found " +
-                          std::to_string(m_fields.size()));
+                m_in.fail("欄數不足 (expected " + std::to_string(m_index.size()) +
+                          " tab-separated fields, found " + std::to_string(m_fields.size()));
         return true;
     }
     return false;
@@ -204,7 +208,8 @@ CsvParse ParseCsvRows(const std::string& bytes) {
 
 std::string JoinNames(const std::vector<std::string>& names) {
     std::string s;
-    for (const auto& n : names) s += (s.empty() ? "" : ", ") + n;
+    for (const auto& n : names)
+        s += (s.empty() ? "" : ", ") + n;
     return s;
 }
 
@@ -212,32 +217,37 @@ std::string JoinNames(const std::vector<std::string>& names) {
 
 std::vector<std::vector<std::string>> ParseCsv(const std::string& raw) {
     std::vector<std::vector<std::string>> rows;
-    for (auto& r : ParseCsvRows(CsvText(raw)).rows) rows.push_back(std::move(r.fields));
+    for (auto& r : ParseCsvRows(CsvText(raw)).rows)
+        rows.push_back(std::move(r.fields));
     return rows;
 }
 
-CsvFile::CsvFile(const std::string& path, const std::vector<std::string>& header) : m_path(path), m_header(header) {
+CsvFile::CsvFile(const std::string& path, const std::vector<std::string>& header)
+    : m_path(path), m_header(header) {
     std::ifstream f(path, std::ios::binary);
     if (!f) throw Error(path + ": 無法開啟檔案 (cannot be opened: " + std::strerror(errno) + ")");
     std::stringstream ss;
     ss << f.rdbuf();
     CsvParse parsed = ParseCsvRows(CsvText(ss.str()));
-    if (parsed.rows.empty()) throw Error(path + ":1: 檔案是空的 (the file is empty; a header line was expected)");
+    if (parsed.rows.empty())
+        throw Error(path + ":1: 檔案是空的 (the file is empty; a header line was expected)");
     std::vector<std::string> found;
-    for (const auto& h : parsed.rows.front().fields) found.push_back(text::Trim(h));
+    for (const auto& h : parsed.rows.front().fields)
+        found.push_back(text::Trim(h));
     if (found != header)
-        throw Error(path + ":1: 標題列與預期不同，這不是所需的檔案 (the header differs; expected: " + JoinNames(header) +
-                    "; found: " + JoinNames(found) + ")");
-    m_rows.assign(std::make_move_iterator(parsed.rows.begin() + 1), std::make_move_iterator(parsed.rows.end()));
+        throw Error(path + ":1: 標題列與預期不同，這不是所需的檔案 (the header differs; expected: " +
+                    JoinNames(header) + "; found: " + JoinNames(found) + ")");
+    m_rows.assign(std::make_move_iterator(parsed.rows.begin() + 1),
+                  std::make_move_iterator(parsed.rows.end()));
     // A quote left open swallows the rest of the file into its row: the rows
     // before it are checked first, since a stray quote earlier usually shows as
     // a row of the wrong width at the line where it was typed.
     for (const auto& r : m_rows) {
         if (parsed.openQuoteLine && r.line >= parsed.openQuoteLine) break;
         if (r.fields.size() != header.size())
-            fail(r, "這一列有 " + std::to_string(r.fields.size()) + " 欄，應有 " + std::to_string(header.size()) +
-                        " 欄 (expected " + std::to_string(header.size()) + " comma-separated fields, found " +
-                        std::to_string(r.fields.size()) + ")");
+            fail(r, "這一列有 " + std::to_string(r.fields.size()) + " 欄，應有 " +
+                        std::to_string(header.size()) + " 欄 (expected " + std::to_string(header.size()) +
+                        " comma-separated fields, found " + std::to_string(r.fields.size()) + ")");
     }
     if (parsed.openQuoteLine)
         throw Error(path + ":" + std::to_string(parsed.openQuoteLine) +

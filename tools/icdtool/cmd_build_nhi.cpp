@@ -11,15 +11,26 @@ namespace icdtool::build {
 
 namespace {
 
-const std::vector<std::string> kChineseHeader = {"2023年版ICD-10-CM/PCS", "USE", "ICD-10-CM/PCS英文名稱",
+const std::vector<std::string> kChineseHeader = {"2023年版ICD-10-CM/PCS", "USE",  "ICD-10-CM/PCS英文名稱",
                                                  "ICD-10-CM/PCS中文名稱", "狀態", "修訂日期"};
-const std::vector<std::string> kIcd9MapHeader = {
-    "2001年版ICD-9-CM", "ICD-9-CM英文名稱", "ICD-9-CM中文名稱", "2023年版ICD-10-CM/PCS",
-    "2023年版ICD-10-CM/PCS英文名稱", "2023年版ICD-10-CM/PCS中文名稱", "對應情形", "異動情形", "修訂日期"};
-const std::vector<std::string> kMap2014Header = {
-    "2014年版ICD-10-CM/PCS", "2014年版ICD-10-CM/PCS_英文名稱", "2014年版ICD-10-CM/PCS_中文名稱",
-    "2023年版ICD-10-CM/PCS", "2023年版ICD-10-CM/PCS_英文名稱", "2023年版ICD-10-CM/PCS_中文名稱",
-    "2014代碼狀態", "2023代碼狀態", "修訂日期"};
+const std::vector<std::string> kIcd9MapHeader = {"2001年版ICD-9-CM",
+                                                 "ICD-9-CM英文名稱",
+                                                 "ICD-9-CM中文名稱",
+                                                 "2023年版ICD-10-CM/PCS",
+                                                 "2023年版ICD-10-CM/PCS英文名稱",
+                                                 "2023年版ICD-10-CM/PCS中文名稱",
+                                                 "對應情形",
+                                                 "異動情形",
+                                                 "修訂日期"};
+const std::vector<std::string> kMap2014Header = {"2014年版ICD-10-CM/PCS",
+                                                 "2014年版ICD-10-CM/PCS_英文名稱",
+                                                 "2014年版ICD-10-CM/PCS_中文名稱",
+                                                 "2023年版ICD-10-CM/PCS",
+                                                 "2023年版ICD-10-CM/PCS_英文名稱",
+                                                 "2023年版ICD-10-CM/PCS_中文名稱",
+                                                 "2014代碼狀態",
+                                                 "2023代碼狀態",
+                                                 "修訂日期"};
 
 std::string Undotted(const std::string& code) {
     std::string out;
@@ -40,20 +51,26 @@ std::string ChineseName(const std::string& raw, long& composed) {
 std::string CmCodeOf(const CsvFile& f, const CsvFile::Row& row, const std::string& column) {
     const std::string code = text::Trim(f.get(row, column));
     switch (KindOfNhiCode(code)) {
-    case CodeKind::Cm: return Undotted(code);
-    case CodeKind::Pcs: return {};
-    case CodeKind::Invalid: break;
+    case CodeKind::Cm:
+        return Undotted(code);
+    case CodeKind::Pcs:
+        return {};
+    case CodeKind::Invalid:
+        break;
     }
-    f.fail(row, "「" + code + "」不是 ICD-10-CM/PCS 代碼 (column " + column + ": not an ICD-10-CM or PCS code)");
+    f.fail(row,
+           "「" + code + "」不是 ICD-10-CM/PCS 代碼 (column " + column + ": not an ICD-10-CM or PCS code)");
 }
 
 } // namespace
 
 CodeKind KindOfNhiCode(const std::string& code) {
     auto alnum = [](const std::string& s) { return IsCode(s, 1, 7); };
-    if (code.size() == 3 && std::isalpha(static_cast<unsigned char>(code[0])) && alnum(code)) return CodeKind::Cm;
-    if (code.size() >= 5 && code.size() <= 8 && code[3] == '.' && std::isalpha(static_cast<unsigned char>(code[0])) &&
-        alnum(code.substr(0, 3)) && alnum(code.substr(4)))
+    if (code.size() == 3 && std::isalpha(static_cast<unsigned char>(code[0])) && alnum(code))
+        return CodeKind::Cm;
+    if (code.size() >= 5 && code.size() <= 8 && code[3] == '.' &&
+        std::isalpha(static_cast<unsigned char>(code[0])) && alnum(code.substr(0, 3)) &&
+        alnum(code.substr(4)))
         return CodeKind::Cm;
     if (code.size() == 7 && alnum(code)) return CodeKind::Pcs;
     return CodeKind::Invalid;
@@ -67,7 +84,8 @@ void ImportChineseNames(Build& b) {
         CsvFile f(b.options.chinese, kChineseHeader);
         for (const auto& row : f.rows()) {
             const std::string use = text::Trim(f.get(row, "USE"));
-            if (use != "0" && use != "1") f.fail(row, "USE 應為 0 或 1，卻是「" + use + "」(USE must be 0 or 1)");
+            if (use != "0" && use != "1")
+                f.fail(row, "USE 應為 0 或 1，卻是「" + use + "」(USE must be 0 or 1)");
             if (const std::string s = text::Trim(f.get(row, "狀態")); !s.empty()) ++n.revisions[s];
             if (!text::Trim(f.get(row, "修訂日期")).empty()) ++n.revisionDates;
             const std::string code = CmCodeOf(f, row, kChineseHeader[0]);
@@ -77,16 +95,18 @@ void ImportChineseNames(Build& b) {
             }
             std::string name = ChineseName(f.get(row, "ICD-10-CM/PCS中文名稱"), n.composedNames);
             // A character lost at the source shows as "?" (or its full-width form).
-            if (name.find('?') != std::string::npos || name.find("？") != std::string::npos) ++n.questionNames;
-            if (!names.emplace(code, name).second) f.fail(row, "代碼 " + code + " 重複出現 (the code appears twice)");
+            if (name.find('?') != std::string::npos || name.find("？") != std::string::npos)
+                ++n.questionNames;
+            if (!names.emplace(code, name).second)
+                f.fail(row, "代碼 " + code + " 重複出現 (the code appears twice)");
             auto known = b.billable.find(code);
             if (known == b.billable.end()) {
                 ++n.nhiNotInEdition;
             } else if (known->second != (use == "1")) {
                 ++n.useDisagreements;
                 if (n.useExamples.size() < 5)
-                    n.useExamples.push_back(FileName(f.path()) + ":" + std::to_string(row.line) + ": " + code +
-                                            " USE=" + use);
+                    n.useExamples.push_back(FileName(f.path()) + ":" + std::to_string(row.line) + ": " +
+                                            code + " USE=" + use);
             }
         }
         b.progress.done(static_cast<long>(names.size()), "names");

@@ -67,9 +67,9 @@ struct Build {
     db::Connection& conn;
     Progress& progress;
     Counts& counts;
-    std::vector<OrderRow> edition;                   // the order file of the edition
-    std::unordered_map<std::string, bool> billable;  // edition code => billable
-    std::vector<CodeRow> codeRows;                   // ICD10 rows, written by WriteCodes
+    std::vector<OrderRow> edition;                  // the order file of the edition
+    std::unordered_map<std::string, bool> billable; // edition code => billable
+    std::vector<CodeRow> codeRows;                  // ICD10 rows, written by WriteCodes
 };
 
 // ICD10 rows of the edition with their 2023 marks: against the previous year's

@@ -16,7 +16,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string DataFile(const std::string& name) { return std::string(ICD_SOURCE_DIR) + "/tools/tests/data/" + name; }
+std::string DataFile(const std::string& name) {
+    return std::string(ICD_SOURCE_DIR) + "/tools/tests/data/" + name;
+}
 
 class NhiFiles : public ::testing::Test {
 protected:
@@ -34,7 +36,8 @@ protected:
         q.open();
         std::string all;
         for (; !q.eof(); q.next()) {
-            for (int i = 0; i < q.fieldCount(); ++i) all += (i ? "|" : "") + q.value(i);
+            for (int i = 0; i < q.fieldCount(); ++i)
+                all += (i ? "|" : "") + q.value(i);
             all += "\n";
         }
         return all;
@@ -46,14 +49,16 @@ protected:
         db::Query result(c), aux(c);
         std::set<std::string> codes;
         if (search::RunSearch(criteria, result, aux))
-            for (; !result.eof(); result.next()) codes.insert(result.field("ICD10_NO"));
+            for (; !result.eof(); result.next())
+                codes.insert(result.field("ICD10_NO"));
         return codes;
     }
     // A copy of a data file with one line (counted from 1) replaced.
     std::string withLine(const std::string& name, int line, const std::string& text) {
         std::string bytes = testsupport::ReadFile(DataFile(name));
         std::size_t at = 0;
-        for (int i = 1; i < line; ++i) at = bytes.find('\n', at) + 1;
+        for (int i = 1; i < line; ++i)
+            at = bytes.find('\n', at) + 1;
         bytes.replace(at, bytes.find('\n', at) - at, text + "\r");
         const std::string path = dir.file("edited_" + name);
         testsupport::WriteFile(path, bytes);
@@ -98,9 +103,11 @@ TEST_F(NhiFiles, chineseEditionGivesNormalisedNamesAndCountsWhatItDoesNotStore) 
     EXPECT_EQ(n.useExamples[0], "nhi_icd10cm_2023_zh.csv:16: M545 USE=1");
     EXPECT_EQ(rows("SELECT ICD10_FLAG FROM ICD10 WHERE ICD10_NO='M545'"), "N\n");
     // The file's own revisions are counted and nothing of them is stored.
-    EXPECT_EQ(n.revisions, (std::map<std::string, long>{{"中文名稱修改", 2}, {"代碼新增", 3}, {"英文名稱修改", 1}}));
+    EXPECT_EQ(n.revisions,
+              (std::map<std::string, long>{{"中文名稱修改", 2}, {"代碼新增", 3}, {"英文名稱修改", 1}}));
     EXPECT_EQ(n.revisionDates, 6);
-    EXPECT_EQ(rows("SELECT count(*) FROM ICD10 WHERE ICD10_CNAME LIKE '%修改%' OR ICD10_ENAME LIKE '%修%'"), "0\n");
+    EXPECT_EQ(rows("SELECT count(*) FROM ICD10 WHERE ICD10_CNAME LIKE '%修改%' OR ICD10_ENAME LIKE '%修%'"),
+              "0\n");
     // English names with commas came through their quotes whole; the English
     // names stay those of the order file.
     EXPECT_EQ(rows("SELECT ICD10_ENAME FROM ICD10 WHERE ICD10_NO='A000'"),
@@ -127,25 +134,31 @@ TEST_F(NhiFiles, readsTheFileWithOrWithoutItsMarkAndInCp950) {
 
 TEST_F(NhiFiles, aChangedHeaderOrARowCutShortStopsTheBuildWithNothingWritten) {
     const std::string zh = "nhi_icd10cm_2023_zh.csv";
-    const std::string header = "\xEF\xBB\xBF" "2023年版ICD-10-CM/PCS,USE,ICD-10-CM/PCS英文名稱,ICD-10-CM/PCS中文名稱,狀態";
+    const std::string header = "\xEF\xBB\xBF"
+                               "2023年版ICD-10-CM/PCS,USE,ICD-10-CM/PCS英文名稱,ICD-10-CM/PCS中文名稱,狀態";
     o.chinese = withLine(zh, 1, header + ",修訂日");
     std::string e = buildError();
     EXPECT_EQ(e.rfind(o.chinese + ":1: ", 0), 0u) << e;
-    EXPECT_NE(e.find("expected: 2023年版ICD-10-CM/PCS, USE, ICD-10-CM/PCS英文名稱, ICD-10-CM/PCS中文名稱, 狀態, 修訂日期; "
-                     "found: 2023年版ICD-10-CM/PCS, USE, ICD-10-CM/PCS英文名稱, ICD-10-CM/PCS中文名稱, 狀態, 修訂日"),
-              std::string::npos)
+    EXPECT_NE(
+        e.find(
+            "expected: 2023年版ICD-10-CM/PCS, USE, ICD-10-CM/PCS英文名稱, ICD-10-CM/PCS中文名稱, 狀態, "
+            "修訂日期; "
+            "found: 2023年版ICD-10-CM/PCS, USE, ICD-10-CM/PCS英文名稱, ICD-10-CM/PCS中文名稱, 狀態, 修訂日"),
+        std::string::npos)
         << e;
     o.chinese = withLine(zh, 1, header); // a column missing
     EXPECT_EQ(buildError().rfind(o.chinese + ":1: ", 0), 0u);
     // The old database stays as it was while the new files are wrong.
     testsupport::WriteFile(o.out, "the previous database");
     o.chinese = withLine(zh, 7, "K38,0,Other diseases of appendix,闌尾其他疾病");
-    EXPECT_EQ(buildError(), o.chinese + ":7: 這一列有 4 欄，應有 6 欄 (expected 6 comma-separated fields, found 4)");
+    EXPECT_EQ(buildError(),
+              o.chinese + ":7: 這一列有 4 欄，應有 6 欄 (expected 6 comma-separated fields, found 4)");
     o.chinese = withLine(zh, 7, "K38,0,\"Other diseases of appendix,闌尾其他疾病,,");
     e = buildError();
     EXPECT_EQ(e.rfind(o.chinese + ":7: ", 0), 0u) << e; // a stray quote makes a row of the wrong width
     o.chinese = withLine(zh, 37, "U07.1,1,\"COVID-19,COVID-19,,");
-    EXPECT_EQ(buildError(), o.chinese + ":37: 引號沒有結束 (a quoted field is not closed before the end of the file)");
+    EXPECT_EQ(buildError(),
+              o.chinese + ":37: 引號沒有結束 (a quoted field is not closed before the end of the file)");
     o.chinese = withLine(zh, 7, "K3.8,0,Other diseases of appendix,闌尾其他疾病,,");
     EXPECT_EQ(buildError().rfind(o.chinese + ":7: 「K3.8」不是 ICD-10-CM/PCS 代碼", 0), 0u);
     o.chinese = DataFile(zh);
@@ -164,7 +177,8 @@ TEST_F(NhiFiles, icd9MapFillsCmAndBothNamesSoAChineseIcd9SearchFindsItsCodes) {
     EXPECT_EQ(n.icd9MapProcedureRows, 1); // 00.01 -> a PCS code
     EXPECT_EQ(n.cm, 15);
     EXPECT_EQ(n.icd9, 12); // V01.82 has a name and no map
-    EXPECT_EQ(rows("SELECT ICD10_NO FROM CM WHERE ICD9_NO='724.2' ORDER BY ICD10_NO"), "M54.50\nM54.51\nM54.59\n");
+    EXPECT_EQ(rows("SELECT ICD10_NO FROM CM WHERE ICD9_NO='724.2' ORDER BY ICD10_NO"),
+              "M54.50\nM54.51\nM54.59\n");
     EXPECT_EQ(rows("SELECT ICD9_NAME, ICD9_NAME2 FROM ICD9 WHERE ICD9_NO='845.00'"),
               "踝扭傷，未明示部位|Sprain of ankle, unspecified site\n");
     EXPECT_EQ(rows("SELECT count(*) FROM CM WHERE ICD9_NO LIKE '00.%' OR ICD10_NO NOT LIKE '___%'"), "0\n");
@@ -184,8 +198,9 @@ TEST_F(NhiFiles, icd9MapFillsCmAndBothNamesSoAChineseIcd9SearchFindsItsCodes) {
 TEST_F(NhiFiles, marksAgainstThe2014EditionOnRequest) {
     o.previousOrder.clear();
     o.marks2014 = DataFile("nhi_icd10cm_2014_to_2023.csv");
-    const std::string marks = "SELECT ICD10_NO, ICD10_2023FLAG, ICD10_2023NEW FROM ICD10 WHERE ICD10_2023FLAG<>'' OR "
-                              "ICD10_2023NEW<>'' ORDER BY ICD10_NO";
+    const std::string marks =
+        "SELECT ICD10_NO, ICD10_2023FLAG, ICD10_2023NEW FROM ICD10 WHERE ICD10_2023FLAG<>'' OR "
+        "ICD10_2023NEW<>'' ORDER BY ICD10_NO";
     Counts n = BuildDatabase(o, nullptr);
     // Without the 2014 order file nothing is known of which 2014 codes were billable: no X.
     EXPECT_EQ(rows(marks), "M5450||Y\nM5451||Y\nM5459||Y\nM7910||Y\nM7911||Y\nO350XX0|D|\nR510||Y\nR519||Y\n"
@@ -197,7 +212,8 @@ TEST_F(NhiFiles, marksAgainstThe2014EditionOnRequest) {
               "胎兒（疑似）中樞神經系統畸形之孕產婦照護，不適用或未明示|N\n");
     o.order2014 = DataFile("order_2014.tsv");
     n = BuildDatabase(o, nullptr);
-    EXPECT_EQ(rows("SELECT ICD10_NO FROM ICD10 WHERE ICD10_2023FLAG='X' ORDER BY ICD10_NO"), "M545\nM791\nR51\n");
+    EXPECT_EQ(rows("SELECT ICD10_NO FROM ICD10 WHERE ICD10_2023FLAG='X' ORDER BY ICD10_NO"),
+              "M545\nM791\nR51\n");
     EXPECT_EQ(n.disabled2023, 3);
     EXPECT_EQ(rows("SELECT VALUE FROM BUILDINFO WHERE KEY='marks'"), "2014: nhi_icd10cm_2014_to_2023.csv\n");
     // The 2014 order file alone asks for nothing.
