@@ -1,4 +1,10 @@
-# writes the small NHI-format test files (UTF-8 with BOM, CRLF) and order files
+# Writes the small test files of this folder (run: python3 make_test_files.py here).
+# The three nhi_*.csv files follow the published NHI open-data formats exactly
+# (UTF-8 with a byte-order mark, CR LF, comma-separated, quoted where a field
+# holds a comma, the exact header texts); names and rows are our own. Quirks on
+# purpose: names that lost a character ("?"), compatibility ideographs
+# (U+F91B, U+F9DC), a USE that disagrees with the order file (M54.5), PCS rows,
+# revision status and date columns, a procedure row in the ICD-9 map.
 import csv, io
 def order(name, rows):
     with open(name,'w',newline='\n') as f:
