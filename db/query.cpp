@@ -4,12 +4,15 @@
 #include <strings.h>
 
 #include "db/connection.h"
+#include "db/prepare.h"
 
 namespace db {
 
 Query::Query(Connection& connection) : m_conn(connection) {}
 
-Query::~Query() { close(); }
+Query::~Query() {
+    close();
+}
 
 void Query::setText(std::string statement) {
     m_lines.clear();
@@ -34,40 +37,10 @@ void Query::close() {
     m_eof = true;
 }
 
-namespace {
-// Prepares exactly one statement. Text after it other than blanks and comments
-// is refused, so one query object never runs two statements.
-sqlite3_stmt* PrepareOne(sqlite3* db, const std::string& sql) {
-    sqlite3_stmt* stmt = nullptr;
-    const char* tail = nullptr;
-    if (sqlite3_prepare_v2(db, sql.c_str(), static_cast<int>(sql.size()), &stmt, &tail) != SQLITE_OK)
-        throw Error(sqlite3_errmsg(db));
-    if (!stmt) throw Error("the statement is empty");
-    while (tail && *tail) {
-        sqlite3_stmt* extra = nullptr;
-        const char* next = nullptr;
-        int rc = sqlite3_prepare_v2(db, tail, -1, &extra, &next);
-        if (extra) {
-            sqlite3_finalize(extra);
-            sqlite3_finalize(stmt);
-            throw Error("only one statement can be run at a time");
-        }
-        if (rc != SQLITE_OK) {
-            std::string msg = sqlite3_errmsg(db);
-            sqlite3_finalize(stmt);
-            throw Error(msg);
-        }
-        if (next == tail) break;
-        tail = next;
-    }
-    return stmt;
-}
-} // namespace
-
 void Query::open() {
     close();
     sqlite3* db = m_conn.handle();
-    m_stmt = PrepareOne(db, text());
+    m_stmt = detail::PrepareOne(db, text());
     int n = sqlite3_column_count(m_stmt);
     m_names.reserve(static_cast<std::size_t>(n));
     for (int i = 0; i < n; ++i) {
@@ -120,7 +93,7 @@ std::string Query::field(std::string_view name) const {
 int Query::execute() {
     close();
     sqlite3* db = m_conn.handle();
-    sqlite3_stmt* stmt = PrepareOne(db, text());
+    sqlite3_stmt* stmt = detail::PrepareOne(db, text());
     int rc;
     while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
     }

@@ -4,8 +4,6 @@
 // SELECT that the engine prepares; running it may find rows or fail with the
 // engine's message, but the tables and their rows must stay exactly as they
 // were, whatever the typed text holds.
-#include <sqlite3.h>
-
 #include <cstdint>
 #include <cstdlib>
 #include <fstream>
@@ -14,6 +12,7 @@
 
 #include "db/connection.h"
 #include "db/query.h"
+#include "db/statement.h"
 #include "search/statement.h"
 
 #ifndef ICD_SCHEMA_FILE
@@ -120,21 +119,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     if (!lines.empty()) {
         result.lines() = lines;
-        // One complete, read-only statement and nothing after it.
-        const std::string sql = result.text();
-        sqlite3_stmt* stmt = nullptr;
-        const char* tail = nullptr;
-        const int rc = sqlite3_prepare_v2(conn.handle(), sql.c_str(), static_cast<int>(sql.size()), &stmt, &tail);
-        if (rc == SQLITE_OK) {
-            CHECK(stmt != nullptr);
-            CHECK(sqlite3_stmt_readonly(stmt));
-            for (; tail && *tail; ++tail) CHECK(*tail == ' ' || *tail == '\r' || *tail == '\n');
-        } else {
+        // One complete, read-only statement and nothing after it (a second
+        // statement is refused by the engine layer).
+        try {
+            db::Statement stmt(conn, result.text());
+            CHECK(stmt.readOnly());
+        } catch (const db::Error& e) {
             // Only a pattern past the engine's limit may be refused.
-            const std::string msg = sqlite3_errmsg(conn.handle());
+            const std::string msg = e.what();
             CHECK(msg.find("too complex") != std::string::npos || msg.find("too big") != std::string::npos);
         }
-        sqlite3_finalize(stmt);
         try {
             search::OpenResult(result);
             for (int n = 0; !result.eof() && n < 100; ++n) {

@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QEvent>
 
+#include "app/core/databaseline.h"
 #include "app/core/startup.h"
 #include "app/widgets/imagebutton.h"
 #include "app/widgets/pictures.h"
@@ -21,6 +22,7 @@ TFormKelvara::TFormKelvara(AppContext& context, MenuSetup setup, QWidget* parent
     setFixedSize(700, 500);
     CentreOnScreen(this);
     loadPictures();
+    m_ui->DatabaseLine->setFont(PixelFont(QStringLiteral("細明體"), 12, false));
     for (int n = 2; n <= 8; ++n) {
         ImageButton* b = picture(n);
         connect(b, &ImageButton::pressed, this, &TFormKelvara::Image2MouseDown);
@@ -75,6 +77,10 @@ void TFormKelvara::loadPictures() {
 
 void TFormKelvara::FormCreate() {
     m_terminationRequested = !OpenDatabase(m_ctx, m_setup.executablePath);
+    // The hint line: which code database is open and how many codes it holds.
+    if (!m_terminationRequested)
+        m_ui->DatabaseLine->setText(QString::fromStdString(
+            DatabaseLine(m_ctx.ADOConnection1, db::DetectFileKind(m_ctx.dbPath))));
 }
 
 void TFormKelvara::CreateWorkingWindows() {

@@ -112,6 +112,11 @@ TEST_F(MenuTest, startUpCreatesTheFourWindowsInOrderHiddenAfterOpeningTheDatabas
     }
     EXPECT_EQ(ctx.activeWindowNo, 0);
     EXPECT_TRUE(messages.shown.empty());
+    // The hint line names the database and its number of codes.
+    auto* line = menu->findChild<QLabel*>(QStringLiteral("DatabaseLine"));
+    ASSERT_NE(line, nullptr);
+    EXPECT_EQ(line->text(), QStringLiteral("資料庫 icd10_2023.mdb，ICD-10-CM 代碼 0 筆"));
+    EXPECT_TRUE(line->isVisible());
 }
 
 TEST_F(MenuTest, missingDatabaseRequestsTerminationButStillCreatesTheWindows) {

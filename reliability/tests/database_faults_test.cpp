@@ -4,7 +4,6 @@
 // engine's), nothing hangs, and no file is written that should not be.
 #include <sys/stat.h>
 #include <sys/wait.h>
-#include <sqlite3.h>
 #include <unistd.h>
 
 #include <chrono>

@@ -63,6 +63,43 @@ private:
 // are not valid UTF-8, CP950; rows come back in UTF-8.
 std::vector<std::vector<std::string>> ParseCsv(const std::string& bytes);
 
+// A comma-separated file read whole, checked against the exact header it must
+// have (the texts in this order; blanks around them and a byte-order mark are
+// ignored). Rows keep the line on which they start, so errors say FILE:LINE:.
+// Every data row must have as many fields as the header; blank lines are skipped.
+class CsvFile {
+public:
+    struct Row {
+        int line = 0;
+        std::vector<std::string> fields;
+    };
+    CsvFile(const std::string& path, const std::vector<std::string>& header);
+    const std::vector<Row>& rows() const { return m_rows; }
+    // The field of a row by its header text.
+    const std::string& get(const Row& row, const std::string& column) const;
+    const std::string& path() const { return m_path; }
+    [[noreturn]] void fail(const Row& row, const std::string& what) const;
+
+private:
+    std::string m_path;
+    std::vector<std::string> m_header;
+    std::vector<Row> m_rows;
+};
+
+// Chinese text in its composed form for the characters that matter in code
+// names: each CJK compatibility ideograph (U+F900-U+FAFF, U+2F800-U+2FA1F) is
+// replaced by the ordinary ideograph it stands for, as Unicode normalisation
+// to NFC does; all other text is left as it is. The table was generated from
+// the Unicode Character Database (14.0).
+//   "\uF9B2" (compatibility 零) => "\u96F6" (零);  "\uFA19" => "\u795E" (神);  "腰痛" => "腰痛"
+std::string ComposeCompatibilityIdeographs(const std::string& utf8);
+
+// An ICD-10-CM or ICD-10-PCS code as the Taiwan NHI files write them: CM codes
+// are dotted after the third character (S00.00XA) or are 3-character
+// categories; PCS codes are 7 characters without a dot (0016070).
+enum class CodeKind { Cm, Pcs, Invalid };
+CodeKind KindOfNhiCode(const std::string& code);
+
 // Dotted forms: ICD-10-CM "S93401A" => "S93.401A", "A00" => "A00";
 // ICD-9-CM "0010" => "001.0", "V0101" => "V01.01", "E8000" => "E800.0", "042" => "042".
 std::string DotIcd10(const std::string& code);
@@ -78,15 +115,19 @@ std::string TestChineseName(const std::string& code, const std::string& english)
 
 struct Options {
     std::string out;
-    std::string schemaFile;     // "" = the schema built into the program
-    std::string order;          // order file of the edition
-    std::string previousOrder;  // order file of the year before
-    std::string chinese;        // optional: Taiwan official Chinese-edition CSV
-    std::string gem;            // optional: GEM ICD-9-CM -> ICD-10-CM
-    std::string icd9;           // optional: ICD-9-CM titles (long, short)
-    std::string icd9Tabular;    // optional: ICD-9-CM tabular titles (categories)
-    std::string icd11;          // optional: ICD-11 chapter 26 list
-    std::string ranks;          // optional: usage ranks of ICD-9-CM codes
+    std::string schemaFile;    // "" = the schema built into the program
+    std::string order;         // order file of the edition
+    std::string previousOrder; // order file of the year before
+    std::string chinese;       // optional: NHI Chinese edition of ICD-10-CM 2023 (CSV)
+    std::string nhiIcd9Map;    // optional: NHI ICD-9-CM 2001 to ICD-10-CM 2023 map (CSV) into CM and ICD9
+    std::string marks2014;     // optional: NHI ICD-10-CM 2014 to 2023 map: marks against the 2014 edition
+    std::string order2014;     // optional with marks2014: the 2014 order file, for the "X" marks
+    std::string edition;       // the edition's name kept in BUILDINFO ("" = "ICD-10-CM 2023")
+    std::string gem;           // optional: GEM ICD-9-CM -> ICD-10-CM
+    std::string icd9;          // optional: ICD-9-CM titles (long, short)
+    std::string icd9Tabular;   // optional: ICD-9-CM tabular titles (categories)
+    std::string icd11;         // optional: ICD-11 chapter 26 list
+    std::string ranks;         // optional: usage ranks of ICD-9-CM codes
     bool testChineseGlossary = false;
     bool testUsageRanks = false;
 };
@@ -94,6 +135,21 @@ struct Options {
 struct Counts {
     long icd10 = 0, billable = 0, newIn2023 = 0, deleted2023 = 0, disabled2023 = 0;
     long icd11 = 0, chineseNames = 0, cm = 0, icd9 = 0, btbindn = 0;
+    // GEM rows whose ICD-10-CM code is a header of the edition, and the rows
+    // of its billable codes that stand for them in CM.
+    long cmHeaderRows = 0, cmHeaderCodes = 0;
+    // The NHI Chinese edition: names holding "?", names with compatibility
+    // ideographs composed, USE against the order file (the order file decides),
+    // PCS rows left out, CM codes that the order file lacks, and the revisions of
+    // the file itself (its status values and dated rows), counted, never stored.
+    long questionNames = 0, composedNames = 0, useDisagreements = 0, nhiPcsRows = 0, nhiNotInEdition = 0;
+    std::vector<std::string> useExamples; // the first few disagreements
+    std::map<std::string, long> revisions;
+    long revisionDates = 0;
+    // The NHI ICD-9 map: procedure rows left out.
+    long icd9MapProcedureRows = 0;
+    // The 2014 map: the values of its two status columns with their counts.
+    std::map<std::string, long> status2014, status2023;
 };
 
 // Builds the database at options.out atomically (a temporary file beside it,

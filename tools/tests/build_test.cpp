@@ -42,7 +42,8 @@ protected:
         testsupport::WriteFile(dir.file("gem.tsv"),
                                "icd9cm_code\ticd10cm_code\tflags\n"
                                "0010\tA000\t00000\n7191\tM25511\t10000\n8450\tS93401A\t10000\n"
-                               "8450\tS93401A\t10000\n7999\tNoDx\t11000\nE8000\tA000\t10000\n");
+                               "8450\tS93401A\t10000\n7999\tNoDx\t11000\nE8000\tA000\t10000\n"
+                               "71941\tM2551\t10000\n");
         testsupport::WriteFile(dir.file("icd9.tsv"),
                                "code\tcode_dotted\tlong_description\tshort_description\n"
                                "0010\t001.0\tCholera due to vibrio cholerae\tCholera d/t vib cholerae\n");
@@ -112,9 +113,12 @@ TEST_F(SmallRelease, fillsTheIcd11GroupsCmAndIcd9Tables) {
               "SB06|腎病|Kidney disorder (TM1)|N\n"
               "SB060|腎水|Kidney edema disorder (TM1)|Y\n");
     EXPECT_EQ(n.icd11, 6);
-    // CM: dotted on both sides, no NoDx, duplicates once; E codes dot after 4.
+    // CM: dotted on both sides, no NoDx, duplicates once; E codes dot after 4;
+    // M25.51, a header since 2023, stands for its billable code.
     EXPECT_EQ(row("SELECT ICD9_NO,ICD10_NO FROM CM ORDER BY ICD9_NO"),
-              "001.0|A00.0\n719.1|M25.511\n845.0|S93.401A\nE800.0|A00.0\n");
+              "001.0|A00.0\n719.1|M25.511\n719.41|M25.511\n845.0|S93.401A\nE800.0|A00.0\n");
+    EXPECT_EQ(n.cmHeaderRows, 1);
+    EXPECT_EQ(n.cmHeaderCodes, 1);
     // ICD9: long and short titles; categories from the tabular list, the code
     // already listed keeps its own titles.
     EXPECT_EQ(row("SELECT * FROM ICD9 ORDER BY ICD9_NO"),
@@ -122,10 +126,10 @@ TEST_F(SmallRelease, fillsTheIcd11GroupsCmAndIcd9Tables) {
 }
 
 TEST_F(SmallRelease, chineseNamesFromTheOfficialCsvInAnyOfItsEncodings) {
-    const std::string csv = "2023年版ICD-10-CM/PCS,USE,ICD-10-CM/PCS英文名稱,ICD-10-CM/PCS中文名稱,狀態\r\n"
-                            "A00.0,1,Cholera,\"霍亂, 古典型\",\r\n"
-                            "S93.401A,1,Sprain,右側踝韌帶扭傷，初期照護,\r\n"
-                            "0016070,1,Bypass,腦室繞道,\r\n";
+    const std::string csv = "2023年版ICD-10-CM/PCS,USE,ICD-10-CM/PCS英文名稱,ICD-10-CM/PCS中文名稱,狀態,修訂日期\r\n"
+                            "A00.0,1,Cholera,\"霍亂, 古典型\",,\r\n"
+                            "S93.401A,1,Sprain,右側踝韌帶扭傷，初期照護,,\r\n"
+                            "0016070,1,Bypass,腦室繞道,,\r\n";
     std::string big5;
     ASSERT_TRUE(text::ToCp950(csv, big5));
     for (const std::string& bytes : {csv, "\xEF\xBB\xBF" + csv, big5}) {
@@ -150,7 +154,7 @@ TEST_F(SmallRelease, malformedLineIsReportedWithFileAndLineAndLeavesTheOldDataba
         BuildDatabase(o, nullptr);
         FAIL() << "a malformed line must stop the build";
     } catch (const Error& e) {
-        EXPECT_EQ(std::string(e.what()), dir.file("2023.tsv") + ":3: expected 5 tab-separated fields, found 4");
+        EXPECT_EQ(std::string(e.what()), dir.file("2023.tsv") + ":3: 欄數不對 (expected 5 tab-separated fields, found 4)");
     }
     testsupport::WriteFile(dir.file("2023.tsv"), std::string(kOrderHead) + OrderLine(1, "A0!", 0, "Bad"));
     EXPECT_THROW(BuildDatabase(o, nullptr), Error);

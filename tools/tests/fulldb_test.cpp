@@ -85,8 +85,15 @@ TEST_F(FullDb, marksOf2023AgreeWithTheChangeListAndTheAddenda) {
 }
 
 TEST_F(FullDb, cmIcd9AndRanksTables) {
-    // GEM ICD-9 -> ICD-10: 24,860 rows, 422 without a map, 10 repeated pairs.
-    EXPECT_EQ(count("SELECT count(*) FROM CM"), 24428);
+    // GEM ICD-9 -> ICD-10: 24,860 rows, 422 without a map, 10 repeated pairs; 148 rows name a code
+    // that is a header in the edition and stand for its 651 billable codes instead.
+    EXPECT_EQ(count("SELECT count(*) FROM CM"), 24428 - 148 + 651);
+    EXPECT_EQ(value("SELECT group_concat(ICD10_NO) FROM (SELECT ICD10_NO FROM CM WHERE ICD9_NO='724.2' ORDER BY ICD10_NO)"),
+              "M54.50,M54.51,M54.59");
+    // No pair leads to a header of the edition any more.
+    EXPECT_EQ(count("SELECT count(*) FROM CM WHERE replace(ICD10_NO,'.','') IN (SELECT ICD10_NO FROM ICD10 WHERE "
+                    "ICD10_FLAG<>'Y' AND ICD10_2023FLAG<>'D')"),
+              0);
     EXPECT_EQ(count("SELECT count(*) FROM CM WHERE ICD9_NO LIKE '%NoDx%' OR ICD10_NO LIKE '%NoDx%'"), 0);
     EXPECT_EQ(value("SELECT group_concat(ICD10_NO) FROM (SELECT ICD10_NO FROM CM WHERE ICD9_NO='845.00' ORDER BY ICD10_NO)"),
               "S93.409A,S96.919A");
@@ -127,4 +134,5 @@ TEST_F(FullDb, spotChecksOfSingleCodes) {
             << word;
     EXPECT_NE(value("SELECT VALUE FROM BUILDINFO WHERE KEY='chinese_names_test'").find("TEST DATA"),
               std::string::npos);
+    EXPECT_EQ(value("SELECT VALUE FROM BUILDINFO WHERE KEY='source'"), "official");
 }

@@ -1,0 +1,30 @@
+#pragma once
+// The main menu's one line on the open code database: which database it is and
+// how many ICD-10-CM codes it holds.
+//
+//   the sample (BUILDINFO source = sample)
+//     => "範例資料庫（非完整版，完整版的建置見 docs/database.md），ICD-10-CM 代碼 2,898 筆"
+//   built from the official files (source = official, edition, built)
+//     => "官方檔案建置：ICD-10-CM 2023（2022-10-01），2026-12-08 建置，ICD-10-CM 代碼 96,996 筆"
+//   the clinic's Jet file (the file on disk is Jet 3 or 4)
+//     => "診所的 Jet 資料庫 icd10_2023.mdb，ICD-10-CM 代碼 97,468 筆"
+//   anything else => "資料庫 icd10_2023.mdb，ICD-10-CM 代碼 12 筆"
+// A database built with test data says so: "…（含測試資料，不可用於臨床）".
+// Without a readable ICD10 table the count is left out.
+
+#include <string>
+
+#include "db/databasefile.h"
+
+namespace db {
+class Connection;
+}
+
+namespace app {
+
+std::string DatabaseLine(db::Connection& connection, db::FileKind kindOnDisk);
+
+// 96996 => "96,996"
+std::string GroupThousands(long long n);
+
+} // namespace app

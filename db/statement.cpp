@@ -1,0 +1,90 @@
+#include "db/statement.h"
+
+#include <sqlite3.h>
+
+#include <charconv>
+
+#include "db/connection.h"
+#include "db/prepare.h"
+
+namespace db {
+
+Statement::Statement(Connection& connection, const std::string& sql) : m_conn(connection) {
+    m_stmt = detail::PrepareOne(m_conn.handle(), sql);
+}
+
+Statement::~Statement() {
+    sqlite3_finalize(m_stmt);
+}
+
+void Statement::fail() {
+    std::string msg = sqlite3_errmsg(m_conn.handle());
+    sqlite3_reset(m_stmt);
+    m_row = false;
+    throw Error(msg);
+}
+
+void Statement::bind(std::initializer_list<std::string_view> values) {
+    sqlite3_reset(m_stmt);
+    m_row = false;
+    if (static_cast<int>(values.size()) != sqlite3_bind_parameter_count(m_stmt))
+        throw Error("the statement takes " + std::to_string(sqlite3_bind_parameter_count(m_stmt)) +
+                    " values, " + std::to_string(values.size()) + " given");
+    int i = 1;
+    for (std::string_view v : values)
+        if (sqlite3_bind_text(m_stmt, i++, v.data(), static_cast<int>(v.size()), SQLITE_TRANSIENT) !=
+            SQLITE_OK)
+            fail();
+}
+
+bool Statement::step() {
+    int rc = sqlite3_step(m_stmt);
+    if (rc == SQLITE_ROW) return m_row = true;
+    if (rc == SQLITE_DONE) {
+        sqlite3_reset(m_stmt);
+        return m_row = false;
+    }
+    fail();
+}
+
+int Statement::columnCount() const {
+    return sqlite3_column_count(m_stmt);
+}
+
+bool Statement::readOnly() const {
+    return sqlite3_stmt_readonly(m_stmt) != 0;
+}
+
+std::string Statement::column(int index) const {
+    if (!m_row) throw Error("no current row");
+    if (index < 0 || index >= columnCount()) throw Error("no such column");
+    const unsigned char* t = sqlite3_column_text(m_stmt, index);
+    if (!t) return {};
+    return std::string(reinterpret_cast<const char*>(t),
+                       static_cast<std::size_t>(sqlite3_column_bytes(m_stmt, index)));
+}
+
+int Statement::run(std::initializer_list<std::string_view> values) {
+    bind(values);
+    while (step()) {
+    }
+    return sqlite3_changes(m_conn.handle());
+}
+
+std::string QueryValue(Connection& connection, const std::string& sql) {
+    Statement s(connection, sql);
+    if (!s.step()) throw Error("the query returned no row: " + sql);
+    if (s.columnCount() < 1) throw Error("the query returned no column: " + sql);
+    return s.column(0);
+}
+
+long long QueryCount(Connection& connection, const std::string& sql) {
+    const std::string v = QueryValue(connection, sql);
+    long long n = 0;
+    auto [end, ec] = std::from_chars(v.data(), v.data() + v.size(), n);
+    if (ec != std::errc() || end != v.data() + v.size())
+        throw Error("not a number: \"" + v + "\" from " + sql);
+    return n;
+}
+
+} // namespace db

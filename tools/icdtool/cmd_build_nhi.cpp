@@ -1,0 +1,173 @@
+// build-db: the Taiwan NHI open-data files (Chinese edition of ICD-10-CM 2023,
+// ICD-9-CM 2001 to ICD-10-CM 2023 map, ICD-10-CM 2014 to 2023 map), each read
+// by its exact header.
+#include <set>
+
+#include "cmd_build_steps.h"
+#include "db/statement.h"
+#include "text/text.h"
+
+namespace icdtool::build {
+
+namespace {
+
+const std::vector<std::string> kChineseHeader = {"2023年版ICD-10-CM/PCS", "USE",  "ICD-10-CM/PCS英文名稱",
+                                                 "ICD-10-CM/PCS中文名稱", "狀態", "修訂日期"};
+const std::vector<std::string> kIcd9MapHeader = {"2001年版ICD-9-CM",
+                                                 "ICD-9-CM英文名稱",
+                                                 "ICD-9-CM中文名稱",
+                                                 "2023年版ICD-10-CM/PCS",
+                                                 "2023年版ICD-10-CM/PCS英文名稱",
+                                                 "2023年版ICD-10-CM/PCS中文名稱",
+                                                 "對應情形",
+                                                 "異動情形",
+                                                 "修訂日期"};
+const std::vector<std::string> kMap2014Header = {"2014年版ICD-10-CM/PCS",
+                                                 "2014年版ICD-10-CM/PCS_英文名稱",
+                                                 "2014年版ICD-10-CM/PCS_中文名稱",
+                                                 "2023年版ICD-10-CM/PCS",
+                                                 "2023年版ICD-10-CM/PCS_英文名稱",
+                                                 "2023年版ICD-10-CM/PCS_中文名稱",
+                                                 "2014代碼狀態",
+                                                 "2023代碼狀態",
+                                                 "修訂日期"};
+
+std::string Undotted(const std::string& code) {
+    std::string out;
+    for (char c : code)
+        if (c != '.') out += c;
+    return Upper(out);
+}
+
+// A Chinese name as stored: blanks trimmed, compatibility ideographs composed.
+std::string ChineseName(const std::string& raw, long& composed) {
+    std::string name = text::Trim(raw);
+    std::string c = ComposeCompatibilityIdeographs(name);
+    if (c != name) ++composed;
+    return c;
+}
+
+// A CM code of an NHI file, undotted; "" for a PCS code. Stops at anything else.
+std::string CmCodeOf(const CsvFile& f, const CsvFile::Row& row, const std::string& column) {
+    const std::string code = text::Trim(f.get(row, column));
+    switch (KindOfNhiCode(code)) {
+    case CodeKind::Cm:
+        return Undotted(code);
+    case CodeKind::Pcs:
+        return {};
+    case CodeKind::Invalid:
+        break;
+    }
+    f.fail(row,
+           "「" + code + "」不是 ICD-10-CM/PCS 代碼 (column " + column + ": not an ICD-10-CM or PCS code)");
+}
+
+} // namespace
+
+CodeKind KindOfNhiCode(const std::string& code) {
+    auto alnum = [](const std::string& s) { return IsCode(s, 1, 7); };
+    if (code.size() == 3 && std::isalpha(static_cast<unsigned char>(code[0])) && alnum(code))
+        return CodeKind::Cm;
+    if (code.size() >= 5 && code.size() <= 8 && code[3] == '.' &&
+        std::isalpha(static_cast<unsigned char>(code[0])) && alnum(code.substr(0, 3)) &&
+        alnum(code.substr(4)))
+        return CodeKind::Cm;
+    if (code.size() == 7 && alnum(code)) return CodeKind::Pcs;
+    return CodeKind::Invalid;
+}
+
+void ImportChineseNames(Build& b) {
+    Counts& n = b.counts;
+    std::unordered_map<std::string, std::string> names;
+    if (!b.options.chinese.empty()) {
+        b.progress.step("Chinese names " + FileName(b.options.chinese));
+        CsvFile f(b.options.chinese, kChineseHeader);
+        for (const auto& row : f.rows()) {
+            const std::string use = text::Trim(f.get(row, "USE"));
+            if (use != "0" && use != "1")
+                f.fail(row, "USE 應為 0 或 1，卻是「" + use + "」(USE must be 0 or 1)");
+            if (const std::string s = text::Trim(f.get(row, "狀態")); !s.empty()) ++n.revisions[s];
+            if (!text::Trim(f.get(row, "修訂日期")).empty()) ++n.revisionDates;
+            const std::string code = CmCodeOf(f, row, kChineseHeader[0]);
+            if (code.empty()) {
+                ++n.nhiPcsRows;
+                continue;
+            }
+            std::string name = ChineseName(f.get(row, "ICD-10-CM/PCS中文名稱"), n.composedNames);
+            // A character lost at the source shows as "?" (or its full-width form).
+            if (name.find('?') != std::string::npos || name.find("？") != std::string::npos)
+                ++n.questionNames;
+            if (!names.emplace(code, name).second)
+                f.fail(row, "代碼 " + code + " 重複出現 (the code appears twice)");
+            auto known = b.billable.find(code);
+            if (known == b.billable.end()) {
+                ++n.nhiNotInEdition;
+            } else if (known->second != (use == "1")) {
+                ++n.useDisagreements;
+                if (n.useExamples.size() < 5)
+                    n.useExamples.push_back(FileName(f.path()) + ":" + std::to_string(row.line) + ": " +
+                                            code + " USE=" + use);
+            }
+        }
+        b.progress.done(static_cast<long>(names.size()), "names");
+    }
+    for (auto& r : b.codeRows) {
+        if (auto it = names.find(r[0]); it != names.end()) {
+            ++n.chineseNames;
+            r[1] = it->second;
+        } else if (r[1].empty() && b.options.testChineseGlossary) {
+            r[1] = TestChineseName(r[0], r[2]);
+        }
+    }
+}
+
+Map2014 ReadMap2014(const std::string& path, Counts& counts) {
+    CsvFile f(path, kMap2014Header);
+    Map2014 m;
+    long composed = 0;
+    for (const auto& row : f.rows()) {
+        ++counts.status2014[text::Trim(f.get(row, "2014代碼狀態"))];
+        ++counts.status2023[text::Trim(f.get(row, "2023代碼狀態"))];
+        if (text::Trim(f.get(row, kMap2014Header[0])).empty()) continue; // a code new in 2023
+        const std::string code = CmCodeOf(f, row, kMap2014Header[0]);
+        if (code.empty()) continue; // PCS
+        m.codes2014.emplace(code, std::make_pair(ChineseName(f.get(row, kMap2014Header[2]), composed),
+                                                 text::Trim(f.get(row, kMap2014Header[1]))));
+        if (const std::string to = text::Trim(f.get(row, kMap2014Header[3])); !to.empty())
+            CmCodeOf(f, row, kMap2014Header[3]); // checked only: the 2023 codes come from the order file
+    }
+    return m;
+}
+
+void ImportNhiIcd9Map(Build& b) {
+    const std::string& path = b.options.nhiIcd9Map;
+    if (path.empty()) return;
+    b.progress.step("CM, ICD9: " + FileName(path));
+    CsvFile f(path, kIcd9MapHeader);
+    db::Statement addPair(b.conn, "INSERT INTO CM (ICD9_NO, ICD10_NO) VALUES (?1, ?2)");
+    db::Statement addName(b.conn, "INSERT INTO ICD9 (ICD9_NO, ICD9_NAME, ICD9_NAME2) VALUES (?1, ?2, ?3)");
+    std::set<std::pair<std::string, std::string>> pairs;
+    std::set<std::string> icd9;
+    long composed = 0;
+    for (const auto& row : f.rows()) {
+        std::string nine = Upper(text::Trim(f.get(row, kIcd9MapHeader[0])));
+        if (nine.empty()) f.fail(row, "沒有 ICD-9-CM 代碼 (no ICD-9-CM code)");
+        if (nine.find('.') == std::string::npos) nine = DotIcd9(nine);
+        const std::string tenRaw = text::Trim(f.get(row, kIcd9MapHeader[3]));
+        const std::string ten = tenRaw.empty() ? std::string() : CmCodeOf(f, row, kIcd9MapHeader[3]);
+        // A procedure (ICD-9-CM volume 3, two digits before the dot, mapped to
+        // PCS) has no place in the diagnosis tables.
+        const bool procedure = nine.size() > 2 && nine[2] == '.';
+        if (procedure || (!tenRaw.empty() && ten.empty())) {
+            ++b.counts.icd9MapProcedureRows;
+            continue;
+        }
+        if (icd9.insert(nine).second)
+            addName.run({nine, ChineseName(f.get(row, kIcd9MapHeader[2]), composed),
+                         text::Trim(f.get(row, kIcd9MapHeader[1]))});
+        if (!ten.empty() && pairs.emplace(nine, DotIcd10(ten)).second) addPair.run({nine, DotIcd10(ten)});
+    }
+    b.progress.done(static_cast<long>(pairs.size()), "pairs");
+}
+
+} // namespace icdtool::build

@@ -1,0 +1,95 @@
+#pragma once
+// The importers of build-db, one per source, and what they share. Each reads
+// its file whole and checks it; the build runs them in one transaction on a
+// temporary file, so a file that fails leaves nothing written.
+
+#include <array>
+#include <chrono>
+#include <cstdio>
+#include <map>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "cmd_build.h"
+
+namespace db {
+class Connection;
+}
+
+namespace icdtool::build {
+
+struct OrderRow {
+    std::string code;
+    bool billable = false;
+    std::string title;
+};
+
+// An ICD-10-CM order file: tab-separated with a header (order_number, code,
+// valid_for_submission, short_description, long_description) or the original
+// fixed-width text (code in columns 7-13, flag in 15, long title from 78).
+std::vector<OrderRow> ReadOrderFile(const std::string& path);
+
+// The NHI ICD-10-CM 2014 to 2023 map: the CM codes of the 2014 edition with
+// their Chinese and English names. The status columns are counted into counts.
+struct Map2014 {
+    std::map<std::string, std::pair<std::string, std::string>> codes2014;
+    std::unordered_map<std::string, bool> billable2014; // filled from the 2014 order file when given
+};
+Map2014 ReadMap2014(const std::string& path, Counts& counts);
+
+// A row of ICD10: code, Chinese name, English name, flag, 2023 mark, new mark.
+using CodeRow = std::array<std::string, 6>;
+
+class Progress {
+public:
+    explicit Progress(std::FILE* out) : m_out(out) {}
+    // A step left open by an error ends its line, so the error stands on its own.
+    ~Progress();
+    Progress(const Progress&) = delete;
+    Progress& operator=(const Progress&) = delete;
+    void step(const std::string& what);
+    void done(long n, const char* unit);
+
+private:
+    std::FILE* m_out;
+    bool m_open = false;
+    std::chrono::steady_clock::time_point m_start;
+};
+
+std::string FileName(const std::string& path);
+std::string Upper(std::string s);
+bool IsCode(const std::string& s, std::size_t minLen, std::size_t maxLen);
+
+// What the importers share while a database is built.
+struct Build {
+    const Options& options;
+    db::Connection& conn;
+    Progress& progress;
+    Counts& counts;
+    std::vector<OrderRow> edition;                  // the order file of the edition
+    std::unordered_map<std::string, bool> billable; // edition code => billable
+    std::vector<CodeRow> codeRows;                  // ICD10 rows, written by WriteCodes
+};
+
+// ICD10 rows of the edition with their 2023 marks: against the previous year's
+// order file, or, with marks2014, against the 2014 edition of the NHI map.
+void ImportCodes(Build& b);
+// Chinese names: the NHI Chinese edition, then (test data only) the glossary.
+void ImportChineseNames(Build& b);
+// ICD-11 chapter 26 codes and their 3-character groups.
+void ImportIcd11(Build& b);
+// Writes ICD10 in code order.
+void WriteCodes(Build& b);
+// CM from the US GEM; a header of the edition stands for its billable codes.
+void ImportGem(Build& b);
+// CM and ICD9 from the NHI ICD-9-CM map, as it is.
+void ImportNhiIcd9Map(Build& b);
+// ICD9 from the CMS titles and the tabular list.
+void ImportIcd9Titles(Build& b);
+// btbindn from a ranks file, or (test data only) test ranks.
+void ImportRanks(Build& b);
+// BUILDINFO: where each table came from, the edition and the day of the build.
+void WriteBuildInfo(Build& b);
+
+} // namespace icdtool::build

@@ -1,0 +1,233 @@
+// Building from the Taiwan NHI open-data files: small files of our own in the
+// exact published formats (tools/tests/data), with the quirks of the real ones.
+#include <filesystem>
+#include <set>
+
+#include "cmd_build.h"
+#include "commands.h"
+#include "db/connection.h"
+#include "db/query.h"
+#include "search/statement.h"
+#include "testsupport/testsupport.h"
+#include "text/text.h"
+
+using namespace icdtool::build;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string DataFile(const std::string& name) {
+    return std::string(ICD_SOURCE_DIR) + "/tools/tests/data/" + name;
+}
+
+class NhiFiles : public ::testing::Test {
+protected:
+    void SetUp() override {
+        o.out = dir.file("icd10_2023.mdb");
+        o.order = DataFile("order_2023.tsv");
+        o.previousOrder = DataFile("order_2014.tsv");
+        o.chinese = DataFile("nhi_icd10cm_2023_zh.csv");
+    }
+    std::string rows(const std::string& sql) {
+        db::Connection c;
+        c.open(o.out);
+        db::Query q(c);
+        q.setText(sql);
+        q.open();
+        std::string all;
+        for (; !q.eof(); q.next()) {
+            for (int i = 0; i < q.fieldCount(); ++i)
+                all += (i ? "|" : "") + q.value(i);
+            all += "\n";
+        }
+        return all;
+    }
+    // The codes the search window finds for these criteria.
+    std::set<std::string> search(const search::Criteria& criteria) {
+        db::Connection c;
+        c.open(o.out);
+        db::Query result(c), aux(c);
+        std::set<std::string> codes;
+        if (search::RunSearch(criteria, result, aux))
+            for (; !result.eof(); result.next())
+                codes.insert(result.field("ICD10_NO"));
+        return codes;
+    }
+    // A copy of a data file with one line (counted from 1) replaced.
+    std::string withLine(const std::string& name, int line, const std::string& text) {
+        std::string bytes = testsupport::ReadFile(DataFile(name));
+        std::size_t at = 0;
+        for (int i = 1; i < line; ++i)
+            at = bytes.find('\n', at) + 1;
+        bytes.replace(at, bytes.find('\n', at) - at, text + "\r");
+        const std::string path = dir.file("edited_" + name);
+        testsupport::WriteFile(path, bytes);
+        return path;
+    }
+    std::string buildError() {
+        try {
+            BuildDatabase(o, nullptr);
+        } catch (const Error& e) {
+            return e.what();
+        }
+        return "(no error)";
+    }
+    testsupport::TempDir dir;
+    Options o;
+};
+
+} // namespace
+
+TEST_F(NhiFiles, chineseEditionGivesNormalisedNamesAndCountsWhatItDoesNotStore) {
+    Counts n = BuildDatabase(o, nullptr);
+    EXPECT_EQ(n.chineseNames, 34);
+    EXPECT_EQ(n.nhiPcsRows, 2);
+    EXPECT_EQ(n.nhiNotInEdition, 0);
+    // Three names lost a character (瘻) at the source: kept as given, counted.
+    EXPECT_EQ(n.questionNames, 3);
+    EXPECT_EQ(rows("SELECT ICD10_CNAME FROM ICD10 WHERE ICD10_NO='K114'"), "唾液腺?管\n");
+    // Compatibility ideographs (亂 U+F91B, 隆 U+F9DC) are stored as the ordinary
+    // characters, so a search for them finds the codes.
+    EXPECT_EQ(n.composedNames, 2);
+    EXPECT_EQ(rows("SELECT ICD10_CNAME FROM ICD10 WHERE ICD10_NO IN ('A009','K50013') ORDER BY ICD10_NO"),
+              "霍亂，未明示\n小腸克隆氏症伴有?管\n");
+    search::Criteria c;
+    c.rankingVisible = false;
+    c.chineseName = "霍亂 未明示";
+    EXPECT_EQ(search(c), (std::set<std::string>{"A009"}));
+    c.chineseName = "克隆氏症";
+    EXPECT_EQ(search(c), (std::set<std::string>{"K50", "K500", "K5001", "K50013"}));
+    // USE says M54.5 is billable; the order file says header and decides.
+    EXPECT_EQ(n.useDisagreements, 1);
+    ASSERT_EQ(n.useExamples.size(), 1u);
+    EXPECT_EQ(n.useExamples[0], "nhi_icd10cm_2023_zh.csv:16: M545 USE=1");
+    EXPECT_EQ(rows("SELECT ICD10_FLAG FROM ICD10 WHERE ICD10_NO='M545'"), "N\n");
+    // The file's own revisions are counted and nothing of them is stored.
+    EXPECT_EQ(n.revisions,
+              (std::map<std::string, long>{{"中文名稱修改", 2}, {"代碼新增", 3}, {"英文名稱修改", 1}}));
+    EXPECT_EQ(n.revisionDates, 6);
+    EXPECT_EQ(rows("SELECT count(*) FROM ICD10 WHERE ICD10_CNAME LIKE '%修改%' OR ICD10_ENAME LIKE '%修%'"),
+              "0\n");
+    // English names with commas came through their quotes whole; the English
+    // names stay those of the order file.
+    EXPECT_EQ(rows("SELECT ICD10_ENAME FROM ICD10 WHERE ICD10_NO='A000'"),
+              "Cholera due to Vibrio cholerae 01, biovar cholerae\n");
+}
+
+TEST_F(NhiFiles, readsTheFileWithOrWithoutItsMarkAndInCp950) {
+    BuildDatabase(o, nullptr);
+    const std::string expected = rows("SELECT ICD10_NO, ICD10_CNAME FROM ICD10 ORDER BY ICD10_NO");
+    const std::string withMark = testsupport::ReadFile(DataFile("nhi_icd10cm_2023_zh.csv"));
+    ASSERT_EQ(withMark.compare(0, 3, "\xEF\xBB\xBF"), 0);
+    // Big5 has no compatibility ideographs: a CP950 file holds the ordinary ones.
+    std::string big5;
+    ASSERT_TRUE(text::ToCp950(ComposeCompatibilityIdeographs(withMark.substr(3)), big5));
+    for (const std::string& bytes : {withMark.substr(3), big5}) {
+        testsupport::WriteFile(dir.file("zh.csv"), bytes);
+        o.chinese = dir.file("zh.csv");
+        Counts n = BuildDatabase(o, nullptr);
+        EXPECT_EQ(rows("SELECT ICD10_NO, ICD10_CNAME FROM ICD10 ORDER BY ICD10_NO"), expected);
+        EXPECT_EQ(n.questionNames, 3);
+    }
+    EXPECT_EQ(ComposeCompatibilityIdeographs("\uF9B2\uFA19 腰痛 \xF0\xAF\xA0\x80"), "零神 腰痛 \u4E3D");
+}
+
+TEST_F(NhiFiles, aChangedHeaderOrARowCutShortStopsTheBuildWithNothingWritten) {
+    const std::string zh = "nhi_icd10cm_2023_zh.csv";
+    const std::string header = "\xEF\xBB\xBF"
+                               "2023年版ICD-10-CM/PCS,USE,ICD-10-CM/PCS英文名稱,ICD-10-CM/PCS中文名稱,狀態";
+    o.chinese = withLine(zh, 1, header + ",修訂日");
+    std::string e = buildError();
+    EXPECT_EQ(e.rfind(o.chinese + ":1: ", 0), 0u) << e;
+    EXPECT_NE(
+        e.find(
+            "expected: 2023年版ICD-10-CM/PCS, USE, ICD-10-CM/PCS英文名稱, ICD-10-CM/PCS中文名稱, 狀態, "
+            "修訂日期; "
+            "found: 2023年版ICD-10-CM/PCS, USE, ICD-10-CM/PCS英文名稱, ICD-10-CM/PCS中文名稱, 狀態, 修訂日"),
+        std::string::npos)
+        << e;
+    o.chinese = withLine(zh, 1, header); // a column missing
+    EXPECT_EQ(buildError().rfind(o.chinese + ":1: ", 0), 0u);
+    // The old database stays as it was while the new files are wrong.
+    testsupport::WriteFile(o.out, "the previous database");
+    o.chinese = withLine(zh, 7, "K38,0,Other diseases of appendix,闌尾其他疾病");
+    EXPECT_EQ(buildError(),
+              o.chinese + ":7: 這一列有 4 欄，應有 6 欄 (expected 6 comma-separated fields, found 4)");
+    o.chinese = withLine(zh, 7, "K38,0,\"Other diseases of appendix,闌尾其他疾病,,");
+    e = buildError();
+    EXPECT_EQ(e.rfind(o.chinese + ":7: ", 0), 0u) << e; // a stray quote makes a row of the wrong width
+    o.chinese = withLine(zh, 37, "U07.1,1,\"COVID-19,COVID-19,,");
+    EXPECT_EQ(buildError(),
+              o.chinese + ":37: 引號沒有結束 (a quoted field is not closed before the end of the file)");
+    o.chinese = withLine(zh, 7, "K3.8,0,Other diseases of appendix,闌尾其他疾病,,");
+    EXPECT_EQ(buildError().rfind(o.chinese + ":7: 「K3.8」不是 ICD-10-CM/PCS 代碼", 0), 0u);
+    o.chinese = DataFile(zh);
+    o.nhiIcd9Map = withLine("nhi_icd9cm_2001_to_icd10cm_2023.csv", 3, "001.1,Cholera el tor,霍亂");
+    EXPECT_EQ(buildError().rfind(o.nhiIcd9Map + ":3: ", 0), 0u);
+    o.nhiIcd9Map.clear();
+    o.marks2014 = withLine("nhi_icd10cm_2014_to_2023.csv", 1, "2014年版ICD-10-CM/PCS,2023年版ICD-10-CM/PCS");
+    EXPECT_EQ(buildError().rfind(o.marks2014 + ":1: ", 0), 0u);
+    EXPECT_EQ(testsupport::ReadFile(o.out), "the previous database");
+    EXPECT_FALSE(fs::exists(o.out + ".part"));
+}
+
+TEST_F(NhiFiles, icd9MapFillsCmAndBothNamesSoAChineseIcd9SearchFindsItsCodes) {
+    o.nhiIcd9Map = DataFile("nhi_icd9cm_2001_to_icd10cm_2023.csv");
+    Counts n = BuildDatabase(o, nullptr);
+    EXPECT_EQ(n.icd9MapProcedureRows, 1); // 00.01 -> a PCS code
+    EXPECT_EQ(n.cm, 15);
+    EXPECT_EQ(n.icd9, 12); // V01.82 has a name and no map
+    EXPECT_EQ(rows("SELECT ICD10_NO FROM CM WHERE ICD9_NO='724.2' ORDER BY ICD10_NO"),
+              "M54.50\nM54.51\nM54.59\n");
+    EXPECT_EQ(rows("SELECT ICD9_NAME, ICD9_NAME2 FROM ICD9 WHERE ICD9_NO='845.00'"),
+              "踝扭傷，未明示部位|Sprain of ankle, unspecified site\n");
+    EXPECT_EQ(rows("SELECT count(*) FROM CM WHERE ICD9_NO LIKE '00.%' OR ICD10_NO NOT LIKE '___%'"), "0\n");
+    search::Criteria c;
+    c.rankingVisible = false;
+    c.icd9Name = "腰痛";
+    EXPECT_EQ(search(c), (std::set<std::string>{"M5450", "M5451", "M5459"}));
+    c.icd9Name = "踝扭傷";
+    EXPECT_EQ(search(c), (std::set<std::string>{"S93401A", "S93401D", "S93401S"}));
+    c.icd9Name = "Lumbago";
+    EXPECT_EQ(search(c).size(), 3u);
+    // The NHI map and the US files for the same tables are one or the other.
+    o.gem = DataFile("order_2023.tsv");
+    EXPECT_THROW(BuildDatabase(o, nullptr), Error);
+}
+
+TEST_F(NhiFiles, marksAgainstThe2014EditionOnRequest) {
+    o.previousOrder.clear();
+    o.marks2014 = DataFile("nhi_icd10cm_2014_to_2023.csv");
+    const std::string marks =
+        "SELECT ICD10_NO, ICD10_2023FLAG, ICD10_2023NEW FROM ICD10 WHERE ICD10_2023FLAG<>'' OR "
+        "ICD10_2023NEW<>'' ORDER BY ICD10_NO";
+    Counts n = BuildDatabase(o, nullptr);
+    // Without the 2014 order file nothing is known of which 2014 codes were billable: no X.
+    EXPECT_EQ(rows(marks), "M5450||Y\nM5451||Y\nM5459||Y\nM7910||Y\nM7911||Y\nO350XX0|D|\nR510||Y\nR519||Y\n"
+                           "U07||Y\nU071||Y\n");
+    EXPECT_EQ(n.status2014, (std::map<std::string, long>{{"", 2}, {"不變", 23}, {"修改", 7}, {"刪除", 1}}));
+    EXPECT_EQ(n.status2023, (std::map<std::string, long>{{"", 1}, {"不變", 23}, {"修改", 7}, {"新增", 2}}));
+    // The deleted code keeps its 2014 names.
+    EXPECT_EQ(rows("SELECT ICD10_CNAME, ICD10_FLAG FROM ICD10 WHERE ICD10_NO='O350XX0'"),
+              "胎兒（疑似）中樞神經系統畸形之孕產婦照護，不適用或未明示|N\n");
+    o.order2014 = DataFile("order_2014.tsv");
+    n = BuildDatabase(o, nullptr);
+    EXPECT_EQ(rows("SELECT ICD10_NO FROM ICD10 WHERE ICD10_2023FLAG='X' ORDER BY ICD10_NO"),
+              "M545\nM791\nR51\n");
+    EXPECT_EQ(n.disabled2023, 3);
+    EXPECT_EQ(rows("SELECT VALUE FROM BUILDINFO WHERE KEY='marks'"), "2014: nhi_icd10cm_2014_to_2023.csv\n");
+    // The 2014 order file alone asks for nothing.
+    o.marks2014.clear();
+    o.previousOrder = DataFile("order_2014.tsv");
+    EXPECT_THROW(BuildDatabase(o, nullptr), Error);
+}
+
+TEST(NhiCodes, dottedCmCodesAndUndottedPcsCodes) {
+    EXPECT_EQ(KindOfNhiCode("S00.00XA"), CodeKind::Cm);
+    EXPECT_EQ(KindOfNhiCode("A00"), CodeKind::Cm);
+    EXPECT_EQ(KindOfNhiCode("M54.5"), CodeKind::Cm);
+    EXPECT_EQ(KindOfNhiCode("0016070"), CodeKind::Pcs);
+    EXPECT_EQ(KindOfNhiCode("B240ZZ3"), CodeKind::Pcs);
+    for (const char* bad : {"", "A0", "S93401", "A00.", "S93.4010A", "K3.8", "A0-0", "A00.0 "})
+        EXPECT_EQ(KindOfNhiCode(bad), CodeKind::Invalid) << bad;
+}
