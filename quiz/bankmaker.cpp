@@ -397,6 +397,8 @@ Attempt Maker::seventh(std::size_t k) {
         if (distractors.size() >= 3) break;
         if (existing.find(c) == std::string::npos) distractors.emplace_back(std::string(1, c), std::string());
     }
+    // Every letter may be taken by a variant named like the asked one.
+    if (distractors.size() < 3) return Skip(SkipReason::NoDistinctChoices);
     std::string shownSix = ShownCode(six) + "_";
     return finish(QuestionKind::SeventhCharacter, k, "「" + key.cname + "」(" + shownSix + ")的第7位字元應為?",
                   std::string(1, key.code[6]), std::move(distractors));
@@ -440,6 +442,7 @@ Attempt Maker::markedAmongFour(std::size_t k, QuestionKind kind) {
 // question whole and its four choices apart.
 Attempt Maker::finish(QuestionKind kind, std::size_t k, std::string stem, std::string keyChoice,
                       std::vector<std::pair<std::string, std::string>> distractors) {
+    if (distractors.size() < 3) return Skip(SkipReason::NoDistinctChoices);
     MadeQuestion q;
     q.kind = kind;
     q.code = m_rows[k].code;

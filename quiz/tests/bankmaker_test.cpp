@@ -217,7 +217,7 @@ TEST(BankMaker, sampleBanksReadBackWithRightKeysAndWrongDistractors) {
 TEST(BankMaker, fullSizeBanksReadBackWithRightKeysAndWrongDistractors) {
     ICD_REQUIRE_FULL_DB();
     std::map<QuestionKind, int> made;
-    CheckBanks(testsupport::FullDatabasePath(), {"", "S93", "S00-T88", "M80-M84", "O", "SF"}, 40, made);
+    CheckBanks(testsupport::FullDatabasePath(), {"", "S93", "S00-T88", "M80-M84", "O", "SF"}, 100, made);
     for (QuestionKind kind : quiz::AllKinds()) EXPECT_GT(made[kind], 0) << quiz::KindName(kind) << " never made";
 }
 
@@ -288,6 +288,14 @@ TEST(BankMaker, namesWithoutBig5AlikeOrTooLongNeverReachTheBank) {
         EXPECT_GT(bank.skipped.count(quiz::SkipReason::TooLong), 0u);
         for (const auto& q : bank.questions) EXPECT_NE(q.code, "S93402S");
     }
+
+    // A fracture whose sixteen encounters all bear one name: no letter can be
+    // told from another, and no letter is left to stand in.
+    std::vector<quiz::CodeRow> fracture = {row("S82001", "骨折", false)};
+    for (char c : std::string("ABCDEFGHJKMNPQRS")) fracture.push_back(row(std::string("S82001") + c, "骨折，照護", true));
+    const quiz::MadeBank none = quiz::MakeQuestionBank(fracture, Options(5, "", 1, {QuestionKind::SeventhCharacter}));
+    EXPECT_TRUE(none.questions.empty());
+    EXPECT_EQ(none.skipped.at(quiz::SkipReason::NoDistinctChoices), 16);
 }
 
 TEST(BankMaker, aGeneratedTenQuestionQuizRunsToItsReport) {
