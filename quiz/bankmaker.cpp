@@ -491,8 +491,10 @@ void Maker::run() {
         m_random.shuffle(t.candidates);
         turns.push_back(std::move(t));
     }
-    for (const CodeRow& r : m_rows)
+    for (const CodeRow& r : m_rows) {
         if (m_options.codes.contains(r.code)) ++m_bank.codesInScope;
+        if (r.new2023 || r.change2023 != 0) m_bank.hasMarks2023 = true;
+    }
 
     std::size_t turn = 0;
     while (static_cast<int>(m_bank.questions.size()) < m_options.count) {
@@ -567,7 +569,11 @@ std::vector<std::string> SummaryLines(const MadeBank& bank, const MakerOptions& 
         auto cand = bank.candidates.find(kind);
         kinds += std::string(first ? "" : "、") + std::string(KindTitle(kind)) + " " +
                  std::to_string(count == bank.perKind.end() ? 0 : count->second) + "題";
-        if (cand == bank.candidates.end() || cand->second == 0) kinds += "(範圍內沒有可出此題型的代碼)";
+        const bool marks = kind == QuestionKind::New2023 || kind == QuestionKind::Deleted2023;
+        if (marks && !bank.hasMarks2023)
+            kinds += "(資料庫沒有2023年版標記)";
+        else if (cand == bank.candidates.end() || cand->second == 0)
+            kinds += "(範圍內沒有可出此題型的代碼)";
         first = false;
     }
     lines.push_back(kinds);

@@ -122,6 +122,7 @@ struct MadeBank {
     std::map<QuestionKind, int> candidates; // codes in scope that each kind could ask about
     std::map<SkipReason, int> skipped;
     int codesInScope = 0;
+    bool hasMarks2023 = false; // some row is marked new, deleted or disabled in 2023
     int textsLeftOut = 0; // names left out of the bank because they have no Big5 form
 };
 

@@ -289,6 +289,11 @@ TEST(BankMaker, namesWithoutBig5AlikeOrTooLongNeverReachTheBank) {
         for (const auto& q : bank.questions) EXPECT_NE(q.code, "S93402S");
     }
 
+    // Without any 2023 mark in the database the summary says so.
+    const auto options = Options(10, "", 3);
+    const auto summary = quiz::SummaryLines(quiz::MakeQuestionBank(rows, options), options, "qa.txt");
+    EXPECT_NE(summary[1].find("2023年版新增碼 0題(資料庫沒有2023年版標記)"), std::string::npos) << summary[1];
+
     // A fracture whose sixteen encounters all bear one name: no letter can be
     // told from another, and no letter is left to stand in.
     std::vector<quiz::CodeRow> fracture = {row("S82001", "骨折", false)};
