@@ -36,7 +36,8 @@ constexpr std::array<KindInfo, kKindCount> kKinds{{
 
 std::string Upper(std::string_view s) {
     std::string out(s);
-    for (char& c : out) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    for (char& c : out)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     return out;
 }
 
@@ -52,30 +53,42 @@ std::string TypedCode(std::string_view s) {
     return code.size() <= 7 ? code : std::string();
 }
 
-bool StartsWith(std::string_view s, std::string_view prefix) { return s.substr(0, prefix.size()) == prefix; }
+bool StartsWith(std::string_view s, std::string_view prefix) {
+    return s.substr(0, prefix.size()) == prefix;
+}
 
 // Two names that a student could take for one another: equal, or one is the
 // other with more words after it ("外因" and "外因，後遺症").
-bool NamesClash(std::string_view a, std::string_view b) { return StartsWith(a, b) || StartsWith(b, a); }
-
-bool HasControlCharacter(std::string_view s) {
-    return std::any_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; });
+bool NamesClash(std::string_view a, std::string_view b) {
+    return StartsWith(a, b) || StartsWith(b, a);
 }
 
-bool IsEpisodeLetter(char c) { return std::isalpha(static_cast<unsigned char>(c)) != 0; }
+bool HasControlCharacter(std::string_view s) {
+    return std::any_of(s.begin(), s.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; });
+}
+
+bool IsEpisodeLetter(char c) {
+    return std::isalpha(static_cast<unsigned char>(c)) != 0;
+}
 
 // Seventh characters of the episode-of-care codes, the three common ones first.
 constexpr std::string_view kSeventhLetters = "ADSBCEFGHJKMNPQR";
 
 } // namespace
 
-std::string_view KindName(QuestionKind kind) { return kKinds[static_cast<std::size_t>(kind)].name; }
-std::string_view KindTitle(QuestionKind kind) { return kKinds[static_cast<std::size_t>(kind)].title; }
+std::string_view KindName(QuestionKind kind) {
+    return kKinds[static_cast<std::size_t>(kind)].name;
+}
+std::string_view KindTitle(QuestionKind kind) {
+    return kKinds[static_cast<std::size_t>(kind)].title;
+}
 
 const std::vector<QuestionKind>& AllKinds() {
     static const std::vector<QuestionKind> all = [] {
         std::vector<QuestionKind> v;
-        for (const KindInfo& k : kKinds) v.push_back(k.kind);
+        for (const KindInfo& k : kKinds)
+            v.push_back(k.kind);
         return v;
     }();
     return all;
@@ -92,7 +105,8 @@ std::optional<std::vector<QuestionKind>> ParseKinds(std::string_view list) {
         const std::string name = Upper(text::Trim(std::string_view(all).substr(start, comma - start)));
         start = comma + 1;
         if (name.empty()) continue;
-        auto it = std::find_if(kKinds.begin(), kKinds.end(), [&](const KindInfo& k) { return Upper(k.name) == name; });
+        auto it = std::find_if(kKinds.begin(), kKinds.end(),
+                               [&](const KindInfo& k) { return Upper(k.name) == name; });
         if (it == kKinds.end()) return std::nullopt;
         if (std::find(kinds.begin(), kinds.end(), it->kind) == kinds.end()) kinds.push_back(it->kind);
     }
@@ -139,7 +153,8 @@ std::optional<CodeScope> ParseCodeScope(std::string_view spec) {
 
 std::vector<CodeRow> ReadCodeRows(db::Connection& connection) {
     db::Query q(connection);
-    q.setText("SELECT ICD10_NO,ICD10_CNAME,ICD10_FLAG,ICD10_2023FLAG,ICD10_2023NEW FROM ICD10 ORDER BY ICD10_NO");
+    q.setText(
+        "SELECT ICD10_NO,ICD10_CNAME,ICD10_FLAG,ICD10_2023FLAG,ICD10_2023NEW FROM ICD10 ORDER BY ICD10_NO");
     q.open();
     std::vector<CodeRow> rows;
     for (; !q.eof(); q.next()) {
@@ -172,10 +187,14 @@ std::string ShownCode(std::string_view code) {
 
 std::string_view SkipReasonTitle(SkipReason reason) {
     switch (reason) {
-    case SkipReason::NoDistinctChoices: return "找不到三個名稱或性質不同的近似代碼";
-    case SkipReason::NotBig5: return "文字無法以Big5(CP950)表示";
-    case SkipReason::TooLong: return "文字過長,測驗畫面截斷後無法分辨";
-    case SkipReason::BadText: return "名稱空白或含控制字元、「Q:」";
+    case SkipReason::NoDistinctChoices:
+        return "找不到三個名稱或性質不同的近似代碼";
+    case SkipReason::NotBig5:
+        return "文字無法以Big5(CP950)表示";
+    case SkipReason::TooLong:
+        return "文字過長,測驗畫面截斷後無法分辨";
+    case SkipReason::BadText:
+        return "名稱空白或含控制字元、「Q:」";
     }
     return "";
 }
@@ -203,7 +222,9 @@ struct Attempt {
     SkipReason reason = SkipReason::NoDistinctChoices;
 };
 
-Attempt Skip(SkipReason reason) { return Attempt{std::nullopt, reason}; }
+Attempt Skip(SkipReason reason) {
+    return Attempt{std::nullopt, reason};
+}
 
 class Maker {
 public:
@@ -260,8 +281,10 @@ std::vector<std::size_t> Maker::near(std::size_t k, std::size_t want, const Pick
         const std::size_t size = (innerLo - lo) + (hi - innerHi);
         std::vector<std::size_t> step;
         if (size <= kWholeStep) {
-            for (std::size_t i = lo; i < innerLo; ++i) step.push_back(i);
-            for (std::size_t i = innerHi; i < hi; ++i) step.push_back(i);
+            for (std::size_t i = lo; i < innerLo; ++i)
+                step.push_back(i);
+            for (std::size_t i = innerHi; i < hi; ++i)
+                step.push_back(i);
             m_random.shuffle(step);
         } else {
             std::set<std::size_t> seen;
@@ -297,12 +320,18 @@ bool Maker::isKeyCandidate(QuestionKind kind, const CodeRow& r) const {
     const bool current = r.change2023 == 0;
     switch (kind) {
     case QuestionKind::NameToCode:
-    case QuestionKind::CodeToName: return icd10 && current;
-    case QuestionKind::SeventhCharacter: return icd10 && current && r.code.size() == 7 && IsEpisodeLetter(r.code[6]);
-    case QuestionKind::Billable: return icd10 && current && r.billable;
-    case QuestionKind::New2023: return icd10 && current && r.new2023;
-    case QuestionKind::Deleted2023: return icd10 && !current;
-    case QuestionKind::Icd11: return !icd10 && current;
+    case QuestionKind::CodeToName:
+        return icd10 && current;
+    case QuestionKind::SeventhCharacter:
+        return icd10 && current && r.code.size() == 7 && IsEpisodeLetter(r.code[6]);
+    case QuestionKind::Billable:
+        return icd10 && current && r.billable;
+    case QuestionKind::New2023:
+        return icd10 && current && r.new2023;
+    case QuestionKind::Deleted2023:
+        return icd10 && !current;
+    case QuestionKind::Icd11:
+        return !icd10 && current;
     }
     return false;
 }
@@ -312,13 +341,18 @@ Attempt Maker::make(QuestionKind kind, std::size_t k) {
     if (r.cname.empty() || HasControlCharacter(r.cname)) return Skip(SkipReason::BadText);
     if (!nameUsable(k)) return Skip(SkipReason::NotBig5);
     switch (kind) {
-    case QuestionKind::NameToCode: return nameToCode(k, false);
-    case QuestionKind::Icd11: return nameToCode(k, true);
-    case QuestionKind::CodeToName: return codeToName(k);
-    case QuestionKind::SeventhCharacter: return seventh(k);
+    case QuestionKind::NameToCode:
+        return nameToCode(k, false);
+    case QuestionKind::Icd11:
+        return nameToCode(k, true);
+    case QuestionKind::CodeToName:
+        return codeToName(k);
+    case QuestionKind::SeventhCharacter:
+        return seventh(k);
     case QuestionKind::Billable:
     case QuestionKind::New2023:
-    case QuestionKind::Deleted2023: return markedAmongFour(k, kind);
+    case QuestionKind::Deleted2023:
+        return markedAmongFour(k, kind);
     }
     return Skip(SkipReason::NoDistinctChoices);
 }
@@ -334,11 +368,13 @@ Attempt Maker::nameToCode(std::size_t k, bool icd11) {
     });
     if (picked.size() < 3) return Skip(SkipReason::NoDistinctChoices);
     std::vector<std::pair<std::string, std::string>> distractors;
-    for (std::size_t i : picked) distractors.emplace_back(ShownCode(m_rows[i].code), m_rows[i].code);
+    for (std::size_t i : picked)
+        distractors.emplace_back(ShownCode(m_rows[i].code), m_rows[i].code);
     std::string stem;
     if (icd11) {
         const bool pattern = key.code[1] >= 'F'; // SF..SJ are patterns, SA..SE disorders
-        stem = std::string("ICD-11傳統醫學章中,") + (pattern ? "證候" : "病名") + "「" + key.cname + "」的代碼是哪一個?";
+        stem = std::string("ICD-11傳統醫學章中,") + (pattern ? "證候" : "病名") + "「" + key.cname +
+               "」的代碼是哪一個?";
     } else {
         stem = "「" + key.cname + "」的ICD-10-CM代碼是哪一個?";
     }
@@ -363,9 +399,11 @@ Attempt Maker::codeToName(std::size_t k) {
     });
     if (picked.size() < 3) return Skip(SkipReason::NoDistinctChoices);
     std::vector<std::pair<std::string, std::string>> distractors;
-    for (std::size_t i : picked) distractors.emplace_back(m_rows[i].cname, m_rows[i].code);
-    return finish(QuestionKind::CodeToName, k, "ICD-10-CM代碼 " + ShownCode(key.code) + " 的中文名稱是哪一個?",
-                  key.cname, std::move(distractors));
+    for (std::size_t i : picked)
+        distractors.emplace_back(m_rows[i].cname, m_rows[i].code);
+    return finish(QuestionKind::CodeToName, k,
+                  "ICD-10-CM代碼 " + ShownCode(key.code) + " 的中文名稱是哪一個?", key.cname,
+                  std::move(distractors));
 }
 
 // Which seventh character for this encounter: the other encounters of the same
@@ -387,21 +425,30 @@ Attempt Maker::seventh(std::size_t k) {
         const CodeRow& r = m_rows[i];
         if (r.code.size() != 7 || !IsEpisodeLetter(r.code[6])) continue;
         existing += r.code[6];
-        if (i != k && r.change2023 == 0 && !r.cname.empty() && !NamesClash(r.cname, key.cname)) usable.push_back(i);
+        if (i != k && r.change2023 == 0 && !r.cname.empty() && !NamesClash(r.cname, key.cname))
+            usable.push_back(i);
     }
     m_random.shuffle(usable);
     std::vector<std::pair<std::string, std::string>> distractors;
     for (std::size_t i = 0; i < usable.size() && distractors.size() < 3; ++i)
         distractors.emplace_back(std::string(1, m_rows[usable[i]].code[6]), m_rows[usable[i]].code);
-    for (char c : kSeventhLetters) {
-        if (distractors.size() >= 3) break;
-        if (existing.find(c) == std::string::npos) distractors.emplace_back(std::string(1, c), std::string());
-    }
+    // Letters the code has no variant for, the three common ones first, each
+    // group in random order so that no letter becomes the tell-tale wrong one.
+    std::vector<char> common, others;
+    for (char c : kSeventhLetters)
+        if (existing.find(c) == std::string::npos)
+            (std::string_view("ADS").find(c) != std::string_view::npos ? common : others).push_back(c);
+    m_random.shuffle(common);
+    m_random.shuffle(others);
+    common.insert(common.end(), others.begin(), others.end());
+    for (std::size_t i = 0; i < common.size() && distractors.size() < 3; ++i)
+        distractors.emplace_back(std::string(1, common[i]), std::string());
     // Every letter may be taken by a variant named like the asked one.
     if (distractors.size() < 3) return Skip(SkipReason::NoDistinctChoices);
     std::string shownSix = ShownCode(six) + "_";
-    return finish(QuestionKind::SeventhCharacter, k, "「" + key.cname + "」(" + shownSix + ")的第7位字元應為?",
-                  std::string(1, key.code[6]), std::move(distractors));
+    return finish(QuestionKind::SeventhCharacter, k,
+                  "「" + key.cname + "」(" + shownSix + ")的第7位字元應為?", std::string(1, key.code[6]),
+                  std::move(distractors));
 }
 
 // Which of four codes has the mark (billable, new in 2023, deleted or disabled
@@ -427,7 +474,8 @@ Attempt Maker::markedAmongFour(std::size_t k, QuestionKind kind) {
     if (picked.size() < 3) return Skip(SkipReason::NoDistinctChoices);
     auto shown = [&](std::size_t i) { return ShownCode(m_rows[i].code) + " " + m_rows[i].cname; };
     std::vector<std::pair<std::string, std::string>> distractors;
-    for (std::size_t i : picked) distractors.emplace_back(shown(i), m_rows[i].code);
+    for (std::size_t i : picked)
+        distractors.emplace_back(shown(i), m_rows[i].code);
     std::string stem;
     if (kind == QuestionKind::Billable)
         stem = "下列哪一個代碼是可申報的最細碼(billable)?";
@@ -485,7 +533,8 @@ void Maker::run() {
     for (QuestionKind kind : m_options.kinds) {
         Turn t{kind, {}, 0};
         for (std::size_t i = 0; i < m_rows.size(); ++i)
-            if (m_options.codes.contains(m_rows[i].code) && isKeyCandidate(kind, m_rows[i])) t.candidates.push_back(i);
+            if (m_options.codes.contains(m_rows[i].code) && isKeyCandidate(kind, m_rows[i]))
+                t.candidates.push_back(i);
         m_bank.candidates[kind] = static_cast<int>(t.candidates.size());
         m_bank.perKind[kind] = 0;
         m_random.shuffle(t.candidates);
@@ -531,7 +580,8 @@ std::string EncodeBank(const MadeBank& bank, const MakerOptions& options) {
         lines.emplace_back();
         lines.push_back("Q:" + q.stem);
         lines.push_back("A:" + std::to_string(q.key));
-        for (int c = 0; c < 4; ++c) lines.push_back(std::to_string(c + 1) + "." + q.choices[static_cast<std::size_t>(c)]);
+        for (int c = 0; c < 4; ++c)
+            lines.push_back(std::to_string(c + 1) + "." + q.choices[static_cast<std::size_t>(c)]);
     }
     std::string bytes;
     for (std::size_t n = 0; n < lines.size(); ++n) {
@@ -557,11 +607,12 @@ MadeBank MakeQuestionBank(const std::vector<CodeRow>& rows, const MakerOptions& 
     return bank;
 }
 
-std::vector<std::string> SummaryLines(const MadeBank& bank, const MakerOptions& options, const std::string& outPath) {
+std::vector<std::string> SummaryLines(const MadeBank& bank, const MakerOptions& options,
+                                      const std::string& outPath) {
     std::vector<std::string> lines;
     const int made = static_cast<int>(bank.questions.size());
-    lines.push_back("已寫入" + std::to_string(made) + "題到 " + outPath + "(--seed " + std::to_string(options.seed) +
-                    ",同樣的命令與種子會寫出同樣的檔案)");
+    lines.push_back("已寫入" + std::to_string(made) + "題到 " + outPath + "(--seed " +
+                    std::to_string(options.seed) + ",同樣的命令與種子會寫出同樣的檔案)");
     std::string kinds = "各題型:";
     bool first = true;
     for (QuestionKind kind : options.kinds) {
@@ -584,7 +635,8 @@ std::vector<std::string> SummaryLines(const MadeBank& bank, const MakerOptions& 
     std::string skipped;
     int skippedTotal = 0;
     for (const auto& [reason, n] : bank.skipped) {
-        skipped += (skipped.empty() ? "" : "、") + std::string(SkipReasonTitle(reason)) + " " + std::to_string(n);
+        skipped +=
+            (skipped.empty() ? "" : "、") + std::string(SkipReasonTitle(reason)) + " " + std::to_string(n);
         skippedTotal += n;
     }
     lines.push_back(skippedTotal == 0 ? "略過:無"

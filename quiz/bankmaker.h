@@ -45,8 +45,8 @@ enum class QuestionKind {
 };
 constexpr int kKindCount = 7;
 
-std::string_view KindName(QuestionKind kind);    // "name", "code", ...
-std::string_view KindTitle(QuestionKind kind);   // Chinese title for the summary
+std::string_view KindName(QuestionKind kind);  // "name", "code", ...
+std::string_view KindTitle(QuestionKind kind); // Chinese title for the summary
 const std::vector<QuestionKind>& AllKinds();
 
 // The --kinds list: names separated by commas, blanks ignored, case ignored.
@@ -98,11 +98,11 @@ struct MakerOptions {
 
 struct MadeQuestion {
     QuestionKind kind = QuestionKind::NameToCode;
-    std::string code;                   // the code the question is about
-    std::string stem;                   // question text (UTF-8)
-    std::array<std::string, 4> choices; // answer texts, without their labels
+    std::string code;                       // the code the question is about
+    std::string stem;                       // question text (UTF-8)
+    std::array<std::string, 4> choices;     // answer texts, without their labels
     std::array<std::string, 4> choiceCodes; // the code behind each choice ("" for none)
-    int key = 1;                        // 1..4
+    int key = 1;                            // 1..4
 };
 
 // Why a question was not made, counted in the summary.
@@ -123,7 +123,7 @@ struct MadeBank {
     std::map<SkipReason, int> skipped;
     int codesInScope = 0;
     bool hasMarks2023 = false; // some row is marked new, deleted or disabled in 2023
-    int textsLeftOut = 0; // names left out of the bank because they have no Big5 form
+    int textsLeftOut = 0;      // names left out of the bank because they have no Big5 form
 };
 
 // Makes up to options.count questions, taking the kinds in turn; a kind that
@@ -146,7 +146,8 @@ public:
     // Uniform from 0 to bound - 1 (0 when bound <= 1).
     std::uint32_t below(std::uint32_t bound);
     template <class T> void shuffle(std::vector<T>& v) {
-        for (std::size_t i = v.size(); i > 1; --i) std::swap(v[i - 1], v[below(static_cast<std::uint32_t>(i))]);
+        for (std::size_t i = v.size(); i > 1; --i)
+            std::swap(v[i - 1], v[below(static_cast<std::uint32_t>(i))]);
     }
 
 private:

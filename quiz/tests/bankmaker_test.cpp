@@ -172,8 +172,10 @@ TEST(BankMaker, codeScopesAndKindListsReadAsTheTeacherWritesThem) {
 
     scope = quiz::ParseCodeScope("S00-T88");
     ASSERT_TRUE(scope);
-    for (const char* in : {"S00", "S93401A", "T88", "T889XXS"}) EXPECT_TRUE(scope->contains(in)) << in;
-    for (const char* out : {"R99", "T89", "SA00", "SF5"}) EXPECT_FALSE(scope->contains(out)) << out;
+    for (const char* in : {"S00", "S93401A", "T88", "T889XXS"})
+        EXPECT_TRUE(scope->contains(in)) << in;
+    for (const char* out : {"R99", "T89", "SA00", "SF5"})
+        EXPECT_FALSE(scope->contains(out)) << out;
 
     scope = quiz::ParseCodeScope(" S93.4, m54 ,");
     ASSERT_TRUE(scope);
@@ -200,25 +202,29 @@ TEST(BankMaker, portableDrawsArePinnedAndStayBelowTheirBound) {
     // The same seed gives the same bank on every platform only if these stay put.
     quiz::PortableRandom r(42);
     std::vector<std::uint32_t> draws;
-    for (int i = 0; i < 8; ++i) draws.push_back(r.below(100));
+    for (int i = 0; i < 8; ++i)
+        draws.push_back(r.below(100));
     EXPECT_EQ(draws, (std::vector<std::uint32_t>{42, 67, 76, 14, 26, 35, 20, 24}));
     quiz::PortableRandom s(7);
     for (std::uint32_t bound : {1u, 2u, 3u, 7u, 1000u, 4294967295u})
-        for (int i = 0; i < 200; ++i) EXPECT_LT(s.below(bound), std::max(bound, 1u));
+        for (int i = 0; i < 200; ++i)
+            EXPECT_LT(s.below(bound), std::max(bound, 1u));
 }
 
 TEST(BankMaker, sampleBanksReadBackWithRightKeysAndWrongDistractors) {
     if (!std::filesystem::exists(kSampleDb)) GTEST_SKIP() << "sample database not built";
     std::map<QuestionKind, int> made;
     CheckBanks(kSampleDb, {"", "S93", "S00-T88", "B,D,E", "SA0-SJ3"}, 20, made);
-    for (QuestionKind kind : quiz::AllKinds()) EXPECT_GT(made[kind], 0) << quiz::KindName(kind) << " never made";
+    for (QuestionKind kind : quiz::AllKinds())
+        EXPECT_GT(made[kind], 0) << quiz::KindName(kind) << " never made";
 }
 
 TEST(BankMaker, fullSizeBanksReadBackWithRightKeysAndWrongDistractors) {
     ICD_REQUIRE_FULL_DB();
     std::map<QuestionKind, int> made;
     CheckBanks(testsupport::FullDatabasePath(), {"", "S93", "S00-T88", "M80-M84", "O", "SF"}, 100, made);
-    for (QuestionKind kind : quiz::AllKinds()) EXPECT_GT(made[kind], 0) << quiz::KindName(kind) << " never made";
+    for (QuestionKind kind : quiz::AllKinds())
+        EXPECT_GT(made[kind], 0) << quiz::KindName(kind) << " never made";
 }
 
 TEST(BankMaker, sameSeedSameBytesAndTooFewCodesWritesWhatItCan) {
@@ -237,8 +243,10 @@ TEST(BankMaker, sameSeedSameBytesAndTooFewCodesWritesWhatItCan) {
     EXPECT_LT(few.questions.size(), 50u);
     CheckReadsBack(few);
     const auto summary = quiz::SummaryLines(few, o, "out.txt");
-    EXPECT_EQ(summary.back(), "注意:範圍內可出題的代碼不足,要求50題,只寫出" + std::to_string(few.questions.size()) + "題");
-    EXPECT_NE(summary[1].find("ICD-11傳統醫學章 0題(範圍內沒有可出此題型的代碼)"), std::string::npos) << summary[1];
+    EXPECT_EQ(summary.back(),
+              "注意:範圍內可出題的代碼不足,要求50題,只寫出" + std::to_string(few.questions.size()) + "題");
+    EXPECT_NE(summary[1].find("ICD-11傳統醫學章 0題(範圍內沒有可出此題型的代碼)"), std::string::npos)
+        << summary[1];
 
     // A scope without codes makes nothing.
     EXPECT_TRUE(quiz::MakeQuestionBank(rows, Options(10, "W99", 5)).questions.empty());
@@ -267,7 +275,8 @@ TEST(BankMaker, namesWithoutBig5AlikeOrTooLongNeverReachTheBank) {
         row("S93402D", "左踝扭傷，後續照護", true),
         row("S93402S", "左踝扭傷，後遺症" + longName + longName, true),
     };
-    for (QuestionKind kind : {QuestionKind::NameToCode, QuestionKind::CodeToName, QuestionKind::SeventhCharacter}) {
+    for (QuestionKind kind :
+         {QuestionKind::NameToCode, QuestionKind::CodeToName, QuestionKind::SeventhCharacter}) {
         SCOPED_TRACE(std::string(quiz::KindName(kind)));
         const quiz::MadeBank bank = quiz::MakeQuestionBank(rows, Options(10, "", 3, {kind}));
         // Every text reads back whole and unchanged, so nothing became "?".
@@ -275,7 +284,8 @@ TEST(BankMaker, namesWithoutBig5AlikeOrTooLongNeverReachTheBank) {
         EXPECT_EQ(bank.textsLeftOut, 1);
         for (const auto& q : bank.questions) {
             EXPECT_NE(q.code, "S93401S");
-            for (const std::string& choice : q.choices) EXPECT_EQ(choice.find("😀"), std::string::npos);
+            for (const std::string& choice : q.choices)
+                EXPECT_EQ(choice.find("😀"), std::string::npos);
             // The two codes named alike are never offered side by side.
             const auto& codes = q.choiceCodes;
             EXPECT_FALSE(std::count(codes.begin(), codes.end(), "S93401A") &&
@@ -286,7 +296,8 @@ TEST(BankMaker, namesWithoutBig5AlikeOrTooLongNeverReachTheBank) {
         if (kind == QuestionKind::CodeToName) continue;
         // A stem holding the long name would be cut by the quiz: not asked.
         EXPECT_GT(bank.skipped.count(quiz::SkipReason::TooLong), 0u);
-        for (const auto& q : bank.questions) EXPECT_NE(q.code, "S93402S");
+        for (const auto& q : bank.questions)
+            EXPECT_NE(q.code, "S93402S");
     }
 
     // Without any 2023 mark in the database the summary says so.
@@ -297,8 +308,10 @@ TEST(BankMaker, namesWithoutBig5AlikeOrTooLongNeverReachTheBank) {
     // A fracture whose sixteen encounters all bear one name: no letter can be
     // told from another, and no letter is left to stand in.
     std::vector<quiz::CodeRow> fracture = {row("S82001", "骨折", false)};
-    for (char c : std::string("ABCDEFGHJKMNPQRS")) fracture.push_back(row(std::string("S82001") + c, "骨折，照護", true));
-    const quiz::MadeBank none = quiz::MakeQuestionBank(fracture, Options(5, "", 1, {QuestionKind::SeventhCharacter}));
+    for (char c : std::string("ABCDEFGHJKMNPQRS"))
+        fracture.push_back(row(std::string("S82001") + c, "骨折，照護", true));
+    const quiz::MadeBank none =
+        quiz::MakeQuestionBank(fracture, Options(5, "", 1, {QuestionKind::SeventhCharacter}));
     EXPECT_TRUE(none.questions.empty());
     EXPECT_EQ(none.skipped.at(quiz::SkipReason::NoDistinctChoices), 16);
 }
@@ -319,7 +332,8 @@ TEST(BankMaker, aGeneratedTenQuestionQuizRunsToItsReport) {
     for (int k = 1; k <= 10; ++k) {
         const auto& lines = session.bank().questionLines();
         const std::size_t at = session.order()[static_cast<std::size_t>(k - 1)];
-        const auto& made = bank.questions[static_cast<std::size_t>(std::find(lines.begin(), lines.end(), at) - lines.begin())];
+        const auto& made = bank.questions[static_cast<std::size_t>(std::find(lines.begin(), lines.end(), at) -
+                                                                   lines.begin())];
         const std::string question = session.question().question;
         EXPECT_EQ(question, "問題" + std::to_string(k) + "/10\r\n" + made.stem);
         const bool wrong = k == 4 || k == 7;

@@ -42,7 +42,9 @@ long long NumberIn(const std::string& s, long long low, long long high) {
     return n >= low && n <= high ? n : -1;
 }
 
-fs::path Utf8Path(const std::string& s) { return fs::path(std::u8string(s.begin(), s.end())); }
+fs::path Utf8Path(const std::string& s) {
+    return fs::path(std::u8string(s.begin(), s.end()));
+}
 
 // Writes the file whole or not at all: a temporary file beside it, renamed when complete.
 void WriteAtomically(const std::string& path, const std::string& bytes) {
@@ -51,7 +53,8 @@ void WriteAtomically(const std::string& path, const std::string& bytes) {
     temp += ".tmp";
     {
         std::ofstream file(temp, std::ios::binary | std::ios::trunc);
-        if (!file) throw std::runtime_error("無法寫入題庫檔 " + path + "(cannot create " + temp.string() + ")");
+        if (!file)
+            throw std::runtime_error("無法寫入題庫檔 " + path + "(cannot create " + temp.string() + ")");
         file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
         if (!file.flush()) {
             std::error_code ec;
@@ -90,7 +93,8 @@ int MakeQuiz(const Args& args) {
         } else if (a == "--codes") {
             auto scope = quiz::ParseCodeScope(value);
             if (!scope)
-                return Usage("出題範圍無法辨識,請寫前綴(S93)或範圍(S00-T88),以逗號分隔(--codes " + value + ")");
+                return Usage("出題範圍無法辨識,請寫前綴(S93)或範圍(S00-T88),以逗號分隔(--codes " + value +
+                             ")");
             options.codes = *scope;
             codes = value;
         } else if (a == "--kinds") {
@@ -111,12 +115,14 @@ int MakeQuiz(const Args& args) {
     if (!seeded) {
         // A fresh seed each run; the summary prints it so the bank can be made again.
         const auto now = std::chrono::system_clock::now().time_since_epoch();
-        options.seed = static_cast<std::uint32_t>(std::chrono::duration_cast<std::chrono::microseconds>(now).count());
+        options.seed =
+            static_cast<std::uint32_t>(std::chrono::duration_cast<std::chrono::microseconds>(now).count());
     }
     // The bank's remark line: the options, so a teacher sees how it was made.
     options.commandLine = "icdtool make-quiz --count " + std::to_string(options.count) +
-                          (codes.empty() ? "" : " --codes " + codes) + (kinds.empty() ? "" : " --kinds " + kinds) +
-                          " --seed " + std::to_string(options.seed);
+                          (codes.empty() ? "" : " --codes " + codes) +
+                          (kinds.empty() ? "" : " --kinds " + kinds) + " --seed " +
+                          std::to_string(options.seed);
 
     std::vector<quiz::CodeRow> rows;
     try {

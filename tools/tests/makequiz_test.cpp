@@ -67,12 +67,14 @@ TEST(MakeQuiz, badOptionsAreRefusedInChineseAndWriteNothing) {
 TEST(MakeQuiz, tooFewCodesSaysSoAndWritesWhatItCanTheSameEachTime) {
     if (!fs::exists(kSampleDb)) GTEST_SKIP() << "sample database not built";
     testsupport::TempDir dir;
-    const ToolRun first = MakeQuiz({kSampleDb, dir.file("a.txt"), "--codes", "s93.0", "--count", "50", "--seed", "5"});
+    const ToolRun first =
+        MakeQuiz({kSampleDb, dir.file("a.txt"), "--codes", "s93.0", "--count", "50", "--seed", "5"});
     ASSERT_EQ(first.status, 0) << first.err;
     EXPECT_EQ(first.out.rfind("已寫入", 0), 0u) << first.out;
     EXPECT_NE(first.out.find("出題範圍:S930,共"), std::string::npos) << first.out;
     EXPECT_NE(first.err.find("注意:範圍內可出題的代碼不足,要求50題,只寫出"), std::string::npos) << first.err;
-    const ToolRun second = MakeQuiz({kSampleDb, dir.file("b.txt"), "--count", "50", "--seed", "5", "--codes", "s93.0"});
+    const ToolRun second =
+        MakeQuiz({kSampleDb, dir.file("b.txt"), "--count", "50", "--seed", "5", "--codes", "s93.0"});
     ASSERT_EQ(second.status, 0);
     const std::string bytes = testsupport::ReadFile(dir.file("a.txt"));
     EXPECT_FALSE(bytes.empty());
