@@ -169,7 +169,13 @@ std::vector<CodeRow> ReadCodeRows(db::Connection& connection) {
         rows.push_back(std::move(row));
     }
     q.close();
-    std::sort(rows.begin(), rows.end(), [](const CodeRow& a, const CodeRow& b) { return a.code < b.code; });
+    // A converted file may hold a code twice: the first row of it counts, so a
+    // question never offers one code as two choices.
+    std::stable_sort(rows.begin(), rows.end(),
+                     [](const CodeRow& a, const CodeRow& b) { return a.code < b.code; });
+    rows.erase(std::unique(rows.begin(), rows.end(),
+                           [](const CodeRow& a, const CodeRow& b) { return a.code == b.code; }),
+               rows.end());
     return rows;
 }
 

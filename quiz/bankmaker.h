@@ -79,7 +79,8 @@ struct CodeRow {
     char change2023 = 0; // 'D' deleted, 'X' disabled, 0 unchanged
 };
 
-// Every row of ICD10, sorted by code.
+// Every row of ICD10, sorted by code, each code once (the first row of it):
+// codes trimmed and upper-cased, marks read in any case.
 std::vector<CodeRow> ReadCodeRows(db::Connection& connection);
 
 // True for an ICD-11 chapter 26 code (SA0.. to SJ3..), false for ICD-10-CM.

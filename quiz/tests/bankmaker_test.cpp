@@ -198,6 +198,29 @@ TEST(BankMaker, codeScopesAndKindListsReadAsTheTeacherWritesThem) {
     EXPECT_EQ(quiz::ShownCode("SA00"), "SA00");
 }
 
+TEST(BankMaker, rowsAreReadOncePerCodeInCodeOrderWithMarksInAnyCase) {
+    testsupport::TempDir dir;
+    db::Connection c;
+    c.open(dir.file("codes.sqlite"), true);
+    // A converted file need not have the unique index: one code may come twice.
+    c.exec("CREATE TABLE ICD10 (ICD10_NO TEXT, ICD10_CNAME TEXT, ICD10_ENAME TEXT, ICD10_FLAG TEXT,"
+           " ICD10_2023FLAG TEXT, ICD10_2023NEW TEXT);"
+           "INSERT INTO ICD10 VALUES ('b3731 ', '急性', '', 'y', '', 'y');"
+           "INSERT INTO ICD10 VALUES ('A00', '霍亂', '', 'N', NULL, NULL);"
+           "INSERT INTO ICD10 VALUES ('B373', '念珠菌病', '', 'N', 'x', '');"
+           "INSERT INTO ICD10 VALUES ('A00', '霍亂(重複)', '', 'N', '', '');");
+    const auto rows = quiz::ReadCodeRows(c);
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[0].code, "A00");
+    EXPECT_EQ(rows[0].cname, "霍亂");
+    EXPECT_EQ(rows[0].change2023, 0);
+    EXPECT_EQ(rows[1].code, "B373");
+    EXPECT_EQ(rows[1].change2023, 'X');
+    EXPECT_EQ(rows[2].code, "B3731");
+    EXPECT_TRUE(rows[2].billable);
+    EXPECT_TRUE(rows[2].new2023);
+}
+
 TEST(BankMaker, portableDrawsArePinnedAndStayBelowTheirBound) {
     // The same seed gives the same bank on every platform only if these stay put.
     quiz::PortableRandom r(42);
