@@ -17,6 +17,8 @@ const std::map<std::string, Command>& Commands() {
         {"run-sql", {"run-sql OUT.mdb FILE.sql...   build a database from SQL scripts", icdtool::RunSql}},
         {"build-db", {"build-db OUT.mdb --data DIR ... build the code database from the releases (--help)", icdtool::BuildDb}},
         {"import-jet", {"import-jet IN.mdb OUT.sqlite  convert a Jet 3/4 (Access) file into SQLite", icdtool::ImportJet}},
+        {"make-quiz", {"make-quiz DB OUT.txt [...]    write a question bank for the quiz from the database (--help)",
+                       icdtool::MakeQuiz}},
         {"rank", {"rank DB                       fill the usage ranking (ICD10_RANKING) from btbindn", icdtool::Rank}},
     };
     return commands;

@@ -1,0 +1,658 @@
+#include "quiz/bankmaker.h"
+
+#include <algorithm>
+#include <cctype>
+#include <functional>
+#include <limits>
+#include <set>
+
+#include "codes/coderules.h"
+#include "db/connection.h"
+#include "db/query.h"
+#include "quiz/questionbank.h"
+#include "text/text.h"
+
+namespace quiz {
+
+namespace {
+
+constexpr std::size_t kShownBytes = 250; // the quiz shows a text from its third byte, at most 250 bytes
+
+struct KindInfo {
+    QuestionKind kind;
+    std::string_view name;
+    std::string_view title;
+};
+
+constexpr std::array<KindInfo, kKindCount> kKinds{{
+    {QuestionKind::NameToCode, "name", "名稱選代碼"},
+    {QuestionKind::CodeToName, "code", "代碼選名稱"},
+    {QuestionKind::SeventhCharacter, "seventh", "第7位字元"},
+    {QuestionKind::Billable, "billable", "最細碼(可申報)"},
+    {QuestionKind::New2023, "new", "2023年版新增碼"},
+    {QuestionKind::Deleted2023, "deleted", "2023年版刪除或停用碼"},
+    {QuestionKind::Icd11, "icd11", "ICD-11傳統醫學章"},
+}};
+
+std::string Upper(std::string_view s) {
+    std::string out(s);
+    for (char& c : out)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return out;
+}
+
+// A code typed on the command line: blanks and dots dropped, upper case; empty
+// when it holds anything but letters and digits or is longer than a code.
+std::string TypedCode(std::string_view s) {
+    std::string code;
+    for (char c : text::Trim(s)) {
+        if (c == '.') continue;
+        if (!std::isalnum(static_cast<unsigned char>(c))) return {};
+        code += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    }
+    return code.size() <= 7 ? code : std::string();
+}
+
+bool StartsWith(std::string_view s, std::string_view prefix) {
+    return s.substr(0, prefix.size()) == prefix;
+}
+
+// Two names that a student could take for one another: equal, or one is the
+// other with more words after it ("外因" and "外因，後遺症").
+bool NamesClash(std::string_view a, std::string_view b) {
+    return StartsWith(a, b) || StartsWith(b, a);
+}
+
+bool HasControlCharacter(std::string_view s) {
+    return std::any_of(s.begin(), s.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; });
+}
+
+bool IsEpisodeLetter(char c) {
+    return std::isalpha(static_cast<unsigned char>(c)) != 0;
+}
+
+// Seventh characters of the episode-of-care codes, the three common ones first.
+constexpr std::string_view kSeventhLetters = "ADSBCEFGHJKMNPQR";
+
+} // namespace
+
+std::string_view KindName(QuestionKind kind) {
+    return kKinds[static_cast<std::size_t>(kind)].name;
+}
+std::string_view KindTitle(QuestionKind kind) {
+    return kKinds[static_cast<std::size_t>(kind)].title;
+}
+
+const std::vector<QuestionKind>& AllKinds() {
+    static const std::vector<QuestionKind> all = [] {
+        std::vector<QuestionKind> v;
+        for (const KindInfo& k : kKinds)
+            v.push_back(k.kind);
+        return v;
+    }();
+    return all;
+}
+
+std::optional<std::vector<QuestionKind>> ParseKinds(std::string_view list) {
+    const std::string all = text::Trim(list);
+    if (all.empty() || Upper(all) == "ALL") return AllKinds();
+    std::vector<QuestionKind> kinds;
+    std::size_t start = 0;
+    while (start <= all.size()) {
+        std::size_t comma = all.find(',', start);
+        if (comma == std::string::npos) comma = all.size();
+        const std::string name = Upper(text::Trim(std::string_view(all).substr(start, comma - start)));
+        start = comma + 1;
+        if (name.empty()) continue;
+        auto it = std::find_if(kKinds.begin(), kKinds.end(),
+                               [&](const KindInfo& k) { return Upper(k.name) == name; });
+        if (it == kKinds.end()) return std::nullopt;
+        if (std::find(kinds.begin(), kinds.end(), it->kind) == kinds.end()) kinds.push_back(it->kind);
+    }
+    if (kinds.empty()) return std::nullopt;
+    return kinds;
+}
+
+bool CodeScope::contains(std::string_view code) const {
+    if (items.empty()) return true;
+    for (const Item& item : items) {
+        if (item.high.empty()) {
+            if (StartsWith(code, item.low)) return true;
+        } else if (code >= item.low && code <= item.high + "ZZZZZ" &&
+                   IsChapter26Code(code) == IsChapter26Code(item.low)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+std::optional<CodeScope> ParseCodeScope(std::string_view spec) {
+    CodeScope scope;
+    const std::string all(spec);
+    std::size_t start = 0;
+    while (start <= all.size()) {
+        std::size_t comma = all.find(',', start);
+        if (comma == std::string::npos) comma = all.size();
+        const std::string item = text::Trim(std::string_view(all).substr(start, comma - start));
+        start = comma + 1;
+        if (item.empty()) continue;
+        const std::size_t dash = item.find('-');
+        CodeScope::Item parsed;
+        parsed.low = TypedCode(item.substr(0, dash));
+        if (parsed.low.empty()) return std::nullopt;
+        if (dash != std::string::npos) {
+            parsed.high = TypedCode(item.substr(dash + 1));
+            if (parsed.high.empty() || parsed.high < parsed.low) return std::nullopt;
+        }
+        scope.items.push_back(parsed);
+    }
+    if (scope.items.empty() && !text::Trim(spec).empty()) return std::nullopt; // only commas
+    return scope;
+}
+
+std::vector<CodeRow> ReadCodeRows(db::Connection& connection) {
+    db::Query q(connection);
+    q.setText(
+        "SELECT ICD10_NO,ICD10_CNAME,ICD10_FLAG,ICD10_2023FLAG,ICD10_2023NEW FROM ICD10 ORDER BY ICD10_NO");
+    q.open();
+    std::vector<CodeRow> rows;
+    for (; !q.eof(); q.next()) {
+        CodeRow row;
+        row.code = Upper(text::Trim(q.field("ICD10_NO")));
+        if (row.code.empty()) continue;
+        row.cname = text::Trim(q.field("ICD10_CNAME"));
+        row.billable = Upper(q.field("ICD10_FLAG")) == "Y";
+        row.new2023 = Upper(q.field("ICD10_2023NEW")) == "Y";
+        const std::string change = Upper(text::Trim(q.field("ICD10_2023FLAG")));
+        if (change == "D" || change == "X") row.change2023 = change[0];
+        rows.push_back(std::move(row));
+    }
+    q.close();
+    // A converted file may hold a code twice: the first row of it counts, so a
+    // question never offers one code as two choices.
+    std::stable_sort(rows.begin(), rows.end(),
+                     [](const CodeRow& a, const CodeRow& b) { return a.code < b.code; });
+    rows.erase(std::unique(rows.begin(), rows.end(),
+                           [](const CodeRow& a, const CodeRow& b) { return a.code == b.code; }),
+               rows.end());
+    return rows;
+}
+
+bool IsChapter26Code(std::string_view code) {
+    return code.size() >= 3 && code[0] == 'S' && code[1] >= 'A' && code[1] <= 'J';
+}
+
+std::string ShownCode(std::string_view code) {
+    if (IsChapter26Code(code)) {
+        if (code.size() <= 4) return std::string(code);
+        return std::string(code.substr(0, 4)) + "." + std::string(code.substr(4));
+    }
+    return codes::DottedICD10Code(code);
+}
+
+std::string_view SkipReasonTitle(SkipReason reason) {
+    switch (reason) {
+    case SkipReason::NoDistinctChoices:
+        return "找不到三個名稱或性質不同的近似代碼";
+    case SkipReason::NotBig5:
+        return "文字無法以Big5(CP950)表示";
+    case SkipReason::TooLong:
+        return "文字過長,測驗畫面截斷後無法分辨";
+    case SkipReason::BadText:
+        return "名稱空白或含控制字元、「Q:」";
+    }
+    return "";
+}
+
+PortableRandom::PortableRandom(std::uint32_t seed) : m_engine(seed) {}
+
+std::uint32_t PortableRandom::below(std::uint32_t bound) {
+    if (bound <= 1) return 0;
+    // Rejection keeps the draw uniform: values at or above the largest multiple
+    // of bound below 2^32 are drawn again.
+    constexpr std::uint64_t range = std::uint64_t{1} << 32;
+    const std::uint64_t limit = range - range % bound;
+    std::uint64_t x;
+    do {
+        x = static_cast<std::uint32_t>(m_engine());
+    } while (x >= limit);
+    return static_cast<std::uint32_t>(x % bound);
+}
+
+namespace {
+
+// One attempt at a question: the question, or why none could be made.
+struct Attempt {
+    std::optional<MadeQuestion> question;
+    SkipReason reason = SkipReason::NoDistinctChoices;
+};
+
+Attempt Skip(SkipReason reason) {
+    return Attempt{std::nullopt, reason};
+}
+
+class Maker {
+public:
+    Maker(const std::vector<CodeRow>& rows, const MakerOptions& options, MadeBank& bank)
+        : m_rows(rows), m_options(options), m_bank(bank), m_random(options.seed), m_big5(rows.size(), 0) {}
+
+    void run();
+
+private:
+    using Pick = std::function<bool(std::size_t)>;
+
+    bool isKeyCandidate(QuestionKind kind, const CodeRow& r) const;
+    Attempt make(QuestionKind kind, std::size_t k);
+    Attempt nameToCode(std::size_t k, bool icd11);
+    Attempt codeToName(std::size_t k);
+    Attempt seventh(std::size_t k);
+    Attempt markedAmongFour(std::size_t k, QuestionKind kind);
+
+    // Rows whose code begins with prefix: [first, last).
+    std::pair<std::size_t, std::size_t> prefixRange(std::string_view prefix) const;
+    // Offers rows near row k to accept (nearest first: the longest shared
+    // prefix, in random order within each step) until it has taken `want`.
+    std::vector<std::size_t> near(std::size_t k, std::size_t want, const Pick& accept);
+    // A name fit for a choice or a stem; records names without a Big5 form.
+    bool nameUsable(std::size_t i);
+    Attempt finish(QuestionKind kind, std::size_t k, std::string stem, std::string keyChoice,
+                   std::vector<std::pair<std::string, std::string>> distractors);
+
+    const std::vector<CodeRow>& m_rows;
+    const MakerOptions& m_options;
+    MadeBank& m_bank;
+    PortableRandom m_random;
+    std::vector<signed char> m_big5; // per row: 0 not yet checked, 1 has a Big5 form, -1 has none
+    std::set<std::string> m_asked;
+};
+
+std::pair<std::size_t, std::size_t> Maker::prefixRange(std::string_view prefix) const {
+    // Codes are letters and digits, all below 0x7F: prefix + 0x7F sorts after every code under it.
+    std::string after(prefix);
+    after += static_cast<char>(0x7F);
+    auto before = [](const CodeRow& r, std::string_view p) { return r.code < p; };
+    auto lo = std::lower_bound(m_rows.begin(), m_rows.end(), prefix, before);
+    auto hi = std::lower_bound(lo, m_rows.end(), std::string_view(after), before);
+    return {static_cast<std::size_t>(lo - m_rows.begin()), static_cast<std::size_t>(hi - m_rows.begin())};
+}
+
+std::vector<std::size_t> Maker::near(std::size_t k, std::size_t want, const Pick& accept) {
+    std::vector<std::size_t> taken;
+    const std::string& code = m_rows[k].code;
+    std::size_t innerLo = k, innerHi = k + 1;
+    constexpr std::size_t kWholeStep = 256; // a step this small is offered whole, a larger one by samples
+    for (std::size_t len = code.size() - 1; len >= 1 && taken.size() < want; --len) {
+        auto [lo, hi] = prefixRange(std::string_view(code).substr(0, len));
+        const std::size_t size = (innerLo - lo) + (hi - innerHi);
+        std::vector<std::size_t> step;
+        if (size <= kWholeStep) {
+            for (std::size_t i = lo; i < innerLo; ++i)
+                step.push_back(i);
+            for (std::size_t i = innerHi; i < hi; ++i)
+                step.push_back(i);
+            m_random.shuffle(step);
+        } else {
+            std::set<std::size_t> seen;
+            for (std::size_t n = 0; n < kWholeStep; ++n) {
+                std::size_t d = m_random.below(static_cast<std::uint32_t>(size));
+                std::size_t i = d < innerLo - lo ? lo + d : innerHi + (d - (innerLo - lo));
+                if (seen.insert(i).second) step.push_back(i);
+            }
+        }
+        for (std::size_t i : step) {
+            if (taken.size() >= want) break;
+            if (accept(i)) taken.push_back(i);
+        }
+        innerLo = lo;
+        innerHi = hi;
+    }
+    return taken;
+}
+
+bool Maker::nameUsable(std::size_t i) {
+    const std::string& name = m_rows[i].cname;
+    if (name.empty() || HasControlCharacter(name)) return false;
+    if (m_big5[i] == 0) {
+        std::string big5;
+        m_big5[i] = text::ToCp950(name, big5) ? 1 : -1;
+        if (m_big5[i] < 0) ++m_bank.textsLeftOut;
+    }
+    return m_big5[i] > 0;
+}
+
+bool Maker::isKeyCandidate(QuestionKind kind, const CodeRow& r) const {
+    const bool icd10 = !IsChapter26Code(r.code);
+    const bool current = r.change2023 == 0;
+    switch (kind) {
+    case QuestionKind::NameToCode:
+    case QuestionKind::CodeToName:
+        return icd10 && current;
+    case QuestionKind::SeventhCharacter:
+        return icd10 && current && r.code.size() == 7 && IsEpisodeLetter(r.code[6]);
+    case QuestionKind::Billable:
+        return icd10 && current && r.billable;
+    case QuestionKind::New2023:
+        return icd10 && current && r.new2023;
+    case QuestionKind::Deleted2023:
+        return icd10 && !current;
+    case QuestionKind::Icd11:
+        return !icd10 && current;
+    }
+    return false;
+}
+
+Attempt Maker::make(QuestionKind kind, std::size_t k) {
+    const CodeRow& r = m_rows[k];
+    if (r.cname.empty() || HasControlCharacter(r.cname)) return Skip(SkipReason::BadText);
+    if (!nameUsable(k)) return Skip(SkipReason::NotBig5);
+    switch (kind) {
+    case QuestionKind::NameToCode:
+        return nameToCode(k, false);
+    case QuestionKind::Icd11:
+        return nameToCode(k, true);
+    case QuestionKind::CodeToName:
+        return codeToName(k);
+    case QuestionKind::SeventhCharacter:
+        return seventh(k);
+    case QuestionKind::Billable:
+    case QuestionKind::New2023:
+    case QuestionKind::Deleted2023:
+        return markedAmongFour(k, kind);
+    }
+    return Skip(SkipReason::NoDistinctChoices);
+}
+
+// Which code is this name: near codes of the same length and classification
+// whose names differ from the asked one.
+Attempt Maker::nameToCode(std::size_t k, bool icd11) {
+    const CodeRow& key = m_rows[k];
+    const auto picked = near(k, 3, [&](std::size_t i) {
+        const CodeRow& r = m_rows[i];
+        return r.code.size() == key.code.size() && IsChapter26Code(r.code) == icd11 && r.change2023 == 0 &&
+               !r.cname.empty() && !NamesClash(r.cname, key.cname);
+    });
+    if (picked.size() < 3) return Skip(SkipReason::NoDistinctChoices);
+    std::vector<std::pair<std::string, std::string>> distractors;
+    for (std::size_t i : picked)
+        distractors.emplace_back(ShownCode(m_rows[i].code), m_rows[i].code);
+    std::string stem;
+    if (icd11) {
+        const bool pattern = key.code[1] >= 'F'; // SF..SJ are patterns, SA..SE disorders
+        stem = std::string("ICD-11傳統醫學章中,") + (pattern ? "證候" : "病名") + "「" + key.cname +
+               "」的代碼是哪一個?";
+    } else {
+        stem = "「" + key.cname + "」的ICD-10-CM代碼是哪一個?";
+    }
+    return finish(icd11 ? QuestionKind::Icd11 : QuestionKind::NameToCode, k, stem, ShownCode(key.code),
+                  std::move(distractors));
+}
+
+// Which name is this code: names of near codes of the same length, all
+// different from the key's and from one another.
+Attempt Maker::codeToName(std::size_t k) {
+    const CodeRow& key = m_rows[k];
+    std::vector<std::string> names;
+    const auto picked = near(k, 3, [&](std::size_t i) {
+        const CodeRow& r = m_rows[i];
+        if (r.code.size() != key.code.size() || IsChapter26Code(r.code) || r.change2023 != 0) return false;
+        if (NamesClash(r.cname, key.cname)) return false;
+        for (const std::string& n : names)
+            if (n == r.cname) return false;
+        if (!nameUsable(i)) return false;
+        names.push_back(r.cname);
+        return true;
+    });
+    if (picked.size() < 3) return Skip(SkipReason::NoDistinctChoices);
+    std::vector<std::pair<std::string, std::string>> distractors;
+    for (std::size_t i : picked)
+        distractors.emplace_back(m_rows[i].cname, m_rows[i].code);
+    return finish(QuestionKind::CodeToName, k,
+                  "ICD-10-CM代碼 " + ShownCode(key.code) + " 的中文名稱是哪一個?", key.cname,
+                  std::move(distractors));
+}
+
+// Which seventh character for this encounter: the other encounters of the same
+// six characters (other episodes; for fractures the open and closed, healing
+// variants) whose names differ from the asked one; letters for which the code
+// has no variant at all make up the rest.
+Attempt Maker::seventh(std::size_t k) {
+    const CodeRow& key = m_rows[k];
+    const std::string six = key.code.substr(0, 6);
+    auto [lo, hi] = prefixRange(six);
+    // The name must say the encounter: not only the name of the six characters.
+    for (std::size_t i = lo; i < hi; ++i)
+        if (m_rows[i].code == six && NamesClash(m_rows[i].cname, key.cname) &&
+            m_rows[i].cname.size() >= key.cname.size())
+            return Skip(SkipReason::NoDistinctChoices);
+    std::string existing; // seventh characters the code has
+    std::vector<std::size_t> usable;
+    for (std::size_t i = lo; i < hi; ++i) {
+        const CodeRow& r = m_rows[i];
+        if (r.code.size() != 7 || !IsEpisodeLetter(r.code[6])) continue;
+        existing += r.code[6];
+        if (i != k && r.change2023 == 0 && !r.cname.empty() && !NamesClash(r.cname, key.cname))
+            usable.push_back(i);
+    }
+    m_random.shuffle(usable);
+    std::vector<std::pair<std::string, std::string>> distractors;
+    for (std::size_t i = 0; i < usable.size() && distractors.size() < 3; ++i)
+        distractors.emplace_back(std::string(1, m_rows[usable[i]].code[6]), m_rows[usable[i]].code);
+    // Letters the code has no variant for, the three common ones first, each
+    // group in random order so that no letter becomes the tell-tale wrong one.
+    std::vector<char> common, others;
+    for (char c : kSeventhLetters)
+        if (existing.find(c) == std::string::npos)
+            (std::string_view("ADS").find(c) != std::string_view::npos ? common : others).push_back(c);
+    m_random.shuffle(common);
+    m_random.shuffle(others);
+    common.insert(common.end(), others.begin(), others.end());
+    for (std::size_t i = 0; i < common.size() && distractors.size() < 3; ++i)
+        distractors.emplace_back(std::string(1, common[i]), std::string());
+    // Every letter may be taken by a variant named like the asked one.
+    if (distractors.size() < 3) return Skip(SkipReason::NoDistinctChoices);
+    std::string shownSix = ShownCode(six) + "_";
+    return finish(QuestionKind::SeventhCharacter, k,
+                  "「" + key.cname + "」(" + shownSix + ")的第7位字元應為?", std::string(1, key.code[6]),
+                  std::move(distractors));
+}
+
+// Which of four codes has the mark (billable, new in 2023, deleted or disabled
+// in 2023): near codes without it, of the same length when there are enough.
+Attempt Maker::markedAmongFour(std::size_t k, QuestionKind kind) {
+    const CodeRow& key = m_rows[k];
+    auto lacksMark = [&](const CodeRow& r) {
+        if (IsChapter26Code(r.code) || r.change2023 != 0) return false;
+        if (kind == QuestionKind::Billable) return !r.billable;
+        return !r.new2023; // for "new" the key is new; for "deleted" the others are neither new nor deleted
+    };
+    std::vector<std::size_t> picked;
+    for (bool sameLength : {true, false}) {
+        const auto more = near(k, 3 - picked.size(), [&](std::size_t i) {
+            const CodeRow& r = m_rows[i];
+            if (sameLength && r.code.size() != key.code.size()) return false;
+            if (std::find(picked.begin(), picked.end(), i) != picked.end()) return false;
+            return lacksMark(r) && nameUsable(i);
+        });
+        picked.insert(picked.end(), more.begin(), more.end());
+        if (picked.size() >= 3) break;
+    }
+    if (picked.size() < 3) return Skip(SkipReason::NoDistinctChoices);
+    auto shown = [&](std::size_t i) { return ShownCode(m_rows[i].code) + " " + m_rows[i].cname; };
+    std::vector<std::pair<std::string, std::string>> distractors;
+    for (std::size_t i : picked)
+        distractors.emplace_back(shown(i), m_rows[i].code);
+    std::string stem;
+    if (kind == QuestionKind::Billable)
+        stem = "下列哪一個代碼是可申報的最細碼(billable)?";
+    else if (kind == QuestionKind::New2023)
+        stem = "下列哪一個代碼是ICD-10-CM 2023年版新增的?";
+    else
+        stem = "下列哪一個代碼在ICD-10-CM 2023年版已刪除或停用?";
+    return finish(kind, k, stem, shown(k), std::move(distractors));
+}
+
+// Places the key among the distractors and checks that the quiz will show the
+// question whole and its four choices apart.
+Attempt Maker::finish(QuestionKind kind, std::size_t k, std::string stem, std::string keyChoice,
+                      std::vector<std::pair<std::string, std::string>> distractors) {
+    if (distractors.size() < 3) return Skip(SkipReason::NoDistinctChoices);
+    MadeQuestion q;
+    q.kind = kind;
+    q.code = m_rows[k].code;
+    q.stem = std::move(stem);
+    q.key = static_cast<int>(m_random.below(4)) + 1;
+    m_random.shuffle(distractors);
+    std::size_t d = 0;
+    for (std::size_t c = 0; c < 4; ++c) {
+        if (static_cast<int>(c) + 1 == q.key) {
+            q.choices[c] = keyChoice;
+            q.choiceCodes[c] = m_rows[k].code;
+        } else {
+            q.choices[c] = distractors[d].first;
+            q.choiceCodes[c] = distractors[d].second;
+            ++d;
+        }
+    }
+
+    std::string line;
+    if (!text::ToCp950("Q:" + q.stem, line)) return Skip(SkipReason::NotBig5);
+    if (line.size() - 2 > kShownBytes) return Skip(SkipReason::TooLong);
+    std::set<std::string> shown;
+    for (int c = 0; c < 4; ++c) {
+        const std::string& choice = q.choices[static_cast<std::size_t>(c)];
+        if (choice.empty() || HasControlCharacter(choice)) return Skip(SkipReason::BadText);
+        if (!text::ToCp950(std::to_string(c + 1) + "." + choice, line)) return Skip(SkipReason::NotBig5);
+        if (IsQuestionLine(line)) return Skip(SkipReason::BadText);
+        if (!shown.insert(TextFromThirdByte(line, kShownBytes)).second) return Skip(SkipReason::TooLong);
+    }
+    return Attempt{std::move(q), SkipReason::NoDistinctChoices};
+}
+
+void Maker::run() {
+    struct Turn {
+        QuestionKind kind;
+        std::vector<std::size_t> candidates;
+        std::size_t next = 0;
+    };
+    std::vector<Turn> turns;
+    for (QuestionKind kind : m_options.kinds) {
+        Turn t{kind, {}, 0};
+        for (std::size_t i = 0; i < m_rows.size(); ++i)
+            if (m_options.codes.contains(m_rows[i].code) && isKeyCandidate(kind, m_rows[i]))
+                t.candidates.push_back(i);
+        m_bank.candidates[kind] = static_cast<int>(t.candidates.size());
+        m_bank.perKind[kind] = 0;
+        m_random.shuffle(t.candidates);
+        turns.push_back(std::move(t));
+    }
+    for (const CodeRow& r : m_rows) {
+        if (m_options.codes.contains(r.code)) ++m_bank.codesInScope;
+        if (r.new2023 || r.change2023 != 0) m_bank.hasMarks2023 = true;
+    }
+
+    std::size_t turn = 0;
+    while (static_cast<int>(m_bank.questions.size()) < m_options.count) {
+        // The next kind that still has codes to ask about.
+        std::size_t tried = 0;
+        while (tried < turns.size() && turns[turn].next >= turns[turn].candidates.size()) {
+            turn = (turn + 1) % turns.size();
+            ++tried;
+        }
+        if (tried == turns.size()) break;
+        Turn& t = turns[turn];
+        while (t.next < t.candidates.size()) {
+            const std::size_t k = t.candidates[t.next++];
+            if (m_asked.count(m_rows[k].code)) continue;
+            Attempt a = make(t.kind, k);
+            if (a.question) {
+                m_asked.insert(m_rows[k].code);
+                m_bank.questions.push_back(std::move(*a.question));
+                ++m_bank.perKind[t.kind];
+                break;
+            }
+            ++m_bank.skipped[a.reason];
+        }
+        turn = (turn + 1) % turns.size();
+    }
+}
+
+std::string EncodeBank(const MadeBank& bank, const MakerOptions& options) {
+    std::vector<std::string> lines;
+    lines.push_back("# ICD-10-CM 評量題庫:由 icdtool make-quiz 從代碼資料庫產生,共" +
+                    std::to_string(bank.questions.size()) + "題");
+    if (!options.commandLine.empty()) lines.push_back("# " + options.commandLine);
+    for (const MadeQuestion& q : bank.questions) {
+        lines.emplace_back();
+        lines.push_back("Q:" + q.stem);
+        lines.push_back("A:" + std::to_string(q.key));
+        for (int c = 0; c < 4; ++c)
+            lines.push_back(std::to_string(c + 1) + "." + q.choices[static_cast<std::size_t>(c)]);
+    }
+    std::string bytes;
+    for (std::size_t n = 0; n < lines.size(); ++n) {
+        std::string big5;
+        const bool written = text::ToCp950(lines[n], big5);
+        // The questions were checked when made; a remark that cannot be written
+        // as it stands, or that the quiz would take for a question, is left out.
+        if (n < 2 && (!written || IsQuestionLine(big5))) continue;
+        bytes += big5 + "\r\n";
+    }
+    return bytes;
+}
+
+} // namespace
+
+MadeBank MakeQuestionBank(const std::vector<CodeRow>& rows, const MakerOptions& options) {
+    MadeBank bank;
+    if (options.count > 0 && !options.kinds.empty()) {
+        Maker maker(rows, options, bank);
+        maker.run();
+    }
+    bank.bytes = EncodeBank(bank, options);
+    return bank;
+}
+
+std::vector<std::string> SummaryLines(const MadeBank& bank, const MakerOptions& options,
+                                      const std::string& outPath) {
+    std::vector<std::string> lines;
+    const int made = static_cast<int>(bank.questions.size());
+    lines.push_back("已寫入" + std::to_string(made) + "題到 " + outPath + "(--seed " +
+                    std::to_string(options.seed) + ",同樣的命令與種子會寫出同樣的檔案)");
+    std::string kinds = "各題型:";
+    bool first = true;
+    for (QuestionKind kind : options.kinds) {
+        auto count = bank.perKind.find(kind);
+        auto cand = bank.candidates.find(kind);
+        kinds += std::string(first ? "" : "、") + std::string(KindTitle(kind)) + " " +
+                 std::to_string(count == bank.perKind.end() ? 0 : count->second) + "題";
+        const bool marks = kind == QuestionKind::New2023 || kind == QuestionKind::Deleted2023;
+        if (marks && !bank.hasMarks2023)
+            kinds += "(資料庫沒有2023年版標記)";
+        else if (cand == bank.candidates.end() || cand->second == 0)
+            kinds += "(範圍內沒有可出此題型的代碼)";
+        first = false;
+    }
+    lines.push_back(kinds);
+    std::string scope = options.codes.items.empty() ? "全部代碼" : "";
+    for (const CodeScope::Item& item : options.codes.items)
+        scope += (scope.empty() ? "" : ",") + item.low + (item.high.empty() ? "" : "-" + item.high);
+    lines.push_back("出題範圍:" + scope + ",共" + std::to_string(bank.codesInScope) + "個代碼");
+    std::string skipped;
+    int skippedTotal = 0;
+    for (const auto& [reason, n] : bank.skipped) {
+        skipped +=
+            (skipped.empty() ? "" : "、") + std::string(SkipReasonTitle(reason)) + " " + std::to_string(n);
+        skippedTotal += n;
+    }
+    lines.push_back(skippedTotal == 0 ? "略過:無"
+                                      : "略過" + std::to_string(skippedTotal) + "個代碼未出題:" + skipped);
+    if (bank.textsLeftOut > 0)
+        lines.push_back("未寫入題庫的名稱(無Big5字):" + std::to_string(bank.textsLeftOut) + "個");
+    if (made < options.count)
+        lines.push_back("注意:範圍內可出題的代碼不足,要求" + std::to_string(options.count) + "題,只寫出" +
+                        std::to_string(made) + "題");
+    return lines;
+}
+
+} // namespace quiz

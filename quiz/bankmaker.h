@@ -1,0 +1,158 @@
+#pragma once
+// Question banks written from the code database: multiple-choice questions on
+// the classification itself, in the question file's own format (CP950, CR LF,
+// six-line blocks, keys "A:1".."A:4"), so the quiz reads them as it reads the
+// hand-written bank.
+//
+// Every question is right by construction: the key is the asked code's own
+// value, and each distractor is a near code (a sibling, a cousin, the other
+// side, another encounter) whose value for the asked property differs from the
+// key's, so no question has two right answers. Names are written as the
+// database holds them; the quiz itself cuts what it shows at 250 bytes, and a
+// question whose choices would no longer differ after that cut is not made.
+// Text that has no Big5 (CP950) form is left out, never written as "?".
+//
+// Usage:
+//   db::Connection c; c.open(path);
+//   quiz::MakerOptions o; o.count = 20; o.codes = *quiz::ParseCodeScope("S93"); o.seed = 42;
+//   quiz::MadeBank bank = quiz::MakeQuestionBank(quiz::ReadCodeRows(c), o);
+//   write bank.bytes; print quiz::SummaryText(bank, o, "out.txt");
+
+#include <array>
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <random>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace db {
+class Connection;
+}
+
+namespace quiz {
+
+// Kinds of question, with the names --kinds takes.
+enum class QuestionKind {
+    NameToCode,       // "name":     which code is this Chinese name
+    CodeToName,       // "code":     which name is this code
+    SeventhCharacter, // "seventh":  which seventh character for this encounter
+    Billable,         // "billable": which of four codes is finest (billable)
+    New2023,          // "new":      which of four codes is new in 2023
+    Deleted2023,      // "deleted":  which of four codes was deleted or disabled in 2023
+    Icd11,            // "icd11":    which ICD-11 chapter 26 code is this pattern or disorder
+};
+constexpr int kKindCount = 7;
+
+std::string_view KindName(QuestionKind kind);  // "name", "code", ...
+std::string_view KindTitle(QuestionKind kind); // Chinese title for the summary
+const std::vector<QuestionKind>& AllKinds();
+
+// The --kinds list: names separated by commas, blanks ignored, case ignored.
+//   "name,seventh" => {NameToCode, SeventhCharacter}    "" or "all" => every kind
+//   "name,foo" => nullopt (an unknown name)
+std::optional<std::vector<QuestionKind>> ParseKinds(std::string_view list);
+
+// Which codes questions are asked on: prefixes and inclusive ranges, with or
+// without dots, in any case. A range takes everything that begins with its
+// upper bound, and only codes of its own classification (S00-T88 takes the
+// injury codes, not the ICD-11 codes SA0..SJ3 that sort between them).
+//   "S93" => {S93*}    "S00-T88" => {S00 <= code <= T88ZZZZZ}    "S93.4, m54" => {S934*, M54*}
+//   "" => every code   "S9#" or "T88-S00" => nullopt
+struct CodeScope {
+    struct Item {
+        std::string low;  // prefix, or the range's lower bound
+        std::string high; // empty for a prefix
+    };
+    std::vector<Item> items; // empty: every code
+    bool contains(std::string_view code) const;
+};
+std::optional<CodeScope> ParseCodeScope(std::string_view spec);
+
+// One row of the ICD10 table.
+struct CodeRow {
+    std::string code;  // without dot, upper case
+    std::string cname; // Chinese name, UTF-8
+    bool billable = false;
+    bool new2023 = false;
+    char change2023 = 0; // 'D' deleted, 'X' disabled, 0 unchanged
+};
+
+// Every row of ICD10, sorted by code, each code once (the first row of it):
+// codes trimmed and upper-cased, marks read in any case.
+std::vector<CodeRow> ReadCodeRows(db::Connection& connection);
+
+// True for an ICD-11 chapter 26 code (SA0.. to SJ3..), false for ICD-10-CM.
+bool IsChapter26Code(std::string_view code);
+// A code as it is shown: ICD-10-CM with the dot after the third character
+// (S93.401A), ICD-11 with the dot after the fourth (SB06.0).
+std::string ShownCode(std::string_view code);
+
+struct MakerOptions {
+    int count = 20;
+    CodeScope codes;
+    std::vector<QuestionKind> kinds = AllKinds();
+    std::uint32_t seed = 0;
+    std::string commandLine; // written into the bank's remark line
+};
+
+struct MadeQuestion {
+    QuestionKind kind = QuestionKind::NameToCode;
+    std::string code;                       // the code the question is about
+    std::string stem;                       // question text (UTF-8)
+    std::array<std::string, 4> choices;     // answer texts, without their labels
+    std::array<std::string, 4> choiceCodes; // the code behind each choice ("" for none)
+    int key = 1;                            // 1..4
+};
+
+// Why a question was not made, counted in the summary.
+enum class SkipReason {
+    NoDistinctChoices, // fewer than three near codes that differ in the asked property
+    NotBig5,           // a text without a Big5 (CP950) form
+    TooLong,           // the quiz would cut the question or make two choices look alike
+    BadText,           // an empty name, a control character, or "Q:" inside a choice
+};
+constexpr int kSkipReasonCount = 4;
+std::string_view SkipReasonTitle(SkipReason reason);
+
+struct MadeBank {
+    std::vector<MadeQuestion> questions;
+    std::string bytes; // the file: CP950, CR LF
+    std::map<QuestionKind, int> perKind;
+    std::map<QuestionKind, int> candidates; // codes in scope that each kind could ask about
+    std::map<SkipReason, int> skipped;
+    int codesInScope = 0;
+    bool hasMarks2023 = false; // some row is marked new, deleted or disabled in 2023
+    int textsLeftOut = 0;      // names left out of the bank because they have no Big5 form
+};
+
+// Makes up to options.count questions, taking the kinds in turn; a kind that
+// runs out of codes leaves its turns to the others. The same rows and options
+// give the same bytes on every platform.
+MadeBank MakeQuestionBank(const std::vector<CodeRow>& rows, const MakerOptions& options);
+
+// The summary for the terminal (UTF-8 lines): questions per kind, codes drawn
+// from, questions skipped and why, and a warning line when fewer questions than
+// asked could be made.
+std::vector<std::string> SummaryLines(const MadeBank& bank, const MakerOptions& options,
+                                      const std::string& outPath);
+
+// A generator whose draws are the same on every platform: the Mersenne Twister
+// (fixed by the standard) and a bounded draw of our own, since the standard
+// distributions differ between libraries.
+class PortableRandom {
+public:
+    explicit PortableRandom(std::uint32_t seed);
+    // Uniform from 0 to bound - 1 (0 when bound <= 1).
+    std::uint32_t below(std::uint32_t bound);
+    template <class T> void shuffle(std::vector<T>& v) {
+        for (std::size_t i = v.size(); i > 1; --i)
+            std::swap(v[i - 1], v[below(static_cast<std::uint32_t>(i))]);
+    }
+
+private:
+    std::mt19937 m_engine;
+};
+
+} // namespace quiz
