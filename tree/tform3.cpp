@@ -91,6 +91,8 @@ TForm3::TForm3(app::AppContext& context, QWidget* parent)
     connect(m_ui->Edit1, &QLineEdit::returnPressed, m_ui->Button1, &QPushButton::click);
     auto* chooserKey = new QShortcut(QKeySequence(app::ChooserKey), this);
     connect(chooserKey, &QShortcut::activated, this, [this] { handOffSelectedCode(true); });
+    // The window opens ready for a code to be typed.
+    m_ui->Edit1->setFocus();
     connect(m_ui->Button2, &QPushButton::clicked, this, &TForm3::Button2Click);
     connect(m_ui->TreeView2, &CodeTreeView::treeClicked, this, &TForm3::TreeView2Click);
     connect(m_ui->TreeView2, &QTreeView::expanded, this, &TForm3::TreeView2Expanding);

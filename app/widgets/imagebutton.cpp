@@ -64,10 +64,10 @@ void ImageButton::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setBrush(Qt::NoBrush);
-    const QRectF r = QRectF(rect()).adjusted(2.5, 2.5, -2.5, -2.5);
-    painter.setPen(QPen(QColor(0x1a, 0x1a, 0x40), 5));
+    const QRectF r = QRectF(rect()).adjusted(3, 3, -3, -3);
+    painter.setPen(QPen(QColor(0x1a, 0x1a, 0x40), 6));
     painter.drawRoundedRect(r, 8, 8);
-    painter.setPen(QPen(QColor(0xff, 0xd2, 0x3f), 3));
+    painter.setPen(QPen(QColor(0xff, 0xd2, 0x3f), 4));
     painter.drawRoundedRect(r, 8, 8);
 }
 

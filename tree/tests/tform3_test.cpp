@@ -459,3 +459,10 @@ TEST_F(TForm3Test, keys_enterInTheCodeBoxShowsTheTree_escapeCloses) {
         EXPECT_EQ(ctx.activeWindowNo, 0);
     }
 }
+
+TEST_F(TForm3Test, opensWithTheFocusInTheCodeBox) {
+    auto w = make();
+    w->show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
+    EXPECT_EQ(QApplication::focusWidget(), w->Edit1());
+}
