@@ -11,13 +11,15 @@
 # stand-in received.
 #
 # First run, under openbox: the window-vanishing checks of the X11 desktop; the
-# main menu; the search (S93.4, Enter, a code that is not finest, a finest code
-# handed to the consultation program); the menu bringing the open working
+# main menu; the search (S93.4, Enter, a code that is not finest and the
+# chooser of the codes under it, a finest code handed to the consultation
+# program); the menu bringing the open working
 # window back; closing and relaunching the search with its state kept; the
 # outline down to a finest code, pinned and handed off to the consultation
 # window while it is minimised (it is restored); a fresh outline after a
 # relaunch; a tree shown from a typed prefix, expanded, a code handed off, the
-# tree closed from its title bar; a quiz answered to its report, kept after a
+# tree closed from its title bar; by keyboard alone, the search's chooser handing
+# off a right ankle sprain; a quiz answered to its report, kept after a
 # relaunch; both ICD-11 browsers; the consultation window closing while it is
 # being raised; an outline made with no consultation program has no hand-off
 # arrows; the close picture.
@@ -71,6 +73,7 @@ TREE_TITLE='ICD-10樹狀瀏覽'
 TREE11_TITLE='中醫ICD-11樹狀瀏覽'
 QUIZ_TITLE='ICD-10評量測驗'
 CONSULT_TITLE='醫師問診作業'
+CHOOSER_TITLE='選擇最細碼'
 
 XVFB_PID=
 WM_PID=
@@ -401,6 +404,13 @@ search_and_hand_off() { # RECORD_FILE
     click "$SEARCH" 200 318
     click "$SEARCH" 687 511
     expect_message_box "the hand-off of S934" search-not-finest-message
+    # After the message, the chooser of the billable codes under S934; Esc
+    # closes it and nothing is handed off.
+    wait_window "$CHOOSER_TITLE" 50 >/dev/null || fail "no chooser of the billable codes under S934 after the message"
+    sleep 0.3
+    shot search-chooser
+    keys Escape
+    wait_gone "$CHOOSER_TITLE" || fail "Esc did not close the chooser"
     [ -s "$1" ] && fail "a code that is not finest reached the consultation program"
 
     # The fourth row is S93401A (S934, S9340, S93401, S93401A in code order).
@@ -548,6 +558,27 @@ click "$MENU" 350 470
 [ "$(visible_count "$TREE_TITLE")" -eq 0 ] || fail "the menu brought back a tree window that had been closed"
 shot tree-closed-from-title-bar
 
+# --- keyboard alone: right ankle sprain, initial encounter, handed off -------
+# The menu's digit 4 opens the search, which still shows S93.4; Ctrl+Home puts
+# the grid on its first row (S934, a header); F2 opens the chooser, whose
+# filter keeps the right ankle's initial encounters; Enter hands off the first.
+log "keyboard alone"
+keys 4
+SEARCH=$(wait_window "$SEARCH_TITLE") || fail "the digit 4 did not open the search window"
+sleep 0.4
+keys ctrl+Home F2
+wait_window "$CHOOSER_TITLE" 50 >/dev/null || fail "F2 on the header row S934 did not open the chooser"
+xdotool type --delay 40 'right initial'
+sleep 0.3
+shot keyboard-chooser-filtered
+keys Return
+expect_received "$REC" "the consultation program did not receive |ICD10|S93401A chosen by keyboard" \
+    '|ICD10|S93401A' '|ICD10|A000' '|ICD10|S93401D' '|ICD10|S93401A'
+shot keyboard-handed-off
+xdotool windowactivate --sync "$SEARCH" 2>/dev/null
+keys Escape
+wait_gone "$SEARCH_TITLE" || fail "Esc did not close the search window"
+
 # --- quiz: ten answers to the report, kept after a relaunch -----------------
 # Answer picture 1 at (127, 158), new quiz (34, 38), close (34, 476).
 log "quiz"
@@ -559,7 +590,9 @@ expect_colour "$SHOT" "$QUIZ" 105 160 orange "answer picture 1"
 [ "$(visible_count "$MENU_TITLE")" -eq 1 ] || fail "the quiz showed a message at its first showing"
 n=0
 while [ $n -lt 10 ]; do
-    click "$QUIZ" 127 158 0.3
+    # Slower than a double-click: the second click of a double-click on an
+    # answer is ignored.
+    click "$QUIZ" 127 158 0.6
     n=$((n + 1))
     [ $n -eq 5 ] && shot quiz-question-6
 done

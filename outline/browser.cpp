@@ -129,16 +129,8 @@ void OutlineBrowser::Image6Click(int e) {
     const EntryTile entry = m_entries[static_cast<std::size_t>(e - 1)];
     if (!entry.visible) return;
     if (entry.Flag == "Y") {
-        for (const auto& s : m_pins)
-            if (s.tag == 1 && s.code == entry.Code) return;
-        for (auto& s : m_pins) {
-            if (s.tag != 0) continue;
-            s.tag = 1;
-            s.code = entry.Code;
-            s.picture = entry.picture;
-            return;
-        }
-        return; // all five slots in use
+        PinCode(entry.Code, entry.picture);
+        return;
     }
     // No path tile is left below level 10: the entry cannot be entered.
     if (m_level >= kPathTiles) return;
@@ -155,6 +147,25 @@ void OutlineBrowser::Image6Click(int e) {
         p.picture.base = n > 0 ? Template::GreenBar : Template::AsteriskBar;
     }
     HighlightDistinctParts();
+}
+
+int OutlineBrowser::PinCode(const std::string& code, const TilePicture& picture) {
+    for (int i = 0; i < kPinSlots; ++i)
+        if (m_pins[static_cast<std::size_t>(i)].tag == 1 && m_pins[static_cast<std::size_t>(i)].code == code)
+            return i + 1;
+    for (int i = 0; i < kPinSlots; ++i) {
+        PinSlot& s = m_pins[static_cast<std::size_t>(i)];
+        if (s.tag != 0) continue;
+        s.tag = 1;
+        s.code = code;
+        s.picture = picture;
+        return i + 1;
+    }
+    return 0; // all five slots in use
+}
+
+std::string OutlineBrowser::CurrentCode() const {
+    return m_level > 0 ? m_paths[static_cast<std::size_t>(m_level - 1)].Code : std::string();
 }
 
 void OutlineBrowser::Image1Click() {

@@ -132,6 +132,15 @@ public:
     void Image2Click();       // Back
     void EmptyPinSlot(int s); // pin slot s (1 = the top one)
 
+    // Pins a finest code as pressing its entry tile does: to the first free
+    // slot, with the picture given; a code pinned already, or all five slots in
+    // use, changes nothing. Returns the slot that holds the code (0: none).
+    int PinCode(const std::string& code, const TilePicture& picture);
+
+    // The code of the level whose children are listed (the deepest path tile),
+    // "" at the chapter grid.
+    std::string CurrentCode() const;
+
     // The code a hand-off arrow sends: the first word of its slot's stored code
     // ("" for an empty slot).
     std::string HandOffCodeOf(int s) const;

@@ -6,9 +6,12 @@
 #include <QPainter>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QWheelEvent>
 
+#include "app/core/decoration.h"
 #include "app/core/handoff.h"
+#include "app/widgets/billablechooser.h"
 #include "app/widgets/imagebutton.h"
 #include "app/widgets/pictures.h"
 #include "outline/outlinetexts.h"
@@ -19,6 +22,7 @@ namespace outline {
 namespace {
 
 const char* const kNoIdMessage = "no id!";
+const char* const kNoHeaderMessage = "請先進入一個非最細碼的類目，再按 F2 選擇其下的最細碼。";
 
 // Font sizes are points as the layout gives them; the pictures are drawn at
 // 96 dots per inch whatever the screen, so a label looks the same everywhere.
@@ -133,8 +137,13 @@ void TForm2::FormCreate() {
     ui->PinCaption->setText(
         m_handOffShown
             ? QStringLiteral(
-                  "點選最細碼 (*) 即釘選於上方，點選釘選列可移除；\n紅色箭頭把該碼傳送至醫師問診作業")
-            : QStringLiteral("點選最細碼 (*) 即釘選於上方，點選釘選列可移除"));
+                  "點選最細碼 (*) 即釘選於上方，點選釘選列可移除；\n紅色箭頭把該碼傳送至醫師問診作業；\n"
+                  "F2：選擇目前類目之下的最細碼")
+            : QStringLiteral(
+                  "點選最細碼 (*) 即釘選於上方，點選釘選列可移除；\nF2：選擇目前類目之下的最細碼"));
+    ui->PinCaption->resize(ui->PinCaption->width(), 3 * ui->PinCaption->fontMetrics().lineSpacing() + 2);
+    auto* chooserKey = new QShortcut(QKeySequence(app::ChooserKey), this);
+    connect(chooserKey, &QShortcut::activated, this, &TForm2::ChooseUnderCurrentCode);
 
     ui->ImageMark->setPixmap(
         app::RenderPicture(QStringLiteral(":/assets/outline/outline_mark.svg"), QSize(280, 220)));
@@ -319,6 +328,47 @@ template <typename F> void TForm2::Run(F&& transition) {
 void TForm2::HandOff(int slot) {
     // No finest-code check: only finest codes are ever pinned.
     if (m_ctx.desktop) app::HandOffCode(*m_ctx.desktop, m_browser->HandOffCodeOf(slot));
+}
+
+void TForm2::ChooseUnderCurrentCode() {
+    const std::string code = m_browser->CurrentCode();
+    codes::HeaderCodes found;
+    try {
+        // A block of the outline ("A00-A09") is no code of the table.
+        if (!code.empty() && code.find('-') == std::string::npos)
+            found = codes::BillableDescendants(ADOQuery1, code);
+    } catch (const db::Error& e) {
+        if (m_ctx.messages) m_ctx.messages->show(e.what());
+        return;
+    }
+    if (!found.offersChoice()) {
+        if (m_ctx.messages) m_ctx.messages->show(kNoHeaderMessage);
+        return;
+    }
+    app::OpenBillableChooser(this, found, [this, rows = found.billable](const std::string& chosen) {
+        for (const codes::CodeRow& row : rows)
+            if (row.code == chosen) PinChosen(row);
+    });
+}
+
+void TForm2::PinChosen(const codes::CodeRow& row) {
+    // The picture of its entry tile when it is listed (highlight and all), or
+    // the one that tile would have: the asterisk bar with code and decorated name.
+    TilePicture picture{Template::AsteriskBar,
+                        LabelKind::Entry,
+                        0,
+                        row.code,
+                        app::DecorateName(row.chineseName, row.flag2023, row.new2023),
+                        row.flag,
+                        std::nullopt};
+    for (int e = 1; e <= kEntryTiles; ++e)
+        if (m_browser->entryTile(e).visible && m_browser->entryTile(e).Code == row.code)
+            picture = m_browser->entryTile(e).picture;
+    // With all five slots in use nothing is pinned, but the code is still
+    // handed off: that is what the user chose it for.
+    m_browser->PinCode(row.code, picture);
+    ShowState();
+    if (m_handOffShown && m_ctx.desktop) app::HandOffCode(*m_ctx.desktop, row.code);
 }
 
 void TForm2::Image1MouseUp(app::ImageButton* sender) {

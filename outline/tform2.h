@@ -15,6 +15,7 @@
 #include <QPixmap>
 
 #include "app/widgets/workingwindow.h"
+#include "codes/billable.h"
 #include "db/query.h"
 #include "outline/browser.h"
 
@@ -57,6 +58,10 @@ public:
 
     // Release on any picture or tile: the dispatch.
     void Image1MouseUp(app::ImageButton* sender);
+    // F2: the billable codes under the code whose children are listed, in the
+    // chooser; the chosen code is pinned as its tile would be and, when the
+    // hand-off arrows are shown, handed off as its arrow would.
+    void ChooseUnderCurrentCode();
     // One wheel step over the tile area: one line down for a negative delta,
     // one line up otherwise.
     void ScrollBox1MouseWheel(int delta);
@@ -73,6 +78,7 @@ private:
     // and the tiles show what the browser got to.
     template <typename F> void Run(F&& transition);
     void HandOff(int slot);
+    void PinChosen(const codes::CodeRow& row);
 
     // Brings every picture in line with the browser's records.
     void ShowState();

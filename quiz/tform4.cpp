@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QEvent>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
@@ -111,6 +112,13 @@ void TForm4::loadPictures() {
         p.button->setAccessibleName(QString::fromUtf8(p.name));
         p.button->setToolTip(QString::fromUtf8(p.name));
     }
+    m_ui->Image13->setToolTip(QStringLiteral("關閉（Esc）"));
+    for (int n = 1; n <= 4; ++n) {
+        answerPicture(n)->setToolTip(QStringLiteral("選答案%1（按 %1）").arg(n));
+        // A double-click on an answer is one answer: its second click would
+        // otherwise answer the next question before the user has seen it.
+        answerPicture(n)->setDoubleClickIsOneClick(true);
+    }
 }
 
 app::ImageButton* TForm4::answerPicture(int n) const {
@@ -184,6 +192,20 @@ bool TForm4::eventFilter(QObject* watched, QEvent* event) {
         return true;
     }
     return app::WorkingWindow::eventFilter(watched, event);
+}
+
+void TForm4::keyPressEvent(QKeyEvent* event) {
+    const int key = event->key();
+    const Qt::KeyboardModifiers mods = event->modifiers() & ~Qt::KeypadModifier;
+    if (mods == Qt::NoModifier && key >= Qt::Key_1 && key <= Qt::Key_4) {
+        event->accept();
+        // As the pictures: only while the answers are on screen, and a key held
+        // down answers once.
+        if (!event->isAutoRepeat() && answerPicture(key - Qt::Key_0)->isVisibleTo(this))
+            Answer(key - Qt::Key_0);
+        return;
+    }
+    app::WorkingWindow::keyPressEvent(event);
 }
 
 void TForm4::StartNewQuiz() {

@@ -64,6 +64,9 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // The digits 1 to 4, on the main keys or the keypad, answer as the answer
+    // pictures do while a question is shown.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void loadPictures();

@@ -7,8 +7,10 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QRadioButton>
+#include <QShortcut>
 
 #include "app/core/handoff.h"
+#include "app/widgets/billablechooser.h"
 #include "app/widgets/imagebutton.h"
 #include "app/widgets/pictures.h"
 #include "search/ranking.h"
@@ -76,6 +78,11 @@ TForm5::TForm5(app::AppContext& context, QWidget* parent)
         connect(image, &app::ImageButton::released, this, &TForm5::Image13MouseUp);
     }
     connect(m_ui->SpeedButton1, &QToolButton::clicked, this, &TForm5::SpeedButton1Click);
+    // F2 on a header row opens the chooser of the billable codes under it; on
+    // a finest row it hands the code off as the hand-off picture does.
+    auto* chooserKey = new QShortcut(QKeySequence(app::ChooserKey), this);
+    connect(chooserKey, &QShortcut::activated, this, &TForm5::ChooseFromCurrentRow);
+    m_ui->Image18->setToolTip(QStringLiteral("傳送到醫師問診作業（%1）").arg(app::ChooserKeyHint()));
     connect(m_ui->ButtonTemp, &QPushButton::clicked, this, &TForm5::ButtonTempClick);
 
     m_ui->DBText3->setFont(app::PixelFont(QStringLiteral("Times New Roman"), 13));
@@ -281,10 +288,22 @@ void TForm5::Image13MouseUp(app::ImageButton* sender) {
     if (sender == m_ui->Image18) {
         const ResultModel::Row* row = m_model->row(m_model->currentRow());
         try {
-            app::HandOffFinestCode(m_ctx, ADOQuery2, row ? row->code : std::string());
+            app::HandOffOrChoose(this, m_ctx, ADOQuery2, row ? row->code : std::string());
         } catch (const db::Error& e) {
             showError(e.what());
         }
+    }
+}
+
+void TForm5::ChooseFromCurrentRow() {
+    // Only where the hand-off picture is offered.
+    if (m_ui->Image18->isHidden()) return;
+    const ResultModel::Row* row = m_model->row(m_model->currentRow());
+    if (!row) return;
+    try {
+        app::ChooseOrHandOff(this, m_ctx, ADOQuery2, row->code);
+    } catch (const db::Error& e) {
+        showError(e.what());
     }
 }
 

@@ -39,6 +39,9 @@ public:
     void ButtonTempClick();
     void Image13MouseDown(app::ImageButton* sender);
     void Image13MouseUp(app::ImageButton* sender);
+    // The chooser key (F2): the billable codes under the current row's header
+    // in the chooser, or the current finest code handed off.
+    void ChooseFromCurrentRow();
     // Enter, seen before the focused control, runs the search; the key goes on
     // to the control.
     void FormKeyPress(QKeyEvent* event);

@@ -7,8 +7,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QShortcut>
 
 #include "app/core/handoff.h"
+#include "app/widgets/billablechooser.h"
 #include "app/widgets/imagebutton.h"
 #include "app/widgets/pictures.h"
 #include "search/codetext.h"
@@ -81,9 +83,16 @@ TForm3::TForm3(app::AppContext& context, QWidget* parent)
     m_ui->Image5->setToolTip(QStringLiteral("全部展開"));
     m_ui->Image6->setToolTip(QStringLiteral("全部收合"));
     m_ui->Image13->setToolTip(QStringLiteral("關閉"));
-    m_ui->Image18->setToolTip(QStringLiteral("傳送到醫師問診作業"));
+    m_ui->Image18->setToolTip(QStringLiteral("傳送到醫師問診作業（%1）").arg(app::ChooserKeyHint()));
+    m_ui->Edit1->setToolTip(QStringLiteral("輸入代碼、字首或範圍，按 Enter 或「顯示」"));
 
     connect(m_ui->Button1, &QPushButton::clicked, this, &TForm3::Button1Click);
+    // Enter in the code box shows the tree as 顯示 does.
+    connect(m_ui->Edit1, &QLineEdit::returnPressed, m_ui->Button1, &QPushButton::click);
+    auto* chooserKey = new QShortcut(QKeySequence(app::ChooserKey), this);
+    connect(chooserKey, &QShortcut::activated, this, [this] { handOffSelectedCode(true); });
+    // The window opens ready for a code to be typed.
+    m_ui->Edit1->setFocus();
     connect(m_ui->Button2, &QPushButton::clicked, this, &TForm3::Button2Click);
     connect(m_ui->TreeView2, &CodeTreeView::treeClicked, this, &TForm3::TreeView2Click);
     connect(m_ui->TreeView2, &QTreeView::expanded, this, &TForm3::TreeView2Expanding);
@@ -205,7 +214,7 @@ void TForm3::Image3MouseDown(app::ImageButton*) {
 }
 
 void TForm3::Image3MouseUp(app::ImageButton* sender) {
-    if (sender == m_ui->Image18) handOffSelectedCode();
+    if (sender == m_ui->Image18) handOffSelectedCode(false);
     if (sender == m_ui->Image3) Image3Click();
     if (sender == m_ui->Image4) showOutlineView();
     if (sender == m_ui->Image5) {
@@ -227,8 +236,10 @@ void TForm3::Image3MouseUp(app::ImageButton* sender) {
     if (sender == m_ui->Image13) close();
 }
 
-void TForm3::handOffSelectedCode() {
+void TForm3::handOffSelectedCode(bool chooserKey) {
     if (focusWidget() != m_ui->TreeView1) return;
+    // The key only where the hand-off picture is offered.
+    if (chooserKey && m_ui->Image18->isHidden()) return;
     const Node* node = m_resultModel->node(m_ui->TreeView1->currentIndex());
     if (!node) return;
     const std::string code = search::FirstWord(node->text);
@@ -238,7 +249,10 @@ void TForm3::handOffSelectedCode() {
             if (m_ctx.messages) m_ctx.messages->show(app::NotFinestMessage);
             return;
         }
-        app::HandOffFinestCode(m_ctx, m_ADOQuery2, code);
+        if (chooserKey)
+            app::ChooseOrHandOff(this, m_ctx, m_ADOQuery2, code);
+        else
+            app::HandOffOrChoose(this, m_ctx, m_ADOQuery2, code);
     } catch (const db::Error& e) {
         showEngineError(e);
     }

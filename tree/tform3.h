@@ -71,7 +71,9 @@ private:
     void showOutlineView();
     void showResultView();
     void expandMarked(CodeTreeView* view, TreeModel* model);
-    void handOffSelectedCode();
+    // The hand-off picture (false) or the chooser key F2 (true) on the
+    // selected node of the focused result tree.
+    void handOffSelectedCode(bool chooserKey);
     void showEngineError(const std::exception& e);
 
     std::unique_ptr<Ui::TForm3> m_ui;

@@ -33,14 +33,15 @@ void HandOffCode(Desktop& desktop, const std::string& code) {
     desktop.restore(*window);
 }
 
-void HandOffFinestCode(AppContext& ctx, db::Query& aux, const std::string& rawCode) {
+HandOffOutcome HandOffFinestCode(AppContext& ctx, db::Query& aux, const std::string& rawCode) {
     const std::string code = text::Trim(rawCode);
-    if (code.empty()) return;
+    if (code.empty()) return HandOffOutcome::NoCode;
     if (!CheckFinestCode(aux, code)) {
         if (ctx.messages) ctx.messages->show(NotFinestMessage);
-        return;
+        return HandOffOutcome::NotFinest;
     }
     if (ctx.desktop) HandOffCode(*ctx.desktop, code);
+    return HandOffOutcome::HandedOff;
 }
 
 bool ConsultationWindowExists(Desktop* desktop) {

@@ -25,10 +25,17 @@ bool CheckFinestCode(db::Query& aux, const std::string& code);
 // nothing happens.
 void HandOffCode(Desktop& desktop, const std::string& code);
 
+// What the hand-off of a window did with its code.
+enum class HandOffOutcome {
+    NoCode,    // the code was empty: nothing happened
+    NotFinest, // "非最細碼無法使用" was shown
+    HandedOff, // a finest code: HandOffCode ran (which does nothing without the consultation window)
+};
+
 // The whole hand-off of the search and tree windows: an empty code (after
 // trimming) does nothing; a code that is not finest shows "非最細碼無法使用";
 // otherwise HandOffCode. Engine errors propagate.
-void HandOffFinestCode(AppContext& ctx, db::Query& aux, const std::string& code);
+HandOffOutcome HandOffFinestCode(AppContext& ctx, db::Query& aux, const std::string& code);
 
 // Whether the consultation window exists now (windows hide their hand-off
 // pictures at creation when it does not).

@@ -1,8 +1,11 @@
 #include "app/menu/tformkelvara.h"
 
+#include <algorithm>
+
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QEvent>
+#include <QKeyEvent>
 
 #include "app/core/databaseline.h"
 #include "app/core/startup.h"
@@ -23,6 +26,7 @@ TFormKelvara::TFormKelvara(AppContext& context, MenuSetup setup, QWidget* parent
     CentreOnScreen(this);
     loadPictures();
     m_ui->DatabaseLine->setFont(PixelFont(QStringLiteral("細明體"), 12, false));
+    setUpKeyboard();
     for (int n = 2; n <= 8; ++n) {
         ImageButton* b = picture(n);
         connect(b, &ImageButton::pressed, this, &TFormKelvara::Image2MouseDown);
@@ -73,6 +77,65 @@ void TFormKelvara::loadPictures() {
             RenderPicture(QStringLiteral(":/assets/menu/") + QString::fromUtf8(p.file), p.button->size()));
         p.button->setAccessibleName(QString::fromUtf8(p.tip));
     }
+}
+
+ImageButton* TFormKelvara::launchPicture(int n) const {
+    static constexpr int order[] = {2, 3, 4, 5, 7, 8};
+    return n >= 1 && n <= 6 ? picture(order[n - 1]) : nullptr;
+}
+
+void TFormKelvara::setUpKeyboard() {
+    for (int n = 1; n <= 6; ++n) {
+        ImageButton* b = launchPicture(n);
+        // Tab focus only: the mark follows the keyboard, a click leaves it be.
+        b->setFocusPolicy(Qt::TabFocus);
+        b->setToolTip(QStringLiteral("%1（按 %2）").arg(b->accessibleName()).arg(n));
+        if (n > 1) setTabOrder(launchPicture(n - 1), b);
+    }
+    picture(6)->setToolTip(picture(6)->accessibleName());
+    launchPicture(1)->setFocus();
+}
+
+void TFormKelvara::moveFocusMark(int rows, int columns) {
+    int at = 0;
+    for (int n = 1; n <= 6; ++n)
+        if (launchPicture(n)->hasFocus()) at = n;
+    if (at == 0) {
+        launchPicture(1)->setFocus(Qt::OtherFocusReason);
+        return;
+    }
+    const int row = std::clamp((at - 1) / 2 + rows, 0, 2);
+    const int column = std::clamp((at - 1) % 2 + columns, 0, 1);
+    launchPicture(row * 2 + column + 1)->setFocus(Qt::OtherFocusReason);
+}
+
+void TFormKelvara::keyPressEvent(QKeyEvent* event) {
+    const int key = event->key();
+    const Qt::KeyboardModifiers mods = event->modifiers() & ~Qt::KeypadModifier;
+    if (mods == Qt::NoModifier && key >= Qt::Key_1 && key <= Qt::Key_6) {
+        event->accept();
+        if (!event->isAutoRepeat()) Image2MouseUp(launchPicture(key - Qt::Key_0));
+        return;
+    }
+    if (mods == Qt::NoModifier) {
+        switch (key) {
+        case Qt::Key_Left:
+            moveFocusMark(0, -1);
+            return;
+        case Qt::Key_Right:
+            moveFocusMark(0, 1);
+            return;
+        case Qt::Key_Up:
+            moveFocusMark(-1, 0);
+            return;
+        case Qt::Key_Down:
+            moveFocusMark(1, 0);
+            return;
+        default:
+            break;
+        }
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void TFormKelvara::FormCreate() {

@@ -5,6 +5,12 @@
 // created anew on every launch (after the mode flag is set, since they read it
 // while they are created); the quiz and the search window are created once and
 // keep their state. Closing the menu ends the application.
+//
+// Keyboard: the six launch pictures take the focus in reading order (Tab and
+// the arrow keys move a visible mark over them), Enter or Space opens the one
+// with the mark, and the digits 1 to 6 (main keys or keypad) open them directly:
+// 1 ICD10 章節層次瀏覽, 2 ICD10 樹狀瀏覽, 3 評量測驗, 4 編碼查詢, 5 ICD11 章節層次瀏覽,
+// 6 ICD11 樹狀瀏覽.
 
 #include <functional>
 #include <memory>
@@ -60,6 +66,8 @@ public:
     WorkingWindow* form5() const { return m_form5.get(); }
 
     ImageButton* picture(int number) const; // Image2 .. Image8
+    // The launch picture that digit key n (1-6) opens, in reading order.
+    ImageButton* launchPicture(int n) const;
     AppContext& context() { return m_ctx; }
 
     void FormCreate();
@@ -71,9 +79,13 @@ public:
 protected:
     void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void loadPictures();
+    void setUpKeyboard();
+    // Moves the focus mark by rows and columns over the 2 x 3 launch pictures.
+    void moveFocusMark(int rows, int columns);
     // Destroys the browser held in slot, sets the window number and the mode,
     // creates a new browser and shows it.
     void relaunch(std::unique_ptr<WorkingWindow>& slot, const MenuSetup::WindowMaker& make, int windowNo,

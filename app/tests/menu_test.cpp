@@ -272,3 +272,90 @@ TEST_F(MenuTest, aWindowWhoseCreationFailsIsReportedAndTheRestGoesOn) {
     ASSERT_NE(menu.form2(), nullptr);
     EXPECT_TRUE(menu.form2()->isVisible());
 }
+
+TEST_F(MenuTest, keyboard_digitsOpenThePicturesInReadingOrderAsTheirTooltipsSay) {
+    auto menu = startMenu();
+    // {digit, window number, ICD-11 mode}; the keypad's digits work as well.
+    const std::tuple<int, int, bool> launches[] = {{1, 2, false}, {2, 3, false}, {3, 4, false},
+                                                   {4, 5, false}, {5, 2, true},  {6, 3, true}};
+    for (const auto& [digit, no, icd11] : launches) {
+        EXPECT_TRUE(menu->launchPicture(digit)->toolTip().contains(QStringLiteral("按 %1").arg(digit)))
+            << menu->launchPicture(digit)->toolTip().toStdString();
+        ctx.activeWindowNo = 0;
+        ctx.icd11Mode = !icd11;
+        const Qt::KeyboardModifiers mods = digit % 2 ? Qt::KeypadModifier : Qt::NoModifier;
+        QTest::keyClick(menu.get(), static_cast<Qt::Key>(Qt::Key_0 + digit), mods);
+        EXPECT_EQ(ctx.activeWindowNo, no) << digit;
+        WorkingWindow* w[] = {menu->form2(), menu->form3(), menu->form4(), menu->form5()};
+        ASSERT_NE(w[no - 2], nullptr);
+        EXPECT_TRUE(w[no - 2]->isVisible()) << digit;
+        if (no == 2 || no == 3) {
+            EXPECT_EQ(as(w[no - 2])->createdInIcd11, icd11) << digit;
+        }
+        w[no - 2]->close();
+    }
+    // Other digits and the close picture's place do nothing.
+    ctx.activeWindowNo = 0;
+    for (Qt::Key key : {Qt::Key_0, Qt::Key_7, Qt::Key_9})
+        QTest::keyClick(menu.get(), key);
+    EXPECT_EQ(ctx.activeWindowNo, 0);
+    EXPECT_EQ(quits, 0);
+}
+
+TEST_F(MenuTest, keyboard_tabAndArrowsMoveAVisibleMarkAndEnterOrSpaceOpens) {
+    auto menu = startMenu();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(menu.get()));
+    auto focused = [] { return QApplication::focusWidget(); };
+    EXPECT_EQ(focused(), menu->launchPicture(1)) << "the mark starts on the first picture";
+    EXPECT_EQ(menu->picture(6)->focusPolicy(), Qt::NoFocus) << "only the six launch pictures";
+    // The mark is drawn over the picture while it has the focus.
+    const QImage marked = menu->launchPicture(1)->grab().toImage();
+    QTest::keyClick(focused(), Qt::Key_Tab);
+    EXPECT_EQ(focused(), menu->launchPicture(2));
+    EXPECT_NE(menu->launchPicture(1)->grab().toImage(), marked);
+    for (int n = 3; n <= 6; ++n) {
+        QTest::keyClick(focused(), Qt::Key_Tab);
+        EXPECT_EQ(focused(), menu->launchPicture(n));
+    }
+    QTest::keyClick(focused(), Qt::Key_Tab);
+    EXPECT_EQ(focused(), menu->launchPicture(1)) << "Tab goes round";
+
+    // Arrows over the grid of two columns and three rows, stopping at its edges.
+    const std::pair<Qt::Key, int> moves[] = {{Qt::Key_Left, 1},  {Qt::Key_Up, 1},   {Qt::Key_Right, 2},
+                                             {Qt::Key_Right, 2}, {Qt::Key_Down, 4}, {Qt::Key_Left, 3},
+                                             {Qt::Key_Down, 5},  {Qt::Key_Down, 5}, {Qt::Key_Right, 6}};
+    for (const auto& [key, expected] : moves) {
+        QTest::keyClick(focused(), key);
+        EXPECT_EQ(focused(), menu->launchPicture(expected)) << key;
+    }
+    // Enter opens the picture with the mark (6: the ICD-11 tree), Space too.
+    QTest::keyClick(focused(), Qt::Key_Return);
+    EXPECT_EQ(ctx.activeWindowNo, 3);
+    EXPECT_TRUE(ctx.icd11Mode);
+    ASSERT_TRUE(menu->form3()->isVisible());
+    menu->form3()->close();
+    menu->launchPicture(3)->setFocus();
+    QTest::keyClick(menu->launchPicture(3), Qt::Key_Space);
+    EXPECT_EQ(ctx.activeWindowNo, 4);
+    EXPECT_TRUE(menu->form4()->isVisible());
+}
+
+TEST_F(MenuTest, escapeClosesAWorkingWindowAsItsClosePictureDoes) {
+    auto menu = startMenu();
+    release(*menu, 5);
+    auto* search = as(menu->form5());
+    ASSERT_TRUE(search->isVisible());
+    search->field->setText(QStringLiteral("S93.4"));
+    QTest::keyClick(search->field, Qt::Key_Escape);
+    EXPECT_FALSE(search->isVisible());
+    EXPECT_EQ(ctx.activeWindowNo, 0);
+    EXPECT_EQ(search->field->text(), QStringLiteral("S93.4")) << "hidden, not destroyed";
+    // With a modifier it is some other key.
+    release(*menu, 5);
+    QTest::keyClick(search->field, Qt::Key_Escape, Qt::ShiftModifier);
+    EXPECT_TRUE(search->isVisible());
+    // The main menu is no working window: Esc leaves it open.
+    QTest::keyClick(menu.get(), Qt::Key_Escape);
+    EXPECT_TRUE(menu->isVisible());
+    EXPECT_EQ(quits, 0);
+}

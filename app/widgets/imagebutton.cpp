@@ -1,6 +1,8 @@
 #include "app/widgets/imagebutton.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
 
 namespace app {
 
@@ -31,7 +33,42 @@ void ImageButton::mouseReleaseEvent(QMouseEvent* event) {
     emit released(this);
 }
 
-// A double-click is a second press followed by a second release.
-void ImageButton::mouseDoubleClickEvent(QMouseEvent* event) { mousePressEvent(event); }
+// A double-click is a second press followed by a second release: a second
+// action, unless the picture takes a double-click as one click. Then the second
+// press is swallowed, and with no press held its release is ignored too.
+void ImageButton::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (m_doubleClickIsOneClick) {
+        event->accept();
+        return;
+    }
+    mousePressEvent(event);
+}
+
+void ImageButton::keyPressEvent(QKeyEvent* event) {
+    const int key = event->key();
+    if (key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter) {
+        event->accept();
+        // Holding the key down acts once.
+        if (event->isAutoRepeat() || m_down) return;
+        emit pressed(this);
+        emit released(this);
+        return;
+    }
+    QLabel::keyPressEvent(event);
+}
+
+void ImageButton::paintEvent(QPaintEvent* event) {
+    QLabel::paintEvent(event);
+    if (!hasFocus()) return;
+    // The focus mark: a light frame inside a dark one, seen on any picture.
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setBrush(Qt::NoBrush);
+    const QRectF r = QRectF(rect()).adjusted(3, 3, -3, -3);
+    painter.setPen(QPen(QColor(0x1a, 0x1a, 0x40), 6));
+    painter.drawRoundedRect(r, 8, 8);
+    painter.setPen(QPen(QColor(0xff, 0xd2, 0x3f), 4));
+    painter.drawRoundedRect(r, 8, 8);
+}
 
 } // namespace app

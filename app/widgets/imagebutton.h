@@ -3,6 +3,10 @@
 // while a mouse button is held on it and signals on release. Qt grabs the mouse
 // on press, so the release belongs to the pressed picture wherever the pointer
 // is; the picture always returns to its place. Any mouse button works.
+//
+// A picture given a focus policy (Qt::TabFocus, so that a click never takes the
+// focus from the control the window acts on) shows a focus mark while it has
+// the focus, and Space or Enter then acts as a press and release.
 
 #include <QLabel>
 #include <QPixmap>
@@ -22,6 +26,12 @@ public:
     int tag() const { return m_tag; }
     void setTag(int tag) { m_tag = tag; }
 
+    // When set, a double-click is one action: the press and release that
+    // follow the first click of a double-click are ignored (no sinking, no
+    // signal). Off by default: a double-click acts twice.
+    void setDoubleClickIsOneClick(bool on) { m_doubleClickIsOneClick = on; }
+    bool doubleClickIsOneClick() const { return m_doubleClickIsOneClick; }
+
 signals:
     void pressed(app::ImageButton* sender);
     void released(app::ImageButton* sender);
@@ -30,11 +40,14 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     QPixmap m_picture;
     int m_tag = 0;
     bool m_down = false;
+    bool m_doubleClickIsOneClick = false;
 };
 
 } // namespace app

@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QEvent>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QScreen>
 
 namespace app {
@@ -42,6 +43,17 @@ void WorkingWindow::FormClose() { m_ctx.activeWindowNo = NoWindow; }
 void WorkingWindow::changeEvent(QEvent* event) {
     if (event->type() == QEvent::ActivationChange && isActiveWindow()) FormActivate();
     QWidget::changeEvent(event);
+}
+
+void WorkingWindow::keyPressEvent(QKeyEvent* event) {
+    // Esc reaches the window when no control wants it: it closes the window,
+    // which runs FormClose like the close picture and the title bar's box.
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        event->accept();
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void WorkingWindow::closeEvent(QCloseEvent* event) {

@@ -1,7 +1,8 @@
 #pragma once
 // Base of the four working windows. Activation sets the application's window
 // number to the window's own number (FormActivate); closing sets it to 0 and only
-// hides the window, which keeps its contents (FormClose).
+// hides the window, which keeps its contents (FormClose). Esc closes the window
+// as its close picture does, unless the focused control uses the key itself.
 
 #include <QWidget>
 
@@ -30,6 +31,7 @@ protected:
     void setFixedClientSize(int width, int height);
     void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
     AppContext& m_ctx;
 

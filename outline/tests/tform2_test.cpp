@@ -5,14 +5,17 @@
 #include <QApplication>
 #include <QDir>
 #include <QImage>
+#include <QLineEdit>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTest>
+#include <QTreeWidget>
 #include <QWheelEvent>
 #include <gtest/gtest.h>
 
 #include "app/core/desktop.h"
 #include "app/core/messages.h"
+#include "app/widgets/billablechooser.h"
 #include "app/widgets/imagebutton.h"
 #include "outlinedb.h"
 
@@ -265,6 +268,51 @@ TEST_F(OutlineWindowTest, closeHidesTheWindowAndClearsTheWindowNumber) {
     auto w = open();
     ctx.activeWindowNo = app::OutlineWindowNo;
     click(w->closeImage());
+    EXPECT_FALSE(w->isVisible());
+    EXPECT_EQ(ctx.activeWindowNo, app::NoWindow);
+}
+
+TEST_F(OutlineWindowTest, chooserKeyOnAHeader_pinsAndHandsOffTheChosenBillableCode) {
+    desktop.windows.push_back({7, app::ConsultationWindowTitle, true});
+    add("A00", "霍亂", "N");
+    add("A000", "霍亂弧菌01型霍亂生物型所致霍亂", "Y");
+    add("A001", "霍亂弧菌01型El Tor生物型所致霍亂", "Y", "", "Y");
+    add("A009", "霍亂，未明示", "Y");
+    auto w = open();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
+    auto chooser = [&] { return w->findChild<app::BillableChooser*>(); };
+
+    // At the chapter grid and at a block of the outline there is no code to
+    // choose under: a message says what to do.
+    QTest::keyClick(w.get(), Qt::Key_F2);
+    click(w->chapterTileImage(1));
+    click(w->entryTileImage(1)); // A00-A99
+    QTest::keyClick(w.get(), Qt::Key_F2);
+    ASSERT_EQ(messages.shown.size(), 2u);
+    EXPECT_NE(messages.shown[0].find("F2"), std::string::npos) << messages.shown[0];
+    EXPECT_EQ(chooser(), nullptr);
+
+    click(w->entryTileImage(1)); // A00-A09
+    click(w->entryTileImage(1)); // A00: its codes are listed
+    ASSERT_EQ(w->browser().CurrentCode(), "A00");
+    QTest::keyClick(w.get(), Qt::Key_F2);
+    ASSERT_NE(chooser(), nullptr);
+    EXPECT_EQ(chooser()->list()->topLevelItemCount(), 3);
+    QTest::keyClicks(chooser()->filterBox(), QStringLiteral("tor"));
+    QTest::keyClick(chooser()->filterBox(), Qt::Key_Return);
+    // Pinned as its tile would be, and handed off as its arrow would.
+    EXPECT_EQ(w->browser().pinSlot(1).code, "A001");
+    const int tile = entryIndex(*w, "A001");
+    EXPECT_TRUE(samePicture(w->pinSlotImage(1)->picture(), w->entryTileImage(tile)->picture()));
+    EXPECT_EQ(desktop.clipboard, std::optional<std::string>("|ICD10|A001"));
+    EXPECT_EQ(desktop.actions, (V{"front:7", "restore:7"}));
+    EXPECT_EQ(messages.shown.size(), 2u);
+}
+
+TEST_F(OutlineWindowTest, escapeClosesTheWindowAsItsClosePictureDoes) {
+    auto w = open();
+    ctx.activeWindowNo = app::OutlineWindowNo;
+    QTest::keyClick(w.get(), Qt::Key_Escape);
     EXPECT_FALSE(w->isVisible());
     EXPECT_EQ(ctx.activeWindowNo, app::NoWindow);
 }

@@ -1,7 +1,9 @@
 #include "quiz/tform4.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QTest>
@@ -216,4 +218,60 @@ TEST(TForm4, longTextsGetSmallerFontsAndMarkupIsShownAsText) {
     EXPECT_EQ(w.ui().LabelQ->textFormat(), Qt::PlainText);
     EXPECT_EQ(w.window->answerLabel(1)->font().pointSize(), 14);
     EXPECT_EQ(w.window->answerLabel(2)->font().pointSize(), 20);
+}
+
+TEST(TForm4, keysOneToFourAnswerAsThePicturesDo_onlyWhileAQuestionIsShown) {
+    QuizWindow w(quiztest::Bank(3));
+    w.window->showWindow();
+    w.window->FormActivate();
+    EXPECT_TRUE(w.window->answerPicture(3)->toolTip().contains(QStringLiteral("按 3")));
+    // From the window or from the focused check box, main keys or keypad.
+    QTest::keyClick(w.window.get(), Qt::Key_3);
+    EXPECT_EQ(w.window->session().choice(1), "A:3");
+    QTest::keyClick(w.ui().CheckBox1, Qt::Key_2, Qt::KeypadModifier);
+    EXPECT_EQ(w.window->session().choice(2), "A:2");
+    EXPECT_EQ(w.question(), QStringLiteral("問題3/3\n題3"));
+    // Other digits and a key held down do nothing.
+    QTest::keyClick(w.window.get(), Qt::Key_5);
+    QTest::keyClick(w.window.get(), Qt::Key_0);
+    QKeyEvent repeat(QEvent::KeyPress, Qt::Key_1, Qt::NoModifier, QStringLiteral("1"), true);
+    QApplication::sendEvent(w.window.get(), &repeat);
+    EXPECT_EQ(w.question(), QStringLiteral("問題3/3\n題3"));
+    QTest::keyClick(w.window.get(), Qt::Key_4);
+    ASSERT_FALSE(w.ui().Memo1->isHidden());
+    // On the report the answers are gone: a digit is only typed into the report.
+    const QString verdict = w.question();
+    QTest::keyClick(w.window.get(), Qt::Key_1);
+    EXPECT_EQ(w.question(), verdict);
+    EXPECT_EQ(w.window->session().choice(3), "A:4");
+}
+
+TEST(TForm4, aDoubleClickOnAnAnswerIsOneAnswer_andEscapeCloses) {
+    QuizWindow w(quiztest::Bank(12));
+    w.window->showWindow();
+    w.window->FormActivate();
+    // The second press and release of a double-click would answer question 2,
+    // which the user has not seen.
+    app::ImageButton* a2 = w.ui().ImageA2;
+    QTest::mousePress(a2, Qt::LeftButton);
+    QTest::mouseRelease(a2, Qt::LeftButton);
+    QTest::mouseDClick(a2, Qt::LeftButton);
+    QTest::mouseRelease(a2, Qt::LeftButton);
+    EXPECT_EQ(w.question(), QStringLiteral("問題2/10\n題2"));
+    EXPECT_EQ(w.window->session().choice(1), "A:2");
+    EXPECT_EQ(a2->pos(), w.window->answerPicture(1)->pos()) << "back in its place";
+    // Other pictures keep acting twice on a double-click: back two questions.
+    w.click(w.ui().ImageA1);
+    w.click(w.ui().ImageA1);
+    ASSERT_EQ(w.window->session().current(), 4);
+    QTest::mousePress(w.ui().Image2, Qt::LeftButton);
+    QTest::mouseRelease(w.ui().Image2, Qt::LeftButton);
+    QTest::mouseDClick(w.ui().Image2, Qt::LeftButton);
+    QTest::mouseRelease(w.ui().Image2, Qt::LeftButton);
+    EXPECT_EQ(w.window->session().current(), 2);
+
+    w.context.activeWindowNo = 4;
+    QTest::keyClick(w.ui().CheckBox1, Qt::Key_Escape);
+    EXPECT_FALSE(w.window->isVisible());
+    EXPECT_EQ(w.context.activeWindowNo, 0);
 }

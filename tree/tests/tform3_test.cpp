@@ -5,9 +5,11 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QTreeWidget>
 #include <gtest/gtest.h>
 
 #include "app/core/appcontext.h"
+#include "app/widgets/billablechooser.h"
 #include "app/widgets/imagebutton.h"
 #include "db/query.h"
 #include "tree/codetreeview.h"
@@ -396,4 +398,71 @@ TEST_F(TForm3Test, activation_fromAnotherWindowRebuilds_afterAMessageBoxOrAnothe
     EXPECT_TRUE(w->TreeView1()->isHidden());
     EXPECT_FALSE(w->TreeView2()->isHidden());
     EXPECT_EQ(w->resultModel()->rowCount(), 3); // kept while hidden
+}
+
+TEST_F(TForm3Test, handOffOfAHeader_offersItsBillableCodesAndHandsOffTheChosenOne_alsoOnF2) {
+    desktop.windows.push_back({7, app::ConsultationWindowTitle});
+    auto w = make();
+    w->show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
+    EXPECT_TRUE(w->image(18)->toolTip().contains(QStringLiteral("F2")));
+    w->Edit1()->setText(QStringLiteral("A0"));
+    w->Button1()->click();
+    const QAbstractItemModel* r = w->resultModel();
+    const QModelIndex a01 = find(r, QStringLiteral("A01"));
+    ASSERT_TRUE(a01.isValid());
+    w->TreeView1()->setFocus();
+    w->TreeView1()->setCurrentIndex(a01);
+    auto chooser = [&] { return w->findChild<app::BillableChooser*>(); };
+
+    release(*w, 18);
+    EXPECT_EQ(messages.shown, std::vector<std::string>{"非最細碼無法使用"});
+    ASSERT_NE(chooser(), nullptr);
+    ASSERT_EQ(chooser()->list()->topLevelItemCount(), 1); // A0100: a level skipped
+    EXPECT_EQ(chooser()->currentCode(), QStringLiteral("A0100"));
+    QTest::keyClick(chooser()->filterBox(), Qt::Key_Return);
+    EXPECT_EQ(desktop.clipboard.value_or(""), "|ICD10|A0100");
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(chooser(), nullptr);
+
+    // F2 in the focused result tree: the chooser at once, without the message.
+    const QModelIndex a00 = find(r, QStringLiteral("A00 "));
+    ASSERT_TRUE(a00.isValid());
+    QApplication::setActiveWindow(w.get());
+    w->TreeView1()->setFocus();
+    w->TreeView1()->setCurrentIndex(a00);
+    QTest::keyClick(w->TreeView1(), Qt::Key_F2);
+    ASSERT_NE(chooser(), nullptr);
+    EXPECT_EQ(messages.shown.size(), 1u);
+    QTest::keyClick(chooser()->filterBox(), Qt::Key_Down);
+    QTest::keyClick(chooser()->filterBox(), Qt::Key_Return);
+    EXPECT_EQ(desktop.clipboard.value_or(""), "|ICD10|A001");
+}
+
+TEST_F(TForm3Test, keys_enterInTheCodeBoxShowsTheTree_escapeCloses) {
+    auto w = make();
+    w->show();
+    ctx.activeWindowNo = 3;
+    w->Edit1()->setText(QStringLiteral("A01"));
+    QTest::keyClick(w->Edit1(), Qt::Key_Return);
+    EXPECT_FALSE(w->TreeView1()->isHidden());
+    EXPECT_EQ(text(w->resultModel()->index(0, 0)).left(3), QStringLiteral("A01"));
+    // As 顯示: a key too short gets its message.
+    w->Edit1()->setText(QStringLiteral("A"));
+    QTest::keyClick(w->Edit1(), Qt::Key_Enter, Qt::KeypadModifier);
+    EXPECT_EQ(messages.shown, std::vector<std::string>{"至少要兩碼才可以查詢"});
+
+    for (QWidget* from : std::initializer_list<QWidget*>{w->Edit1(), w->TreeView1()}) {
+        w->show();
+        QTest::keyClick(from, Qt::Key_Escape);
+        EXPECT_FALSE(w->isVisible());
+        EXPECT_EQ(ctx.activeWindowNo, 0);
+    }
+}
+
+TEST_F(TForm3Test, opensWithTheFocusInTheCodeBox) {
+    auto w = make();
+    w->show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
+    EXPECT_EQ(QApplication::focusWidget(), w->Edit1());
 }

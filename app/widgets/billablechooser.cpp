@@ -1,0 +1,286 @@
+#include "app/widgets/billablechooser.h"
+
+#include <algorithm>
+
+#include <QApplication>
+#include <QFontMetrics>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include "app/core/decoration.h"
+#include "app/core/handoff.h"
+#include "app/widgets/pictures.h"
+#include "db/error.h"
+#include "text/text.h"
+
+namespace app {
+
+namespace {
+
+QString Q(const std::string& s) {
+    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+}
+
+enum Column { CodeColumn, ChineseColumn, EnglishColumn };
+
+const QString Ming = QStringLiteral("細明體");
+
+} // namespace
+
+QString ChooserKeyHint() {
+    return QStringLiteral("F2：非最細碼時列出其下的最細碼");
+}
+
+BillableChooser::BillableChooser(const codes::HeaderCodes& codes, QWidget* parent)
+    : QDialog(parent), m_codes(codes) {
+    setWindowTitle(QStringLiteral("選擇最細碼"));
+    setFont(PixelFont(Ming, 16));
+    setSizeGripEnabled(true);
+
+    const codes::CodeRow header = m_codes.header.value_or(codes::CodeRow{});
+    auto* title = new QLabel(this);
+    title->setTextFormat(Qt::PlainText);
+    title->setWordWrap(true);
+    title->setText(
+        QStringLiteral("%1 %2 不是最細碼，其下可用的最細碼如下：")
+            .arg(Q(header.code), Q(DecorateName(header.chineseName, header.flag2023, header.new2023))));
+    title->setObjectName(QStringLiteral("TitleLabel"));
+
+    auto* filterLabel = new QLabel(QStringLiteral("篩選："), this);
+    m_filter = new QLineEdit(this);
+    m_filter->setObjectName(QStringLiteral("FilterBox"));
+    m_filter->setPlaceholderText(QStringLiteral("輸入代碼或名稱中的字詞，以空白分開，例如：右 初期"));
+    QPalette pink = m_filter->palette();
+    pink.setColor(QPalette::Base, QColor(255, 192, 192));
+    m_filter->setPalette(pink);
+    filterLabel->setBuddy(m_filter);
+    m_count = new QLabel(this);
+    m_count->setObjectName(QStringLiteral("CountLabel"));
+
+    m_list = new QTreeWidget(this);
+    m_list->setObjectName(QStringLiteral("CodeList"));
+    m_list->setFont(PixelFont(Ming, 15));
+    m_list->setColumnCount(3);
+    m_list->setHeaderLabels(
+        {QStringLiteral("ICD-10"), QStringLiteral("中文名稱"), QStringLiteral("英文名稱")});
+    m_list->setRootIsDecorated(false);
+    m_list->setUniformRowHeights(true);
+    m_list->setAlternatingRowColors(true);
+    m_list->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_list->setTextElideMode(Qt::ElideRight);
+    m_list->header()->setStretchLastSection(true);
+    QList<QTreeWidgetItem*> items;
+    items.reserve(static_cast<qsizetype>(m_codes.billable.size()));
+    for (const codes::CodeRow& row : m_codes.billable) {
+        auto* item = new QTreeWidgetItem;
+        item->setText(CodeColumn, Q(row.code));
+        item->setText(ChineseColumn, Q(DecorateName(row.chineseName, row.flag2023, row.new2023)));
+        item->setText(EnglishColumn, Q(row.englishName));
+        item->setToolTip(ChineseColumn, item->text(ChineseColumn));
+        item->setToolTip(EnglishColumn, item->text(EnglishColumn));
+        items.push_back(item);
+    }
+    m_list->addTopLevelItems(items);
+    m_list->resizeColumnToContents(CodeColumn);
+    m_list->setColumnWidth(CodeColumn, m_list->columnWidth(CodeColumn) + 12);
+    m_list->resizeColumnToContents(ChineseColumn);
+    m_list->setColumnWidth(ChineseColumn, std::min(m_list->columnWidth(ChineseColumn) + 12, 420));
+
+    auto* hint = new QLabel(QStringLiteral("↑↓ 選擇　Enter 或按兩下：選用並傳送　Esc：取消"), this);
+    hint->setObjectName(QStringLiteral("KeyHint"));
+    QPalette grey = hint->palette();
+    grey.setColor(QPalette::WindowText, QColor(0x5a, 0x6b, 0x82));
+    hint->setPalette(grey);
+    auto* choose = new QPushButton(QStringLiteral("選用"), this);
+    choose->setObjectName(QStringLiteral("ChooseButton"));
+    auto* cancel = new QPushButton(QStringLiteral("取消"), this);
+    cancel->setObjectName(QStringLiteral("CancelButton"));
+    // Enter is handled by the window itself, whichever control has the focus.
+    choose->setAutoDefault(false);
+    cancel->setAutoDefault(false);
+
+    auto* filterRow = new QHBoxLayout;
+    filterRow->addWidget(filterLabel);
+    filterRow->addWidget(m_filter, 1);
+    filterRow->addWidget(m_count);
+    auto* buttonRow = new QHBoxLayout;
+    buttonRow->addWidget(hint, 1);
+    buttonRow->addWidget(choose);
+    buttonRow->addWidget(cancel);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(title);
+    layout->addLayout(filterRow);
+    layout->addWidget(m_list, 1);
+    layout->addLayout(buttonRow);
+
+    connect(m_filter, &QLineEdit::textChanged, this, &BillableChooser::applyFilter);
+    connect(m_list, &QTreeWidget::itemDoubleClicked, this, [this] { chooseCurrent(); });
+    connect(choose, &QPushButton::clicked, this, &BillableChooser::chooseCurrent);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    m_filter->installEventFilter(this);
+    m_list->installEventFilter(this);
+
+    applyFilter();
+    fitToScreen();
+    m_filter->setFocus();
+}
+
+void BillableChooser::fitToScreen() {
+    // As tall as the list needs, but never more than the screen holds; the
+    // list scrolls beyond that.
+    const int rowHeight = std::max(m_list->sizeHintForRow(0), QFontMetrics(m_list->font()).height() + 2);
+    const int rows = std::max(4, std::min(static_cast<int>(m_codes.billable.size()), 30));
+    const int wanted = rows * rowHeight + m_list->header()->sizeHint().height() + 150;
+    QScreen* screen = parentWidget() ? parentWidget()->screen() : QGuiApplication::primaryScreen();
+    const QRect area = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
+    // Room for the window manager's frame.
+    const QSize most = area.size() - QSize(40, 80);
+    setMaximumSize(most.expandedTo(QSize(320, 240)));
+    resize(std::min(860, maximumWidth()), std::min(wanted, maximumHeight()));
+    if (parentWidget()) {
+        const QPoint centre = parentWidget()->frameGeometry().center();
+        QRect place(QPoint(), size());
+        place.moveCenter(centre);
+        place.moveLeft(std::clamp(place.left(), area.left(), std::max(area.left(), area.right() - width())));
+        place.moveTop(
+            std::clamp(place.top(), area.top(), std::max(area.top(), area.bottom() - height() - 40)));
+        move(place.topLeft());
+    }
+}
+
+void BillableChooser::applyFilter() {
+    const std::string filter = m_filter->text().toStdString();
+    int shown = 0;
+    QTreeWidgetItem* firstShown = nullptr;
+    for (int i = 0; i < m_list->topLevelItemCount(); ++i) {
+        const bool match = codes::MatchesFilter(m_codes.billable[static_cast<std::size_t>(i)], filter);
+        QTreeWidgetItem* item = m_list->topLevelItem(i);
+        item->setHidden(!match);
+        if (match) {
+            ++shown;
+            if (!firstShown) firstShown = item;
+        }
+    }
+    m_count->setText(QStringLiteral("%1 / %2 個").arg(shown).arg(m_list->topLevelItemCount()));
+    QTreeWidgetItem* current = m_list->currentItem();
+    if (!current || current->isHidden()) {
+        m_list->setCurrentItem(firstShown);
+        if (!firstShown) m_list->clearSelection();
+    }
+    if (m_list->currentItem()) m_list->scrollToItem(m_list->currentItem());
+}
+
+QString BillableChooser::currentCode() const {
+    const QTreeWidgetItem* item = m_list->currentItem();
+    return item && !item->isHidden() ? item->text(CodeColumn) : QString();
+}
+
+int BillableChooser::shownCount() const {
+    int shown = 0;
+    for (int i = 0; i < m_list->topLevelItemCount(); ++i)
+        if (!m_list->topLevelItem(i)->isHidden()) ++shown;
+    return shown;
+}
+
+void BillableChooser::chooseCurrent() {
+    const QString code = currentCode();
+    if (code.isEmpty()) return;
+    accept();
+    emit chosen(code);
+}
+
+bool BillableChooser::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::KeyPress) return QDialog::eventFilter(watched, event);
+    auto* key = static_cast<QKeyEvent*>(event);
+    switch (key->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        chooseCurrent();
+        return true;
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
+        // The list moves while the focus stays in the filter box.
+        if (watched == m_filter) {
+            QKeyEvent copy(key->type(), key->key(), key->modifiers(), key->text(), key->isAutoRepeat());
+            QApplication::sendEvent(m_list, &copy);
+            return true;
+        }
+        break;
+    default:
+        // Typing in the list goes on in the filter box.
+        if (watched == m_list && !key->text().isEmpty() && key->text().at(0).isPrint() &&
+            !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+            m_filter->setFocus();
+            QKeyEvent copy(key->type(), key->key(), key->modifiers(), key->text(), key->isAutoRepeat());
+            QApplication::sendEvent(m_filter, &copy);
+            return true;
+        }
+        break;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+BillableChooser* OpenBillableChooser(QWidget* parent, const codes::HeaderCodes& codes,
+                                     std::function<void(const std::string&)> onChosen) {
+    auto* chooser = new BillableChooser(codes, parent);
+    chooser->setAttribute(Qt::WA_DeleteOnClose);
+    chooser->setWindowModality(Qt::WindowModal);
+    QObject::connect(chooser, &BillableChooser::chosen, chooser,
+                     [onChosen = std::move(onChosen)](const QString& code) {
+                         if (onChosen) onChosen(code.toStdString());
+                     });
+    chooser->show();
+    chooser->raise();
+    chooser->activateWindow();
+    return chooser;
+}
+
+bool OfferBillableCodes(QWidget* parent, db::Query& aux, const std::string& code,
+                        std::function<void(const std::string&)> onChosen) {
+    const codes::HeaderCodes found = codes::BillableDescendants(aux, code);
+    if (!found.offersChoice()) return false;
+    OpenBillableChooser(parent, found, std::move(onChosen));
+    return true;
+}
+
+namespace {
+
+// Hands off the chosen code as if it had been selected: the same check, the
+// same message, the same clipboard and window steps.
+std::function<void(const std::string&)> HandOffChosen(AppContext& ctx, db::Query& aux) {
+    return [&ctx, &aux](const std::string& chosen) {
+        try {
+            HandOffFinestCode(ctx, aux, chosen);
+        } catch (const db::Error& e) {
+            if (ctx.messages) ctx.messages->show(e.what());
+        }
+    };
+}
+
+} // namespace
+
+void HandOffOrChoose(QWidget* parent, AppContext& ctx, db::Query& aux, const std::string& code) {
+    if (HandOffFinestCode(ctx, aux, code) != HandOffOutcome::NotFinest) return;
+    OfferBillableCodes(parent, aux, text::Trim(code), HandOffChosen(ctx, aux));
+}
+
+void ChooseOrHandOff(QWidget* parent, AppContext& ctx, db::Query& aux, const std::string& code) {
+    const std::string trimmed = text::Trim(code);
+    if (trimmed.empty()) return;
+    if (OfferBillableCodes(parent, aux, trimmed, HandOffChosen(ctx, aux))) return;
+    HandOffOrChoose(parent, ctx, aux, trimmed);
+}
+
+} // namespace app
