@@ -14,7 +14,7 @@
 #include "app/core/desktop.h"
 #include "app/core/messages.h"
 #include "app/widgets/imagebutton.h"
-#include "outlinedb.h"
+#include "testsupport/codedb.h"
 
 using namespace outline;
 using V = std::vector<std::string>;
@@ -24,13 +24,13 @@ namespace {
 class OutlineWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        outlinetest::CreateCodeDb(ctx.ADOConnection1, dir.file("icd10_2023.mdb"));
+        db = std::make_unique<testsupport::CodeDb>(ctx.ADOConnection1);
         ctx.messages = &messages;
         ctx.desktop = &desktop;
     }
     void add(const std::string& no, const std::string& name, const std::string& flag = "Y",
              const std::string& flag2023 = "", const std::string& isNew = "") {
-        outlinetest::AddCode(ctx.ADOConnection1, no, name, flag, flag2023, isNew);
+        db->add(no, name, flag, flag2023, isNew);
     }
     std::unique_ptr<TForm2> open() {
         auto w = std::make_unique<TForm2>(ctx);
@@ -74,7 +74,7 @@ protected:
             QDir(QString::fromUtf8(dir)).filePath(QString::fromUtf8(name) + QStringLiteral(".png")));
     }
 
-    testsupport::TempDir dir;
+    std::unique_ptr<testsupport::CodeDb> db; // outlives the context's connection
     app::AppContext ctx;
     app::RecordingMessages messages;
     app::FakeDesktop desktop;

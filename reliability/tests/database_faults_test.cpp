@@ -98,13 +98,10 @@ TEST(DatabaseFileFaults, truncatedDatabase_failsWithTheEngineMessage_atOpenOrAtT
     // A database large enough to span many pages, then cut in half.
     {
         db::Connection c;
-        c.open(s.dbPath(), true);
-        c.exec(reliability::SchemaSql());
-        reliability::FillSampleRows(c);
+        testsupport::CodeDb db(c, s.dbPath());
+        reliability::FillSampleRows(db);
         c.exec("BEGIN");
-        for (int i = 0; i < 3000; ++i)
-            c.exec("INSERT INTO ICD10 VALUES('Z" + std::to_string(10000 + i) + "','名稱" + std::to_string(i) +
-                   "','name','Y','','')");
+        for (int i = 0; i < 3000; ++i) db.code("Z" + std::to_string(10000 + i), "名稱" + std::to_string(i), "name");
         c.exec("COMMIT");
     }
     const std::string whole = testsupport::ReadFile(s.dbPath());

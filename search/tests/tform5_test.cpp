@@ -14,10 +14,10 @@
 #include "app/widgets/imagebutton.h"
 #include "search/ranking.h"
 #include "search/resultmodel.h"
-#include "search/tests/testdb.h"
+#include "testsupport/codedb.h"
 
 using namespace search;
-using searchtest::TestDb;
+using TestDb = testsupport::CodeDb;
 
 namespace {
 
