@@ -244,7 +244,7 @@ void TForm2::DrawEntryLabel(QPixmap& pm, const TilePicture& picture, bool report
     const QtMeasure measure(font().family());
     const EntryLabel label = LayoutEntryLabel(measure, pm.width(), pm.height(), picture.code, picture.name,
                                               picture.flag, picture.highlight);
-    if (label.emptyCode && reportEmptyCode && m_ctx.messages) m_ctx.messages->show(kNoIdMessage);
+    if (label.emptyCode && reportEmptyCode) m_ctx.messages.show(kNoIdMessage);
     PaintRuns(pm, label.runs);
 }
 
@@ -311,14 +311,14 @@ template <typename F> void TForm2::Run(F&& transition) {
     try {
         transition();
     } catch (const db::Error& e) {
-        if (m_ctx.messages) m_ctx.messages->show(e.what());
+        m_ctx.messages.show(e.what());
     }
     ShowState();
 }
 
 void TForm2::HandOff(int slot) {
     // No finest-code check: only finest codes are ever pinned.
-    if (m_ctx.desktop) app::HandOffCode(*m_ctx.desktop, m_browser->HandOffCodeOf(slot));
+    app::HandOffCode(m_ctx.desktop, m_browser->HandOffCodeOf(slot));
 }
 
 void TForm2::Image1MouseUp(app::ImageButton* sender) {

@@ -143,7 +143,7 @@ QLabel* TForm4::answerLabel(int n) const {
     }
 }
 
-void TForm4::showError(const std::exception& e) { m_ctx.messages->show(e.what()); }
+void TForm4::showError(const std::exception& e) { m_ctx.messages.show(e.what()); }
 
 void TForm4::FormActivate() {
     app::WorkingWindow::FormActivate();

@@ -310,7 +310,7 @@ void TForm5::showCurrentRow() {
 }
 
 void TForm5::showError(const std::string& message) {
-    if (m_ctx.messages) m_ctx.messages->show(message);
+    m_ctx.messages.show(message);
 }
 
 } // namespace search

@@ -149,7 +149,7 @@ void TForm3::expandMarked(CodeTreeView* view, TreeModel* model) {
 }
 
 void TForm3::showEngineError(const std::exception& e) {
-    if (m_ctx.messages) m_ctx.messages->show(e.what());
+    m_ctx.messages.show(e.what());
 }
 
 void TForm3::Image3Click() {
@@ -162,7 +162,7 @@ void TForm3::Button1Click() {
     const std::string typed = m_ui->Edit1->text().toStdString();
     const std::string key = DisplayKey(typed);
     if (text::Cp950Length(key) < 2) {
-        if (m_ctx.messages) m_ctx.messages->show(TooShortMessage);
+        m_ctx.messages.show(TooShortMessage);
         return;
     }
     showResultView();
@@ -235,7 +235,7 @@ void TForm3::handOffSelectedCode() {
     try {
         if (code.empty()) {
             // Nothing to look up: the node is not a finest code.
-            if (m_ctx.messages) m_ctx.messages->show(app::NotFinestMessage);
+            m_ctx.messages.show(app::NotFinestMessage);
             return;
         }
         app::HandOffFinestCode(m_ctx, m_ADOQuery2, code);

@@ -37,14 +37,14 @@ void HandOffFinestCode(AppContext& ctx, db::Query& aux, const std::string& rawCo
     const std::string code = text::Trim(rawCode);
     if (code.empty()) return;
     if (!CheckFinestCode(aux, code)) {
-        if (ctx.messages) ctx.messages->show(NotFinestMessage);
+        ctx.messages.show(NotFinestMessage);
         return;
     }
-    if (ctx.desktop) HandOffCode(*ctx.desktop, code);
+    HandOffCode(ctx.desktop, code);
 }
 
-bool ConsultationWindowExists(Desktop* desktop) {
-    return desktop && desktop->findTopLevelWindow(ConsultationWindowTitle).has_value();
+bool ConsultationWindowExists(Desktop& desktop) {
+    return desktop.findTopLevelWindow(ConsultationWindowTitle).has_value();
 }
 
 } // namespace app

@@ -93,7 +93,7 @@ std::unique_ptr<WorkingWindow> TFormKelvara::create(const MenuSetup::WindowMaker
     try {
         return make(m_ctx);
     } catch (const std::exception& e) {
-        if (m_ctx.messages) m_ctx.messages->show(e.what());
+        m_ctx.messages.show(e.what());
         return nullptr;
     }
 }

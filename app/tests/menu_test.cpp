@@ -29,7 +29,6 @@ public:
 class MenuTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ctx.messages = &messages;
         db::Connection c;
         c.open(dir.file("icd10_2023.mdb"), true);
         c.exec("CREATE TABLE ICD10 (ICD10_NO TEXT)");
@@ -68,8 +67,8 @@ protected:
     static TestWindow* as(WorkingWindow* w) { return static_cast<TestWindow*>(w); }
 
     testsupport::TempDir dir;
-    AppContext ctx;
     RecordingMessages messages;
+    AppContext ctx{messages, NullDesktop::Instance()};
     std::vector<std::string> created;
     int quits = 0;
 };

@@ -25,8 +25,6 @@ class OutlineWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
         db = std::make_unique<testsupport::CodeDb>(ctx.ADOConnection1);
-        ctx.messages = &messages;
-        ctx.desktop = &desktop;
     }
     void add(const std::string& no, const std::string& name, const std::string& flag = "Y",
              const std::string& flag2023 = "", const std::string& isNew = "") {
@@ -75,9 +73,9 @@ protected:
     }
 
     std::unique_ptr<testsupport::CodeDb> db; // outlives the context's connection
-    app::AppContext ctx;
     app::RecordingMessages messages;
     app::FakeDesktop desktop;
+    app::AppContext ctx{messages, desktop};
 };
 
 } // namespace

@@ -22,7 +22,6 @@ struct QuizWindow {
     explicit QuizWindow(const std::string& bank) {
         if (!bank.empty()) testsupport::WriteFile(dir.file("qa.txt"), bank);
         context.exeDir = dir.path().string();
-        context.messages = &messages;
         window = std::make_unique<quiz::TForm4>(context);
         window->setRandomSource(random);
     }
@@ -38,7 +37,7 @@ struct QuizWindow {
 
     testsupport::TempDir dir;
     app::RecordingMessages messages;
-    app::AppContext context;
+    app::AppContext context{messages, app::NullDesktop::Instance()};
     quiztest::ScriptedRandom random;
     std::unique_ptr<quiz::TForm4> window;
 };

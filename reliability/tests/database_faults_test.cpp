@@ -31,9 +31,8 @@ namespace {
 // The folder holds a fake executable path; the database goes beside it.
 struct StartUp {
     testsupport::TempDir dir;
-    app::AppContext ctx;
     app::RecordingMessages messages;
-    StartUp() { ctx.messages = &messages; }
+    app::AppContext ctx{messages, app::NullDesktop::Instance()};
     std::string exe() const { return dir.file("icd10tcm"); }
     std::string dbPath() const { return dir.file("icd10_2023.mdb"); }
     bool open() { return app::OpenDatabase(ctx, exe()); }

@@ -45,8 +45,6 @@ protected:
         reliability::CreateCodeDb(path);
         ctx.exeDir = dir.path().string();
         ctx.dbPath = path;
-        ctx.messages = &messages;
-        ctx.desktop = &desktop;
         ctx.ADOConnection1.open(path);
         before = reliability::Fingerprint(ctx.ADOConnection1);
     }
@@ -58,9 +56,9 @@ protected:
 
     testsupport::TempDir dir;
     std::string path;
-    app::AppContext ctx;
     app::RecordingMessages messages;
     app::FakeDesktop desktop;
+    app::AppContext ctx{messages, desktop};
     std::string before;
 };
 

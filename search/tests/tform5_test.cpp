@@ -32,8 +32,6 @@ protected:
         db.code("A009", "霍亂", "Cholera, unspecified", "Y");
         db.code("S93401A", "左側踝部扭傷,初期照護", "Sprain of left ankle, initial encounter", "Y");
         db.code("S93401D", "左側踝部扭傷,後續照護", "Sprain of left ankle, subsequent encounter", "Y");
-        ctx.messages = &messages;
-        ctx.desktop = &desktop;
         desktop.windows.push_back({7, app::ConsultationWindowTitle, true});
     }
     std::unique_ptr<TForm5> create() {
@@ -58,9 +56,9 @@ protected:
     }
 
     TestDb db;
-    app::AppContext ctx;
     app::RecordingMessages messages;
     app::FakeDesktop desktop;
+    app::AppContext ctx{messages, desktop};
 };
 
 } // namespace

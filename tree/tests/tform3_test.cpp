@@ -30,8 +30,6 @@ protected:
         add("A010", "傷寒", "N");
         add("A0100", "傷寒未明示", "Y");
         add("A09", "感染性腸胃炎", "Y");
-        ctx.messages = &messages;
-        ctx.desktop = &desktop;
         TForm3::SetNodeToggled(false);
     }
     void add(const std::string& no, const std::string& name, const std::string& flag) {
@@ -56,9 +54,9 @@ protected:
     }
 
     std::unique_ptr<testsupport::CodeDb> db; // outlives the context's connection
-    app::AppContext ctx;
     app::RecordingMessages messages;
     app::FakeDesktop desktop;
+    app::AppContext ctx{messages, desktop};
 };
 
 } // namespace
