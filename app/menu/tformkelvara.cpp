@@ -67,8 +67,7 @@ void TFormKelvara::loadPictures() {
         {m_ui->Image6, "close.svg", "結束"},
     };
     for (const auto& p : pictures) {
-        p.button->setPicture(
-            RenderPicture(QStringLiteral(":/assets/menu/") + QString::fromUtf8(p.file), p.button->size()));
+        LoadPicture(p.button, QStringLiteral(":/assets/menu/") + QString::fromUtf8(p.file));
         p.button->setAccessibleName(QString::fromUtf8(p.tip));
     }
 }
