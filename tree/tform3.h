@@ -72,7 +72,6 @@ private:
     void showResultView();
     void expandMarked(CodeTreeView* view, TreeModel* model);
     void handOffSelectedCode();
-    void showEngineError(const std::exception& e);
 
     std::unique_ptr<Ui::TForm3> m_ui;
     TreeModel* m_resultModel;
