@@ -216,3 +216,13 @@ TEST(TForm4, longTextsGetSmallerFontsAndMarkupIsShownAsText) {
     EXPECT_EQ(w.window->answerLabel(1)->font().pointSize(), 14);
     EXPECT_EQ(w.window->answerLabel(2)->font().pointSize(), 20);
 }
+
+TEST(TForm4, fileErrorWithTheDoNothingMessageServiceLeavesTheWindowAsItWas) {
+    testsupport::TempDir dir;
+    app::AppContext context; // messages go nowhere, as in a benchmark
+    context.exeDir = dir.path().string();
+    quiz::TForm4 window(context);
+    window.FormActivate(); // no qa.txt
+    EXPECT_TRUE(window.ui().Memo1->isHidden());
+    EXPECT_EQ(window.session().length(), 0);
+}
