@@ -113,9 +113,9 @@ void TForm2::FormCreate() {
     m_image7 =
         app::RenderPicture(QStringLiteral(":/assets/outline/bar_blue.svg"), QSize(kBarWidth, kBarHeight));
 
-    ui->Image1->setPicture(app::RenderPicture(QStringLiteral(":/assets/outline/home.svg"), QSize(60, 60)));
-    ui->Image2->setPicture(app::RenderPicture(QStringLiteral(":/assets/outline/back.svg"), QSize(60, 60)));
-    ui->Image13->setPicture(app::RenderPicture(QStringLiteral(":/assets/outline/close.svg"), QSize(60, 60)));
+    app::LoadPicture(ui->Image1, QStringLiteral(":/assets/outline/home.svg"));
+    app::LoadPicture(ui->Image2, QStringLiteral(":/assets/outline/back.svg"));
+    app::LoadPicture(ui->Image13, QStringLiteral(":/assets/outline/close.svg"));
     ui->Image1->setToolTip(QStringLiteral("回到章節"));
     ui->Image2->setToolTip(QStringLiteral("回上一層"));
     ui->Image13->setToolTip(QStringLiteral("關閉"));
@@ -244,7 +244,7 @@ void TForm2::DrawEntryLabel(QPixmap& pm, const TilePicture& picture, bool report
     const QtMeasure measure(font().family());
     const EntryLabel label = LayoutEntryLabel(measure, pm.width(), pm.height(), picture.code, picture.name,
                                               picture.flag, picture.highlight);
-    if (label.emptyCode && reportEmptyCode) m_ctx.messages.show(kNoIdMessage);
+    if (label.emptyCode && reportEmptyCode) showMessage(kNoIdMessage);
     PaintRuns(pm, label.runs);
 }
 
@@ -308,11 +308,7 @@ void TForm2::ShowState() {
 }
 
 template <typename F> void TForm2::Run(F&& transition) {
-    try {
-        transition();
-    } catch (const db::Error& e) {
-        m_ctx.messages.show(e.what());
-    }
+    guarded(transition);
     ShowState();
 }
 
