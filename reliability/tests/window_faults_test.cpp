@@ -17,6 +17,7 @@
 #include "outline/tform2.h"
 #include "quiz/tform4.h"
 #include "reliability/tests/codedb.h"
+#include "testsupport/controls.h"
 #include "search/resultmodel.h"
 #include "search/tform5.h"
 #include "text/text.h"
@@ -27,11 +28,7 @@ namespace {
 
 QString Q(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
 
-template <class T> T* Child(QWidget* w, const char* name) {
-    T* c = w->findChild<T*>(QString::fromLatin1(name));
-    EXPECT_NE(c, nullptr) << name;
-    return c;
-}
+template <class T> T* Child(QWidget* w, const char* name) { return testsupport::Control<T>(w, name); }
 
 bool IsEngineLimit(const std::string& m) {
     return m.find("too large") != std::string::npos || m.find("too complex") != std::string::npos ||

@@ -15,6 +15,7 @@
 #include "search/ranking.h"
 #include "search/resultmodel.h"
 #include "testsupport/codedb.h"
+#include "testsupport/controls.h"
 
 using namespace search;
 using TestDb = testsupport::CodeDb;
@@ -38,11 +39,7 @@ protected:
         ctx.ADOConnection1.open(db.path());
         return std::make_unique<TForm5>(ctx);
     }
-    template <class T> static T* child(QWidget* w, const char* name) {
-        T* c = w->findChild<T*>(QString::fromLatin1(name));
-        EXPECT_NE(c, nullptr) << name;
-        return c;
-    }
+    template <class T> static T* child(QWidget* w, const char* name) { return testsupport::Control<T>(w, name); }
     static void release(QWidget* form, const char* image) {
         auto* picture = child<app::ImageButton>(form, image);
         QTest::mousePress(picture, Qt::LeftButton);
