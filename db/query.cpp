@@ -42,7 +42,7 @@ sqlite3_stmt* PrepareOne(sqlite3* db, const std::string& sql) {
     const char* tail = nullptr;
     if (sqlite3_prepare_v2(db, sql.c_str(), static_cast<int>(sql.size()), &stmt, &tail) != SQLITE_OK)
         throw Error(sqlite3_errmsg(db));
-    if (!stmt) throw Error("the statement is empty");
+    if (!stmt) throw Error("查詢敘述是空的");
     while (tail && *tail) {
         sqlite3_stmt* extra = nullptr;
         const char* next = nullptr;
@@ -50,7 +50,7 @@ sqlite3_stmt* PrepareOne(sqlite3* db, const std::string& sql) {
         if (extra) {
             sqlite3_finalize(extra);
             sqlite3_finalize(stmt);
-            throw Error("only one statement can be run at a time");
+            throw Error("一次只能執行一個查詢敘述");
         }
         if (rc != SQLITE_OK) {
             std::string msg = sqlite3_errmsg(db);
@@ -103,8 +103,8 @@ int Query::indexOf(std::string_view name) const {
 }
 
 std::string Query::value(int column) const {
-    if (!m_stmt || m_eof) throw Error("no current row");
-    if (column < 0 || column >= fieldCount()) throw Error("no such column");
+    if (!m_stmt || m_eof) throw Error("目前沒有資料列");
+    if (column < 0 || column >= fieldCount()) throw Error("找不到欄位");
     const unsigned char* t = sqlite3_column_text(m_stmt, column);
     if (!t) return {};
     int bytes = sqlite3_column_bytes(m_stmt, column);
@@ -113,7 +113,7 @@ std::string Query::value(int column) const {
 
 std::string Query::field(std::string_view name) const {
     int i = indexOf(name);
-    if (i < 0) throw Error("no such column: " + std::string(name));
+    if (i < 0) throw Error("找不到欄位: " + std::string(name));
     return value(i);
 }
 

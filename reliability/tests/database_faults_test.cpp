@@ -61,7 +61,7 @@ TEST(DatabaseFileFaults, emptyFile_cannotBeOpened_andStaysEmpty) {
     testsupport::WriteFile(s.dbPath(), "");
     EXPECT_FALSE(s.open());
     ASSERT_EQ(s.messages.shown.size(), 1u);
-    EXPECT_EQ(s.messages.shown[0], std::string(app::CannotOpenDatabaseMessage) + "the file is empty, not a database");
+    EXPECT_EQ(s.messages.shown[0], std::string(app::CannotOpenDatabaseMessage) + "檔案是空的，不是資料庫");
     EXPECT_FALSE(s.ctx.ADOConnection1.isOpen());
     EXPECT_EQ(fs::file_size(s.dbPath()), 0u);
     EXPECT_EQ(s.files(), std::vector<std::string>{"icd10_2023.mdb"});
@@ -211,8 +211,8 @@ TEST_F(DamagedSchemaTest, withoutANameColumn_theSearchReportsTheEngineMessage) {
 
 TEST_F(DamagedSchemaTest, withoutTheNewCodeColumn_treeAndOutlineReportTheMissingColumn) {
     conn.exec("ALTER TABLE ICD10 DROP COLUMN ICD10_2023NEW");
-    EXPECT_EQ(treeError("A00"), "no such column: ICD10_2023NEW");
-    EXPECT_EQ(outlineError(), "no such column: ICD10_2023NEW");
+    EXPECT_EQ(treeError("A00"), "找不到欄位: ICD10_2023NEW");
+    EXPECT_EQ(outlineError(), "找不到欄位: ICD10_2023NEW");
 }
 
 TEST_F(DamagedSchemaTest, rankingWithoutTheUsageTable_failsAndChangesNothing) {
@@ -393,7 +393,7 @@ TEST(JetFileFaults, passwordProtectedJetFile_isRefusedWithAClearMessage_andNoCop
     EXPECT_FALSE(s.open());
     ASSERT_EQ(s.messages.shown.size(), 1u);
     EXPECT_TRUE(StartsWith(s.messages.shown[0], app::CannotOpenDatabaseMessage)) << s.messages.shown[0];
-    EXPECT_NE(s.messages.shown[0].find("password"), std::string::npos) << s.messages.shown[0];
+    EXPECT_NE(s.messages.shown[0].find("密碼"), std::string::npos) << s.messages.shown[0];
     EXPECT_EQ(testsupport::ReadFile(s.dbPath()), bytes);
     EXPECT_EQ(s.files(), std::vector<std::string>{"icd10_2023.mdb"});
 }
@@ -407,7 +407,7 @@ TEST(JetFileFaults, jetFileCutInsideItsHeader_isRefusedWithAClearMessage_andNoCo
     EXPECT_FALSE(s.open());
     ASSERT_EQ(s.messages.shown.size(), 1u);
     EXPECT_TRUE(StartsWith(s.messages.shown[0], app::CannotOpenDatabaseMessage)) << s.messages.shown[0];
-    EXPECT_NE(s.messages.shown[0].find("cut short"), std::string::npos) << s.messages.shown[0];
+    EXPECT_NE(s.messages.shown[0].find("截斷"), std::string::npos) << s.messages.shown[0];
     EXPECT_EQ(testsupport::ReadFile(s.dbPath()), header);
     EXPECT_EQ(s.files(), std::vector<std::string>{"icd10_2023.mdb"});
 }
