@@ -28,9 +28,7 @@ int main(int argc, char** argv) {
     // to every window's caption. Message boxes carry it instead.
     app::QtMessages messages(app::ApplicationTitle());
     std::unique_ptr<app::Desktop> desktop = app::CreatePlatformDesktop();
-    app::AppContext context;
-    context.messages = &messages;
-    context.desktop = desktop.get();
+    app::AppContext context(messages, *desktop);
 
     app::MenuSetup setup;
     setup.executablePath = QDir::toNativeSeparators(QCoreApplication::applicationFilePath()).toStdString();

@@ -42,8 +42,7 @@ void StartUpToMenuShown(benchmark::State& state, const std::string& exeDir) {
     }
     for (auto _ : state) {
         auto messages = std::make_unique<app::RecordingMessages>();
-        auto context = std::make_unique<app::AppContext>();
-        context->messages = messages.get();
+        auto context = std::make_unique<app::AppContext>(*messages, app::NullDesktop::Instance());
         app::MenuSetup setup;
         setup.executablePath = exeDir + "/icd10tcm";
         setup.createForm2 = Make<outline::TForm2>;

@@ -96,11 +96,9 @@ void BlockDescentWindow(benchmark::State& state) {
     const std::string path = benchsupport::FullDatabasePath();
     if (path.empty()) return state.SkipWithError("full-size test database not built (needs ../shared/data)");
     App();
-    app::AppContext ctx;
     app::RecordingMessages messages;
     app::FakeDesktop desktop;
-    ctx.messages = &messages;
-    ctx.desktop = &desktop;
+    app::AppContext ctx(messages, desktop);
     ctx.ADOConnection1.open(path);
     outline::TForm2 w(ctx);
     w.show();

@@ -27,15 +27,13 @@ QApplication& App() { return benchsupport::OffscreenApplication(); }
 
 // One tree window on the full-size database, shown, with the range typed in.
 struct Window {
-    app::AppContext ctx;
     app::RecordingMessages messages;
     app::FakeDesktop desktop;
+    app::AppContext ctx{messages, desktop};
     std::unique_ptr<tree::TForm3> form;
 
     explicit Window(const std::string& path) {
         App();
-        ctx.messages = &messages;
-        ctx.desktop = &desktop;
         ctx.ADOConnection1.open(path);
         form = std::make_unique<tree::TForm3>(ctx);
         form->show();

@@ -63,7 +63,7 @@ void Connection::close() {
 }
 
 void Connection::exec(const std::string& sql) {
-    if (!m_db) throw Error("the database is not open");
+    if (!m_db) throw Error("資料庫尚未開啟");
     char* err = nullptr;
     int rc = sqlite3_exec(m_db, sql.c_str(), nullptr, nullptr, &err);
     if (rc != SQLITE_OK) {
@@ -76,7 +76,7 @@ void Connection::exec(const std::string& sql) {
 bool Connection::isReadOnly() const { return m_db && sqlite3_db_readonly(m_db, "main") == 1; }
 
 sqlite3* Connection::handle() const {
-    if (!m_db) throw Error("the database is not open");
+    if (!m_db) throw Error("資料庫尚未開啟");
     return m_db;
 }
 

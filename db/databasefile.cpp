@@ -35,7 +35,7 @@ std::string ConvertedCopyPath(const std::string& jetPath) {
 std::string PrepareDatabaseFile(const std::string& path) {
     switch (DetectFileKind(path)) {
     case FileKind::Empty:
-        throw Error("the file is empty, not a database");
+        throw Error("檔案是空的，不是資料庫");
     case FileKind::Jet3:
     case FileKind::Jet4: {
         std::string copy = ConvertedCopyPath(path);

@@ -52,8 +52,13 @@ void Rc4(const unsigned char* key, std::size_t keyLen, unsigned char* data, std:
     }
 }
 
+// Start of the reason given when the copy cannot be written (the Jet file itself
+// may be fine).
+const std::string CannotWriteCopy = "無法寫入轉換後的副本";
+
+// The reason in words, then the file it concerns.
 std::string Fail(const std::string& jetPath, const std::string& why) {
-    return "cannot read the Jet database " + jetPath + ": " + why;
+    return "無法讀取 Jet 資料庫: " + why + "。檔案: " + jetPath;
 }
 
 void WriteAll(int fd, const std::string& s) {
@@ -138,7 +143,7 @@ struct StatementCloser {
 };
 
 void Check(sqlite3* db, int rc, int want = SQLITE_OK) {
-    if (rc != want) throw Error(std::string("writing the copy failed: ") + sqlite3_errmsg(db));
+    if (rc != want) throw Error(std::string("寫入副本失敗: ") + sqlite3_errmsg(db));
 }
 
 // Copies one table. A table that yields fewer rows than its definition counts is
@@ -146,10 +151,9 @@ void Check(sqlite3* db, int rc, int want = SQLITE_OK) {
 void CopyTable(MdbHandle* mdb, MdbCatalogEntry* entry, Connection& out, std::size_t bindSize) {
     ReportProgress();
     MdbTableDef* table = mdb_read_table(entry);
-    if (!table) throw Error(std::string("the definition of table ") + entry->object_name + " cannot be read");
+    if (!table) throw Error(std::string("無法讀取資料表的定義: ") + entry->object_name);
     TableCloser tableCloser{table};
-    if (!mdb_read_columns(table)) throw Error(std::string("the columns of table ") + entry->object_name +
-                                              " cannot be read");
+    if (!mdb_read_columns(table)) throw Error(std::string("無法讀取資料表的欄位: ") + entry->object_name);
     mdb_rewind_table(table);
 
     const std::string name = table->name;
@@ -165,7 +169,7 @@ void CopyTable(MdbHandle* mdb, MdbCatalogEntry* entry, Connection& out, std::siz
         create += (i ? ", " : "") + QuotedName(cols[i]->name) + " " + DeclaredType(*cols[i], jet3);
         insert += i ? ",?" : "?";
         if (mdb_bind_column(table, static_cast<int>(i) + 1, buffers[i].data(), &lens[i]) < 0)
-            throw Error("column " + std::string(cols[i]->name) + " of table " + name + " cannot be read");
+            throw Error("無法讀取資料表的欄位: " + name + "." + std::string(cols[i]->name));
     }
     out.exec(create + ")");
     if (n == 0) return;
@@ -204,31 +208,31 @@ void CopyTable(MdbHandle* mdb, MdbCatalogEntry* entry, Connection& out, std::siz
         if (++rows % 2000 == 0) ReportProgress();
         // A damaged page chain can hand out the same rows again and again.
         if (rows > 2ul * table->num_rows + 10000)
-            throw Error("table " + name + " is damaged: it gives far more rows than the " +
-                        std::to_string(table->num_rows) + " it holds");
+            throw Error("資料表已損壞，讀出的資料列遠多於記載的列數: " + name + " 記載 " +
+                        std::to_string(table->num_rows) + " 列");
     }
     if (rows < table->num_rows)
-        throw Error("table " + name + " is damaged: it holds " + std::to_string(table->num_rows) +
-                    " rows but only " + std::to_string(rows) + " could be read");
+        throw Error("資料表已損壞，有些資料列讀不出來: " + name + " 記載 " + std::to_string(table->num_rows) +
+                    " 列，只讀出 " + std::to_string(rows) + " 列");
 }
 
 // Reads the whole Jet file into a new SQLite file (runs in the child process).
 void CopyJetFile(const std::string& jetPath, const std::string& outPath) {
     ReportProgress();
     MdbHandle* mdb = mdb_open(jetPath.c_str(), MDB_NOFLAGS);
-    if (!mdb) throw Error("the reader cannot open it");
+    if (!mdb) throw Error("讀取程式無法開啟檔案");
     MdbCloser closer{mdb};
     const std::size_t bindSize = 256 * 1024; // long memo texts are kept whole up to this
     mdb_set_bind_size(mdb, bindSize);
     mdb_set_date_fmt(mdb, "%Y-%m-%d %H:%M:%S");
     mdb_set_boolean_fmt_numbers(mdb);
-    if (!mdb_read_catalog(mdb, MDB_TABLE)) throw Error("its list of tables cannot be read");
+    if (!mdb_read_catalog(mdb, MDB_TABLE)) throw Error("無法讀取資料表清單");
 
     Connection out;
     try {
         out.open(outPath, true);
     } catch (const Error& e) {
-        throw Error("cannot write the converted copy " + outPath + ": " + e.what());
+        throw Error(CannotWriteCopy + ": " + e.what() + "。檔案: " + outPath);
     }
     out.exec("PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF; BEGIN");
     for (unsigned i = 0; i < mdb->num_catalog; ++i) {
@@ -256,19 +260,19 @@ std::string CopyInChildProcess(const std::string& jetPath, const std::string& ou
     (void)jetPath;
     (void)outPath;
     (void)stallSeconds;
-    return "this build has no Jet reader (mdbtools was not found when it was built)";
+    return "這個版本不能讀取 Jet 資料庫: 建置時找不到 mdbtools";
 #else
     int status[2], err[2];
-    if (::pipe(status) != 0) return std::string("cannot start the conversion: ") + std::strerror(errno);
+    if (::pipe(status) != 0) return std::string("無法開始轉換: ") + std::strerror(errno);
     if (::pipe(err) != 0) {
         ::close(status[0]);
         ::close(status[1]);
-        return std::string("cannot start the conversion: ") + std::strerror(errno);
+        return std::string("無法開始轉換: ") + std::strerror(errno);
     }
     pid_t pid = ::fork();
     if (pid < 0) {
         for (int fd : {status[0], status[1], err[0], err[1]}) ::close(fd);
-        return std::string("cannot start the conversion: ") + std::strerror(errno);
+        return std::string("無法開始轉換: ") + std::strerror(errno);
     }
     if (pid == 0) {
         ::close(status[0]);
@@ -331,15 +335,14 @@ std::string CopyInChildProcess(const std::string& jetPath, const std::string& ou
         w = ::waitpid(pid, &wstatus, 0);
     } while (w < 0 && errno == EINTR);
 
-    if (stalled) return "the reader made no progress for " + std::to_string(stallSeconds) +
-                        " seconds; the file is probably damaged";
+    if (stalled) return "檔案可能已損壞: 讀取程式 " + std::to_string(stallSeconds) + " 秒沒有進展";
     const bool exitedWell = w == pid ? (WIFEXITED(wstatus) && WEXITSTATUS(wstatus) == 0) : true;
     report.erase(0, report.find_first_not_of('p'));
     if (report == "D" && exitedWell) return "";
     if (!report.empty() && report[0] == 'F') return report.substr(1);
-    std::string why = "the file is damaged or of a kind the reader does not know";
+    std::string why = "檔案已損壞，或是讀取程式不認得的格式";
     if (w == pid && WIFSIGNALED(wstatus))
-        why += " (the reader stopped on signal " + std::to_string(WTERMSIG(wstatus)) + ")";
+        why += " (讀取程式因訊號 " + std::to_string(WTERMSIG(wstatus)) + " 停止)";
     // The reader's last message, if it printed one, says more.
     while (!said.empty() && (said.back() == '\n' || said.back() == '\r')) said.pop_back();
     if (auto nl = said.find_last_of('\n'); nl != std::string::npos) said = said.substr(nl + 1);
@@ -378,21 +381,21 @@ void ConvertJetToSqlite(const std::string& jetPath, const std::string& sqlitePat
 
 void ConvertJetToSqlite(const std::string& jetPath, const std::string& sqlitePath, int stallSeconds) {
     const FileKind kind = DetectFileKind(jetPath);
-    if (kind == FileKind::Missing) throw Error(Fail(jetPath, "the file does not exist"));
+    if (kind == FileKind::Missing) throw Error(Fail(jetPath, "檔案不存在"));
     if (kind != FileKind::Jet3 && kind != FileKind::Jet4)
-        throw Error(Fail(jetPath, "it is not a Jet (.mdb) database file"));
+        throw Error(Fail(jetPath, "不是 Jet (.mdb) 資料庫檔案"));
 
     std::string header(4096, '\0');
     {
         std::ifstream f(jetPath, std::ios::binary);
-        if (!f) throw Error(Fail(jetPath, "the file cannot be opened for reading"));
+        if (!f) throw Error(Fail(jetPath, "檔案無法開啟讀取"));
         f.read(header.data(), static_cast<std::streamsize>(header.size()));
         header.resize(static_cast<std::size_t>(f.gcount()));
     }
-    if (header.size() < 2048) throw Error(Fail(jetPath, "the file is cut short"));
+    if (header.size() < 2048) throw Error(Fail(jetPath, "檔案不完整 (被截斷)"));
     if (JetHasPassword(header))
-        throw Error(Fail(jetPath, "it is protected by a database password; remove the password in Microsoft "
-                                  "Access (or give the program a copy without one) and start again"));
+        throw Error(Fail(jetPath, "檔案設有資料庫密碼，請在 Microsoft Access 中移除密碼 (或改用沒有密碼的副本) "
+                                  "後再重新開始"));
 
     const std::string tmp = sqlitePath + ".part";
     RemoveDatabaseFiles(tmp);
@@ -400,12 +403,12 @@ void ConvertJetToSqlite(const std::string& jetPath, const std::string& sqlitePat
     if (why.empty()) {
         std::error_code ec;
         fs::rename(tmp, sqlitePath, ec);
-        if (ec) why = "cannot write the converted copy " + sqlitePath + ": " + ec.message();
+        if (ec) why = CannotWriteCopy + ": " + ec.message() + "。檔案: " + sqlitePath;
     }
     if (!why.empty()) {
         RemoveDatabaseFiles(tmp);
         // The Jet file was fine but its copy could not be written (a read-only folder, a full disk).
-        if (why.rfind("cannot write", 0) == 0) throw Error("cannot convert the Jet database " + jetPath + ": " + why);
+        if (why.rfind(CannotWriteCopy, 0) == 0) throw Error("無法轉換 Jet 資料庫: " + why + "。Jet 檔案: " + jetPath);
         throw Error(Fail(jetPath, why));
     }
 }

@@ -11,7 +11,7 @@ sqlite3_stmt* PrepareOne(sqlite3* db, const std::string& sql) {
     const char* tail = nullptr;
     if (sqlite3_prepare_v2(db, sql.c_str(), static_cast<int>(sql.size()), &stmt, &tail) != SQLITE_OK)
         throw Error(sqlite3_errmsg(db));
-    if (!stmt) throw Error("the statement is empty");
+    if (!stmt) throw Error("查詢敘述是空的");
     while (tail && *tail) {
         sqlite3_stmt* extra = nullptr;
         const char* next = nullptr;
@@ -19,7 +19,7 @@ sqlite3_stmt* PrepareOne(sqlite3* db, const std::string& sql) {
         if (extra) {
             sqlite3_finalize(extra);
             sqlite3_finalize(stmt);
-            throw Error("only one statement can be run at a time");
+            throw Error("一次只能執行一個查詢敘述");
         }
         if (rc != SQLITE_OK) {
             std::string msg = sqlite3_errmsg(db);

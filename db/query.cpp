@@ -76,8 +76,8 @@ int Query::indexOf(std::string_view name) const {
 }
 
 std::string Query::value(int column) const {
-    if (!m_stmt || m_eof) throw Error("no current row");
-    if (column < 0 || column >= fieldCount()) throw Error("no such column");
+    if (!m_stmt || m_eof) throw Error("目前沒有資料列");
+    if (column < 0 || column >= fieldCount()) throw Error("找不到欄位");
     const unsigned char* t = sqlite3_column_text(m_stmt, column);
     if (!t) return {};
     int bytes = sqlite3_column_bytes(m_stmt, column);
@@ -86,7 +86,7 @@ std::string Query::value(int column) const {
 
 std::string Query::field(std::string_view name) const {
     int i = indexOf(name);
-    if (i < 0) throw Error("no such column: " + std::string(name));
+    if (i < 0) throw Error("找不到欄位: " + std::string(name));
     return value(i);
 }
 

@@ -28,8 +28,8 @@ void Statement::bind(std::initializer_list<std::string_view> values) {
     sqlite3_reset(m_stmt);
     m_row = false;
     if (static_cast<int>(values.size()) != sqlite3_bind_parameter_count(m_stmt))
-        throw Error("the statement takes " + std::to_string(sqlite3_bind_parameter_count(m_stmt)) +
-                    " values, " + std::to_string(values.size()) + " given");
+        throw Error("查詢敘述要 " + std::to_string(sqlite3_bind_parameter_count(m_stmt)) + " 個值，卻給了 " +
+                    std::to_string(values.size()) + " 個");
     int i = 1;
     for (std::string_view v : values)
         if (sqlite3_bind_text(m_stmt, i++, v.data(), static_cast<int>(v.size()), SQLITE_TRANSIENT) !=
@@ -56,8 +56,8 @@ bool Statement::readOnly() const {
 }
 
 std::string Statement::column(int index) const {
-    if (!m_row) throw Error("no current row");
-    if (index < 0 || index >= columnCount()) throw Error("no such column");
+    if (!m_row) throw Error("目前沒有資料列");
+    if (index < 0 || index >= columnCount()) throw Error("找不到欄位");
     const unsigned char* t = sqlite3_column_text(m_stmt, index);
     if (!t) return {};
     return std::string(reinterpret_cast<const char*>(t),
@@ -73,8 +73,8 @@ int Statement::run(std::initializer_list<std::string_view> values) {
 
 std::string QueryValue(Connection& connection, const std::string& sql) {
     Statement s(connection, sql);
-    if (!s.step()) throw Error("the query returned no row: " + sql);
-    if (s.columnCount() < 1) throw Error("the query returned no column: " + sql);
+    if (!s.step()) throw Error("查詢沒有傳回資料列: " + sql);
+    if (s.columnCount() < 1) throw Error("查詢沒有傳回欄位: " + sql);
     return s.column(0);
 }
 
@@ -83,7 +83,7 @@ long long QueryCount(Connection& connection, const std::string& sql) {
     long long n = 0;
     auto [end, ec] = std::from_chars(v.data(), v.data() + v.size(), n);
     if (ec != std::errc() || end != v.data() + v.size())
-        throw Error("not a number: \"" + v + "\" from " + sql);
+        throw Error("查詢結果不是數字: \"" + v + "\"，查詢: " + sql);
     return n;
 }
 

@@ -117,9 +117,9 @@ void TForm2::FormCreate() {
     m_image7 =
         app::RenderPicture(QStringLiteral(":/assets/outline/bar_blue.svg"), QSize(kBarWidth, kBarHeight));
 
-    ui->Image1->setPicture(app::RenderPicture(QStringLiteral(":/assets/outline/home.svg"), QSize(60, 60)));
-    ui->Image2->setPicture(app::RenderPicture(QStringLiteral(":/assets/outline/back.svg"), QSize(60, 60)));
-    ui->Image13->setPicture(app::RenderPicture(QStringLiteral(":/assets/outline/close.svg"), QSize(60, 60)));
+    app::LoadPicture(ui->Image1, QStringLiteral(":/assets/outline/home.svg"));
+    app::LoadPicture(ui->Image2, QStringLiteral(":/assets/outline/back.svg"));
+    app::LoadPicture(ui->Image13, QStringLiteral(":/assets/outline/close.svg"));
     ui->Image1->setToolTip(QStringLiteral("回到章節"));
     ui->Image2->setToolTip(QStringLiteral("回上一層"));
     ui->Image13->setToolTip(QStringLiteral("關閉"));
@@ -253,7 +253,7 @@ void TForm2::DrawEntryLabel(QPixmap& pm, const TilePicture& picture, bool report
     const QtMeasure measure(font().family());
     const EntryLabel label = LayoutEntryLabel(measure, pm.width(), pm.height(), picture.code, picture.name,
                                               picture.flag, picture.highlight);
-    if (label.emptyCode && reportEmptyCode && m_ctx.messages) m_ctx.messages->show(kNoIdMessage);
+    if (label.emptyCode && reportEmptyCode) showMessage(kNoIdMessage);
     PaintRuns(pm, label.runs);
 }
 
@@ -317,32 +317,26 @@ void TForm2::ShowState() {
 }
 
 template <typename F> void TForm2::Run(F&& transition) {
-    try {
-        transition();
-    } catch (const db::Error& e) {
-        if (m_ctx.messages) m_ctx.messages->show(e.what());
-    }
+    guarded(transition);
     ShowState();
 }
 
 void TForm2::HandOff(int slot) {
     // No finest-code check: only finest codes are ever pinned.
-    if (m_ctx.desktop) app::HandOffCode(*m_ctx.desktop, m_browser->HandOffCodeOf(slot));
+    app::HandOffCode(m_ctx.desktop, m_browser->HandOffCodeOf(slot));
 }
 
 void TForm2::ChooseUnderCurrentCode() {
     const std::string code = m_browser->CurrentCode();
     codes::HeaderCodes found;
-    try {
+    const bool read = guarded([&] {
         // A block of the outline ("A00-A09") is no code of the table.
         if (!code.empty() && code.find('-') == std::string::npos)
             found = codes::BillableDescendants(ADOQuery1, code);
-    } catch (const db::Error& e) {
-        if (m_ctx.messages) m_ctx.messages->show(e.what());
-        return;
-    }
+    });
+    if (!read) return;
     if (!found.offersChoice()) {
-        if (m_ctx.messages) m_ctx.messages->show(kNoHeaderMessage);
+        showMessage(kNoHeaderMessage);
         return;
     }
     app::OpenBillableChooser(this, found, [this, rows = found.billable](const std::string& chosen) {
@@ -368,7 +362,7 @@ void TForm2::PinChosen(const codes::CodeRow& row) {
     // handed off: that is what the user chose it for.
     m_browser->PinCode(row.code, picture);
     ShowState();
-    if (m_handOffShown && m_ctx.desktop) app::HandOffCode(*m_ctx.desktop, row.code);
+    if (m_handOffShown) app::HandOffCode(m_ctx.desktop, row.code);
 }
 
 void TForm2::Image1MouseUp(app::ImageButton* sender) {

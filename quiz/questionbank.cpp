@@ -95,23 +95,23 @@ std::vector<std::string> CheckBank(const QuestionBank& bank) {
     std::vector<std::string> problems;
     const auto& lines = bank.lines();
     const auto& questions = bank.questionLines();
-    auto at = [](std::size_t n) { return "line " + std::to_string(n + 1) + ": "; };
+    auto at = [](std::size_t n) { return "第 " + std::to_string(n + 1) + " 行: "; };
     for (std::size_t i = 0; i < questions.size(); ++i) {
         const std::size_t q = questions[i];
         if (q + 5 >= lines.size()) {
-            problems.push_back(at(q) + "question without its key and four answers");
+            problems.push_back(at(q) + "題目後面缺少答案行和四個選項");
             continue;
         }
         if (i + 1 < questions.size() && questions[i + 1] < q + 6)
-            problems.push_back(at(questions[i + 1]) + "\"Q:\" inside the block of the question on line " +
-                               std::to_string(q + 1));
+            problems.push_back(at(questions[i + 1]) + "\"Q:\" 出現在第 " + std::to_string(q + 1) +
+                               " 行那一題的範圍內");
         const std::string& key = lines[q + 1];
         if (key.size() != 3 || key.compare(0, 2, "A:") != 0 || key[2] < '1' || key[2] > '4')
-            problems.push_back(at(q + 1) + "key is not exactly A:1, A:2, A:3 or A:4");
+            problems.push_back(at(q + 1) + "答案行必須正好是 A:1、A:2、A:3 或 A:4");
         for (std::size_t a = 2; a <= 5; ++a)
-            if (TextFromThirdByte(lines[q + a]).empty()) problems.push_back(at(q + a) + "answer without text");
+            if (TextFromThirdByte(lines[q + a]).empty()) problems.push_back(at(q + a) + "選項沒有文字");
     }
-    if (questions.empty()) problems.push_back("no question line (\"Q:\")");
+    if (questions.empty()) problems.push_back("沒有題目行 (\"Q:\")");
     return problems;
 }
 

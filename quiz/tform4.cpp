@@ -107,8 +107,7 @@ void TForm4::loadPictures() {
         {m_ui->ImageA4, "answer4.svg", "選答案4"},
     };
     for (const auto& p : pictures) {
-        p.button->setPicture(
-            app::RenderPicture(QStringLiteral(":/assets/quiz/") + QString::fromUtf8(p.file), p.button->size()));
+        app::LoadPicture(p.button, QStringLiteral(":/assets/quiz/") + QString::fromUtf8(p.file));
         p.button->setAccessibleName(QString::fromUtf8(p.name));
         p.button->setToolTip(QString::fromUtf8(p.name));
     }
@@ -150,8 +149,6 @@ QLabel* TForm4::answerLabel(int n) const {
     default: return nullptr;
     }
 }
-
-void TForm4::showError(const std::exception& e) { m_ctx.messages->show(e.what()); }
 
 void TForm4::FormActivate() {
     app::WorkingWindow::FormActivate();
@@ -209,12 +206,8 @@ void TForm4::keyPressEvent(QKeyEvent* event) {
 }
 
 void TForm4::StartNewQuiz() {
-    try {
-        m_session.startNewQuiz(QuestionFilePath(m_ctx.exeDir));
-    } catch (const QuizError& e) {
-        showError(e); // the window stays as it was
-        return;
-    }
+    // A file that cannot be read leaves the window as it was.
+    if (!guarded([&] { m_session.startNewQuiz(QuestionFilePath(m_ctx.exeDir)); })) return;
     ShowQuestion();
 }
 
@@ -223,12 +216,7 @@ void TForm4::ShowQuestion() {
     for (int n = 1; n <= 4; ++n) answerRow(n)->show();
 
     QuestionScreen screen;
-    try {
-        screen = m_session.question();
-    } catch (const QuizError& e) {
-        showError(e); // the labels keep their texts
-        return;
-    }
+    if (!guarded([&] { screen = m_session.question(); })) return; // the labels keep their texts
     m_ui->LabelQ->setText(LabelText(screen.question));
     m_ui->LabelQ->setFont(PointFont(screen.questionFontSize));
     for (int n = 1; n <= 4; ++n) {
@@ -259,12 +247,7 @@ void TForm4::WriteReport() {
     m_ui->Memo1->clear();
 
     Report report;
-    try {
-        report = m_session.report();
-    } catch (const QuizError& e) {
-        showError(e); // the last question stays in LabelQ
-        return;
-    }
+    if (!guarded([&] { report = m_session.report(); })) return; // the last question stays in LabelQ
     QString text;
     for (const std::string& line : report.lines) {
         text += FromUtf8(line);

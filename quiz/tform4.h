@@ -71,7 +71,6 @@ protected:
 private:
     void loadPictures();
     void applyLook();
-    void showError(const std::exception& e);
 
     std::unique_ptr<Ui::TForm4> m_ui;
     DefaultRandom m_defaultRandom;

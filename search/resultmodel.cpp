@@ -123,7 +123,7 @@ void ResultModel::fetchMore(const QModelIndex& parent) {
                 if (QString::fromStdString(m_query->fieldName(i))
                         .compare(QLatin1String(name), Qt::CaseInsensitive) == 0)
                     return i;
-            throw db::Error(std::string("no such column: ") + name);
+            throw db::Error(std::string("找不到欄位: ") + name);
         };
         const int no = column("ICD10_NO"), cname = column("ICD10_CNAME"), ename = column("ICD10_ENAME"),
                   finest = column("ICD10_FLAG"), flag = column("ICD10_2023FLAG"),

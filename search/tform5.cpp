@@ -67,12 +67,9 @@ TForm5::TForm5(app::AppContext& context, QWidget* parent)
     m_ui->SpeedButton1->setPalette(sp);
     m_ui->ButtonTemp->hide();
 
-    m_ui->Image1->setPicture(
-        app::RenderPicture(QStringLiteral(":/assets/search/search.svg"), m_ui->Image1->size()));
-    m_ui->Image13->setPicture(
-        app::RenderPicture(QStringLiteral(":/assets/search/close.svg"), m_ui->Image13->size()));
-    m_ui->Image18->setPicture(
-        app::RenderPicture(QStringLiteral(":/assets/search/handoff.svg"), m_ui->Image18->size()));
+    app::LoadPicture(m_ui->Image1, QStringLiteral(":/assets/search/search.svg"));
+    app::LoadPicture(m_ui->Image13, QStringLiteral(":/assets/search/close.svg"));
+    app::LoadPicture(m_ui->Image18, QStringLiteral(":/assets/search/handoff.svg"));
     for (app::ImageButton* image : {m_ui->Image1, m_ui->Image13, m_ui->Image18}) {
         connect(image, &app::ImageButton::pressed, this, &TForm5::Image13MouseDown);
         connect(image, &app::ImageButton::released, this, &TForm5::Image13MouseUp);
@@ -160,7 +157,7 @@ void TForm5::layoutRadioGroup(QGroupBox* box, int columns) {
 
 void TForm5::setUpGrid() {
     m_model = new ResultModel(this);
-    m_model->setErrorHandler([this](const std::string& message) { showError(message); });
+    m_model->setErrorHandler([this](const std::string& message) { showMessage(message); });
     QTableView* grid = m_ui->DBGrid1;
     grid->setModel(m_model);
     const QFont cellFont = app::PixelFont(Ming, 13);
@@ -251,16 +248,17 @@ void TForm5::Button1Click(QObject* sender) {
     Criteria c = criteria();
     c.differences2023 = sender == m_ui->SpeedButton1;
     m_model->clear();
-    try {
-        if (RunSearch(c, ADOQuery1, ADOQuery2)) {
-            m_model->attach(&ADOQuery1);
-            if (m_model->rowCount() > 0) m_ui->DBGrid1->setCurrentIndex(m_model->index(0, 0));
-        }
-    } catch (const db::Error& e) {
-        ADOQuery1.close();
-        m_model->clear();
-        showError(e.what());
-    }
+    guarded(
+        [&] {
+            if (RunSearch(c, ADOQuery1, ADOQuery2)) {
+                m_model->attach(&ADOQuery1);
+                if (m_model->rowCount() > 0) m_ui->DBGrid1->setCurrentIndex(m_model->index(0, 0));
+            }
+        },
+        [&] {
+            ADOQuery1.close();
+            m_model->clear();
+        });
 }
 
 void TForm5::SpeedButton1Click() {
@@ -269,14 +267,13 @@ void TForm5::SpeedButton1Click() {
 
 void TForm5::ButtonTempClick() {
     const QString caption = windowTitle();
-    try {
-        BuildRanking(m_ctx.ADOConnection1,
-                     [this](const RankingProgress& p) { setWindowTitle(QString::fromStdString(p.code)); });
-    } catch (const db::Error& e) {
+    guarded(
+        [&] {
+            BuildRanking(m_ctx.ADOConnection1,
+                         [this](const RankingProgress& p) { setWindowTitle(QString::fromStdString(p.code)); });
+        },
         // Nothing was kept, so the caption no longer names a marked code.
-        setWindowTitle(caption);
-        showError(e.what());
-    }
+        [&] { setWindowTitle(caption); });
 }
 
 // The picture itself sinks while pressed; nothing runs until it is released.
@@ -287,11 +284,7 @@ void TForm5::Image13MouseUp(app::ImageButton* sender) {
     if (sender == m_ui->Image13) close();
     if (sender == m_ui->Image18) {
         const ResultModel::Row* row = m_model->row(m_model->currentRow());
-        try {
-            app::HandOffOrChoose(this, m_ctx, ADOQuery2, row ? row->code : std::string());
-        } catch (const db::Error& e) {
-            showError(e.what());
-        }
+        guarded([&] { app::HandOffOrChoose(this, m_ctx, ADOQuery2, row ? row->code : std::string()); });
     }
 }
 
@@ -300,11 +293,7 @@ void TForm5::ChooseFromCurrentRow() {
     if (m_ui->Image18->isHidden()) return;
     const ResultModel::Row* row = m_model->row(m_model->currentRow());
     if (!row) return;
-    try {
-        app::ChooseOrHandOff(this, m_ctx, ADOQuery2, row->code);
-    } catch (const db::Error& e) {
-        showError(e.what());
-    }
+    guarded([&] { app::ChooseOrHandOff(this, m_ctx, ADOQuery2, row->code); });
 }
 
 void TForm5::FormKeyPress(QKeyEvent* event) {
@@ -326,10 +315,6 @@ void TForm5::showCurrentRow() {
     m_ui->DBText1->setText(row ? QString::fromStdString(row->code) : QString());
     m_ui->DBText2->setText(m_model->decoratedName(m_model->currentRow()));
     m_ui->DBText3->setText(row ? QString::fromStdString(row->englishName) : QString());
-}
-
-void TForm5::showError(const std::string& message) {
-    if (m_ctx.messages) m_ctx.messages->show(message);
 }
 
 } // namespace search

@@ -60,7 +60,6 @@ private:
     void setUpGrid();
     void showCurrentRow();
     int radioIndex(QGroupBox* box) const;
-    void showError(const std::string& message);
 
     std::unique_ptr<Ui::TForm5> m_ui;
     db::Query ADOQuery1;    // the result shown by the grid

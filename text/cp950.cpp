@@ -12,7 +12,7 @@ namespace {
 class Iconv {
 public:
     Iconv(const char* to, const char* from) : m_cd(iconv_open(to, from)) {
-        if (m_cd == reinterpret_cast<iconv_t>(-1)) throw std::runtime_error("iconv cannot convert CP950");
+        if (m_cd == reinterpret_cast<iconv_t>(-1)) throw std::runtime_error("無法轉換 CP950 文字: iconv 不支援 CP950");
     }
     ~Iconv() { iconv_close(m_cd); }
     Iconv(const Iconv&) = delete;

@@ -74,7 +74,7 @@ TForm3::TForm3(app::AppContext& context, QWidget* parent)
     };
     for (const auto& p : pictures) {
         p.button->setTag(p.tag);
-        p.button->setPicture(app::RenderPicture(QString::fromUtf8(p.picture), p.button->size()));
+        app::LoadPicture(p.button, QString::fromUtf8(p.picture));
         connect(p.button, &app::ImageButton::pressed, this, &TForm3::Image3MouseDown);
         connect(p.button, &app::ImageButton::released, this, &TForm3::Image3MouseUp);
     }
@@ -157,10 +157,6 @@ void TForm3::expandMarked(CodeTreeView* view, TreeModel* model) {
         if (top->child(i)->expandAfterBuild) view->expand(model->indexOf(top->child(i)));
 }
 
-void TForm3::showEngineError(const std::exception& e) {
-    if (m_ctx.messages) m_ctx.messages->show(e.what());
-}
-
 void TForm3::Image3Click() {
     showOutlineView();
     m_outlineModel->fill([this](Tree& t) { BuildOutlineTree(t, m_icd11Mode); });
@@ -171,27 +167,23 @@ void TForm3::Button1Click() {
     const std::string typed = m_ui->Edit1->text().toStdString();
     const std::string key = DisplayKey(typed);
     if (text::Cp950Length(key) < 2) {
-        if (m_ctx.messages) m_ctx.messages->show(TooShortMessage);
+        showMessage(TooShortMessage);
         return;
     }
     showResultView();
-    try {
+    guarded([&] {
         m_resultModel->fill(
             [&](Tree& t) { BuildResultTree(t, key, typed, m_ADOQuery1, TreeOutlineLines()); });
-    } catch (const db::Error& e) {
-        showEngineError(e);
-    }
+    });
     expandMarked(m_ui->TreeView1, m_resultModel);
 }
 
 void TForm3::Button2Click() {
     const std::string typed = m_ui->Edit1->text().toStdString();
-    try {
+    guarded([&] {
         m_resultModel->fill(
             [&](Tree& t) { BuildSimplifiedTree(t, typed, m_ADOQuery1, m_ctx.ADOConnection1); });
-    } catch (const db::Error& e) {
-        showEngineError(e);
-    }
+    });
 }
 
 void TForm3::TreeView2Click() {
@@ -243,19 +235,17 @@ void TForm3::handOffSelectedCode(bool chooserKey) {
     const Node* node = m_resultModel->node(m_ui->TreeView1->currentIndex());
     if (!node) return;
     const std::string code = search::FirstWord(node->text);
-    try {
-        if (code.empty()) {
-            // Nothing to look up: the node is not a finest code.
-            if (m_ctx.messages) m_ctx.messages->show(app::NotFinestMessage);
-            return;
-        }
+    if (code.empty()) {
+        // Nothing to look up: the node is not a finest code.
+        showMessage(app::NotFinestMessage);
+        return;
+    }
+    guarded([&] {
         if (chooserKey)
             app::ChooseOrHandOff(this, m_ctx, m_ADOQuery2, code);
         else
             app::HandOffOrChoose(this, m_ctx, m_ADOQuery2, code);
-    } catch (const db::Error& e) {
-        showEngineError(e);
-    }
+    });
 }
 
 QLineEdit* TForm3::Edit1() const { return m_ui->Edit1; }

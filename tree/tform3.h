@@ -74,7 +74,6 @@ private:
     // The hand-off picture (false) or the chooser key F2 (true) on the
     // selected node of the focused result tree.
     void handOffSelectedCode(bool chooserKey);
-    void showEngineError(const std::exception& e);
 
     std::unique_ptr<Ui::TForm3> m_ui;
     TreeModel* m_resultModel;

@@ -1,7 +1,8 @@
 #pragma once
 // The application-wide values through which the main menu and the working
 // windows coordinate, and the services every window uses. One instance lives for
-// the whole run; windows receive it by reference.
+// the whole run; windows receive it by reference. The message and desktop
+// services are always there: a context made without them gets do-nothing ones.
 
 #include <string>
 
@@ -15,13 +16,22 @@ namespace app {
 enum WindowNo : int { NoWindow = 0, OutlineWindowNo = 2, TreeWindowNo = 3, QuizWindowNo = 4, SearchWindowNo = 5 };
 
 struct AppContext {
+    // Messages go nowhere and no other program's window is ever found (tests
+    // and benchmarks that do not look at either).
+    AppContext();
+    AppContext(Messages& messages, Desktop& desktop) : messages(messages), desktop(desktop) {}
+    AppContext(const AppContext&) = delete;
+    AppContext& operator=(const AppContext&) = delete;
+
     int activeWindowNo = NoWindow; // the working window open and activated last
     bool icd11Mode = false;        // mode in which the two browsers are created
     std::string exeDir;            // folder of the executable, without a trailing separator
     std::string dbPath;            // exeDir + separator + "icd10_2023.mdb"
     db::Connection ADOConnection1; // the one database connection
-    Messages* messages = nullptr;  // every message box goes through here
-    Desktop* desktop = nullptr;    // window manager and clipboard
+    Messages& messages;            // every message box goes through here
+    Desktop& desktop;              // window manager and clipboard
 };
+
+inline AppContext::AppContext() : AppContext(NullMessages::Instance(), NullDesktop::Instance()) {}
 
 } // namespace app

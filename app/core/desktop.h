@@ -24,6 +24,21 @@ public:
     virtual void restore(WindowId window) = 0;
 };
 
+// A desktop on which no other program's window is ever found, so the hand-off
+// does nothing: where the platform has no window manager this program can talk
+// to, and for a context whose hand-off nobody looks at.
+class NullDesktop : public Desktop {
+public:
+    std::optional<WindowId> findTopLevelWindow(const std::string&) override { return std::nullopt; }
+    void setClipboardText(const std::string&) override {}
+    void bringToFront(WindowId) override {}
+    void restore(WindowId) override {}
+    static NullDesktop& Instance() {
+        static NullDesktop instance;
+        return instance;
+    }
+};
+
 // A desktop held in memory: tests open and close "windows" and read what the
 // hand-off did.
 class FakeDesktop : public Desktop {

@@ -37,15 +37,15 @@ HandOffOutcome HandOffFinestCode(AppContext& ctx, db::Query& aux, const std::str
     const std::string code = text::Trim(rawCode);
     if (code.empty()) return HandOffOutcome::NoCode;
     if (!CheckFinestCode(aux, code)) {
-        if (ctx.messages) ctx.messages->show(NotFinestMessage);
+        ctx.messages.show(NotFinestMessage);
         return HandOffOutcome::NotFinest;
     }
-    if (ctx.desktop) HandOffCode(*ctx.desktop, code);
+    HandOffCode(ctx.desktop, code);
     return HandOffOutcome::HandedOff;
 }
 
-bool ConsultationWindowExists(Desktop* desktop) {
-    return desktop && desktop->findTopLevelWindow(ConsultationWindowTitle).has_value();
+bool ConsultationWindowExists(Desktop& desktop) {
+    return desktop.findTopLevelWindow(ConsultationWindowTitle).has_value();
 }
 
 } // namespace app

@@ -39,7 +39,7 @@ HandOffOutcome HandOffFinestCode(AppContext& ctx, db::Query& aux, const std::str
 
 // Whether the consultation window exists now (windows hide their hand-off
 // pictures at creation when it does not).
-bool ConsultationWindowExists(Desktop* desktop);
+bool ConsultationWindowExists(Desktop& desktop);
 
 // Places a value between single quotes, doubling each quote inside it:
 //   O'Brien => 'O''Brien'

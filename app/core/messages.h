@@ -14,6 +14,16 @@ public:
     virtual void show(const std::string& text) = 0;
 };
 
+// Shows nothing: for a context whose messages nobody reads.
+class NullMessages : public Messages {
+public:
+    void show(const std::string&) override {}
+    static NullMessages& Instance() {
+        static NullMessages instance;
+        return instance;
+    }
+};
+
 // Keeps the texts it is given; used by tests.
 class RecordingMessages : public Messages {
 public:

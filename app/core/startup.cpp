@@ -16,7 +16,7 @@ constexpr char Separator = static_cast<char>(fs::path::preferred_separator);
 bool IsSeparator(char c) { return c == Separator || c == '/'; }
 
 void Show(AppContext& context, const std::string& text) {
-    if (context.messages) context.messages->show(text);
+    context.messages.show(text);
 }
 } // namespace
 

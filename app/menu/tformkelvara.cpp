@@ -73,8 +73,7 @@ void TFormKelvara::loadPictures() {
         {m_ui->Image6, "close.svg", "結束"},
     };
     for (const auto& p : pictures) {
-        p.button->setPicture(
-            RenderPicture(QStringLiteral(":/assets/menu/") + QString::fromUtf8(p.file), p.button->size()));
+        LoadPicture(p.button, QStringLiteral(":/assets/menu/") + QString::fromUtf8(p.file));
         p.button->setAccessibleName(QString::fromUtf8(p.tip));
     }
 }
@@ -162,7 +161,7 @@ std::unique_ptr<WorkingWindow> TFormKelvara::create(const MenuSetup::WindowMaker
     try {
         return make(m_ctx);
     } catch (const std::exception& e) {
-        if (m_ctx.messages) m_ctx.messages->show(e.what());
+        m_ctx.messages.show(e.what());
         return nullptr;
     }
 }

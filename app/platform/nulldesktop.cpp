@@ -4,16 +4,6 @@
 
 namespace app {
 
-namespace {
-class NullDesktop : public Desktop {
-public:
-    std::optional<WindowId> findTopLevelWindow(const std::string&) override { return std::nullopt; }
-    void setClipboardText(const std::string&) override {}
-    void bringToFront(WindowId) override {}
-    void restore(WindowId) override {}
-};
-} // namespace
-
 std::unique_ptr<Desktop> CreatePlatformDesktop() { return std::make_unique<NullDesktop>(); }
 
 } // namespace app

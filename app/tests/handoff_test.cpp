@@ -13,13 +13,11 @@ protected:
         ctx.ADOConnection1.open(dir.file("icd10_2023.mdb"), true);
         ctx.ADOConnection1.exec("CREATE TABLE ICD10 (ICD10_NO TEXT COLLATE NOCASE, ICD10_FLAG TEXT);"
                                 "INSERT INTO ICD10 VALUES ('S93401A','Y'),('S934','N'),('A00',''),('B001','y')");
-        ctx.messages = &messages;
-        ctx.desktop = &desktop;
     }
     testsupport::TempDir dir;
-    AppContext ctx;
     RecordingMessages messages;
     FakeDesktop desktop;
+    AppContext ctx{messages, desktop};
 };
 
 TEST_F(HandOffTest, finestCodeGoesToTheClipboardAndTheWindowIsRaisedAndRestored) {

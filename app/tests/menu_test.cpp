@@ -8,6 +8,7 @@
 
 #include "app/widgets/imagebutton.h"
 #include "db/connection.h"
+#include "testsupport/controls.h"
 #include "testsupport/testsupport.h"
 
 using namespace app;
@@ -29,7 +30,6 @@ public:
 class MenuTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ctx.messages = &messages;
         db::Connection c;
         c.open(dir.file("icd10_2023.mdb"), true);
         c.exec("CREATE TABLE ICD10 (ICD10_NO TEXT)");
@@ -68,8 +68,8 @@ protected:
     static TestWindow* as(WorkingWindow* w) { return static_cast<TestWindow*>(w); }
 
     testsupport::TempDir dir;
-    AppContext ctx;
     RecordingMessages messages;
+    AppContext ctx{messages, NullDesktop::Instance()};
     std::vector<std::string> created;
     int quits = 0;
 };
@@ -95,7 +95,7 @@ TEST_F(MenuTest, layoutIsTheFixedMenuWithItsSevenPictures) {
         QImage img = b->picture().toImage();
         EXPECT_NE(img.pixelColor(rect.width() / 2, rect.height() / 2), QColor(Qt::gray)) << n;
     }
-    auto* background = menu->findChild<QLabel*>(QStringLiteral("Image1"));
+    auto* background = testsupport::Control<QLabel>(menu.get(), "Image1");
     ASSERT_NE(background, nullptr);
     EXPECT_EQ(background->geometry(), QRect(0, 0, 700, 500));
     EXPECT_NE(background->pixmap().toImage().pixelColor(350, 30), QColor(Qt::gray));

@@ -20,13 +20,12 @@ TEST(ExeDir, isTheExecutablesFolderWithoutItsTrailingSeparator) {
 
 class StartUpTest : public ::testing::Test {
 protected:
-    void SetUp() override { ctx.messages = &messages; }
     std::string exe() const { return dir.file("icd10tcm"); }
     std::string dbFile() const { return dir.file("icd10_2023.mdb"); }
 
     testsupport::TempDir dir;
-    AppContext ctx;
     RecordingMessages messages;
+    AppContext ctx{messages, NullDesktop::Instance()};
 };
 
 TEST_F(StartUpTest, missingFileNamesTheFullPathAndLeavesTheConnectionClosed) {

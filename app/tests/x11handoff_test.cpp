@@ -128,10 +128,9 @@ protected:
         desktop = std::make_unique<app::X11Desktop>();
         ASSERT_TRUE(desktop->isConnected());
         probe = std::make_unique<XProbe>();
-        ctx.messages = &messages;
-        ctx.desktop = desktop.get();
-        ctx.ADOConnection1.open(dir.file("icd10_2023.mdb"), true);
-        ctx.ADOConnection1.exec("CREATE TABLE ICD10 (ICD10_NO TEXT COLLATE NOCASE, ICD10_FLAG TEXT);"
+        ctx = std::make_unique<app::AppContext>(messages, *desktop);
+        ctx->ADOConnection1.open(dir.file("icd10_2023.mdb"), true);
+        ctx->ADOConnection1.exec("CREATE TABLE ICD10 (ICD10_NO TEXT COLLATE NOCASE, ICD10_FLAG TEXT);"
                                 "INSERT INTO ICD10 VALUES ('S93401A','Y'),('A000','Y'),('S934','N')");
     }
     void TearDown() override {
@@ -176,9 +175,9 @@ protected:
     }
 
     testsupport::TempDir dir;
-    app::AppContext ctx;
     app::RecordingMessages messages;
     std::unique_ptr<app::X11Desktop> desktop;
+    std::unique_ptr<app::AppContext> ctx; // made once the X11 desktop is there
     std::unique_ptr<XProbe> probe;
     pid_t standIn = -1;
     QWidget own;
@@ -196,8 +195,8 @@ TEST_F(X11HandOff, finestCodeReachesTheConsultationWindowWhichIsRaisedAndRestore
     probe->minimise(static_cast<xcb_window_t>(standin));
     ASSERT_TRUE(QTest::qWaitFor([&] { return probe->minimised(static_cast<xcb_window_t>(standin)); }, 5000));
 
-    db::Query aux(ctx.ADOConnection1);
-    app::HandOffFinestCode(ctx, aux, "S93401A");
+    db::Query aux(ctx->ADOConnection1);
+    app::HandOffFinestCode(*ctx, aux, "S93401A");
     EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("|ICD10|S93401A"));
     EXPECT_TRUE(QTest::qWaitFor([&] { return probe->activeWindow() == standin; }, 5000)) << "not raised";
     EXPECT_TRUE(QTest::qWaitFor([&] { return !probe->minimised(static_cast<xcb_window_t>(standin)); }, 5000))
@@ -209,7 +208,7 @@ TEST_F(X11HandOff, finestCodeReachesTheConsultationWindowWhichIsRaisedAndRestore
     probe->maximise(static_cast<xcb_window_t>(standin));
     ASSERT_TRUE(QTest::qWaitFor([&] { return probe->maximised(static_cast<xcb_window_t>(standin)); }, 5000));
     activateOwnWindow();
-    app::HandOffFinestCode(ctx, aux, "A000");
+    app::HandOffFinestCode(*ctx, aux, "A000");
     EXPECT_TRUE(QTest::qWaitFor([&] { return probe->activeWindow() == standin; }, 5000)) << "not raised";
     EXPECT_TRUE(QTest::qWaitFor([&] { return !probe->maximised(static_cast<xcb_window_t>(standin)); }, 5000))
         << "not restored from maximised";
@@ -219,7 +218,7 @@ TEST_F(X11HandOff, finestCodeReachesTheConsultationWindowWhichIsRaisedAndRestore
 
     // A code that is not finest: the message, and nothing else changes.
     activateOwnWindow();
-    app::HandOffFinestCode(ctx, aux, "S934");
+    app::HandOffFinestCode(*ctx, aux, "S934");
     EXPECT_EQ(messages.shown, std::vector<std::string>{"非最細碼無法使用"});
     QTest::qWait(300);
     EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("|ICD10|A000"));
@@ -232,8 +231,8 @@ TEST_F(X11HandOff, withoutTheConsultationWindowNothingHappensAtAll) {
     QGuiApplication::clipboard()->setText(QStringLiteral("what the user copied"));
     EXPECT_FALSE(desktop->findTopLevelWindow(app::ConsultationWindowTitle).has_value());
 
-    db::Query aux(ctx.ADOConnection1);
-    app::HandOffFinestCode(ctx, aux, "S93401A");
+    db::Query aux(ctx->ADOConnection1);
+    app::HandOffFinestCode(*ctx, aux, "S93401A");
     app::HandOffCode(*desktop, "A000");
     QTest::qWait(300);
     EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("what the user copied"));

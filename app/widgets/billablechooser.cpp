@@ -264,7 +264,7 @@ std::function<void(const std::string&)> HandOffChosen(AppContext& ctx, db::Query
         try {
             HandOffFinestCode(ctx, aux, chosen);
         } catch (const db::Error& e) {
-            if (ctx.messages) ctx.messages->show(e.what());
+            ctx.messages.show(e.what());
         }
     };
 }

@@ -6,6 +6,9 @@
 #include <QKeyEvent>
 #include <QScreen>
 
+#include "app/widgets/imagebutton.h"
+#include "app/widgets/pictures.h"
+
 namespace app {
 
 Qt::WindowFlags FixedWindowFlags() {
@@ -18,6 +21,10 @@ void CentreOnScreen(QWidget* w) {
     if (!screen) return;
     QRect area = screen->availableGeometry();
     w->move(area.center() - QPoint(w->width() / 2, w->height() / 2));
+}
+
+void LoadPicture(ImageButton* button, const QString& resource) {
+    button->setPicture(RenderPicture(resource, button->size()));
 }
 
 WorkingWindow::WorkingWindow(AppContext& context, int windowNo, QWidget* parent)

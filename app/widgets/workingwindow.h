@@ -2,13 +2,23 @@
 // Base of the four working windows. Activation sets the application's window
 // number to the window's own number (FormActivate); closing sets it to 0 and only
 // hides the window, which keeps its contents (FormClose). Esc closes the window
-// as its close picture does, unless the focused control uses the key itself.
+// as its close picture does, unless the focused control uses the key itself. It
+// also holds the habits every window shares: showing a message, running a
+// handler so that an error it throws is shown and the window stays as it was,
+// and loading pictures.
 
+#include <exception>
+#include <string>
+#include <utility>
+
+#include <QString>
 #include <QWidget>
 
 #include "app/core/appcontext.h"
 
 namespace app {
+
+class ImageButton;
 
 class WorkingWindow : public QWidget {
     Q_OBJECT
@@ -26,6 +36,28 @@ public:
     virtual void FormClose();
 
 protected:
+    // A modal message box with this text.
+    void showMessage(const std::string& text) { m_ctx.messages.show(text); }
+
+    // Runs a handler's work. An error it throws (the engine's, a question
+    // file's) ends the work: undo runs first, to put the window back as it was,
+    // then the error's message is shown. False when the work failed.
+    //     guarded([&] { model.fill(...); });
+    //     guarded([&] { query.open(); }, [&] { query.close(); });
+    template <typename Work> bool guarded(Work&& work) {
+        return guarded(std::forward<Work>(work), [] {});
+    }
+    template <typename Work, typename Undo> bool guarded(Work&& work, Undo&& undo) {
+        try {
+            work();
+            return true;
+        } catch (const std::exception& e) {
+            undo();
+            showMessage(e.what());
+            return false;
+        }
+    }
+
     // Fixed client size, title bar with only the system menu and close box,
     // placed at the centre of the screen.
     void setFixedClientSize(int width, int height);
@@ -43,5 +75,8 @@ private:
 Qt::WindowFlags FixedWindowFlags();
 // Moves a top-level widget to the centre of its screen.
 void CentreOnScreen(QWidget* w);
+// Gives an image button its picture: an SVG resource (":/assets/...svg")
+// rendered at the button's size.
+void LoadPicture(ImageButton* button, const QString& resource);
 
 } // namespace app

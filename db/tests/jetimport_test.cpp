@@ -141,7 +141,7 @@ TEST(JetImport, passwordProtectedFileIsRefusedAndLeavesNothing) {
         ConvertJetToSqlite((JetDir() / "mdbreader_V2000_with-password.mdb").string(), dir.file("p.sqlite"));
         FAIL() << "a password-protected file must be refused";
     } catch (const Error& e) {
-        EXPECT_NE(std::string(e.what()).find("password"), std::string::npos) << e.what();
+        EXPECT_NE(std::string(e.what()).find("密碼"), std::string::npos) << e.what();
         EXPECT_NE(std::string(e.what()).find("with-password.mdb"), std::string::npos) << e.what();
     }
     EXPECT_TRUE(fs::is_empty(dir.path()));
@@ -177,7 +177,7 @@ TEST(JetImport, damagedFilesGiveAnErrorNeverACrashOrAHalfCopy) {
     try {
         ConvertJetToSqlite(dir.file("loops.mdb"), dir.file("loops.sqlite"), 2);
     } catch (const Error& e) {
-        EXPECT_NE(std::string(e.what()).find("damaged"), std::string::npos) << e.what();
+        EXPECT_NE(std::string(e.what()).find("損壞"), std::string::npos) << e.what();
         EXPECT_FALSE(fs::exists(dir.file("loops.sqlite")));
     }
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(15));
@@ -195,8 +195,8 @@ TEST(JetImport, aCopyThatCannotBeWrittenSaysSo) {
         ConvertJetToSqlite((JetDir() / "jackcess_testV2000.mdb").string(), dir.file("no/such/folder/copy.sqlite"));
         FAIL() << "the copy cannot be written there";
     } catch (const Error& e) {
-        EXPECT_EQ(std::string(e.what()).rfind("cannot convert the Jet database", 0), 0u) << e.what();
-        EXPECT_NE(std::string(e.what()).find("cannot write the converted copy"), std::string::npos) << e.what();
+        EXPECT_EQ(std::string(e.what()).rfind("無法轉換 Jet 資料庫", 0), 0u) << e.what();
+        EXPECT_NE(std::string(e.what()).find("無法寫入轉換後的副本"), std::string::npos) << e.what();
     }
     EXPECT_TRUE(fs::is_empty(dir.path()));
 }

@@ -4,7 +4,7 @@
 
 #include "db/query.h"
 #include "outline/outlinetexts.h"
-#include "outlinedb.h"
+#include "testsupport/codedb.h"
 
 using namespace outline;
 using V = std::vector<std::string>;
@@ -13,7 +13,7 @@ namespace {
 
 class BrowserTest : public ::testing::Test {
 protected:
-    outlinetest::CodeDb db;
+    testsupport::CodeDb db;
     db::Query query{db.connection};
 
     static V visibleEntryCodes(const OutlineBrowser& b) {

@@ -17,7 +17,7 @@
 #include "app/core/messages.h"
 #include "app/widgets/billablechooser.h"
 #include "app/widgets/imagebutton.h"
-#include "outlinedb.h"
+#include "testsupport/codedb.h"
 
 using namespace outline;
 using V = std::vector<std::string>;
@@ -27,13 +27,11 @@ namespace {
 class OutlineWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        outlinetest::CreateCodeDb(ctx.ADOConnection1, dir.file("icd10_2023.mdb"));
-        ctx.messages = &messages;
-        ctx.desktop = &desktop;
+        db = std::make_unique<testsupport::CodeDb>(ctx.ADOConnection1);
     }
     void add(const std::string& no, const std::string& name, const std::string& flag = "Y",
              const std::string& flag2023 = "", const std::string& isNew = "") {
-        outlinetest::AddCode(ctx.ADOConnection1, no, name, flag, flag2023, isNew);
+        db->add(no, name, flag, flag2023, isNew);
     }
     std::unique_ptr<TForm2> open() {
         auto w = std::make_unique<TForm2>(ctx);
@@ -77,10 +75,10 @@ protected:
             QDir(QString::fromUtf8(dir)).filePath(QString::fromUtf8(name) + QStringLiteral(".png")));
     }
 
-    testsupport::TempDir dir;
-    app::AppContext ctx;
+    std::unique_ptr<testsupport::CodeDb> db; // outlives the context's connection
     app::RecordingMessages messages;
     app::FakeDesktop desktop;
+    app::AppContext ctx{messages, desktop};
 };
 
 } // namespace

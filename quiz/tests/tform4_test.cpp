@@ -24,7 +24,6 @@ struct QuizWindow {
     explicit QuizWindow(const std::string& bank) {
         if (!bank.empty()) testsupport::WriteFile(dir.file("qa.txt"), bank);
         context.exeDir = dir.path().string();
-        context.messages = &messages;
         window = std::make_unique<quiz::TForm4>(context);
         window->setRandomSource(random);
     }
@@ -40,7 +39,7 @@ struct QuizWindow {
 
     testsupport::TempDir dir;
     app::RecordingMessages messages;
-    app::AppContext context;
+    app::AppContext context{messages, app::NullDesktop::Instance()};
     quiztest::ScriptedRandom random;
     std::unique_ptr<quiz::TForm4> window;
 };
@@ -274,4 +273,14 @@ TEST(TForm4, aDoubleClickOnAnAnswerIsOneAnswer_andEscapeCloses) {
     QTest::keyClick(w.ui().CheckBox1, Qt::Key_Escape);
     EXPECT_FALSE(w.window->isVisible());
     EXPECT_EQ(w.context.activeWindowNo, 0);
+}
+
+TEST(TForm4, fileErrorWithTheDoNothingMessageServiceLeavesTheWindowAsItWas) {
+    testsupport::TempDir dir;
+    app::AppContext context; // messages go nowhere, as in a benchmark
+    context.exeDir = dir.path().string();
+    quiz::TForm4 window(context);
+    window.FormActivate(); // no qa.txt
+    EXPECT_TRUE(window.ui().Memo1->isHidden());
+    EXPECT_EQ(window.session().length(), 0);
 }

@@ -11,22 +11,16 @@
 
 #include "db/connection.h"
 #include "db/query.h"
+#include "testsupport/codedb.h"
 #include "testsupport/testsupport.h"
 
 namespace reliability {
 
 using testsupport::SchemaSql;
 
-// A value as an SQL literal.
-inline std::string Lit(const std::string& v) {
-    std::string out = "'";
-    for (char c : v) out += c == '\'' ? std::string("''") : std::string(1, c);
-    return out + "'";
-}
-
 // The rows every fault test works on: a few codes of several levels, an ICD-9
 // code with its CM translations and a usage rank.
-inline void FillSampleRows(db::Connection& c) {
+inline void FillSampleRows(testsupport::CodeDb& db) {
     const char* codes[][4] = {{"A00", "霍亂", "Cholera", "N"},
                               {"A000", "霍亂弧菌霍亂", "Cholera due to Vibrio cholerae", "Y"},
                               {"A009", "霍亂", "Cholera, unspecified", "Y"},
@@ -35,21 +29,20 @@ inline void FillSampleRows(db::Connection& c) {
                               {"S93401A", "左側踝部扭傷,初期照護", "Sprain of left ankle, initial encounter", "Y"},
                               {"S93401D", "左側踝部扭傷,後續照護", "Sprain of left ankle, subsequent encounter", "Y"},
                               {"M2551", "右側肩關節疼痛", "Pain in right shoulder", "Y"}};
-    for (const auto& r : codes)
-        c.exec("INSERT INTO ICD10 VALUES(" + Lit(r[0]) + "," + Lit(r[1]) + "," + Lit(r[2]) + "," + Lit(r[3]) +
-               ",'','')");
-    c.exec("INSERT INTO CM VALUES('845.00','S93.401A');INSERT INTO CM VALUES('719.41','M25.51');"
-           "INSERT INTO ICD9 VALUES('845.00','踝扭傷','Sprain of ankle');"
-           "INSERT INTO ICD9 VALUES('719.41','肩關節痛','Pain in joint, shoulder region');"
-           "INSERT INTO btbindn VALUES('84500','00001');INSERT INTO btbindn VALUES('71941','00700');");
+    for (const auto& r : codes) db.code(r[0], r[1], r[2], r[3]);
+    db.cm("845.00", "S93.401A");
+    db.cm("719.41", "M25.51");
+    db.icd9("845.00", "踝扭傷", "Sprain of ankle");
+    db.icd9("719.41", "肩關節痛", "Pain in joint, shoulder region");
+    db.usage("84500", "00001");
+    db.usage("71941", "00700");
 }
 
 // Creates the database file at path with the schema and the sample rows.
 inline void CreateCodeDb(const std::string& path) {
     db::Connection c;
-    c.open(path, true);
-    c.exec(SchemaSql());
-    FillSampleRows(c);
+    testsupport::CodeDb db(c, path);
+    FillSampleRows(db);
 }
 
 inline std::string Scalar(db::Connection& c, const std::string& sql) {

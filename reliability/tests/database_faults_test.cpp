@@ -30,9 +30,8 @@ namespace {
 // The folder holds a fake executable path; the database goes beside it.
 struct StartUp {
     testsupport::TempDir dir;
-    app::AppContext ctx;
     app::RecordingMessages messages;
-    StartUp() { ctx.messages = &messages; }
+    app::AppContext ctx{messages, app::NullDesktop::Instance()};
     std::string exe() const { return dir.file("icd10tcm"); }
     std::string dbPath() const { return dir.file("icd10_2023.mdb"); }
     bool open() { return app::OpenDatabase(ctx, exe()); }
@@ -61,7 +60,7 @@ TEST(DatabaseFileFaults, emptyFile_cannotBeOpened_andStaysEmpty) {
     testsupport::WriteFile(s.dbPath(), "");
     EXPECT_FALSE(s.open());
     ASSERT_EQ(s.messages.shown.size(), 1u);
-    EXPECT_EQ(s.messages.shown[0], std::string(app::CannotOpenDatabaseMessage) + "the file is empty, not a database");
+    EXPECT_EQ(s.messages.shown[0], std::string(app::CannotOpenDatabaseMessage) + "檔案是空的，不是資料庫");
     EXPECT_FALSE(s.ctx.ADOConnection1.isOpen());
     EXPECT_EQ(fs::file_size(s.dbPath()), 0u);
     EXPECT_EQ(s.files(), std::vector<std::string>{"icd10_2023.mdb"});
@@ -97,13 +96,10 @@ TEST(DatabaseFileFaults, truncatedDatabase_failsWithTheEngineMessage_atOpenOrAtT
     // A database large enough to span many pages, then cut in half.
     {
         db::Connection c;
-        c.open(s.dbPath(), true);
-        c.exec(reliability::SchemaSql());
-        reliability::FillSampleRows(c);
+        testsupport::CodeDb db(c, s.dbPath());
+        reliability::FillSampleRows(db);
         c.exec("BEGIN");
-        for (int i = 0; i < 3000; ++i)
-            c.exec("INSERT INTO ICD10 VALUES('Z" + std::to_string(10000 + i) + "','名稱" + std::to_string(i) +
-                   "','name','Y','','')");
+        for (int i = 0; i < 3000; ++i) db.code("Z" + std::to_string(10000 + i), "名稱" + std::to_string(i), "name");
         c.exec("COMMIT");
     }
     const std::string whole = testsupport::ReadFile(s.dbPath());
@@ -214,8 +210,8 @@ TEST_F(DamagedSchemaTest, withoutANameColumn_theSearchReportsTheEngineMessage) {
 
 TEST_F(DamagedSchemaTest, withoutTheNewCodeColumn_treeAndOutlineReportTheMissingColumn) {
     conn.exec("ALTER TABLE ICD10 DROP COLUMN ICD10_2023NEW");
-    EXPECT_EQ(treeError("A00"), "no such column: ICD10_2023NEW");
-    EXPECT_EQ(outlineError(), "no such column: ICD10_2023NEW");
+    EXPECT_EQ(treeError("A00"), "找不到欄位: ICD10_2023NEW");
+    EXPECT_EQ(outlineError(), "找不到欄位: ICD10_2023NEW");
 }
 
 TEST_F(DamagedSchemaTest, rankingWithoutTheUsageTable_failsAndChangesNothing) {
@@ -396,7 +392,7 @@ TEST(JetFileFaults, passwordProtectedJetFile_isRefusedWithAClearMessage_andNoCop
     EXPECT_FALSE(s.open());
     ASSERT_EQ(s.messages.shown.size(), 1u);
     EXPECT_TRUE(StartsWith(s.messages.shown[0], app::CannotOpenDatabaseMessage)) << s.messages.shown[0];
-    EXPECT_NE(s.messages.shown[0].find("password"), std::string::npos) << s.messages.shown[0];
+    EXPECT_NE(s.messages.shown[0].find("密碼"), std::string::npos) << s.messages.shown[0];
     EXPECT_EQ(testsupport::ReadFile(s.dbPath()), bytes);
     EXPECT_EQ(s.files(), std::vector<std::string>{"icd10_2023.mdb"});
 }
@@ -410,7 +406,7 @@ TEST(JetFileFaults, jetFileCutInsideItsHeader_isRefusedWithAClearMessage_andNoCo
     EXPECT_FALSE(s.open());
     ASSERT_EQ(s.messages.shown.size(), 1u);
     EXPECT_TRUE(StartsWith(s.messages.shown[0], app::CannotOpenDatabaseMessage)) << s.messages.shown[0];
-    EXPECT_NE(s.messages.shown[0].find("cut short"), std::string::npos) << s.messages.shown[0];
+    EXPECT_NE(s.messages.shown[0].find("截斷"), std::string::npos) << s.messages.shown[0];
     EXPECT_EQ(testsupport::ReadFile(s.dbPath()), header);
     EXPECT_EQ(s.files(), std::vector<std::string>{"icd10_2023.mdb"});
 }

@@ -170,13 +170,13 @@ TEST_F(HostileTextTest, aSecondStatementAfterTheFirst_isRefusedAndNeverRuns) {
             q.open();
             ADD_FAILURE() << "opened: " << sql;
         } catch (const db::Error& e) {
-            EXPECT_EQ(std::string(e.what()), "only one statement can be run at a time") << sql;
+            EXPECT_EQ(std::string(e.what()), "一次只能執行一個查詢敘述") << sql;
         }
         try {
             q.execute();
             ADD_FAILURE() << "executed: " << sql;
         } catch (const db::Error& e) {
-            EXPECT_EQ(std::string(e.what()), "only one statement can be run at a time") << sql;
+            EXPECT_EQ(std::string(e.what()), "一次只能執行一個查詢敘述") << sql;
         }
         ASSERT_EQ(reliability::Fingerprint(conn), before) << sql;
     }

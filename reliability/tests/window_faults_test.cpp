@@ -17,6 +17,7 @@
 #include "outline/tform2.h"
 #include "quiz/tform4.h"
 #include "reliability/tests/codedb.h"
+#include "testsupport/controls.h"
 #include "search/resultmodel.h"
 #include "search/tform5.h"
 #include "text/text.h"
@@ -27,11 +28,7 @@ namespace {
 
 QString Q(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
 
-template <class T> T* Child(QWidget* w, const char* name) {
-    T* c = w->findChild<T*>(QString::fromLatin1(name));
-    EXPECT_NE(c, nullptr) << name;
-    return c;
-}
+template <class T> T* Child(QWidget* w, const char* name) { return testsupport::Control<T>(w, name); }
 
 bool IsEngineLimit(const std::string& m) {
     return m.find("too large") != std::string::npos || m.find("too complex") != std::string::npos ||
@@ -45,8 +42,6 @@ protected:
         reliability::CreateCodeDb(path);
         ctx.exeDir = dir.path().string();
         ctx.dbPath = path;
-        ctx.messages = &messages;
-        ctx.desktop = &desktop;
         ctx.ADOConnection1.open(path);
         before = reliability::Fingerprint(ctx.ADOConnection1);
     }
@@ -58,9 +53,9 @@ protected:
 
     testsupport::TempDir dir;
     std::string path;
-    app::AppContext ctx;
     app::RecordingMessages messages;
     app::FakeDesktop desktop;
+    app::AppContext ctx{messages, desktop};
     std::string before;
 };
 

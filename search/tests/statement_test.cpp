@@ -5,10 +5,10 @@
 #include <algorithm>
 
 #include "db/query.h"
-#include "search/tests/testdb.h"
+#include "testsupport/codedb.h"
 
 using namespace search;
-using searchtest::TestDb;
+using TestDb = testsupport::CodeDb;
 
 namespace {
 

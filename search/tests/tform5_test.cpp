@@ -14,10 +14,11 @@
 #include "app/widgets/imagebutton.h"
 #include "search/ranking.h"
 #include "search/resultmodel.h"
-#include "search/tests/testdb.h"
+#include "testsupport/codedb.h"
+#include "testsupport/controls.h"
 
 using namespace search;
-using searchtest::TestDb;
+using TestDb = testsupport::CodeDb;
 
 namespace {
 
@@ -32,19 +33,13 @@ protected:
         db.code("A009", "霍亂", "Cholera, unspecified", "Y");
         db.code("S93401A", "左側踝部扭傷,初期照護", "Sprain of left ankle, initial encounter", "Y");
         db.code("S93401D", "左側踝部扭傷,後續照護", "Sprain of left ankle, subsequent encounter", "Y");
-        ctx.messages = &messages;
-        ctx.desktop = &desktop;
         desktop.windows.push_back({7, app::ConsultationWindowTitle, true});
     }
     std::unique_ptr<TForm5> create() {
         ctx.ADOConnection1.open(db.path());
         return std::make_unique<TForm5>(ctx);
     }
-    template <class T> static T* child(QWidget* w, const char* name) {
-        T* c = w->findChild<T*>(QString::fromLatin1(name));
-        EXPECT_NE(c, nullptr) << name;
-        return c;
-    }
+    template <class T> static T* child(QWidget* w, const char* name) { return testsupport::Control<T>(w, name); }
     static void release(QWidget* form, const char* image) {
         auto* picture = child<app::ImageButton>(form, image);
         QTest::mousePress(picture, Qt::LeftButton);
@@ -58,9 +53,9 @@ protected:
     }
 
     TestDb db;
-    app::AppContext ctx;
     app::RecordingMessages messages;
     app::FakeDesktop desktop;
+    app::AppContext ctx{messages, desktop};
 };
 
 } // namespace

@@ -12,7 +12,7 @@
 #include "app/widgets/billablechooser.h"
 #include "app/widgets/imagebutton.h"
 #include "search/resultmodel.h"
-#include "search/tests/testdb.h"
+#include "testsupport/codedb.h"
 #include "search/tform5.h"
 
 using search::TForm5;
@@ -30,8 +30,6 @@ protected:
         db.code("S93402A", "左踝扭傷，未明示韌帶，初期照護", "Left ankle sprain, initial encounter", "Y", "",
                 "Y");
         db.code("S93402X", "左踝扭傷（已刪除）", "Deleted", "N", "D");
-        ctx.messages = &messages;
-        ctx.desktop = &desktop;
         desktop.windows.push_back({7, app::ConsultationWindowTitle, true});
     }
     std::unique_ptr<TForm5> searchFor(const char* code) {
@@ -62,10 +60,10 @@ protected:
         return codes;
     }
 
-    searchtest::TestDb db;
-    app::AppContext ctx;
+    testsupport::CodeDb db;
     app::RecordingMessages messages;
     app::FakeDesktop desktop;
+    app::AppContext ctx{messages, desktop};
 };
 
 } // namespace

@@ -10,7 +10,7 @@ namespace icdtool {
 
 int ImportJet(const Args& args) {
     if (args.size() != 2) {
-        std::fprintf(stderr, "usage: icdtool import-jet IN.mdb OUT.sqlite\n");
+        std::fprintf(stderr, "用法: icdtool import-jet IN.mdb OUT.sqlite\n");
         return 2;
     }
     db::ConvertJetToSqlite(args[0], args[1]);
@@ -22,12 +22,12 @@ int ImportJet(const Args& args) {
     tables.open();
     std::vector<std::string> names;
     for (; !tables.eof(); tables.next()) names.push_back(tables.value(0));
-    std::printf("%s: %zu table(s)\n", args[1].c_str(), names.size());
+    std::printf("%s: %zu 個資料表\n", args[1].c_str(), names.size());
     for (const auto& n : names) {
         db::Query q(c);
         q.setText("SELECT count(*) FROM \"" + n + "\"");
         q.open();
-        std::printf("  %-30s %s rows\n", n.c_str(), q.value(0).c_str());
+        std::printf("  %-30s %s 筆\n", n.c_str(), q.value(0).c_str());
     }
     return 0;
 }

@@ -54,12 +54,12 @@ void WriteAtomically(const std::string& path, const std::string& bytes) {
     {
         std::ofstream file(temp, std::ios::binary | std::ios::trunc);
         if (!file)
-            throw std::runtime_error("無法寫入題庫檔 " + path + "(cannot create " + temp.string() + ")");
+            throw std::runtime_error("無法寫入題庫檔 " + path + "(無法建立暫存檔 " + temp.string() + ")");
         file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
         if (!file.flush()) {
             std::error_code ec;
             fs::remove(temp, ec);
-            throw std::runtime_error("無法寫入題庫檔 " + path + "(write failed, disk full?)");
+            throw std::runtime_error("無法寫入題庫檔 " + path + "(寫入失敗，磁碟可能已滿)");
         }
     }
     std::error_code ec;
@@ -108,7 +108,7 @@ int MakeQuiz(const Args& args) {
             options.seed = static_cast<std::uint32_t>(n);
             seeded = true;
         } else {
-            return Usage("不認得的選項 " + a + "(unknown option)");
+            return Usage("不認得的選項 " + a);
         }
     }
     if (files.size() != 2) return Usage("需要資料庫檔與輸出檔兩個路徑");

@@ -9,7 +9,7 @@ namespace icdtool {
 
 int Rank(const Args& args) {
     if (args.size() != 1) {
-        std::fprintf(stderr, "usage: icdtool rank DB\n");
+        std::fprintf(stderr, "用法: icdtool rank 資料庫檔\n");
         return 2;
     }
     db::Connection connection;
@@ -24,8 +24,8 @@ int Rank(const Args& args) {
             std::fflush(stderr);
         });
     if (shownRow) std::fprintf(stderr, "\n");
-    std::printf("%s%d usage rows, %d codes marked%s%s\n", r.columnAdded ? "column ICD10_RANKING added; " : "",
-                r.rows, r.marks, r.lastCode.empty() ? "" : ", last ", r.lastCode.c_str());
+    std::printf("%s使用排名 %d 筆，標記 %d 個代碼%s%s\n", r.columnAdded ? "已新增欄位 ICD10_RANKING；" : "",
+                r.rows, r.marks, r.lastCode.empty() ? "" : "，最後一個: ", r.lastCode.c_str());
     return 0;
 }
 

@@ -13,7 +13,7 @@ namespace icdtool {
 
 int RunSql(const Args& args) {
     if (args.size() < 2) {
-        std::fprintf(stderr, "usage: icdtool run-sql OUT.mdb FILE.sql...\n");
+        std::fprintf(stderr, "用法: icdtool run-sql OUT.mdb FILE.sql...\n");
         return 2;
     }
     const fs::path out = args[0];
@@ -25,7 +25,7 @@ int RunSql(const Args& args) {
         c.open(tmp.string(), true);
         for (std::size_t i = 1; i < args.size(); ++i) {
             std::ifstream f(args[i], std::ios::binary);
-            if (!f) throw std::runtime_error("cannot read " + args[i]);
+            if (!f) throw std::runtime_error("無法讀取檔案: " + args[i]);
             std::stringstream ss;
             ss << f.rdbuf();
             try {

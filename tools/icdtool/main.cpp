@@ -14,18 +14,17 @@ struct Command {
 
 const std::map<std::string, Command>& Commands() {
     static const std::map<std::string, Command> commands = {
-        {"run-sql", {"run-sql OUT.mdb FILE.sql...   build a database from SQL scripts", icdtool::RunSql}},
-        {"build-db", {"build-db OUT.mdb --data DIR ... build the code database from the releases (--help)", icdtool::BuildDb}},
-        {"import-jet", {"import-jet IN.mdb OUT.sqlite  convert a Jet 3/4 (Access) file into SQLite", icdtool::ImportJet}},
-        {"make-quiz", {"make-quiz DB OUT.txt [...]    write a question bank for the quiz from the database (--help)",
-                       icdtool::MakeQuiz}},
-        {"rank", {"rank DB                       fill the usage ranking (ICD10_RANKING) from btbindn", icdtool::Rank}},
+        {"run-sql", {"run-sql OUT.mdb FILE.sql...   由 SQL 指令檔建立資料庫", icdtool::RunSql}},
+        {"build-db", {"build-db OUT.mdb --data DIR ... 由官方發行檔建立代碼資料庫 (--help)", icdtool::BuildDb}},
+        {"import-jet", {"import-jet IN.mdb OUT.sqlite  把 Jet 3/4 (Access) 檔轉成 SQLite", icdtool::ImportJet}},
+        {"make-quiz", {"make-quiz DB OUT.txt [...]    由代碼資料庫產生評量測驗題庫 (--help)", icdtool::MakeQuiz}},
+        {"rank", {"rank DB                       由 btbindn 填入使用排名 (ICD10_RANKING)", icdtool::Rank}},
     };
     return commands;
 }
 
 int Usage() {
-    std::fprintf(stderr, "usage: icdtool COMMAND [ARGS...]\ncommands:\n");
+    std::fprintf(stderr, "用法: icdtool 指令 [參數...]\n指令:\n");
     for (const auto& [name, c] : Commands()) std::fprintf(stderr, "  %s\n", c.usage);
     return 2;
 }
@@ -35,7 +34,7 @@ int main(int argc, char** argv) {
     if (argc < 2 || std::strcmp(argv[1], "--help") == 0) return Usage();
     auto it = Commands().find(argv[1]);
     if (it == Commands().end()) {
-        std::fprintf(stderr, "icdtool: unknown command '%s'\n", argv[1]);
+        std::fprintf(stderr, "icdtool: 沒有這個指令: %s\n", argv[1]);
         return Usage();
     }
     icdtool::Args args(argv + 2, argv + argc);

@@ -24,8 +24,7 @@ namespace {
 class TForm3Test : public ::testing::Test {
 protected:
     void SetUp() override {
-        ctx.ADOConnection1.open(dir.file("icd10_2023.mdb"), true);
-        ctx.ADOConnection1.exec(treetest::SchemaSql());
+        db = std::make_unique<testsupport::CodeDb>(ctx.ADOConnection1);
         add("A00", "霍亂", "N");
         add("A000", "霍亂弧菌霍亂", "Y");
         add("A001", "愛爾托霍亂", "Y");
@@ -33,14 +32,10 @@ protected:
         add("A010", "傷寒", "N");
         add("A0100", "傷寒未明示", "Y");
         add("A09", "感染性腸胃炎", "Y");
-        ctx.messages = &messages;
-        ctx.desktop = &desktop;
         TForm3::SetNodeToggled(false);
     }
     void add(const std::string& no, const std::string& name, const std::string& flag) {
-        db::Query q(ctx.ADOConnection1);
-        q.setText("INSERT INTO ICD10 VALUES('" + no + "','" + name + "','e','" + flag + "','','')");
-        q.execute();
+        db->code(no, name, "e", flag);
     }
     std::unique_ptr<TForm3> make(bool icd11 = false) {
         ctx.icd11Mode = icd11;
@@ -60,10 +55,10 @@ protected:
         return {};
     }
 
-    testsupport::TempDir dir;
-    app::AppContext ctx;
+    std::unique_ptr<testsupport::CodeDb> db; // outlives the context's connection
     app::RecordingMessages messages;
     app::FakeDesktop desktop;
+    app::AppContext ctx{messages, desktop};
 };
 
 } // namespace
