@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "codes/coderules.h"
 #include "db/connection.h"
 #include "db/query.h"
 #include "outline/outlinetexts.h"
@@ -203,16 +204,24 @@ TEST_F(SampleDb, someCodesSkipALevelSoTheSubtreeRetriesLongerLengths) {
 }
 
 TEST_F(SampleDb, episodeCodesCarryTheirEpisodeWords) {
-    const std::map<char, std::string> words = {{'A', "初期照護"}, {'D', "後續照護"}, {'S', "後遺症"}};
+    const std::map<codes::Episode, std::string> words = {{codes::Episode::Initial, "初期照護"},
+                                                         {codes::Episode::Subsequent, "後續照護"},
+                                                         {codes::Episode::Sequela, "後遺症"}};
     std::map<char, int> seen;
     for (const Row& r : s_rows) {
-        if (r.no.size() != 7 || !words.count(r.no[6])) continue;
-        EXPECT_TRUE(EndsWith(r.cname, words.at(r.no[6]))) << r.no << " " << r.cname;
+        if (r.no.size() != 7 || IsIcd11(r.no)) continue;
+        const codes::Episode episode = codes::EpisodeOfSeventh(r.no[6]);
+        if (episode == codes::Episode::None) continue;
+        EXPECT_TRUE(EndsWith(r.cname, words.at(episode))) << r.no << " " << r.cname;
         ++seen[r.no[6]];
     }
     EXPECT_GE(seen['A'], 50);
     EXPECT_EQ(seen['A'], seen['D']);
     EXPECT_EQ(seen['A'], seen['S']);
+    // Fractures: open fractures at the first encounter, delayed healing,
+    // nonunion and malunion later.
+    for (char c : std::string("BCGKP"))
+        EXPECT_GE(seen[c], 1) << c;
     for (int episode = 1; episode <= 3; ++episode) {
         search::Criteria c;
         c.episode = episode;
@@ -289,6 +298,24 @@ TEST_F(SampleDb, bothSexListsFindCodes) {
         c.sex = sex;
         EXPECT_GE(Search(c).size(), 20u) << "sex " << sex;
     }
+    search::Criteria female;
+    female.sex = 2;
+    const auto found = Search(female);
+    for (const char* code : {"O9A211", "Z3A01"}) // they sort after O99 and Z39
+        EXPECT_NE(std::find(found.begin(), found.end(), code), found.end()) << code;
+    EXPECT_EQ(std::find(found.begin(), found.end(), "Z370"), found.end());
+}
+
+TEST_F(SampleDb, laterCareOfAFracture_findsEveryLaterCareCode) {
+    search::Criteria c;
+    c.icd10Code = "S52.52";
+    c.episode = 2;
+    c.injury = 7; // 骨折
+    EXPECT_EQ(Search(c), (std::vector<std::string>{"S52521D", "S52521G", "S52521K", "S52521P", "S52522D",
+                                                   "S52522G", "S52522K", "S52522P"}));
+    c.icd10Code = "S52509";
+    c.episode = 1;
+    EXPECT_EQ(Search(c), (std::vector<std::string>{"S52509A", "S52509B", "S52509C"}));
 }
 
 TEST_F(SampleDb, the2023ChangesAreMarked) {
@@ -351,6 +378,17 @@ TEST_F(SampleDb, icd9SearchesTranslateToTheThreeEpisodes) {
     byName.icd9Name = "ankle sprain";
     const auto named = Search(byName);
     EXPECT_NE(std::find(named.begin(), named.end(), "S93401A"), named.end());
+
+    // An open fracture stays an open fracture.
+    search::Criteria open;
+    open.icd9Code = "813.52";
+    EXPECT_EQ(Search(open), (std::vector<std::string>{"S52509B", "S52509C"}));
+
+    // A mistyped ICD-9 code with 女 lists nothing, not the whole female list.
+    search::Criteria mistyped;
+    mistyped.icd9Code = "8455";
+    mistyped.sex = 2;
+    EXPECT_THROW(Search(mistyped), search::NoIcd10ForIcd9);
 }
 
 TEST_F(SampleDb, usageRanksCoverBothBandsAndTheirEdge) {
