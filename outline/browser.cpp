@@ -2,6 +2,7 @@
 
 #include "app/core/decoration.h"
 #include "app/core/handoff.h"
+#include "codes/outlineblocks.h"
 #include "db/query.h"
 #include "outline/affixes.h"
 #include "search/codetext.h"
@@ -198,8 +199,16 @@ int OutlineBrowser::ListDatabaseCodes(const std::string& code, int level) {
             if (!m_query.eof()) break;
         }
     }
+    // A block whose range takes in separate blocks in code order (C76-C80
+    // holds C7A and C7B) lists only its own codes.
+    const std::vector<std::string> separate =
+        b.isRange ? codes::SeparateBlocksInside(m_lines, code) : std::vector<std::string>();
     int n = 0;
     while (n < kEntryTiles && !m_query.eof()) {
+        if (codes::InAnyRange(m_query.field("ICD10_NO"), separate)) {
+            m_query.next();
+            continue;
+        }
         ++n;
         FillEntry(n, m_query.field("ICD10_NO"),
                   app::DecorateName(m_query.field("ICD10_CNAME"), m_query.field("ICD10_2023FLAG"),

@@ -1,9 +1,9 @@
 #include "tree/treebuild.h"
 
-#include <cctype>
-
 #include "app/core/decoration.h"
 #include "app/core/handoff.h"
+#include "codes/coderules.h"
+#include "codes/outlineblocks.h"
 #include "db/query.h"
 #include "outline/affixes.h"
 #include "outline/outlinetexts.h"
@@ -35,7 +35,12 @@ std::string DisplayKey(std::string_view editText) {
     std::string s = text::Trim(editText);
     for (char& c : s)
         if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return search::NormalizeICD10Code(s);
+    // Coders write the bounds of a range with dots too: each bound loses its
+    // dot the way a single code does.
+    const std::size_t dash = s.find('-');
+    if (dash == std::string::npos) return search::NormalizeICD10Code(s);
+    return search::NormalizeICD10Code(std::string_view(s).substr(0, dash)) + "-" +
+           search::NormalizeICD10Code(std::string_view(s).substr(dash + 1));
 }
 
 std::string ResultTreeStatement(const std::string& key, const std::string& typed) {
@@ -65,13 +70,6 @@ std::string CodeNodeText(const db::Query& row) {
 namespace {
 
 // One entry of the level stack: the node placed last at a depth and its code.
-// An ICD-11 traditional-medicine code (S followed by a letter: SA0, SE70...).
-// ICD-10-CM codes always have a digit in second place.
-bool IsTraditionalMedicineCode(std::string_view code) {
-    return code.size() >= 2 && (code[0] == 'S' || code[0] == 's') &&
-           std::isalpha(static_cast<unsigned char>(code[1]));
-}
-
 struct LevelEntry {
     Node* node = nullptr;
     std::string code;
@@ -107,11 +105,16 @@ void BuildResultTree(Tree& tree, const std::string& key, const std::string& type
     // Both classifications share the code table, and the traditional-medicine
     // codes sort inside the injuries chapter (SA0 follows S99): a range of
     // ICD-10-CM codes leaves them out rather than mixing them into its tree.
-    const bool icd10Range = IsRangeKey(key) && !IsTraditionalMedicineCode(SplitCodeRange(key).lower);
+    const bool icd10Range = IsRangeKey(key) && !codes::IsIcd11Code(SplitCodeRange(key).lower);
+    // A block whose range takes in separate blocks in code order (C76-C80
+    // holds C7A and C7B) shows only its own codes.
+    const std::vector<std::string> separate =
+        IsRangeKey(key) ? codes::SeparateBlocksInside(outlineLines, key) : std::vector<std::string>();
     std::size_t d = 0;
     for (; !query.eof(); query.next()) {
         std::string code = query.field("ICD10_NO");
-        if (icd10Range && IsTraditionalMedicineCode(code)) continue;
+        if (icd10Range && codes::IsIcd11Code(code)) continue;
+        if (codes::InAnyRange(code, separate)) continue;
         const std::size_t length = text::Cp950Length(code);
         std::string text = code + " " + app::DecorateRowName(query);
         if (length > stack[d].length) {
@@ -133,8 +136,13 @@ void BuildResultTree(Tree& tree, const std::string& key, const std::string& type
         }
     }
 
+    // A range with no code and no outline line says so rather than leaving the
+    // tree blank.
+    if (IsRangeKey(key) && !tree.top()->hasChildren()) tree.addTopLevel(NoCodesInRangeText(key));
     if (tree.top()->hasChildren()) tree.top()->child(0)->expandAfterBuild = true;
 }
+
+std::string NoCodesInRangeText(const std::string& key) { return " " + key + ":此範圍查無代碼"; }
 
 std::string OutlineRootText(bool icd11Mode) { return icd11Mode ? "ICD-11-CM" : "2023 ICD-10-CM"; }
 
