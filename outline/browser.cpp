@@ -1,9 +1,9 @@
 #include "outline/browser.h"
 
 #include "app/core/decoration.h"
-#include "app/core/handoff.h"
 #include "codes/outlineblocks.h"
 #include "db/query.h"
+#include "db/sqltext.h"
 #include "outline/affixes.h"
 #include "search/codetext.h"
 #include "text/text.h"
@@ -11,14 +11,14 @@
 namespace outline {
 
 std::string RangeListingStatement(const std::string& lower, const std::string& upper) {
-    return "SELECT * FROM ICD10 WHERE ICD10_NO >= '" + app::EscapeQuotes(lower) + "' AND ICD10_NO<='" +
-           app::EscapeQuotes(upper) + "' AND LEN(ICD10_NO)=" + std::to_string(text::Cp950Length(lower)) +
+    return "SELECT * FROM ICD10 WHERE ICD10_NO >= " + db::SqlLiteral(lower) + " AND ICD10_NO<=" +
+           db::SqlLiteral(upper) + " AND LEN(ICD10_NO)=" + std::to_string(text::Cp950Length(lower)) +
            " ORDER BY ICD10_NO";
 }
 
 std::string CodeListingStatement(const std::string& code, std::size_t length) {
-    return "SELECT * FROM ICD10 WHERE ICD10_NO LIKE  '" + app::EscapeQuotes(code) +
-           "%' AND LEN(ICD10_NO)=" + std::to_string(length) + " ORDER BY ICD10_NO";
+    return "SELECT * FROM ICD10 WHERE ICD10_NO LIKE  " + db::SqlLiteral(code + "%") +
+           " AND LEN(ICD10_NO)=" + std::to_string(length) + " ORDER BY ICD10_NO";
 }
 
 OutlineBrowser::OutlineBrowser(const std::vector<std::string>& lines, bool icd11Mode, db::Query& query)

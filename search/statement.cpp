@@ -2,15 +2,13 @@
 
 #include <algorithm>
 
-#include "app/core/handoff.h"
 #include "codes/coderules.h"
 #include "db/query.h"
+#include "db/sqltext.h"
 #include "search/codetext.h"
 #include "text/text.h"
 
 namespace search {
-
-using app::EscapeQuotes;
 
 const std::vector<std::string>& SexItems() {
     static const std::vector<std::string> items = {"不分", "男", "女"};
@@ -138,9 +136,9 @@ std::string BuildWordClause(std::string_view column, std::string_view text) {
     const std::string col(column);
     while (NextWord(text, ' ', position, word)) {
         if (clause.empty())
-            clause = "  ( (" + col + " LIKE '%" + EscapeQuotes(word) + "%') ";
+            clause = "  ( (" + col + " LIKE " + db::SqlLiteral("%" + word + "%") + ") ";
         else
-            clause += " AND (" + col + " LIKE '%" + EscapeQuotes(word) + "%') ";
+            clause += " AND (" + col + " LIKE " + db::SqlLiteral("%" + word + "%") + ") ";
     }
     if (!clause.empty()) clause += " ) ";
     return clause;
@@ -150,7 +148,7 @@ std::string BuildCodeList(db::Query& aux) {
     std::string list;
     auto append = [&list](const std::string& entry) {
         if (!list.empty()) list += ",";
-        list += "'" + EscapeQuotes(entry) + "'";
+        list += db::SqlLiteral(entry);
     };
     // A mapping to a plain initial, subsequent or sequela code stands for all
     // three episodes; an open fracture's B or a nonunion's K stands for itself.
@@ -210,8 +208,8 @@ bool Filled(const std::string& box) {
 // ICD-9 code prefix => the ICD-10 codes it maps to ("" when none).
 std::string TranslateIcd9Code(const std::string& typed, db::Query& aux) {
     aux.close();
-    aux.setText("SELECT * FROM CM WHERE ICD9_NO LIKE '" + EscapeQuotes(NormalizeICD9Code(typed)) +
-                "%' ORDER BY ICD10_NO ");
+    aux.setText("SELECT * FROM CM WHERE ICD9_NO LIKE " + db::SqlLiteral(NormalizeICD9Code(typed) + "%") +
+                " ORDER BY ICD10_NO ");
     aux.open();
     return BuildCodeList(aux);
 }
@@ -231,7 +229,7 @@ std::string TranslateIcd9Name(const std::string& typed, db::Query& aux) {
     std::string icd9List;
     for (; !aux.eof(); aux.next()) {
         if (!icd9List.empty()) icd9List += ",";
-        icd9List += "'" + EscapeQuotes(aux.field("ICD9_NO")) + "'";
+        icd9List += db::SqlLiteral(aux.field("ICD9_NO"));
     }
     icd9List = "(" + icd9List + ")";
     aux.close();
@@ -261,7 +259,7 @@ std::vector<std::string> BuildStatement(const Criteria& c, db::Query& aux) {
 
     if (c.differences2023) condition("((ICD10_2023FLAG<>'') OR (ICD10_2023NEW<>''))");
     if (Filled(c.icd10Code))
-        condition("(ICD10_NO LIKE '" + EscapeQuotes(NormalizeICD10Code(c.icd10Code)) + "%')");
+        condition("(ICD10_NO LIKE " + db::SqlLiteral(NormalizeICD10Code(c.icd10Code) + "%") + ")");
     // A name box of blanks has no words and so no condition.
     if (Filled(c.chineseName)) {
         std::string clause = BuildWordClause("ICD10_CNAME", c.chineseName);

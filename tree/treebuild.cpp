@@ -1,10 +1,10 @@
 #include "tree/treebuild.h"
 
 #include "app/core/decoration.h"
-#include "app/core/handoff.h"
 #include "codes/coderules.h"
 #include "codes/outlineblocks.h"
 #include "db/query.h"
+#include "db/sqltext.h"
 #include "outline/affixes.h"
 #include "outline/outlinetexts.h"
 #include "search/codetext.h"
@@ -46,16 +46,16 @@ std::string DisplayKey(std::string_view editText) {
 std::string ResultTreeStatement(const std::string& key, const std::string& typed) {
     if (!IsRangeKey(key)) {
         const std::string prefix = search::NormalizeICD10Code(typed);
-        return "SELECT * FROM ICD10 WHERE ICD10_NO LIKE  '" + app::EscapeQuotes(prefix) + "%' ORDER BY ICD10_NO";
+        return "SELECT * FROM ICD10 WHERE ICD10_NO LIKE  " + db::SqlLiteral(prefix + "%") + " ORDER BY ICD10_NO";
     }
     const CodeRange range = SplitCodeRange(key);
-    return "SELECT * FROM ICD10 WHERE ICD10_NO >=  '" + app::EscapeQuotes(range.lower) + "' AND ICD10_NO<='" +
-           app::EscapeQuotes(range.upper) + "ZZZZZ" + "' ORDER BY ICD10_NO";
+    return "SELECT * FROM ICD10 WHERE ICD10_NO >=  " + db::SqlLiteral(range.lower) + " AND ICD10_NO<=" +
+           db::SqlLiteral(range.upper + "ZZZZZ") + " ORDER BY ICD10_NO";
 }
 
 std::string SubtreeStatement(const std::string& code, std::size_t length) {
-    return "SELECT * FROM ICD10 WHERE ICD10_NO LIKE '" + app::EscapeQuotes(code) +
-           "%' AND len(ICD10_NO)=" + std::to_string(length) + " ORDER BY ICD10_NO";
+    return "SELECT * FROM ICD10 WHERE ICD10_NO LIKE " + db::SqlLiteral(code + "%") +
+           " AND len(ICD10_NO)=" + std::to_string(length) + " ORDER BY ICD10_NO";
 }
 
 std::vector<std::string>& TreeOutlineLines() {
@@ -212,7 +212,7 @@ void BuildSimplifiedTree(Tree& tree, const std::string& editText, db::Query& que
     tree.clear();
     query.close();
     const std::string code = search::NormalizeICD10Code(editText);
-    query.setText("SELECT * FROM ICD10 WHERE ICD10_NO = '" + app::EscapeQuotes(code) + "' ");
+    query.setText("SELECT * FROM ICD10 WHERE ICD10_NO = " + db::SqlLiteral(code) + " ");
     query.open();
     const std::string name = query.eof() ? std::string() : app::DecorateRowName(query);
     AddCodeSubtree(tree, nullptr, code, name, connection);

@@ -34,10 +34,4 @@ void HandOffFinestCode(AppContext& ctx, db::Query& aux, const std::string& code)
 // pictures at creation when it does not).
 bool ConsultationWindowExists(Desktop* desktop);
 
-// Places a value between single quotes, doubling each quote inside it:
-//   O'Brien => 'O''Brien'
-std::string Quoted(const std::string& value);
-// The value with each single quote doubled, without the surrounding quotes.
-std::string EscapeQuotes(const std::string& value);
-
 } // namespace app
