@@ -13,6 +13,19 @@ namespace codes {
 //   "S93401A" => "S93.401A"   "M545" => "M54.5"   "A00" => "A00"   "S93.4" => "S93.4"
 std::string DottedICD10Code(std::string_view code);
 
+// An ICD-10 code as typed, in the dot-free stored form. Only a dot at byte 4 is
+// removed; at most 10 bytes follow it.
+//   "S93.401A" => "S93401A"   "M25.5" => "M255"   " A00 " => "A00"   "S934.01" => "S934.01"
+std::string NormalizeICD10Code(std::string_view typed);
+
+// An ICD-9 code as typed, in the dotted stored form: longer than 3 bytes without
+// a dot at byte 4 gets one after byte 3 (at most 10 bytes follow it). External
+// causes (E800-E999) have four characters before their dot, so an E code gets
+// its dot after byte 4 instead.
+//   "7231" => "723.1"   "723" => "723"   "72" => "72"   "723.1" => "723.1"
+//   "E9060" => "E906.0"   "E906.0" => "E906.0"   "E906" => "E906"
+std::string NormalizeICD9Code(std::string_view typed);
+
 // The episode of care that the seventh character of an injury code names.
 enum class Episode { None, Initial, Subsequent, Sequela };
 

@@ -1,12 +1,12 @@
 #include "outline/browser.h"
 
-#include "app/core/decoration.h"
+#include "codes/decoration.h"
 #include "codes/outlineblocks.h"
 #include "db/query.h"
 #include "db/sqltext.h"
-#include "outline/affixes.h"
-#include "search/codetext.h"
+#include "text/affixes.h"
 #include "text/text.h"
+#include "text/words.h"
 
 namespace outline {
 
@@ -211,7 +211,7 @@ int OutlineBrowser::ListDatabaseCodes(const std::string& code, int level) {
         }
         ++n;
         FillEntry(n, m_query.field("ICD10_NO"),
-                  app::DecorateName(m_query.field("ICD10_CNAME"), m_query.field("ICD10_2023FLAG"),
+                  codes::DecorateName(m_query.field("ICD10_CNAME"), m_query.field("ICD10_2023FLAG"),
                                     m_query.field("ICD10_2023NEW")),
                   m_query.field("ICD10_FLAG"), level);
         if (n < kEntryTiles) m_query.next(); // the 41st row is never read
@@ -229,7 +229,7 @@ void OutlineBrowser::HighlightDistinctParts() {
         names.push_back(t.Name);
     }
     if (visible.size() < 2) return;
-    const AffixResult r = StripCommonAffixes(names);
+    const text::AffixResult r = text::StripCommonAffixes(names);
     if (r.PrefixLength == 0 && r.SuffixLength == 0) return;
     for (std::size_t i = 0; i < visible.size(); ++i) {
         EntryTile& t = m_entries[static_cast<std::size_t>(visible[i] - 1)];
@@ -268,7 +268,7 @@ void OutlineBrowser::CompactPinSlots() {
 
 std::string OutlineBrowser::HandOffCodeOf(int s) const {
     if (s < 1 || s > kPinSlots) return std::string();
-    return search::FirstWord(m_pins[static_cast<std::size_t>(s - 1)].code);
+    return text::FirstWord(m_pins[static_cast<std::size_t>(s - 1)].code);
 }
 
 } // namespace outline

@@ -5,8 +5,8 @@
 #include "codes/coderules.h"
 #include "db/query.h"
 #include "db/sqltext.h"
-#include "search/codetext.h"
 #include "text/text.h"
+#include "text/words.h"
 
 namespace search {
 
@@ -134,7 +134,7 @@ std::string BuildWordClause(std::string_view column, std::string_view text) {
     std::size_t position = 1;
     std::string word;
     const std::string col(column);
-    while (NextWord(text, ' ', position, word)) {
+    while (text::NextWord(text, ' ', position, word)) {
         if (clause.empty())
             clause = "  ( (" + col + " LIKE " + db::SqlLiteral("%" + word + "%") + ") ";
         else
@@ -153,7 +153,7 @@ std::string BuildCodeList(db::Query& aux) {
     // A mapping to a plain initial, subsequent or sequela code stands for all
     // three episodes; an open fracture's B or a nonunion's K stands for itself.
     for (; !aux.eof(); aux.next())
-        for (const std::string& entry : codes::EpisodeVariants(NormalizeICD10Code(aux.field("ICD10_NO"))))
+        for (const std::string& entry : codes::EpisodeVariants(codes::NormalizeICD10Code(aux.field("ICD10_NO"))))
             append(entry);
     return list;
 }
@@ -208,7 +208,7 @@ bool Filled(const std::string& box) {
 // ICD-9 code prefix => the ICD-10 codes it maps to ("" when none).
 std::string TranslateIcd9Code(const std::string& typed, db::Query& aux) {
     aux.close();
-    aux.setText("SELECT * FROM CM WHERE ICD9_NO LIKE " + db::SqlLiteral(NormalizeICD9Code(typed) + "%") +
+    aux.setText("SELECT * FROM CM WHERE ICD9_NO LIKE " + db::SqlLiteral(codes::NormalizeICD9Code(typed) + "%") +
                 " ORDER BY ICD10_NO ");
     aux.open();
     return BuildCodeList(aux);
@@ -259,7 +259,7 @@ std::vector<std::string> BuildStatement(const Criteria& c, db::Query& aux) {
 
     if (c.differences2023) condition("((ICD10_2023FLAG<>'') OR (ICD10_2023NEW<>''))");
     if (Filled(c.icd10Code))
-        condition("(ICD10_NO LIKE " + db::SqlLiteral(NormalizeICD10Code(c.icd10Code) + "%") + ")");
+        condition("(ICD10_NO LIKE " + db::SqlLiteral(codes::NormalizeICD10Code(c.icd10Code) + "%") + ")");
     // A name box of blanks has no words and so no condition.
     if (Filled(c.chineseName)) {
         std::string clause = BuildWordClause("ICD10_CNAME", c.chineseName);

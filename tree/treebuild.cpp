@@ -1,13 +1,12 @@
 #include "tree/treebuild.h"
 
-#include "app/core/decoration.h"
 #include "codes/coderules.h"
+#include "codes/decoration.h"
 #include "codes/outlineblocks.h"
+#include "codes/outlinetexts.h"
 #include "db/query.h"
 #include "db/sqltext.h"
-#include "outline/affixes.h"
-#include "outline/outlinetexts.h"
-#include "search/codetext.h"
+#include "text/affixes.h"
 #include "text/text.h"
 
 namespace tree {
@@ -38,14 +37,14 @@ std::string DisplayKey(std::string_view editText) {
     // Coders write the bounds of a range with dots too: each bound loses its
     // dot the way a single code does.
     const std::size_t dash = s.find('-');
-    if (dash == std::string::npos) return search::NormalizeICD10Code(s);
-    return search::NormalizeICD10Code(std::string_view(s).substr(0, dash)) + "-" +
-           search::NormalizeICD10Code(std::string_view(s).substr(dash + 1));
+    if (dash == std::string::npos) return codes::NormalizeICD10Code(s);
+    return codes::NormalizeICD10Code(std::string_view(s).substr(0, dash)) + "-" +
+           codes::NormalizeICD10Code(std::string_view(s).substr(dash + 1));
 }
 
 std::string ResultTreeStatement(const std::string& key, const std::string& typed) {
     if (!IsRangeKey(key)) {
-        const std::string prefix = search::NormalizeICD10Code(typed);
+        const std::string prefix = codes::NormalizeICD10Code(typed);
         return "SELECT * FROM ICD10 WHERE ICD10_NO LIKE  " + db::SqlLiteral(prefix + "%") + " ORDER BY ICD10_NO";
     }
     const CodeRange range = SplitCodeRange(key);
@@ -64,7 +63,7 @@ std::vector<std::string>& TreeOutlineLines() {
 }
 
 std::string CodeNodeText(const db::Query& row) {
-    return row.field("ICD10_NO") + " " + app::DecorateRowName(row);
+    return row.field("ICD10_NO") + " " + codes::DecorateRowName(row);
 }
 
 namespace {
@@ -116,7 +115,7 @@ void BuildResultTree(Tree& tree, const std::string& key, const std::string& type
         if (icd10Range && codes::IsIcd11Code(code)) continue;
         if (codes::InAnyRange(code, separate)) continue;
         const std::size_t length = text::Cp950Length(code);
-        std::string text = code + " " + app::DecorateRowName(query);
+        std::string text = code + " " + codes::DecorateRowName(query);
         if (length > stack[d].length) {
             Node* node = tree.addChild(stack[d].node, std::move(text));
             ++d;
@@ -178,7 +177,7 @@ void BuildOutlineTree(Tree& tree, bool icd11Mode, const std::vector<std::string>
 }
 
 void BuildOutlineTree(Tree& tree, bool icd11Mode) {
-    BuildOutlineTree(tree, icd11Mode, outline::OutlineTextLines(icd11Mode));
+    BuildOutlineTree(tree, icd11Mode, codes::OutlineTextLines(icd11Mode));
 }
 
 Node* AddCodeSubtree(Tree& tree, Node* parent, const std::string& code, const std::string& name,
@@ -197,12 +196,12 @@ Node* AddCodeSubtree(Tree& tree, Node* parent, const std::string& code, const st
     std::vector<std::string> names;
     std::vector<std::string> codes;
     for (; !query.eof(); query.next()) {
-        names.push_back(app::DecorateRowName(query));
+        names.push_back(codes::DecorateRowName(query));
         codes.push_back(query.field("ICD10_NO"));
         AddCodeSubtree(tree, node, codes.back(), names.back(), connection);
     }
 
-    const outline::AffixResult parts = outline::StripCommonAffixes(names);
+    const text::AffixResult parts = text::StripCommonAffixes(names);
     for (std::size_t i = 0; i < codes.size(); ++i)
         node->child(static_cast<int>(i))->text = codes[i] + " " + parts.distinct[i];
     return node;
@@ -211,10 +210,10 @@ Node* AddCodeSubtree(Tree& tree, Node* parent, const std::string& code, const st
 void BuildSimplifiedTree(Tree& tree, const std::string& editText, db::Query& query, db::Connection& connection) {
     tree.clear();
     query.close();
-    const std::string code = search::NormalizeICD10Code(editText);
+    const std::string code = codes::NormalizeICD10Code(editText);
     query.setText("SELECT * FROM ICD10 WHERE ICD10_NO = " + db::SqlLiteral(code) + " ");
     query.open();
-    const std::string name = query.eof() ? std::string() : app::DecorateRowName(query);
+    const std::string name = query.eof() ? std::string() : codes::DecorateRowName(query);
     AddCodeSubtree(tree, nullptr, code, name, connection);
 }
 

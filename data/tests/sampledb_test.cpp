@@ -18,7 +18,6 @@
 #include "db/connection.h"
 #include "db/query.h"
 #include "outline/outlinetexts.h"
-#include "search/codetext.h"
 #include "search/ranking.h"
 #include "search/statement.h"
 #include "testsupport/testsupport.h"
@@ -358,7 +357,7 @@ TEST_F(SampleDb, icd9PairsLeadToExistingCodes) {
         const std::string icd9 = q.field("ICD9_NO"), icd10 = q.field("ICD10_NO");
         EXPECT_TRUE(IsDottedIcd9(icd9)) << "ICD-9 code not in dotted form: " << icd9;
         EXPECT_TRUE(icd9s.count(icd9)) << icd9 << " has no name in ICD9";
-        const std::string code = search::NormalizeICD10Code(icd10);
+        const std::string code = codes::NormalizeICD10Code(icd10);
         EXPECT_TRUE(icd10.size() <= 3 || icd10[3] == '.') << icd10;
         EXPECT_TRUE(s_codes.count(code)) << icd9 << " -> " << icd10 << " is not in ICD10";
         if (code.size() == 7 && code[6] == 'A') episodeTarget = true;

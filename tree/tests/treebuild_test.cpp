@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/core/decoration.h"
+#include "codes/decoration.h"
 #include "db/query.h"
 #include "tree/tests/treedb.h"
 #include "tree/treebuild.h"
