@@ -1,5 +1,7 @@
 #include "codes/billable.h"
 
+#include "db/sqltext.h"
+
 #include <algorithm>
 
 #include "db/query.h"
@@ -50,15 +52,6 @@ std::vector<std::string> Words(std::string_view filter) {
     return words;
 }
 
-std::string DoubledQuotes(std::string_view value) {
-    std::string out;
-    for (char c : value) {
-        out.push_back(c);
-        if (c == '\'') out.push_back('\'');
-    }
-    return out;
-}
-
 } // namespace
 
 bool IsBillableFlag(std::string_view flag) {
@@ -88,8 +81,8 @@ HeaderCodes BillableDescendants(db::Query& query, std::string_view header) {
     query.close();
     query.setText(
         "SELECT ICD10_NO,ICD10_CNAME,ICD10_ENAME,ICD10_FLAG,ICD10_2023FLAG,ICD10_2023NEW FROM ICD10 "
-        "WHERE ICD10_NO LIKE '" +
-        DoubledQuotes(header) + "%' ORDER BY ICD10_NO");
+        "WHERE ICD10_NO LIKE " +
+        db::SqlLiteral(std::string(header) + "%") + " ORDER BY ICD10_NO");
     std::vector<CodeRow> rows;
     for (query.open(); !query.eof(); query.next())
         rows.push_back({query.field("ICD10_NO"), query.field("ICD10_CNAME"), query.field("ICD10_ENAME"),

@@ -1,12 +1,79 @@
 #include "codes/coderules.h"
 
+#include "text/text.h"
+
 namespace codes {
+
+namespace {
+// The character that starts at 1-based CP950 byte position pos, or "" when pos
+// falls inside a double-byte character or past the end.
+std::string CharAtCp950(std::string_view s, std::size_t pos) {
+    std::size_t at = 1;
+    for (std::size_t i = 0; i < s.size();) {
+        std::size_t n = text::Utf8SequenceLength(static_cast<unsigned char>(s[i]));
+        if (i + n > s.size()) n = s.size() - i;
+        if (at == pos) return std::string(s.substr(i, n));
+        if (at > pos) return {};
+        at += static_cast<unsigned char>(s[i]) < 0x80 ? 1 : 2;
+        i += n;
+    }
+    return {};
+}
+} // namespace
+
+std::string NormalizeICD10Code(std::string_view typed) {
+    std::string t = text::Trim(typed);
+    if (CharAtCp950(t, 4) != ".") return t;
+    auto [head, rest] = text::Cp950Split(t, 3);
+    return head + text::Cp950Left(std::string_view(rest).substr(1), 10);
+}
+
+std::string NormalizeICD9Code(std::string_view typed) {
+    std::string t = text::Trim(typed);
+    const std::size_t head = !t.empty() && (t[0] == 'E' || t[0] == 'e') ? 4 : 3;
+    if (text::Cp950Length(t) <= head || CharAtCp950(t, head + 1) == ".") return t;
+    auto [first, rest] = text::Cp950Split(t, head);
+    return first + "." + text::Cp950Left(rest, 10);
+}
 
 std::string DottedICD10Code(std::string_view code) {
     std::string result(code);
-    if (result.size() > 3 && result.find('.') == std::string::npos)
-        result.insert(3, 1, '.');
+    if (result.size() > 3 && result.find('.') == std::string::npos) result.insert(3, 1, '.');
     return result;
+}
+
+Episode EpisodeOfSeventh(char seventh) {
+    for (Episode e : {Episode::Initial, Episode::Subsequent, Episode::Sequela})
+        if (SeventhCharactersOf(e).find(seventh) != std::string_view::npos) return e;
+    return Episode::None;
+}
+
+std::string_view SeventhCharactersOf(Episode episode) {
+    switch (episode) {
+    case Episode::Initial:
+        return "ABC";
+    case Episode::Subsequent:
+        return "DEFGHJKMNPQR";
+    case Episode::Sequela:
+        return "S";
+    case Episode::None:
+        break;
+    }
+    return "";
+}
+
+std::vector<std::string> EpisodeVariants(std::string_view code) {
+    if (code.size() == 7 && std::string_view("ADS").find(code[6]) != std::string_view::npos) {
+        const std::string stem(code.substr(0, 6));
+        return {stem + "A", stem + "D", stem + "S"};
+    }
+    return {std::string(code)};
+}
+
+bool IsIcd11Code(std::string_view code) {
+    if (code.size() < 2 || (code[0] != 'S' && code[0] != 's')) return false;
+    const char second = code[1];
+    return (second >= 'A' && second <= 'Z') || (second >= 'a' && second <= 'z');
 }
 
 } // namespace codes

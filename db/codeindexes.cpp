@@ -3,19 +3,11 @@
 #include <sqlite3.h>
 
 #include "db/connection.h"
+#include "db/sqltext.h"
 
 namespace db {
 
 namespace {
-
-std::string Quoted(const std::string& name) {
-    std::string q = "\"";
-    for (char ch : name) {
-        if (ch == '"') q += '"';
-        q += ch;
-    }
-    return q + "\"";
-}
 
 bool HasColumn(sqlite3* db, const std::string& table, const std::string& column) {
     return sqlite3_table_column_metadata(db, nullptr, table.c_str(), column.c_str(), nullptr, nullptr, nullptr,
@@ -52,17 +44,17 @@ std::vector<std::string> OptimizeCodeDatabase(Connection& c) {
     std::vector<std::string> made;
     for (const auto& ix : CodeIndexes()) {
         if (!HasColumn(db, ix.table, ix.column) || HasIndex(db, ix.name)) continue;
-        std::string tail = " ON " + Quoted(ix.table) + " (" + Quoted(ix.column) + " COLLATE NOCASE)";
+        std::string tail = " ON " + SqlIdentifier(ix.table) + " (" + SqlIdentifier(ix.column) + " COLLATE NOCASE)";
         if (ix.unique) {
             try {
-                c.exec("CREATE UNIQUE INDEX " + Quoted(ix.name) + tail);
+                c.exec("CREATE UNIQUE INDEX " + SqlIdentifier(ix.name) + tail);
                 made.push_back(ix.name);
                 continue;
             } catch (const Error&) {
                 // Duplicate codes in a clinic's own table: index them all the same.
             }
         }
-        c.exec("CREATE INDEX " + Quoted(ix.name) + tail);
+        c.exec("CREATE INDEX " + SqlIdentifier(ix.name) + tail);
         made.push_back(ix.name);
     }
     c.exec("ANALYZE");

@@ -26,6 +26,7 @@
 #include "db/connection.h"
 #include "db/databasefile.h"
 #include "db/error.h"
+#include "db/sqltext.h"
 
 namespace fs = std::filesystem;
 
@@ -83,15 +84,6 @@ void RemoveDatabaseFiles(const std::string& path) {
 }
 
 #ifdef ICD_HAVE_LIBMDB
-
-std::string QuotedName(const std::string& name) {
-    std::string q = "\"";
-    for (char ch : name) {
-        if (ch == '"') q += '"';
-        q += ch;
-    }
-    return q + "\"";
-}
 
 // The SQLite declaration of a Jet column.
 std::string DeclaredType(const MdbColumn& col, bool jet3) {
@@ -162,11 +154,11 @@ void CopyTable(MdbHandle* mdb, MdbCatalogEntry* entry, Connection& out, std::siz
     std::vector<MdbColumn*> cols(n);
     std::vector<std::vector<char>> buffers(n, std::vector<char>(bindSize + 1));
     std::vector<int> lens(n, 0);
-    std::string create = "CREATE TABLE " + QuotedName(name) + " (";
-    std::string insert = "INSERT INTO " + QuotedName(name) + " VALUES (";
+    std::string create = "CREATE TABLE " + SqlIdentifier(name) + " (";
+    std::string insert = "INSERT INTO " + SqlIdentifier(name) + " VALUES (";
     for (unsigned i = 0; i < n; ++i) {
         cols[i] = static_cast<MdbColumn*>(g_ptr_array_index(table->columns, i));
-        create += (i ? ", " : "") + QuotedName(cols[i]->name) + " " + DeclaredType(*cols[i], jet3);
+        create += (i ? ", " : "") + SqlIdentifier(cols[i]->name) + " " + DeclaredType(*cols[i], jet3);
         insert += i ? ",?" : "?";
         if (mdb_bind_column(table, static_cast<int>(i) + 1, buffers[i].data(), &lens[i]) < 0)
             throw Error("無法讀取資料表的欄位: " + name + "." + std::string(cols[i]->name));

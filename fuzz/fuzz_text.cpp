@@ -5,7 +5,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "search/codetext.h"
+#include "codes/coderules.h"
+#include "text/words.h"
 #include "text/text.h"
 
 #include "fuzzcheck.h"
@@ -31,12 +32,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         CHECK(text::Cp950Length(mid) <= 10);
         CHECK(s.find(mid) != std::string::npos);
         CHECK(text::Characters(s).size() == text::CharacterCount(s));
-        std::string c10 = search::NormalizeICD10Code(s);
-        std::string c9 = search::NormalizeICD9Code(s);
+        std::string c10 = codes::NormalizeICD10Code(s);
+        std::string c9 = codes::NormalizeICD9Code(s);
         std::size_t pos = 1;
         std::string word;
         int words = 0;
-        while (search::NextWord(s, ' ', pos, word)) {
+        while (text::NextWord(s, ' ', pos, word)) {
             CHECK(!word.empty() && word.find(' ') == std::string::npos);
             CHECK(++words <= static_cast<int>(s.size()));
         }

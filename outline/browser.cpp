@@ -1,23 +1,24 @@
 #include "outline/browser.h"
 
-#include "app/core/decoration.h"
-#include "app/core/handoff.h"
+#include "codes/decoration.h"
+#include "codes/outlineblocks.h"
 #include "db/query.h"
-#include "outline/affixes.h"
-#include "search/codetext.h"
+#include "db/sqltext.h"
+#include "text/affixes.h"
 #include "text/text.h"
+#include "text/words.h"
 
 namespace outline {
 
 std::string RangeListingStatement(const std::string& lower, const std::string& upper) {
-    return "SELECT * FROM ICD10 WHERE ICD10_NO >= '" + app::EscapeQuotes(lower) + "' AND ICD10_NO<='" +
-           app::EscapeQuotes(upper) + "' AND LEN(ICD10_NO)=" + std::to_string(text::Cp950Length(lower)) +
+    return "SELECT * FROM ICD10 WHERE ICD10_NO >= " + db::SqlLiteral(lower) + " AND ICD10_NO<=" +
+           db::SqlLiteral(upper) + " AND LEN(ICD10_NO)=" + std::to_string(text::Cp950Length(lower)) +
            " ORDER BY ICD10_NO";
 }
 
 std::string CodeListingStatement(const std::string& code, std::size_t length) {
-    return "SELECT * FROM ICD10 WHERE ICD10_NO LIKE  '" + app::EscapeQuotes(code) +
-           "%' AND LEN(ICD10_NO)=" + std::to_string(length) + " ORDER BY ICD10_NO";
+    return "SELECT * FROM ICD10 WHERE ICD10_NO LIKE  " + db::SqlLiteral(code + "%") +
+           " AND LEN(ICD10_NO)=" + std::to_string(length) + " ORDER BY ICD10_NO";
 }
 
 OutlineBrowser::OutlineBrowser(const std::vector<std::string>& lines, bool icd11Mode, db::Query& query)
@@ -209,11 +210,19 @@ int OutlineBrowser::ListDatabaseCodes(const std::string& code, int level) {
             if (!m_query.eof()) break;
         }
     }
+    // A block whose range takes in separate blocks in code order (C76-C80
+    // holds C7A and C7B) lists only its own codes.
+    const std::vector<std::string> separate =
+        b.isRange ? codes::SeparateBlocksInside(m_lines, code) : std::vector<std::string>();
     int n = 0;
     while (n < kEntryTiles && !m_query.eof()) {
+        if (codes::InAnyRange(m_query.field("ICD10_NO"), separate)) {
+            m_query.next();
+            continue;
+        }
         ++n;
         FillEntry(n, m_query.field("ICD10_NO"),
-                  app::DecorateName(m_query.field("ICD10_CNAME"), m_query.field("ICD10_2023FLAG"),
+                  codes::DecorateName(m_query.field("ICD10_CNAME"), m_query.field("ICD10_2023FLAG"),
                                     m_query.field("ICD10_2023NEW")),
                   m_query.field("ICD10_FLAG"), level);
         if (n < kEntryTiles) m_query.next(); // the 41st row is never read
@@ -231,7 +240,7 @@ void OutlineBrowser::HighlightDistinctParts() {
         names.push_back(t.Name);
     }
     if (visible.size() < 2) return;
-    const AffixResult r = StripCommonAffixes(names);
+    const text::AffixResult r = text::StripCommonAffixes(names);
     if (r.PrefixLength == 0 && r.SuffixLength == 0) return;
     for (std::size_t i = 0; i < visible.size(); ++i) {
         EntryTile& t = m_entries[static_cast<std::size_t>(visible[i] - 1)];
@@ -270,7 +279,7 @@ void OutlineBrowser::CompactPinSlots() {
 
 std::string OutlineBrowser::HandOffCodeOf(int s) const {
     if (s < 1 || s > kPinSlots) return std::string();
-    return search::FirstWord(m_pins[static_cast<std::size_t>(s - 1)].code);
+    return text::FirstWord(m_pins[static_cast<std::size_t>(s - 1)].code);
 }
 
 } // namespace outline

@@ -1,25 +1,13 @@
 #pragma once
-// The two outline texts of the chapter browser, compiled into the program.
-//
-// Each line reads: L leading blanks (the level, 0 for a chapter row), a range of
-// exactly 7 characters ("A00-A09", "C45-C4A", "B10-B10"), a colon, then the
-// Chinese name up to the end of the line. Lines are returned unchanged, leading
-// blanks and the one trailing blank (" I80-I89:靜脈、淋巴管、淋巴結疾病 ") kept.
-//
-//   Icd10OutlineLines(): 311 lines, 22 chapters, ICD-10-CM chapters and blocks
-//   Icd11OutlineLines():  31 lines,  2 chapters, ICD-11 traditional medicine
+// The outline texts, as the outline browser names them. They live with the
+// code rules (codes/outlinetexts.h), where the tree browser reads them too.
 
-#include <string>
-#include <vector>
+#include "codes/outlinetexts.h"
 
 namespace outline {
 
-const std::vector<std::string>& Icd10OutlineLines();
-const std::vector<std::string>& Icd11OutlineLines();
-
-// The lines of the outline of the given mode.
-inline const std::vector<std::string>& OutlineTextLines(bool icd11Mode) {
-    return icd11Mode ? Icd11OutlineLines() : Icd10OutlineLines();
-}
+using codes::Icd10OutlineLines;
+using codes::Icd11OutlineLines;
+using codes::OutlineTextLines;
 
 } // namespace outline

@@ -9,7 +9,7 @@
 #include <QShortcut>
 #include <QWheelEvent>
 
-#include "app/core/decoration.h"
+#include "codes/decoration.h"
 #include "app/core/handoff.h"
 #include "app/widgets/billablechooser.h"
 #include "app/widgets/imagebutton.h"
@@ -352,7 +352,7 @@ void TForm2::PinChosen(const codes::CodeRow& row) {
                         LabelKind::Entry,
                         0,
                         row.code,
-                        app::DecorateName(row.chineseName, row.flag2023, row.new2023),
+                        codes::DecorateName(row.chineseName, row.flag2023, row.new2023),
                         row.flag,
                         std::nullopt};
     for (int e = 1; e <= kEntryTiles; ++e)

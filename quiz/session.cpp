@@ -34,6 +34,12 @@ int AnswerFontSize(std::size_t bytes) {
     return 10;
 }
 
+int Score(int right, int questions) {
+    if (questions <= 0) return 100;
+    // Halves round up: (100 x right + N/2) div N, in whole numbers.
+    return (200 * right + questions) / (2 * questions);
+}
+
 std::string Verdict(int score) {
     if (score >= 99) return "恭喜滿分,您真是高手";
     if (score >= 90) return "恭喜獲得高分";
@@ -135,7 +141,6 @@ Report QuizSession::report() const {
     Report report;
     std::vector<std::string> wrong{"★★★答題錯誤列表★★★"};
     std::vector<std::string> right{"★★★正確答題列表★★★"};
-    const int cost = m_length > 0 ? 100 / m_length : 0;
 
     for (int k = 1; k <= m_length; ++k) {
         const std::size_t q = blockStart(k);
@@ -166,7 +171,6 @@ Report QuizSession::report() const {
             wrong.insert(wrong.end(), answers.begin(), answers.end());
             wrong.push_back("答錯,您回答:" + answerLine(given));
             wrong.push_back("正確答案應為:" + answerLine(key));
-            report.score -= cost;
             wrong.push_back(kSeparator);
             ++report.wrongCount;
         }
@@ -185,6 +189,7 @@ Report QuizSession::report() const {
         report.lines.push_back("");
     }
     report.lines.insert(report.lines.end(), right.begin(), right.end());
+    report.score = Score(report.rightCount, m_length);
     report.verdictLine = Verdict(report.score) + ",評量分數為:" + std::to_string(report.score) + "分";
     return report;
 }

@@ -25,6 +25,12 @@ namespace quiz {
 int QuestionFontSize(std::size_t bytes);
 int AnswerFontSize(std::size_t bytes);
 
+// The score of a quiz: the share of right answers as a percentage, rounded to
+// the nearest whole number (halves up). A quiz without questions scores 100.
+//   (9, 10) => 90   (2, 3) => 67   (1, 3) => 33   (0, 58) => 0   (57, 58) => 98
+//   (1, 8) => 13    (149, 150) => 99
+int Score(int right, int questions);
+
 // Verdict of a score: 99 or more "恭喜滿分,您真是高手", 90 "恭喜獲得高分",
 // 80 "不錯的成績", 70 "中等的成績", 60 "您可以再更好喔", 10 "您真的需要再加強",
 // below 10 "能夠全軍覆漠也真不簡單".

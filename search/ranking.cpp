@@ -2,14 +2,12 @@
 
 #include <vector>
 
-#include "app/core/handoff.h"
 #include "db/connection.h"
 #include "db/query.h"
+#include "db/sqltext.h"
 #include "text/text.h"
 
 namespace search {
-
-using app::EscapeQuotes;
 
 std::string NormalizeAlnum(std::string_view code) {
     std::string out;
@@ -49,13 +47,12 @@ bool OpenMappings(db::Query& cm, const std::string& icd9) {
         cm.open();
         return !cm.eof();
     };
-    const std::string q = EscapeQuotes(icd9);
-    if (tryOpen("SELECT * FROM CM WHERE ICD9_NO='" + q + "' AND ICD10_NO NOT LIKE 'Z%'")) return true;
-    if (tryOpen("SELECT * FROM CM WHERE ICD9_NO LIKE '" + q + "%' ")) return true;
+    if (tryOpen("SELECT * FROM CM WHERE ICD9_NO=" + db::SqlLiteral(icd9) + " AND ICD10_NO NOT LIKE 'Z%'")) return true;
+    if (tryOpen("SELECT * FROM CM WHERE ICD9_NO LIKE " + db::SqlLiteral(icd9 + "%") + " ")) return true;
     if (text::CharacterCount(icd9) == 6 &&
-        tryOpen("SELECT * FROM CM WHERE ICD9_NO LIKE '" + EscapeQuotes(LeftChars(icd9, 5)) + "%' "))
+        tryOpen("SELECT * FROM CM WHERE ICD9_NO LIKE " + db::SqlLiteral(LeftChars(icd9, 5) + "%") + " "))
         return true;
-    return tryOpen("SELECT * FROM CM WHERE ICD9_NO LIKE '" + EscapeQuotes(LeftChars(icd9, 3)) + "%' ");
+    return tryOpen("SELECT * FROM CM WHERE ICD9_NO LIKE " + db::SqlLiteral(LeftChars(icd9, 3) + "%") + " ");
 }
 
 } // namespace

@@ -2,14 +2,13 @@
 
 #include <algorithm>
 
-#include "app/core/handoff.h"
+#include "codes/coderules.h"
 #include "db/query.h"
-#include "search/codetext.h"
+#include "db/sqltext.h"
 #include "text/text.h"
+#include "text/words.h"
 
 namespace search {
-
-using app::EscapeQuotes;
 
 const std::vector<std::string>& SexItems() {
     static const std::vector<std::string> items = {"不分", "男", "女"};
@@ -81,7 +80,8 @@ const std::vector<std::string>& MaleListLines() {
     return lines;
 }
 
-// Codes specific to women, built the same way.
+// Codes specific to women, built the same way. The pregnancy chapter runs to
+// O9A, and the weeks of gestation (Z3A) sort after Z39.
 const std::vector<std::string>& FemaleListLines() {
     static const std::vector<std::string> lines = {
         "(",
@@ -102,7 +102,7 @@ const std::vector<std::string>& FemaleListLines() {
         "(ICD10_NO LIKE 'L705%') OR ",
         "(ICD10_NO >= 'N70' AND ICD10_NO <= 'N98ZZZZZ') OR ",
         "(ICD10_NO >= 'N992' AND ICD10_NO <= 'N993ZZZZZ') OR ",
-        "(ICD10_NO >= 'O00' AND ICD10_NO <= 'O99ZZZZZ') OR ",
+        "(ICD10_NO >= 'O00' AND ICD10_NO <= 'O9AZZZZZ') OR ",
         "(ICD10_NO LIKE 'P546%') OR ",
         "(ICD10_NO >= 'Q50' AND ICD10_NO <= 'Q52ZZZZZ') OR ",
         "(ICD10_NO LIKE 'R87%') OR ",
@@ -120,6 +120,7 @@ const std::vector<std::string>& FemaleListLines() {
         "(ICD10_NO LIKE 'Z312%') OR ",
         "(ICD10_NO >= 'Z32' AND ICD10_NO <= 'Z36ZZZZZ') OR ",
         "(ICD10_NO LIKE 'Z39%') OR ",
+        "(ICD10_NO LIKE 'Z3A%') OR ",
         "(ICD10_NO LIKE 'Z437%') OR ",
         "(ICD10_NO LIKE 'Z875%') OR ",
         "(ICD10_NO LIKE 'Z975%')  ",
@@ -133,11 +134,11 @@ std::string BuildWordClause(std::string_view column, std::string_view text) {
     std::size_t position = 1;
     std::string word;
     const std::string col(column);
-    while (NextWord(text, ' ', position, word)) {
+    while (text::NextWord(text, ' ', position, word)) {
         if (clause.empty())
-            clause = "  ( (" + col + " LIKE '%" + EscapeQuotes(word) + "%') ";
+            clause = "  ( (" + col + " LIKE " + db::SqlLiteral("%" + word + "%") + ") ";
         else
-            clause += " AND (" + col + " LIKE '%" + EscapeQuotes(word) + "%') ";
+            clause += " AND (" + col + " LIKE " + db::SqlLiteral("%" + word + "%") + ") ";
     }
     if (!clause.empty()) clause += " ) ";
     return clause;
@@ -147,24 +148,54 @@ std::string BuildCodeList(db::Query& aux) {
     std::string list;
     auto append = [&list](const std::string& entry) {
         if (!list.empty()) list += ",";
-        list += "'" + EscapeQuotes(entry) + "'";
+        list += db::SqlLiteral(entry);
     };
-    for (; !aux.eof(); aux.next()) {
-        const std::string code = NormalizeICD10Code(aux.field("ICD10_NO"));
-        // A seventh character that is a letter marks an episode of care: the
-        // mapping stands for the initial, subsequent and sequela codes alike.
-        if (text::Cp950Length(code) == 7) {
-            auto [head, last] = text::Cp950Split(code, 6);
-            if (!last.empty() && static_cast<unsigned char>(last[0]) >= 'A') {
-                append(head + "A");
-                append(head + "D");
-                append(head + "S");
-                continue;
-            }
-        }
-        append(code);
-    }
+    // A mapping to a plain initial, subsequent or sequela code stands for all
+    // three episodes; an open fracture's B or a nonunion's K stands for itself.
+    for (; !aux.eof(); aux.next())
+        for (const std::string& entry : codes::EpisodeVariants(codes::NormalizeICD10Code(aux.field("ICD10_NO"))))
+            append(entry);
     return list;
+}
+
+namespace {
+
+// The ICD-9 text as a message names it: trimmed, and cut after 30 characters
+// so that a box full of text still gives a message that fits on the screen.
+std::string ShownIcd9Text(const std::string& typed) {
+    const std::string trimmed = text::Trim(typed);
+    const std::vector<std::string> chars = text::Characters(trimmed);
+    if (chars.size() <= 30) return trimmed;
+    std::string shown;
+    for (std::size_t i = 0; i < 30; ++i)
+        shown += chars[i];
+    return shown + "…";
+}
+
+} // namespace
+
+std::string NoIcd10ForIcd9CodeMessage(const std::string& typed) {
+    return "ICD9碼「" + ShownIcd9Text(typed) + "」查無對應的ICD10碼";
+}
+
+std::string NoIcd10ForIcd9NameMessage(const std::string& typed) {
+    return "ICD9名稱「" + ShownIcd9Text(typed) + "」查無對應的ICD10碼";
+}
+
+std::string EpisodeCondition(int episode) {
+    static const char* const names[] = {"%初期照護", "%後續照護", "%後遺症"};
+    static const codes::Episode episodes[] = {codes::Episode::Initial, codes::Episode::Subsequent,
+                                              codes::Episode::Sequela};
+    if (episode < 1 || episode > 3) return {};
+    const auto i = static_cast<std::size_t>(episode - 1);
+    const std::string_view letters = codes::SeventhCharactersOf(episodes[i]);
+    std::string codeCondition;
+    for (char letter : letters) {
+        if (!codeCondition.empty()) codeCondition += " OR ";
+        codeCondition += std::string("ICD10_NO LIKE '%") + letter + "'";
+    }
+    if (letters.size() > 1) codeCondition = "(" + codeCondition + ")";
+    return std::string("(ICD10_CNAME LIKE '") + names[i] + "' AND " + codeCondition + ")";
 }
 
 namespace {
@@ -177,8 +208,8 @@ bool Filled(const std::string& box) {
 // ICD-9 code prefix => the ICD-10 codes it maps to ("" when none).
 std::string TranslateIcd9Code(const std::string& typed, db::Query& aux) {
     aux.close();
-    aux.setText("SELECT * FROM CM WHERE ICD9_NO LIKE '" + EscapeQuotes(NormalizeICD9Code(typed)) +
-                "%' ORDER BY ICD10_NO ");
+    aux.setText("SELECT * FROM CM WHERE ICD9_NO LIKE " + db::SqlLiteral(codes::NormalizeICD9Code(typed) + "%") +
+                " ORDER BY ICD10_NO ");
     aux.open();
     return BuildCodeList(aux);
 }
@@ -198,7 +229,7 @@ std::string TranslateIcd9Name(const std::string& typed, db::Query& aux) {
     std::string icd9List;
     for (; !aux.eof(); aux.next()) {
         if (!icd9List.empty()) icd9List += ",";
-        icd9List += "'" + EscapeQuotes(aux.field("ICD9_NO")) + "'";
+        icd9List += db::SqlLiteral(aux.field("ICD9_NO"));
     }
     icd9List = "(" + icd9List + ")";
     aux.close();
@@ -228,7 +259,7 @@ std::vector<std::string> BuildStatement(const Criteria& c, db::Query& aux) {
 
     if (c.differences2023) condition("((ICD10_2023FLAG<>'') OR (ICD10_2023NEW<>''))");
     if (Filled(c.icd10Code))
-        condition("(ICD10_NO LIKE '" + EscapeQuotes(NormalizeICD10Code(c.icd10Code)) + "%')");
+        condition("(ICD10_NO LIKE " + db::SqlLiteral(codes::NormalizeICD10Code(c.icd10Code) + "%") + ")");
     // A name box of blanks has no words and so no condition.
     if (Filled(c.chineseName)) {
         std::string clause = BuildWordClause("ICD10_CNAME", c.chineseName);
@@ -238,13 +269,17 @@ std::vector<std::string> BuildStatement(const Criteria& c, db::Query& aux) {
         std::string clause = BuildWordClause("ICD10_ENAME", c.englishName);
         if (!clause.empty()) condition("(" + clause + ")");
     }
+    // An ICD-9 box that finds no ICD-10 code ends the search with no rows: left
+    // out, it would widen the search instead of narrowing it.
     if (Filled(c.icd9Code)) {
         std::string list = TranslateIcd9Code(c.icd9Code, aux);
-        if (!list.empty()) condition("(ICD10_NO IN (" + list + "))");
+        if (list.empty()) throw NoIcd10ForIcd9(NoIcd10ForIcd9CodeMessage(c.icd9Code));
+        condition("(ICD10_NO IN (" + list + "))");
     }
-    if (Filled(c.icd9Name)) {
+    if (Filled(c.icd9Name) && !BuildWordClause("ICD9_NAME", c.icd9Name).empty()) {
         std::string list = TranslateIcd9Name(c.icd9Name, aux);
-        if (!list.empty()) condition("(ICD10_NO IN (" + list + "))");
+        if (list.empty()) throw NoIcd10ForIcd9(NoIcd10ForIcd9NameMessage(c.icd9Name));
+        condition("(ICD10_NO IN (" + list + "))");
     }
     if (c.sex == 1 || c.sex == 2) {
         const auto& list = c.sex == 1 ? MaleListLines() : FemaleListLines();
@@ -260,19 +295,7 @@ std::vector<std::string> BuildStatement(const Criteria& c, db::Query& aux) {
     if (c.injury > 0 && c.injury < static_cast<int>(InjuryItems().size()))
         condition("(ICD10_CNAME LIKE '%" + InjuryItems()[static_cast<std::size_t>(c.injury)] + "%')");
     if (c.finest == 1) condition("(ICD10_FLAG='Y')");
-    switch (c.episode) {
-    case 1:
-        condition("(ICD10_CNAME LIKE '%初期照護' AND ICD10_NO LIKE '%A')");
-        break;
-    case 2:
-        condition("(ICD10_CNAME LIKE '%後續照護' AND ICD10_NO LIKE '%D')");
-        break;
-    case 3:
-        condition("(ICD10_CNAME LIKE '%後遺症' AND ICD10_NO LIKE '%S')");
-        break;
-    default:
-        break;
-    }
+    if (c.episode >= 1 && c.episode <= 3) condition(EpisodeCondition(c.episode));
     if (ranking) {
         if (c.ranking == 1) condition("(ICD10_RANKING = '五百大')");
         if (c.ranking == 2) condition("((ICD10_RANKING = '五百大') OR (ICD10_RANKING = '一千大'))");

@@ -11,7 +11,7 @@
 //     AND
 //     (ICD10_CNAME LIKE '%左%')
 //     AND
-//     (ICD10_CNAME LIKE '%初期照護' AND ICD10_NO LIKE '%A')
+//     (ICD10_CNAME LIKE '%初期照護' AND (ICD10_NO LIKE '%A' OR ICD10_NO LIKE '%B' OR ICD10_NO LIKE '%C'))
 //     ORDER BY ICD10_NO
 //
 // Every value typed by the user goes between single quotes with each quote
@@ -20,6 +20,8 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "db/error.h"
 
 namespace db {
 class Query;
@@ -79,14 +81,37 @@ inline constexpr const char* OrderLine = "ORDER BY ICD10_NO";
 std::string BuildWordClause(std::string_view column, std::string_view text);
 
 // The quoted, comma-separated ICD-10 codes of an open CM result, read from its
-// current row to its end. A 7-character code whose 7th character is a letter
-// stands for its three episodes of care:
-//   rows S93.401A, M25.51 => "'S93401A','S93401D','S93401S','M2551'"
+// current row to its end. A 7-character code whose 7th character is A, D or S stands for its three episodes
+// of care; any other code stands for itself:
+//   rows S93.401A, M25.51, S52.509B => "'S93401A','S93401D','S93401S','M2551','S52509B'"
 std::string BuildCodeList(db::Query& aux);
 
+// The condition line of an episode of care (RadioGroup3 index 1 to 3; "" for
+// any other): the Chinese name ends in the episode's words, and the code in one
+// of the episode's seventh characters.
+//   1 => (ICD10_CNAME LIKE '%初期照護' AND (ICD10_NO LIKE '%A' OR ICD10_NO LIKE '%B' OR ICD10_NO LIKE '%C'))
+//   2 => the same with '%後續照護' and D E F G H J K M N P Q R
+//   3 => (ICD10_CNAME LIKE '%後遺症' AND ICD10_NO LIKE '%S')
+std::string EpisodeCondition(int episode);
+
+// A filled ICD-9 box whose translation finds no ICD-10 code. The search then
+// gives no rows, and the message names the ICD-9 text. It is a db::Error so
+// that every caller that shows an engine's message and an empty grid handles
+// it the same way.
+class NoIcd10ForIcd9 : public db::Error {
+public:
+    using db::Error::Error;
+};
+// The text is trimmed and cut after 30 characters ("…" marks the cut).
+//   "8455" => ICD9碼「8455」查無對應的ICD10碼
+std::string NoIcd10ForIcd9CodeMessage(const std::string& typed);
+//   "xyz" => ICD9名稱「xyz」查無對應的ICD10碼
+std::string NoIcd10ForIcd9NameMessage(const std::string& typed);
+
 // The statement lines for the criteria, running the ICD-9 translations on the
-// auxiliary query. Empty when no criterion applies. Throws db::Error when a
-// lookup fails.
+// auxiliary query. Empty when no criterion applies. Throws NoIcd10ForIcd9 when
+// a filled ICD-9 box (a name box with at least one word) finds no ICD-10 code,
+// and db::Error when a lookup fails.
 std::vector<std::string> BuildStatement(const Criteria& criteria, db::Query& aux);
 
 // Opens a result statement built by BuildStatement. When the statement ends in

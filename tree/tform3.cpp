@@ -13,8 +13,8 @@
 #include "app/widgets/billablechooser.h"
 #include "app/widgets/imagebutton.h"
 #include "app/widgets/pictures.h"
-#include "search/codetext.h"
 #include "text/text.h"
+#include "text/words.h"
 #include "tree/codetreeview.h"
 #include "tree/treebuild.h"
 #include "tree/treemodel.h"
@@ -234,7 +234,7 @@ void TForm3::handOffSelectedCode(bool chooserKey) {
     if (chooserKey && m_ui->Image18->isHidden()) return;
     const Node* node = m_resultModel->node(m_ui->TreeView1->currentIndex());
     if (!node) return;
-    const std::string code = search::FirstWord(node->text);
+    const std::string code = text::FirstWord(node->text);
     if (code.empty()) {
         // Nothing to look up: the node is not a finest code.
         showMessage(app::NotFinestMessage);

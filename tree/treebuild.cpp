@@ -1,13 +1,12 @@
 #include "tree/treebuild.h"
 
-#include <cctype>
-
-#include "app/core/decoration.h"
-#include "app/core/handoff.h"
+#include "codes/coderules.h"
+#include "codes/decoration.h"
+#include "codes/outlineblocks.h"
+#include "codes/outlinetexts.h"
 #include "db/query.h"
-#include "outline/affixes.h"
-#include "outline/outlinetexts.h"
-#include "search/codetext.h"
+#include "db/sqltext.h"
+#include "text/affixes.h"
 #include "text/text.h"
 
 namespace tree {
@@ -35,22 +34,27 @@ std::string DisplayKey(std::string_view editText) {
     std::string s = text::Trim(editText);
     for (char& c : s)
         if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return search::NormalizeICD10Code(s);
+    // Coders write the bounds of a range with dots too: each bound loses its
+    // dot the way a single code does.
+    const std::size_t dash = s.find('-');
+    if (dash == std::string::npos) return codes::NormalizeICD10Code(s);
+    return codes::NormalizeICD10Code(std::string_view(s).substr(0, dash)) + "-" +
+           codes::NormalizeICD10Code(std::string_view(s).substr(dash + 1));
 }
 
 std::string ResultTreeStatement(const std::string& key, const std::string& typed) {
     if (!IsRangeKey(key)) {
-        const std::string prefix = search::NormalizeICD10Code(typed);
-        return "SELECT * FROM ICD10 WHERE ICD10_NO LIKE  '" + app::EscapeQuotes(prefix) + "%' ORDER BY ICD10_NO";
+        const std::string prefix = codes::NormalizeICD10Code(typed);
+        return "SELECT * FROM ICD10 WHERE ICD10_NO LIKE  " + db::SqlLiteral(prefix + "%") + " ORDER BY ICD10_NO";
     }
     const CodeRange range = SplitCodeRange(key);
-    return "SELECT * FROM ICD10 WHERE ICD10_NO >=  '" + app::EscapeQuotes(range.lower) + "' AND ICD10_NO<='" +
-           app::EscapeQuotes(range.upper) + "ZZZZZ" + "' ORDER BY ICD10_NO";
+    return "SELECT * FROM ICD10 WHERE ICD10_NO >=  " + db::SqlLiteral(range.lower) + " AND ICD10_NO<=" +
+           db::SqlLiteral(range.upper + "ZZZZZ") + " ORDER BY ICD10_NO";
 }
 
 std::string SubtreeStatement(const std::string& code, std::size_t length) {
-    return "SELECT * FROM ICD10 WHERE ICD10_NO LIKE '" + app::EscapeQuotes(code) +
-           "%' AND len(ICD10_NO)=" + std::to_string(length) + " ORDER BY ICD10_NO";
+    return "SELECT * FROM ICD10 WHERE ICD10_NO LIKE " + db::SqlLiteral(code + "%") +
+           " AND len(ICD10_NO)=" + std::to_string(length) + " ORDER BY ICD10_NO";
 }
 
 std::vector<std::string>& TreeOutlineLines() {
@@ -59,19 +63,12 @@ std::vector<std::string>& TreeOutlineLines() {
 }
 
 std::string CodeNodeText(const db::Query& row) {
-    return row.field("ICD10_NO") + " " + app::DecorateRowName(row);
+    return row.field("ICD10_NO") + " " + codes::DecorateRowName(row);
 }
 
 namespace {
 
 // One entry of the level stack: the node placed last at a depth and its code.
-// An ICD-11 traditional-medicine code (S followed by a letter: SA0, SE70...).
-// ICD-10-CM codes always have a digit in second place.
-bool IsTraditionalMedicineCode(std::string_view code) {
-    return code.size() >= 2 && (code[0] == 'S' || code[0] == 's') &&
-           std::isalpha(static_cast<unsigned char>(code[1]));
-}
-
 struct LevelEntry {
     Node* node = nullptr;
     std::string code;
@@ -107,13 +104,18 @@ void BuildResultTree(Tree& tree, const std::string& key, const std::string& type
     // Both classifications share the code table, and the traditional-medicine
     // codes sort inside the injuries chapter (SA0 follows S99): a range of
     // ICD-10-CM codes leaves them out rather than mixing them into its tree.
-    const bool icd10Range = IsRangeKey(key) && !IsTraditionalMedicineCode(SplitCodeRange(key).lower);
+    const bool icd10Range = IsRangeKey(key) && !codes::IsIcd11Code(SplitCodeRange(key).lower);
+    // A block whose range takes in separate blocks in code order (C76-C80
+    // holds C7A and C7B) shows only its own codes.
+    const std::vector<std::string> separate =
+        IsRangeKey(key) ? codes::SeparateBlocksInside(outlineLines, key) : std::vector<std::string>();
     std::size_t d = 0;
     for (; !query.eof(); query.next()) {
         std::string code = query.field("ICD10_NO");
-        if (icd10Range && IsTraditionalMedicineCode(code)) continue;
+        if (icd10Range && codes::IsIcd11Code(code)) continue;
+        if (codes::InAnyRange(code, separate)) continue;
         const std::size_t length = text::Cp950Length(code);
-        std::string text = code + " " + app::DecorateRowName(query);
+        std::string text = code + " " + codes::DecorateRowName(query);
         if (length > stack[d].length) {
             Node* node = tree.addChild(stack[d].node, std::move(text));
             ++d;
@@ -133,8 +135,13 @@ void BuildResultTree(Tree& tree, const std::string& key, const std::string& type
         }
     }
 
+    // A range with no code and no outline line says so rather than leaving the
+    // tree blank.
+    if (IsRangeKey(key) && !tree.top()->hasChildren()) tree.addTopLevel(NoCodesInRangeText(key));
     if (tree.top()->hasChildren()) tree.top()->child(0)->expandAfterBuild = true;
 }
+
+std::string NoCodesInRangeText(const std::string& key) { return " " + key + ":此範圍查無代碼"; }
 
 std::string OutlineRootText(bool icd11Mode) { return icd11Mode ? "ICD-11-CM" : "2023 ICD-10-CM"; }
 
@@ -170,7 +177,7 @@ void BuildOutlineTree(Tree& tree, bool icd11Mode, const std::vector<std::string>
 }
 
 void BuildOutlineTree(Tree& tree, bool icd11Mode) {
-    BuildOutlineTree(tree, icd11Mode, outline::OutlineTextLines(icd11Mode));
+    BuildOutlineTree(tree, icd11Mode, codes::OutlineTextLines(icd11Mode));
 }
 
 Node* AddCodeSubtree(Tree& tree, Node* parent, const std::string& code, const std::string& name,
@@ -189,12 +196,12 @@ Node* AddCodeSubtree(Tree& tree, Node* parent, const std::string& code, const st
     std::vector<std::string> names;
     std::vector<std::string> codes;
     for (; !query.eof(); query.next()) {
-        names.push_back(app::DecorateRowName(query));
+        names.push_back(codes::DecorateRowName(query));
         codes.push_back(query.field("ICD10_NO"));
         AddCodeSubtree(tree, node, codes.back(), names.back(), connection);
     }
 
-    const outline::AffixResult parts = outline::StripCommonAffixes(names);
+    const text::AffixResult parts = text::StripCommonAffixes(names);
     for (std::size_t i = 0; i < codes.size(); ++i)
         node->child(static_cast<int>(i))->text = codes[i] + " " + parts.distinct[i];
     return node;
@@ -203,10 +210,10 @@ Node* AddCodeSubtree(Tree& tree, Node* parent, const std::string& code, const st
 void BuildSimplifiedTree(Tree& tree, const std::string& editText, db::Query& query, db::Connection& connection) {
     tree.clear();
     query.close();
-    const std::string code = search::NormalizeICD10Code(editText);
-    query.setText("SELECT * FROM ICD10 WHERE ICD10_NO = '" + app::EscapeQuotes(code) + "' ");
+    const std::string code = codes::NormalizeICD10Code(editText);
+    query.setText("SELECT * FROM ICD10 WHERE ICD10_NO = " + db::SqlLiteral(code) + " ");
     query.open();
-    const std::string name = query.eof() ? std::string() : app::DecorateRowName(query);
+    const std::string name = query.eof() ? std::string() : codes::DecorateRowName(query);
     AddCodeSubtree(tree, nullptr, code, name, connection);
 }
 

@@ -41,8 +41,9 @@ std::string OutlineLineRange(std::string_view line);
 int IndentLevel(std::string_view line);
 
 // The key of a display: the text trimmed, a-z turned to A-Z (no other byte
-// changes), then NormalizeICD10Code.
+// changes), then NormalizeICD10Code, of each bound when it is a range.
 //   " a00.1 " => "A001"   "s00-t88" => "S00-T88"   "頭a" => "頭A"
+//   "S93.4-S93.6" => "S934-S936"   "s93.4 - s93.60" => "S934-S9360"
 std::string DisplayKey(std::string_view editText);
 
 // Whether the key names a range (it holds a "-").
@@ -72,10 +73,18 @@ std::string CodeNodeText(const db::Query& row);
 // a longer code hangs under the code placed last, one of the same length
 // beside it, a shorter one beside the last code of its own length. The first
 // top-level node is marked to be shown expanded by one level. A prefix that
-// matches nothing gives one node whose text is a single blank. Engine errors
-// propagate; the nodes added so far stay.
+// matches nothing gives one node whose text is a single blank; a range that
+// matches no code and no outline line gives one node saying so
+// (NoCodesInRangeText). When the key is the range of an outline row, codes of
+// separate outline blocks that sort inside it (C7A in C76-C80) are left out,
+// and so are ICD-11 codes from an ICD-10-CM range. Engine errors propagate;
+// the nodes added so far stay.
 void BuildResultTree(Tree& tree, const std::string& key, const std::string& typed, db::Query& query,
                      const std::vector<std::string>& outlineLines);
+
+// Text of the one node of a range that finds nothing:
+//   "S934-S936" => " S934-S936:此範圍查無代碼"
+std::string NoCodesInRangeText(const std::string& key);
 
 // Root text of the outline tree: "2023 ICD-10-CM", or "ICD-11-CM" in ICD-11 mode.
 std::string OutlineRootText(bool icd11Mode);

@@ -1,25 +1,14 @@
 #include "app/core/handoff.h"
 
 #include "db/query.h"
+#include "db/sqltext.h"
 #include "text/text.h"
 
 namespace app {
 
-std::string EscapeQuotes(const std::string& value) {
-    std::string out;
-    out.reserve(value.size());
-    for (char c : value) {
-        out.push_back(c);
-        if (c == '\'') out.push_back('\'');
-    }
-    return out;
-}
-
-std::string Quoted(const std::string& value) { return "'" + EscapeQuotes(value) + "'"; }
-
 bool CheckFinestCode(db::Query& aux, const std::string& code) {
     aux.close();
-    aux.setText("SELECT ICD10_FLAG FROM ICD10 WHERE ICD10_NO ='" + EscapeQuotes(code) + "' ");
+    aux.setText("SELECT ICD10_FLAG FROM ICD10 WHERE ICD10_NO =" + db::SqlLiteral(code) + " ");
     aux.open();
     std::string flag = aux.eof() ? std::string() : aux.field("ICD10_FLAG");
     return flag == "Y";

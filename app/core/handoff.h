@@ -41,10 +41,4 @@ HandOffOutcome HandOffFinestCode(AppContext& ctx, db::Query& aux, const std::str
 // pictures at creation when it does not).
 bool ConsultationWindowExists(Desktop& desktop);
 
-// Places a value between single quotes, doubling each quote inside it:
-//   O'Brien => 'O''Brien'
-std::string Quoted(const std::string& value);
-// The value with each single quote doubled, without the surrounding quotes.
-std::string EscapeQuotes(const std::string& value);
-
 } // namespace app

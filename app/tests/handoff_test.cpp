@@ -46,9 +46,3 @@ TEST_F(HandOffTest, finestCodeWithoutTheWindowDoesNothingAtAll) {
     EXPECT_TRUE(desktop.actions.empty());
     EXPECT_TRUE(messages.shown.empty());
 }
-
-TEST(Quoting, doublesSingleQuotes) {
-    EXPECT_EQ(Quoted("O'Brien"), "'O''Brien'");
-    EXPECT_EQ(EscapeQuotes("''"), "''''");
-    EXPECT_EQ(Quoted(""), "''");
-}

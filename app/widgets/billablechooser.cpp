@@ -15,7 +15,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-#include "app/core/decoration.h"
+#include "codes/decoration.h"
 #include "app/core/handoff.h"
 #include "app/widgets/pictures.h"
 #include "db/error.h"
@@ -51,7 +51,7 @@ BillableChooser::BillableChooser(const codes::HeaderCodes& codes, QWidget* paren
     title->setWordWrap(true);
     title->setText(
         QStringLiteral("%1 %2 不是最細碼，其下可用的最細碼如下：")
-            .arg(Q(header.code), Q(DecorateName(header.chineseName, header.flag2023, header.new2023))));
+            .arg(Q(header.code), Q(codes::DecorateName(header.chineseName, header.flag2023, header.new2023))));
     title->setObjectName(QStringLiteral("TitleLabel"));
 
     auto* filterLabel = new QLabel(QStringLiteral("篩選："), this);
@@ -84,7 +84,7 @@ BillableChooser::BillableChooser(const codes::HeaderCodes& codes, QWidget* paren
     for (const codes::CodeRow& row : m_codes.billable) {
         auto* item = new QTreeWidgetItem;
         item->setText(CodeColumn, Q(row.code));
-        item->setText(ChineseColumn, Q(DecorateName(row.chineseName, row.flag2023, row.new2023)));
+        item->setText(ChineseColumn, Q(codes::DecorateName(row.chineseName, row.flag2023, row.new2023)));
         item->setText(EnglishColumn, Q(row.englishName));
         item->setToolTip(ChineseColumn, item->text(ChineseColumn));
         item->setToolTip(EnglishColumn, item->text(EnglishColumn));

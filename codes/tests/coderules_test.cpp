@@ -2,10 +2,81 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
+using namespace codes;
+using V = std::vector<std::string>;
+
 TEST(DottedICD10Code, putsTheDotAfterTheCategory_andLeavesShortOrDottedCodes) {
-    EXPECT_EQ(codes::DottedICD10Code("S93401A"), "S93.401A");
-    EXPECT_EQ(codes::DottedICD10Code("M545"), "M54.5");
-    EXPECT_EQ(codes::DottedICD10Code("A00"), "A00");
-    EXPECT_EQ(codes::DottedICD10Code("S93.4"), "S93.4");
-    EXPECT_EQ(codes::DottedICD10Code(""), "");
+    EXPECT_EQ(DottedICD10Code("S93401A"), "S93.401A");
+    EXPECT_EQ(DottedICD10Code("M545"), "M54.5");
+    EXPECT_EQ(DottedICD10Code("A00"), "A00");
+    EXPECT_EQ(DottedICD10Code("S93.4"), "S93.4");
+    EXPECT_EQ(DottedICD10Code(""), "");
+}
+
+TEST(NormalizeICD10Code, removesOnlyADotAtTheFourthByte) {
+    EXPECT_EQ(NormalizeICD10Code("S93.401A"), "S93401A");
+    EXPECT_EQ(NormalizeICD10Code("M25.5"), "M255");
+    EXPECT_EQ(NormalizeICD10Code(" A00 "), "A00");
+    EXPECT_EQ(NormalizeICD10Code("A000"), "A000");
+    EXPECT_EQ(NormalizeICD10Code("S934.01"), "S934.01");
+    EXPECT_EQ(NormalizeICD10Code("   "), "");
+    EXPECT_EQ(NormalizeICD10Code("A00.123456789012"), "A001234567890"); // at most 10 after the dot
+    EXPECT_EQ(NormalizeICD10Code("頭A.5"), "頭A5");                     // 頭 takes bytes 1 and 2
+    EXPECT_EQ(NormalizeICD10Code("A00.頭痛頭痛頭痛"), "A00頭痛頭痛頭"); // 10 bytes, whole characters
+}
+
+TEST(NormalizeICD9Code, insertsTheDotAfterThreeBytes) {
+    EXPECT_EQ(NormalizeICD9Code("7231"), "723.1");
+    EXPECT_EQ(NormalizeICD9Code("723"), "723");
+    EXPECT_EQ(NormalizeICD9Code("72"), "72");
+    EXPECT_EQ(NormalizeICD9Code("723.1"), "723.1");
+    EXPECT_EQ(NormalizeICD9Code(" 8450 "), "845.0");
+    EXPECT_EQ(NormalizeICD9Code("V0101"), "V01.01");
+    // External-cause codes carry four characters before their dot.
+    EXPECT_EQ(NormalizeICD9Code("E9060"), "E906.0");
+    EXPECT_EQ(NormalizeICD9Code("e906.0"), "e906.0");
+    EXPECT_EQ(NormalizeICD9Code("E906"), "E906");
+    EXPECT_EQ(NormalizeICD9Code("E8000123456789"), "E800.0123456789");
+}
+
+TEST(Episode, everySeventhCharacterOfTheEditionBelongsToExactlyOneEpisode) {
+    const std::string all = "ABCDEFGHJKMNPQRS";
+    std::string seen;
+    for (Episode e : {Episode::Initial, Episode::Subsequent, Episode::Sequela})
+        for (char c : SeventhCharactersOf(e)) {
+            EXPECT_EQ(EpisodeOfSeventh(c), e) << c;
+            seen += c;
+        }
+    std::sort(seen.begin(), seen.end());
+    EXPECT_EQ(seen, all);
+    EXPECT_EQ(SeventhCharactersOf(Episode::Initial), "ABC");
+    EXPECT_EQ(SeventhCharactersOf(Episode::Subsequent), "DEFGHJKMNPQR");
+    EXPECT_EQ(SeventhCharactersOf(Episode::Sequela), "S");
+    EXPECT_EQ(SeventhCharactersOf(Episode::None), "");
+    // Placeholders, digits, letters the edition skips and lower case name none.
+    for (char c : std::string("XILOTUZ0a\0", 10))
+        EXPECT_EQ(EpisodeOfSeventh(c), Episode::None) << int(c);
+}
+
+TEST(EpisodeVariants, onlyThePlainEpisodesStandForAllThree) {
+    EXPECT_EQ(EpisodeVariants("S93401A"), (V{"S93401A", "S93401D", "S93401S"}));
+    EXPECT_EQ(EpisodeVariants("S93401S"), (V{"S93401A", "S93401D", "S93401S"}));
+    EXPECT_EQ(EpisodeVariants("S52509B"), V{"S52509B"}); // an open fracture is no closed one
+    EXPECT_EQ(EpisodeVariants("S52521K"), V{"S52521K"});
+    EXPECT_EQ(EpisodeVariants("O300011"), V{"O300011"});
+    EXPECT_EQ(EpisodeVariants("M2551"), V{"M2551"});
+    EXPECT_EQ(EpisodeVariants("S9340A"), V{"S9340A"}); // six characters: no seventh
+}
+
+TEST(IsIcd11Code, traditionalMedicineCodesHaveALetterInSecondPlace) {
+    EXPECT_TRUE(IsIcd11Code("SA00"));
+    EXPECT_TRUE(IsIcd11Code("SJ3Z"));
+    EXPECT_TRUE(IsIcd11Code("sf57"));
+    EXPECT_TRUE(IsIcd11Code("SA0"));
+    EXPECT_FALSE(IsIcd11Code("S93401A"));
+    EXPECT_FALSE(IsIcd11Code("T07"));
+    EXPECT_FALSE(IsIcd11Code("S"));
+    EXPECT_FALSE(IsIcd11Code(""));
 }

@@ -358,6 +358,7 @@ INSERT INTO ICD9 (ICD9_NO,ICD9_NAME,ICD9_NAME2) VALUES ('810.00','Closed fractur
 INSERT INTO ICD9 (ICD9_NO,ICD9_NAME,ICD9_NAME2) VALUES ('813','Fracture of radius and ulna','Radius and ulna fracture');
 INSERT INTO ICD9 (ICD9_NO,ICD9_NAME,ICD9_NAME2) VALUES ('813.42','Other closed fractures of distal end of radius (alone)','Closed distal radius fracture NEC');
 INSERT INTO ICD9 (ICD9_NO,ICD9_NAME,ICD9_NAME2) VALUES ('813.45','Torus fracture of radius (alone)','Torus fracture of radius');
+INSERT INTO ICD9 (ICD9_NO,ICD9_NAME,ICD9_NAME2) VALUES ('813.52','Other open fractures of distal end of radius (alone)','Open distal radius fracture NEC');
 INSERT INTO ICD9 (ICD9_NO,ICD9_NAME,ICD9_NAME2) VALUES ('820','Fracture of neck of femur','Femoral neck fracture');
 INSERT INTO ICD9 (ICD9_NO,ICD9_NAME,ICD9_NAME2) VALUES ('820.8','Closed fracture of unspecified part of neck of femur','Closed femoral neck fracture NOS');
 INSERT INTO ICD9 (ICD9_NO,ICD9_NAME,ICD9_NAME2) VALUES ('825','Fracture of one or more tarsal and metatarsal bones','Tarsal/metatarsal fracture');

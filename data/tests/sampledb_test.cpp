@@ -14,10 +14,10 @@
 #include <string>
 #include <vector>
 
+#include "codes/coderules.h"
 #include "db/connection.h"
 #include "db/query.h"
 #include "outline/outlinetexts.h"
-#include "search/codetext.h"
 #include "search/ranking.h"
 #include "search/statement.h"
 #include "testsupport/testsupport.h"
@@ -203,16 +203,24 @@ TEST_F(SampleDb, someCodesSkipALevelSoTheSubtreeRetriesLongerLengths) {
 }
 
 TEST_F(SampleDb, episodeCodesCarryTheirEpisodeWords) {
-    const std::map<char, std::string> words = {{'A', "初期照護"}, {'D', "後續照護"}, {'S', "後遺症"}};
+    const std::map<codes::Episode, std::string> words = {{codes::Episode::Initial, "初期照護"},
+                                                         {codes::Episode::Subsequent, "後續照護"},
+                                                         {codes::Episode::Sequela, "後遺症"}};
     std::map<char, int> seen;
     for (const Row& r : s_rows) {
-        if (r.no.size() != 7 || !words.count(r.no[6])) continue;
-        EXPECT_TRUE(EndsWith(r.cname, words.at(r.no[6]))) << r.no << " " << r.cname;
+        if (r.no.size() != 7 || IsIcd11(r.no)) continue;
+        const codes::Episode episode = codes::EpisodeOfSeventh(r.no[6]);
+        if (episode == codes::Episode::None) continue;
+        EXPECT_TRUE(EndsWith(r.cname, words.at(episode))) << r.no << " " << r.cname;
         ++seen[r.no[6]];
     }
     EXPECT_GE(seen['A'], 50);
     EXPECT_EQ(seen['A'], seen['D']);
     EXPECT_EQ(seen['A'], seen['S']);
+    // Fractures: open fractures at the first encounter, delayed healing,
+    // nonunion and malunion later.
+    for (char c : std::string("BCGKP"))
+        EXPECT_GE(seen[c], 1) << c;
     for (int episode = 1; episode <= 3; ++episode) {
         search::Criteria c;
         c.episode = episode;
@@ -289,6 +297,24 @@ TEST_F(SampleDb, bothSexListsFindCodes) {
         c.sex = sex;
         EXPECT_GE(Search(c).size(), 20u) << "sex " << sex;
     }
+    search::Criteria female;
+    female.sex = 2;
+    const auto found = Search(female);
+    for (const char* code : {"O9A211", "Z3A01"}) // they sort after O99 and Z39
+        EXPECT_NE(std::find(found.begin(), found.end(), code), found.end()) << code;
+    EXPECT_EQ(std::find(found.begin(), found.end(), "Z370"), found.end());
+}
+
+TEST_F(SampleDb, laterCareOfAFracture_findsEveryLaterCareCode) {
+    search::Criteria c;
+    c.icd10Code = "S52.52";
+    c.episode = 2;
+    c.injury = 7; // 骨折
+    EXPECT_EQ(Search(c), (std::vector<std::string>{"S52521D", "S52521G", "S52521K", "S52521P", "S52522D",
+                                                   "S52522G", "S52522K", "S52522P"}));
+    c.icd10Code = "S52509";
+    c.episode = 1;
+    EXPECT_EQ(Search(c), (std::vector<std::string>{"S52509A", "S52509B", "S52509C"}));
 }
 
 TEST_F(SampleDb, the2023ChangesAreMarked) {
@@ -331,7 +357,7 @@ TEST_F(SampleDb, icd9PairsLeadToExistingCodes) {
         const std::string icd9 = q.field("ICD9_NO"), icd10 = q.field("ICD10_NO");
         EXPECT_TRUE(IsDottedIcd9(icd9)) << "ICD-9 code not in dotted form: " << icd9;
         EXPECT_TRUE(icd9s.count(icd9)) << icd9 << " has no name in ICD9";
-        const std::string code = search::NormalizeICD10Code(icd10);
+        const std::string code = codes::NormalizeICD10Code(icd10);
         EXPECT_TRUE(icd10.size() <= 3 || icd10[3] == '.') << icd10;
         EXPECT_TRUE(s_codes.count(code)) << icd9 << " -> " << icd10 << " is not in ICD10";
         if (code.size() == 7 && code[6] == 'A') episodeTarget = true;
@@ -351,6 +377,17 @@ TEST_F(SampleDb, icd9SearchesTranslateToTheThreeEpisodes) {
     byName.icd9Name = "ankle sprain";
     const auto named = Search(byName);
     EXPECT_NE(std::find(named.begin(), named.end(), "S93401A"), named.end());
+
+    // An open fracture stays an open fracture.
+    search::Criteria open;
+    open.icd9Code = "813.52";
+    EXPECT_EQ(Search(open), (std::vector<std::string>{"S52509B", "S52509C"}));
+
+    // A mistyped ICD-9 code with 女 lists nothing, not the whole female list.
+    search::Criteria mistyped;
+    mistyped.icd9Code = "8455";
+    mistyped.sex = 2;
+    EXPECT_THROW(Search(mistyped), search::NoIcd10ForIcd9);
 }
 
 TEST_F(SampleDb, usageRanksCoverBothBandsAndTheirEdge) {

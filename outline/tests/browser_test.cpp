@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+
+#include "codes/coderules.h"
+#include "codes/outlineblocks.h"
 #include "db/query.h"
 #include "outline/outlinetexts.h"
 #include "testsupport/codedb.h"
@@ -56,7 +60,7 @@ TEST_F(BrowserTest, startsAtTheChapterGridInEitherMode) {
     EXPECT_EQ(visibleChapterTiles(b), 22);
     EXPECT_EQ(visiblePathTiles(b), 0);
     EXPECT_EQ(b.visibleEntryCount(), 0);
-    EXPECT_EQ(b.chapterTile(22).Code, "U00-U99");
+    EXPECT_EQ(b.chapterTile(22).Code, "U00-U85");
     EXPECT_EQ(b.chapterTile(22).picture.number, 22);
     EXPECT_EQ(b.pinSlot(1).picture.base, Template::PaleYellowBar);
 
@@ -120,6 +124,23 @@ TEST_F(BrowserTest, blockWithoutOutlineChildrenListsItsCategoriesByRange) {
     EXPECT_EQ(b.CurrentLevel(), 3);
     EXPECT_EQ(b.visibleEntryCount(), 0);
     EXPECT_EQ(b.pathTile(3).picture.base, Template::AsteriskBar);
+}
+
+TEST_F(BrowserTest, blockListingLeavesOutSeparateBlocksThatSortInsideIt) {
+    for (const char* no : {"C76", "C7A", "C7B", "C80", "C81", "D37", "D3A", "D48"})
+        db.add(no, "x", "N");
+    OutlineBrowser b(Icd10OutlineLines(), false, query);
+    EXPECT_EQ(b.ListDatabaseCodes("C76-C80", 1), 2);
+    EXPECT_EQ(visibleEntryCodes(b), (V{"C76", "C80"}));
+    // The statement stays as written; only the rows of C7A and C7B are passed over.
+    EXPECT_EQ(
+        b.listingStatements(),
+        V{"SELECT * FROM ICD10 WHERE ICD10_NO >= 'C76' AND ICD10_NO<='C80' AND LEN(ICD10_NO)=3 ORDER BY "
+          "ICD10_NO"});
+    EXPECT_EQ(b.ListDatabaseCodes("C7A-C7A", 1), 1);
+    EXPECT_EQ(b.entryTile(1).Code, "C7A");
+    EXPECT_EQ(b.ListDatabaseCodes("D37-D48", 1), 2);
+    EXPECT_EQ(visibleEntryCodes(b), (V{"D37", "D48"}));
 }
 
 TEST_F(BrowserTest, singleCodeListingTriesLongerLengthsWhileEmpty) {
@@ -321,7 +342,9 @@ TEST_F(BrowserTest, engineErrorLeavesTheHiddenEntriesHidden) {
 
 // On the full-size database every block at the bottom of the outline lists the
 // categories of its range (a mistyped range would list nothing); only U80-U89
-// has no code in the 2023 edition and is a dead end.
+// has no code in the 2023 edition and is a dead end. Every ICD-10-CM category
+// of the edition is listed under exactly one block, and every chapter's range
+// holds the categories listed under it, so both browsers reach every code.
 TEST(BrowserFullData, everyLeafBlockListsItsCategories) {
     ICD_REQUIRE_FULL_DB();
     db::Connection connection;
@@ -330,9 +353,12 @@ TEST(BrowserFullData, everyLeafBlockListsItsCategories) {
     OutlineBrowser b(Icd10OutlineLines(), false, query);
     const auto& lines = Icd10OutlineLines();
     int leaves = 0;
+    std::map<std::string, std::vector<std::string>> listedUnder; // category => leaves listing it
+    std::string chapter;
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const std::size_t level = lines[i].find_first_not_of(' ');
         const std::string code = lines[i].substr(level, 7);
+        if (level == 0) chapter = code;
         if (!OutlineChildren(lines, code).empty()) continue;
         ++leaves;
         const int n = b.ListDatabaseCodes(code, 1);
@@ -340,6 +366,25 @@ TEST(BrowserFullData, everyLeafBlockListsItsCategories) {
             EXPECT_EQ(n, 0);
         else
             EXPECT_GT(n, 0) << code;
+        EXPECT_LT(n, kEntryTiles) << code << " may have more categories than one screen shows";
+        for (int e = 1; e <= n; ++e) {
+            const std::string category = b.entryTile(e).Code;
+            listedUnder[category].push_back(code);
+            EXPECT_TRUE(codes::CodeInRange(category, chapter))
+                << category << " is outside its chapter " << chapter;
+        }
     }
-    EXPECT_EQ(leaves, 311 - 35) << "22 chapters, 10 blocks and 3 sub-blocks have children";
+    EXPECT_EQ(leaves, 313 - 35) << "22 chapters, 10 blocks and 3 sub-blocks have children";
+
+    db::Query categories(connection);
+    categories.setText("SELECT ICD10_NO FROM ICD10 WHERE LEN(ICD10_NO)=3 ORDER BY ICD10_NO");
+    int count = 0;
+    for (categories.open(); !categories.eof(); categories.next()) {
+        const std::string category = categories.field("ICD10_NO");
+        if (codes::IsIcd11Code(category)) continue;
+        ++count;
+        const auto& under = listedUnder[category];
+        EXPECT_EQ(under.size(), 1u) << category << " is listed under " << under.size() << " blocks";
+    }
+    EXPECT_GT(count, 1900) << "the edition's categories";
 }

@@ -111,24 +111,30 @@ TEST(QuizSession, tenQuestionsAllRightAndAllWrong) {
     EXPECT_EQ(wrong.verdictLine, "能夠全軍覆漠也真不簡單,評量分數為:0分");
 }
 
-TEST(QuizSession, scoreCostsHundredDivLengthPerWrongAnswer) {
+TEST(QuizSession, scoreIsTheShareOfRightAnswersRoundedToAWholeNumber) {
     struct Case {
         int bank;
         std::vector<int> wrongAt;
         int score;
         const char* verdict;
     };
+    std::vector<int> all58(58);
+    for (int i = 0; i < 58; ++i)
+        all58[static_cast<std::size_t>(i)] = i + 1;
     const Case cases[] = {
         {3, {2}, 67, "您可以再更好喔"},
-        {3, {1, 3}, 34, "您真的需要再加強"},
-        {3, {1, 2, 3}, 1, "能夠全軍覆漠也真不簡單"},
-        {7, {1, 2, 3, 4, 5, 6, 7}, 2, "能夠全軍覆漠也真不簡單"},
+        {3, {1, 3}, 33, "您真的需要再加強"},
+        {3, {1, 2, 3}, 0, "能夠全軍覆漠也真不簡單"},
+        {7, {1, 2, 3, 4, 5, 6, 7}, 0, "能夠全軍覆漠也真不簡單"},
+        {8, {1, 2, 3, 4, 5, 6, 7}, 13, "您真的需要再加強"}, // 12.5 rounds up
         {10, {4, 9}, 80, "不錯的成績"},
         {10, {4}, 90, "恭喜獲得高分"},
         {10, {1, 2, 3}, 70, "中等的成績"},
         {10, {1, 2, 3, 4, 5, 6, 7, 8, 9}, 10, "您真的需要再加強"},
-        {60, {17}, 99, "恭喜滿分,您真是高手"},
-        {101, {1, 50, 101}, 100, "恭喜滿分,您真是高手"},
+        {58, all58, 0, "能夠全軍覆漠也真不簡單"},
+        {60, {17}, 98, "恭喜獲得高分"},
+        {101, {1, 50, 101}, 97, "恭喜獲得高分"},
+        {150, {75}, 99, "恭喜滿分,您真是高手"},
     };
     for (const Case& c : cases) {
         ScriptedRandom random;

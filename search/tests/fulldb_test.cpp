@@ -59,7 +59,8 @@ TEST_F(FullDbTest, sexLists_readThroughTheIndexGiveTheSameRowsInTheSameOrder) {
                 std::any_of(got.begin(), got.end(), [](const std::string& s) { return s[0] == 'O'; }));
         } else {
             EXPECT_TRUE(Has(got, "O80") && Has(got, "N950") && Has(got, "Z3401"));
-            EXPECT_FALSE(Has(got, "N40") || Has(got, "Z3A00") || Has(got, "Z37"));
+            EXPECT_TRUE(Has(got, "O9A111") && Has(got, "Z3A00") && Has(got, "Z3A42"));
+            EXPECT_FALSE(Has(got, "N40") || Has(got, "Z37") || Has(got, "Z3800"));
         }
     }
     // With a name criterion as well.
@@ -117,4 +118,31 @@ TEST_F(FullDbTest, icd9CodeBoxOfBlanks_translatesEveryMappingAndRuns) {
     EXPECT_EQ(aux.lines(), std::vector<std::string>{"SELECT * FROM CM WHERE ICD9_NO LIKE '%' ORDER BY ICD10_NO "});
     EXPECT_GT(result.lines()[1].size(), 100000u);
     EXPECT_GT(codes(result).size(), 10000u);
+}
+
+// The episode filter finds every code whose name ends in the episode's words:
+// fractures use B and C at the first encounter and E to R later.
+TEST_F(FullDbTest, episodeFilter_findsEveryCodeNamedForItsEpisode) {
+    db::Query aux(connection), result(connection), named(connection);
+    const char* const words[] = {"初期照護", "後續照護", "後遺症"};
+    for (int episode = 1; episode <= 3; ++episode) {
+        Criteria c;
+        c.episode = episode;
+        c.rankingVisible = false;
+        ASSERT_TRUE(RunSearch(c, result, aux));
+        const auto got = codes(result);
+        named.close();
+        named.setText(std::string("SELECT ICD10_NO FROM ICD10 WHERE LEN(ICD10_NO)=7 AND ICD10_CNAME LIKE '%") +
+                      words[episode - 1] + "' ORDER BY ICD10_NO");
+        named.open();
+        EXPECT_EQ(got, codes(named)) << words[episode - 1];
+    }
+    Criteria laterFractures;
+    laterFractures.icd10Code = "S52.52";
+    laterFractures.injury = 7; // 骨折
+    laterFractures.episode = 2;
+    ASSERT_TRUE(RunSearch(laterFractures, result, aux));
+    const auto got = codes(result);
+    for (const char* code : {"S52521D", "S52521G", "S52521K", "S52521P", "S52522P"})
+        EXPECT_TRUE(Has(got, code)) << code;
 }

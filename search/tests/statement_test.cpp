@@ -50,7 +50,8 @@ TEST_F(StatementTest, workedExample_givesTheSevenLines) {
                                          "AND",
                                          "(ICD10_CNAME LIKE '%左%')",
                                          "AND",
-                                         "(ICD10_CNAME LIKE '%初期照護' AND ICD10_NO LIKE '%A')",
+                                         "(ICD10_CNAME LIKE '%初期照護' AND (ICD10_NO LIKE '%A' OR "
+                                         "ICD10_NO LIKE '%B' OR ICD10_NO LIKE '%C'))",
                                          "ORDER BY ICD10_NO"};
     EXPECT_EQ(build(c), expected);
 
@@ -138,7 +139,7 @@ TEST_F(StatementTest, sexLists_haveTheirLinesAndFindOnlyTheirCodes) {
     const auto& male = MaleListLines();
     const auto& female = FemaleListLines();
     ASSERT_EQ(male.size(), 18u);
-    ASSERT_EQ(female.size(), 40u);
+    ASSERT_EQ(female.size(), 41u);
     for (const auto* list : {&male, &female}) {
         EXPECT_EQ(list->front(), "(");
         EXPECT_EQ(list->back(), ")");
@@ -148,8 +149,9 @@ TEST_F(StatementTest, sexLists_haveTheirLinesAndFindOnlyTheirCodes) {
     }
     EXPECT_EQ(male[2], "(ICD10_NO >= 'C60' AND ICD10_NO <= 'C63ZZZZZ') OR ");
     EXPECT_EQ(male[16], "(ICD10_NO LIKE 'Z125%')  ");
-    EXPECT_EQ(female[18], "(ICD10_NO >= 'O00' AND ICD10_NO <= 'O99ZZZZZ') OR ");
-    EXPECT_EQ(female[38], "(ICD10_NO LIKE 'Z975%')  ");
+    EXPECT_EQ(female[18], "(ICD10_NO >= 'O00' AND ICD10_NO <= 'O9AZZZZZ') OR ");
+    EXPECT_EQ(female[36], "(ICD10_NO LIKE 'Z3A%') OR ");
+    EXPECT_EQ(female[39], "(ICD10_NO LIKE 'Z975%')  ");
 
     Criteria c;
     c.sex = 1;
@@ -157,8 +159,9 @@ TEST_F(StatementTest, sexLists_haveTheirLinesAndFindOnlyTheirCodes) {
     ASSERT_EQ(lines.size(), 20u); // head, 18 lines, ORDER BY
     EXPECT_TRUE(std::equal(male.begin(), male.end(), lines.begin() + 1));
 
-    for (const char* no : {"C61", "C639", "C63ZZ", "N40",   "N511", "B2600", "Z1250", "C64",  "N52",   "O00",
-                           "A34", "N70",  "N9929", "O9989", "Z370", "Z3A00", "Z975",  "B373", "S3140", "A00"})
+    for (const char* no : {"C61",   "C639", "C63ZZ",  "N40",   "N511",  "B2600", "Z1250", "C64",  "N52",
+                           "O00",   "A34",  "N70",    "N9929", "O9989", "Z370",  "Z3A00", "Z975", "B373",
+                           "S3140", "A00",  "O9A211", "O9A",   "P00",   "Z380",  "Z3B"})
         db.code(no, "x");
     result.lines() = lines;
     OpenResult(result);
@@ -167,12 +170,14 @@ TEST_F(StatementTest, sexLists_haveTheirLinesAndFindOnlyTheirCodes) {
 
     c.sex = 2;
     lines = build(c);
-    ASSERT_EQ(lines.size(), 42u);
+    ASSERT_EQ(lines.size(), 43u);
     result.lines() = lines;
     OpenResult(result);
-    // Z3A lies outside Z32-Z36 in code order; Z370 too.
-    EXPECT_EQ(Codes(result),
-              (std::vector<std::string>{"A34", "B373", "N70", "N9929", "O00", "O9989", "S3140", "Z975"}));
+    // O9A (maternal malignancy, injury, abuse) sorts after O99 and the weeks of
+    // gestation Z3A after Z39: both are in, the outcome of delivery Z37 and the
+    // liveborn infant Z38 are not.
+    EXPECT_EQ(Codes(result), (std::vector<std::string>{"A34", "B373", "N70", "N9929", "O00", "O9989", "O9A",
+                                                       "O9A211", "S3140", "Z3A00", "Z975"}));
     EXPECT_EQ(result.lines(), lines); // the statement lines stay as built
 }
 
@@ -182,11 +187,11 @@ TEST_F(StatementTest, sexList_isFollowedByTheOtherCriteria) {
     c.side = 1;
     c.finest = 1;
     auto lines = build(c);
-    ASSERT_EQ(lines.size(), 46u);
-    EXPECT_EQ(lines[41], "AND");
-    EXPECT_EQ(lines[42], "(ICD10_CNAME LIKE '%左%')");
-    EXPECT_EQ(lines[44], "(ICD10_FLAG='Y')");
-    EXPECT_EQ(lines[45], "ORDER BY ICD10_NO");
+    ASSERT_EQ(lines.size(), 47u);
+    EXPECT_EQ(lines[42], "AND");
+    EXPECT_EQ(lines[43], "(ICD10_CNAME LIKE '%左%')");
+    EXPECT_EQ(lines[45], "(ICD10_FLAG='Y')");
+    EXPECT_EQ(lines[46], "ORDER BY ICD10_NO");
 }
 
 TEST_F(StatementTest, sidesAndDominance_followTheTable) {
@@ -250,7 +255,12 @@ TEST_F(StatementTest, bodyPartsInjuriesFinestAndEpisodes_useTheirCaptions) {
     EXPECT_EQ(onlyCondition(c), "(ICD10_FLAG='Y')");
     c = {};
     c.episode = 2;
-    EXPECT_EQ(onlyCondition(c), "(ICD10_CNAME LIKE '%後續照護' AND ICD10_NO LIKE '%D')");
+    EXPECT_EQ(onlyCondition(c),
+              "(ICD10_CNAME LIKE '%後續照護' AND (ICD10_NO LIKE '%D' OR ICD10_NO LIKE '%E' OR ICD10_NO LIKE "
+              "'%F' OR "
+              "ICD10_NO LIKE '%G' OR ICD10_NO LIKE '%H' OR ICD10_NO LIKE '%J' OR ICD10_NO LIKE '%K' OR "
+              "ICD10_NO LIKE '%M' OR ICD10_NO LIKE '%N' OR ICD10_NO LIKE '%P' OR ICD10_NO LIKE '%Q' OR "
+              "ICD10_NO LIKE '%R'))");
     c.episode = 3;
     EXPECT_EQ(onlyCondition(c), "(ICD10_CNAME LIKE '%後遺症' AND ICD10_NO LIKE '%S')");
 
@@ -264,6 +274,35 @@ TEST_F(StatementTest, bodyPartsInjuriesFinestAndEpisodes_useTheirCaptions) {
     EXPECT_EQ(lines[3], "(ICD10_CNAME LIKE '%扭傷%')");
     EXPECT_EQ(lines[5], "(ICD10_FLAG='Y')");
     EXPECT_EQ(lines[7], "(ICD10_CNAME LIKE '%後遺症' AND ICD10_NO LIKE '%S')");
+}
+
+TEST_F(StatementTest, episodes_findEverySeventhCharacterOfTheirEpisode) {
+    const std::string name = "右橈骨下端骨折";
+    db.code("S52501A", name + "，初期照護");
+    db.code("S52501B", name + "，第I或II型開放性骨折之初期照護");
+    db.code("S52501C", name + "，第IIIA、IIIB或IIIC型開放性骨折之初期照護");
+    db.code("S52501D", name + "，後續照護");
+    db.code("S52501E", name + "，第I或II型開放性骨折常規癒合之後續照護");
+    db.code("S52501G", name + "，癒合延遲之後續照護");
+    db.code("S52501K", name + "，骨折不癒合之後續照護");
+    db.code("S52501P", name + "，癒合不良之後續照護");
+    db.code("S52501R", name + "，第IIIA、IIIB或IIIC型開放性骨折癒合不良之後續照護");
+    db.code("S52501S", name + "，後遺症");
+    db.code("S5250XD", "骨折後續照護之說明"); // the name must end in the episode words
+    db.code("T148XXS", "骨折後遺症之外");
+    auto found = [&](int episode) {
+        Criteria c;
+        c.episode = episode;
+        c.injury = 7; // 骨折, as a coder combines them
+        EXPECT_TRUE(RunSearch(c, result, aux));
+        return Codes(result);
+    };
+    EXPECT_EQ(found(1), (std::vector<std::string>{"S52501A", "S52501B", "S52501C"}));
+    EXPECT_EQ(found(2),
+              (std::vector<std::string>{"S52501D", "S52501E", "S52501G", "S52501K", "S52501P", "S52501R"}));
+    EXPECT_EQ(found(3), (std::vector<std::string>{"S52501S"}));
+    EXPECT_EQ(EpisodeCondition(0), "");
+    EXPECT_EQ(EpisodeCondition(4), "");
 }
 
 TEST_F(StatementTest, rankingFilter_changesTheHeadOnlyWhenVisibleAndChosen) {
@@ -306,12 +345,34 @@ TEST_F(StatementTest, icd9Code_translatesThroughCmWithEpisodeVariants) {
 
     c.icd9Code = "846";
     EXPECT_EQ(onlyCondition(c), "(ICD10_NO IN ('S335XXA','S335XXD','S335XXS'))");
-    c.icd9Code = "999"; // no mapping: no condition, and so no statement
-    EXPECT_TRUE(build(c).empty());
+
+    // A code that finds nothing ends the search with no rows and says which
+    // ICD-9 text it was, instead of searching without it.
+    c.icd9Code = " 8455 ";
+    c.sex = 2;
+    db.code("N70", "x");
+    try {
+        RunSearch(c, result, aux);
+        ADD_FAILURE() << "an ICD-9 code without a mapping was left out of the search";
+    } catch (const NoIcd10ForIcd9& e) {
+        EXPECT_EQ(std::string(e.what()), "ICD9碼「8455」查無對應的ICD10碼");
+    }
+    EXPECT_FALSE(result.isOpen());
     c.icd9Code = "84'5";
-    EXPECT_TRUE(build(c).empty()); // the quote is doubled, the lookup runs and finds nothing
+    EXPECT_THROW(build(c), NoIcd10ForIcd9); // the quote is doubled, the lookup runs and finds nothing
     EXPECT_EQ(aux.lines(),
               std::vector<std::string>{"SELECT * FROM CM WHERE ICD9_NO LIKE '84''.5%' ORDER BY ICD10_NO "});
+}
+
+TEST_F(StatementTest, icd9Code_mappedToAnOpenFracture_keepsThatCode) {
+    db.cm("813.52", "S52.509B");
+    db.cm("813.52", "S52.509C");
+    for (const char* no : {"S52509A", "S52509B", "S52509C", "S52509D", "S52509S"})
+        db.code(no, "x");
+    Criteria c;
+    c.icd9Code = "81352";
+    ASSERT_TRUE(RunSearch(c, result, aux));
+    EXPECT_EQ(Codes(result), (std::vector<std::string>{"S52509B", "S52509C"}));
 }
 
 TEST_F(StatementTest, buildCodeList_expandsOnlySevenCharacterLetterCodes) {
@@ -319,9 +380,13 @@ TEST_F(StatementTest, buildCodeList_expandsOnlySevenCharacterLetterCodes) {
     db.cm("1", "T14.8");
     db.cm("1", "A00.0");
     db.cm("1", "O30.0011"); // a digit in the seventh place is a code of its own
+    db.cm("1", "S52.521K"); // so is any letter but the plain episodes A, D, S
+    db.cm("1", "S52.521D");
     aux.setText("SELECT * FROM CM ORDER BY ICD10_NO");
     aux.open();
-    EXPECT_EQ(BuildCodeList(aux), "'A000','O300011','S93401A','S93401D','S93401S','T148'");
+    EXPECT_EQ(
+        BuildCodeList(aux),
+        "'A000','O300011','S52521A','S52521D','S52521S','S52521K','S93401A','S93401D','S93401S','T148'");
     aux.setText("SELECT * FROM CM WHERE 0");
     aux.open();
     EXPECT_EQ(BuildCodeList(aux), "");
@@ -345,7 +410,14 @@ TEST_F(StatementTest, icd9Name_translatesTheCodesOfBothNames) {
     c.icd9Name = "頸痛"; // found through the second name
     EXPECT_EQ(onlyCondition(c), "(ICD10_NO IN ('M542'))");
     c.icd9Name = "無此病";
-    EXPECT_TRUE(build(c).empty());
+    try {
+        build(c);
+        ADD_FAILURE() << "an ICD-9 name that finds nothing was left out of the search";
+    } catch (const NoIcd10ForIcd9& e) {
+        EXPECT_EQ(std::string(e.what()), "ICD9名稱「無此病」查無對應的ICD10碼");
+    }
+    EXPECT_EQ(NoIcd10ForIcd9NameMessage(std::string(40, 'x')),
+              "ICD9名稱「" + std::string(30, 'x') + "…」查無對應的ICD10碼");
     EXPECT_EQ(aux.lines(), std::vector<std::string>{
                                "SELECT ICD9_NO FROM ICD9 WHERE (  ( (ICD9_NAME LIKE '%無此病%')  ) ) OR (  ( "
                                "(ICD9_NAME2 LIKE '%無此病%')  ) )  "});
@@ -359,7 +431,6 @@ TEST_F(StatementTest, quotesInEveryBox_areDoubledAndTheStatementRuns) {
     c.icd10Code = "'";
     c.chineseName = "O'Neil";
     c.englishName = "O'Neil";
-    c.icd9Code = "'";
     c.icd9Name = "O'Neil";
     auto lines = build(c);
     ASSERT_FALSE(lines.empty());
@@ -367,6 +438,8 @@ TEST_F(StatementTest, quotesInEveryBox_areDoubledAndTheStatementRuns) {
     EXPECT_EQ(lines[3], "(  ( (ICD10_CNAME LIKE '%O''Neil%')  ) )");
     ASSERT_TRUE(RunSearch(c, result, aux)); // runs without a syntax error
     EXPECT_TRUE(Codes(result).empty());
+    c.icd9Code = "'"; // its lookup runs, finds nothing and says so
+    EXPECT_THROW(RunSearch(c, result, aux), NoIcd10ForIcd9);
     c.icd10Code = "A";
     c.icd9Code = "001";
     ASSERT_TRUE(RunSearch(c, result, aux));

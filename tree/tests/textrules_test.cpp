@@ -43,6 +43,11 @@ TEST(DisplayKey, trimmedCapitalisedAndNormalised) {
     EXPECT_EQ(DisplayKey("s00-t88"), "S00-T88");
     EXPECT_EQ(DisplayKey("\t頭a\r\n"), "頭A");
     EXPECT_EQ(DisplayKey(" a "), "A");
+    // Each bound of a range loses its dot like a single code.
+    EXPECT_EQ(DisplayKey("S93.4-S93.6"), "S934-S936");
+    EXPECT_EQ(DisplayKey("s93.4 - s93.60"), "S934-S9360");
+    EXPECT_EQ(DisplayKey("S93.401A-S93.409S"), "S93401A-S93409S");
+    EXPECT_EQ(DisplayKey("A00-"), "A00-");
 }
 
 TEST(ResultTreeStatement, prefixKeepsTypedCase_rangeExtendsUpperBound) {

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/core/decoration.h"
+#include "codes/decoration.h"
 #include "db/query.h"
 #include "tree/tests/treedb.h"
 #include "tree/treebuild.h"
@@ -21,6 +21,8 @@ const std::vector<std::string>& SmallOutline() {
         " C00-C97:惡性",
         "  C00-C75:原發",
         "   C00-C14:唇、口腔及咽",
+        "   C7A-C7A:惡性神經內分泌腫瘤",
+        "  C76-C80:不明確部位",
         " D00-D09:原位",
     };
     return lines;
@@ -107,9 +109,32 @@ TEST_F(ResultTreeTest, injuryRange_leavesOutTraditionalMedicineCodesThatSortInsi
     EXPECT_EQ(build("SA0-SA0"), "SA0 肝系病類\n  SA00 脅痛病\n");
 }
 
-TEST_F(ResultTreeTest, rangeMatchingNothing_emptyTree) {
-    EXPECT_EQ(build("Q00-Q99"), "");
-    EXPECT_EQ(build("R00-R99"), ""); // no outline line, no code
+TEST_F(ResultTreeTest, rangeOfABlock_leavesOutSeparateBlocksThatSortInsideIt) {
+    db.add("C76", "其他部位惡性腫瘤", "N");
+    db.add("C7A", "惡性神經內分泌腫瘤", "N");
+    db.add("C7A0", "惡性類癌腫瘤", "Y");
+    db.add("C80", "未明示部位惡性腫瘤", "Y");
+    EXPECT_EQ(build("C76-C80"), " C76-C80:不明確部位\n  C76 其他部位惡性腫瘤\n  C80 未明示部位惡性腫瘤\n");
+    EXPECT_EQ(build("C7A-C7A"), " C7A-C7A:惡性神經內分泌腫瘤\n  C7A 惡性神經內分泌腫瘤\n    C7A0 惡性類癌腫瘤\n");
+    // A typed range that is no block of the outline shows every code in it.
+    EXPECT_EQ(build("C70-C80"),
+              "C76 其他部位惡性腫瘤\nC7A 惡性神經內分泌腫瘤\n  C7A0 惡性類癌腫瘤\nC80 未明示部位惡性腫瘤\n");
+}
+
+TEST_F(ResultTreeTest, rangeTypedWithDots_findsItsCodes) {
+    db.add("S93", "踝足扭傷", "N");
+    db.add("S934", "踝扭傷", "N");
+    db.add("S9340", "踝扭傷，未明示韌帶", "N");
+    db.add("S936", "足扭傷", "N");
+    db.add("S937", "多處扭傷", "N");
+    EXPECT_EQ(build(" s93.4 - S93.6 "), "S934 踝扭傷\n  S9340 踝扭傷，未明示韌帶\nS936 足扭傷\n");
+}
+
+TEST_F(ResultTreeTest, rangeMatchingNothing_oneNodeSaysSoUnlessTheOutlineNamesIt) {
+    // No outline line and no code: rather than a blank window, one node says so.
+    EXPECT_EQ(build("R00-R99"), " R00-R99:此範圍查無代碼\n");
+    EXPECT_EQ(build("S99.9-S99.99"), " S999-S9999:此範圍查無代碼\n");
+    EXPECT_EQ(build("B00-B99"), " B00-B99:病毒\n"); // the block root alone shows what was asked for
 }
 
 TEST_F(ResultTreeTest, prefixInSmallLetters_sameCodesAsCapitals) {
@@ -179,6 +204,8 @@ TEST(OutlineTree, rootByMode_linesNestedByLeadingBlanks) {
               "     C00-C97:惡性\n"
               "        C00-C75:原發\n"
               "           C00-C14:唇、口腔及咽\n"
+              "           C7A-C7A:惡性神經內分泌腫瘤\n"
+              "        C76-C80:不明確部位\n"
               "     D00-D09:原位\n");
     EXPECT_TRUE(t.top()->child(0)->expandAfterBuild);
     EXPECT_EQ(TreeOutlineLines(), SmallOutline());
@@ -280,8 +307,8 @@ TEST(OutlineTree, realOutlinesByMode) {
     const Node* root = t.top()->child(0);
     EXPECT_EQ(root->text, "2023 ICD-10-CM");
     EXPECT_EQ(root->childCount(), 22);
-    EXPECT_EQ(t.size(), 312u);
-    EXPECT_EQ(TreeOutlineLines().size(), 311u);
+    EXPECT_EQ(t.size(), 314u);
+    EXPECT_EQ(TreeOutlineLines().size(), 313u);
     // Chapter 19 holds 20 blocks; T20-T32 holds three more.
     const Node* injuries = root->child(18);
     EXPECT_EQ(OutlineLineRange(injuries->text), "S00-T88");

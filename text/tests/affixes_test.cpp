@@ -1,8 +1,8 @@
-#include "outline/affixes.h"
+#include "text/affixes.h"
 
 #include <gtest/gtest.h>
 
-using namespace outline;
+using namespace text;
 using V = std::vector<std::string>;
 
 TEST(StripCommonAffixes, findsSharedEndingsInCharacters) {

@@ -1,8 +1,8 @@
-#include "app/core/decoration.h"
+#include "codes/decoration.h"
 
 #include <gtest/gtest.h>
 
-using app::DecorateName;
+using codes::DecorateName;
 
 TEST(DecorateName, addsOneStatusSuffixWithDeletedFirst) {
     EXPECT_EQ(DecorateName("頭痛", "", "Y"), "頭痛(2023新增)");

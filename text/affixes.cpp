@@ -1,10 +1,10 @@
-#include "outline/affixes.h"
+#include "text/affixes.h"
 
 #include <algorithm>
 
 #include "text/text.h"
 
-namespace outline {
+namespace text {
 
 AffixResult StripCommonAffixes(const std::vector<std::string>& names) {
     AffixResult r;
@@ -52,4 +52,4 @@ AffixResult StripCommonAffixes(const std::vector<std::string>& names) {
     return r;
 }
 
-} // namespace outline
+} // namespace text

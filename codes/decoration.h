@@ -15,11 +15,11 @@ namespace db {
 class Query;
 }
 
-namespace app {
+namespace codes {
 
 std::string DecorateName(std::string_view name, std::string_view flag, std::string_view newMark);
 
 // DecorateName of the current row's ICD10_CNAME, ICD10_2023FLAG and ICD10_2023NEW.
 std::string DecorateRowName(const db::Query& query);
 
-} // namespace app
+} // namespace codes

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-namespace outline {
+namespace text {
 
 struct AffixResult {
     int PrefixLength = 0;
@@ -21,4 +21,4 @@ struct AffixResult {
 
 AffixResult StripCommonAffixes(const std::vector<std::string>& names);
 
-} // namespace outline
+} // namespace text

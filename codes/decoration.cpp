@@ -1,9 +1,9 @@
-#include "app/core/decoration.h"
+#include "codes/decoration.h"
 
 #include "db/query.h"
 #include "text/text.h"
 
-namespace app {
+namespace codes {
 
 std::string DecorateName(std::string_view name, std::string_view flag, std::string_view newMark) {
     const std::string f = text::Trim(flag);
@@ -30,4 +30,4 @@ std::string DecorateRowName(const db::Query& query) {
     return DecorateName(query.field("ICD10_CNAME"), flag, newMark);
 }
 
-} // namespace app
+} // namespace codes

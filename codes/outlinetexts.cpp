@@ -1,8 +1,8 @@
-#include "outline/outlinetexts.h"
+#include "codes/outlinetexts.h"
 
 #include <string_view>
 
-namespace outline {
+namespace codes {
 namespace {
 
 constexpr std::string_view kIcd10Text =
@@ -42,4 +42,4 @@ const std::vector<std::string>& Icd11OutlineLines() {
     return lines;
 }
 
-} // namespace outline
+} // namespace codes
