@@ -16,6 +16,9 @@
 #include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
+#if defined(__linux__)
+#include <sys/prctl.h>
+#endif
 #include <unistd.h>
 
 #ifdef ICD_HAVE_LIBMDB
@@ -26,6 +29,8 @@
 #include "db/connection.h"
 #include "db/databasefile.h"
 #include "db/error.h"
+#include "db/replacefile.h"
+#include "db/writefailure.h"
 
 namespace fs = std::filesystem;
 
@@ -138,7 +143,7 @@ struct StatementCloser {
 };
 
 void Check(sqlite3* db, int rc, int want = SQLITE_OK) {
-    if (rc != want) throw Error(std::string("writing the copy failed: ") + sqlite3_errmsg(db));
+    if (rc != want) throw Error(std::string("cannot write the converted copy: ") + sqlite3_errmsg(db));
 }
 
 // Copies one table. A table that yields fewer rows than its definition counts is
@@ -265,12 +270,19 @@ std::string CopyInChildProcess(const std::string& jetPath, const std::string& ou
         ::close(status[1]);
         return std::string("cannot start the conversion: ") + std::strerror(errno);
     }
+    const pid_t parent = ::getpid();
     pid_t pid = ::fork();
     if (pid < 0) {
         for (int fd : {status[0], status[1], err[0], err[1]}) ::close(fd);
         return std::string("cannot start the conversion: ") + std::strerror(errno);
     }
     if (pid == 0) {
+#if defined(__linux__)
+        // The reader ends with the program: killed half-way, the program must
+        // not leave a reader behind that goes on writing a copy nobody renames.
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (::getppid() != parent) ::_exit(1);
+#endif
         ::close(status[0]);
         ::close(err[0]);
         ::dup2(err[1], STDERR_FILENO);
@@ -398,14 +410,19 @@ void ConvertJetToSqlite(const std::string& jetPath, const std::string& sqlitePat
     RemoveDatabaseFiles(tmp);
     std::string why = CopyInChildProcess(jetPath, tmp, stallSeconds);
     if (why.empty()) {
-        std::error_code ec;
-        fs::rename(tmp, sqlitePath, ec);
-        if (ec) why = "cannot write the converted copy " + sqlitePath + ": " + ec.message();
+        try {
+            ReplaceFileDurably(tmp, sqlitePath);
+        } catch (const Error& e) {
+            why = "cannot write the converted copy " + sqlitePath + ": " + e.what();
+        }
     }
     if (!why.empty()) {
         RemoveDatabaseFiles(tmp);
-        // The Jet file was fine but its copy could not be written (a read-only folder, a full disk).
-        if (why.rfind("cannot write", 0) == 0) throw Error("cannot convert the Jet database " + jetPath + ": " + why);
+        // The Jet file was fine but its copy could not be written (a read-only
+        // folder, a full disk): say so in the user's words, the detail after.
+        if (why.rfind("cannot write", 0) == 0 || ClassifyWriteFailure(why) != WriteFailure::Other)
+            throw Error(WriteFailureMessage("無法寫入 Jet 資料庫的轉換副本 " + sqlitePath,
+                                            "cannot convert the Jet database " + jetPath + ": " + why));
         throw Error(Fail(jetPath, why));
     }
 }

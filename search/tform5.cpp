@@ -11,6 +11,7 @@
 #include "app/core/handoff.h"
 #include "app/widgets/imagebutton.h"
 #include "app/widgets/pictures.h"
+#include "db/writefailure.h"
 #include "search/ranking.h"
 #include "search/resultmodel.h"
 #include "ui_tform5.h"
@@ -268,7 +269,7 @@ void TForm5::ButtonTempClick() {
     } catch (const db::Error& e) {
         // Nothing was kept, so the caption no longer names a marked code.
         setWindowTitle(caption);
-        showError(e.what());
+        showError(db::WriteFailureMessage("建立篩選排名失敗", e.what()));
     }
 }
 

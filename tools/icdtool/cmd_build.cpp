@@ -18,6 +18,7 @@
 #include "commands.h"
 #include "db/codeindexes.h"
 #include "db/connection.h"
+#include "db/replacefile.h"
 #include "text/text.h"
 
 namespace fs = std::filesystem;
@@ -459,7 +460,7 @@ Counts BuildDatabase(const Options& o, std::FILE* progressOut) {
         n.btbindn = Count(c, "SELECT count(*) FROM btbindn");
         c.exec("PRAGMA journal_mode=DELETE");
         c.close();
-        fs::rename(tmp, o.out);
+        db::ReplaceFileDurably(tmp, o.out);
         return n;
     } catch (...) {
         for (const char* s : {"", "-journal"}) fs::remove(tmp + s, ec);
