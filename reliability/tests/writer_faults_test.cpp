@@ -158,6 +158,8 @@ TEST(WriterFaults, readOnlyFolder_eachWriterSaysItCannotWrite_andKeepsTheOldData
         if (readOnlyMount) ::umount2(dir.path().c_str(), MNT_DETACH);
         ::chmod(dir.path().c_str(), 0755);
         if (run.exited && run.status == 126) GTEST_SKIP() << "cannot give up the superuser's rights here";
+        if (run.exited && run.status == 127 && inChild)
+            GTEST_SKIP() << "the writer cannot be started without the superuser's rights from this folder";
         ExpectCleanFailure(w, run, dir.path(), files, before, ReadOnlyAdvice);
     }
 }
