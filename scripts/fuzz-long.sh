@@ -51,6 +51,9 @@ merge() { # name: the committed corpus becomes the minimal set covering both
 }
 
 for f in fuzz_text fuzz_statement fuzz_questionbank; do run "$f" -runs="$runs"; done
-for f in fuzz_outline fuzz_tree fuzz_jet; do run "$f" -max_total_time="$secs"; done
+for f in fuzz_outline fuzz_tree; do run "$f" -max_total_time="$secs"; done
+# A damage recipe is short; without -len_control the fuzzer would try only one
+# or two changes per file for a long while.
+run fuzz_jet -max_total_time="$secs" -len_control=0 -max_len=256
 for f in fuzz_text fuzz_statement fuzz_questionbank fuzz_outline fuzz_tree fuzz_jet; do merge "$f"; done
 cat "$log"
