@@ -19,12 +19,14 @@ bool Contains(std::string_view text, std::string_view part) {
 WriteFailure ClassifyWriteFailure(std::string_view detail) {
     // The engine says "database or disk is full" when the system reports no
     // space, and "disk I/O error" when a write is refused for its size.
-    for (std::string_view s : {"disk is full", "no space left", "file too large", "quota exceeded", "disk i/o error"})
+    for (std::string_view s :
+         {"disk is full", "no space left", "file too large", "quota exceeded", "disk i/o error"})
         if (Contains(detail, s)) return WriteFailure::DiskFull;
     for (std::string_view s : {"readonly", "read-only", "permission denied", "unable to open database file",
                                "cannot write", "operation not permitted"})
         if (Contains(detail, s)) return WriteFailure::ReadOnly;
-    if (Contains(detail, "database is locked") || Contains(detail, "database is busy")) return WriteFailure::Busy;
+    if (Contains(detail, "database is locked") || Contains(detail, "database is busy"))
+        return WriteFailure::Busy;
     return WriteFailure::Other;
 }
 

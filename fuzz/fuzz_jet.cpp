@@ -52,7 +52,8 @@ const std::vector<std::string>& JetFiles() {
                 found.emplace_back(e.file_size(), e.path());
         std::sort(found.begin(), found.end());
         std::vector<std::string> out;
-        for (const auto& [size, path] : found) out.push_back(ReadAll(path));
+        for (const auto& [size, path] : found)
+            out.push_back(ReadAll(path));
         return out;
     }();
     return files;

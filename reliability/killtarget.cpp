@@ -33,8 +33,7 @@ public:
     int count = 0;
 };
 
-template <class Form>
-std::unique_ptr<app::WorkingWindow> Make(app::AppContext& context) {
+template <class Form> std::unique_ptr<app::WorkingWindow> Make(app::AppContext& context) {
     return std::make_unique<Form>(context);
 }
 

@@ -10,12 +10,15 @@
 
 TEST(WriteFailureMessage, theHeaderExamples_sayWhatFailedWhyAndWhatToDo) {
     EXPECT_EQ(db::WriteFailureMessage("建立篩選排名失敗", "database or disk is full"),
-              "建立篩選排名失敗:磁碟空間不足。請騰出磁碟空間後再試一次;原來的資料庫沒有更動。(database or disk is full)");
+              "建立篩選排名失敗:磁碟空間不足。請騰出磁碟空間後再試一次;原來的資料庫沒有更動。(database or "
+              "disk is full)");
     EXPECT_EQ(db::WriteFailureMessage("建立篩選排名失敗", "attempt to write a readonly database"),
-              "建立篩選排名失敗:資料庫或它所在的資料夾是唯讀的,無法寫入。請改用可寫入的資料夾,或取得寫入權限後再試一次;"
+              "建立篩選排名失敗:資料庫或它所在的資料夾是唯讀的,無法寫入。請改用可寫入的資料夾,"
+              "或取得寫入權限後再試一次;"
               "原來的資料庫沒有更動。(attempt to write a readonly database)");
     EXPECT_EQ(db::WriteFailureMessage("建立篩選排名失敗", "database is locked"),
-              "建立篩選排名失敗:另一個程式正在使用資料庫。請等它用完後再試一次;原來的資料庫沒有更動。(database is locked)");
+              "建立篩選排名失敗:另一個程式正在使用資料庫。請等它用完後再試一次;原來的資料庫沒有更動。("
+              "database is locked)");
     EXPECT_EQ(db::WriteFailureMessage("建立篩選排名失敗", "no such table: btbindn"),
               "建立篩選排名失敗:原來的資料庫沒有更動。(no such table: btbindn)");
 }

@@ -43,7 +43,8 @@ public:
             }
             if (inChild) inChild();
             std::vector<char*> args;
-            for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+            for (const auto& a : argv)
+                args.push_back(const_cast<char*>(a.c_str()));
             args.push_back(nullptr);
             ::execv(args[0], args.data());
             ::_exit(127);

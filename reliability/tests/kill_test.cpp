@@ -33,17 +33,21 @@ struct Writer {
     std::string name;
     std::function<void(const fs::path&, int kill)> prepare; // the old state in a fresh folder
     std::function<std::vector<std::string>(const fs::path&)> command;
-    std::string database = DatabaseName;              // the file whose content is checked
-    std::vector<std::string> temporaries;             // files a kill may leave: never taken for a database
-    std::string untouched;                            // a file that must keep its bytes
+    std::string database = DatabaseName;  // the file whose content is checked
+    std::vector<std::string> temporaries; // files a kill may leave: never taken for a database
+    std::string untouched;                // a file that must keep its bytes
 };
 
 const std::string NoFile = "(no file)";
 
-std::string ContentOf(const fs::path& file) { return fs::exists(file) ? FingerprintOf(file.string()) : NoFile; }
+std::string ContentOf(const fs::path& file) {
+    return fs::exists(file) ? FingerprintOf(file.string()) : NoFile;
+}
 
 // The program started in dir as a clinic would start it: what it says.
-ChildOutcome StartProgram(const fs::path& dir) { return RunChild(StartCommand(dir), (dir / "start.log").string()); }
+ChildOutcome StartProgram(const fs::path& dir) {
+    return RunChild(StartCommand(dir), (dir / "start.log").string());
+}
 
 void KillAtRandomMoments(const Writer& w) {
     // One whole run, for the new content, the messages of a normal start and
@@ -80,7 +84,8 @@ void KillAtRandomMoments(const Writer& w) {
         w.prepare(dir.path(), k);
         const fs::path database = dir.path() / w.database;
         const std::string oldContent = ContentOf(database);
-        const std::string untouchedBytes = w.untouched.empty() ? "" : testsupport::ReadFile(dir.path() / w.untouched);
+        const std::string untouchedBytes =
+            w.untouched.empty() ? "" : testsupport::ReadFile(dir.path() / w.untouched);
 
         const long long at = moment(random);
         ChildOutcome killed;
@@ -110,8 +115,9 @@ void KillAtRandomMoments(const Writer& w) {
         }
         // Nothing beyond the writer's own files, and its temporaries never under a database's name.
         for (const std::string& f : FilesIn(dir.path())) {
-            const bool known = files.count(f) || f == "run.log" || f == DatabaseName + "-journal" ||
-                               std::find(w.temporaries.begin(), w.temporaries.end(), f) != w.temporaries.end();
+            const bool known =
+                files.count(f) || f == "run.log" || f == DatabaseName + "-journal" ||
+                std::find(w.temporaries.begin(), w.temporaries.end(), f) != w.temporaries.end();
             EXPECT_TRUE(known) << "left behind: " << f;
         }
 
@@ -135,7 +141,8 @@ void KillAtRandomMoments(const Writer& w) {
         const ChildOutcome again = RunChild(w.command(dir.path()), dir.file("run.log"));
         EXPECT_TRUE(again.ok()) << again.output;
         EXPECT_EQ(ContentOf(database), newContent);
-        for (const std::string& f : w.temporaries) EXPECT_FALSE(fs::exists(dir.path() / f)) << f;
+        for (const std::string& f : w.temporaries)
+            EXPECT_FALSE(fs::exists(dir.path() / f)) << f;
         EXPECT_FALSE(fs::exists(journal));
         if (::testing::Test::HasFailure()) break;
     }
@@ -149,13 +156,21 @@ void KillAtRandomMoments(const Writer& w) {
 } // namespace
 
 TEST(KillWriters, rankingTool_killedAnywhere_leavesTheOldOrTheNewBands) {
-    KillAtRandomMoments({"icdtool rank", [](const fs::path& d, int) { PutUnrankedSample(d); }, RankCommand,
-                         DatabaseName, {}, ""});
+    KillAtRandomMoments({"icdtool rank",
+                         [](const fs::path& d, int) { PutUnrankedSample(d); },
+                         RankCommand,
+                         DatabaseName,
+                         {},
+                         ""});
 }
 
 TEST(KillWriters, rankingButtonInTheProgram_killedAnywhere_leavesTheOldOrTheNewBands) {
-    KillAtRandomMoments({"the program's ranking button", [](const fs::path& d, int) { PutUnrankedSample(d); },
-                         RankButtonCommand, DatabaseName, {}, ""});
+    KillAtRandomMoments({"the program's ranking button",
+                         [](const fs::path& d, int) { PutUnrankedSample(d); },
+                         RankButtonCommand,
+                         DatabaseName,
+                         {},
+                         ""});
 }
 
 TEST(KillWriters, buildDb_killedAnywhere_leavesTheOldOrTheNewDatabase) {
@@ -171,7 +186,9 @@ TEST(KillWriters, buildDb_killedAnywhere_leavesTheOldOrTheNewDatabase) {
 }
 
 TEST(KillWriters, runSql_killedAnywhere_leavesTheOldOrTheNewDatabase) {
-    KillAtRandomMoments({"icdtool run-sql", [](const fs::path& d, int) { PutUnrankedSample(d); }, RunSqlCommand,
+    KillAtRandomMoments({"icdtool run-sql",
+                         [](const fs::path& d, int) { PutUnrankedSample(d); },
+                         RunSqlCommand,
                          DatabaseName,
                          {DatabaseName + ".tmp", DatabaseName + ".tmp-journal"},
                          ""});
@@ -186,7 +203,8 @@ TEST(KillWriters, jetConversionAtStartUp_killedAnywhere_neverTouchesTheJetFileOr
                              if (kill % 2 == 1) {
                                  CreateCodeDb((d / "icd10_2023.sqlite").string());
                                  fs::last_write_time(d / "icd10_2023.sqlite",
-                                                     fs::file_time_type::clock::now() - std::chrono::hours(1));
+                                                     fs::file_time_type::clock::now() -
+                                                         std::chrono::hours(1));
                              }
                              fs::copy_file(jet, d / DatabaseName);
                          },

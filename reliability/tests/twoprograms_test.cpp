@@ -34,7 +34,9 @@ std::string BandedCodes(db::Connection& c) {
     return out;
 }
 
-void ClearBands(db::Connection& c) { c.exec("UPDATE ICD10 SET ICD10_RANKING=''"); }
+void ClearBands(db::Connection& c) {
+    c.exec("UPDATE ICD10 SET ICD10_RANKING=''");
+}
 
 } // namespace
 
@@ -84,8 +86,10 @@ TEST(TwoPrograms, rankingInOneWhileTheOtherSearches_searchesSeeTheOldOrTheNewBan
         ++searches;
         try {
             const std::string bands = BandedCodes(c);
-            if (bands == oldBands) ++sawOld;
-            else if (bands == newBands) ++sawNew;
+            if (bands == oldBands)
+                ++sawOld;
+            else if (bands == newBands)
+                ++sawNew;
             else
                 ADD_FAILURE() << "a search saw part of the bands: " << bands;
         } catch (const db::Error& e) {

@@ -30,8 +30,8 @@ struct WriterCase {
     std::string name;
     std::function<void(const fs::path&)> prepare; // the old state in the folder
     std::function<std::vector<std::string>(const fs::path&)> command;
-    std::string database = DatabaseName;          // the file whose content must stay as it was
-    std::string message;                          // what the writer says failed
+    std::string database = DatabaseName; // the file whose content must stay as it was
+    std::string message;                 // what the writer says failed
 };
 
 std::vector<WriterCase> Writers() {
@@ -54,7 +54,9 @@ std::vector<WriterCase> Writers() {
     return w;
 }
 
-std::string ContentOf(const fs::path& file) { return fs::exists(file) ? FingerprintOf(file.string()) : "(none)"; }
+std::string ContentOf(const fs::path& file) {
+    return fs::exists(file) ? FingerprintOf(file.string()) : "(none)";
+}
 
 // The checks every failed write must pass.
 void ExpectCleanFailure(const WriterCase& w, const ChildOutcome& run, const fs::path& dir,
@@ -119,7 +121,8 @@ TEST(WriterFaults, smallFileSystemFillingUp_eachWriterSaysTheDiskIsFull_andKeeps
         testsupport::TempDir staging, logs;
         w.prepare(staging.path());
         std::uintmax_t size = 0;
-        for (const auto& e : fs::directory_iterator(staging.path())) size += e.file_size();
+        for (const auto& e : fs::directory_iterator(staging.path()))
+            size += e.file_size();
         testsupport::TempDir dir;
         // What the folder holds now and two pages more.
         SmallFileSystem small(dir.path(), size + 8 * 1024);
@@ -142,8 +145,10 @@ TEST(WriterFaults, readOnlyFolder_eachWriterSaysItCannotWrite_andKeepsTheOldData
         const std::string before = ContentOf(dir.path() / w.database);
         ASSERT_EQ(::chmod(dir.path().c_str(), 0555), 0);
         bool readOnlyMount = false;
-        if (::geteuid() == 0 && ::mount(dir.path().c_str(), dir.path().c_str(), nullptr, MS_BIND, nullptr) == 0) {
-            readOnlyMount = ::mount(nullptr, dir.path().c_str(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) == 0;
+        if (::geteuid() == 0 &&
+            ::mount(dir.path().c_str(), dir.path().c_str(), nullptr, MS_BIND, nullptr) == 0) {
+            readOnlyMount =
+                ::mount(nullptr, dir.path().c_str(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) == 0;
             if (!readOnlyMount) ::umount2(dir.path().c_str(), MNT_DETACH);
         }
         std::function<void()> inChild;

@@ -4,6 +4,7 @@
 // search window's hidden button inside the program), icdtool build-db, icdtool
 // run-sql and the Jet conversion at start-up. Each works in a folder laid out as
 // the program's: the database icd10_2023.mdb beside a stand-in executable path.
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -19,12 +20,20 @@ namespace fs = std::filesystem;
 
 inline const std::string DatabaseName = "icd10_2023.mdb";
 
-inline std::string IcdTool() { return ICD_ICDTOOL; }
-inline std::string KillTarget() { return ICD_KILLTARGET; }
-inline std::string SampleDatabase() { return ICD_SAMPLE_DB; }
+inline std::string IcdTool() {
+    return ICD_ICDTOOL;
+}
+inline std::string KillTarget() {
+    return ICD_KILLTARGET;
+}
+inline std::string SampleDatabase() {
+    return ICD_SAMPLE_DB;
+}
 
 // The executable path the program would have in dir (the database goes beside it).
-inline std::string ExeIn(const fs::path& dir) { return (dir / "icd10tcm").string(); }
+inline std::string ExeIn(const fs::path& dir) {
+    return (dir / "icd10tcm").string();
+}
 
 // The sample database without its ranking column, as a clinic has it before
 // the ranking builder first runs.
@@ -56,20 +65,27 @@ inline void WriteOrderFiles(const fs::path& dir, int codes) {
     for (int i = 0; i < codes; ++i) {
         const std::string n = std::to_string(100000 + i).substr(1);
         const std::string code = std::string(1, static_cast<char>('A' + i % 20)) + n;
-        const std::string line = n + "\t" + code + "\t1\tShort title " + n + "\tLong title of code " + code + "\n";
-        if (i % 10 != 3) now << line;   // a tenth are deleted this year ...
+        const std::string line =
+            n + "\t" + code + "\t1\tShort title " + n + "\tLong title of code " + code + "\n";
+        if (i % 10 != 3) now << line;    // a tenth are deleted this year ...
         if (i % 10 != 7) before << line; // ... and another tenth new
     }
 }
 
 inline std::vector<std::string> BuildDbCommand(const fs::path& dir) {
-    return {IcdTool(), "build-db", (dir / DatabaseName).string(), "--order", (dir / "order.tsv").string(),
-            "--previous-order", (dir / "previous.tsv").string()};
+    return {IcdTool(),
+            "build-db",
+            (dir / DatabaseName).string(),
+            "--order",
+            (dir / "order.tsv").string(),
+            "--previous-order",
+            (dir / "previous.tsv").string()};
 }
 
 inline std::vector<std::string> RunSqlCommand(const fs::path& dir) {
     std::vector<std::string> argv = {IcdTool(), "run-sql", (dir / DatabaseName).string()};
-    for (const auto& f : SampleScripts()) argv.push_back(f);
+    for (const auto& f : SampleScripts())
+        argv.push_back(f);
     return argv;
 }
 
@@ -77,7 +93,9 @@ inline std::vector<std::string> RankCommand(const fs::path& dir) {
     return {IcdTool(), "rank", (dir / DatabaseName).string()};
 }
 
-inline std::vector<std::string> StartCommand(const fs::path& dir) { return {KillTarget(), "start", ExeIn(dir)}; }
+inline std::vector<std::string> StartCommand(const fs::path& dir) {
+    return {KillTarget(), "start", ExeIn(dir)};
+}
 inline std::vector<std::string> RankButtonCommand(const fs::path& dir) {
     return {KillTarget(), "rank-button", ExeIn(dir)};
 }
@@ -92,7 +110,8 @@ inline std::string SharedJetFile(const std::string& name) {
 // The names of the files in dir, sorted.
 inline std::vector<std::string> FilesIn(const fs::path& dir) {
     std::vector<std::string> out;
-    for (const auto& e : fs::directory_iterator(dir)) out.push_back(e.path().filename().string());
+    for (const auto& e : fs::directory_iterator(dir))
+        out.push_back(e.path().filename().string());
     std::sort(out.begin(), out.end());
     return out;
 }
