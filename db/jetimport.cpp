@@ -16,6 +16,9 @@
 #include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
+#if defined(__linux__)
+#include <sys/prctl.h>
+#endif
 #include <unistd.h>
 
 #ifdef ICD_HAVE_LIBMDB
@@ -27,6 +30,8 @@
 #include "db/databasefile.h"
 #include "db/error.h"
 #include "db/sqltext.h"
+#include "db/replacefile.h"
+#include "db/writefailure.h"
 
 namespace fs = std::filesystem;
 
@@ -261,12 +266,19 @@ std::string CopyInChildProcess(const std::string& jetPath, const std::string& ou
         ::close(status[1]);
         return std::string("無法開始轉換: ") + std::strerror(errno);
     }
+    const pid_t parent = ::getpid();
     pid_t pid = ::fork();
     if (pid < 0) {
         for (int fd : {status[0], status[1], err[0], err[1]}) ::close(fd);
         return std::string("無法開始轉換: ") + std::strerror(errno);
     }
     if (pid == 0) {
+#if defined(__linux__)
+        // The reader ends with the program: killed half-way, the program must
+        // not leave a reader behind that goes on writing a copy nobody renames.
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (::getppid() != parent) ::_exit(1);
+#endif
         ::close(status[0]);
         ::close(err[0]);
         ::dup2(err[1], STDERR_FILENO);
@@ -393,14 +405,19 @@ void ConvertJetToSqlite(const std::string& jetPath, const std::string& sqlitePat
     RemoveDatabaseFiles(tmp);
     std::string why = CopyInChildProcess(jetPath, tmp, stallSeconds);
     if (why.empty()) {
-        std::error_code ec;
-        fs::rename(tmp, sqlitePath, ec);
-        if (ec) why = CannotWriteCopy + ": " + ec.message() + "。檔案: " + sqlitePath;
+        try {
+            ReplaceFileDurably(tmp, sqlitePath);
+        } catch (const Error& e) {
+            why = CannotWriteCopy + ": " + e.what() + "。檔案: " + sqlitePath;
+        }
     }
     if (!why.empty()) {
         RemoveDatabaseFiles(tmp);
-        // The Jet file was fine but its copy could not be written (a read-only folder, a full disk).
-        if (why.rfind(CannotWriteCopy, 0) == 0) throw Error("無法轉換 Jet 資料庫: " + why + "。Jet 檔案: " + jetPath);
+        // The Jet file was fine but its copy could not be written (a read-only
+        // folder, a full disk): say so in the user's words, the detail after.
+        if (why.rfind(CannotWriteCopy, 0) == 0 || ClassifyWriteFailure(why) != WriteFailure::Other)
+            throw Error(WriteFailureMessage("無法寫入 Jet 資料庫的轉換副本 " + sqlitePath,
+                                            "無法轉換 Jet 資料庫 " + jetPath + ": " + why));
         throw Error(Fail(jetPath, why));
     }
 }

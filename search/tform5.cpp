@@ -13,6 +13,7 @@
 #include "app/widgets/billablechooser.h"
 #include "app/widgets/imagebutton.h"
 #include "app/widgets/pictures.h"
+#include "db/writefailure.h"
 #include "search/ranking.h"
 #include "search/resultmodel.h"
 #include "ui_tform5.h"
@@ -269,8 +270,13 @@ void TForm5::ButtonTempClick() {
     const QString caption = windowTitle();
     guarded(
         [&] {
-            BuildRanking(m_ctx.ADOConnection1,
-                         [this](const RankingProgress& p) { setWindowTitle(QString::fromStdString(p.code)); });
+            try {
+                BuildRanking(m_ctx.ADOConnection1,
+                             [this](const RankingProgress& p) { setWindowTitle(QString::fromStdString(p.code)); });
+            } catch (const db::Error& e) {
+                // What failed and what to do, the engine's text after.
+                throw db::Error(db::WriteFailureMessage("建立篩選排名失敗", e.what()));
+            }
         },
         // Nothing was kept, so the caption no longer names a marked code.
         [&] { setWindowTitle(caption); });

@@ -195,7 +195,9 @@ TEST(JetImport, aCopyThatCannotBeWrittenSaysSo) {
         ConvertJetToSqlite((JetDir() / "jackcess_testV2000.mdb").string(), dir.file("no/such/folder/copy.sqlite"));
         FAIL() << "the copy cannot be written there";
     } catch (const Error& e) {
-        EXPECT_EQ(std::string(e.what()).rfind("無法轉換 Jet 資料庫", 0), 0u) << e.what();
+        // What failed and what to do in Chinese, then the detail.
+        EXPECT_EQ(std::string(e.what()).rfind("無法寫入 Jet 資料庫的轉換副本", 0), 0u) << e.what();
+        EXPECT_NE(std::string(e.what()).find("(無法轉換 Jet 資料庫"), std::string::npos) << e.what();
         EXPECT_NE(std::string(e.what()).find("無法寫入轉換後的副本"), std::string::npos) << e.what();
     }
     EXPECT_TRUE(fs::is_empty(dir.path()));

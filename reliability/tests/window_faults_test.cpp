@@ -225,7 +225,10 @@ TEST_F(WindowFaultsTest, databaseLockedByAnotherProgram_searchAndRankingFailAfte
     Child<QLineEdit>(&w, "Edit2")->setText(QStringLiteral("A00"));
     w.Button1Click(&w);
     w.ButtonTempClick(); // the hidden maintenance button
-    EXPECT_EQ(messages.shown, (std::vector<std::string>(2, "database is locked")));
+    EXPECT_EQ(messages.shown, (std::vector<std::string>{
+                                  "database is locked",
+                                  "建立篩選排名失敗:另一個程式正在使用資料庫。請等它用完後再試一次;原來的資料庫沒有更動。"
+                                  "(database is locked)"}));
     holder.release();
     // Once the other program lets go, the same window searches again.
     messages.shown.clear();

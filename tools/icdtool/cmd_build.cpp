@@ -13,6 +13,8 @@
 #include "db/codeindexes.h"
 #include "db/connection.h"
 #include "db/statement.h"
+#include "db/replacefile.h"
+#include "text/text.h"
 
 namespace fs = std::filesystem;
 
@@ -150,7 +152,7 @@ Counts BuildDatabase(const Options& o, std::FILE* progressOut) {
         CountRows(c, counts);
         c.exec("PRAGMA journal_mode=DELETE");
         c.close();
-        fs::rename(tmp, o.out);
+        db::ReplaceFileDurably(tmp, o.out);
         return counts;
     } catch (...) {
         for (const char* s : {"", "-journal"})

@@ -6,6 +6,7 @@
 
 #include "commands.h"
 #include "db/connection.h"
+#include "db/replacefile.h"
 
 namespace fs = std::filesystem;
 
@@ -18,8 +19,10 @@ int RunSql(const Args& args) {
     }
     const fs::path out = args[0];
     const fs::path tmp = out.string() + ".tmp";
+    // A run killed half-way leaves its temporary file (and journal) behind:
+    // cleared first, never taken for a database.
     std::error_code ec;
-    fs::remove(tmp, ec);
+    for (const char* s : {"", "-journal"}) fs::remove(tmp.string() + s, ec);
     try {
         db::Connection c;
         c.open(tmp.string(), true);
@@ -36,9 +39,9 @@ int RunSql(const Args& args) {
         }
         c.exec("ANALYZE");
         c.close();
-        fs::rename(tmp, out);
+        db::ReplaceFileDurably(tmp.string(), out.string());
     } catch (...) {
-        fs::remove(tmp, ec);
+        for (const char* s : {"", "-journal"}) fs::remove(tmp.string() + s, ec);
         throw;
     }
     return 0;

@@ -1,0 +1,74 @@
+// The program's start-up, run as its own process so that the writer tests can
+// kill it at any moment: the main menu opens the database (converting a Jet
+// file on the way) and creates the working windows, exactly as the program
+// does. With "rank-button" the search window's hidden ranking button is then
+// clicked. Every message the program would show goes to standard error; the
+// exit status is 0 only when none was shown.
+//
+//   reliability_killtarget start|rank-button EXE_PATH
+//
+// EXE_PATH stands for the executable: the database is looked for beside it.
+#include <QApplication>
+#include <QPushButton>
+
+#include <cstdio>
+#include <cstring>
+
+#include "app/core/appcontext.h"
+#include "app/core/messages.h"
+#include "app/menu/tformkelvara.h"
+#include "outline/tform2.h"
+#include "quiz/tform4.h"
+#include "search/tform5.h"
+#include "tree/tform3.h"
+
+namespace {
+
+class StderrMessages : public app::Messages {
+public:
+    void show(const std::string& text) override {
+        std::fprintf(stderr, "message: %s\n", text.c_str());
+        ++count;
+    }
+    int count = 0;
+};
+
+template <class Form> std::unique_ptr<app::WorkingWindow> Make(app::AppContext& context) {
+    return std::make_unique<Form>(context);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 3 || (std::strcmp(argv[1], "start") != 0 && std::strcmp(argv[1], "rank-button") != 0)) {
+        std::fprintf(stderr, "usage: reliability_killtarget start|rank-button EXE_PATH\n");
+        return 2;
+    }
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    StderrMessages messages;
+    app::FakeDesktop desktop; // no other program's window is ever looked for here
+    app::AppContext context(messages, desktop);
+
+    app::MenuSetup setup;
+    setup.executablePath = argv[2];
+    setup.createForm2 = Make<outline::TForm2>;
+    setup.createForm3 = Make<tree::TForm3>;
+    setup.createForm4 = Make<quiz::TForm4>;
+    setup.createForm5 = Make<search::TForm5>;
+    setup.quit = [] {};
+
+    app::TFormKelvara menu(context, std::move(setup));
+    menu.CreateWorkingWindows();
+    if (menu.terminationRequested()) return 1;
+    if (std::strcmp(argv[1], "rank-button") == 0) {
+        auto* button = menu.form5()->findChild<QPushButton*>(QStringLiteral("ButtonTemp"));
+        if (!button) {
+            std::fprintf(stderr, "the search window has no ranking button\n");
+            return 3;
+        }
+        button->click();
+    }
+    std::printf("started\n");
+    return messages.count == 0 ? 0 : 1;
+}
