@@ -13,6 +13,7 @@
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QShortcut>
+#include <algorithm>
 #include <utility>
 
 #include "app/core/handoff.h"
@@ -453,9 +454,17 @@ bool TForm5::eventFilter(QObject* watched, QEvent* event) {
         auto* key = static_cast<QKeyEvent*>(event);
         QWidget* first = focusWidget() ? focusWidget() : this;
         if (watched == first) FormKeyPress(key);
-        // Ctrl+End goes to the true last row: read the rest of the result first.
-        if (watched == m_ui->DBGrid1 && key->key() == Qt::Key_End && (key->modifiers() & Qt::ControlModifier))
+        // Ctrl+End goes to the true last row (the rest of the result read
+        // first), staying in the current column so the code stays in view.
+        if (watched == m_ui->DBGrid1 && key->key() == Qt::Key_End && (key->modifiers() & Qt::ControlModifier)) {
             m_model->fetchAll();
+            if (m_model->rowCount() > 0) {
+                QTableView* grid = m_ui->DBGrid1;
+                const int column = std::max(0, grid->currentIndex().column());
+                grid->setCurrentIndex(m_model->index(m_model->rowCount() - 1, column));
+            }
+            return true;
+        }
     }
     return QWidget::eventFilter(watched, event);
 }

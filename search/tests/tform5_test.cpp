@@ -566,12 +566,13 @@ TEST_F(TForm5Test, screenshotsWhileTypingAndAtTheEndOfALargeResult) {
     form->show();
     auto* edit = child<QLineEdit>(form.get(), "Edit3");
     edit->setFocus();
-    QTest::keyClicks(edit, QStringLiteral("左踝 扭傷"));
+    for (QChar c : QStringLiteral("左踝 扭傷")) // as an input method commits them, one by one
+        edit->insert(QString(c));
     ASSERT_TRUE(WaitFor([&] { return form->searchesStarted() == 1 && form->resultModel()->isComplete(); }));
     EXPECT_TRUE(form->grab().save(QString::fromLocal8Bit(dir) + QStringLiteral("/search-typing.png")));
     form->clearCriteria();
     child<QLineEdit>(form.get(), "Edit2")->setText(QStringLiteral("S"));
-    ASSERT_TRUE(WaitFor([&] { return form->searchesStarted() == 3 && form->resultModel()->isComplete(); }));
+    ASSERT_TRUE(WaitFor([&] { return form->searchesStarted() == 2 && form->resultModel()->isComplete(); }));
     auto* grid = child<QTableView>(form.get(), "DBGrid1");
     grid->setFocus();
     QTest::keyClick(grid, Qt::Key_End, Qt::ControlModifier);
