@@ -80,6 +80,8 @@ struct Window {
 };
 
 Window* Shared(benchmark::State& state) {
+    // The application first, so that the window, made later, is destroyed before it.
+    benchsupport::OffscreenApplication();
     static std::unique_ptr<Window> window;
     if (!window) {
         const std::string path = benchsupport::FullDatabasePath();
