@@ -8,6 +8,8 @@ namespace db {
 
 namespace {
 
+const char* const BusyMessage = "資料庫正忙於另一項查詢，請稍後再試 (a statement is still running on this connection)";
+
 // LEN(text): the length of a text in characters, as Jet's LEN gives it.
 void LenFunction(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     if (argc != 1 || sqlite3_value_type(argv[0]) == SQLITE_NULL) {
@@ -69,6 +71,8 @@ void Connection::exec(const std::string& sql) {
     ++m_running;
     int rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &err);
     --m_running;
+    // A request that came after the engine had already finished is void too.
+    if (m_running == 0) m_interrupt = false;
     if (rc == SQLITE_INTERRUPT) {
         m_interrupt = false;
         sqlite3_free(err);
@@ -85,7 +89,7 @@ bool Connection::isReadOnly() const { return m_db && sqlite3_db_readonly(m_db, "
 
 sqlite3* Connection::handle() const {
     if (!m_db) throw Error("the database is not open");
-    if (m_inHandler) throw Error("a statement is still running on this connection");
+    if (m_inHandler) throw Error(BusyMessage);
     return m_db;
 }
 
@@ -119,7 +123,7 @@ int Connection::OnProgress(void* self) {
 }
 
 int Connection::step(sqlite3_stmt* statement) {
-    if (m_inHandler) throw Error("a statement is still running on this connection");
+    if (m_inHandler) throw Error(BusyMessage);
     ++m_running;
     const int rc = sqlite3_step(statement);
     --m_running;
