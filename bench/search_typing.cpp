@@ -56,9 +56,9 @@ struct Window {
     app::AppContext ctx;
     app::RecordingMessages messages;
     app::FakeDesktop desktop;
+    PaintWatch watch; // outlives the window whose grid it watches
     std::unique_ptr<search::TForm5> form;
     QTableView* grid = nullptr;
-    PaintWatch watch;
 
     explicit Window(const std::string& path) {
         benchsupport::OffscreenApplication();
@@ -79,19 +79,16 @@ struct Window {
     QLineEdit* box(const char* name) { return form->findChild<QLineEdit*>(QString::fromLatin1(name)); }
 };
 
-Window* Shared(benchmark::State& state) {
-    // The application first, so that the window, made later, is destroyed before it.
-    benchsupport::OffscreenApplication();
-    static std::unique_ptr<Window> window;
-    if (!window) {
-        const std::string path = benchsupport::FullDatabasePath();
-        if (path.empty()) {
-            state.SkipWithError("full-size test database not built (needs ../shared/data)");
-            return nullptr;
-        }
-        window = std::make_unique<Window>(path);
+// A window of its own for each benchmark, closed before the benchmark ends
+// (while the application and its fonts still stand).
+std::unique_ptr<Window> Open(benchmark::State& state) {
+    const std::string path = benchsupport::FullDatabasePath();
+    if (path.empty()) {
+        state.SkipWithError("full-size test database not built (needs ../shared/data)");
+        return nullptr;
     }
-    return window.get();
+    benchsupport::OffscreenApplication();
+    return std::make_unique<Window>(path);
 }
 
 // The bare statement(s) that the search for the box's text sends, every row read.
@@ -117,7 +114,7 @@ double BareMs(sqlite3* bare, db::Connection& connection, const search::Criteria&
 }
 
 void TypeKey(benchmark::State& state, const char* boxName, QString typed, int key) {
-    Window* w = Shared(state);
+    std::unique_ptr<Window> w = Open(state);
     sqlite3* bare = benchsupport::OpenBare(state);
     if (!w || !bare) return;
     QLineEdit* box = w->box(boxName);
