@@ -73,7 +73,7 @@ std::vector<std::string> EpisodeVariants(std::string_view code) {
 bool IsIcd11Code(std::string_view code) {
     if (code.size() < 2 || (code[0] != 'S' && code[0] != 's')) return false;
     const char second = code[1];
-    return (second >= 'A' && second <= 'Z') || (second >= 'a' && second <= 'z');
+    return (second >= 'A' && second <= 'J') || (second >= 'a' && second <= 'j');
 }
 
 } // namespace codes

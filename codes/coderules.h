@@ -48,9 +48,9 @@ std::string_view SeventhCharactersOf(Episode episode);
 std::vector<std::string> EpisodeVariants(std::string_view code);
 
 // Whether a code belongs to the ICD-11 traditional-medicine chapter (SA00 to
-// SJ3Z: S followed by a letter, either case) rather than to ICD-10-CM, whose
-// codes always have a digit in second place. Both share the code table.
-//   "SA00" => true   "sf57" => true   "S93401A" => false   "S" => false
+// SJ3Z: S followed by a letter A to J, either case) rather than to ICD-10-CM,
+// whose codes always have a digit in second place. Both share the code table.
+//   "SA00" => true   "sf57" => true   "S93401A" => false   "SZ1" => false   "S" => false
 bool IsIcd11Code(std::string_view code);
 
 } // namespace codes

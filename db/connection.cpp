@@ -8,6 +8,8 @@ namespace db {
 
 namespace {
 
+const char* const BusyMessage = "資料庫正忙於另一項查詢，請稍後再試 (a statement is still running on this connection)";
+
 // LEN(text): the length of a text in characters, as Jet's LEN gives it.
 void LenFunction(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     if (argc != 1 || sqlite3_value_type(argv[0]) == SQLITE_NULL) {
@@ -56,6 +58,7 @@ void Connection::open(const std::string& path, bool create) {
 
 void Connection::close() {
     if (m_db) {
+        sqlite3_progress_handler(m_db, 0, nullptr, nullptr);
         // close_v2 waits for statements still prepared by queries to be finalised.
         sqlite3_close_v2(m_db);
         m_db = nullptr;
@@ -63,9 +66,18 @@ void Connection::close() {
 }
 
 void Connection::exec(const std::string& sql) {
-    if (!m_db) throw Error("資料庫尚未開啟");
+    sqlite3* db = handle();
     char* err = nullptr;
-    int rc = sqlite3_exec(m_db, sql.c_str(), nullptr, nullptr, &err);
+    ++m_running;
+    int rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &err);
+    --m_running;
+    // A request that came after the engine had already finished is void too.
+    if (m_running == 0) m_interrupt = false;
+    if (rc == SQLITE_INTERRUPT) {
+        m_interrupt = false;
+        sqlite3_free(err);
+        throw Interrupted(sqlite3_errstr(rc));
+    }
     if (rc != SQLITE_OK) {
         std::string msg = err ? err : sqlite3_errmsg(m_db);
         sqlite3_free(err);
@@ -77,7 +89,48 @@ bool Connection::isReadOnly() const { return m_db && sqlite3_db_readonly(m_db, "
 
 sqlite3* Connection::handle() const {
     if (!m_db) throw Error("資料庫尚未開啟");
+    if (m_inHandler) throw Error(BusyMessage);
     return m_db;
+}
+
+void Connection::setProgressHandler(std::function<void()> handler, int steps) {
+    m_progress = std::move(handler);
+    if (!m_db) return;
+    if (m_progress)
+        sqlite3_progress_handler(m_db, steps, &Connection::OnProgress, this);
+    else
+        sqlite3_progress_handler(m_db, 0, nullptr, nullptr);
+}
+
+void Connection::interrupt() {
+    if (m_running > 0) m_interrupt = true;
+}
+
+int Connection::OnProgress(void* self) {
+    auto* c = static_cast<Connection*>(self);
+    if (!c->m_interrupt && c->m_progress && !c->m_inHandler) {
+        c->m_inHandler = true;
+        try {
+            c->m_progress();
+        } catch (...) {
+            // The engine cannot carry an exception through its own frames;
+            // an escaped error stops the statement instead.
+            c->m_interrupt = true;
+        }
+        c->m_inHandler = false;
+    }
+    return c->m_interrupt ? 1 : 0;
+}
+
+int Connection::step(sqlite3_stmt* statement) {
+    if (m_inHandler) throw Error(BusyMessage);
+    ++m_running;
+    const int rc = sqlite3_step(statement);
+    --m_running;
+    if (rc == SQLITE_INTERRUPT || (rc & 0xff) == SQLITE_INTERRUPT) m_interrupt = false;
+    // A request that came after the engine had already finished is void.
+    if (m_running == 0) m_interrupt = false;
+    return rc;
 }
 
 Transaction::Transaction(Connection& c) : m_conn(c) { m_conn.exec("BEGIN IMMEDIATE"); }

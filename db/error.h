@@ -11,4 +11,10 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// A statement stopped on purpose by Connection::interrupt() before it finished.
+class Interrupted : public Error {
+public:
+    using Error::Error;
+};
+
 } // namespace db

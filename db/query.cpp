@@ -52,7 +52,7 @@ void Query::open() {
 }
 
 void Query::step() {
-    int rc = sqlite3_step(m_stmt);
+    int rc = m_conn.step(m_stmt);
     if (rc == SQLITE_ROW) return;
     if (rc == SQLITE_DONE) {
         m_eof = true;
@@ -60,6 +60,7 @@ void Query::step() {
     }
     std::string msg = sqlite3_errmsg(m_conn.handle());
     close();
+    if ((rc & 0xff) == SQLITE_INTERRUPT) throw Interrupted(msg);
     throw Error(msg);
 }
 
@@ -95,11 +96,17 @@ int Query::execute() {
     sqlite3* db = m_conn.handle();
     sqlite3_stmt* stmt = detail::PrepareOne(db, text());
     int rc;
-    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+    try {
+        while ((rc = m_conn.step(stmt)) == SQLITE_ROW) {
+        }
+    } catch (...) {
+        sqlite3_finalize(stmt);
+        throw;
     }
     if (rc != SQLITE_DONE) {
         std::string msg = sqlite3_errmsg(db);
         sqlite3_finalize(stmt);
+        if ((rc & 0xff) == SQLITE_INTERRUPT) throw Interrupted(msg);
         throw Error(msg);
     }
     sqlite3_finalize(stmt);

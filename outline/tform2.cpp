@@ -1,6 +1,7 @@
 #include "outline/tform2.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QEvent>
 #include <QFontMetrics>
 #include <QPainter>
@@ -12,6 +13,7 @@
 #include "codes/decoration.h"
 #include "app/core/handoff.h"
 #include "app/widgets/billablechooser.h"
+#include "app/widgets/codecopy.h"
 #include "app/widgets/imagebutton.h"
 #include "app/widgets/pictures.h"
 #include "outline/outlinetexts.h"
@@ -126,6 +128,22 @@ void TForm2::FormCreate() {
 
     m_pinImages = {ui->Image8, ui->Image9, ui->Image10, ui->Image11, ui->Image12};
     m_handOffImages = {ui->Image14, ui->Image15, ui->Image16, ui->Image17, ui->Image18};
+    // Ctrl+C copies a pinned code: the slot under the pointer, else the first
+    // pinned one. No right-click menu: the right button releases a picture as
+    // the left one does.
+    app::InstallCodeCopy(
+        this,
+        [this] {
+            int chosen = 0;
+            for (int s = 1; s <= kPinSlots; ++s) {
+                app::ImageButton* pin = pinSlotImage(s);
+                const bool pointed = pin->isVisible() && pin->rect().contains(pin->mapFromGlobal(QCursor::pos()));
+                if (m_browser->pinSlot(s).tag == 1 && (pointed || chosen == 0)) chosen = s;
+                if (pointed) break;
+            }
+            return chosen ? app::CodeOfText(m_browser->pinSlot(chosen).code) : app::CopiedCode{};
+        },
+        false);
     const QPixmap arrow = app::RenderPicture(QStringLiteral(":/assets/outline/handoff.svg"), QSize(30, 30));
     for (auto* pin : m_pinImages)
         pin->setPicture(m_image6);

@@ -1,19 +1,39 @@
 #include "search/resultmodel.h"
 
+#include <QElapsedTimer>
+#include <algorithm>
+
 #include "codes/decoration.h"
 #include "db/query.h"
 
 namespace search {
 
-ResultModel::ResultModel(QObject* parent) : QAbstractTableModel(parent) {}
+ResultModel::ResultModel(QObject* parent) : QAbstractTableModel(parent), m_slice(new QTimer(this)) {
+    m_slice->setSingleShot(true);
+    m_slice->setInterval(0);
+    connect(m_slice, &QTimer::timeout, this, &ResultModel::readSlice);
+}
 
 void ResultModel::attach(db::Query* query) {
+    m_slice->stop();
     beginResetModel();
     m_query = query;
     m_rows.clear();
     m_current = -1;
     endResetModel();
-    if (canFetchMore()) fetchMore();
+    readRows(FirstScreenRows, 0);
+    if (m_background && canFetchMore()) m_slice->start();
+}
+
+void ResultModel::fetchAll() {
+    m_slice->stop();
+    while (canFetchMore())
+        readRows(SliceRows, 0);
+}
+
+void ResultModel::readSlice() {
+    readRows(SliceRows, SliceMilliseconds);
+    if (canFetchMore()) m_slice->start();
 }
 
 const ResultModel::Row* ResultModel::row(int index) const {
@@ -108,13 +128,25 @@ Qt::ItemFlags ResultModel::flags(const QModelIndex& index) const {
 }
 
 bool ResultModel::canFetchMore(const QModelIndex& parent) const {
-    return !parent.isValid() && m_query && m_query->isOpen() && !m_query->eof();
+    // Not while a read is under way (the engine may be answering keys from inside it).
+    return !parent.isValid() && !m_reading && m_query && m_query->isOpen() && !m_query->eof();
 }
 
 void ResultModel::fetchMore(const QModelIndex& parent) {
     if (!canFetchMore(parent)) return;
+    readRows(BatchSize, 0);
+}
+
+void ResultModel::readRows(int maxRows, int maxMilliseconds) {
+    if (!canFetchMore()) {
+        emit rowsRead(rowCount(), true);
+        return;
+    }
+    QElapsedTimer clock;
+    clock.start();
+    m_reading = true;
     std::vector<Row> batch;
-    batch.reserve(BatchSize);
+    batch.reserve(static_cast<std::size_t>(std::min(maxRows, SliceRows)));
     std::string error;
     try {
         // Columns are found by name once per batch, then read by position.
@@ -128,7 +160,9 @@ void ResultModel::fetchMore(const QModelIndex& parent) {
         const int no = column("ICD10_NO"), cname = column("ICD10_CNAME"), ename = column("ICD10_ENAME"),
                   finest = column("ICD10_FLAG"), flag = column("ICD10_2023FLAG"),
                   mark = column("ICD10_2023NEW");
-        for (int i = 0; i < BatchSize && !m_query->eof(); ++i, m_query->next()) {
+        for (int i = 0; i < maxRows && !m_query->eof(); ++i, m_query->next()) {
+            // The clock is looked at every 64 rows: reading it costs more than a row.
+            if (maxMilliseconds > 0 && (i & 63) == 63 && clock.elapsed() >= maxMilliseconds) break;
             Row r;
             r.code = m_query->value(no);
             r.chineseName = m_query->value(cname);
@@ -138,10 +172,13 @@ void ResultModel::fetchMore(const QModelIndex& parent) {
             r.new2023 = m_query->value(mark);
             batch.push_back(std::move(r));
         }
+    } catch (const db::Interrupted&) {
+        // Stopped for a newer search: the rows read so far stay, nothing to say.
     } catch (const db::Error& e) {
         // The query closes itself on an error; the rows read so far stay.
         error = e.what();
     }
+    m_reading = false;
     if (!batch.empty()) {
         const int first = rowCount();
         beginInsertRows({}, first, first + static_cast<int>(batch.size()) - 1);
@@ -149,6 +186,7 @@ void ResultModel::fetchMore(const QModelIndex& parent) {
             m_rows.push_back(std::move(r));
         endInsertRows();
     }
+    emit rowsRead(rowCount(), !canFetchMore());
     if (!error.empty() && m_onError) m_onError(error);
 }
 

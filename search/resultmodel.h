@@ -1,13 +1,16 @@
 #pragma once
-// The rows of the search result as the grid shows them, read from the result
-// query as the grid needs them: the first batch when the query is attached,
-// more whenever the grid scrolls near the end (canFetchMore / fetchMore). A
-// result of tens of thousands of rows thus shows its first screen at once.
+// The rows of the search result as the grid shows them. Attaching a query reads
+// a first screen of rows at once; the rest is then read in the background, in
+// short slices on the event loop (the window keeps answering between them),
+// until the result is complete and the scroll bar is true. The grid may also
+// ask for more itself (canFetchMore / fetchMore) when it scrolls near the end
+// first. Attaching another query, or none, stops the reading of the old one.
 //
 // Columns: 2023 deletion mark, 2023 new mark, finest-code mark, code, decorated
 // Chinese name, English name.
 
 #include <QAbstractTableModel>
+#include <QTimer>
 #include <functional>
 #include <string>
 #include <vector>
@@ -30,7 +33,10 @@ public:
         EnglishNameColumn
     };
     static constexpr int ColumnCount = 6;
-    static constexpr int BatchSize = 256;
+    static constexpr int BatchSize = 256;       // rows the grid's fetchMore reads
+    static constexpr int FirstScreenRows = 40;  // rows read when a query is attached
+    static constexpr int SliceRows = 2000;      // at most this many rows per background slice
+    static constexpr int SliceMilliseconds = 8; // ... and about this long
 
     struct Row {
         std::string code, chineseName, englishName, finest, flag2023, new2023;
@@ -42,6 +48,15 @@ public:
     // when the query is null or closed. The query must outlive its use here.
     void attach(db::Query* query);
     void clear() { attach(nullptr); }
+
+    // Reads the rest of the result now (Ctrl+End wants the true last row).
+    void fetchAll();
+    // True when every row of the attached result has been read (or nothing is attached).
+    bool isComplete() const { return !canFetchMore(); }
+    // True while a search's result (open, read to its end, or empty) is shown.
+    bool isAttached() const { return m_query != nullptr; }
+    // Whether the rest is read in the background after attach (on by default).
+    void setBackgroundReading(bool on) { m_background = on; }
 
     // Called with the engine's message when reading further rows fails.
     void setErrorHandler(std::function<void(const std::string&)> handler) { m_onError = std::move(handler); }
@@ -66,8 +81,19 @@ public:
     bool canFetchMore(const QModelIndex& parent = {}) const override;
     void fetchMore(const QModelIndex& parent = {}) override;
 
+signals:
+    // After every read: the rows held so far, and whether that is all of them.
+    void rowsRead(int rows, bool complete);
+
 private:
+    // Reads up to maxRows rows (stopping after maxMilliseconds when that is > 0).
+    void readRows(int maxRows, int maxMilliseconds);
+    void readSlice();
+
     db::Query* m_query = nullptr;
+    QTimer* m_slice = nullptr;
+    bool m_background = true;
+    bool m_reading = false;
     std::vector<Row> m_rows;
     int m_current = -1;
     std::function<void(const std::string&)> m_onError;

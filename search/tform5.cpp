@@ -1,21 +1,30 @@
 #include "search/tform5.h"
 
 #include <QButtonGroup>
+#include <QCheckBox>
+#include <QCoreApplication>
 #include <QEvent>
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QLocale>
+#include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QShortcut>
+#include <algorithm>
+#include <utility>
 
 #include "app/core/handoff.h"
 #include "app/widgets/billablechooser.h"
+#include "app/widgets/codecopy.h"
 #include "app/widgets/imagebutton.h"
 #include "app/widgets/pictures.h"
 #include "db/writefailure.h"
 #include "search/ranking.h"
 #include "search/resultmodel.h"
+#include "search/wordfallback.h"
 #include "ui_tform5.h"
 
 // The window's pictures live in a resource of this static library; it has to be
@@ -32,6 +41,11 @@ const QColor Navy(0, 0, 128);
 const QColor EditBackground(255, 192, 192);
 const QColor Fuchsia(255, 0, 255);
 const QString Ming = QStringLiteral("細明體");
+// The pause after a change before a live search starts: long enough to let a
+// word be typed, short enough to feel immediate.
+constexpr int LiveSearchPause = 150;
+// How often a running live search stops to answer keys and clicks.
+constexpr int AnswerEveryMilliseconds = 10;
 
 std::string Text(const QLineEdit* edit) {
     return edit->text().toStdString();
@@ -88,16 +102,24 @@ TForm5::TForm5(app::AppContext& context, QWidget* parent)
     buildRadioGroups();
     setUpGrid();
 
-    // Tab order: the edit boxes, then the radio groups in their designed order.
-    QList<QWidget*> chain = {m_ui->Edit2, m_ui->Edit1, m_ui->Edit3, m_ui->Edit5, m_ui->Edit4};
+    setUpKeyboard();
+
+    m_liveTimer.setSingleShot(true);
+    m_liveTimer.setInterval(LiveSearchPause);
+    connect(&m_liveTimer, &QTimer::timeout, this, [this] { requestSearch(this, true); });
+    for (QLineEdit* edit : {m_ui->Edit2, m_ui->Edit1, m_ui->Edit3, m_ui->Edit5, m_ui->Edit4})
+        connect(edit, &QLineEdit::textChanged, this, &TForm5::criteriaChanged);
     for (QGroupBox* box : {m_ui->RadioGroup1, m_ui->RadioGroup2, m_ui->RadioGroup3, m_ui->RadioGroup4,
                            m_ui->RadioGroup5, m_ui->RadioGroup6, m_ui->RadioGroup7, m_ui->RadioGroup8})
-        for (QRadioButton* r : box->findChildren<QRadioButton*>(Qt::FindDirectChildrenOnly))
-            chain.push_back(r);
-    chain.push_back(m_ui->ButtonTemp);
-    chain.push_back(m_ui->DBGrid1);
-    for (qsizetype i = 1; i < chain.size(); ++i)
-        setTabOrder(chain[i - 1], chain[i]);
+        connect(box->findChild<QButtonGroup*>(), &QButtonGroup::idToggled, this, [this](int, bool checked) {
+            if (checked) criteriaChanged();
+        });
+    connect(m_ui->CheckBoxLive, &QCheckBox::toggled, this, [this](bool on) {
+        if (!on) m_liveTimer.stop();
+    });
+    connect(m_ui->ButtonClear, &QPushButton::clicked, this, &TForm5::clearCriteria);
+    auto* clear = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_L), this);
+    connect(clear, &QShortcut::activated, this, &TForm5::clearCriteria);
 
     // Every key press is seen by the window before the focused control.
     installEventFilter(this);
@@ -156,11 +178,51 @@ void TForm5::layoutRadioGroup(QGroupBox* box, int columns) {
                                itemHeight);
 }
 
+// Tab goes through the boxes, the search picture and the buttons beside it, the
+// radio groups, the grid, then the hand-off and close pictures. A picture with
+// the focus shows a dotted frame; Space releases it as a click would (Enter
+// runs the search anywhere in the window).
+void TForm5::setUpKeyboard() {
+    QList<QWidget*> chain = {m_ui->Edit2,        m_ui->Edit1,        m_ui->Edit3,
+                             m_ui->Edit5,        m_ui->Edit4,        m_ui->Image1,
+                             m_ui->SpeedButton1, m_ui->CheckBoxLive, m_ui->ButtonClear};
+    for (QGroupBox* box : {m_ui->RadioGroup1, m_ui->RadioGroup2, m_ui->RadioGroup3, m_ui->RadioGroup4,
+                           m_ui->RadioGroup5, m_ui->RadioGroup6, m_ui->RadioGroup7, m_ui->RadioGroup8})
+        for (QRadioButton* r : box->findChildren<QRadioButton*>(Qt::FindDirectChildrenOnly))
+            chain.push_back(r);
+    chain.push_back(m_ui->ButtonTemp);
+    chain.push_back(m_ui->DBGrid1);
+    chain.push_back(m_ui->Image18);
+    chain.push_back(m_ui->Image13);
+    for (app::ImageButton* image : {m_ui->Image1, m_ui->Image13, m_ui->Image18}) {
+        image->setFocusPolicy(Qt::TabFocus);
+        image->setStyleSheet(QStringLiteral("app--ImageButton:focus { border: 2px dotted #000080; }"));
+    }
+    m_ui->SpeedButton1->setFocusPolicy(Qt::StrongFocus);
+    for (qsizetype i = 1; i < chain.size(); ++i)
+        setTabOrder(chain[i - 1], chain[i]);
+}
+
 void TForm5::setUpGrid() {
     m_model = new ResultModel(this);
     m_model->setErrorHandler([this](const std::string& message) { showMessage(message); });
     QTableView* grid = m_ui->DBGrid1;
     grid->setModel(m_model);
+    grid->setItemDelegate(new app::CutTextToolTipDelegate(grid));
+    app::InstallCodeCopy(grid, [this] {
+        const ResultModel::Row* row = m_model->row(m_model->currentRow());
+        return row ? app::CopiedCode{row->code, m_model->decoratedName(m_model->currentRow())}
+                   : app::CopiedCode{};
+    });
+    connect(m_model, &ResultModel::rowsRead, this, &TForm5::showRowCount);
+    // Dragging the scroll bar to its end reaches the true last row.
+    connect(grid->verticalScrollBar(), &QScrollBar::sliderReleased, this, [this, grid] {
+        QScrollBar* bar = grid->verticalScrollBar();
+        if (bar->value() == bar->maximum() && !m_model->isComplete()) {
+            m_model->fetchAll();
+            grid->scrollToBottom();
+        }
+    });
     const QFont cellFont = app::PixelFont(Ming, 13);
     const QFont titleFont = app::PixelFont(Ming, 16);
     grid->setFont(cellFont);
@@ -246,20 +308,104 @@ Criteria TForm5::criteria() const {
 }
 
 void TForm5::Button1Click(QObject* sender) {
+    requestSearch(sender, false);
+}
+
+bool TForm5::liveSearch() const {
+    return m_ui->CheckBoxLive->isChecked();
+}
+
+void TForm5::criteriaChanged() {
+    if (liveSearch()) m_liveTimer.start();
+}
+
+void TForm5::clearCriteria() {
+    for (QLineEdit* edit : {m_ui->Edit2, m_ui->Edit1, m_ui->Edit3, m_ui->Edit5, m_ui->Edit4})
+        edit->clear();
+    for (QGroupBox* box : {m_ui->RadioGroup1, m_ui->RadioGroup2, m_ui->RadioGroup3, m_ui->RadioGroup4,
+                           m_ui->RadioGroup5, m_ui->RadioGroup6, m_ui->RadioGroup7, m_ui->RadioGroup8})
+        if (auto* buttons = box->findChild<QButtonGroup*>()) buttons->button(0)->setChecked(true);
+}
+
+void TForm5::requestSearch(QObject* sender, bool live) {
+    m_liveTimer.stop();
+    if (m_searching) {
+        // Asked while a search runs (keys answered from inside it): stop that
+        // one; this one runs as soon as it has unwound.
+        m_pending = Request{sender, live};
+        m_ctx.ADOConnection1.interrupt();
+        return;
+    }
+    m_searching = true;
+    std::optional<Request> next = Request{sender, live};
+    while (next) {
+        runSearch(next->sender, next->live);
+        next = std::exchange(m_pending, std::nullopt);
+    }
+    m_searching = false;
+}
+
+void TForm5::runSearch(QObject* sender, bool live) {
     Criteria c = criteria();
     c.differences2023 = sender == m_ui->SpeedButton1;
+    m_quiet = live;
+    ++m_searchesStarted;
     m_model->clear();
-    guarded(
-        [&] {
-            if (RunSearch(c, ADOQuery1, ADOQuery2)) {
-                m_model->attach(&ADOQuery1);
-                if (m_model->rowCount() > 0) m_ui->DBGrid1->setCurrentIndex(m_model->index(0, 0));
-            }
-        },
-        [&] {
-            ADOQuery1.close();
-            m_model->clear();
-        });
+    showFallbackNote({});
+    db::Connection& connection = m_ctx.ADOConnection1;
+    // With 即時查詢 on, a long statement keeps answering keys so that the next
+    // keystroke can stop it; with the box off the search blocks as it always did.
+    const bool answering = liveSearch() && connection.isOpen();
+    if (answering) {
+        m_sinceAnswered.start();
+        connection.setProgressHandler([this] { keepAnswering(); });
+    }
+    try {
+        const SearchOutcome outcome = RunSearchWithFallback(c, ADOQuery1, ADOQuery2);
+        if (outcome.ran) {
+            m_model->attach(&ADOQuery1);
+            if (m_model->rowCount() > 0) m_ui->DBGrid1->setCurrentIndex(m_model->index(0, 0));
+            if (outcome.characterOrder) showFallbackNote(QString::fromStdString(FallbackNote(outcome)));
+        }
+    } catch (const db::Interrupted&) {
+        // Stopped for a newer search, which runs next.
+        ++m_searchesStopped;
+        ADOQuery1.close();
+        m_model->clear();
+    } catch (const db::Error& e) {
+        ADOQuery1.close();
+        m_model->clear();
+        showError(e.what());
+    }
+    if (answering) connection.setProgressHandler({});
+}
+
+void TForm5::keepAnswering() {
+    if (m_sinceAnswered.elapsed() < AnswerEveryMilliseconds) return;
+    QCoreApplication::processEvents();
+    m_sinceAnswered.restart();
+}
+
+void TForm5::showRowCount(int rows, bool complete) {
+    QString text;
+    if (m_model->isAttached()) {
+        const QString n = QLocale(QLocale::Chinese, QLocale::Taiwan).toString(rows);
+        text = complete ? QStringLiteral("共 %1 筆").arg(n) : QStringLiteral("讀取中… %1 筆").arg(n);
+    }
+    m_ui->LabelCount->setText(text);
+}
+
+// One line above the grid when the rows are of the character-order form; the
+// grid gives up that line's height while it shows.
+void TForm5::showFallbackNote(const QString& note) {
+    QLabel* label = m_ui->LabelFallback;
+    QTableView* grid = m_ui->DBGrid1;
+    const int top = label->y();
+    const int bottom = m_ui->Panel2->y();
+    label->setText(note);
+    label->setVisible(!note.isEmpty());
+    const int gridTop = note.isEmpty() ? top : top + label->height();
+    grid->setGeometry(grid->x(), gridTop, grid->width(), bottom - gridTop);
 }
 
 void TForm5::SpeedButton1Click() {
@@ -303,6 +449,13 @@ void TForm5::ChooseFromCurrentRow() {
 }
 
 void TForm5::FormKeyPress(QKeyEvent* event) {
+    // The keyboard's click of a focused picture.
+    if (event->key() == Qt::Key_Space && event->modifiers() == Qt::NoModifier)
+        for (app::ImageButton* image : {m_ui->Image1, m_ui->Image13, m_ui->Image18})
+            if (focusWidget() == image) {
+                Image13MouseUp(image);
+                return;
+            }
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) Button1Click(this);
 }
 
@@ -310,8 +463,20 @@ bool TForm5::eventFilter(QObject* watched, QEvent* event) {
     // A key press goes first to the focused control and, when that control
     // leaves it, on up to the window: it is handled once, at its first stop.
     if (event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
         QWidget* first = focusWidget() ? focusWidget() : this;
-        if (watched == first) FormKeyPress(static_cast<QKeyEvent*>(event));
+        if (watched == first) FormKeyPress(key);
+        // Ctrl+End goes to the true last row (the rest of the result read
+        // first), staying in the current column so the code stays in view.
+        if (watched == m_ui->DBGrid1 && key->key() == Qt::Key_End && (key->modifiers() & Qt::ControlModifier)) {
+            m_model->fetchAll();
+            if (m_model->rowCount() > 0) {
+                QTableView* grid = m_ui->DBGrid1;
+                const int column = std::max(0, grid->currentIndex().column());
+                grid->setCurrentIndex(m_model->index(m_model->rowCount() - 1, column));
+            }
+            return true;
+        }
     }
     return QWidget::eventFilter(watched, event);
 }
@@ -321,6 +486,13 @@ void TForm5::showCurrentRow() {
     m_ui->DBText1->setText(row ? QString::fromStdString(row->code) : QString());
     m_ui->DBText2->setText(m_model->decoratedName(m_model->currentRow()));
     m_ui->DBText3->setText(row ? QString::fromStdString(row->englishName) : QString());
+}
+
+void TForm5::showError(const std::string& message) {
+    // No message box while typing: a live search that fails leaves the grid
+    // empty, and Enter then shows the message.
+    if (m_quiet) return;
+    m_ctx.messages.show(message);
 }
 
 } // namespace search

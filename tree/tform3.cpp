@@ -1,6 +1,7 @@
 #include "tree/tform3.h"
 
 #include <limits>
+#include <utility>
 
 #include <QApplication>
 #include <QEvent>
@@ -11,6 +12,7 @@
 
 #include "app/core/handoff.h"
 #include "app/widgets/billablechooser.h"
+#include "app/widgets/codecopy.h"
 #include "app/widgets/imagebutton.h"
 #include "app/widgets/pictures.h"
 #include "text/text.h"
@@ -57,6 +59,16 @@ TForm3::TForm3(app::AppContext& context, QWidget* parent)
     }
     m_ui->TreeView1->setModel(m_resultModel);
     m_ui->TreeView2->setModel(m_outlineModel);
+    // Ctrl+C and the right-click menu copy the selected node's code.
+    for (const auto& [shownView, shownModel] :
+         {std::pair{m_ui->TreeView1, m_resultModel}, std::pair{m_ui->TreeView2, m_outlineModel}}) {
+        CodeTreeView* view = shownView;
+        TreeModel* model = shownModel;
+        app::InstallCodeCopy(view, [view, model] {
+            const Node* node = model->node(view->currentIndex());
+            return node ? app::CodeOfText(node->text) : app::CopiedCode{};
+        });
+    }
 
     QPalette pink = m_ui->Edit1->palette();
     pink.setColor(QPalette::Base, QColor(255, 192, 192));

@@ -80,7 +80,9 @@ bool IsEnglishText(const std::string& text) {
         const auto b = static_cast<unsigned char>(c);
         return b >= 0xE3 && b <= 0xE9;
     });
-    return !chinese && std::regex_search(text, prose) && !std::regex_search(text, statement);
+    // A style sheet ("QWidget:focus { border: ... }") is no message either.
+    const bool styleSheet = text.find('{') != std::string::npos && text.find('}') != std::string::npos;
+    return !chinese && !styleSheet && std::regex_search(text, prose) && !std::regex_search(text, statement);
 }
 
 // Texts left in English on purpose: the fixed texts of the question file's

@@ -77,6 +77,10 @@ TEST(IsIcd11Code, traditionalMedicineCodesHaveALetterInSecondPlace) {
     EXPECT_TRUE(IsIcd11Code("SA0"));
     EXPECT_FALSE(IsIcd11Code("S93401A"));
     EXPECT_FALSE(IsIcd11Code("T07"));
+    EXPECT_TRUE(IsIcd11Code("sb21"));
+    EXPECT_FALSE(IsIcd11Code("S934"));
+    EXPECT_FALSE(IsIcd11Code("A00"));
+    EXPECT_FALSE(IsIcd11Code("SZ1")); // past the chapter's last block SJ3
     EXPECT_FALSE(IsIcd11Code("S"));
     EXPECT_FALSE(IsIcd11Code(""));
 }

@@ -89,5 +89,48 @@ TEST_F(CodeDbTest, anotherConnectionCanUseTheSameFileAtTheSameTime) {
     theirs.close();
     mine.close();
     other.exec("INSERT INTO ICD10 (ICD10_NO) VALUES ('A001')");
-    EXPECT_EQ(codes("SELECT ICD10_NO FROM ICD10 ORDER BY ICD10_NO"), (std::vector<std::string>{"A000", "A001"}));
+    EXPECT_EQ(codes("SELECT ICD10_NO FROM ICD10 ORDER BY ICD10_NO"),
+              (std::vector<std::string>{"A000", "A001"}));
+}
+
+// A long statement (a recursive count to a million) is stopped from its
+// progress handler; the connection, and a later statement, work as before.
+TEST_F(CodeDbTest, interruptFromTheProgressHandlerStopsOnlyTheRunningStatement) {
+    const std::string longCount =
+        "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 1000000) "
+        "SELECT count(*) FROM n";
+    addCode("A00", "霍亂");
+    int calls = 0;
+    std::string nested;
+    conn.setProgressHandler([&] {
+        ++calls;
+        // The engine must not be entered from here: such a statement is refused.
+        Query inner(conn);
+        inner.setText("SELECT 1");
+        try {
+            inner.open();
+        } catch (const db::Error& e) {
+            nested = e.what();
+        }
+        if (calls == 3) conn.interrupt();
+    });
+    Query q(conn);
+    q.setText(longCount);
+    EXPECT_THROW(q.open(), db::Interrupted);
+    EXPECT_FALSE(q.isOpen());
+    EXPECT_EQ(calls, 3);
+    EXPECT_FALSE(nested.empty());
+    EXPECT_FALSE(conn.isRunning());
+
+    // Asked when nothing runs, it is void: it never stops the next statement.
+    conn.setProgressHandler({});
+    conn.interrupt();
+    EXPECT_EQ(codes("SELECT ICD10_NO FROM ICD10"), std::vector<std::string>{"A00"});
+    q.open();
+    EXPECT_EQ(q.value(0), "1000000");
+    // Commands stop the same way.
+    conn.setProgressHandler([&] { conn.interrupt(); });
+    EXPECT_THROW(conn.exec(longCount), db::Interrupted);
+    conn.setProgressHandler({});
+    EXPECT_EQ(codes("SELECT count(*) FROM ICD10"), std::vector<std::string>{"1"});
 }

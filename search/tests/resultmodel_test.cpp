@@ -1,6 +1,8 @@
 #include "search/resultmodel.h"
 
 #include <QAbstractItemModelTester>
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QSignalSpy>
 #include <gtest/gtest.h>
 
@@ -33,10 +35,12 @@ TEST(ResultModel, readsBatchesAsTheGridAsksForThem) {
     q.open();
     ResultModel model;
     model.attach(&q);
-    EXPECT_EQ(model.rowCount(), ResultModel::BatchSize); // the first screen only
+    EXPECT_EQ(model.rowCount(), ResultModel::FirstScreenRows); // the first screen only
     EXPECT_TRUE(model.canFetchMore());
     EXPECT_EQ(model.index(7, 4).data().toString(), QStringLiteral("名稱(2023刪除)"));
     EXPECT_EQ(model.index(7, 0).data().toString(), QStringLiteral("D"));
+    model.fetchMore();
+    EXPECT_EQ(model.rowCount(), ResultModel::FirstScreenRows + ResultModel::BatchSize);
     model.fetchMore();
     model.fetchMore();
     EXPECT_EQ(model.rowCount(), 600);
@@ -79,5 +83,53 @@ TEST(ResultModel, passesTheModelChecks) {
     while (model.canFetchMore())
         model.fetchMore();
     EXPECT_EQ(model.rowCount(), 300);
+    model.clear();
+}
+
+// More than 10,000 rows: the first screen at once, the rest in several slices
+// on the event loop, the count and the last row right at the end; a new query
+// stops the reading of the old one.
+TEST(ResultModel, readsTheRestInTheBackgroundAndStopsForANewQuery) {
+    TestDb db;
+    FillCodes(db, 12345);
+    const std::string statement =
+        "SELECT ICD10_NO,ICD10_CNAME,ICD10_ENAME,ICD10_FLAG,ICD10_2023FLAG,ICD10_2023NEW FROM ICD10 ORDER BY "
+        "ICD10_NO";
+    db::Query q(db.connection), other(db.connection);
+    q.setText(statement);
+    q.open();
+    ResultModel model;
+    QSignalSpy reads(&model, &ResultModel::rowsRead);
+    model.attach(&q);
+    EXPECT_EQ(model.rowCount(), ResultModel::FirstScreenRows);
+    QElapsedTimer clock;
+    clock.start();
+    while (!model.isComplete() && clock.elapsed() < 10000)
+        QCoreApplication::processEvents();
+    ASSERT_TRUE(model.isComplete());
+    EXPECT_EQ(model.rowCount(), 12345);
+    EXPECT_EQ(model.row(12344)->code, "A12344");
+    ASSERT_GE(reads.size(), 3); // first screen, then at least two slices
+    EXPECT_EQ(reads.back().at(0).toInt(), 12345);
+    EXPECT_TRUE(reads.back().at(1).toBool());
+    EXPECT_FALSE(reads.front().at(1).toBool());
+
+    // Reading q again is under way when another query takes its place: q is
+    // left where it was and the rows are the new query's alone.
+    q.open();
+    model.attach(&q);
+    other.setText(statement + " LIMIT 5");
+    other.open();
+    model.attach(&other);
+    for (int i = 0; i < 20; ++i)
+        QCoreApplication::processEvents();
+    EXPECT_EQ(model.rowCount(), 5);
+    EXPECT_FALSE(q.eof());
+    EXPECT_EQ(q.field("ICD10_NO"), "A00040"); // the next row after the first screen, untouched
+
+    // Ctrl+End's reading of everything at once.
+    model.attach(&q);
+    model.fetchAll();
+    EXPECT_EQ(model.rowCount(), 12345 - ResultModel::FirstScreenRows);
     model.clear();
 }

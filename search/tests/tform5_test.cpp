@@ -1,14 +1,20 @@
 #include "search/tform5.h"
 
 #include <QAbstractItemModelTester>
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QElapsedTimer>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QSet>
 #include <QTableView>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 #include <gtest/gtest.h>
 
@@ -340,4 +346,246 @@ TEST_F(TForm5Test, screenshotWithTheWorkedExample_showsTheWindowWithItsRows) {
     if (!dir.isEmpty()) {
         EXPECT_TRUE(picture.save(QString::fromLocal8Bit(dir) + QStringLiteral("/search.png")));
     }
+}
+
+namespace {
+
+// Runs the event loop until the condition holds or the time is up.
+template <class Condition> bool WaitFor(Condition condition, int milliseconds = 5000) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!condition()) {
+        if (clock.elapsed() > milliseconds) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    return true;
+}
+
+QRadioButton* Radio(QWidget* form, const char* group, int index) {
+    return form->findChild<QGroupBox*>(QString::fromLatin1(group))->findChildren<QRadioButton*>()[index];
+}
+
+} // namespace
+
+TEST_F(TForm5Test, liveSearch_runsEnterStatementOnceAfterThePause) {
+    auto form = create();
+    form->show();
+    auto* live = child<QCheckBox>(form.get(), "CheckBoxLive");
+    EXPECT_TRUE(live->isChecked()); // on by default
+    auto* edit = child<QLineEdit>(form.get(), "Edit2");
+    edit->setFocus();
+    Radio(form.get(), "RadioGroup6", 1)->setChecked(true);
+    QTest::keyClicks(edit, QStringLiteral("a00.0"));
+    // Five keystrokes and a radio change inside the pause: one search.
+    EXPECT_EQ(form->searchesStarted(), 0);
+    ASSERT_TRUE(WaitFor([&] { return form->searchesStarted() == 1; }));
+    QTest::qWait(300);
+    EXPECT_EQ(form->searchesStarted(), 1);
+    const std::vector<std::string> typed = form->resultQuery().lines();
+    EXPECT_EQ(codes(*form), std::vector<std::string>{"A000"});
+    // Enter runs exactly the same statement, never with the 2023 condition.
+    QTest::keyClick(edit, Qt::Key_Return);
+    EXPECT_EQ(form->resultQuery().lines(), typed);
+    EXPECT_EQ(typed[1], "(ICD10_NO LIKE 'a000%')");
+
+    // A radio group change searches again.
+    Radio(form.get(), "RadioGroup6", 0)->setChecked(true);
+    ASSERT_TRUE(WaitFor([&] { return form->searchesStarted() == 3; }));
+    EXPECT_EQ(form->resultQuery().lines().size(), 3u);
+
+    // The clear button empties every box and radio group, and the grid with them.
+    Radio(form.get(), "RadioGroup2", 1)->setChecked(true);
+    child<QLineEdit>(form.get(), "Edit3")->setText(QStringLiteral("霍亂"));
+    QTest::mouseClick(child<QPushButton>(form.get(), "ButtonClear"), Qt::LeftButton);
+    for (const char* e : {"Edit1", "Edit2", "Edit3", "Edit4", "Edit5"})
+        EXPECT_TRUE(child<QLineEdit>(form.get(), e)->text().isEmpty()) << e;
+    const Criteria c = form->criteria();
+    EXPECT_EQ(c.side + c.sex + c.finest + c.episode + c.bodyPart + c.injury + c.dominant + c.ranking, 0);
+    ASSERT_TRUE(WaitFor([&] { return !form->resultQuery().isOpen() && form->searchesStarted() == 4; }));
+    EXPECT_EQ(form->resultModel()->rowCount(), 0);
+    EXPECT_TRUE(messages.shown.empty());
+}
+
+TEST_F(TForm5Test, liveSearchOff_typingAndRadiosDoNothingUntilEnter) {
+    auto form = create();
+    form->show();
+    child<QCheckBox>(form.get(), "CheckBoxLive")->setChecked(false);
+    auto* edit = child<QLineEdit>(form.get(), "Edit2");
+    edit->setFocus();
+    QTest::keyClicks(edit, QStringLiteral("A00"));
+    Radio(form.get(), "RadioGroup6", 1)->setChecked(true);
+    QTest::qWait(400);
+    EXPECT_EQ(form->searchesStarted(), 0);
+    EXPECT_EQ(form->resultModel()->rowCount(), 0);
+    // Clearing with the box off searches nothing either.
+    form->clearCriteria();
+    QTest::qWait(300);
+    EXPECT_EQ(form->searchesStarted(), 0);
+    QTest::keyClicks(edit, QStringLiteral("A00"));
+    QTest::keyClick(edit, Qt::Key_Return);
+    EXPECT_EQ(form->searchesStarted(), 1);
+    EXPECT_EQ(codes(*form).size(), 4u);
+}
+
+TEST_F(TForm5Test, liveSearchError_showsNoMessageUntilEnter) {
+    db.connection.exec("ALTER TABLE ICD10 ADD COLUMN ICD10_RANKING VARCHAR(6)");
+    auto form = create();
+    form->show();
+    db.connection.exec("ALTER TABLE ICD10 DROP COLUMN ICD10_RANKING");
+    auto* edit = child<QLineEdit>(form.get(), "Edit2");
+    edit->setFocus();
+    Radio(form.get(), "RadioGroup8", 1)->setChecked(true);
+    QTest::keyClicks(edit, QStringLiteral("A0"));
+    ASSERT_TRUE(WaitFor([&] { return form->searchesStarted() == 1; }));
+    EXPECT_TRUE(messages.shown.empty());
+    EXPECT_EQ(form->resultModel()->rowCount(), 0);
+    QTest::keyClick(edit, Qt::Key_Return);
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_NE(messages.shown[0].find("ICD10_RANKING"), std::string::npos);
+}
+
+// A long search (a name that is nowhere among 300,000 rows) is running when
+// Enter asks for another: the first is stopped and the second runs.
+TEST_F(TForm5Test, searchStartedWhileAnotherRuns_stopsTheFirst) {
+    db.connection.exec(
+        "INSERT INTO ICD10 WITH RECURSIVE n(v) AS (SELECT 1 UNION ALL SELECT v + 1 FROM n "
+        "WHERE v < 300000) SELECT printf('B%06d', v), '名稱' || v, 'name', 'Y', '', '' FROM n");
+    auto form = create();
+    form->show();
+    auto* name = child<QLineEdit>(form.get(), "Edit3");
+    name->setText(QStringLiteral("無此名稱"));
+    QTimer::singleShot(0, form.get(), [&] {
+        name->setText(QStringLiteral("霍亂"));
+        name->setFocus();
+        QTest::keyClick(name, Qt::Key_Return);
+    });
+    form->Button1Click(form.get());
+    EXPECT_EQ(form->searchesStarted(), 2);
+    EXPECT_EQ(form->searchesStopped(), 1);
+    EXPECT_NE(form->resultQuery().lines()[1].find("霍亂"), std::string::npos);
+    EXPECT_EQ(codes(*form), (std::vector<std::string>{"A00", "A000", "A001", "A009"}));
+    EXPECT_TRUE(messages.shown.empty());
+}
+
+TEST_F(TForm5Test, largeResult_countsItsRowsAndCtrlEndReachesTheLast) {
+    db.connection.exec("INSERT INTO ICD10 WITH RECURSIVE n(v) AS (SELECT 1 UNION ALL SELECT v + 1 FROM n "
+                       "WHERE v < 12000) SELECT printf('B%05d', v), '名稱', 'name', 'Y', '', '' FROM n");
+    auto form = create();
+    form->show();
+    child<QCheckBox>(form.get(), "CheckBoxLive")->setChecked(false);
+    child<QLineEdit>(form.get(), "Edit2")->setText(QStringLiteral("B"));
+    form->Button1Click(form.get());
+    auto* count = child<QLabel>(form.get(), "LabelCount");
+    EXPECT_LT(form->resultModel()->rowCount(), 12000); // the first screen at once
+    EXPECT_TRUE(WaitFor([&] { return form->resultModel()->isComplete(); }));
+    EXPECT_EQ(count->text(), QStringLiteral("共 12,000 筆"));
+    // Again, pressing Ctrl+End before the background reading is done.
+    form->Button1Click(form.get());
+    EXPECT_FALSE(form->resultModel()->isComplete());
+    auto* grid = child<QTableView>(form.get(), "DBGrid1");
+    grid->setFocus();
+    QTest::keyClick(grid, Qt::Key_End, Qt::ControlModifier);
+    EXPECT_EQ(grid->currentIndex().row(), 11999);
+    EXPECT_EQ(child<QLabel>(form.get(), "DBText1")->text(), QStringLiteral("B12000"));
+    EXPECT_EQ(count->text(), QStringLiteral("共 12,000 筆"));
+}
+
+TEST_F(TForm5Test, ctrlCAndTheMenuCopyTheDottedCode) {
+    auto form = create();
+    form->show();
+    child<QLineEdit>(form.get(), "Edit2")->setText(QStringLiteral("S93"));
+    form->Button1Click(form.get());
+    auto* grid = child<QTableView>(form.get(), "DBGrid1");
+    grid->setFocus();
+    QGuiApplication::clipboard()->clear();
+    QTest::keyClick(grid, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("S93.401A"));
+    grid->setCurrentIndex(grid->model()->index(1, 0));
+    QAction* both = nullptr;
+    for (QAction* a : grid->actions())
+        if (a->text() == QStringLiteral("複製代碼與名稱")) both = a;
+    ASSERT_NE(both, nullptr);
+    both->trigger();
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("S93.401D 左側踝部扭傷,後續照護"));
+    // With no row nothing is copied.
+    form->clearCriteria();
+    form->Button1Click(form.get());
+    QTest::keyClick(grid, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("S93.401D 左側踝部扭傷,後續照護"));
+}
+
+TEST_F(TForm5Test, characterOrderFallback_saysSoAboveTheGrid) {
+    db.code("S93411A", "右側踝韌帶扭傷,初期照護", "Sprain of right ankle ligament", "Y");
+    auto form = create();
+    form->show();
+    auto* grid = child<QTableView>(form.get(), "DBGrid1");
+    const QRect designed = grid->geometry();
+    auto* note = child<QLabel>(form.get(), "LabelFallback");
+    child<QLineEdit>(form.get(), "Edit3")->setText(QStringLiteral("踝扭傷"));
+    form->Button1Click(form.get());
+    EXPECT_TRUE(note->isVisible());
+    EXPECT_EQ(note->text(), QStringLiteral("找不到「踝扭傷」，以下為依序含「踝、扭、傷」的結果"));
+    EXPECT_EQ(codes(*form), (std::vector<std::string>{"S93401A", "S93401D", "S93411A"}));
+    EXPECT_EQ(grid->geometry().bottom(), designed.bottom());
+    EXPECT_GE(grid->y(), note->geometry().bottom());
+    const QByteArray dir = qgetenv("ICD_SCREENSHOT_DIR");
+    if (!dir.isEmpty())
+        form->grab().save(QString::fromLocal8Bit(dir) + QStringLiteral("/search-fallback.png"));
+    // A search whose words are found hides the line and gives the grid its place back.
+    child<QLineEdit>(form.get(), "Edit3")->setText(QStringLiteral("扭傷"));
+    form->Button1Click(form.get());
+    EXPECT_FALSE(note->isVisible());
+    EXPECT_EQ(grid->geometry(), designed);
+}
+
+TEST_F(TForm5Test, tabReachesThePicturesInOrderAndSpaceReleasesThem) {
+    auto form = create();
+    form->showWindow();
+    auto* edit4 = child<QLineEdit>(form.get(), "Edit4");
+    auto* search = child<app::ImageButton>(form.get(), "Image1");
+    EXPECT_EQ(edit4->nextInFocusChain(), search);
+    std::vector<QString> order;
+    QWidget* w = child<QWidget>(form.get(), "DBGrid1");
+    for (int i = 0; i < 2; ++i) {
+        w = w->nextInFocusChain();
+        while (!(w->focusPolicy() & Qt::TabFocus) || !w->isVisibleTo(form.get()))
+            w = w->nextInFocusChain();
+        order.push_back(w->objectName());
+    }
+    EXPECT_EQ(order, (std::vector<QString>{QStringLiteral("Image18"), QStringLiteral("Image13")}));
+    EXPECT_TRUE(search->focusPolicy() & Qt::TabFocus);
+    EXPECT_TRUE(search->styleSheet().contains(QStringLiteral(":focus")));
+    // Space on the focused search picture searches; on the close picture it closes.
+    child<QLineEdit>(form.get(), "Edit2")->setText(QStringLiteral("A00"));
+    search->setFocus();
+    QTest::keyClick(search, Qt::Key_Space);
+    EXPECT_EQ(codes(*form).size(), 4u);
+    auto* close = child<app::ImageButton>(form.get(), "Image13");
+    close->setFocus();
+    QTest::keyClick(close, Qt::Key_Space);
+    EXPECT_TRUE(form->isHidden());
+}
+
+TEST_F(TForm5Test, screenshotsWhileTypingAndAtTheEndOfALargeResult) {
+    const QByteArray dir = qgetenv("ICD_SCREENSHOT_DIR");
+    const std::string full = testsupport::FullDatabasePath();
+    if (dir.isEmpty() || full.empty())
+        GTEST_SKIP() << "set ICD_SCREENSHOT_DIR and build the full-size database";
+    ctx.ADOConnection1.open(full);
+    auto form = std::make_unique<TForm5>(ctx);
+    form->show();
+    auto* edit = child<QLineEdit>(form.get(), "Edit3");
+    edit->setFocus();
+    for (QChar c : QStringLiteral("左踝 扭傷")) // as an input method commits them, one by one
+        edit->insert(QString(c));
+    ASSERT_TRUE(WaitFor([&] { return form->searchesStarted() == 1 && form->resultModel()->isComplete(); }));
+    EXPECT_TRUE(form->grab().save(QString::fromLocal8Bit(dir) + QStringLiteral("/search-typing.png")));
+    form->clearCriteria();
+    child<QLineEdit>(form.get(), "Edit2")->setText(QStringLiteral("S"));
+    ASSERT_TRUE(WaitFor([&] { return form->searchesStarted() == 2 && form->resultModel()->isComplete(); }));
+    auto* grid = child<QTableView>(form.get(), "DBGrid1");
+    grid->setFocus();
+    QTest::keyClick(grid, Qt::Key_End, Qt::ControlModifier);
+    EXPECT_GT(form->resultModel()->rowCount(), 40000);
+    EXPECT_TRUE(form->grab().save(QString::fromLocal8Bit(dir) + QStringLiteral("/search-end.png")));
 }

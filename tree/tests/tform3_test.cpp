@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QClipboard>
 #include <QTest>
 #include <QTreeWidget>
 #include <gtest/gtest.h>
@@ -460,4 +461,23 @@ TEST_F(TForm3Test, opensWithTheFocusInTheCodeBox) {
     w->show();
     ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
     EXPECT_EQ(QApplication::focusWidget(), w->Edit1());
+}
+
+TEST_F(TForm3Test, ctrlC_copiesTheSelectedNodesDottedCode) {
+    auto w = make();
+    w->show();
+    w->Edit1()->setText(QStringLiteral("A00"));
+    w->Button1()->click();
+    const QAbstractItemModel* r = w->resultModel();
+    w->TreeView1()->setCurrentIndex(r->index(0, 0, r->index(0, 0))); // A000
+    w->TreeView1()->setFocus();
+    QGuiApplication::clipboard()->setText(QStringLiteral("before"));
+    QTest::keyClick(w->TreeView1(), Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("A00.0"));
+    // A node that is no code (nothing found) copies nothing.
+    w->Edit1()->setText(QStringLiteral("Q9"));
+    w->Button1()->click();
+    w->TreeView1()->setCurrentIndex(r->index(0, 0));
+    QTest::keyClick(w->TreeView1(), Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("A00.0"));
 }
