@@ -19,6 +19,7 @@ fs::path JetDir() { return testsupport::SharedDataDir() / "mdb"; }
     do {                                                                                                     \
         ICD_REQUIRE_SHARED_DATA();                                                                           \
         if (!fs::is_directory(JetDir())) GTEST_SKIP() << "no Jet test files in " << JetDir();               \
+        if (!JetReaderAvailable()) GTEST_SKIP() << "no Jet reader here (on Windows: the Access ODBC driver)"; \
     } while (0)
 
 std::string One(Connection& c, const std::string& sql) {
