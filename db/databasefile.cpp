@@ -8,7 +8,7 @@
 #include "db/error.h"
 #include "db/filelock.h"
 #include "db/jetimport.h"
-#include "text/text.h"
+#include "text/paths.h"
 
 namespace fs = std::filesystem;
 
@@ -52,16 +52,28 @@ std::string PrepareDatabaseFile(const std::string& path) {
         };
         if (fresh()) return copy;
         // Two copies of the program started together convert one at a time;
-        // the second then finds the first one's copy fresh. Where no lock file
+        // the second then finds the first one's copy fresh. The lock file
+        // stays beside the copy; after a failed conversion it is removed, so a
+        // file that cannot be read leaves nothing behind. Where no lock file
         // can be made (a read-only folder), the conversion says why it fails.
+        const std::string lockPath = copy + ".lock";
         std::unique_ptr<FileLock> lock;
         try {
-            lock = std::make_unique<FileLock>(copy + ".lock");
+            lock = std::make_unique<FileLock>(lockPath);
             lock->lock();
         } catch (const Error&) {
             lock.reset();
         }
-        if (!fresh()) ConvertJetToSqlite(path, copy);
+        try {
+            if (!fresh()) ConvertJetToSqlite(path, copy);
+        } catch (...) {
+            if (lock) {
+                lock.reset();
+                std::error_code ec;
+                fs::remove(PathFromUtf8(lockPath), ec);
+            }
+            throw;
+        }
         return copy;
     }
     default:

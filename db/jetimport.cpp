@@ -10,7 +10,7 @@
 #include "db/databasefile.h"
 #include "db/error.h"
 #include "db/jetreader.h"
-#include "text/text.h"
+#include "text/paths.h"
 
 namespace fs = std::filesystem;
 

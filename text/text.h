@@ -7,7 +7,6 @@
 // Cuts made by byte count never split a character.
 
 #include <cstddef>
-#include <filesystem>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -49,19 +48,11 @@ std::pair<std::string, std::string> Cp950Split(std::string_view s, std::size_t m
 //   ("S93401A", 4, 10) => "401A"     ("頭痛ABC", 3, 10) => "痛ABC"
 std::string Cp950Mid(std::string_view s, std::size_t from, std::size_t maxBytes);
 
-// CP950 <-> UTF-8, through iconv on POSIX systems and the code-page functions
-// for code page 950 on Windows. Decoding never fails: a byte sequence that is
+// CP950 <-> UTF-8 through iconv. Decoding never fails: a byte sequence that is
 // not CP950 becomes U+FFFD. Encoding returns false when a character has no CP950
 // form (the output then holds '?' in its place).
 std::string FromCp950(std::string_view bytes);
 bool ToCp950(std::string_view utf8, std::string& out);
-
-// File paths are UTF-8 text in the program. A std::filesystem::path made
-// straight from a std::string reads it in the system's narrow code page on
-// Windows (CP950 on a Taiwanese computer), which breaks Chinese folder names;
-// these convert through the UTF-8 forms on every platform.
-std::filesystem::path PathFromUtf8(std::string_view utf8);
-std::string Utf8FromPath(const std::filesystem::path& path);
 
 // True when the bytes are well-formed UTF-8.
 bool IsValidUtf8(std::string_view s);

@@ -7,7 +7,7 @@
 
 #include "db/error.h"
 #include "testsupport/testsupport.h"
-#include "text/text.h"
+#include "text/paths.h"
 
 using db::FileLock;
 

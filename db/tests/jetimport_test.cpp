@@ -1,11 +1,14 @@
 #include "db/jetimport.h"
 
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <map>
+#include <thread>
 
 #include "db/codeindexes.h"
 #include "db/databasefile.h"
+#include "db/filelock.h"
 #include "dbfixture.h"
 
 using namespace db;
@@ -228,6 +231,31 @@ TEST(JetImport, prepareConvertsOnceAndAgainOnlyWhenTheJetFileIsNewer) {
     Connection c;
     c.open(copy);
     EXPECT_EQ(One(c, "SELECT count(*) FROM sqlite_master WHERE name='Marker'"), "0");
+    EXPECT_EQ(One(c, "SELECT count(*) FROM \"Table\""), "8");
+}
+
+// Two copies of the program started together: the second waits while the first
+// converts (it holds the lock beside the copy), then finds the copy made.
+TEST(JetImport, prepareWaitsForAConversionUnderWayInAnotherProgram) {
+    REQUIRE_JET_FILES();
+    testsupport::TempDir dir;
+    const std::string jet = dir.file("icd10_2023.mdb");
+    fs::copy_file(JetDir() / "jackcess_testUnicodeCompV2003.mdb", jet);
+    FileLock other(dir.file("icd10_2023.sqlite.lock"));
+    other.lock();
+    std::atomic<bool> done{false};
+    std::string copy;
+    std::thread second([&] {
+        copy = PrepareDatabaseFile(jet);
+        done = true;
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_FALSE(done);
+    EXPECT_FALSE(fs::exists(dir.file("icd10_2023.sqlite.part")));
+    other.unlock();
+    second.join();
+    Connection c;
+    c.open(copy);
     EXPECT_EQ(One(c, "SELECT count(*) FROM \"Table\""), "8");
 }
 
