@@ -252,6 +252,7 @@ Counts BuildDatabase(const Options& o, std::FILE* progressOut) {
     const std::string tmp = o.out + ".part";
     std::error_code ec;
     for (const char* s : {"", "-journal"}) fs::remove(tmp + s, ec);
+    Counts n;
     try {
         db::Connection c;
         c.open(tmp, true);
@@ -446,7 +447,6 @@ Counts BuildDatabase(const Options& o, std::FILE* progressOut) {
         db::OptimizeCodeDatabase(c);
         progress.done(static_cast<long>(db::CodeIndexes().size()), "indexes");
 
-        Counts n;
         n.icd10 = Count(c, "SELECT count(*) FROM ICD10 WHERE ICD10_NO NOT LIKE 'S_%' OR ICD10_NO GLOB 'S[0-9]*'");
         n.icd11 = Count(c, "SELECT count(*) FROM ICD10") - n.icd10;
         n.billable = Count(c, "SELECT count(*) FROM ICD10 WHERE ICD10_FLAG='Y' AND NOT ICD10_NO GLOB 'S[A-Z]*'");
@@ -459,12 +459,19 @@ Counts BuildDatabase(const Options& o, std::FILE* progressOut) {
         n.btbindn = Count(c, "SELECT count(*) FROM btbindn");
         c.exec("PRAGMA journal_mode=DELETE");
         c.close();
-        fs::rename(tmp, o.out);
-        return n;
     } catch (...) {
         for (const char* s : {"", "-journal"}) fs::remove(tmp + s, ec);
         throw;
     }
+    // Renamed once its statements are finalised and the file is closed:
+    // Windows cannot rename a file that is still open.
+    try {
+        fs::rename(tmp, o.out);
+    } catch (...) {
+        fs::remove(tmp, ec);
+        throw;
+    }
+    return n;
 }
 
 } // namespace build
