@@ -21,8 +21,12 @@ if [ -n "$wine" ] && [ -n "$wineserver" ] && command -v x86_64-w64-mingw32-g++-p
     # run instead of one started for every program.
     export WINEPREFIX="$PWD/build-windows-cross/wine" WINEDEBUG=-all
     cmake --preset windows-cross
+    mkdir -p "$WINEPREFIX"
     "$wineserver" -p
     trap '"$wineserver" -k 2>/dev/null || true' EXIT
+    # The prefix is made here, not inside a build step: the Wine services it
+    # starts would hold the step's output open and the build would wait on them.
+    "$wine" wineboot -i >/dev/null 2>&1
     cmake --build --preset windows-cross -j "$jobs"
     ctest --preset windows-cross -j "$jobs"
     "$wineserver" -k 2>/dev/null || true
