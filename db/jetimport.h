@@ -1,5 +1,6 @@
 #pragma once
-// Conversion of a Jet 3/4 (.mdb) file into an SQLite file with mdbtools.
+// Conversion of a Jet 3/4 (.mdb) file into an SQLite file: with mdbtools on
+// POSIX systems, with the Microsoft Access ODBC driver on Windows.
 
 #include <string>
 
@@ -14,8 +15,9 @@ namespace db {
 // when complete, so an existing copy is replaced whole or not at all. The Jet
 // file is opened read-only and never written.
 //
-// The reading runs in a child process: the reader library may stop the process
-// on a damaged file, and that must never take the program down with it.
+// On POSIX systems the reading runs in a child process: the reader library may
+// stop the process on a damaged file, and that must never take the program
+// down with it. On Windows the Access driver reads the file in this process.
 // Throws db::Error with a clear message when the Jet file cannot be read (not a
 // Jet file, protected by a password, damaged); nothing is left behind then.
 void ConvertJetToSqlite(const std::string& jetPath, const std::string& sqlitePath);
@@ -27,5 +29,9 @@ void ConvertJetToSqlite(const std::string& jetPath, const std::string& sqlitePat
 // says the database has a password. Such a file cannot be opened without its
 // password, so it is refused rather than read behind the password's back.
 bool JetHasPassword(const std::string& header);
+
+// True when this build on this computer can read Jet files at all (mdbtools was
+// there when it was built; on Windows, the Access ODBC driver is installed).
+bool JetReaderAvailable();
 
 } // namespace db

@@ -48,9 +48,10 @@ std::pair<std::string, std::string> Cp950Split(std::string_view s, std::size_t m
 //   ("S93401A", 4, 10) => "401A"     ("頭痛ABC", 3, 10) => "痛ABC"
 std::string Cp950Mid(std::string_view s, std::size_t from, std::size_t maxBytes);
 
-// CP950 <-> UTF-8 through iconv. Decoding never fails: a byte sequence that is
-// not CP950 becomes U+FFFD. Encoding returns false when a character has no CP950
-// form (the output then holds '?' in its place).
+// CP950 <-> UTF-8, through iconv on POSIX systems and code page 950 on Windows.
+// Decoding never fails: a byte sequence that is not CP950 becomes U+FFFD.
+// Encoding returns false when a character has no CP950 form (the output then
+// holds '?' in its place).
 std::string FromCp950(std::string_view bytes);
 bool ToCp950(std::string_view utf8, std::string& out);
 

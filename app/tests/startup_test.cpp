@@ -14,8 +14,10 @@ TEST(ExeDir, isTheExecutablesFolderWithoutItsTrailingSeparator) {
     EXPECT_EQ(ExeDirOf("/opt/icd/bin/icd10tcm"), "/opt/icd/bin");
     EXPECT_EQ(ExeDirOf("/icd10tcm"), ""); // the root: its one separator is removed
     EXPECT_EQ(ExeDirOf("/opt/icd/bin//icd10tcm"), "/opt/icd/bin/"); // only one separator goes
-    EXPECT_EQ(DatabasePathIn("/opt/icd/bin"), "/opt/icd/bin/icd10_2023.mdb");
-    EXPECT_EQ(DatabasePathIn(""), "/icd10_2023.mdb");
+    // The file name is joined with the platform's separator ('\\' on Windows).
+    const std::string sep(1, static_cast<char>(fs::path::preferred_separator));
+    EXPECT_EQ(DatabasePathIn("/opt/icd/bin"), "/opt/icd/bin" + sep + "icd10_2023.mdb");
+    EXPECT_EQ(DatabasePathIn(""), sep + "icd10_2023.mdb");
 }
 
 class StartUpTest : public ::testing::Test {

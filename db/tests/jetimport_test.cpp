@@ -1,11 +1,14 @@
 #include "db/jetimport.h"
 
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <map>
+#include <thread>
 
 #include "db/codeindexes.h"
 #include "db/databasefile.h"
+#include "db/filelock.h"
 #include "dbfixture.h"
 
 using namespace db;
@@ -19,6 +22,7 @@ fs::path JetDir() { return testsupport::SharedDataDir() / "mdb"; }
     do {                                                                                                     \
         ICD_REQUIRE_SHARED_DATA();                                                                           \
         if (!fs::is_directory(JetDir())) GTEST_SKIP() << "no Jet test files in " << JetDir();               \
+        if (!JetReaderAvailable()) GTEST_SKIP() << "no Jet reader here (on Windows: the Access ODBC driver)"; \
     } while (0)
 
 std::string One(Connection& c, const std::string& sql) {
@@ -229,6 +233,31 @@ TEST(JetImport, prepareConvertsOnceAndAgainOnlyWhenTheJetFileIsNewer) {
     Connection c;
     c.open(copy);
     EXPECT_EQ(One(c, "SELECT count(*) FROM sqlite_master WHERE name='Marker'"), "0");
+    EXPECT_EQ(One(c, "SELECT count(*) FROM \"Table\""), "8");
+}
+
+// Two copies of the program started together: the second waits while the first
+// converts (it holds the lock beside the copy), then finds the copy made.
+TEST(JetImport, prepareWaitsForAConversionUnderWayInAnotherProgram) {
+    REQUIRE_JET_FILES();
+    testsupport::TempDir dir;
+    const std::string jet = dir.file("icd10_2023.mdb");
+    fs::copy_file(JetDir() / "jackcess_testUnicodeCompV2003.mdb", jet);
+    FileLock other(dir.file("icd10_2023.sqlite.lock"));
+    other.lock();
+    std::atomic<bool> done{false};
+    std::string copy;
+    std::thread second([&] {
+        copy = PrepareDatabaseFile(jet);
+        done = true;
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_FALSE(done);
+    EXPECT_FALSE(fs::exists(dir.file("icd10_2023.sqlite.part")));
+    other.unlock();
+    second.join();
+    Connection c;
+    c.open(copy);
     EXPECT_EQ(One(c, "SELECT count(*) FROM \"Table\""), "8");
 }
 

@@ -1,0 +1,90 @@
+// CP950 conversion with the Windows code-page functions (code page 950, the
+// code page of Traditional Chinese Windows).
+#include "text/text.h"
+
+#include <windows.h>
+
+namespace text {
+
+namespace {
+constexpr UINT CodePage950 = 950;
+constexpr const char* Replacement = "\xEF\xBF\xBD";
+
+// UTF-16 units of one character converted from `len` bytes in `codePage`; 0
+// when the bytes are no character of that code page.
+int ToWide(UINT codePage, const char* bytes, int len, wchar_t (&wide)[4]) {
+    return MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, bytes, len, wide, 4);
+}
+} // namespace
+
+std::string FromCp950(std::string_view bytes) {
+    std::string out;
+    out.reserve(bytes.size() * 3 / 2 + 4);
+    std::size_t i = 0;
+    while (i < bytes.size()) {
+        const auto c = static_cast<unsigned char>(bytes[i]);
+        if (c < 0x80) { // ASCII, the common case
+            out.push_back(static_cast<char>(c));
+            ++i;
+            continue;
+        }
+        // A lead byte and its trail byte, converted on their own so that one bad
+        // pair costs one replacement character and nothing more. A byte that
+        // leads no pair, or a pair that is no character, is one bad byte.
+        wchar_t wide[4];
+        int units = 0;
+        std::size_t used = 1;
+        if (i + 1 < bytes.size() && IsDBCSLeadByteEx(CodePage950, c)) {
+            units = ToWide(CodePage950, bytes.data() + i, 2, wide);
+            used = 2;
+        }
+        if (units <= 0) {
+            out += Replacement;
+            i += 1;
+            continue;
+        }
+        char utf8[16];
+        const int n = WideCharToMultiByte(CP_UTF8, 0, wide, units, utf8, sizeof utf8, nullptr, nullptr);
+        if (n > 0)
+            out.append(utf8, static_cast<std::size_t>(n));
+        else
+            out += Replacement;
+        i += used;
+    }
+    return out;
+}
+
+bool ToCp950(std::string_view utf8, std::string& out) {
+    out.clear();
+    bool ok = true;
+    std::size_t i = 0;
+    while (i < utf8.size()) {
+        const auto c = static_cast<unsigned char>(utf8[i]);
+        if (c < 0x80) {
+            out.push_back(static_cast<char>(c));
+            ++i;
+            continue;
+        }
+        std::size_t n = Utf8SequenceLength(c);
+        if (i + n > utf8.size()) n = utf8.size() - i;
+        wchar_t wide[4];
+        const int units = ToWide(CP_UTF8, utf8.data() + i, static_cast<int>(n), wide);
+        char buf[8];
+        BOOL usedDefault = FALSE;
+        // No best fit: a character without a CP950 form must not turn into a
+        // look-alike (WC_NO_BEST_FIT_CHARS), and is reported through usedDefault.
+        const int len = units > 0 ? WideCharToMultiByte(CodePage950, WC_NO_BEST_FIT_CHARS, wide, units, buf,
+                                                        sizeof buf, nullptr, &usedDefault)
+                                  : 0;
+        if (len <= 0 || usedDefault) {
+            out.push_back('?');
+            ok = false;
+        } else {
+            out.append(buf, static_cast<std::size_t>(len));
+        }
+        i += n;
+    }
+    return ok;
+}
+
+} // namespace text
