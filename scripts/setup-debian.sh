@@ -10,5 +10,5 @@ apt-get install -y --no-install-recommends \
     libxcb1-dev libxcb-ewmh-dev g++-mingw-w64-x86-64-posix \
     libgtest-dev googletest libbenchmark-dev \
     fonts-arphic-uming fonts-arphic-ukai fonts-liberation \
-    xvfb xauth openbox x11-utils xdotool imagemagick \
+    xvfb xauth openbox x11-utils xdotool imagemagick libxcb-xtest0-dev libxcb-keysyms1-dev \
     clang libclang-rt-14-dev
