@@ -239,8 +239,7 @@ private:
         const std::string log = m_out + "/vanished-window-" + where + ".log";
         pid_t pid = Spawn({m_bin + "/e2e_vanished_window"}, log);
         int status = 0;
-        waitpid(pid, &status, 0);
-        if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        if (pid <= 0 || waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
             fail("the X11 desktop did not cope with vanishing windows (" + where + ")\n" + ReadFile(log));
         std::printf("windows vanishing during a hand-off: handled (%s)\n", where.c_str());
     }
