@@ -72,11 +72,11 @@ void XServer::stop(pid_t pid) {
 
 pid_t XServer::spawn(const std::vector<std::string>& argv) { return Spawn(argv, -1, false); }
 
-bool XServer::start() {
+bool XServer::start(bool withWindowManager) {
     // Another program starting its own server at the same moment may take the
     // display number this one chose; a second attempt picks another.
     for (int attempt = 0; attempt < 3; ++attempt) {
-        if (startOnce()) return true;
+        if (startOnce(withWindowManager)) return true;
         if (m_missing) return false;
         stop(m_wm);
         stop(m_xvfb);
@@ -86,13 +86,13 @@ bool XServer::start() {
     return false;
 }
 
-bool XServer::startOnce() {
+bool XServer::startOnce(bool withWindowManager) {
     if (!OnPath("Xvfb")) {
         m_why = "Xvfb is not installed (Debian package xvfb)";
         m_missing = true;
         return false;
     }
-    if (!OnPath("openbox")) {
+    if (withWindowManager && !OnPath("openbox")) {
         m_why = "openbox is not installed (Debian package openbox)";
         m_missing = true;
         return false;
@@ -145,7 +145,30 @@ bool XServer::startOnce() {
     }
     m_display = ":" + number;
     setenv("DISPLAY", m_display.c_str(), 1);
+    const bool ready = !withWindowManager || startWindowManager();
+    if (!ready) {
+        int status = 0;
+        if (waitpid(m_xvfb, &status, WNOHANG) == m_xvfb) {
+            m_xvfb = -1;
+            m_why += "; Xvfb exited";
+        }
+        if (FILE* f = xlogFd >= 0 ? std::fopen(xlog, "r") : nullptr) {
+            char buf[2048];
+            std::size_t n = std::fread(buf, 1, sizeof buf - 1, f);
+            std::fclose(f);
+            if (n) m_why += "; Xvfb said: " + std::string(buf, n);
+        }
+    }
+    if (xlogFd >= 0) unlink(xlog);
+    return ready;
+}
 
+void XServer::stopWindowManager() {
+    stop(m_wm);
+    m_wm = -1;
+}
+
+bool XServer::startWindowManager() {
     // The window manager's messages go to a file, shown when it fails to start.
     char log[] = "/tmp/icd-openbox-XXXXXX";
     int logFd = mkstemp(log);
@@ -169,21 +192,7 @@ bool XServer::startOnce() {
             if (n) m_why += ": " + std::string(buf, n);
         }
     }
-    if (!ready) {
-        int status = 0;
-        if (waitpid(m_xvfb, &status, WNOHANG) == m_xvfb) {
-            m_xvfb = -1;
-            m_why += "; Xvfb exited";
-        }
-        if (FILE* f = xlogFd >= 0 ? std::fopen(xlog, "r") : nullptr) {
-            char buf[2048];
-            std::size_t n = std::fread(buf, 1, sizeof buf - 1, f);
-            std::fclose(f);
-            if (n) m_why += "; Xvfb said: " + std::string(buf, n);
-        }
-    }
     if (logFd >= 0) unlink(log);
-    if (xlogFd >= 0) unlink(xlog);
     return ready;
 }
 

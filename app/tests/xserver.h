@@ -16,9 +16,13 @@ public:
     XServer(const XServer&) = delete;
     XServer& operator=(const XServer&) = delete;
 
-    // Starts Xvfb and openbox and waits until the window manager is up. On
-    // failure returns false and why() says what was missing.
-    bool start();
+    // Starts Xvfb and openbox and waits until the window manager is up (or
+    // Xvfb alone). On failure returns false and why() says what was missing.
+    bool start(bool withWindowManager = true);
+    // Starts openbox on the running server and waits until it manages
+    // windows, or stops it (it leaves its root window properties behind).
+    bool startWindowManager();
+    void stopWindowManager();
     const std::string& display() const { return m_display; }
     const std::string& why() const { return m_why; }
     // True when start() failed because Xvfb or openbox is not installed (tests
@@ -31,7 +35,7 @@ public:
     static void stop(pid_t pid);
 
 private:
-    bool startOnce();
+    bool startOnce(bool withWindowManager);
     bool windowManagerReady();
 
     std::string m_display;
