@@ -14,8 +14,7 @@
 #include "tree/tform3.h"
 
 namespace {
-template <class Form>
-std::unique_ptr<app::WorkingWindow> Make(app::AppContext& context) {
+template <class Form> std::unique_ptr<app::WorkingWindow> Make(app::AppContext& context) {
     return std::make_unique<Form>(context);
 }
 } // namespace

@@ -18,8 +18,7 @@
 
 namespace {
 
-template <class Form>
-std::unique_ptr<app::WorkingWindow> Make(app::AppContext& context) {
+template <class Form> std::unique_ptr<app::WorkingWindow> Make(app::AppContext& context) {
     return std::make_unique<Form>(context);
 }
 

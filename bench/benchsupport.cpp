@@ -42,8 +42,8 @@ sqlite3* OpenBare(benchmark::State& state) {
         sqlite3_close(db);
         return nullptr;
     }
-    sqlite3_create_function_v2(db, "LEN", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, Len, nullptr, nullptr,
-                               nullptr);
+    sqlite3_create_function_v2(db, "LEN", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, Len, nullptr,
+                               nullptr, nullptr);
     return db;
 }
 

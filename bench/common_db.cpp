@@ -42,7 +42,8 @@ struct Statement {
 const Statement kStatements[] = {
     {"PrefixQuery", "SELECT * FROM ICD10 WHERE ICD10_NO LIKE  'S93%' ORDER BY ICD10_NO"},
     {"RangeQuery", "SELECT * FROM ICD10 WHERE ICD10_NO >=  'M00' AND ICD10_NO<='M99ZZZZZ' ORDER BY ICD10_NO"},
-    {"ChildrenQuery", "SELECT * FROM ICD10 WHERE ICD10_NO LIKE 'S934%' AND len(ICD10_NO)=5 ORDER BY ICD10_NO"},
+    {"ChildrenQuery",
+     "SELECT * FROM ICD10 WHERE ICD10_NO LIKE 'S934%' AND len(ICD10_NO)=5 ORDER BY ICD10_NO"},
     {"NameWordQuery",
      "SELECT ICD10_NO,ICD10_CNAME,ICD10_ENAME,ICD10_FLAG,ICD10_2023FLAG,ICD10_2023NEW FROM ICD10 WHERE \r\n"
      "(  ( (ICD10_CNAME LIKE '%扭傷%')  AND (ICD10_CNAME LIKE '%踝%')  ) )\r\nORDER BY ICD10_NO\r\n"},
@@ -63,7 +64,8 @@ void QueryOurs(benchmark::State& state, const Statement& s) {
         q.open();
         rows = 0;
         for (; !q.eof(); q.next()) {
-            for (int i = 0; i < q.fieldCount(); ++i) bytes += q.value(i).size();
+            for (int i = 0; i < q.fieldCount(); ++i)
+                bytes += q.value(i).size();
             ++rows;
         }
     }
@@ -75,7 +77,8 @@ void QueryBare(benchmark::State& state, const Statement& s) {
     sqlite3* db = benchsupport::OpenBare(state);
     if (!db) return;
     int rows = 0;
-    for (auto _ : state) rows = benchsupport::RunBare(db, s.sql);
+    for (auto _ : state)
+        rows = benchsupport::RunBare(db, s.sql);
     state.counters["rows"] = rows;
     sqlite3_close(db);
 }
@@ -131,4 +134,7 @@ const bool kRegistered = [] {
 }();
 } // namespace
 
-BENCHMARK(PeakMemoryFullDatabase)->Name("PeakMemory/fullDatabaseOpen")->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(PeakMemoryFullDatabase)
+    ->Name("PeakMemory/fullDatabaseOpen")
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);

@@ -43,7 +43,8 @@ public:
 
 private:
     void blank() {
-        while (m_i < m_s.size() && (m_s[m_i] == ' ' || m_s[m_i] == '\n' || m_s[m_i] == '\r' || m_s[m_i] == '\t'))
+        while (m_i < m_s.size() &&
+               (m_s[m_i] == ' ' || m_s[m_i] == '\n' || m_s[m_i] == '\r' || m_s[m_i] == '\t'))
             ++m_i;
     }
     char peek() {
@@ -57,10 +58,15 @@ private:
         while (m_i < m_s.size() && m_s[m_i] != '"') {
             if (m_s[m_i] == '\\' && m_i + 1 < m_s.size()) {
                 char e = m_s[++m_i];
-                if (e == 'n') out += '\n';
-                else if (e == 't') out += '\t';
-                else if (e == 'u') { out += '?'; m_i += 4; }
-                else out += e;
+                if (e == 'n')
+                    out += '\n';
+                else if (e == 't')
+                    out += '\t';
+                else if (e == 'u') {
+                    out += '?';
+                    m_i += 4;
+                } else
+                    out += e;
             } else {
                 out += m_s[m_i];
             }
@@ -75,26 +81,44 @@ private:
         if (c == '{') {
             v.kind = Value::Object;
             ++m_i;
-            if (peek() == '}') { ++m_i; return v; }
+            if (peek() == '}') {
+                ++m_i;
+                return v;
+            }
             for (;;) {
                 peek();
                 std::string key = string();
                 if (peek() != ':') throw std::runtime_error("':' expected in the JSON text");
                 ++m_i;
                 v.members.emplace_back(key, value());
-                if (peek() == ',') { ++m_i; continue; }
-                if (peek() == '}') { ++m_i; return v; }
+                if (peek() == ',') {
+                    ++m_i;
+                    continue;
+                }
+                if (peek() == '}') {
+                    ++m_i;
+                    return v;
+                }
                 throw std::runtime_error("',' or '}' expected in the JSON text");
             }
         }
         if (c == '[') {
             v.kind = Value::Array;
             ++m_i;
-            if (peek() == ']') { ++m_i; return v; }
+            if (peek() == ']') {
+                ++m_i;
+                return v;
+            }
             for (;;) {
                 v.items.push_back(value());
-                if (peek() == ',') { ++m_i; continue; }
-                if (peek() == ']') { ++m_i; return v; }
+                if (peek() == ',') {
+                    ++m_i;
+                    continue;
+                }
+                if (peek() == ']') {
+                    ++m_i;
+                    return v;
+                }
                 throw std::runtime_error("',' or ']' expected in the JSON text");
             }
         }
@@ -104,7 +128,8 @@ private:
             return v;
         }
         std::size_t start = m_i;
-        while (m_i < m_s.size() && std::string(",}] \n\r\t").find(m_s[m_i]) == std::string::npos) ++m_i;
+        while (m_i < m_s.size() && std::string(",}] \n\r\t").find(m_s[m_i]) == std::string::npos)
+            ++m_i;
         std::string word = m_s.substr(start, m_i - start);
         if (word == "true" || word == "false") {
             v.kind = Value::Bool;
@@ -136,9 +161,12 @@ double ToMs(double t, const std::string& unit) {
 std::string Time(double ms) {
     char buf[32];
     if (ms < 0) return "—";
-    if (ms < 1) std::snprintf(buf, sizeof buf, "%.1f µs", ms * 1000);
-    else if (ms < 100) std::snprintf(buf, sizeof buf, "%.2f ms", ms);
-    else std::snprintf(buf, sizeof buf, "%.0f ms", ms);
+    if (ms < 1)
+        std::snprintf(buf, sizeof buf, "%.1f µs", ms * 1000);
+    else if (ms < 100)
+        std::snprintf(buf, sizeof buf, "%.2f ms", ms);
+    else
+        std::snprintf(buf, sizeof buf, "%.0f ms", ms);
     return buf;
 }
 
@@ -195,15 +223,29 @@ int main(int argc, char** argv) {
             const Value* t = b.get("real_time");
             const Value* unit = b.get("time_unit");
             r.ms = t ? ToMs(t->number, unit ? unit->text : "ns") : -1;
-            static const std::vector<std::string> known = {
-                "name", "family_index", "per_family_instance_index", "run_name", "run_type", "repetitions",
-                "repetition_index", "threads", "iterations", "real_time", "cpu_time", "time_unit",
-                "aggregate_name", "aggregate_unit", "error_occurred", "error_message"};
+            static const std::vector<std::string> known = {"name",
+                                                           "family_index",
+                                                           "per_family_instance_index",
+                                                           "run_name",
+                                                           "run_type",
+                                                           "repetitions",
+                                                           "repetition_index",
+                                                           "threads",
+                                                           "iterations",
+                                                           "real_time",
+                                                           "cpu_time",
+                                                           "time_unit",
+                                                           "aggregate_name",
+                                                           "aggregate_unit",
+                                                           "error_occurred",
+                                                           "error_message"};
             r.counters.clear();
             for (const auto& [k, v] : b.members) {
-                if (std::find(known.begin(), known.end(), k) != known.end() || v.kind != Value::Number) continue;
+                if (std::find(known.begin(), known.end(), k) != known.end() || v.kind != Value::Number)
+                    continue;
                 char buf[64];
-                std::snprintf(buf, sizeof buf, "%s%s=%g", r.counters.empty() ? "" : ", ", k.c_str(), v.number);
+                std::snprintf(buf, sizeof buf, "%s%s=%g", r.counters.empty() ? "" : ", ", k.c_str(),
+                              v.number);
                 r.counters += buf;
             }
         }

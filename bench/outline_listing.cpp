@@ -84,7 +84,9 @@ void CodeListingFirstModel(benchmark::State& state) {
 }
 
 #ifdef ICD_OUTLINE_BENCH_WINDOW
-QApplication& App() { return benchsupport::OffscreenApplication(); }
+QApplication& App() {
+    return benchsupport::OffscreenApplication();
+}
 
 int EntryIndex(const outline::TForm2& w, const std::string& code) {
     for (int e = 1; e <= outline::kEntryTiles; ++e)

@@ -35,7 +35,8 @@ const std::string& BankFile() {
         std::string big5;
         text::ToCp950(utf8, big5);
         std::filesystem::path p = std::filesystem::temp_directory_path() / "icd_quiz_bench_qa.txt";
-        std::ofstream(p, std::ios::binary | std::ios::trunc).write(big5.data(), static_cast<std::streamsize>(big5.size()));
+        std::ofstream(p, std::ios::binary | std::ios::trunc)
+            .write(big5.data(), static_cast<std::streamsize>(big5.size()));
         return p.string();
     }();
     return path;
@@ -70,7 +71,8 @@ void WholeBankReportOurs(benchmark::State& state) {
     quiz::QuizSession session(random);
     session.setWholeBank(true);
     session.startNewQuiz(BankFile());
-    for (int k = 1; k <= session.length(); ++k) session.answer(k % 4 + 1);
+    for (int k = 1; k <= session.length(); ++k)
+        session.answer(k % 4 + 1);
     for (auto _ : state) {
         quiz::Report report = session.report();
         benchmark::DoNotOptimize(report.lines.data());

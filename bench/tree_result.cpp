@@ -23,7 +23,9 @@ namespace {
 const char* const RangeStatement =
     "SELECT * FROM ICD10 WHERE ICD10_NO >=  'S00' AND ICD10_NO<='T88ZZZZZ' ORDER BY ICD10_NO\r\n";
 
-QApplication& App() { return benchsupport::OffscreenApplication(); }
+QApplication& App() {
+    return benchsupport::OffscreenApplication();
+}
 
 // One tree window on the full-size database, shown, with the range typed in.
 struct Window {
@@ -52,7 +54,8 @@ void ChapterRangeBare(benchmark::State& state) {
     sqlite3* db = benchsupport::OpenBare(state);
     if (!db) return;
     int rows = 0;
-    for (auto _ : state) rows = benchsupport::RunBare(db, RangeStatement);
+    for (auto _ : state)
+        rows = benchsupport::RunBare(db, RangeStatement);
     state.counters["rows"] = rows;
     sqlite3_close(db);
 }
@@ -61,7 +64,8 @@ void ChapterRangeShown(benchmark::State& state) {
     const std::string path = benchsupport::FullDatabasePath();
     if (path.empty()) return state.SkipWithError("full-size test database not built (needs ../shared/data)");
     Window w(path);
-    for (auto _ : state) w.display();
+    for (auto _ : state)
+        w.display();
     state.counters["nodes"] = static_cast<double>(w.nodes());
     if (!w.messages.shown.empty()) state.SkipWithError(w.messages.shown.front().c_str());
 }

@@ -10,15 +10,15 @@ namespace db {
 namespace {
 
 bool HasColumn(sqlite3* db, const std::string& table, const std::string& column) {
-    return sqlite3_table_column_metadata(db, nullptr, table.c_str(), column.c_str(), nullptr, nullptr, nullptr,
-                                         nullptr, nullptr) == SQLITE_OK;
+    return sqlite3_table_column_metadata(db, nullptr, table.c_str(), column.c_str(), nullptr, nullptr,
+                                         nullptr, nullptr, nullptr) == SQLITE_OK;
 }
 
 bool HasIndex(sqlite3* db, const std::string& name) {
     sqlite3_stmt* st = nullptr;
     bool found = false;
-    if (sqlite3_prepare_v2(db, "SELECT 1 FROM sqlite_master WHERE type='index' AND name=?1 COLLATE NOCASE", -1,
-                           &st, nullptr) == SQLITE_OK) {
+    if (sqlite3_prepare_v2(db, "SELECT 1 FROM sqlite_master WHERE type='index' AND name=?1 COLLATE NOCASE",
+                           -1, &st, nullptr) == SQLITE_OK) {
         sqlite3_bind_text(st, 1, name.c_str(), -1, SQLITE_TRANSIENT);
         found = sqlite3_step(st) == SQLITE_ROW;
     }
@@ -44,7 +44,8 @@ std::vector<std::string> OptimizeCodeDatabase(Connection& c) {
     std::vector<std::string> made;
     for (const auto& ix : CodeIndexes()) {
         if (!HasColumn(db, ix.table, ix.column) || HasIndex(db, ix.name)) continue;
-        std::string tail = " ON " + SqlIdentifier(ix.table) + " (" + SqlIdentifier(ix.column) + " COLLATE NOCASE)";
+        std::string tail =
+            " ON " + SqlIdentifier(ix.table) + " (" + SqlIdentifier(ix.column) + " COLLATE NOCASE)";
         if (ix.unique) {
             try {
                 c.exec("CREATE UNIQUE INDEX " + SqlIdentifier(ix.name) + tail);

@@ -8,7 +8,8 @@ namespace db {
 
 namespace {
 
-const char* const BusyMessage = "資料庫正忙於另一項查詢，請稍後再試 (a statement is still running on this connection)";
+const char* const BusyMessage =
+    "資料庫正忙於另一項查詢，請稍後再試 (a statement is still running on this connection)";
 
 // LEN(text): the length of a text in characters, as Jet's LEN gives it.
 void LenFunction(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
@@ -26,7 +27,9 @@ void LenFunction(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
 
 Connection::Connection() = default;
 
-Connection::~Connection() { close(); }
+Connection::~Connection() {
+    close();
+}
 
 void Connection::open(const std::string& path, bool create) {
     close();
@@ -40,8 +43,8 @@ void Connection::open(const std::string& path, bool create) {
     }
     sqlite3_extended_result_codes(db, 1);
     sqlite3_busy_timeout(db, 5000);
-    sqlite3_create_function_v2(db, "LEN", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, LenFunction, nullptr,
-                               nullptr, nullptr);
+    sqlite3_create_function_v2(db, "LEN", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, LenFunction,
+                               nullptr, nullptr, nullptr);
     // Reading the schema forces the header to be read: a file that is not a
     // database fails here with the engine's message.
     char* err = nullptr;
@@ -85,7 +88,9 @@ void Connection::exec(const std::string& sql) {
     }
 }
 
-bool Connection::isReadOnly() const { return m_db && sqlite3_db_readonly(m_db, "main") == 1; }
+bool Connection::isReadOnly() const {
+    return m_db && sqlite3_db_readonly(m_db, "main") == 1;
+}
 
 sqlite3* Connection::handle() const {
     if (!m_db) throw Error("資料庫尚未開啟");
@@ -133,7 +138,9 @@ int Connection::step(sqlite3_stmt* statement) {
     return rc;
 }
 
-Transaction::Transaction(Connection& c) : m_conn(c) { m_conn.exec("BEGIN IMMEDIATE"); }
+Transaction::Transaction(Connection& c) : m_conn(c) {
+    m_conn.exec("BEGIN IMMEDIATE");
+}
 
 Transaction::~Transaction() {
     if (!m_done) {

@@ -23,7 +23,8 @@ namespace {
 // RC4, with which Jet scrambles the header of its files.
 void Rc4(const unsigned char* key, std::size_t keyLen, unsigned char* data, std::size_t len) {
     unsigned char s[256];
-    for (int i = 0; i < 256; ++i) s[i] = static_cast<unsigned char>(i);
+    for (int i = 0; i < 256; ++i)
+        s[i] = static_cast<unsigned char>(i);
     for (int i = 0, j = 0; i < 256; ++i) {
         j = (j + s[i] + key[static_cast<std::size_t>(i) % keyLen]) & 0xFF;
         std::swap(s[i], s[j]);
@@ -43,7 +44,8 @@ std::string Fail(const std::string& jetPath, const std::string& why) {
 
 void RemoveDatabaseFiles(const std::string& path) {
     std::error_code ec;
-    for (const char* suffix : {"", "-journal", "-wal", "-shm"}) fs::remove(text::PathFromUtf8(path + suffix), ec);
+    for (const char* suffix : {"", "-journal", "-wal", "-shm"})
+        fs::remove(text::PathFromUtf8(path + suffix), ec);
 }
 
 } // namespace
@@ -62,7 +64,8 @@ bool JetHasPassword(const std::string& header) {
         std::memcpy(&created, h.data() + 0x72, sizeof created);
         if (std::isfinite(created) && std::fabs(created) < 2147483647.0) {
             auto days = static_cast<std::uint32_t>(static_cast<std::int32_t>(created));
-            for (int i = 0; i < 4; ++i) mask[i] = static_cast<unsigned char>(days >> (8 * i));
+            for (int i = 0; i < 4; ++i)
+                mask[i] = static_cast<unsigned char>(days >> (8 * i));
         }
     }
     for (std::size_t i = 0; i < len; ++i)
@@ -89,8 +92,9 @@ void ConvertJetToSqlite(const std::string& jetPath, const std::string& sqlitePat
     }
     if (header.size() < 2048) throw Error(Fail(jetPath, "檔案不完整 (被截斷)"));
     if (JetHasPassword(header))
-        throw Error(Fail(jetPath, "檔案設有資料庫密碼，請在 Microsoft Access 中移除密碼 (或改用沒有密碼的副本) "
-                                  "後再重新開始"));
+        throw Error(Fail(jetPath,
+                         "檔案設有資料庫密碼，請在 Microsoft Access 中移除密碼 (或改用沒有密碼的副本) "
+                         "後再重新開始"));
 
     const std::string tmp = sqlitePath + ".part";
     RemoveDatabaseFiles(tmp);

@@ -234,7 +234,8 @@ std::string CopyJetTables(const std::string& jetPath, const std::string& outPath
     const pid_t parent = ::getpid();
     pid_t pid = ::fork();
     if (pid < 0) {
-        for (int fd : {status[0], status[1], err[0], err[1]}) ::close(fd);
+        for (int fd : {status[0], status[1], err[0], err[1]})
+            ::close(fd);
         return std::string("無法開始轉換: ") + std::strerror(errno);
     }
     if (pid == 0) {
@@ -313,13 +314,13 @@ std::string CopyJetTables(const std::string& jetPath, const std::string& outPath
     if (w == pid && WIFSIGNALED(wstatus))
         why += " (讀取程式因訊號 " + std::to_string(WTERMSIG(wstatus)) + " 停止)";
     // The reader's last message, if it printed one, says more.
-    while (!said.empty() && (said.back() == '\n' || said.back() == '\r')) said.pop_back();
+    while (!said.empty() && (said.back() == '\n' || said.back() == '\r'))
+        said.pop_back();
     if (auto nl = said.find_last_of('\n'); nl != std::string::npos) said = said.substr(nl + 1);
     if (!said.empty() && said.size() < 300) why += ": " + said;
     return why;
 #endif
 }
-
 
 bool JetReaderAvailable() {
 #ifdef ICD_HAVE_LIBMDB

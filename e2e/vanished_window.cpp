@@ -52,9 +52,11 @@ public:
     OtherProgram() {
         m_conn = xcb_connect(nullptr, &m_screen);
         xcb_screen_iterator_t it = xcb_setup_roots_iterator(xcb_get_setup(m_conn));
-        for (int i = 0; i < m_screen && it.rem; ++i) xcb_screen_next(&it);
+        for (int i = 0; i < m_screen && it.rem; ++i)
+            xcb_screen_next(&it);
         m_root = it.data->root;
-        m_ewmhReady = xcb_ewmh_init_atoms_replies(&m_ewmh, xcb_ewmh_init_atoms(m_conn, &m_ewmh), nullptr) != 0;
+        m_ewmhReady =
+            xcb_ewmh_init_atoms_replies(&m_ewmh, xcb_ewmh_init_atoms(m_conn, &m_ewmh), nullptr) != 0;
     }
     ~OtherProgram() {
         if (m_ewmhReady) xcb_ewmh_connection_wipe(&m_ewmh);
@@ -98,11 +100,11 @@ public:
     bool windowManagerRunning() {
         xcb_window_t w = XCB_NONE;
         xcb_window_t self = XCB_NONE;
-        return xcb_ewmh_get_supporting_wm_check_reply(&m_ewmh, xcb_ewmh_get_supporting_wm_check(&m_ewmh, m_root),
-                                                      &w, nullptr) != 0 &&
+        return xcb_ewmh_get_supporting_wm_check_reply(
+                   &m_ewmh, xcb_ewmh_get_supporting_wm_check(&m_ewmh, m_root), &w, nullptr) != 0 &&
                w != XCB_NONE &&
-               xcb_ewmh_get_supporting_wm_check_reply(&m_ewmh, xcb_ewmh_get_supporting_wm_check(&m_ewmh, w), &self,
-                                                      nullptr) != 0 &&
+               xcb_ewmh_get_supporting_wm_check_reply(&m_ewmh, xcb_ewmh_get_supporting_wm_check(&m_ewmh, w),
+                                                      &self, nullptr) != 0 &&
                self == w;
     }
 

@@ -45,7 +45,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         CHECK(shown.size() <= 250);
         CHECK(text::IsValidUtf8(text::FromCp950(shown)));
     }
-    for (const std::string& fault : quiz::CheckBank(bank)) CHECK(!fault.empty());
+    for (const std::string& fault : quiz::CheckBank(bank))
+        CHECK(!fault.empty());
     try {
         (void)bank.line(bank.lines().size());
         std::abort(); // past the end must throw
@@ -65,7 +66,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         try {
             const quiz::QuestionScreen screen = session.question();
             CHECK(text::IsValidUtf8(screen.question));
-            for (const std::string& a : screen.answers) CHECK(text::IsValidUtf8(a));
+            for (const std::string& a : screen.answers)
+                CHECK(text::IsValidUtf8(a));
         } catch (const quiz::QuizError& e) {
             CHECK(*e.what() != '\0');
         }

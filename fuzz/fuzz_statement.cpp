@@ -32,11 +32,15 @@ std::string Scalar(db::Connection& c, const std::string& sql) {
 
 // Everything a harmful statement could change: the schema and every row.
 std::string Fingerprint(db::Connection& c) {
-    std::string out = Scalar(c, "SELECT group_concat(type || name || ifnull(sql,''), '|') FROM sqlite_master");
+    std::string out =
+        Scalar(c, "SELECT group_concat(type || name || ifnull(sql,''), '|') FROM sqlite_master");
     for (const char* t : {"ICD10", "CM", "ICD9", "btbindn"})
         out += "#" + Scalar(c, std::string("SELECT count(*) || ':' || ifnull(sum(length(quote(") + t +
                                    ".rowid))),0) FROM " + t);
-    out += "#" + Scalar(c, "SELECT group_concat(ICD10_NO || ICD10_CNAME || ICD10_ENAME || ICD10_FLAG, ',') FROM ICD10");
+    out +=
+        "#" +
+        Scalar(c,
+               "SELECT group_concat(ICD10_NO || ICD10_CNAME || ICD10_ENAME || ICD10_FLAG, ',') FROM ICD10");
     return out;
 }
 
@@ -48,14 +52,15 @@ db::Connection& Database() {
         std::stringstream ss;
         ss << f.rdbuf();
         conn->exec(ss.str());
-        conn->exec("INSERT INTO ICD10 VALUES('A00','霍亂','Cholera','N','','');"
-                   "INSERT INTO ICD10 VALUES('S93401A','左側踝部扭傷,初期照護','Sprain of left ankle','Y','','Y');"
-                   "INSERT INTO ICD10 VALUES('M2551','右側肩關節疼痛','Pain in right shoulder','Y','X','');"
-                   "INSERT INTO CM VALUES('845.00','S93.401A');INSERT INTO CM VALUES('719.41','M25.51');"
-                   "INSERT INTO ICD9 VALUES('845.00','踝扭傷','Sprain of ankle');"
-                   "INSERT INTO btbindn VALUES('84500','00001');"
-                   "ALTER TABLE ICD10 ADD COLUMN ICD10_RANKING VARCHAR(6);"
-                   "UPDATE ICD10 SET ICD10_RANKING='五百大' WHERE ICD10_NO='M2551';");
+        conn->exec(
+            "INSERT INTO ICD10 VALUES('A00','霍亂','Cholera','N','','');"
+            "INSERT INTO ICD10 VALUES('S93401A','左側踝部扭傷,初期照護','Sprain of left ankle','Y','','Y');"
+            "INSERT INTO ICD10 VALUES('M2551','右側肩關節疼痛','Pain in right shoulder','Y','X','');"
+            "INSERT INTO CM VALUES('845.00','S93.401A');INSERT INTO CM VALUES('719.41','M25.51');"
+            "INSERT INTO ICD9 VALUES('845.00','踝扭傷','Sprain of ankle');"
+            "INSERT INTO btbindn VALUES('84500','00001');"
+            "ALTER TABLE ICD10 ADD COLUMN ICD10_RANKING VARCHAR(6);"
+            "UPDATE ICD10 SET ICD10_RANKING='五百大' WHERE ICD10_NO='M2551';");
         return conn;
     }();
     return *c;

@@ -11,9 +11,9 @@
 namespace outline {
 
 std::string RangeListingStatement(const std::string& lower, const std::string& upper) {
-    return "SELECT * FROM ICD10 WHERE ICD10_NO >= " + db::SqlLiteral(lower) + " AND ICD10_NO<=" +
-           db::SqlLiteral(upper) + " AND LEN(ICD10_NO)=" + std::to_string(text::Cp950Length(lower)) +
-           " ORDER BY ICD10_NO";
+    return "SELECT * FROM ICD10 WHERE ICD10_NO >= " + db::SqlLiteral(lower) +
+           " AND ICD10_NO<=" + db::SqlLiteral(upper) +
+           " AND LEN(ICD10_NO)=" + std::to_string(text::Cp950Length(lower)) + " ORDER BY ICD10_NO";
 }
 
 std::string CodeListingStatement(const std::string& code, std::size_t length) {
@@ -223,7 +223,7 @@ int OutlineBrowser::ListDatabaseCodes(const std::string& code, int level) {
         ++n;
         FillEntry(n, m_query.field("ICD10_NO"),
                   codes::DecorateName(m_query.field("ICD10_CNAME"), m_query.field("ICD10_2023FLAG"),
-                                    m_query.field("ICD10_2023NEW")),
+                                      m_query.field("ICD10_2023NEW")),
                   m_query.field("ICD10_FLAG"), level);
         if (n < kEntryTiles) m_query.next(); // the 41st row is never read
     }

@@ -137,7 +137,8 @@ void TForm2::FormCreate() {
             int chosen = 0;
             for (int s = 1; s <= kPinSlots; ++s) {
                 app::ImageButton* pin = pinSlotImage(s);
-                const bool pointed = pin->isVisible() && pin->rect().contains(pin->mapFromGlobal(QCursor::pos()));
+                const bool pointed =
+                    pin->isVisible() && pin->rect().contains(pin->mapFromGlobal(QCursor::pos()));
                 if (m_browser->pinSlot(s).tag == 1 && (pointed || chosen == 0)) chosen = s;
                 if (pointed) break;
             }

@@ -9,7 +9,9 @@ namespace quiz {
 namespace {
 
 // Paths inside the program are UTF-8 on every platform.
-std::filesystem::path Utf8Path(const std::string& s) { return std::filesystem::path(std::u8string(s.begin(), s.end())); }
+std::filesystem::path Utf8Path(const std::string& s) {
+    return std::filesystem::path(std::u8string(s.begin(), s.end()));
+}
 
 std::string Utf8String(const std::filesystem::path& p) {
     const std::u8string u = p.u8string();
@@ -26,7 +28,8 @@ std::vector<std::string> SplitLines(std::string_view bytes) {
     std::size_t start = 0;
     while (start < bytes.size()) {
         std::size_t brk = start;
-        while (brk < bytes.size() && bytes[brk] != '\r' && bytes[brk] != '\n') ++brk;
+        while (brk < bytes.size() && bytes[brk] != '\r' && bytes[brk] != '\n')
+            ++brk;
         if (brk == bytes.size()) break;
         lines.emplace_back(bytes.substr(start, brk - start));
         start = brk + ((bytes[brk] == '\r' && brk + 1 < bytes.size() && bytes[brk + 1] == '\n') ? 2 : 1);
@@ -53,7 +56,8 @@ bool IsQuestionLine(std::string_view line) {
 
 std::string TextFromThirdByte(std::string_view line, std::size_t maxBytes) {
     std::size_t start = 0;
-    while (start < line.size() && start < 2) start += Cp950CharLength(line, start);
+    while (start < line.size() && start < 2)
+        start += Cp950CharLength(line, start);
     std::size_t end = start;
     while (end < line.size()) {
         std::size_t len = Cp950CharLength(line, end);

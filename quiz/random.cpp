@@ -6,7 +6,8 @@ namespace quiz {
 
 void DefaultRandom::seedFromTimeOfDay() {
     auto now = std::chrono::system_clock::now().time_since_epoch();
-    m_engine.seed(static_cast<std::uint32_t>(std::chrono::duration_cast<std::chrono::microseconds>(now).count()));
+    m_engine.seed(
+        static_cast<std::uint32_t>(std::chrono::duration_cast<std::chrono::microseconds>(now).count()));
 }
 
 int DefaultRandom::below(int bound) {

@@ -75,7 +75,8 @@ void QuizSession::start() {
     m_length = (entries < 10 || m_wholeBank) ? entries : 10;
     m_current = 1;
     m_reportShown = false;
-    if (m_answers.size() < static_cast<std::size_t>(m_length)) m_answers.resize(static_cast<std::size_t>(m_length));
+    if (m_answers.size() < static_cast<std::size_t>(m_length))
+        m_answers.resize(static_cast<std::size_t>(m_length));
 
     // r + 10 transpositions over the whole index; a draw of two equal positions
     // counts but changes nothing. With the whole-bank option the file order stays.
@@ -103,7 +104,8 @@ QuestionScreen QuizSession::question() const {
     // block cut short changes nothing on screen.
     std::string questionBytes = TextFromThirdByte(m_bank.line(q));
     std::array<std::string, 4> answerBytes;
-    for (std::size_t a = 0; a < 4; ++a) answerBytes[a] = TextFromThirdByte(m_bank.line(q + 2 + a));
+    for (std::size_t a = 0; a < 4; ++a)
+        answerBytes[a] = TextFromThirdByte(m_bank.line(q + 2 + a));
 
     std::string heading = "問題" + std::to_string(m_current) + "/" + std::to_string(m_length);
     screen.question = heading + "\r\n" + text::FromCp950(questionBytes);
@@ -146,7 +148,8 @@ Report QuizSession::report() const {
         const std::size_t q = blockStart(k);
         const std::string& key = m_bank.line(q + 1);
         std::array<std::string, 4> answers;
-        for (std::size_t a = 0; a < 4; ++a) answers[a] = text::FromCp950(m_bank.line(q + 2 + a));
+        for (std::size_t a = 0; a < 4; ++a)
+            answers[a] = text::FromCp950(m_bank.line(q + 2 + a));
         const std::string given = choice(k);
         const std::string questionLine =
             "問題" + std::to_string(k) + ":" + text::FromCp950(TextFromThirdByte(m_bank.line(q)));
@@ -154,7 +157,8 @@ Report QuizSession::report() const {
         auto answerLine = [&](std::string_view keyOrChoice) -> const std::string& {
             int d = AnswerNumber(keyOrChoice);
             if (d == 0) {
-                std::string third = keyOrChoice.size() >= 3 ? std::string(keyOrChoice.substr(2, 1)) : std::string();
+                std::string third =
+                    keyOrChoice.size() >= 3 ? std::string(keyOrChoice.substr(2, 1)) : std::string();
                 throw QuizError("'" + text::FromCp950(third) + "' is not a valid integer value");
             }
             return answers[static_cast<std::size_t>(d - 1)];

@@ -17,10 +17,14 @@ namespace quiz {
 
 namespace {
 
-QString FromUtf8(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
+QString FromUtf8(const std::string& s) {
+    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+}
 
 // Label texts come with CR LF breaks; a label breaks its lines at LF.
-QString LabelText(const std::string& s) { return FromUtf8(s).replace(QStringLiteral("\r\n"), QStringLiteral("\n")); }
+QString LabelText(const std::string& s) {
+    return FromUtf8(s).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+}
 
 QFont PointFont(int points) {
     QFont f(QStringLiteral("標楷體"));
@@ -64,8 +68,9 @@ TForm4::~TForm4() = default;
 void TForm4::FormCreate() {
     applyLook();
     loadPictures();
-    const std::array<app::ImageButton*, 7> pictures{m_ui->Image1,  m_ui->Image2,  m_ui->Image13, m_ui->ImageA1,
-                                                    m_ui->ImageA2, m_ui->ImageA3, m_ui->ImageA4};
+    const std::array<app::ImageButton*, 7> pictures{m_ui->Image1,  m_ui->Image2,  m_ui->Image13,
+                                                    m_ui->ImageA1, m_ui->ImageA2, m_ui->ImageA3,
+                                                    m_ui->ImageA4};
     for (app::ImageButton* b : pictures) {
         connect(b, &app::ImageButton::pressed, this, &TForm4::Image1MouseDown);
         connect(b, &app::ImageButton::released, this, &TForm4::Image1MouseUp);
@@ -122,31 +127,46 @@ void TForm4::loadPictures() {
 
 app::ImageButton* TForm4::answerPicture(int n) const {
     switch (n) {
-    case 1: return m_ui->ImageA1;
-    case 2: return m_ui->ImageA2;
-    case 3: return m_ui->ImageA3;
-    case 4: return m_ui->ImageA4;
-    default: return nullptr;
+    case 1:
+        return m_ui->ImageA1;
+    case 2:
+        return m_ui->ImageA2;
+    case 3:
+        return m_ui->ImageA3;
+    case 4:
+        return m_ui->ImageA4;
+    default:
+        return nullptr;
     }
 }
 
 QFrame* TForm4::answerRow(int n) const {
     switch (n) {
-    case 1: return m_ui->Panel6;
-    case 2: return m_ui->Panel4;
-    case 3: return m_ui->Panel3;
-    case 4: return m_ui->Panel5;
-    default: return nullptr;
+    case 1:
+        return m_ui->Panel6;
+    case 2:
+        return m_ui->Panel4;
+    case 3:
+        return m_ui->Panel3;
+    case 4:
+        return m_ui->Panel5;
+    default:
+        return nullptr;
     }
 }
 
 QLabel* TForm4::answerLabel(int n) const {
     switch (n) {
-    case 1: return m_ui->LabelA1;
-    case 2: return m_ui->LabelA2;
-    case 3: return m_ui->LabelA3;
-    case 4: return m_ui->LabelA4;
-    default: return nullptr;
+    case 1:
+        return m_ui->LabelA1;
+    case 2:
+        return m_ui->LabelA2;
+    case 3:
+        return m_ui->LabelA3;
+    case 4:
+        return m_ui->LabelA4;
+    default:
+        return nullptr;
     }
 }
 
@@ -213,7 +233,8 @@ void TForm4::StartNewQuiz() {
 
 void TForm4::ShowQuestion() {
     m_ui->Memo1->hide();
-    for (int n = 1; n <= 4; ++n) answerRow(n)->show();
+    for (int n = 1; n <= 4; ++n)
+        answerRow(n)->show();
 
     QuestionScreen screen;
     if (!guarded([&] { screen = m_session.question(); })) return; // the labels keep their texts
@@ -243,7 +264,8 @@ void TForm4::PreviousQuestion() {
 
 void TForm4::WriteReport() {
     m_ui->Memo1->show();
-    for (int n = 1; n <= 4; ++n) answerRow(n)->hide();
+    for (int n = 1; n <= 4; ++n)
+        answerRow(n)->hide();
     m_ui->Memo1->clear();
 
     Report report;

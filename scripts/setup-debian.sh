@@ -28,7 +28,7 @@ run_packages="build-essential cmake ninja-build pkg-config
 # Windows cross build with its Wine run.
 test_packages="xz-utils sqlite3 mdbtools googletest libbenchmark-dev
     xvfb xauth openbox x11-utils xdotool imagemagick libxcb-xtest0-dev libxcb-keysyms1-dev
-    clang libclang-rt-14-dev
+    clang clang-format libclang-rt-14-dev
     g++-mingw-w64-x86-64-posix wine wine64"
 
 packages=$run_packages

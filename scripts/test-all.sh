@@ -7,6 +7,9 @@ set -e
 cd "$(dirname "$0")/.."
 jobs=$(nproc 2>/dev/null || echo 2)
 
+echo "== formatting"
+./scripts/check-format.sh
+
 echo "== normal build and tests"
 cmake --preset testing
 cmake --build --preset testing -j "$jobs"

@@ -47,7 +47,8 @@ bool OpenMappings(db::Query& cm, const std::string& icd9) {
         cm.open();
         return !cm.eof();
     };
-    if (tryOpen("SELECT * FROM CM WHERE ICD9_NO=" + db::SqlLiteral(icd9) + " AND ICD10_NO NOT LIKE 'Z%'")) return true;
+    if (tryOpen("SELECT * FROM CM WHERE ICD9_NO=" + db::SqlLiteral(icd9) + " AND ICD10_NO NOT LIKE 'Z%'"))
+        return true;
     if (tryOpen("SELECT * FROM CM WHERE ICD9_NO LIKE " + db::SqlLiteral(icd9 + "%") + " ")) return true;
     if (text::CharacterCount(icd9) == 6 &&
         tryOpen("SELECT * FROM CM WHERE ICD9_NO LIKE " + db::SqlLiteral(LeftChars(icd9, 5) + "%") + " "))

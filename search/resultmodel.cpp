@@ -52,7 +52,8 @@ void ResultModel::setCurrentRow(int index) {
 QString ResultModel::decoratedName(int index) const {
     const Row* r = row(index);
     // The name as DecorateRowName gives it for this row, made when it is shown.
-    return r ? QString::fromStdString(codes::DecorateName(r->chineseName, r->flag2023, r->new2023)) : QString();
+    return r ? QString::fromStdString(codes::DecorateName(r->chineseName, r->flag2023, r->new2023))
+             : QString();
 }
 
 const char* ResultModel::fieldName(int column) {

@@ -153,7 +153,8 @@ std::string BuildCodeList(db::Query& aux) {
     // A mapping to a plain initial, subsequent or sequela code stands for all
     // three episodes; an open fracture's B or a nonunion's K stands for itself.
     for (; !aux.eof(); aux.next())
-        for (const std::string& entry : codes::EpisodeVariants(codes::NormalizeICD10Code(aux.field("ICD10_NO"))))
+        for (const std::string& entry :
+             codes::EpisodeVariants(codes::NormalizeICD10Code(aux.field("ICD10_NO"))))
             append(entry);
     return list;
 }
@@ -208,8 +209,8 @@ bool Filled(const std::string& box) {
 // ICD-9 code prefix => the ICD-10 codes it maps to ("" when none).
 std::string TranslateIcd9Code(const std::string& typed, db::Query& aux) {
     aux.close();
-    aux.setText("SELECT * FROM CM WHERE ICD9_NO LIKE " + db::SqlLiteral(codes::NormalizeICD9Code(typed) + "%") +
-                " ORDER BY ICD10_NO ");
+    aux.setText("SELECT * FROM CM WHERE ICD9_NO LIKE " +
+                db::SqlLiteral(codes::NormalizeICD9Code(typed) + "%") + " ORDER BY ICD10_NO ");
     aux.open();
     return BuildCodeList(aux);
 }

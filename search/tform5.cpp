@@ -417,8 +417,9 @@ void TForm5::ButtonTempClick() {
     guarded(
         [&] {
             try {
-                BuildRanking(m_ctx.ADOConnection1,
-                             [this](const RankingProgress& p) { setWindowTitle(QString::fromStdString(p.code)); });
+                BuildRanking(m_ctx.ADOConnection1, [this](const RankingProgress& p) {
+                    setWindowTitle(QString::fromStdString(p.code));
+                });
             } catch (const db::Error& e) {
                 // What failed and what to do, the engine's text after.
                 throw db::Error(db::WriteFailureMessage("建立篩選排名失敗", e.what()));
@@ -468,7 +469,8 @@ bool TForm5::eventFilter(QObject* watched, QEvent* event) {
         if (watched == first) FormKeyPress(key);
         // Ctrl+End goes to the true last row (the rest of the result read
         // first), staying in the current column so the code stays in view.
-        if (watched == m_ui->DBGrid1 && key->key() == Qt::Key_End && (key->modifiers() & Qt::ControlModifier)) {
+        if (watched == m_ui->DBGrid1 && key->key() == Qt::Key_End &&
+            (key->modifiers() & Qt::ControlModifier)) {
             m_model->fetchAll();
             if (m_model->rowCount() > 0) {
                 QTableView* grid = m_ui->DBGrid1;

@@ -42,7 +42,9 @@ std::string FullDatabasePath() {
     return std::filesystem::is_regular_file(p, ec) ? p.string() : std::string();
 }
 
-std::string SchemaSql() { return ReadFile(std::filesystem::path(ICD_SOURCE_DIR) / "data" / "schema.sql"); }
+std::string SchemaSql() {
+    return ReadFile(std::filesystem::path(ICD_SOURCE_DIR) / "data" / "schema.sql");
+}
 
 void WriteFile(const std::filesystem::path& p, const std::string& bytes) {
     std::ofstream f(p, std::ios::binary | std::ios::trunc);

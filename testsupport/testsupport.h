@@ -46,7 +46,7 @@ std::string ReadFile(const std::filesystem::path& p);
 #define ICD_REQUIRE_SHARED_DATA()                                                                            \
     do {                                                                                                     \
         if (::testsupport::SharedDataDir().empty())                                                          \
-            GTEST_SKIP() << "full-size reference data not found (../shared/data beside the checkout); "     \
+            GTEST_SKIP() << "full-size reference data not found (../shared/data beside the checkout); "      \
                             "this test needs it";                                                            \
     } while (0)
 

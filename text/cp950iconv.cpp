@@ -12,7 +12,8 @@ namespace {
 class Iconv {
 public:
     Iconv(const char* to, const char* from) : m_cd(iconv_open(to, from)) {
-        if (m_cd == reinterpret_cast<iconv_t>(-1)) throw std::runtime_error("無法轉換 CP950 文字: iconv 不支援 CP950");
+        if (m_cd == reinterpret_cast<iconv_t>(-1))
+            throw std::runtime_error("無法轉換 CP950 文字: iconv 不支援 CP950");
     }
     ~Iconv() { iconv_close(m_cd); }
     Iconv(const Iconv&) = delete;
@@ -73,7 +74,8 @@ bool ToCp950(std::string_view utf8, std::string& out) {
         std::size_t n = Utf8SequenceLength(c);
         if (i + n > utf8.size()) n = utf8.size() - i;
         char in[4];
-        for (std::size_t k = 0; k < n; ++k) in[k] = utf8[i + k];
+        for (std::size_t k = 0; k < n; ++k)
+            in[k] = utf8[i + k];
         char buf[8];
         char* inPtr = in;
         char* outPtr = buf;

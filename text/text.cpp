@@ -3,25 +3,31 @@
 namespace text {
 
 namespace {
-bool IsBlankOrControl(unsigned char c) { return c <= 0x20 || c == 0x7F; }
+bool IsBlankOrControl(unsigned char c) {
+    return c <= 0x20 || c == 0x7F;
+}
 } // namespace
 
 std::string TrimLeft(std::string_view s) {
     std::size_t b = 0;
-    while (b < s.size() && IsBlankOrControl(static_cast<unsigned char>(s[b]))) ++b;
+    while (b < s.size() && IsBlankOrControl(static_cast<unsigned char>(s[b])))
+        ++b;
     return std::string(s.substr(b));
 }
 
 std::string TrimRight(std::string_view s) {
     std::size_t e = s.size();
-    while (e > 0 && IsBlankOrControl(static_cast<unsigned char>(s[e - 1]))) --e;
+    while (e > 0 && IsBlankOrControl(static_cast<unsigned char>(s[e - 1])))
+        --e;
     return std::string(s.substr(0, e));
 }
 
 std::string Trim(std::string_view s) {
     std::size_t b = 0, e = s.size();
-    while (b < e && IsBlankOrControl(static_cast<unsigned char>(s[b]))) ++b;
-    while (e > b && IsBlankOrControl(static_cast<unsigned char>(s[e - 1]))) --e;
+    while (b < e && IsBlankOrControl(static_cast<unsigned char>(s[b])))
+        ++b;
+    while (e > b && IsBlankOrControl(static_cast<unsigned char>(s[e - 1])))
+        --e;
     return std::string(s.substr(b, e - b));
 }
 
@@ -58,13 +64,15 @@ std::vector<std::string> Characters(std::string_view s) {
 
 std::size_t CharacterCount(std::string_view s) {
     std::size_t count = 0;
-    for (std::size_t i = 0; i < s.size(); i += CharLenAt(s, i)) ++count;
+    for (std::size_t i = 0; i < s.size(); i += CharLenAt(s, i))
+        ++count;
     return count;
 }
 
 std::size_t Cp950Length(std::string_view s) {
     std::size_t bytes = 0;
-    for (std::size_t i = 0; i < s.size(); i += CharLenAt(s, i)) bytes += Cp950Width(s, i);
+    for (std::size_t i = 0; i < s.size(); i += CharLenAt(s, i))
+        bytes += Cp950Width(s, i);
     return bytes;
 }
 
@@ -79,7 +87,9 @@ std::pair<std::string, std::string> Cp950Split(std::string_view s, std::size_t m
     return {std::string(s.substr(0, i)), std::string(s.substr(i))};
 }
 
-std::string Cp950Left(std::string_view s, std::size_t maxBytes) { return Cp950Split(s, maxBytes).first; }
+std::string Cp950Left(std::string_view s, std::size_t maxBytes) {
+    return Cp950Split(s, maxBytes).first;
+}
 
 std::string Cp950Mid(std::string_view s, std::size_t from, std::size_t maxBytes) {
     if (from < 1) from = 1;

@@ -19,7 +19,8 @@ const QColor& NodeDelegate::LightYellow() {
 NodeDelegate::NodeDelegate(QTreeView* view, const QPixmap* plus, const QPixmap* minus)
     : QStyledItemDelegate(view), m_view(view), m_plus(plus), m_minus(minus) {}
 
-void NodeDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const {
+void NodeDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
+                         const QModelIndex& index) const {
     const QString text = index.data(Qt::DisplayRole).toString();
     const bool selected = option.state & QStyle::State_Selected;
     const QFontMetrics fm(option.font);
@@ -42,8 +43,8 @@ void NodeDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, 
     painter->setFont(option.font);
     painter->setPen(selected ? option.palette.color(QPalette::Active, QPalette::HighlightedText)
                              : option.palette.color(QPalette::Active, QPalette::WindowText));
-    painter->drawText(QRect(x - TreeIndent + 2, r.top(), r.width(), r.height()), Qt::AlignLeft | Qt::AlignVCenter,
-                      text);
+    painter->drawText(QRect(x - TreeIndent + 2, r.top(), r.width(), r.height()),
+                      Qt::AlignLeft | Qt::AlignVCenter, text);
     painter->restore();
 }
 

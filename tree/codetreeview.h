@@ -25,7 +25,8 @@ public:
     // expanded (minus) glyphs, read from their top-left 20 by 20 pixels.
     NodeDelegate(QTreeView* view, const QPixmap* plus, const QPixmap* minus);
 
-    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override;
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
 
     static const QColor& Navy();

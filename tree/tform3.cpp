@@ -30,12 +30,18 @@ bool g_nodeToggled = false;
 
 const char* const TooShortMessage = "至少要兩碼才可以查詢";
 
-QString Q(const std::string& s) { return QString::fromStdString(s); }
+QString Q(const std::string& s) {
+    return QString::fromStdString(s);
+}
 
 } // namespace
 
-bool TForm3::NodeToggled() { return g_nodeToggled; }
-void TForm3::SetNodeToggled(bool value) { g_nodeToggled = value; }
+bool TForm3::NodeToggled() {
+    return g_nodeToggled;
+}
+void TForm3::SetNodeToggled(bool value) {
+    g_nodeToggled = value;
+}
 
 TForm3::TForm3(app::AppContext& context, QWidget* parent)
     : app::WorkingWindow(context, app::TreeWindowNo, parent), m_ui(std::make_unique<Ui::TForm3>()),
@@ -80,9 +86,9 @@ TForm3::TForm3(app::AppContext& context, QWidget* parent)
         const char* picture;
         int tag;
     } pictures[] = {
-        {m_ui->Image3, ":/assets/tree/home.svg", 3},     {m_ui->Image4, ":/assets/tree/back.svg", 4},
-        {m_ui->Image5, ":/assets/tree/expand.svg", 5},   {m_ui->Image6, ":/assets/tree/collapse.svg", 6},
-        {m_ui->Image13, ":/assets/tree/close.svg", 13},  {m_ui->Image18, ":/assets/tree/handoff.svg", 18},
+        {m_ui->Image3, ":/assets/tree/home.svg", 3},    {m_ui->Image4, ":/assets/tree/back.svg", 4},
+        {m_ui->Image5, ":/assets/tree/expand.svg", 5},  {m_ui->Image6, ":/assets/tree/collapse.svg", 6},
+        {m_ui->Image13, ":/assets/tree/close.svg", 13}, {m_ui->Image18, ":/assets/tree/handoff.svg", 18},
     };
     for (const auto& p : pictures) {
         p.button->setTag(p.tag);
@@ -209,9 +215,13 @@ void TForm3::TreeView2Click() {
     g_nodeToggled = false;
 }
 
-void TForm3::TreeView2Expanding() { g_nodeToggled = true; }
+void TForm3::TreeView2Expanding() {
+    g_nodeToggled = true;
+}
 
-void TForm3::TreeView2Collapsing() { g_nodeToggled = true; }
+void TForm3::TreeView2Collapsing() {
+    g_nodeToggled = true;
+}
 
 void TForm3::Image3MouseDown(app::ImageButton*) {
     // The picture sinks by itself; the action waits for the release.
@@ -260,22 +270,41 @@ void TForm3::handOffSelectedCode(bool chooserKey) {
     });
 }
 
-QLineEdit* TForm3::Edit1() const { return m_ui->Edit1; }
-QPushButton* TForm3::Button1() const { return m_ui->Button1; }
-QPushButton* TForm3::Button2() const { return m_ui->Button2; }
-QLabel* TForm3::Label1() const { return m_ui->Label1; }
-CodeTreeView* TForm3::TreeView1() const { return m_ui->TreeView1; }
-CodeTreeView* TForm3::TreeView2() const { return m_ui->TreeView2; }
+QLineEdit* TForm3::Edit1() const {
+    return m_ui->Edit1;
+}
+QPushButton* TForm3::Button1() const {
+    return m_ui->Button1;
+}
+QPushButton* TForm3::Button2() const {
+    return m_ui->Button2;
+}
+QLabel* TForm3::Label1() const {
+    return m_ui->Label1;
+}
+CodeTreeView* TForm3::TreeView1() const {
+    return m_ui->TreeView1;
+}
+CodeTreeView* TForm3::TreeView2() const {
+    return m_ui->TreeView2;
+}
 
 app::ImageButton* TForm3::image(int number) const {
     switch (number) {
-    case 3: return m_ui->Image3;
-    case 4: return m_ui->Image4;
-    case 5: return m_ui->Image5;
-    case 6: return m_ui->Image6;
-    case 13: return m_ui->Image13;
-    case 18: return m_ui->Image18;
-    default: return nullptr;
+    case 3:
+        return m_ui->Image3;
+    case 4:
+        return m_ui->Image4;
+    case 5:
+        return m_ui->Image5;
+    case 6:
+        return m_ui->Image6;
+    case 13:
+        return m_ui->Image13;
+    case 18:
+        return m_ui->Image18;
+    default:
+        return nullptr;
     }
 }
 

@@ -26,7 +26,8 @@ std::string OutlineLineRange(std::string_view line) {
 
 int IndentLevel(std::string_view line) {
     int blanks = 0;
-    while (static_cast<std::size_t>(blanks) < line.size() && line[static_cast<std::size_t>(blanks)] == ' ') ++blanks;
+    while (static_cast<std::size_t>(blanks) < line.size() && line[static_cast<std::size_t>(blanks)] == ' ')
+        ++blanks;
     return blanks + 1;
 }
 
@@ -45,11 +46,12 @@ std::string DisplayKey(std::string_view editText) {
 std::string ResultTreeStatement(const std::string& key, const std::string& typed) {
     if (!IsRangeKey(key)) {
         const std::string prefix = codes::NormalizeICD10Code(typed);
-        return "SELECT * FROM ICD10 WHERE ICD10_NO LIKE  " + db::SqlLiteral(prefix + "%") + " ORDER BY ICD10_NO";
+        return "SELECT * FROM ICD10 WHERE ICD10_NO LIKE  " + db::SqlLiteral(prefix + "%") +
+               " ORDER BY ICD10_NO";
     }
     const CodeRange range = SplitCodeRange(key);
-    return "SELECT * FROM ICD10 WHERE ICD10_NO >=  " + db::SqlLiteral(range.lower) + " AND ICD10_NO<=" +
-           db::SqlLiteral(range.upper + "ZZZZZ") + " ORDER BY ICD10_NO";
+    return "SELECT * FROM ICD10 WHERE ICD10_NO >=  " + db::SqlLiteral(range.lower) +
+           " AND ICD10_NO<=" + db::SqlLiteral(range.upper + "ZZZZZ") + " ORDER BY ICD10_NO";
 }
 
 std::string SubtreeStatement(const std::string& code, std::size_t length) {
@@ -141,9 +143,13 @@ void BuildResultTree(Tree& tree, const std::string& key, const std::string& type
     if (tree.top()->hasChildren()) tree.top()->child(0)->expandAfterBuild = true;
 }
 
-std::string NoCodesInRangeText(const std::string& key) { return " " + key + ":此範圍查無代碼"; }
+std::string NoCodesInRangeText(const std::string& key) {
+    return " " + key + ":此範圍查無代碼";
+}
 
-std::string OutlineRootText(bool icd11Mode) { return icd11Mode ? "ICD-11-CM" : "2023 ICD-10-CM"; }
+std::string OutlineRootText(bool icd11Mode) {
+    return icd11Mode ? "ICD-11-CM" : "2023 ICD-10-CM";
+}
 
 void BuildOutlineTree(Tree& tree, bool icd11Mode, const std::vector<std::string>& lines) {
     tree.clear();
@@ -159,7 +165,8 @@ void BuildOutlineTree(Tree& tree, bool icd11Mode, const std::vector<std::string>
 
     for (const std::string& line : TreeOutlineLines()) {
         const int n = IndentLevel(line);
-        if (static_cast<std::size_t>(n) >= stack.size()) stack.resize(static_cast<std::size_t>(n) + 1, nullptr);
+        if (static_cast<std::size_t>(n) >= stack.size())
+            stack.resize(static_cast<std::size_t>(n) + 1, nullptr);
         Node* node;
         if (n > level) {
             node = tree.addChild(current, line);
@@ -207,7 +214,8 @@ Node* AddCodeSubtree(Tree& tree, Node* parent, const std::string& code, const st
     return node;
 }
 
-void BuildSimplifiedTree(Tree& tree, const std::string& editText, db::Query& query, db::Connection& connection) {
+void BuildSimplifiedTree(Tree& tree, const std::string& editText, db::Query& query,
+                         db::Connection& connection) {
     tree.clear();
     query.close();
     const std::string code = codes::NormalizeICD10Code(editText);

@@ -47,7 +47,9 @@ int IndentLevel(std::string_view line);
 std::string DisplayKey(std::string_view editText);
 
 // Whether the key names a range (it holds a "-").
-inline bool IsRangeKey(std::string_view key) { return key.find('-') != std::string_view::npos; }
+inline bool IsRangeKey(std::string_view key) {
+    return key.find('-') != std::string_view::npos;
+}
 
 // The statement of the result tree.
 //   prefix (no "-" in the key): from NormalizeICD10Code of the text as typed, in
@@ -108,6 +110,7 @@ Node* AddCodeSubtree(Tree& tree, Node* parent, const std::string& code, const st
 // The simplified display: clears the tree, looks the code (NormalizeICD10Code
 // of the edit text, case kept) up on `query` for its decorated name (empty when
 // absent) and adds its simplified subtree at the top level.
-void BuildSimplifiedTree(Tree& tree, const std::string& editText, db::Query& query, db::Connection& connection);
+void BuildSimplifiedTree(Tree& tree, const std::string& editText, db::Query& query,
+                         db::Connection& connection);
 
 } // namespace tree

@@ -55,7 +55,9 @@ int TreeModel::rowCount(const QModelIndex& parent) const {
     return nodeOrTop(parent)->childCount();
 }
 
-int TreeModel::columnCount(const QModelIndex&) const { return 1; }
+int TreeModel::columnCount(const QModelIndex&) const {
+    return 1;
+}
 
 bool TreeModel::hasChildren(const QModelIndex& parent) const {
     if (parent.isValid() && parent.column() != 0) return false;

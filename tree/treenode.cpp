@@ -12,16 +12,21 @@ Node* Tree::addSibling(Node* node, std::string text) {
     return parent->addChild(std::move(text));
 }
 
-Node* Tree::addChild(Node* node, std::string text) { return (node ? node : &m_top)->addChild(std::move(text)); }
+Node* Tree::addChild(Node* node, std::string text) {
+    return (node ? node : &m_top)->addChild(std::move(text));
+}
 
 namespace {
 std::size_t CountBelow(const Node* n) {
     std::size_t count = 0;
-    for (int i = 0; i < n->childCount(); ++i) count += 1 + CountBelow(n->child(i));
+    for (int i = 0; i < n->childCount(); ++i)
+        count += 1 + CountBelow(n->child(i));
     return count;
 }
 } // namespace
 
-std::size_t Tree::size() const { return CountBelow(&m_top); }
+std::size_t Tree::size() const {
+    return CountBelow(&m_top);
+}
 
 } // namespace tree

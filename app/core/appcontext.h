@@ -13,7 +13,13 @@
 namespace app {
 
 // Window numbers kept in AppContext::activeWindowNo.
-enum WindowNo : int { NoWindow = 0, OutlineWindowNo = 2, TreeWindowNo = 3, QuizWindowNo = 4, SearchWindowNo = 5 };
+enum WindowNo : int {
+    NoWindow = 0,
+    OutlineWindowNo = 2,
+    TreeWindowNo = 3,
+    QuizWindowNo = 4,
+    SearchWindowNo = 5
+};
 
 struct AppContext {
     // Messages go nowhere and no other program's window is ever found (tests

@@ -13,7 +13,9 @@ namespace app {
 namespace {
 constexpr char Separator = static_cast<char>(fs::path::preferred_separator);
 
-bool IsSeparator(char c) { return c == Separator || c == '/'; }
+bool IsSeparator(char c) {
+    return c == Separator || c == '/';
+}
 
 void Show(AppContext& context, const std::string& text) {
     context.messages.show(text);
@@ -23,13 +25,16 @@ void Show(AppContext& context, const std::string& text) {
 std::string ExeDirOf(const std::string& executablePath) {
     // The directory part with its trailing separator, as the platform gives it ...
     std::string dir = executablePath;
-    while (!dir.empty() && !IsSeparator(dir.back())) dir.pop_back();
+    while (!dir.empty() && !IsSeparator(dir.back()))
+        dir.pop_back();
     // ... then that one separator removed.
     if (!dir.empty() && IsSeparator(dir.back())) dir.pop_back();
     return dir;
 }
 
-std::string DatabasePathIn(const std::string& exeDir) { return exeDir + Separator + DatabaseFileName; }
+std::string DatabasePathIn(const std::string& exeDir) {
+    return exeDir + Separator + DatabaseFileName;
+}
 
 bool OpenDatabase(AppContext& context, const std::string& executablePath) {
     context.exeDir = ExeDirOf(executablePath);

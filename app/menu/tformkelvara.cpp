@@ -15,7 +15,9 @@
 
 namespace app {
 
-QString ApplicationTitle() { return QStringLiteral("ICD-10-CM 2023 中醫編碼參考與教學系統"); }
+QString ApplicationTitle() {
+    return QStringLiteral("ICD-10-CM 2023 中醫編碼參考與教學系統");
+}
 
 TFormKelvara::TFormKelvara(AppContext& context, MenuSetup setup, QWidget* parent)
     : QWidget(parent, FixedWindowFlags()), m_ui(std::make_unique<Ui::TFormKelvara>()), m_ctx(context),
@@ -46,19 +48,28 @@ TFormKelvara::~TFormKelvara() {
 
 ImageButton* TFormKelvara::picture(int number) const {
     switch (number) {
-    case 2: return m_ui->Image2;
-    case 3: return m_ui->Image3;
-    case 4: return m_ui->Image4;
-    case 5: return m_ui->Image5;
-    case 6: return m_ui->Image6;
-    case 7: return m_ui->Image7;
-    case 8: return m_ui->Image8;
-    default: return nullptr;
+    case 2:
+        return m_ui->Image2;
+    case 3:
+        return m_ui->Image3;
+    case 4:
+        return m_ui->Image4;
+    case 5:
+        return m_ui->Image5;
+    case 6:
+        return m_ui->Image6;
+    case 7:
+        return m_ui->Image7;
+    case 8:
+        return m_ui->Image8;
+    default:
+        return nullptr;
     }
 }
 
 void TFormKelvara::loadPictures() {
-    m_ui->Image1->setPixmap(RenderPicture(QStringLiteral(":/assets/menu/background.svg"), m_ui->Image1->size()));
+    m_ui->Image1->setPixmap(
+        RenderPicture(QStringLiteral(":/assets/menu/background.svg"), m_ui->Image1->size()));
     const struct {
         ImageButton* button;
         const char* file;
@@ -141,8 +152,8 @@ void TFormKelvara::FormCreate() {
     m_terminationRequested = !OpenDatabase(m_ctx, m_setup.executablePath);
     // The hint line: which code database is open and how many codes it holds.
     if (!m_terminationRequested)
-        m_ui->DatabaseLine->setText(QString::fromStdString(
-            DatabaseLine(m_ctx.ADOConnection1, db::DetectFileKind(m_ctx.dbPath))));
+        m_ui->DatabaseLine->setText(
+            QString::fromStdString(DatabaseLine(m_ctx.ADOConnection1, db::DetectFileKind(m_ctx.dbPath))));
 }
 
 void TFormKelvara::CreateWorkingWindows() {

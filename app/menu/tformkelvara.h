@@ -38,10 +38,10 @@ QString ApplicationTitle();
 struct MenuSetup {
     using WindowMaker = std::function<std::unique_ptr<WorkingWindow>(AppContext&)>;
     std::string executablePath;
-    WindowMaker createForm2; // chapter outline browser (reads icd11Mode)
-    WindowMaker createForm3; // code tree browser (reads icd11Mode)
-    WindowMaker createForm4; // quiz
-    WindowMaker createForm5; // code search
+    WindowMaker createForm2;    // chapter outline browser (reads icd11Mode)
+    WindowMaker createForm3;    // code tree browser (reads icd11Mode)
+    WindowMaker createForm4;    // quiz
+    WindowMaker createForm5;    // code search
     std::function<void()> quit; // ends the application; empty: QCoreApplication::quit
 };
 

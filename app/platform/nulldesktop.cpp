@@ -4,6 +4,8 @@
 
 namespace app {
 
-std::unique_ptr<Desktop> CreatePlatformDesktop() { return std::make_unique<NullDesktop>(); }
+std::unique_ptr<Desktop> CreatePlatformDesktop() {
+    return std::make_unique<NullDesktop>();
+}
 
 } // namespace app

@@ -19,7 +19,9 @@ std::wstring Wide(const std::string& utf8) {
     return out;
 }
 
-HWND Handle(Desktop::WindowId window) { return reinterpret_cast<HWND>(static_cast<UINT_PTR>(window)); }
+HWND Handle(Desktop::WindowId window) {
+    return reinterpret_cast<HWND>(static_cast<UINT_PTR>(window));
+}
 
 class Win32Desktop : public Desktop {
 public:
@@ -59,6 +61,8 @@ public:
 
 } // namespace
 
-std::unique_ptr<Desktop> CreatePlatformDesktop() { return std::make_unique<Win32Desktop>(); }
+std::unique_ptr<Desktop> CreatePlatformDesktop() {
+    return std::make_unique<Win32Desktop>();
+}
 
 } // namespace app

@@ -35,7 +35,8 @@ struct X11Desktop::Impl {
         } else {
             const xcb_setup_t* setup = xcb_get_setup(conn);
             xcb_screen_iterator_t it = xcb_setup_roots_iterator(setup);
-            for (int i = 0; i < screen && it.rem; ++i) xcb_screen_next(&it);
+            for (int i = 0; i < screen && it.rem; ++i)
+                xcb_screen_next(&it);
             root = it.rem ? it.data->root : XCB_NONE;
         }
     }
@@ -50,13 +51,13 @@ struct X11Desktop::Impl {
     // list behind (empty or stale), and its check window is gone.
     bool windowManagerRunning() {
         xcb_window_t check = XCB_NONE;
-        if (!xcb_ewmh_get_supporting_wm_check_reply(&ewmh, xcb_ewmh_get_supporting_wm_check(&ewmh, root), &check,
-                                                    nullptr) ||
+        if (!xcb_ewmh_get_supporting_wm_check_reply(&ewmh, xcb_ewmh_get_supporting_wm_check(&ewmh, root),
+                                                    &check, nullptr) ||
             check == XCB_NONE)
             return false;
         xcb_window_t self = XCB_NONE;
-        return xcb_ewmh_get_supporting_wm_check_reply(&ewmh, xcb_ewmh_get_supporting_wm_check(&ewmh, check), &self,
-                                                      nullptr) &&
+        return xcb_ewmh_get_supporting_wm_check_reply(&ewmh, xcb_ewmh_get_supporting_wm_check(&ewmh, check),
+                                                      &self, nullptr) &&
                self == check;
     }
 
@@ -66,7 +67,8 @@ struct X11Desktop::Impl {
         std::vector<xcb_window_t> out;
         if (ewmhReady && windowManagerRunning()) {
             xcb_ewmh_get_windows_reply_t list;
-            if (xcb_ewmh_get_client_list_reply(&ewmh, xcb_ewmh_get_client_list(&ewmh, screen), &list, nullptr)) {
+            if (xcb_ewmh_get_client_list_reply(&ewmh, xcb_ewmh_get_client_list(&ewmh, screen), &list,
+                                               nullptr)) {
                 out.assign(list.windows, list.windows + list.windows_len);
                 xcb_ewmh_get_windows_reply_wipe(&list);
                 return out;
@@ -79,7 +81,8 @@ struct X11Desktop::Impl {
         for (int i = 0; i < n; ++i) {
             xcb_get_window_attributes_reply_t* a =
                 xcb_get_window_attributes_reply(conn, xcb_get_window_attributes(conn, children[i]), nullptr);
-            if (a && a->map_state == XCB_MAP_STATE_VIEWABLE && !a->override_redirect) out.push_back(children[i]);
+            if (a && a->map_state == XCB_MAP_STATE_VIEWABLE && !a->override_redirect)
+                out.push_back(children[i]);
             std::free(a);
         }
         std::free(tree);
@@ -97,21 +100,23 @@ struct X11Desktop::Impl {
         }
         // WM_NAME: Latin-1 when its type is STRING, taken as UTF-8 otherwise.
         xcb_get_property_reply_t* r = xcb_get_property_reply(
-            conn, xcb_get_property(conn, 0, w, XCB_ATOM_WM_NAME, XCB_GET_PROPERTY_TYPE_ANY, 0, 4096), nullptr);
+            conn, xcb_get_property(conn, 0, w, XCB_ATOM_WM_NAME, XCB_GET_PROPERTY_TYPE_ANY, 0, 4096),
+            nullptr);
         std::string s;
         if (r && r->format == 8) {
             const char* v = static_cast<const char*>(xcb_get_property_value(r));
             std::string raw(v, static_cast<std::size_t>(xcb_get_property_value_length(r)));
-            s = r->type == XCB_ATOM_STRING ? QString::fromLatin1(raw.data(), static_cast<qsizetype>(raw.size()))
-                                                 .toStdString()
-                                           : raw;
+            s = r->type == XCB_ATOM_STRING
+                    ? QString::fromLatin1(raw.data(), static_cast<qsizetype>(raw.size())).toStdString()
+                    : raw;
         }
         std::free(r);
         return Stripped(std::move(s));
     }
 
     static std::string Stripped(std::string s) {
-        while (!s.empty() && s.back() == '\0') s.pop_back();
+        while (!s.empty() && s.back() == '\0')
+            s.pop_back();
         return s;
     }
 
@@ -131,7 +136,9 @@ struct X11Desktop::Impl {
 X11Desktop::X11Desktop(const std::string& display) : m_impl(std::make_unique<Impl>(display)) {}
 X11Desktop::~X11Desktop() = default;
 
-bool X11Desktop::isConnected() const { return m_impl->conn != nullptr; }
+bool X11Desktop::isConnected() const {
+    return m_impl->conn != nullptr;
+}
 
 std::optional<Desktop::WindowId> X11Desktop::findTopLevelWindow(const std::string& title) {
     if (!m_impl->conn) return std::nullopt;
@@ -162,8 +169,8 @@ void X11Desktop::restore(WindowId window) {
         xcb_ewmh_request_change_wm_state(&e, m_impl->screen, w, XCB_EWMH_WM_STATE_REMOVE,
                                          e._NET_WM_STATE_MAXIMIZED_VERT, e._NET_WM_STATE_MAXIMIZED_HORZ,
                                          XCB_EWMH_CLIENT_SOURCE_TYPE_OTHER);
-        xcb_ewmh_request_change_wm_state(&e, m_impl->screen, w, XCB_EWMH_WM_STATE_REMOVE, e._NET_WM_STATE_HIDDEN,
-                                         XCB_NONE, XCB_EWMH_CLIENT_SOURCE_TYPE_OTHER);
+        xcb_ewmh_request_change_wm_state(&e, m_impl->screen, w, XCB_EWMH_WM_STATE_REMOVE,
+                                         e._NET_WM_STATE_HIDDEN, XCB_NONE, XCB_EWMH_CLIENT_SOURCE_TYPE_OTHER);
     }
     // Mapping an iconic window asks the window manager to bring it back.
     xcb_map_window(m_impl->conn, w);
@@ -171,6 +178,8 @@ void X11Desktop::restore(WindowId window) {
     m_impl->activate(w);
 }
 
-std::unique_ptr<Desktop> CreatePlatformDesktop() { return std::make_unique<X11Desktop>(); }
+std::unique_ptr<Desktop> CreatePlatformDesktop() {
+    return std::make_unique<X11Desktop>();
+}
 
 } // namespace app

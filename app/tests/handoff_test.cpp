@@ -11,8 +11,9 @@ class HandOffTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ctx.ADOConnection1.open(dir.file("icd10_2023.mdb"), true);
-        ctx.ADOConnection1.exec("CREATE TABLE ICD10 (ICD10_NO TEXT COLLATE NOCASE, ICD10_FLAG TEXT);"
-                                "INSERT INTO ICD10 VALUES ('S93401A','Y'),('S934','N'),('A00',''),('B001','y')");
+        ctx.ADOConnection1.exec(
+            "CREATE TABLE ICD10 (ICD10_NO TEXT COLLATE NOCASE, ICD10_FLAG TEXT);"
+            "INSERT INTO ICD10 VALUES ('S93401A','Y'),('S934','N'),('A00',''),('B001','y')");
     }
     testsupport::TempDir dir;
     RecordingMessages messages;
@@ -31,7 +32,8 @@ TEST_F(HandOffTest, finestCodeGoesToTheClipboardAndTheWindowIsRaisedAndRestored)
 
 TEST_F(HandOffTest, codeThatIsNotFinestGetsTheMessageEvenWithoutTheWindow) {
     db::Query aux(ctx.ADOConnection1);
-    for (auto code : {"S934", "A00", "B001", "NOPE", "x'y"}) HandOffFinestCode(ctx, aux, code);
+    for (auto code : {"S934", "A00", "B001", "NOPE", "x'y"})
+        HandOffFinestCode(ctx, aux, code);
     EXPECT_EQ(messages.shown, std::vector<std::string>(5, NotFinestMessage));
     EXPECT_FALSE(desktop.clipboard.has_value());
     EXPECT_EQ(desktop.lookups, 0); // the check comes before the window lookup

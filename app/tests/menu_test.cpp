@@ -83,9 +83,10 @@ TEST_F(MenuTest, layoutIsTheFixedMenuWithItsSevenPictures) {
     EXPECT_EQ(menu->windowTitle(), ApplicationTitle());
     EXPECT_FALSE(menu->windowFlags() & Qt::WindowMinimizeButtonHint);
     EXPECT_FALSE(menu->windowFlags() & Qt::WindowMaximizeButtonHint);
-    const std::map<int, QRect> places = {
-        {2, {100, 100, 212, 93}}, {3, {400, 100, 212, 93}}, {4, {100, 220, 212, 93}}, {5, {400, 220, 212, 93}},
-        {7, {100, 340, 212, 93}}, {8, {394, 340, 212, 93}}, {6, {630, 430, 60, 60}}};
+    const std::map<int, QRect> places = {{2, {100, 100, 212, 93}}, {3, {400, 100, 212, 93}},
+                                         {4, {100, 220, 212, 93}}, {5, {400, 220, 212, 93}},
+                                         {7, {100, 340, 212, 93}}, {8, {394, 340, 212, 93}},
+                                         {6, {630, 430, 60, 60}}};
     for (const auto& [n, rect] : places) {
         ImageButton* b = menu->picture(n);
         ASSERT_NE(b, nullptr) << n;
@@ -158,7 +159,8 @@ TEST_F(MenuTest, browsersAreReplacedOnEveryLaunchInTheModeOfTheirPicture) {
         EXPECT_NE(slot(), nullptr);
         EXPECT_TRUE(as(slot())->createdInIcd11);
     }
-    EXPECT_EQ(created, (std::vector<std::string>{"2", "3", "4", "5", "2", "2/11", "2/11", "3", "3/11", "3/11"}));
+    EXPECT_EQ(created,
+              (std::vector<std::string>{"2", "3", "4", "5", "2", "2/11", "2/11", "3", "3/11", "3/11"}));
 }
 
 TEST_F(MenuTest, quizAndSearchAreShownAgainWithTheirStateAndClosingOnlyHides) {

@@ -12,7 +12,7 @@ namespace fs = std::filesystem;
 
 TEST(ExeDir, isTheExecutablesFolderWithoutItsTrailingSeparator) {
     EXPECT_EQ(ExeDirOf("/opt/icd/bin/icd10tcm"), "/opt/icd/bin");
-    EXPECT_EQ(ExeDirOf("/icd10tcm"), ""); // the root: its one separator is removed
+    EXPECT_EQ(ExeDirOf("/icd10tcm"), "");                           // the root: its one separator is removed
     EXPECT_EQ(ExeDirOf("/opt/icd/bin//icd10tcm"), "/opt/icd/bin/"); // only one separator goes
     // The file name is joined with the platform's separator ('\\' on Windows).
     const std::string sep(1, static_cast<char>(fs::path::preferred_separator));
@@ -48,9 +48,9 @@ TEST_F(StartUpTest, missingFileNamesTheFullPathAndLeavesTheConnectionClosed) {
 TEST_F(StartUpTest, fileThatIsNoDatabaseGivesTheOpenFailureWithTheEnginesText) {
     const std::string prefix = "無法開啟資料庫:";
     const std::string contents[] = {
-        std::string(),                                       // empty
+        std::string(),                                                                 // empty
         std::string("this is a text file, not a database\n") + std::string(4096, 'x'), // garbage
-        std::string("SQLite format 3\0", 16) + std::string(84, '\xff'), // damaged SQLite header
+        std::string("SQLite format 3\0", 16) + std::string(84, '\xff'),        // damaged SQLite header
         std::string("\0\1\0\0Standard Jet DB\0", 20) + std::string(200, '\0'), // Jet header, nothing else
     };
     for (const std::string& bytes : contents) {

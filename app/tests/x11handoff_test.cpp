@@ -75,9 +75,9 @@ public:
         send(ev);
     }
     void maximise(xcb_window_t w) {
-        xcb_ewmh_request_change_wm_state(&m_ewmh, m_screen, w, XCB_EWMH_WM_STATE_ADD,
-                                         m_ewmh._NET_WM_STATE_MAXIMIZED_VERT, m_ewmh._NET_WM_STATE_MAXIMIZED_HORZ,
-                                         XCB_EWMH_CLIENT_SOURCE_TYPE_OTHER);
+        xcb_ewmh_request_change_wm_state(
+            &m_ewmh, m_screen, w, XCB_EWMH_WM_STATE_ADD, m_ewmh._NET_WM_STATE_MAXIMIZED_VERT,
+            m_ewmh._NET_WM_STATE_MAXIMIZED_HORZ, XCB_EWMH_CLIENT_SOURCE_TYPE_OTHER);
         xcb_flush(m_conn);
     }
 
@@ -123,7 +123,8 @@ private:
 class X11HandOff : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (!g_server && g_serverMissing) GTEST_SKIP() << "no X server for the hand-off test: " << g_noServerReason;
+        if (!g_server && g_serverMissing)
+            GTEST_SKIP() << "no X server for the hand-off test: " << g_noServerReason;
         ASSERT_NE(g_server, nullptr) << "the test's X server did not start: " << g_noServerReason;
         desktop = std::make_unique<app::X11Desktop>();
         ASSERT_TRUE(desktop->isConnected());
@@ -131,7 +132,7 @@ protected:
         ctx = std::make_unique<app::AppContext>(messages, *desktop);
         ctx->ADOConnection1.open(dir.file("icd10_2023.mdb"), true);
         ctx->ADOConnection1.exec("CREATE TABLE ICD10 (ICD10_NO TEXT COLLATE NOCASE, ICD10_FLAG TEXT);"
-                                "INSERT INTO ICD10 VALUES ('S93401A','Y'),('A000','Y'),('S934','N')");
+                                 "INSERT INTO ICD10 VALUES ('S93401A','Y'),('A000','Y'),('S934','N')");
     }
     void TearDown() override {
         if (standIn > 0) testsupport::XServer::stop(standIn);
@@ -142,8 +143,9 @@ protected:
         standIn = g_server->spawn({std::string(ICD_BINARY_DIR) + "/bin/consultation_standin", record()});
         EXPECT_GT(standIn, 0);
         std::optional<app::Desktop::WindowId> w;
-        (void)QTest::qWaitFor([&] { return (w = desktop->findTopLevelWindow(app::ConsultationWindowTitle)).has_value(); },
-                        10000);
+        (void)QTest::qWaitFor(
+            [&] { return (w = desktop->findTopLevelWindow(app::ConsultationWindowTitle)).has_value(); },
+            10000);
         EXPECT_TRUE(w.has_value()) << "the stand-in window did not appear";
         return w.value_or(0);
     }
@@ -242,16 +244,19 @@ TEST_F(X11HandOff, withoutTheConsultationWindowNothingHappensAtAll) {
 
 TEST_F(X11HandOff, windowsWithOnlyTheOldTitlePropertyAreFoundByTheirExactTitle) {
     activateOwnWindow(); // the window manager is managing windows by now
-    const xcb_window_t utf8 = probe->createWindowWithWmName(app::ConsultationWindowTitle, probe->utf8String());
+    const xcb_window_t utf8 =
+        probe->createWindowWithWmName(app::ConsultationWindowTitle, probe->utf8String());
     const xcb_window_t latin1 = probe->createWindowWithWmName("Consultation caf\xe9", XCB_ATOM_STRING);
     std::optional<app::Desktop::WindowId> found;
     EXPECT_TRUE(QTest::qWaitFor(
-        [&] { return (found = desktop->findTopLevelWindow(app::ConsultationWindowTitle)).has_value(); }, 15000));
+        [&] { return (found = desktop->findTopLevelWindow(app::ConsultationWindowTitle)).has_value(); },
+        15000));
     EXPECT_EQ(found, std::optional<app::Desktop::WindowId>(utf8));
     // The window manager takes each window in its own time.
     EXPECT_TRUE(
         QTest::qWaitFor([&] { return desktop->findTopLevelWindow("Consultation café").has_value(); }, 15000));
-    EXPECT_EQ(desktop->findTopLevelWindow("Consultation café"), std::optional<app::Desktop::WindowId>(latin1));
+    EXPECT_EQ(desktop->findTopLevelWindow("Consultation café"),
+              std::optional<app::Desktop::WindowId>(latin1));
     EXPECT_FALSE(desktop->findTopLevelWindow("Consultation").has_value()); // the whole title, not a part
     EXPECT_FALSE(desktop->findTopLevelWindow("醫師問診").has_value());
 

@@ -37,7 +37,8 @@ bool OnPath(const std::string& program) {
 pid_t Spawn(const std::vector<std::string>& args, int closeInChild = -1, bool quiet = true,
             const std::string& log = "/dev/null") {
     std::vector<char*> argv;
-    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    for (const auto& a : args)
+        argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
@@ -70,7 +71,9 @@ void XServer::stop(pid_t pid) {
     waitpid(pid, nullptr, 0);
 }
 
-pid_t XServer::spawn(const std::vector<std::string>& argv) { return Spawn(argv, -1, false); }
+pid_t XServer::spawn(const std::vector<std::string>& argv) {
+    return Spawn(argv, -1, false);
+}
 
 bool XServer::start(bool withWindowManager) {
     // Another program starting its own server at the same moment may take the
@@ -108,8 +111,8 @@ bool XServer::startOnce(bool withWindowManager) {
     char xlog[] = "/tmp/icd-xvfb-XXXXXX";
     int xlogFd = mkstemp(xlog);
     if (xlogFd >= 0) close(xlogFd);
-    m_xvfb = Spawn({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", "1280x800x24", "-nolisten", "tcp",
-                    "-noreset"},
+    m_xvfb = Spawn({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", "1280x800x24", "-nolisten",
+                    "tcp", "-noreset"},
                    fds[0], true, xlogFd >= 0 ? xlog : "/dev/null");
     close(fds[1]);
     std::string number;
@@ -130,7 +133,8 @@ bool XServer::startOnce(bool withWindowManager) {
         }
     }
     close(fds[0]);
-    while (!number.empty() && (number.back() == '\n' || number.back() == '\r')) number.pop_back();
+    while (!number.empty() && (number.back() == '\n' || number.back() == '\r'))
+        number.pop_back();
     const bool up = m_xvfb > 0 && !number.empty();
     if (!up) {
         m_why = "Xvfb did not start";

@@ -49,9 +49,9 @@ BillableChooser::BillableChooser(const codes::HeaderCodes& codes, QWidget* paren
     auto* title = new QLabel(this);
     title->setTextFormat(Qt::PlainText);
     title->setWordWrap(true);
-    title->setText(
-        QStringLiteral("%1 %2 不是最細碼，其下可用的最細碼如下：")
-            .arg(Q(header.code), Q(codes::DecorateName(header.chineseName, header.flag2023, header.new2023))));
+    title->setText(QStringLiteral("%1 %2 不是最細碼，其下可用的最細碼如下：")
+                       .arg(Q(header.code),
+                            Q(codes::DecorateName(header.chineseName, header.flag2023, header.new2023))));
     title->setObjectName(QStringLiteral("TitleLabel"));
 
     auto* filterLabel = new QLabel(QStringLiteral("篩選："), this);

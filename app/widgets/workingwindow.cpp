@@ -43,9 +43,13 @@ void WorkingWindow::showWindow() {
     activateWindow();
 }
 
-void WorkingWindow::FormActivate() { m_ctx.activeWindowNo = m_windowNo; }
+void WorkingWindow::FormActivate() {
+    m_ctx.activeWindowNo = m_windowNo;
+}
 
-void WorkingWindow::FormClose() { m_ctx.activeWindowNo = NoWindow; }
+void WorkingWindow::FormClose() {
+    m_ctx.activeWindowNo = NoWindow;
+}
 
 void WorkingWindow::changeEvent(QEvent* event) {
     if (event->type() == QEvent::ActivationChange && isActiveWindow()) FormActivate();

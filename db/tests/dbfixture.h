@@ -18,7 +18,8 @@ protected:
         q.setText(sql);
         q.open();
         std::vector<std::string> out;
-        for (; !q.eof(); q.next()) out.push_back(q.value(0));
+        for (; !q.eof(); q.next())
+            out.push_back(q.value(0));
         return out;
     }
     testsupport::CodeDb db;

@@ -16,13 +16,16 @@ namespace fs = std::filesystem;
 
 namespace {
 
-fs::path JetDir() { return testsupport::SharedDataDir() / "mdb"; }
+fs::path JetDir() {
+    return testsupport::SharedDataDir() / "mdb";
+}
 
 #define REQUIRE_JET_FILES()                                                                                  \
     do {                                                                                                     \
         ICD_REQUIRE_SHARED_DATA();                                                                           \
-        if (!fs::is_directory(JetDir())) GTEST_SKIP() << "no Jet test files in " << JetDir();               \
-        if (!JetReaderAvailable()) GTEST_SKIP() << "no Jet reader here (on Windows: the Access ODBC driver)"; \
+        if (!fs::is_directory(JetDir())) GTEST_SKIP() << "no Jet test files in " << JetDir();                \
+        if (!JetReaderAvailable())                                                                           \
+            GTEST_SKIP() << "no Jet reader here (on Windows: the Access ODBC driver)";                       \
     } while (0)
 
 std::string One(Connection& c, const std::string& sql) {
@@ -39,8 +42,10 @@ std::map<std::string, int> Tables(Connection& c) {
     q.setText("SELECT name FROM sqlite_master WHERE type='table' AND name NOT LIKE 'sqlite%' ORDER BY name");
     q.open();
     std::vector<std::string> names;
-    for (; !q.eof(); q.next()) names.push_back(q.value(0));
-    for (const auto& n : names) out[n] = std::stoi(One(c, "SELECT count(*) FROM \"" + n + "\""));
+    for (; !q.eof(); q.next())
+        names.push_back(q.value(0));
+    for (const auto& n : names)
+        out[n] = std::stoi(One(c, "SELECT count(*) FROM \"" + n + "\""));
     return out;
 }
 
@@ -196,7 +201,8 @@ TEST(JetImport, aCopyThatCannotBeWrittenSaysSo) {
     REQUIRE_JET_FILES();
     testsupport::TempDir dir;
     try {
-        ConvertJetToSqlite((JetDir() / "jackcess_testV2000.mdb").string(), dir.file("no/such/folder/copy.sqlite"));
+        ConvertJetToSqlite((JetDir() / "jackcess_testV2000.mdb").string(),
+                           dir.file("no/such/folder/copy.sqlite"));
         FAIL() << "the copy cannot be written there";
     } catch (const Error& e) {
         // What failed and what to do in Chinese, then the detail.
@@ -275,7 +281,8 @@ TEST_F(CodeDbTest, optimizeIndexesTheCodeTablesSoPrefixAndRangeUseTheIndex) {
         q.setText("EXPLAIN QUERY PLAN " + sql);
         q.open();
         std::string all;
-        for (; !q.eof(); q.next()) all += q.field("detail") + "\n";
+        for (; !q.eof(); q.next())
+            all += q.field("detail") + "\n";
         return all;
     };
     EXPECT_NE(plan("SELECT * FROM ICD10 WHERE ICD10_NO LIKE  's93%' ORDER BY ICD10_NO").find("ICD10_NO_IDX"),

@@ -26,9 +26,7 @@ namespace {
 
 class OutlineWindowTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        db = std::make_unique<testsupport::CodeDb>(ctx.ADOConnection1);
-    }
+    void SetUp() override { db = std::make_unique<testsupport::CodeDb>(ctx.ADOConnection1); }
     void add(const std::string& no, const std::string& name, const std::string& flag = "Y",
              const std::string& flag2023 = "", const std::string& isNew = "") {
         db->add(no, name, flag, flag2023, isNew);

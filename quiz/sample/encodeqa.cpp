@@ -30,7 +30,8 @@ int main(int argc, char** argv) {
     }
 
     std::string withBreaks;
-    for (const std::string& line : quiz::SplitLines(source)) withBreaks += line + "\r\n";
+    for (const std::string& line : quiz::SplitLines(source))
+        withBreaks += line + "\r\n";
     std::string big5;
     if (!text::ToCp950(withBreaks, big5)) {
         std::fprintf(stderr, "encodeqa: %s holds a character that Big5 cannot store\n", argv[1]);
@@ -40,7 +41,8 @@ int main(int argc, char** argv) {
     quiz::QuestionBank bank;
     bank.loadBytes(big5);
     auto problems = quiz::CheckBank(bank);
-    for (const std::string& p : problems) std::fprintf(stderr, "%s: %s\n", argv[1], p.c_str());
+    for (const std::string& p : problems)
+        std::fprintf(stderr, "%s: %s\n", argv[1], p.c_str());
     if (!problems.empty()) return 1;
 
     const std::filesystem::path out(argv[2]);

@@ -35,7 +35,8 @@ TEST(QuestionBank, crLfAndCrOnlyFilesGiveTheSameBlocks) {
 }
 
 TEST(QuestionBank, blankLinesAndRemarksBetweenBlocksAreNotQuestions) {
-    std::string s = "題庫:第一版\r\n\r\n" + quiztest::Block("一", 1) + "\r\n\r\n# 備註\r\n" + quiztest::Block("二", 2);
+    std::string s =
+        "題庫:第一版\r\n\r\n" + quiztest::Block("一", 1) + "\r\n\r\n# 備註\r\n" + quiztest::Block("二", 2);
     QuestionBank bank;
     bank.loadBytes(Cp950(s));
     EXPECT_EQ(bank.questionLines(), (std::vector<std::size_t>{2, 11}));
@@ -46,7 +47,7 @@ TEST(QuestionBank, blankLinesAndRemarksBetweenBlocksAreNotQuestions) {
 TEST(IsQuestionLine, matchesQOnlyWhereACharacterBegins) {
     EXPECT_TRUE(quiz::IsQuestionLine("Q:abc"));
     EXPECT_TRUE(quiz::IsQuestionLine(Cp950("問Q:題"))); // anywhere in the line, at a character start
-    EXPECT_TRUE(quiz::IsQuestionLine(Cp950("3.Q:熱")));  // an answer holding Q: does start a block
+    EXPECT_TRUE(quiz::IsQuestionLine(Cp950("3.Q:熱"))); // an answer holding Q: does start a block
     EXPECT_FALSE(quiz::IsQuestionLine("q:abc"));
     EXPECT_FALSE(quiz::IsQuestionLine("Q"));
     EXPECT_FALSE(quiz::IsQuestionLine(""));
@@ -82,7 +83,8 @@ TEST(TextFromThirdByte, dropsTwoBytesAndCutsAt250WithoutSplittingACharacter) {
     // Double-byte text at the cut: 'x' then 150 characters = 301 bytes; the
     // cut at 250 would fall inside the 125th character, which is left out.
     std::string wide = "Q:x";
-    for (int i = 0; i < 150; ++i) wide += Cp950("痛");
+    for (int i = 0; i < 150; ++i)
+        wide += Cp950("痛");
     std::string cut = quiz::TextFromThirdByte(wide);
     EXPECT_EQ(cut.size(), 249u);
     EXPECT_EQ(text::FromCp950(cut).substr(0, 1), "x");

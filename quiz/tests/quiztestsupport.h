@@ -21,14 +21,16 @@ inline std::string Cp950(const std::string& utf8) {
 inline std::string Block(const std::string& question, int key, const std::string& br = "\r\n") {
     std::string b = "Q:" + question + br + "A:" + std::to_string(key) + br;
     const char* marks[4] = {"甲", "乙", "丙", "丁"};
-    for (int a = 0; a < 4; ++a) b += std::to_string(a + 1) + "." + question + marks[a] + br;
+    for (int a = 0; a < 4; ++a)
+        b += std::to_string(a + 1) + "." + question + marks[a] + br;
     return b;
 }
 
 // A bank of n questions named 題1 .. 題n, keys cycling 1, 2, 3, 4.
 inline std::string Bank(int n, const std::string& br = "\r\n") {
     std::string s;
-    for (int i = 1; i <= n; ++i) s += Block("題" + std::to_string(i), (i - 1) % 4 + 1, br);
+    for (int i = 1; i <= n; ++i)
+        s += Block("題" + std::to_string(i), (i - 1) % 4 + 1, br);
     return Cp950(s);
 }
 

@@ -34,7 +34,9 @@ std::set<std::string> CodesIn(const std::string& text) {
     for (auto it = std::sregex_iterator(text.begin(), text.end(), code); it != std::sregex_iterator(); ++it) {
         const auto pos = static_cast<std::size_t>(it->position());
         const auto end = pos + static_cast<std::size_t>(it->length());
-        auto joined = [](char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '-' || c == '.'; };
+        auto joined = [](char c) {
+            return std::isalnum(static_cast<unsigned char>(c)) || c == '-' || c == '.';
+        };
         if (pos > 0 && joined(text[pos - 1])) continue;
         if (end < text.size() && joined(text[end])) continue;
         std::string c = it->str();
@@ -67,17 +69,21 @@ TEST(SampleBank, isBig5WithCrLfAndHoldsAtLeastFortyWellFormedQuestions) {
     EXPECT_GE(bank.questionLines().size(), 40u);
 
     // Same text as the UTF-8 source, line for line.
-    const std::string source = testsupport::ReadFile(std::filesystem::path(ICD_SOURCE_DIR) / "quiz/sample/qa.utf8.txt");
+    const std::string source =
+        testsupport::ReadFile(std::filesystem::path(ICD_SOURCE_DIR) / "quiz/sample/qa.utf8.txt");
     const auto sourceLines = quiz::SplitLines(source);
     ASSERT_EQ(sourceLines.size(), bank.lines().size());
-    for (std::size_t n = 0; n < sourceLines.size(); ++n) EXPECT_EQ(text::FromCp950(bank.lines()[n]), sourceLines[n]);
+    for (std::size_t n = 0; n < sourceLines.size(); ++n)
+        EXPECT_EQ(text::FromCp950(bank.lines()[n]), sourceLines[n]);
 
     // Every question is asked once, with four different answers.
     std::set<std::string> questions;
     for (std::size_t q : bank.questionLines()) {
-        EXPECT_TRUE(questions.insert(bank.line(q)).second) << "asked twice: " << text::FromCp950(bank.line(q));
+        EXPECT_TRUE(questions.insert(bank.line(q)).second)
+            << "asked twice: " << text::FromCp950(bank.line(q));
         std::set<std::string> answers;
-        for (std::size_t a = 2; a <= 5; ++a) answers.insert(quiz::TextFromThirdByte(bank.line(q + a)));
+        for (std::size_t a = 2; a <= 5; ++a)
+            answers.insert(quiz::TextFromThirdByte(bank.line(q + a)));
         EXPECT_EQ(answers.size(), 4u) << text::FromCp950(bank.line(q));
     }
 }
@@ -98,7 +104,8 @@ TEST(SampleBank, codesNamedByQuestionsAndKeysAreInTheSampleDatabase) {
         const std::string answer =
             text::FromCp950(quiz::TextFromThirdByte(bank.line(q + 1 + static_cast<std::size_t>(key))));
         std::set<std::string> codes = CodesIn(question);
-        for (const std::string& c : CodesIn(answer)) codes.insert(c);
+        for (const std::string& c : CodesIn(answer))
+            codes.insert(c);
         for (const std::string& code : codes) {
             query.close();
             query.setText("SELECT ICD10_NO FROM ICD10 WHERE ICD10_NO = '" + code + "'");

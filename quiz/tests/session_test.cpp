@@ -31,7 +31,8 @@ void AnswerAll(QuizSession& s, std::vector<int> wrongAt = {}) {
 
 std::vector<std::size_t> FileOrder(std::size_t n) {
     std::vector<std::size_t> v;
-    for (std::size_t i = 0; i < n; ++i) v.push_back(i * 6);
+    for (std::size_t i = 0; i < n; ++i)
+        v.push_back(i * 6);
     return v;
 }
 
@@ -167,7 +168,8 @@ TEST(QuizSession, goingBackAndChangingAnAnswerCountsTheNewChoice) {
     s.startNewQuizFromBytes(quiztest::Bank(6));
     s.previous();
     EXPECT_EQ(s.current(), 1); // nothing before the first question
-    for (int k = 1; k <= 4; ++k) s.answer(KeyAt(s, k) % 4 + 1); // 1-4 wrong
+    for (int k = 1; k <= 4; ++k)
+        s.answer(KeyAt(s, k) % 4 + 1); // 1-4 wrong
     ASSERT_EQ(s.current(), 5);
     s.previous();
     EXPECT_EQ(s.current(), 4);
@@ -258,8 +260,9 @@ TEST(QuizSession, questionScreenHeadingTextsAndFontSizes) {
     // Heading 問題1/1 is 7 bytes, CR LF 2: a question of 92 bytes makes 101.
     std::string q100 = std::string(91, 'a');
     std::string q101 = std::string(92, 'a');
-    std::string bank = "Q:" + q100 + "\r\nA:1\r\n1." + std::string(70, 'b') + "\r\n2." + std::string(71, 'b') +
-                       "\r\n3." + std::string(100, 'b') + "\r\n4." + std::string(101, 'b') + "\r\n";
+    std::string bank = "Q:" + q100 + "\r\nA:1\r\n1." + std::string(70, 'b') + "\r\n2." +
+                       std::string(71, 'b') + "\r\n3." + std::string(100, 'b') + "\r\n4." +
+                       std::string(101, 'b') + "\r\n";
     s.startNewQuizFromBytes(bank);
     quiz::QuestionScreen screen = s.question();
     EXPECT_EQ(screen.question, "問題1/1\r\n" + q100);
@@ -272,7 +275,8 @@ TEST(QuizSession, questionScreenHeadingTextsAndFontSizes) {
 
     // Chinese text counts two bytes a character: 問題1/1 CR LF + 46 characters = 101.
     std::string wide;
-    for (int i = 0; i < 46; ++i) wide += "痛";
+    for (int i = 0; i < 46; ++i)
+        wide += "痛";
     s.startNewQuizFromBytes(Cp950("Q:" + wide + "\r\nA:1\r\n1.x\r\n2.x\r\n3.x\r\n4.x\r\n"));
     EXPECT_EQ(s.question().question, "問題1/1\r\n" + wide);
     EXPECT_EQ(s.question().questionFontSize, 18);

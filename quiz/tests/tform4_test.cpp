@@ -33,7 +33,8 @@ struct QuizWindow {
     // Answers the question on screen rightly (keys of quiztest::Bank cycle 1-4).
     void answerRightly() {
         int k = window->session().current();
-        const std::string& key = window->session().bank().line(window->session().order()[std::size_t(k - 1)] + 1);
+        const std::string& key =
+            window->session().bank().line(window->session().order()[std::size_t(k - 1)] + 1);
         click(window->answerPicture(key[2] - '0'));
     }
 
@@ -63,7 +64,8 @@ TEST(TForm4, fixedCentredWindowWithItsLayout) {
         EXPECT_EQ(w.window->answerLabel(n)->size(), QSize(514, 74));
         top += 78;
     }
-    for (app::ImageButton* b : {w.ui().Image1, w.ui().Image2, w.ui().Image13}) EXPECT_EQ(b->size(), QSize(60, 60));
+    for (app::ImageButton* b : {w.ui().Image1, w.ui().Image2, w.ui().Image13})
+        EXPECT_EQ(b->size(), QSize(60, 60));
     EXPECT_EQ(w.ui().Label1->text(), QStringLiteral("全部題庫"));
     EXPECT_FALSE(w.ui().CheckBox1->isChecked());
     EXPECT_TRUE(w.ui().Memo1->isHidden());
@@ -98,7 +100,8 @@ TEST(TForm4, answeringToTheEndWritesTheReportAndPreviousLeavesIt) {
     w.click(w.ui().ImageA4); // question 2's key is 2
     w.answerRightly();
     EXPECT_FALSE(w.ui().Memo1->isHidden());
-    for (int n = 1; n <= 4; ++n) EXPECT_TRUE(w.window->answerRow(n)->isHidden());
+    for (int n = 1; n <= 4; ++n)
+        EXPECT_TRUE(w.window->answerRow(n)->isHidden());
     EXPECT_EQ(w.question(), QStringLiteral("您可以再更好喔,評量分數為:67分"));
     QStringList lines = w.ui().Memo1->toPlainText().split(QLatin1Char('\n'));
     ASSERT_GE(lines.size(), 27);
@@ -124,7 +127,8 @@ TEST(TForm4, closingOnQuestionSixAndReopeningResumes) {
     QuizWindow w(quiztest::Bank(12));
     w.window->showWindow();
     w.window->FormActivate();
-    for (int k = 1; k <= 5; ++k) w.click(w.ui().ImageA2);
+    for (int k = 1; k <= 5; ++k)
+        w.click(w.ui().ImageA2);
     const auto order = w.window->session().order();
     EXPECT_EQ(w.question(), QStringLiteral("問題6/10\n題6"));
 
@@ -137,7 +141,8 @@ TEST(TForm4, closingOnQuestionSixAndReopeningResumes) {
     EXPECT_EQ(w.context.activeWindowNo, 4);
     EXPECT_EQ(w.question(), QStringLiteral("問題6/10\n題6"));
     EXPECT_EQ(w.window->session().order(), order);
-    for (int k = 1; k <= 5; ++k) EXPECT_EQ(w.window->session().choice(k), "A:2");
+    for (int k = 1; k <= 5; ++k)
+        EXPECT_EQ(w.window->session().choice(k), "A:2");
 }
 
 TEST(TForm4, wholeBankOptionByBoxOrLabelStartsANewQuiz) {

@@ -21,15 +21,17 @@ using testsupport::SchemaSql;
 // The rows every fault test works on: a few codes of several levels, an ICD-9
 // code with its CM translations and a usage rank.
 inline void FillSampleRows(testsupport::CodeDb& db) {
-    const char* codes[][4] = {{"A00", "霍亂", "Cholera", "N"},
-                              {"A000", "霍亂弧菌霍亂", "Cholera due to Vibrio cholerae", "Y"},
-                              {"A009", "霍亂", "Cholera, unspecified", "Y"},
-                              {"A01", "傷寒及副傷寒", "Typhoid and paratyphoid fevers", "N"},
-                              {"A0100", "傷寒", "Typhoid fever, unspecified", "Y"},
-                              {"S93401A", "左側踝部扭傷,初期照護", "Sprain of left ankle, initial encounter", "Y"},
-                              {"S93401D", "左側踝部扭傷,後續照護", "Sprain of left ankle, subsequent encounter", "Y"},
-                              {"M2551", "右側肩關節疼痛", "Pain in right shoulder", "Y"}};
-    for (const auto& r : codes) db.code(r[0], r[1], r[2], r[3]);
+    const char* codes[][4] = {
+        {"A00", "霍亂", "Cholera", "N"},
+        {"A000", "霍亂弧菌霍亂", "Cholera due to Vibrio cholerae", "Y"},
+        {"A009", "霍亂", "Cholera, unspecified", "Y"},
+        {"A01", "傷寒及副傷寒", "Typhoid and paratyphoid fevers", "N"},
+        {"A0100", "傷寒", "Typhoid fever, unspecified", "Y"},
+        {"S93401A", "左側踝部扭傷,初期照護", "Sprain of left ankle, initial encounter", "Y"},
+        {"S93401D", "左側踝部扭傷,後續照護", "Sprain of left ankle, subsequent encounter", "Y"},
+        {"M2551", "右側肩關節疼痛", "Pain in right shoulder", "Y"}};
+    for (const auto& r : codes)
+        db.code(r[0], r[1], r[2], r[3]);
     db.cm("845.00", "S93.401A");
     db.cm("719.41", "M25.51");
     db.icd9("845.00", "踝扭傷", "Sprain of ankle");
@@ -59,14 +61,16 @@ inline std::string Fingerprint(db::Connection& c) {
     db::Query tables(c);
     tables.setText("SELECT name FROM sqlite_master WHERE type='table' ORDER BY name");
     std::vector<std::string> names;
-    for (tables.open(); !tables.eof(); tables.next()) names.push_back(tables.value(0));
+    for (tables.open(); !tables.eof(); tables.next())
+        names.push_back(tables.value(0));
     for (const std::string& t : names) {
         db::Query rows(c);
         rows.setText("SELECT * FROM \"" + t + "\" ORDER BY rowid");
         out += "\n#" + t;
         for (rows.open(); !rows.eof(); rows.next()) {
             out += "\n";
-            for (int i = 0; i < rows.fieldCount(); ++i) out += rows.value(i) + "\t";
+            for (int i = 0; i < rows.fieldCount(); ++i)
+                out += rows.value(i) + "\t";
         }
     }
     return out;
@@ -127,40 +131,42 @@ private:
 // Texts that must reach the engine only as data: quotes, percent signs,
 // wildcards, brackets, statement keywords, comment marks, a long text.
 inline std::vector<std::string> HostileTexts() {
-    return {"'",
-            "''",
-            "O'Brien",
-            "\"",
-            "%",
-            "100%",
-            "_",
-            "%_%",
-            "[A-Z]",
-            "[",
-            "]",
-            "(",
-            ")",
-            "\\",
-            "';",
-            "'; DROP TABLE ICD10; --",
-            "A00'; DELETE FROM ICD10; --",
-            "x' OR '1'='1",
-            "') OR 1=1 --",
-            "A00%' UNION SELECT name,sql,'','','','' FROM sqlite_master --",
-            "/* */",
-            "; VACUUM;",
-            "頭痛'; UPDATE ICD10 SET ICD10_CNAME='x'; --",
-            "許功蓋",
-            "\xF0\x9F\x98\x80 \xF0\xA0\x80\x80頭",   // characters outside Big5 (an emoji, an extension-B ideograph)
-            "e\xCC\x81\xE2\x80\x8B\xEF\xBF\xBD", // a combining accent, a zero-width space, U+FFFD
-            std::string(10000, 'A'),
-            std::string(10000, '\''),
-            std::string(3333, '%') + "'; DROP TABLE CM; --",
-            [] {
-                std::string s;
-                for (int i = 0; i < 2500; ++i) s += "頭痛 ";
-                return s;
-            }()};
+    return {
+        "'",
+        "''",
+        "O'Brien",
+        "\"",
+        "%",
+        "100%",
+        "_",
+        "%_%",
+        "[A-Z]",
+        "[",
+        "]",
+        "(",
+        ")",
+        "\\",
+        "';",
+        "'; DROP TABLE ICD10; --",
+        "A00'; DELETE FROM ICD10; --",
+        "x' OR '1'='1",
+        "') OR 1=1 --",
+        "A00%' UNION SELECT name,sql,'','','','' FROM sqlite_master --",
+        "/* */",
+        "; VACUUM;",
+        "頭痛'; UPDATE ICD10 SET ICD10_CNAME='x'; --",
+        "許功蓋",
+        "\xF0\x9F\x98\x80 \xF0\xA0\x80\x80頭", // characters outside Big5 (an emoji, an extension-B ideograph)
+        "e\xCC\x81\xE2\x80\x8B\xEF\xBF\xBD",   // a combining accent, a zero-width space, U+FFFD
+        std::string(10000, 'A'),
+        std::string(10000, '\''),
+        std::string(3333, '%') + "'; DROP TABLE CM; --",
+        [] {
+            std::string s;
+            for (int i = 0; i < 2500; ++i)
+                s += "頭痛 ";
+            return s;
+        }()};
 }
 
 } // namespace reliability

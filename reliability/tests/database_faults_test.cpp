@@ -37,13 +37,16 @@ struct StartUp {
     bool open() { return app::OpenDatabase(ctx, exe()); }
     std::vector<std::string> files() const {
         std::vector<std::string> out;
-        for (const auto& e : fs::directory_iterator(dir.path())) out.push_back(e.path().filename().string());
+        for (const auto& e : fs::directory_iterator(dir.path()))
+            out.push_back(e.path().filename().string());
         std::sort(out.begin(), out.end());
         return out;
     }
 };
 
-bool StartsWith(const std::string& s, const std::string& head) { return s.rfind(head, 0) == 0; }
+bool StartsWith(const std::string& s, const std::string& head) {
+    return s.rfind(head, 0) == 0;
+}
 
 } // namespace
 
@@ -78,8 +81,9 @@ TEST(DatabaseFileFaults, folderInTheFilesPlace_cannotBeOpened_andIsLeftAlone) {
 }
 
 TEST(DatabaseFileFaults, notADatabase_givesTheEngineMessage_andLeavesTheFileAlone) {
-    for (const std::string& bytes : {std::string("this is a text file, not a database\n"), std::string(4096, '\xFF'),
-                                     std::string("SQLite format 3") + std::string(200, 'x')}) {
+    for (const std::string& bytes :
+         {std::string("this is a text file, not a database\n"), std::string(4096, '\xFF'),
+          std::string("SQLite format 3") + std::string(200, 'x')}) {
         StartUp s;
         testsupport::WriteFile(s.dbPath(), bytes);
         EXPECT_FALSE(s.open());
@@ -99,7 +103,8 @@ TEST(DatabaseFileFaults, truncatedDatabase_failsWithTheEngineMessage_atOpenOrAtT
         testsupport::CodeDb db(c, s.dbPath());
         reliability::FillSampleRows(db);
         c.exec("BEGIN");
-        for (int i = 0; i < 3000; ++i) db.code("Z" + std::to_string(10000 + i), "名稱" + std::to_string(i), "name");
+        for (int i = 0; i < 3000; ++i)
+            db.code("Z" + std::to_string(10000 + i), "名稱" + std::to_string(i), "name");
         c.exec("COMMIT");
     }
     const std::string whole = testsupport::ReadFile(s.dbPath());
@@ -124,7 +129,8 @@ TEST(DatabaseFileFaults, truncatedDatabase_failsWithTheEngineMessage_atOpenOrAtT
             message = e.what();
         }
     }
-    EXPECT_TRUE(message.find("malformed") != std::string::npos || message.find("not a database") != std::string::npos)
+    EXPECT_TRUE(message.find("malformed") != std::string::npos ||
+                message.find("not a database") != std::string::npos)
         << message;
     s.ctx.ADOConnection1.close();
     EXPECT_EQ(testsupport::ReadFile(s.dbPath()), cut);
@@ -267,15 +273,17 @@ TEST(ReadOnlyDatabase, rankingOnAReadOnlyFile_failsWithTheEngineMessageAndChange
             close(fds[0]);
             std::string outcome = "skip: cannot give up the superuser's rights";
             if (setgid(65534) == 0 && setuid(65534) == 0)
-                outcome = access(path.c_str(), R_OK) == 0 ? RankReadOnlyFile(path)
-                                                          : "skip: the temporary folder is closed to other users";
+                outcome = access(path.c_str(), R_OK) == 0
+                              ? RankReadOnlyFile(path)
+                              : "skip: the temporary folder is closed to other users";
             (void)!write(fds[1], outcome.data(), outcome.size());
             _exit(0);
         }
         close(fds[1]);
         std::string outcome;
         char buf[256];
-        for (ssize_t n; (n = read(fds[0], buf, sizeof buf)) > 0;) outcome.append(buf, static_cast<std::size_t>(n));
+        for (ssize_t n; (n = read(fds[0], buf, sizeof buf)) > 0;)
+            outcome.append(buf, static_cast<std::size_t>(n));
         close(fds[0]);
         int status = 0;
         waitpid(child, &status, 0);
@@ -358,7 +366,8 @@ TEST_F(LockedDatabaseTest, searchAndRanking_failAfterTheBusyWait_withTheEngineMe
     const auto seconds =
         std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - start).count();
     ASSERT_FALSE(errors.empty());
-    for (const std::string& e : errors) EXPECT_EQ(e, "database is locked");
+    for (const std::string& e : errors)
+        EXPECT_EQ(e, "database is locked");
     // Each failing step waits the busy time (a few seconds), never forever.
     EXPECT_LE(seconds, 30);
     conn.close();
@@ -377,8 +386,8 @@ TEST(DatabaseFileFaults, lockedAtStartUp_saysTheDatabaseCannotBeOpened_afterTheB
     EXPECT_FALSE(s.open());
     const auto seconds =
         std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - start).count();
-    EXPECT_EQ(s.messages.shown, std::vector<std::string>{std::string(app::CannotOpenDatabaseMessage) +
-                                                         "database is locked"});
+    EXPECT_EQ(s.messages.shown,
+              std::vector<std::string>{std::string(app::CannotOpenDatabaseMessage) + "database is locked"});
     EXPECT_LE(seconds, 30);
     holder.release();
     EXPECT_EQ(reliability::FingerprintOf(s.dbPath()), before);
@@ -415,7 +424,8 @@ TEST(JetFileFaults, jetFileWithAGoodHeaderAndGarbagePages_isRefusedWithoutTaking
     StartUp s;
     std::string bytes("\x00\x01\x00\x00Standard Jet DB\x00\x01\x00\x00\x00", 24);
     bytes += std::string(4096 - bytes.size(), '\x00');
-    for (int i = 0; i < 16 * 4096; ++i) bytes += static_cast<char>((i * 7919) & 0xFF);
+    for (int i = 0; i < 16 * 4096; ++i)
+        bytes += static_cast<char>((i * 7919) & 0xFF);
     testsupport::WriteFile(s.dbPath(), bytes);
     EXPECT_FALSE(s.open());
     ASSERT_EQ(s.messages.shown.size(), 1u);
@@ -434,7 +444,8 @@ TEST(JetFileFaults, realJetFileCutInHalf_isRefusedOrReadWhole_neverHangsOrCrashe
         const auto start = std::chrono::steady_clock::now();
         const bool opened = s.open();
         const auto seconds =
-            std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - start).count();
+            std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - start)
+                .count();
         EXPECT_LE(seconds, 60) << name;
         RecordProperty(name, s.messages.shown.empty() ? std::string("opened") : s.messages.shown[0]);
         if (opened) {
@@ -443,7 +454,8 @@ TEST(JetFileFaults, realJetFileCutInHalf_isRefusedOrReadWhole_neverHangsOrCrashe
             EXPECT_EQ(db::DetectFileKind(db::ConvertedCopyPath(s.dbPath())), db::FileKind::SQLite) << name;
         } else {
             ASSERT_EQ(s.messages.shown.size(), 1u) << name;
-            EXPECT_TRUE(StartsWith(s.messages.shown[0], app::CannotOpenDatabaseMessage)) << s.messages.shown[0];
+            EXPECT_TRUE(StartsWith(s.messages.shown[0], app::CannotOpenDatabaseMessage))
+                << s.messages.shown[0];
             EXPECT_EQ(s.files(), std::vector<std::string>{"icd10_2023.mdb"}) << name;
         }
         EXPECT_EQ(testsupport::ReadFile(s.dbPath()), cut) << name;

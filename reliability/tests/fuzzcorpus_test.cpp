@@ -38,7 +38,8 @@ std::string RunOne(Target target, const std::string& bytes) {
     while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
     }
     if (WIFEXITED(status) && WEXITSTATUS(status) == 0) return "";
-    if (WIFSIGNALED(status)) return "a check failed or the target crashed (signal " + std::to_string(WTERMSIG(status)) + ")";
+    if (WIFSIGNALED(status))
+        return "a check failed or the target crashed (signal " + std::to_string(WTERMSIG(status)) + ")";
     return "the target ended with status " + std::to_string(WEXITSTATUS(status));
 }
 
@@ -57,13 +58,25 @@ int Replay(const std::string& name, Target target) {
 
 } // namespace
 
-TEST(FuzzCorpus, questionBankReader) { EXPECT_GT(Replay("fuzz_questionbank", Fuzz_questionbank), 0); }
-TEST(FuzzCorpus, outlineReaders) { EXPECT_GT(Replay("fuzz_outline", Fuzz_outline), 0); }
-TEST(FuzzCorpus, statementBuilder) { EXPECT_GT(Replay("fuzz_statement", Fuzz_statement), 0); }
-TEST(FuzzCorpus, textRules) { EXPECT_GT(Replay("fuzz_text", Fuzz_text), 0); }
-TEST(FuzzCorpus, treeBuilders) { EXPECT_GT(Replay("fuzz_tree", Fuzz_tree), 0); }
+TEST(FuzzCorpus, questionBankReader) {
+    EXPECT_GT(Replay("fuzz_questionbank", Fuzz_questionbank), 0);
+}
+TEST(FuzzCorpus, outlineReaders) {
+    EXPECT_GT(Replay("fuzz_outline", Fuzz_outline), 0);
+}
+TEST(FuzzCorpus, statementBuilder) {
+    EXPECT_GT(Replay("fuzz_statement", Fuzz_statement), 0);
+}
+TEST(FuzzCorpus, textRules) {
+    EXPECT_GT(Replay("fuzz_text", Fuzz_text), 0);
+}
+TEST(FuzzCorpus, treeBuilders) {
+    EXPECT_GT(Replay("fuzz_tree", Fuzz_tree), 0);
+}
 // Damaged copies of the shared Jet test files (each a no-op without the shared data).
-TEST(FuzzCorpus, jetConversion) { EXPECT_GT(Replay("fuzz_jet", Fuzz_jet), 0); }
+TEST(FuzzCorpus, jetConversion) {
+    EXPECT_GT(Replay("fuzz_jet", Fuzz_jet), 0);
+}
 
 // The replay itself: an input that fails a check is reported by its name.
 TEST(FuzzCorpus, aFailingInput_isReportedAsAFailure) {

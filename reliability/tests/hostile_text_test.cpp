@@ -84,14 +84,16 @@ bool Like(std::string_view s, std::string_view p) {
             return false;
         }
     }
-    while (pi < p.size() && p[pi] == '%') ++pi;
+    while (pi < p.size() && p[pi] == '%')
+        ++pi;
     return pi == p.size();
 }
 
 std::vector<std::string> Words(const std::string& text) {
     std::vector<std::string> out;
     std::size_t position = 1;
-    for (std::string w; text::NextWord(text, ' ', position, w);) out.push_back(w);
+    for (std::string w; text::NextWord(text, ' ', position, w);)
+        out.push_back(w);
     return out;
 }
 
@@ -108,7 +110,8 @@ std::vector<std::map<std::string, std::string>> Rows(db::Connection& c, const st
     std::vector<std::map<std::string, std::string>> out;
     for (q.open(); !q.eof(); q.next()) {
         std::map<std::string, std::string> row;
-        for (const char* col : {"ICD10_NO", "ICD10_CNAME", "ICD10_ENAME", "ICD9_NO", "ICD9_NAME", "ICD9_NAME2"})
+        for (const char* col :
+             {"ICD10_NO", "ICD10_CNAME", "ICD10_ENAME", "ICD9_NO", "ICD9_NAME", "ICD9_NAME2"})
             if (q.hasField(col)) row[col] = q.field(col);
         out.push_back(row);
     }
@@ -145,7 +148,8 @@ std::optional<std::vector<std::string>> ExpectedCodes(db::Connection& c, std::st
     } else {
         if (words.empty()) return std::nullopt;
         for (const auto& r : Rows(c, "ICD9"))
-            if (AllWordsIn(r.at("ICD9_NAME"), words) || AllWordsIn(r.at("ICD9_NAME2"), words)) icd9.insert(r.at("ICD9_NO"));
+            if (AllWordsIn(r.at("ICD9_NAME"), words) || AllWordsIn(r.at("ICD9_NAME2"), words))
+                icd9.insert(r.at("ICD9_NO"));
     }
     std::set<std::string> targets;
     for (const auto& r : Rows(c, "CM")) {
@@ -154,21 +158,23 @@ std::optional<std::vector<std::string>> ExpectedCodes(db::Connection& c, std::st
         code.erase(std::remove(code.begin(), code.end(), '.'), code.end());
         // A seventh-character episode stands for all three episodes of care.
         if (code.size() == 7 && std::isalpha(static_cast<unsigned char>(code[6])))
-            for (char e : {'A', 'D', 'S'}) targets.insert(code.substr(0, 6) + e);
+            for (char e : {'A', 'D', 'S'})
+                targets.insert(code.substr(0, 6) + e);
         else
             targets.insert(code);
     }
     if (targets.empty()) return std::nullopt; // nothing translated: no condition
     return keep([&](const auto& r) {
         std::string no = r.at("ICD10_NO");
-        for (char& ch : no) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+        for (char& ch : no)
+            ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
         return targets.count(no) > 0;
     });
 }
 
-std::string search::Criteria::* const TextFields[] = {&search::Criteria::icd10Code, &search::Criteria::chineseName,
-                                                      &search::Criteria::englishName, &search::Criteria::icd9Code,
-                                                      &search::Criteria::icd9Name};
+std::string search::Criteria::*const TextFields[] = {
+    &search::Criteria::icd10Code, &search::Criteria::chineseName, &search::Criteria::englishName,
+    &search::Criteria::icd9Code, &search::Criteria::icd9Name};
 
 } // namespace
 
@@ -230,7 +236,8 @@ TEST_F(HostileTextTest, injectionAttempts_findOnlyTheRowsTheirWordsMatch) {
 TEST_F(HostileTextTest, allBoxesAtOnceWithEveryRadioChoice_changesNothing) {
     for (const std::string& t : HostileTexts()) {
         search::Criteria c;
-        for (auto field : TextFields) c.*field = t;
+        for (auto field : TextFields)
+            c.*field = t;
         c.sex = 2;
         c.side = 3;
         c.episode = 3;
@@ -272,7 +279,8 @@ TEST_F(HostileTextTest, quotedKeywords_areSearchedForAsWords) {
 TEST_F(HostileTextTest, icd9TextsWithQuotes_translateThroughTheEngineSafely) {
     // Each is looked up as the text it is, finds nothing and says so: the
     // quote never widens the lookup.
-    for (const std::string& t : {std::string("845'"), std::string("845.00' OR ''='"), std::string("踝扭傷'--")}) {
+    for (const std::string& t :
+         {std::string("845'"), std::string("845.00' OR ''='"), std::string("踝扭傷'--")}) {
         search::Criteria c;
         c.icd9Code = t;
         std::vector<std::string> codes;

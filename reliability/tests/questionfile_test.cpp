@@ -25,7 +25,8 @@ std::string Big5(const std::string& utf8) {
 
 std::string Block(int n, int key) {
     const std::string s = std::to_string(n);
-    return "Q:第" + s + "題\nA:" + std::to_string(key) + "\n1.甲" + s + "\n2.乙" + s + "\n3.丙" + s + "\n4.丁" + s + "\n";
+    return "Q:第" + s + "題\nA:" + std::to_string(key) + "\n1.甲" + s + "\n2.乙" + s + "\n3.丙" + s +
+           "\n4.丁" + s + "\n";
 }
 
 // Runs a whole quiz answering 1 everywhere; returns the report or the message.
@@ -96,7 +97,8 @@ TEST_F(QuestionFileTest, emptyFile_asksNothing_andEveryStepIsHarmless) {
 
 TEST_F(QuestionFileTest, binaryFile_givesAMessageNotACrash) {
     std::string bytes;
-    for (int i = 0; i < 70000; ++i) bytes += static_cast<char>((i * 131 + (i >> 7)) & 0xFF);
+    for (int i = 0; i < 70000; ++i)
+        bytes += static_cast<char>((i * 131 + (i >> 7)) & 0xFF);
     bytes += "\nQ:\xFF\xFF\n\x00\x01";
     quiz::QuizSession s = session(bytes);
     const std::string outcome = RunQuiz(s);
@@ -110,7 +112,8 @@ TEST_F(QuestionFileTest, invalidCp950_isShownWithReplacementCharacters) {
     ASSERT_EQ(s.length(), 1);
     const quiz::QuestionScreen q = s.question();
     EXPECT_TRUE(text::IsValidUtf8(q.question));
-    for (const auto& a : q.answers) EXPECT_TRUE(text::IsValidUtf8(a)) << a;
+    for (const auto& a : q.answers)
+        EXPECT_TRUE(text::IsValidUtf8(a)) << a;
     s.answer(1);
     EXPECT_EQ(s.report().rightCount, 1);
 }
@@ -119,12 +122,17 @@ TEST_F(QuestionFileTest, lineEnds_crOnlyLfOnlyCrLfAndMixed_giveTheSameQuiz) {
     const std::string lf = Big5(Block(1, 1) + "\n" + Block(2, 2) + Block(3, 3));
     auto with = [&](const std::string& end) {
         std::string out;
-        for (char c : lf) out += c == '\n' ? end : std::string(1, c);
+        for (char c : lf)
+            out += c == '\n' ? end : std::string(1, c);
         return out;
     };
     std::string mixed;
     int i = 0;
-    for (char c : lf) mixed += c == '\n' ? std::string(++i % 3 == 0 ? "\r" : i % 3 == 1 ? "\r\n" : "\n") : std::string(1, c);
+    for (char c : lf)
+        mixed += c == '\n' ? std::string(++i % 3 == 0 ? "\r"
+                                         : i % 3 == 1 ? "\r\n"
+                                                      : "\n")
+                           : std::string(1, c);
     quiz::QuizSession reference = session(lf);
     const std::string expected = RunQuiz(reference);
     EXPECT_NE(expected.find("問題3/3"), std::string::npos) << expected;
@@ -175,16 +183,19 @@ TEST_F(QuestionFileTest, checkBank_namesEveryFaultOfABadFile) {
     bank.loadBytes(Big5(Block(1, 1) + "Q:第二題\nA:x\n1.甲\n2.\n3.丙\n") + "Q:第三題\n");
     const auto faults = quiz::CheckBank(bank);
     EXPECT_GE(faults.size(), 3u);
-    for (const auto& f : faults) EXPECT_TRUE(text::IsValidUtf8(f)) << f;
+    for (const auto& f : faults)
+        EXPECT_TRUE(text::IsValidUtf8(f)) << f;
 }
 
 TEST_F(QuestionFileTest, hugeQuestionAndAnswerLines_areCutToTheLabelBudget) {
     const std::string longLine(20000, 'x');
     std::string big = "Q:" + longLine + "\nA:1\n";
-    for (int a = 1; a <= 4; ++a) big += std::to_string(a) + "." + Big5(std::string(5000, 'y') + "頭痛") + "\n";
+    for (int a = 1; a <= 4; ++a)
+        big += std::to_string(a) + "." + Big5(std::string(5000, 'y') + "頭痛") + "\n";
     quiz::QuizSession s = session(big);
     const quiz::QuestionScreen q = s.question();
     EXPECT_LE(q.question.size(), 300u);
-    for (const auto& a : q.answers) EXPECT_LE(a.size(), 250u);
+    for (const auto& a : q.answers)
+        EXPECT_LE(a.size(), 250u);
     EXPECT_EQ(q.questionFontSize, 14);
 }

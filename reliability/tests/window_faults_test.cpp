@@ -26,9 +26,13 @@
 
 namespace {
 
-QString Q(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
+QString Q(const std::string& s) {
+    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+}
 
-template <class T> T* Child(QWidget* w, const char* name) { return testsupport::Control<T>(w, name); }
+template <class T> T* Child(QWidget* w, const char* name) {
+    return testsupport::Control<T>(w, name);
+}
 
 bool IsEngineLimit(const std::string& m) {
     return m.find("too large") != std::string::npos || m.find("too complex") != std::string::npos ||
@@ -52,7 +56,8 @@ protected:
     }
     std::vector<std::string> searchCodes(search::TForm5& w) {
         std::vector<std::string> out;
-        for (int i = 0; i < w.resultModel()->rowCount(); ++i) out.push_back(w.resultModel()->row(i)->code);
+        for (int i = 0; i < w.resultModel()->rowCount(); ++i)
+            out.push_back(w.resultModel()->row(i)->code);
         return out;
     }
 
@@ -140,7 +145,8 @@ TEST_F(WindowFaultsTest, treeWindow_hostileTextInTheCodeBox_displaysSafelyAndSta
             messages.shown.clear();
             w.Edit1()->setText(Q(typed));
             QTest::mouseClick(w.Button1(), Qt::LeftButton);
-            for (const std::string& m : messages.shown) EXPECT_EQ(m, "至少要兩碼才可以查詢") << typed.substr(0, 40);
+            for (const std::string& m : messages.shown)
+                EXPECT_EQ(m, "至少要兩碼才可以查詢") << typed.substr(0, 40);
             w.Button2Click();
             EXPECT_TRUE(messages.shown.size() <= 1) << typed.substr(0, 40);
         }
@@ -160,7 +166,8 @@ TEST_F(WindowFaultsTest, withoutTheCodeTable_eachWindowShowsTheEngineMessageAndS
         search::TForm5 w(ctx);
         w.show();
         Child<QLineEdit>(&w, "Edit2")->setText(QStringLiteral("A00"));
-        for (int i = 0; i < 2; ++i) w.Button1Click(&w);
+        for (int i = 0; i < 2; ++i)
+            w.Button1Click(&w);
         EXPECT_EQ(messages.shown, (std::vector<std::string>(2, "no such table: ICD10")));
         EXPECT_TRUE(w.isVisible());
         EXPECT_EQ(w.resultModel()->rowCount(), 0);
@@ -203,7 +210,8 @@ TEST_F(WindowFaultsTest, withoutANameColumn_theSearchWindowShowsTheEngineMessage
     EXPECT_EQ(w.resultModel()->rowCount(), 0);
 }
 
-TEST_F(WindowFaultsTest, rankingButtonOnADatabaseThatCannotBeWritten_showsTheEngineMessageAndKeepsTheCaption) {
+TEST_F(WindowFaultsTest,
+       rankingButtonOnADatabaseThatCannotBeWritten_showsTheEngineMessageAndKeepsTheCaption) {
     search::TForm5 w(ctx);
     w.show();
     const QString caption = w.windowTitle();
@@ -225,10 +233,11 @@ TEST_F(WindowFaultsTest, databaseLockedByAnotherProgram_searchAndRankingFailAfte
     Child<QLineEdit>(&w, "Edit2")->setText(QStringLiteral("A00"));
     w.Button1Click(&w);
     w.ButtonTempClick(); // the hidden maintenance button
-    EXPECT_EQ(messages.shown, (std::vector<std::string>{
-                                  "database is locked",
-                                  "建立篩選排名失敗:另一個程式正在使用資料庫。請等它用完後再試一次;原來的資料庫沒有更動。"
-                                  "(database is locked)"}));
+    EXPECT_EQ(messages.shown,
+              (std::vector<std::string>{
+                  "database is locked",
+                  "建立篩選排名失敗:另一個程式正在使用資料庫。請等它用完後再試一次;原來的資料庫沒有更動。"
+                  "(database is locked)"}));
     holder.release();
     // Once the other program lets go, the same window searches again.
     messages.shown.clear();
@@ -348,12 +357,15 @@ TEST_F(QuizFileWindowTest, missingQuestionFile_showsWhichFile_andANewQuizAfterTh
 
 TEST_F(QuizFileWindowTest, emptyAndBinaryQuestionFiles_neverCrashTheWindow) {
     std::string binary;
-    for (int i = 0; i < 5000; ++i) binary += static_cast<char>((i * 37) & 0xFF);
+    for (int i = 0; i < 5000; ++i)
+        binary += static_cast<char>((i * 37) & 0xFF);
     for (const std::string& bytes : {std::string(), binary, std::string("Q:\xA4\r\nA:9\r1.\xFF\n")}) {
         messages.shown.clear();
         auto w = open(&bytes);
-        for (int i = 0; i < 12; ++i) answer(*w, 1 + i % 4);
-        for (const std::string& m : messages.shown) EXPECT_TRUE(text::IsValidUtf8(m)) << m;
+        for (int i = 0; i < 12; ++i)
+            answer(*w, 1 + i % 4);
+        for (const std::string& m : messages.shown)
+            EXPECT_TRUE(text::IsValidUtf8(m)) << m;
         QTest::mouseClick(Child<app::ImageButton>(w.get(), "Image2"), Qt::LeftButton);
         QTest::mouseClick(Child<app::ImageButton>(w.get(), "Image1"), Qt::LeftButton);
         EXPECT_TRUE(w->isVisible());

@@ -115,7 +115,8 @@ TEST_F(FullDbTest, icd9CodeBoxOfBlanks_translatesEveryMappingAndRuns) {
     Criteria c;
     c.icd9Code = "  "; // counts as filled: every CM row, a very long IN list
     ASSERT_TRUE(RunSearch(c, result, aux));
-    EXPECT_EQ(aux.lines(), std::vector<std::string>{"SELECT * FROM CM WHERE ICD9_NO LIKE '%' ORDER BY ICD10_NO "});
+    EXPECT_EQ(aux.lines(),
+              std::vector<std::string>{"SELECT * FROM CM WHERE ICD9_NO LIKE '%' ORDER BY ICD10_NO "});
     EXPECT_GT(result.lines()[1].size(), 100000u);
     EXPECT_GT(codes(result).size(), 10000u);
 }
@@ -132,8 +133,9 @@ TEST_F(FullDbTest, episodeFilter_findsEveryCodeNamedForItsEpisode) {
         ASSERT_TRUE(RunSearch(c, result, aux));
         const auto got = codes(result);
         named.close();
-        named.setText(std::string("SELECT ICD10_NO FROM ICD10 WHERE LEN(ICD10_NO)=7 AND ICD10_CNAME LIKE '%") +
-                      words[episode - 1] + "' ORDER BY ICD10_NO");
+        named.setText(
+            std::string("SELECT ICD10_NO FROM ICD10 WHERE LEN(ICD10_NO)=7 AND ICD10_CNAME LIKE '%") +
+            words[episode - 1] + "' ORDER BY ICD10_NO");
         named.open();
         EXPECT_EQ(got, codes(named)) << words[episode - 1];
     }

@@ -46,7 +46,9 @@ protected:
         ctx.ADOConnection1.open(db.path());
         return std::make_unique<TForm5>(ctx);
     }
-    template <class T> static T* child(QWidget* w, const char* name) { return testsupport::Control<T>(w, name); }
+    template <class T> static T* child(QWidget* w, const char* name) {
+        return testsupport::Control<T>(w, name);
+    }
     static void release(QWidget* form, const char* image) {
         auto* picture = child<app::ImageButton>(form, image);
         QTest::mousePress(picture, Qt::LeftButton);
@@ -302,8 +304,9 @@ TEST_F(TForm5Test, rankingFailure_showsTheMessageAndKeepsTheCaption) {
     const QString caption = form->windowTitle();
     form->ButtonTempClick();
     // What failed and what to do, in Chinese, with the engine's text after it.
-    EXPECT_EQ(messages.shown, std::vector<std::string>{"建立篩選排名失敗:磁碟空間不足。請騰出磁碟空間後再試一次;"
-                                                       "原來的資料庫沒有更動。(disk I/O error)"});
+    EXPECT_EQ(messages.shown,
+              std::vector<std::string>{"建立篩選排名失敗:磁碟空間不足。請騰出磁碟空間後再試一次;"
+                                       "原來的資料庫沒有更動。(disk I/O error)"});
     EXPECT_EQ(form->windowTitle(), caption); // A00.0 was marked, then rolled back
     db::Query probe(db.connection);
     probe.setText(RankingProbeStatement);
@@ -340,7 +343,8 @@ TEST_F(TForm5Test, screenshotWithTheWorkedExample_showsTheWindowWithItsRows) {
     const QRect area(grid->viewport()->mapTo(form.get(), QPoint(0, 0)), grid->viewport()->size());
     QSet<QRgb> colours;
     for (int y = area.top(); y < area.bottom(); y += 2)
-        for (int x = area.left(); x < area.right(); x += 2) colours.insert(picture.pixel(x, y));
+        for (int x = area.left(); x < area.right(); x += 2)
+            colours.insert(picture.pixel(x, y));
     EXPECT_GT(colours.size(), 8);
     const QByteArray dir = qgetenv("ICD_SCREENSHOT_DIR");
     if (!dir.isEmpty()) {

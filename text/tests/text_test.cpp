@@ -52,7 +52,10 @@ TEST(Cp950Codec, roundTripsAndReplacesWhatItCannotRead) {
     EXPECT_EQ(big5, "\xA4\xA4\xC2\xE5 ICD-10");
     EXPECT_EQ(FromCp950(big5), "中醫 ICD-10");
     // 0xFF is no lead byte of CP950; a lone lead byte at the end neither.
-    EXPECT_EQ(FromCp950("A\xFF" "B"), "A\xEF\xBF\xBD" "B");
+    EXPECT_EQ(FromCp950("A\xFF"
+                        "B"),
+              "A\xEF\xBF\xBD"
+              "B");
     EXPECT_EQ(FromCp950("A\xA4"), "A\xEF\xBF\xBD");
     std::string out;
     EXPECT_FALSE(ToCp950("\xF0\x9F\x98\x80", out)); // an emoji has no CP950 form

@@ -18,10 +18,12 @@ int ImportJet(const Args& args) {
     db::Connection c;
     c.open(args[1]);
     db::Query tables(c);
-    tables.setText("SELECT name FROM sqlite_master WHERE type='table' AND name NOT LIKE 'sqlite%' ORDER BY name");
+    tables.setText(
+        "SELECT name FROM sqlite_master WHERE type='table' AND name NOT LIKE 'sqlite%' ORDER BY name");
     tables.open();
     std::vector<std::string> names;
-    for (; !tables.eof(); tables.next()) names.push_back(tables.value(0));
+    for (; !tables.eof(); tables.next())
+        names.push_back(tables.value(0));
     std::printf("%s: %zu 個資料表\n", args[1].c_str(), names.size());
     for (const auto& n : names) {
         db::Query q(c);

@@ -22,7 +22,8 @@ int RunSql(const Args& args) {
     // A run killed half-way leaves its temporary file (and journal) behind:
     // cleared first, never taken for a database.
     std::error_code ec;
-    for (const char* s : {"", "-journal"}) fs::remove(tmp.string() + s, ec);
+    for (const char* s : {"", "-journal"})
+        fs::remove(tmp.string() + s, ec);
     try {
         db::Connection c;
         c.open(tmp.string(), true);
@@ -41,7 +42,8 @@ int RunSql(const Args& args) {
         c.close();
         db::ReplaceFileDurably(tmp.string(), out.string());
     } catch (...) {
-        for (const char* s : {"", "-journal"}) fs::remove(tmp.string() + s, ec);
+        for (const char* s : {"", "-journal"})
+            fs::remove(tmp.string() + s, ec);
         throw;
     }
     return 0;

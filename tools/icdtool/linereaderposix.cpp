@@ -73,10 +73,10 @@ bool LineReader::next(std::string& line) {
             ::waitpid(m_pid, &st, 0);
             m_pid = -1;
             if (!WIFEXITED(st) || WEXITSTATUS(st) != 0)
-                throw Error(m_path + ": 無法解壓縮 (cannot be decompressed: xz " +
-                            (WIFEXITED(st) && WEXITSTATUS(st) == 127 ? std::string("未安裝")
-                                                                     : std::string("失敗")) +
-                            ")");
+                throw Error(
+                    m_path + ": 無法解壓縮 (cannot be decompressed: xz " +
+                    (WIFEXITED(st) && WEXITSTATUS(st) == 127 ? std::string("未安裝") : std::string("失敗")) +
+                    ")");
         }
         return false;
     }

@@ -16,18 +16,29 @@ struct Command {
 
 const std::map<std::string, Command>& Commands() {
     static const std::map<std::string, Command> commands = {
-        {"run-sql", {"run-sql OUT.mdb FILE.sql...   由 SQL 指令檔建立資料庫", icdtool::RunSql, "以 SQL 檔建立資料庫失敗"}},
-        {"build-db", {"build-db OUT.mdb --data DIR ... 由官方發行檔建立代碼資料庫 (--help)", icdtool::BuildDb, "建立代碼資料庫失敗"}},
-        {"import-jet", {"import-jet IN.mdb OUT.sqlite  把 Jet 3/4 (Access) 檔轉成 SQLite", icdtool::ImportJet, "轉換 Jet 資料庫失敗"}},
-        {"make-quiz", {"make-quiz DB OUT.txt [...]    由代碼資料庫產生評量測驗題庫 (--help)", icdtool::MakeQuiz, "產生評量測驗題庫失敗"}},
-        {"rank", {"rank DB                       由 btbindn 填入使用排名 (ICD10_RANKING)", icdtool::Rank, "建立篩選排名失敗"}},
+        {"run-sql",
+         {"run-sql OUT.mdb FILE.sql...   由 SQL 指令檔建立資料庫", icdtool::RunSql,
+          "以 SQL 檔建立資料庫失敗"}},
+        {"build-db",
+         {"build-db OUT.mdb --data DIR ... 由官方發行檔建立代碼資料庫 (--help)", icdtool::BuildDb,
+          "建立代碼資料庫失敗"}},
+        {"import-jet",
+         {"import-jet IN.mdb OUT.sqlite  把 Jet 3/4 (Access) 檔轉成 SQLite", icdtool::ImportJet,
+          "轉換 Jet 資料庫失敗"}},
+        {"make-quiz",
+         {"make-quiz DB OUT.txt [...]    由代碼資料庫產生評量測驗題庫 (--help)", icdtool::MakeQuiz,
+          "產生評量測驗題庫失敗"}},
+        {"rank",
+         {"rank DB                       由 btbindn 填入使用排名 (ICD10_RANKING)", icdtool::Rank,
+          "建立篩選排名失敗"}},
     };
     return commands;
 }
 
 int Usage() {
     std::fprintf(stderr, "用法: icdtool 指令 [參數...]\n指令:\n");
-    for (const auto& [name, c] : Commands()) std::fprintf(stderr, "  %s\n", c.usage);
+    for (const auto& [name, c] : Commands())
+        std::fprintf(stderr, "  %s\n", c.usage);
     return 2;
 }
 } // namespace

@@ -26,19 +26,19 @@ std::string OrderLine(int n, const std::string& code, int flag, const std::strin
 class SmallRelease : public ::testing::Test {
 protected:
     void SetUp() override {
-        testsupport::WriteFile(dir.file("2022.tsv"), std::string(kOrderHead) +
-                                                         OrderLine(1, "A00", 0, "Cholera") +
-                                                         OrderLine(2, "A000", 1, "Cholera due to classical") +
-                                                         OrderLine(3, "M2551", 1, "Pain in shoulder") +
-                                                         OrderLine(4, "Z1100", 1, "Old code deleted in 2023"));
-        testsupport::WriteFile(dir.file("2023.tsv"), std::string(kOrderHead) +
-                                                         OrderLine(1, "A00", 0, "Cholera") +
-                                                         OrderLine(2, "A000", 1, "Cholera due to classical") +
-                                                         OrderLine(3, "M2551", 0, "Pain in shoulder") +
-                                                         OrderLine(4, "M25511", 1, "Pain in right shoulder") +
-                                                         OrderLine(5, "S93401A", 1,
-                                                                   "Sprain of unspecified ligament of right ankle, "
-                                                                   "initial encounter"));
+        testsupport::WriteFile(dir.file("2022.tsv"),
+                               std::string(kOrderHead) + OrderLine(1, "A00", 0, "Cholera") +
+                                   OrderLine(2, "A000", 1, "Cholera due to classical") +
+                                   OrderLine(3, "M2551", 1, "Pain in shoulder") +
+                                   OrderLine(4, "Z1100", 1, "Old code deleted in 2023"));
+        testsupport::WriteFile(dir.file("2023.tsv"),
+                               std::string(kOrderHead) + OrderLine(1, "A00", 0, "Cholera") +
+                                   OrderLine(2, "A000", 1, "Cholera due to classical") +
+                                   OrderLine(3, "M2551", 0, "Pain in shoulder") +
+                                   OrderLine(4, "M25511", 1, "Pain in right shoulder") +
+                                   OrderLine(5, "S93401A", 1,
+                                             "Sprain of unspecified ligament of right ankle, "
+                                             "initial encounter"));
         testsupport::WriteFile(dir.file("gem.tsv"),
                                "icd9cm_code\ticd10cm_code\tflags\n"
                                "0010\tA000\t00000\n7191\tM25511\t10000\n8450\tS93401A\t10000\n"
@@ -51,12 +51,13 @@ protected:
                                                     "chapter\t001-139\tInfectious\t1\n"
                                                     "category\t001\tCholera\t1\n"
                                                     "subcategory\t001.0\tDue to Vibrio cholerae\t1\n");
-        testsupport::WriteFile(dir.file("icd11.tsv"), "code\tkind\ttitle_en\ttitle_zh_tw\ttitle_zh_tw_variant\n"
-                                                      "SA00\tdisorder\tHypochondrium pain disorder (TM1)\t脅痛\t\n"
-                                                      "SA0Z\tdisorder\tLiver system disorders (TM1), unspecified\t"
-                                                      "未特指的肝系病類\t\n"
-                                                      "SB06\tdisorder\tKidney disorder (TM1)\t腎病\t\n"
-                                                      "SB06.0\tdisorder\tKidney edema disorder (TM1)\t腎水\t\n");
+        testsupport::WriteFile(dir.file("icd11.tsv"),
+                               "code\tkind\ttitle_en\ttitle_zh_tw\ttitle_zh_tw_variant\n"
+                               "SA00\tdisorder\tHypochondrium pain disorder (TM1)\t脅痛\t\n"
+                               "SA0Z\tdisorder\tLiver system disorders (TM1), unspecified\t"
+                               "未特指的肝系病類\t\n"
+                               "SB06\tdisorder\tKidney disorder (TM1)\t腎病\t\n"
+                               "SB06.0\tdisorder\tKidney edema disorder (TM1)\t腎水\t\n");
         o.out = dir.file("icd10_2023.mdb");
         o.order = dir.file("2023.tsv");
         o.previousOrder = dir.file("2022.tsv");
@@ -73,7 +74,8 @@ protected:
         q.open();
         std::string all;
         for (; !q.eof(); q.next()) {
-            for (int i = 0; i < q.fieldCount(); ++i) all += (i ? "|" : "") + q.value(i);
+            for (int i = 0; i < q.fieldCount(); ++i)
+                all += (i ? "|" : "") + q.value(i);
             all += "\n";
         }
         return all;
@@ -86,7 +88,8 @@ protected:
 
 TEST_F(SmallRelease, marksNewDeletedAndDisabledCodesOf2023) {
     Counts n = BuildDatabase(o, nullptr);
-    EXPECT_EQ(row("SELECT ICD10_NO,ICD10_FLAG,ICD10_2023FLAG,ICD10_2023NEW FROM ICD10 WHERE ICD10_NO NOT LIKE 'S_%' "
+    EXPECT_EQ(row("SELECT ICD10_NO,ICD10_FLAG,ICD10_2023FLAG,ICD10_2023NEW FROM ICD10 WHERE ICD10_NO NOT "
+                  "LIKE 'S_%' "
                   "OR ICD10_NO GLOB 'S[0-9]*' ORDER BY ICD10_NO"),
               "A00|N||\nA000|Y||\nM2551|N|X|\nM25511|Y||Y\nS93401A|Y||Y\nZ1100|N|D|\n");
     EXPECT_EQ(row("SELECT ICD10_ENAME FROM ICD10 WHERE ICD10_NO='Z1100'"), "Old code deleted in 2023\n");
@@ -104,14 +107,15 @@ TEST_F(SmallRelease, fillsTheIcd11GroupsCmAndIcd9Tables) {
     Counts n = BuildDatabase(o, nullptr);
     // ICD-11: codes without dots, a 3-character group named after its
     // "unspecified" member, the finest codes flagged.
-    EXPECT_EQ(row("SELECT ICD10_NO,ICD10_CNAME,ICD10_ENAME,ICD10_FLAG FROM ICD10 WHERE ICD10_NO GLOB 'S[A-Z]*' "
-                  "ORDER BY ICD10_NO"),
-              "SA0|肝系病類|Liver system disorders (TM1)|N\n"
-              "SA00|脅痛|Hypochondrium pain disorder (TM1)|Y\n"
-              "SA0Z|未特指的肝系病類|Liver system disorders (TM1), unspecified|Y\n"
-              "SB0|腎病|Kidney disorder (TM1)|N\n"
-              "SB06|腎病|Kidney disorder (TM1)|N\n"
-              "SB060|腎水|Kidney edema disorder (TM1)|Y\n");
+    EXPECT_EQ(
+        row("SELECT ICD10_NO,ICD10_CNAME,ICD10_ENAME,ICD10_FLAG FROM ICD10 WHERE ICD10_NO GLOB 'S[A-Z]*' "
+            "ORDER BY ICD10_NO"),
+        "SA0|肝系病類|Liver system disorders (TM1)|N\n"
+        "SA00|脅痛|Hypochondrium pain disorder (TM1)|Y\n"
+        "SA0Z|未特指的肝系病類|Liver system disorders (TM1), unspecified|Y\n"
+        "SB0|腎病|Kidney disorder (TM1)|N\n"
+        "SB06|腎病|Kidney disorder (TM1)|N\n"
+        "SB060|腎水|Kidney edema disorder (TM1)|Y\n");
     EXPECT_EQ(n.icd11, 6);
     // CM: dotted on both sides, no NoDx, duplicates once; E codes dot after 4;
     // M25.51, a header since 2023, stands for its billable code.
@@ -126,10 +130,11 @@ TEST_F(SmallRelease, fillsTheIcd11GroupsCmAndIcd9Tables) {
 }
 
 TEST_F(SmallRelease, chineseNamesFromTheOfficialCsvInAnyOfItsEncodings) {
-    const std::string csv = "2023年版ICD-10-CM/PCS,USE,ICD-10-CM/PCS英文名稱,ICD-10-CM/PCS中文名稱,狀態,修訂日期\r\n"
-                            "A00.0,1,Cholera,\"霍亂, 古典型\",,\r\n"
-                            "S93.401A,1,Sprain,右側踝韌帶扭傷，初期照護,,\r\n"
-                            "0016070,1,Bypass,腦室繞道,,\r\n";
+    const std::string csv =
+        "2023年版ICD-10-CM/PCS,USE,ICD-10-CM/PCS英文名稱,ICD-10-CM/PCS中文名稱,狀態,修訂日期\r\n"
+        "A00.0,1,Cholera,\"霍亂, 古典型\",,\r\n"
+        "S93.401A,1,Sprain,右側踝韌帶扭傷，初期照護,,\r\n"
+        "0016070,1,Bypass,腦室繞道,,\r\n";
     std::string big5;
     ASSERT_TRUE(text::ToCp950(csv, big5));
     for (const std::string& bytes : {csv, "\xEF\xBB\xBF" + csv, big5}) {
@@ -154,11 +159,13 @@ TEST_F(SmallRelease, malformedLineIsReportedWithFileAndLineAndLeavesTheOldDataba
         BuildDatabase(o, nullptr);
         FAIL() << "a malformed line must stop the build";
     } catch (const Error& e) {
-        EXPECT_EQ(std::string(e.what()), dir.file("2023.tsv") + ":3: 欄數不對 (expected 5 tab-separated fields, found 4)");
+        EXPECT_EQ(std::string(e.what()),
+                  dir.file("2023.tsv") + ":3: 欄數不對 (expected 5 tab-separated fields, found 4)");
     }
     testsupport::WriteFile(dir.file("2023.tsv"), std::string(kOrderHead) + OrderLine(1, "A0!", 0, "Bad"));
     EXPECT_THROW(BuildDatabase(o, nullptr), Error);
-    testsupport::WriteFile(dir.file("2023.tsv"), std::string(kOrderHead) + OrderLine(1, "A00", 2, "Bad flag"));
+    testsupport::WriteFile(dir.file("2023.tsv"),
+                           std::string(kOrderHead) + OrderLine(1, "A00", 2, "Bad flag"));
     EXPECT_THROW(BuildDatabase(o, nullptr), Error);
     // A failure after writing began (a duplicate ICD-11 code) leaves no part behind either.
     testsupport::WriteFile(dir.file("2023.tsv"), std::string(kOrderHead) + OrderLine(1, "A00", 0, "Cholera"));
@@ -179,8 +186,8 @@ TEST(BuildInput, fixedWidthOrderFileAndXzInput) {
     };
     // Saved by an editor that adds a byte-order mark.
     testsupport::WriteFile(dir.file("2022.txt"), "\xEF\xBB\xBF" + fixed("00001", "A00", '0', "Cholera"));
-    testsupport::WriteFile(dir.file("2023.txt"),
-                           fixed("00001", "A00", '0', "Cholera") + fixed("00002", "A000", '1', "Cholera classical"));
+    testsupport::WriteFile(dir.file("2023.txt"), fixed("00001", "A00", '0', "Cholera") +
+                                                     fixed("00002", "A000", '1', "Cholera classical"));
     Options o;
     o.out = dir.file("out.mdb");
     o.order = dir.file("2023.txt");
@@ -215,8 +222,8 @@ TEST(BuildCommand, optionsAreCheckedBeforeAnythingIsWritten) {
     EXPECT_EQ(icdtool::BuildDb({}), 2);
     EXPECT_EQ(icdtool::BuildDb({out, "--no-such-option"}), 2);
     EXPECT_EQ(icdtool::BuildDb({out, "second.mdb"}), 2);
-    EXPECT_THROW(icdtool::BuildDb({out, "--april"}), Error);   // --april goes with --data
-    EXPECT_THROW(icdtool::BuildDb({out, "--order"}), Error);   // an option without its value
+    EXPECT_THROW(icdtool::BuildDb({out, "--april"}), Error); // --april goes with --data
+    EXPECT_THROW(icdtool::BuildDb({out, "--order"}), Error); // an option without its value
     EXPECT_THROW(icdtool::BuildDb({out, "--data", dir.file("nowhere")}), Error);
     EXPECT_TRUE(fs::is_empty(dir.path()));
 }

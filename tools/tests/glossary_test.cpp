@@ -5,7 +5,9 @@
 using icdtool::build::TestChineseName;
 
 namespace {
-bool Has(const std::string& s, const std::string& part) { return s.find(part) != std::string::npos; }
+bool Has(const std::string& s, const std::string& part) {
+    return s.find(part) != std::string::npos;
+}
 bool EndsWith(const std::string& s, const std::string& tail) {
     return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
 }
@@ -14,13 +16,15 @@ bool EndsWith(const std::string& s, const std::string& tail) {
 TEST(TestGlossary, injuryTitlesCarrySideBodyPartKindAndEpisode) {
     EXPECT_EQ(TestChineseName("S93401A", "Sprain of unspecified ligament of right ankle, initial encounter"),
               "未明示右側踝韌帶扭傷，初期照護");
-    EXPECT_EQ(TestChineseName("S93401D", "Sprain of unspecified ligament of right ankle, subsequent encounter"),
-              "未明示右側踝韌帶扭傷，後續照護");
+    EXPECT_EQ(
+        TestChineseName("S93401D", "Sprain of unspecified ligament of right ankle, subsequent encounter"),
+        "未明示右側踝韌帶扭傷，後續照護");
     EXPECT_EQ(TestChineseName("S93401S", "Sprain of unspecified ligament of right ankle, sequela"),
               "未明示右側踝韌帶扭傷，後遺症");
     // Fracture episodes keep the episode words at the very end, as searches require.
-    std::string open = TestChineseName("S52521B", "Torus fracture of lower end of right radius, initial encounter "
-                                                  "for open fracture type I or II");
+    std::string open =
+        TestChineseName("S52521B", "Torus fracture of lower end of right radius, initial encounter "
+                                   "for open fracture type I or II");
     EXPECT_TRUE(EndsWith(open, "初期照護")) << open;
     std::string healing = TestChineseName("S52521G", "Torus fracture of lower end of left radius, subsequent "
                                                      "encounter for fracture with delayed healing");

@@ -51,7 +51,8 @@ TEST(DisplayKey, trimmedCapitalisedAndNormalised) {
 }
 
 TEST(ResultTreeStatement, prefixKeepsTypedCase_rangeExtendsUpperBound) {
-    EXPECT_EQ(ResultTreeStatement("A00", " a00 "), "SELECT * FROM ICD10 WHERE ICD10_NO LIKE  'a00%' ORDER BY ICD10_NO");
+    EXPECT_EQ(ResultTreeStatement("A00", " a00 "),
+              "SELECT * FROM ICD10 WHERE ICD10_NO LIKE  'a00%' ORDER BY ICD10_NO");
     EXPECT_EQ(ResultTreeStatement("A001", "A00.1"),
               "SELECT * FROM ICD10 WHERE ICD10_NO LIKE  'A001%' ORDER BY ICD10_NO");
     EXPECT_EQ(ResultTreeStatement("A00-A09", "a00-a09"),
@@ -61,7 +62,8 @@ TEST(ResultTreeStatement, prefixKeepsTypedCase_rangeExtendsUpperBound) {
 }
 
 TEST(ResultTreeStatement, quotesInTypedValuesAreDoubled) {
-    EXPECT_EQ(ResultTreeStatement("A'0", "a'0"), "SELECT * FROM ICD10 WHERE ICD10_NO LIKE  'a''0%' ORDER BY ICD10_NO");
+    EXPECT_EQ(ResultTreeStatement("A'0", "a'0"),
+              "SELECT * FROM ICD10 WHERE ICD10_NO LIKE  'a''0%' ORDER BY ICD10_NO");
     EXPECT_EQ(ResultTreeStatement("A'-B'", "a'-b'"),
               "SELECT * FROM ICD10 WHERE ICD10_NO >=  'A''' AND ICD10_NO<='B''ZZZZZ' ORDER BY ICD10_NO");
     EXPECT_EQ(SubtreeStatement("A'", 3),

@@ -46,7 +46,8 @@ protected:
     static QString text(const QModelIndex& i) { return i.data().toString(); }
     static void release(TForm3& w, int picture) { QTest::mouseClick(w.image(picture), Qt::LeftButton); }
     // Index of the outline line with this range (searched through the whole tree).
-    static QModelIndex find(const QAbstractItemModel* m, const QString& prefix, const QModelIndex& parent = {}) {
+    static QModelIndex find(const QAbstractItemModel* m, const QString& prefix,
+                            const QModelIndex& parent = {}) {
         for (int r = 0; r < m->rowCount(parent); ++r) {
             QModelIndex i = m->index(r, 0, parent);
             if (text(i).trimmed().startsWith(prefix)) return i;
@@ -198,14 +199,16 @@ TEST_F(TForm3Test, mouseOnGlyphExpandsWithoutOpening_mouseOnLeafOpens) {
     const QAbstractItemModel* m = w->outlineModel();
     const QModelIndex chapter1 = m->index(0, 0, m->index(0, 0));
     TForm3::SetNodeToggled(false);
-    QTest::mouseClick(outline->viewport(), Qt::LeftButton, {}, outline->visualRect(chapter1).topLeft() + QPoint(8, 8));
+    QTest::mouseClick(outline->viewport(), Qt::LeftButton, {},
+                      outline->visualRect(chapter1).topLeft() + QPoint(8, 8));
     EXPECT_TRUE(outline->isExpanded(chapter1));
     EXPECT_FALSE(TForm3::NodeToggled()); // set by the glyph, cleared by the release
     EXPECT_TRUE(w->Edit1()->text().isEmpty());
     EXPECT_FALSE(outline->currentIndex().isValid()); // a glyph does not select
 
     const QModelIndex bacterial = m->index(0, 0, chapter1);
-    QTest::mouseClick(outline->viewport(), Qt::LeftButton, {}, outline->visualRect(bacterial).topLeft() + QPoint(8, 8));
+    QTest::mouseClick(outline->viewport(), Qt::LeftButton, {},
+                      outline->visualRect(bacterial).topLeft() + QPoint(8, 8));
     const QModelIndex block = m->index(0, 0, bacterial);
     QTest::mouseClick(outline->viewport(), Qt::LeftButton, {}, outline->visualRect(block).center());
     EXPECT_EQ(w->Edit1()->text(), QStringLiteral("A00-A09"));

@@ -12,18 +12,12 @@ namespace {
 
 const std::vector<std::string>& SmallOutline() {
     static const std::vector<std::string> lines = {
-        "A00-B99:傳染病、寄生蟲",
-        " A00-A99:細菌",
-        "  A00-A09:腸道傳染病",
-        "  A15-A19:結核病",
-        " B00-B99:病毒",
-        "C00-D49:腫瘤",
-        " C00-C97:惡性",
-        "  C00-C75:原發",
-        "   C00-C14:唇、口腔及咽",
-        "   C7A-C7A:惡性神經內分泌腫瘤",
-        "  C76-C80:不明確部位",
-        " D00-D09:原位",
+        "A00-B99:傳染病、寄生蟲",  " A00-A99:細菌",
+        "  A00-A09:腸道傳染病",    "  A15-A19:結核病",
+        " B00-B99:病毒",           "C00-D49:腫瘤",
+        " C00-C97:惡性",           "  C00-C75:原發",
+        "   C00-C14:唇、口腔及咽", "   C7A-C7A:惡性神經內分泌腫瘤",
+        "  C76-C80:不明確部位",    " D00-D09:原位",
     };
     return lines;
 }
@@ -58,16 +52,15 @@ protected:
 } // namespace
 
 TEST_F(ResultTreeTest, rangeOfABlock_blockRootOverCategoriesAndSubdivisions) {
-    EXPECT_EQ(build("A00-A09"),
-              " A00-A09:腸道傳染病\n"
-              "  A00 霍亂\n"
-              "    A000 霍亂弧菌霍亂\n"
-              "    A001 愛爾托霍亂(2023新增)\n"
-              "    A009 霍亂(2023刪除)\n"
-              "  A01 傷寒\n"
-              "    A010 傷寒\n"
-              "      A0100 傷寒未明示\n"
-              "  A09 感染性腸胃炎\n");
+    EXPECT_EQ(build("A00-A09"), " A00-A09:腸道傳染病\n"
+                                "  A00 霍亂\n"
+                                "    A000 霍亂弧菌霍亂\n"
+                                "    A001 愛爾托霍亂(2023新增)\n"
+                                "    A009 霍亂(2023刪除)\n"
+                                "  A01 傷寒\n"
+                                "    A010 傷寒\n"
+                                "      A0100 傷寒未明示\n"
+                                "  A09 感染性腸胃炎\n");
     EXPECT_TRUE(t.top()->child(0)->expandAfterBuild);
     EXPECT_FALSE(t.top()->child(0)->child(0)->expandAfterBuild);
 }
@@ -75,27 +68,25 @@ TEST_F(ResultTreeTest, rangeOfABlock_blockRootOverCategoriesAndSubdivisions) {
 TEST_F(ResultTreeTest, keyFoundAnywhereInALine_queryStillUsesTheTypedBounds) {
     // A00-A0 stands inside "A00-A09:..." and so borrows its root; the query runs
     // from A00 to A0ZZZZZ.
-    EXPECT_EQ(build("a00-a0"),
-              " A00-A09:腸道傳染病\n"
-              "  A00 霍亂\n"
-              "    A000 霍亂弧菌霍亂\n"
-              "    A001 愛爾托霍亂(2023新增)\n"
-              "    A009 霍亂(2023刪除)\n"
-              "  A01 傷寒\n"
-              "    A010 傷寒\n"
-              "      A0100 傷寒未明示\n"
-              "  A09 感染性腸胃炎\n");
+    EXPECT_EQ(build("a00-a0"), " A00-A09:腸道傳染病\n"
+                               "  A00 霍亂\n"
+                               "    A000 霍亂弧菌霍亂\n"
+                               "    A001 愛爾托霍亂(2023新增)\n"
+                               "    A009 霍亂(2023刪除)\n"
+                               "  A01 傷寒\n"
+                               "    A010 傷寒\n"
+                               "      A0100 傷寒未明示\n"
+                               "  A09 感染性腸胃炎\n");
 }
 
 TEST_F(ResultTreeTest, rangeInNoOutlineLine_categoriesAtTopLevel) {
-    EXPECT_EQ(build("A00-A01"),
-              "A00 霍亂\n"
-              "  A000 霍亂弧菌霍亂\n"
-              "  A001 愛爾托霍亂(2023新增)\n"
-              "  A009 霍亂(2023刪除)\n"
-              "A01 傷寒\n"
-              "  A010 傷寒\n"
-              "    A0100 傷寒未明示\n");
+    EXPECT_EQ(build("A00-A01"), "A00 霍亂\n"
+                                "  A000 霍亂弧菌霍亂\n"
+                                "  A001 愛爾托霍亂(2023新增)\n"
+                                "  A009 霍亂(2023刪除)\n"
+                                "A01 傷寒\n"
+                                "  A010 傷寒\n"
+                                "    A0100 傷寒未明示\n");
     EXPECT_TRUE(t.top()->child(0)->expandAfterBuild);
     EXPECT_FALSE(t.top()->child(1)->expandAfterBuild);
 }
@@ -105,7 +96,8 @@ TEST_F(ResultTreeTest, injuryRange_leavesOutTraditionalMedicineCodesThatSortInsi
     db.add("SA0", "肝系病類", "N");
     db.add("SA00", "脅痛病", "Y");
     db.add("T20", "頭頸部燒傷", "N");
-    EXPECT_EQ(build("S00-T88"), "S00 頭部表淺損傷\nT07 多處損傷\n  T07XXXA 多處損傷，初期照護\nT14 損傷\nT20 頭頸部燒傷\n");
+    EXPECT_EQ(build("S00-T88"),
+              "S00 頭部表淺損傷\nT07 多處損傷\n  T07XXXA 多處損傷，初期照護\nT14 損傷\nT20 頭頸部燒傷\n");
     EXPECT_EQ(build("SA0-SA0"), "SA0 肝系病類\n  SA00 脅痛病\n");
 }
 
@@ -115,7 +107,8 @@ TEST_F(ResultTreeTest, rangeOfABlock_leavesOutSeparateBlocksThatSortInsideIt) {
     db.add("C7A0", "惡性類癌腫瘤", "Y");
     db.add("C80", "未明示部位惡性腫瘤", "Y");
     EXPECT_EQ(build("C76-C80"), " C76-C80:不明確部位\n  C76 其他部位惡性腫瘤\n  C80 未明示部位惡性腫瘤\n");
-    EXPECT_EQ(build("C7A-C7A"), " C7A-C7A:惡性神經內分泌腫瘤\n  C7A 惡性神經內分泌腫瘤\n    C7A0 惡性類癌腫瘤\n");
+    EXPECT_EQ(build("C7A-C7A"),
+              " C7A-C7A:惡性神經內分泌腫瘤\n  C7A 惡性神經內分泌腫瘤\n    C7A0 惡性類癌腫瘤\n");
     // A typed range that is no block of the outline shows every code in it.
     EXPECT_EQ(build("C70-C80"),
               "C76 其他部位惡性腫瘤\nC7A 惡性神經內分泌腫瘤\n  C7A0 惡性類癌腫瘤\nC80 未明示部位惡性腫瘤\n");
@@ -146,15 +139,14 @@ TEST_F(ResultTreeTest, prefixInSmallLetters_sameCodesAsCapitals) {
 }
 
 TEST_F(ResultTreeTest, prefixOfSeveralCategories_laterCategoriesReturnToTopLevel) {
-    EXPECT_EQ(build("A0"),
-              "A00 霍亂\n"
-              "  A000 霍亂弧菌霍亂\n"
-              "  A001 愛爾托霍亂(2023新增)\n"
-              "  A009 霍亂(2023刪除)\n"
-              "A01 傷寒\n"
-              "  A010 傷寒\n"
-              "    A0100 傷寒未明示\n"
-              "A09 感染性腸胃炎\n");
+    EXPECT_EQ(build("A0"), "A00 霍亂\n"
+                           "  A000 霍亂弧菌霍亂\n"
+                           "  A001 愛爾托霍亂(2023新增)\n"
+                           "  A009 霍亂(2023刪除)\n"
+                           "A01 傷寒\n"
+                           "  A010 傷寒\n"
+                           "    A0100 傷寒未明示\n"
+                           "A09 感染性腸胃炎\n");
 }
 
 TEST_F(ResultTreeTest, prefixMatchingNothing_oneNodeWithASingleBlank) {
@@ -163,20 +155,18 @@ TEST_F(ResultTreeTest, prefixMatchingNothing_oneNodeWithASingleBlank) {
 }
 
 TEST_F(ResultTreeTest, codeLongerByMoreThanOne_hangsDirectlyUnderItsParent) {
-    EXPECT_EQ(build("T"),
-              "T07 多處損傷\n"
-              "  T07XXXA 多處損傷，初期照護\n"
-              "T14 損傷\n");
+    EXPECT_EQ(build("T"), "T07 多處損傷\n"
+                          "  T07XXXA 多處損傷，初期照護\n"
+                          "T14 損傷\n");
 }
 
 TEST_F(ResultTreeTest, shorterCodeWithoutAnEntryOfItsLength_staysAtTheCurrentDepth) {
     db.add("A0002", "深層", "Y"); // A000 < A0002 < A001
     db.conn.exec("DELETE FROM ICD10 WHERE ICD10_NO='A000'");
-    EXPECT_EQ(build("A00"),
-              "A00 霍亂\n"
-              "  A0002 深層\n"
-              "  A001 愛爾托霍亂(2023新增)\n"
-              "  A009 霍亂(2023刪除)\n");
+    EXPECT_EQ(build("A00"), "A00 霍亂\n"
+                            "  A0002 深層\n"
+                            "  A001 愛爾托霍亂(2023新增)\n"
+                            "  A009 霍亂(2023刪除)\n");
 }
 
 TEST_F(ResultTreeTest, rebuildReplacesTheWholeTree) {
@@ -193,20 +183,19 @@ TEST_F(ResultTreeTest, engineErrorPropagates) {
 TEST(OutlineTree, rootByMode_linesNestedByLeadingBlanks) {
     Tree t;
     BuildOutlineTree(t, false, SmallOutline());
-    EXPECT_EQ(Dump(t),
-              "2023 ICD-10-CM\n"
-              "  A00-B99:傳染病、寄生蟲\n"
-              "     A00-A99:細菌\n"
-              "        A00-A09:腸道傳染病\n"
-              "        A15-A19:結核病\n"
-              "     B00-B99:病毒\n"
-              "  C00-D49:腫瘤\n"
-              "     C00-C97:惡性\n"
-              "        C00-C75:原發\n"
-              "           C00-C14:唇、口腔及咽\n"
-              "           C7A-C7A:惡性神經內分泌腫瘤\n"
-              "        C76-C80:不明確部位\n"
-              "     D00-D09:原位\n");
+    EXPECT_EQ(Dump(t), "2023 ICD-10-CM\n"
+                       "  A00-B99:傳染病、寄生蟲\n"
+                       "     A00-A99:細菌\n"
+                       "        A00-A09:腸道傳染病\n"
+                       "        A15-A19:結核病\n"
+                       "     B00-B99:病毒\n"
+                       "  C00-D49:腫瘤\n"
+                       "     C00-C97:惡性\n"
+                       "        C00-C75:原發\n"
+                       "           C00-C14:唇、口腔及咽\n"
+                       "           C7A-C7A:惡性神經內分泌腫瘤\n"
+                       "        C76-C80:不明確部位\n"
+                       "     D00-D09:原位\n");
     EXPECT_TRUE(t.top()->child(0)->expandAfterBuild);
     EXPECT_EQ(TreeOutlineLines(), SmallOutline());
 
@@ -224,12 +213,11 @@ TEST(OutlineTree, rootByMode_linesNestedByLeadingBlanks) {
 TEST(OutlineTree, lineDeeperByTwo_hangsUnderThePreviousLine) {
     Tree t;
     BuildOutlineTree(t, false, {"A00-B99:甲", "  A00-A09:乙", "   A00-A01:丙", "C00-D49:丁"});
-    EXPECT_EQ(Dump(t),
-              "2023 ICD-10-CM\n"
-              "  A00-B99:甲\n"
-              "      A00-A09:乙\n"
-              "         A00-A01:丙\n"
-              "  C00-D49:丁\n");
+    EXPECT_EQ(Dump(t), "2023 ICD-10-CM\n"
+                       "  A00-B99:甲\n"
+                       "      A00-A09:乙\n"
+                       "         A00-A01:丙\n"
+                       "  C00-D49:丁\n");
 }
 
 TEST(OutlineTree, outlineLinesFeedTheBlockRootOfARange) {
@@ -268,13 +256,12 @@ protected:
 
 TEST_F(SubtreeTest, namesShortenedToDistinctParts_topKeepsItsWholeName) {
     AddCodeSubtree(t, nullptr, "X00", "病名", db.conn);
-    EXPECT_EQ(Dump(t),
-              "X00 病名\n"
-              "  X0001 甲\n"
-              "    X00011 只有一個\n"
-              "  X0002 乙\n"
-              "    X00021 左\n"
-              "    X00022 右\n");
+    EXPECT_EQ(Dump(t), "X00 病名\n"
+                       "  X0001 甲\n"
+                       "    X00011 只有一個\n"
+                       "  X0002 乙\n"
+                       "    X00021 左\n"
+                       "    X00022 右\n");
 }
 
 TEST_F(SubtreeTest, childrenMoreThanThreeBytesLongerAreNotFound) {
