@@ -182,7 +182,7 @@ void CopyJetFile(const std::string& jetPath, const std::string& outPath) {
     MdbHandle* mdb = mdb_open(jetPath.c_str(), MDB_NOFLAGS);
     if (!mdb) throw Error("讀取程式無法開啟檔案");
     MdbCloser closer{mdb};
-    const std::size_t bindSize = 256 * 1024; // long memo texts are kept whole up to this
+    const std::size_t bindSize = std::size_t{256} * 1024; // long memo texts are kept whole up to this
     mdb_set_bind_size(mdb, bindSize);
     mdb_set_date_fmt(mdb, "%Y-%m-%d %H:%M:%S");
     mdb_set_boolean_fmt_numbers(mdb);

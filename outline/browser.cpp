@@ -263,7 +263,7 @@ void OutlineBrowser::CompactPinSlots() {
         changed = false;
         for (int i = 0; i + 1 < kPinSlots; ++i) {
             PinSlot& upper = m_pins[static_cast<std::size_t>(i)];
-            PinSlot& lower = m_pins[static_cast<std::size_t>(i + 1)];
+            PinSlot& lower = m_pins[static_cast<std::size_t>(i) + 1];
             if (upper.tag == 0 && lower.tag == 1) {
                 upper.code = lower.code;
                 upper.picture = lower.picture;

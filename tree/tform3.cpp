@@ -150,7 +150,8 @@ void TForm3::changeEvent(QEvent* event) {
         } else if (m_returnFromOutside) {
             m_returnFromOutside = false;
             m_ctx.activeWindowNo = windowNo();
-            QWidget::changeEvent(event);
+            // Past the base on purpose: its activation step would refill the window.
+            QWidget::changeEvent(event); // NOLINT(bugprone-parent-virtual-call)
             return;
         }
     }
