@@ -127,9 +127,9 @@ bool CodeScope::contains(std::string_view code) const {
     return false;
 }
 
-std::optional<CodeScope> ParseCodeScope(std::string_view spec) {
+std::optional<CodeScope> ParseCodeScope(std::string_view typed) {
     CodeScope scope;
-    const std::string all(spec);
+    const std::string all(typed);
     std::size_t start = 0;
     while (start <= all.size()) {
         std::size_t comma = all.find(',', start);
@@ -147,7 +147,7 @@ std::optional<CodeScope> ParseCodeScope(std::string_view spec) {
         }
         scope.items.push_back(parsed);
     }
-    if (scope.items.empty() && !text::Trim(spec).empty()) return std::nullopt; // only commas
+    if (scope.items.empty() && !text::Trim(typed).empty()) return std::nullopt; // only commas
     return scope;
 }
 

@@ -68,7 +68,7 @@ struct CodeScope {
     std::vector<Item> items; // empty: every code
     bool contains(std::string_view code) const;
 };
-std::optional<CodeScope> ParseCodeScope(std::string_view spec);
+std::optional<CodeScope> ParseCodeScope(std::string_view typed);
 
 // One row of the ICD10 table.
 struct CodeRow {

@@ -18,10 +18,10 @@ namespace {
 constexpr int kMaxCount = 1000; // the quiz records at most 1000 answers
 
 const char* const kUsage =
-    "usage: icdtool make-quiz DB OUT.txt [--count N] [--codes SPEC] [--kinds LIST] [--seed S]\n"
+    "usage: icdtool make-quiz DB OUT.txt [--count N] [--codes CODES] [--kinds LIST] [--seed S]\n"
     "  從代碼資料庫出選擇題,寫成測驗題庫檔(Big5、CR LF),測驗視窗可直接讀取。\n"
     "  --count N     題數,1 到 1000(預設 20)\n"
-    "  --codes SPEC  出題範圍:前綴(S93)、範圍(S00-T88),或以逗號分隔數個(預設全部)\n"
+    "  --codes CODES 出題範圍:前綴(S93)、範圍(S00-T88),或以逗號分隔數個(預設全部)\n"
     "  --kinds LIST  題型,以逗號分隔(預設全部):\n"
     "                name     名稱選代碼      code     代碼選名稱\n"
     "                seventh  第7位字元       billable 最細碼(可申報)\n"

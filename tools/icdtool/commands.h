@@ -25,7 +25,7 @@ int BuildDb(const Args& args);
 // column when missing), in one transaction; shows its progress on stderr.
 int Rank(const Args& args);
 
-// make-quiz DB OUT.txt [--count N] [--codes SPEC] [--kinds LIST] [--seed S]:
+// make-quiz DB OUT.txt [--count N] [--codes CODES] [--kinds LIST] [--seed S]:
 // writes a question bank for the quiz from the code database, atomically, and
 // prints a summary (questions per kind, codes drawn from, questions skipped).
 int MakeQuiz(const Args& args);
