@@ -1,5 +1,8 @@
 #include "testsupport/testsupport.h"
 
+#include "db/connection.h"
+#include "db/query.h"
+
 #include <atomic>
 #include <fstream>
 #include <random>
@@ -56,6 +59,21 @@ std::string ReadFile(const std::filesystem::path& p) {
     std::ostringstream ss;
     ss << f.rdbuf();
     return ss.str();
+}
+
+std::string QueryRows(const std::string& path, const std::string& sql) {
+    db::Connection c;
+    c.open(path);
+    db::Query q(c);
+    q.setText(sql);
+    q.open();
+    std::string all;
+    for (; !q.eof(); q.next()) {
+        for (int i = 0; i < q.fieldCount(); ++i)
+            all += (i ? "|" : "") + q.value(i);
+        all += "\n";
+    }
+    return all;
 }
 
 } // namespace testsupport

@@ -40,6 +40,10 @@ std::string SchemaSql();
 void WriteFile(const std::filesystem::path& p, const std::string& bytes);
 std::string ReadFile(const std::filesystem::path& p);
 
+// Every row a statement returns from the database file at path, fields joined
+// by '|', one line a row: "A000|霍亂弧菌霍亂\nA009|霍亂\n".
+std::string QueryRows(const std::string& path, const std::string& sql);
+
 } // namespace testsupport
 
 // Skips the current test with a clear message when the shared data is absent.

@@ -66,20 +66,7 @@ protected:
         o.icd9Tabular = dir.file("tab.tsv");
         o.icd11 = dir.file("icd11.tsv");
     }
-    std::string row(const std::string& sql) {
-        db::Connection c;
-        c.open(o.out);
-        db::Query q(c);
-        q.setText(sql);
-        q.open();
-        std::string all;
-        for (; !q.eof(); q.next()) {
-            for (int i = 0; i < q.fieldCount(); ++i)
-                all += (i ? "|" : "") + q.value(i);
-            all += "\n";
-        }
-        return all;
-    }
+    std::string row(const std::string& sql) { return testsupport::QueryRows(o.out, sql); }
     testsupport::TempDir dir;
     Options o;
 };

@@ -28,20 +28,7 @@ protected:
         o.previousOrder = DataFile("order_2014.tsv");
         o.chinese = DataFile("nhi_icd10cm_2023_zh.csv");
     }
-    std::string rows(const std::string& sql) {
-        db::Connection c;
-        c.open(o.out);
-        db::Query q(c);
-        q.setText(sql);
-        q.open();
-        std::string all;
-        for (; !q.eof(); q.next()) {
-            for (int i = 0; i < q.fieldCount(); ++i)
-                all += (i ? "|" : "") + q.value(i);
-            all += "\n";
-        }
-        return all;
-    }
+    std::string rows(const std::string& sql) { return testsupport::QueryRows(o.out, sql); }
     // The codes the search window finds for these criteria.
     std::set<std::string> search(const search::Criteria& criteria) {
         db::Connection c;
