@@ -7,8 +7,10 @@
 #include <cstdint>
 #include <cstdlib>
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "db/connection.h"
 #include "db/query.h"
@@ -23,24 +25,28 @@
 
 namespace {
 
-std::string Scalar(db::Connection& c, const std::string& sql) {
-    db::Query q(c);
-    q.setText(sql);
-    q.open();
-    return q.eof() ? std::string() : q.value(0);
-}
-
-// Everything a harmful statement could change: the schema and every row.
+// Everything a harmful statement could change: the schema and every row. The
+// statements are prepared once: parsing them again for every input would cost
+// more than the input itself.
 std::string Fingerprint(db::Connection& c) {
-    std::string out =
-        Scalar(c, "SELECT group_concat(type || name || ifnull(sql,''), '|') FROM sqlite_master");
-    for (const char* t : {"ICD10", "CM", "ICD9", "btbindn"})
-        out += "#" + Scalar(c, std::string("SELECT count(*) || ':' || ifnull(sum(length(quote(") + t +
-                                   ".rowid))),0) FROM " + t);
-    out +=
-        "#" +
-        Scalar(c,
-               "SELECT group_concat(ICD10_NO || ICD10_CNAME || ICD10_ENAME || ICD10_FLAG, ',') FROM ICD10");
+    static std::vector<std::unique_ptr<db::Statement>> parts = [&c] {
+        std::vector<std::unique_ptr<db::Statement>> v;
+        v.push_back(std::make_unique<db::Statement>(
+            c, "SELECT group_concat(type || name || ifnull(sql,''), '|') FROM sqlite_master"));
+        for (const char* t : {"ICD10", "CM", "ICD9", "btbindn"})
+            v.push_back(std::make_unique<db::Statement>(
+                c, std::string("SELECT count(*) || ':' || ifnull(sum(length(quote(") + t +
+                       ".rowid))),0) FROM " + t));
+        v.push_back(std::make_unique<db::Statement>(
+            c, "SELECT group_concat(ICD10_NO || ICD10_CNAME || ICD10_ENAME || ICD10_FLAG, ',') FROM ICD10"));
+        return v;
+    }();
+    std::string out;
+    for (auto& part : parts) {
+        part->bind({});
+        out += part->step() ? part->column(0) : std::string();
+        out += '#';
+    }
     return out;
 }
 
