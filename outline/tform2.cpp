@@ -193,6 +193,25 @@ void TForm2::FormCreate() {
         connect(b, &app::ImageButton::released, this, &TForm2::Image1MouseUp);
 
     CreateTiles();
+    // The tile area holds the focus at first (the arrow keys scroll it); Tab
+    // goes from there through the tiles in the order they are listed, then the
+    // pinned slots with their arrows, then home, back and close. Hidden
+    // pictures are passed over.
+    QList<QWidget*> chain{ui->ScrollBox1};
+    for (auto* t : m_chapterImages)
+        chain.append(t);
+    for (auto* t : m_pathImages)
+        chain.append(t);
+    for (auto* t : m_entryImages)
+        chain.append(t);
+    for (int s = 0; s < kPinSlots; ++s)
+        chain << m_pinImages[static_cast<std::size_t>(s)] << m_handOffImages[static_cast<std::size_t>(s)];
+    chain << ui->Image1 << ui->Image2 << ui->Image13;
+    for (int i = 1; i < chain.size(); ++i) {
+        chain[i]->setFocusPolicy(Qt::TabFocus);
+        setTabOrder(chain[i - 1], chain[i]);
+    }
+    ui->ScrollBox1->setFocus();
     ShowState();
 }
 
@@ -201,6 +220,8 @@ app::ImageButton* TForm2::NewTile(int tag, QSize size) {
     tile->setTag(tag);
     tile->resize(size);
     tile->hide();
+    // Reached with Tab, pressed with Space or Enter; a click never takes the focus.
+    tile->setFocusPolicy(Qt::TabFocus);
     connect(tile, &app::ImageButton::released, this, &TForm2::Image1MouseUp);
     return tile;
 }
@@ -298,6 +319,10 @@ void TForm2::ShowTile(app::ImageButton* image, const TilePicture& picture, TileP
 
 void TForm2::ShowState() {
     const OutlineBrowser& b = *m_browser;
+    // A tile pressed from the keyboard may be hidden by what follows; the focus
+    // then goes to the first tile of the new level instead of leaving the list.
+    QWidget* focused = QApplication::focusWidget();
+    const bool focusOnTiles = focused && ui->ScrollBox1Content->isAncestorOf(focused);
     int bottom = 0;
     for (int k = 1; k <= kChapterTiles; ++k) {
         app::ImageButton* image = chapterTileImage(k);
@@ -332,7 +357,23 @@ void TForm2::ShowState() {
         // A new level: keep the row whose children are listed in sight.
         if (b.CurrentLevel() > 0) ui->ScrollBox1->ensureWidgetVisible(pathTileImage(b.CurrentLevel()), 0, 0);
         m_shownLevel = b.CurrentLevel();
+        if (focusOnTiles) FocusFirstTile();
     }
+}
+
+void TForm2::FocusFirstTile() {
+    // The first entry listed; at the chapter level the first chapter; with no
+    // entry listed, the deepest path tile.
+    app::ImageButton* first = nullptr;
+    for (int e = 1; e <= kEntryTiles && !first; ++e)
+        if (m_browser->entryTile(e).visible) first = entryTileImage(e);
+    for (int k = 1; k <= kChapterTiles && !first; ++k)
+        if (m_browser->chapterTile(k).visible) first = chapterTileImage(k);
+    for (int t = kPathTiles; t >= 1 && !first; --t)
+        if (m_browser->pathTile(t).visible) first = pathTileImage(t);
+    if (!first) return;
+    first->setFocus(Qt::TabFocusReason);
+    ui->ScrollBox1->ensureWidgetVisible(first);
 }
 
 template <typename F> void TForm2::Run(F&& transition) {

@@ -82,6 +82,8 @@ private:
 
     // Brings every picture in line with the browser's records.
     void ShowState();
+    // Gives the focus to the first tile of the level shown.
+    void FocusFirstTile();
     void ShowTile(app::ImageButton* image, const TilePicture& picture, TilePicture& drawn, bool entryLabel);
     QPixmap DrawTile(const TilePicture& picture, bool reportEmptyCode);
     // Code and name of an entry or path tile (font steps, two lines, the

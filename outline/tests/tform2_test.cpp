@@ -167,6 +167,46 @@ TEST_F(OutlineWindowTest, listingFromTheTableWithHighlightsAndPins) {
     EXPECT_EQ(w->browser().pinSlot(1).code, "A000") << "Home leaves the pins";
 }
 
+// The whole walk from the keyboard: Tab reaches the tiles in their order, Enter
+// or Space presses the focused one, and after a new level the focus is on the
+// first tile listed, never lost on a hidden one.
+TEST_F(OutlineWindowTest, keyboardAlone_walksDownToACodeAndPinsIt) {
+    add("A00", "霍亂", "N");
+    add("A000", "霍亂弧菌01型霍亂生物型所致霍亂", "Y");
+    add("A001", "霍亂弧菌01型El Tor生物型所致霍亂", "Y");
+    auto w = open();
+    QApplication::setActiveWindow(w.get());
+    auto focusedTile = [] { return qobject_cast<app::ImageButton*>(QApplication::focusWidget()); };
+    QTest::keyClick(w.get(), Qt::Key_Tab);
+    ASSERT_EQ(focusedTile(), w->chapterTileImage(1));
+    QTest::keyClick(focusedTile(), Qt::Key_Tab);
+    EXPECT_EQ(focusedTile(), w->chapterTileImage(2));
+    QTest::keyClick(focusedTile(), Qt::Key_Backtab);
+    QTest::keyClick(focusedTile(), Qt::Key_Return);
+    EXPECT_EQ(w->browser().CurrentLevel(), 1);
+    EXPECT_EQ(focusedTile(), w->entryTileImage(1)) << "A00-A99, not the hidden chapter tile";
+    QTest::keyClick(focusedTile(), Qt::Key_Space);
+    QTest::keyClick(focusedTile(), Qt::Key_Return); // A00-A09
+    QTest::keyClick(focusedTile(), Qt::Key_Return); // A00
+    ASSERT_EQ(visibleEntryCodes(*w), (V{"A000", "A001"}));
+    ASSERT_EQ(focusedTile(), w->entryTileImage(1));
+    QTest::keyClick(focusedTile(), Qt::Key_Tab);
+    QTest::keyClick(focusedTile(), Qt::Key_Return);
+    EXPECT_EQ(w->browser().pinSlot(1).code, "A001");
+    EXPECT_EQ(focusedTile(), w->entryTileImage(2)) << "pinning keeps the focus where it was";
+    snap(*w, "outline_keyboard");
+
+    // Back to the chapters from the keyboard: the first chapter has the focus.
+    QTest::keyClick(focusedTile(), Qt::Key_Return); // pinned already: nothing changes
+    w->homeImage()->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(focusedTile(), Qt::Key_Return);
+    EXPECT_EQ(w->browser().CurrentLevel(), 0);
+    EXPECT_EQ(focusedTile(), w->homeImage()) << "home keeps its own focus";
+    for (int i = 0; i < 100 && focusedTile() != w->chapterTileImage(1); ++i)
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(focusedTile(), w->chapterTileImage(1)) << "the chain goes round through the visible tiles";
+}
+
 TEST_F(OutlineWindowTest, deadEndShowsTheAsteriskBar) {
     auto w = open();
     const QPixmap green = w->pathTileImage(3)->picture();
