@@ -1,9 +1,14 @@
 // Fuzzes the text rules and code normalisation with arbitrary bytes: nothing may
-// crash, cuts never exceed their budget or split a character, and CP950 text
-// survives a round trip.
+// crash, cuts never exceed their budget or split a character, CP950 text
+// survives a round trip, and the code rules keep their promises (a dotted code
+// is stored as it was typed, episode variants share their stem).
+#include <algorithm>
+#include <cctype>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "codes/coderules.h"
 #include "text/words.h"
@@ -43,5 +48,29 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
     }
     if (text::IsValidUtf8(utf8)) CHECK(text::IsValidUtf8(text::Cp950Left(utf8, n)));
+
+    // The code rules on the first bytes read as a code.
+    const std::string_view code(raw.data(), std::min<std::size_t>(size, 13));
+    const std::string dotted = codes::DottedICD10Code(code);
+    CHECK(dotted.size() <= code.size() + 1);
+    const bool plain = code.size() >= 4 && std::all_of(code.begin(), code.end(), [](char c) {
+        return std::isalnum(static_cast<unsigned char>(c)) != 0;
+    });
+    // What the coder writes with its dot is stored as it was.
+    if (plain) CHECK(codes::NormalizeICD10Code(dotted) == code);
+    const std::vector<std::string> variants = codes::EpisodeVariants(code);
+    CHECK(variants.size() == 1 || variants.size() == 3);
+    CHECK(std::find(variants.begin(), variants.end(), code) != variants.end());
+    for (const std::string& v : variants) {
+        CHECK(v.size() == code.size() && v.compare(0, 6, code.substr(0, 6)) == 0);
+        if (variants.size() == 3) CHECK(codes::EpisodeOfSeventh(v[6]) != codes::Episode::None);
+    }
+    for (char c : code) {
+        const codes::Episode e = codes::EpisodeOfSeventh(c);
+        for (codes::Episode other :
+             {codes::Episode::Initial, codes::Episode::Subsequent, codes::Episode::Sequela})
+            CHECK((codes::SeventhCharactersOf(other).find(c) != std::string_view::npos) == (e == other));
+    }
+    (void)codes::IsIcd11Code(code);
     return 0;
 }
