@@ -54,8 +54,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string dotted = codes::DottedICD10Code(code);
     CHECK(dotted.size() <= code.size() + 1);
     const bool plain = code.size() >= 4 && std::all_of(code.begin(), code.end(), [](char c) {
-        return std::isalnum(static_cast<unsigned char>(c)) != 0;
-    });
+                           return std::isalnum(static_cast<unsigned char>(c)) != 0;
+                       });
     // What the coder writes with its dot is stored as it was.
     if (plain) CHECK(codes::NormalizeICD10Code(dotted) == code);
     const std::vector<std::string> variants = codes::EpisodeVariants(code);
