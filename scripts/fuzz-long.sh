@@ -77,9 +77,10 @@ for f in "$@"; do
     # Five boxes of up to 300 bytes: inputs past 512 bytes make the statements
     # longer, not different, and halve the speed.
     fuzz_statement) run "$f" -runs="$runs" -max_len=512 ;;
-    # Inputs up to 1 KB (a handful of questions) reached the same coverage as
-    # up to 6 KB in a trial, at almost twice the speed.
-    fuzz_questionbank) run "$f" -runs="$runs" -max_len=1024 ;;
+    # Inputs up to 512 bytes hold two or three questions, enough for every
+    # step of a quiz (answering, going back, the report); longer files reached
+    # no more code in a trial and slowed the fuzzer two to three times.
+    fuzz_questionbank) run "$f" -runs="$runs" -max_len=512 ;;
     fuzz_outline | fuzz_tree) run "$f" -max_total_time="$secs" ;;
     # A damage recipe is short; without -len_control the fuzzer would try only
     # one or two changes per file for a long while.

@@ -196,7 +196,8 @@ TEST_F(OutlineWindowTest, keyboardAlone_walksDownToACodeAndPinsIt) {
     EXPECT_EQ(focusedTile(), w->entryTileImage(2)) << "pinning keeps the focus where it was";
     snap(*w, "outline_keyboard");
 
-    // Back to the chapters from the keyboard: the first chapter has the focus.
+    // Home from the keyboard keeps the focus on home; Tab goes round from
+    // there to the first chapter.
     QTest::keyClick(focusedTile(), Qt::Key_Return); // pinned already: nothing changes
     w->homeImage()->setFocus(Qt::TabFocusReason);
     QTest::keyClick(focusedTile(), Qt::Key_Return);
