@@ -1,5 +1,6 @@
-// Fuzzes the search statement builder with random criteria (any bytes in the
-// five text boxes, any radio choice) and runs the statement on an in-memory
+// Fuzzes the search statement builder with random criteria (any bytes in each
+// typed criterion, any item of each choice criterion, in the order of the
+// criteria tables) and runs the statement on an in-memory
 // database with the program's schema. The statement must be one read-only
 // SELECT that the engine prepares; running it may find rows or fail with the
 // engine's message, but the tables and their rows must stay exactly as they
@@ -15,6 +16,7 @@
 #include "db/connection.h"
 #include "db/query.h"
 #include "db/statement.h"
+#include "search/criteria.h"
 #include "search/statement.h"
 
 #ifndef ICD_SCHEMA_FILE
@@ -104,19 +106,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     Reader p(data, size);
     search::Criteria c;
-    c.icd10Code = p.text();
-    c.chineseName = p.text();
-    c.englishName = p.text();
-    c.icd9Code = p.text();
-    c.icd9Name = p.text();
-    c.sex = p.choice(search::SexItems().size());
-    c.side = p.choice(search::SideItems().size());
-    c.episode = p.choice(search::EpisodeItems().size());
-    c.bodyPart = p.choice(search::BodyPartItems().size());
-    c.injury = p.choice(search::InjuryItems().size());
-    c.finest = p.choice(search::FinestItems().size());
-    c.dominant = p.choice(search::DominantItems().size());
-    c.ranking = p.choice(search::RankingItems().size());
+    for (const search::TextCriterion& t : search::TextCriteria())
+        c.*t.text = p.text();
+    for (const search::ChoiceCriterion& k : search::ChoiceCriteria())
+        c.*k.choice = p.choice(k.items.size());
     c.rankingVisible = p.flag();
     c.differences2023 = p.flag();
 

@@ -68,16 +68,6 @@ SearchWindow::SearchWindow(app::AppContext& context, QWidget* parent)
     pal.setColor(QPalette::ButtonText, Navy);
     setPalette(pal);
 
-    for (QLineEdit* edit : {m_ui->codeEdit, m_ui->icd9CodeEdit, m_ui->chineseNameEdit, m_ui->icd9NameEdit,
-                            m_ui->englishNameEdit}) {
-        QPalette p = edit->palette();
-        p.setColor(QPalette::Base, EditBackground);
-        edit->setPalette(p);
-    }
-    for (QLabel* label : {m_ui->icd9CodeLabel, m_ui->codeLabel, m_ui->chineseNameLabel,
-                          m_ui->englishNameLabel, m_ui->icd9NameLabel})
-        label->adjustSize();
-
     m_ui->differencesButton->setFont(app::PixelFont(QStringLiteral("微軟正黑體"), 16, true));
     QPalette sp = m_ui->differencesButton->palette();
     sp.setColor(QPalette::ButtonText, Fuchsia);
@@ -101,7 +91,7 @@ SearchWindow::SearchWindow(app::AppContext& context, QWidget* parent)
 
     m_ui->currentEnglishNameLabel->setFont(app::PixelFont(QStringLiteral("Times New Roman"), 13));
 
-    buildRadioGroups();
+    setUpCriteria();
     setUpGrid();
 
     setUpKeyboard();
@@ -109,14 +99,6 @@ SearchWindow::SearchWindow(app::AppContext& context, QWidget* parent)
     m_liveTimer.setSingleShot(true);
     m_liveTimer.setInterval(LiveSearchPause);
     connect(&m_liveTimer, &QTimer::timeout, this, [this] { requestSearch(this, true); });
-    for (QLineEdit* edit : {m_ui->codeEdit, m_ui->icd9CodeEdit, m_ui->chineseNameEdit, m_ui->icd9NameEdit,
-                            m_ui->englishNameEdit})
-        connect(edit, &QLineEdit::textChanged, this, &SearchWindow::criteriaChanged);
-    for (QGroupBox* box : {m_ui->sexGroup, m_ui->sideGroup, m_ui->episodeGroup, m_ui->bodyPartGroup,
-                           m_ui->injuryGroup, m_ui->finestGroup, m_ui->dominantGroup, m_ui->rankingGroup})
-        connect(box->findChild<QButtonGroup*>(), &QButtonGroup::idToggled, this, [this](int, bool checked) {
-            if (checked) criteriaChanged();
-        });
     connect(m_ui->liveSearchBox, &QCheckBox::toggled, this, [this](bool on) {
         if (!on) m_liveTimer.stop();
     });
@@ -138,29 +120,41 @@ SearchWindow::~SearchWindow() {
     m_model->clear();
 }
 
-void SearchWindow::buildRadioGroups() {
-    struct Group {
-        QGroupBox* box;
-        const std::vector<std::string>& items;
-        int columns;
-    } groups[] = {
-        {m_ui->sexGroup, SexItems(), 3},           {m_ui->sideGroup, SideItems(), 2},
-        {m_ui->dominantGroup, DominantItems(), 3}, {m_ui->bodyPartGroup, BodyPartItems(), 5},
-        {m_ui->injuryGroup, InjuryItems(), 2},     {m_ui->episodeGroup, EpisodeItems(), 1},
-        {m_ui->finestGroup, FinestItems(), 1},     {m_ui->rankingGroup, RankingItems(), 1},
-    };
+void SearchWindow::setUpCriteria() {
+    for (const TextCriterion& criterion : TextCriteria()) {
+        const QString key = QString::fromLatin1(criterion.key);
+        auto* edit = findChild<QLineEdit*>(key + QStringLiteral("Edit"));
+        auto* label = findChild<QLabel*>(key + QStringLiteral("Label"));
+        Q_ASSERT_X(edit && label, "SearchWindow", "a typed criterion without its box in the form");
+        if (!edit || !label) continue;
+        label->setText(QString::fromUtf8(criterion.caption));
+        label->adjustSize();
+        QPalette p = edit->palette();
+        p.setColor(QPalette::Base, EditBackground);
+        edit->setPalette(p);
+        connect(edit, &QLineEdit::textChanged, this, &SearchWindow::criteriaChanged);
+        m_textBoxes.push_back({&criterion, edit});
+    }
     m_ui->injuryGroup->setFont(app::PixelFont(Ming, 13));
-    for (const auto& g : groups) {
-        auto* buttons = new QButtonGroup(g.box);
-        for (std::size_t i = 0; i < g.items.size(); ++i) {
-            auto* r = new QRadioButton(QString::fromStdString(g.items[i]), g.box);
+    for (const ChoiceCriterion& criterion : ChoiceCriteria()) {
+        auto* box = findChild<QGroupBox*>(QString::fromLatin1(criterion.key) + QStringLiteral("Group"));
+        Q_ASSERT_X(box, "SearchWindow", "a choice criterion without its radio group in the form");
+        if (!box) continue;
+        box->setTitle(QString::fromUtf8(criterion.caption));
+        auto* buttons = new QButtonGroup(box);
+        for (std::size_t i = 0; i < criterion.items.size(); ++i) {
+            auto* r = new QRadioButton(QString::fromStdString(criterion.items[i]), box);
             // Narrow columns (five in the body-part group): the caption sits close to its circle.
             r->setStyleSheet(QStringLiteral("QRadioButton { spacing: 2px; }"));
             buttons->addButton(r, static_cast<int>(i));
         }
         buttons->button(0)->setChecked(true);
-        g.box->setProperty("columns", g.columns);
-        layoutRadioGroup(g.box, g.columns);
+        // The form gives each group its number of columns.
+        layoutRadioGroup(box, box->property("columns").toInt());
+        connect(buttons, &QButtonGroup::idToggled, this, [this](int, bool checked) {
+            if (checked) criteriaChanged();
+        });
+        m_choiceGroups.push_back({&criterion, buttons});
     }
 }
 
@@ -182,15 +176,16 @@ void SearchWindow::layoutRadioGroup(QGroupBox* box, int columns) {
 }
 
 // Tab goes through the boxes, the search picture and the buttons beside it, the
-// radio groups, the grid, then the hand-off and close pictures. A picture with
-// the focus shows a dotted frame; Space releases it as a click would (Enter
-// runs the search anywhere in the window).
+// radio groups, the grid, then the hand-off and close pictures; the boxes and
+// the radio groups in the order the form lists them (searchwindow.ui). A
+// picture with the focus shows a dotted frame; Space releases it as a click
+// would (Enter runs the search anywhere in the window).
 void SearchWindow::setUpKeyboard() {
-    QList<QWidget*> chain = {m_ui->codeEdit,          m_ui->icd9CodeEdit,    m_ui->chineseNameEdit,
-                             m_ui->icd9NameEdit,      m_ui->englishNameEdit, m_ui->searchButton,
-                             m_ui->differencesButton, m_ui->liveSearchBox,   m_ui->clearButton};
-    for (QGroupBox* box : {m_ui->sexGroup, m_ui->sideGroup, m_ui->episodeGroup, m_ui->bodyPartGroup,
-                           m_ui->injuryGroup, m_ui->finestGroup, m_ui->dominantGroup, m_ui->rankingGroup})
+    QList<QWidget*> chain;
+    for (QLineEdit* edit : m_ui->criteriaPanel->findChildren<QLineEdit*>(Qt::FindDirectChildrenOnly))
+        chain.push_back(edit);
+    chain << m_ui->searchButton << m_ui->differencesButton << m_ui->liveSearchBox << m_ui->clearButton;
+    for (QGroupBox* box : m_ui->criteriaPanel->findChildren<QGroupBox*>(Qt::FindDirectChildrenOnly))
         for (QRadioButton* r : box->findChildren<QRadioButton*>(Qt::FindDirectChildrenOnly))
             chain.push_back(r);
     chain.push_back(m_ui->buildRankingButton);
@@ -286,26 +281,12 @@ void SearchWindow::adaptToDatabaseAndDesktop() {
     }
 }
 
-int SearchWindow::radioIndex(QGroupBox* box) const {
-    auto* buttons = box->findChild<QButtonGroup*>();
-    return buttons ? std::max(0, buttons->checkedId()) : 0;
-}
-
 Criteria SearchWindow::criteria() const {
     Criteria c;
-    c.icd10Code = Text(m_ui->codeEdit);
-    c.chineseName = Text(m_ui->chineseNameEdit);
-    c.englishName = Text(m_ui->englishNameEdit);
-    c.icd9Code = Text(m_ui->icd9CodeEdit);
-    c.icd9Name = Text(m_ui->icd9NameEdit);
-    c.sex = radioIndex(m_ui->sexGroup);
-    c.side = radioIndex(m_ui->sideGroup);
-    c.episode = radioIndex(m_ui->episodeGroup);
-    c.bodyPart = radioIndex(m_ui->bodyPartGroup);
-    c.injury = radioIndex(m_ui->injuryGroup);
-    c.finest = radioIndex(m_ui->finestGroup);
-    c.dominant = radioIndex(m_ui->dominantGroup);
-    c.ranking = radioIndex(m_ui->rankingGroup);
+    for (const TextBox& box : m_textBoxes)
+        c.*box.criterion->text = Text(box.edit);
+    for (const ChoiceGroup& group : m_choiceGroups)
+        c.*group.criterion->choice = std::max(0, group.buttons->checkedId());
     c.rankingVisible = !m_ui->rankingGroup->isHidden();
     return c;
 }
@@ -323,12 +304,10 @@ void SearchWindow::criteriaChanged() {
 }
 
 void SearchWindow::clearCriteria() {
-    for (QLineEdit* edit : {m_ui->codeEdit, m_ui->icd9CodeEdit, m_ui->chineseNameEdit, m_ui->icd9NameEdit,
-                            m_ui->englishNameEdit})
-        edit->clear();
-    for (QGroupBox* box : {m_ui->sexGroup, m_ui->sideGroup, m_ui->episodeGroup, m_ui->bodyPartGroup,
-                           m_ui->injuryGroup, m_ui->finestGroup, m_ui->dominantGroup, m_ui->rankingGroup})
-        if (auto* buttons = box->findChild<QButtonGroup*>()) buttons->button(0)->setChecked(true);
+    for (const TextBox& box : m_textBoxes)
+        box.edit->clear();
+    for (const ChoiceGroup& group : m_choiceGroups)
+        group.buttons->button(0)->setChecked(true);
 }
 
 void SearchWindow::requestSearch(QObject* sender, bool live) {

@@ -8,6 +8,7 @@
 #include <QTimer>
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include "app/widgets/workingwindow.h"
 #include "db/query.h"
@@ -16,6 +17,7 @@
 class QButtonGroup;
 class QGroupBox;
 class QKeyEvent;
+class QLineEdit;
 
 namespace Ui {
 class SearchWindow;
@@ -77,11 +79,12 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void buildRadioGroups();
+    // The criteria's controls from the criteria tables: the captions, the
+    // radio items, the boxes' colours, a live search on every change.
+    void setUpCriteria();
     void layoutRadioGroup(QGroupBox* box, int columns);
     void setUpGrid();
     void showCurrentRow();
-    int radioIndex(QGroupBox* box) const;
     void showError(const std::string& message);
     void criteriaChanged();
     // Runs a search now, or, while one is running, stops that one and runs this
@@ -95,6 +98,17 @@ private:
     void setUpKeyboard();
 
     std::unique_ptr<Ui::SearchWindow> m_ui;
+    // The controls of the criteria, in the order of their tables.
+    struct TextBox {
+        const TextCriterion* criterion;
+        QLineEdit* edit;
+    };
+    struct ChoiceGroup {
+        const ChoiceCriterion* criterion;
+        QButtonGroup* buttons;
+    };
+    std::vector<TextBox> m_textBoxes;
+    std::vector<ChoiceGroup> m_choiceGroups;
     db::Query m_resultQuery;  // the result shown by the grid
     db::Query m_lookupQuery;  // ICD-9 lookups and the finest-code check
     db::Query m_rankingProbe; // the ranking probe

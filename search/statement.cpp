@@ -10,50 +10,6 @@
 
 namespace search {
 
-const std::vector<std::string>& SexItems() {
-    static const std::vector<std::string> items = {"不分", "男", "女"};
-    return items;
-}
-
-const std::vector<std::string>& SideItems() {
-    static const std::vector<std::string> items = {"不分", "左側", "右側", "雙側"};
-    return items;
-}
-
-const std::vector<std::string>& EpisodeItems() {
-    static const std::vector<std::string> items = {"不分", "初期", "後續", "後遺症"};
-    return items;
-}
-
-const std::vector<std::string>& BodyPartItems() {
-    static const std::vector<std::string> items = {
-        "不分", "頭",   "臉", "耳", "眼", "唇", "鼻", "額", "頸",   "肩",   "手",   "指", "腕", "肘",
-        "前臂", "上臂", "腋", "胸", "腹", "腰", "背", "臀", "軀幹", "小腿", "大腿", "膝", "足", "踝"};
-    return items;
-}
-
-const std::vector<std::string>& InjuryItems() {
-    static const std::vector<std::string> items = {"不分", "扭傷",   "挫傷",   "拉傷", "表淺損傷",
-                                                   "鈍傷", "擦傷",   "骨折",   "脫臼", "燙傷",
-                                                   "燒傷", "關節炎", "關節痛", "咬傷", "癱"};
-    return items;
-}
-
-const std::vector<std::string>& FinestItems() {
-    static const std::vector<std::string> items = {"不分", "最細碼"};
-    return items;
-}
-
-const std::vector<std::string>& DominantItems() {
-    static const std::vector<std::string> items = {"不分", "左", "右"};
-    return items;
-}
-
-const std::vector<std::string>& RankingItems() {
-    static const std::vector<std::string> items = {"不分", "五百大", "一千大"};
-    return items;
-}
-
 // Codes specific to men: OR-ed prefixes and ranges, each range's upper bound
 // extended by ZZZZZ so that it takes in every subdivision of its last category.
 const std::vector<std::string>& MaleListLines() {
@@ -239,67 +195,60 @@ std::string TranslateIcd9Name(const std::string& typed, db::Query& aux) {
     return BuildCodeList(aux);
 }
 
-const char* DominanceCondition(int dominant, int side) {
-    static const char* const same = "(ICD10_CNAME LIKE '%優勢側%' AND ICD10_CNAME NOT LIKE '%非優勢側%')";
-    static const char* const other = "(ICD10_CNAME LIKE '%非優勢側%' )";
-    if ((dominant == 1 && side == 1) || (dominant == 2 && side == 2)) return same;
-    if ((dominant == 1 && side == 2) || (dominant == 2 && side == 1)) return other;
-    return nullptr;
+} // namespace
+
+std::string DominanceCondition(int dominant, int side) {
+    if ((dominant == 1 && side == 1) || (dominant == 2 && side == 2))
+        return "(ICD10_CNAME LIKE '%優勢側%' AND ICD10_CNAME NOT LIKE '%非優勢側%')";
+    if ((dominant == 1 && side == 2) || (dominant == 2 && side == 1))
+        return "(ICD10_CNAME LIKE '%非優勢側%' )";
+    return {};
 }
 
-} // namespace
+std::string CodePrefixCondition(const std::string& typed) {
+    if (!Filled(typed)) return {};
+    return "(ICD10_NO LIKE " + db::SqlLiteral(codes::NormalizeICD10Code(typed) + "%") + ")";
+}
+
+// A name criterion of blanks has no words and so no condition.
+std::string WordCondition(std::string_view column, const std::string& typed) {
+    const std::string clause = BuildWordClause(column, typed);
+    return clause.empty() ? std::string() : "(" + clause + ")";
+}
+
+// An ICD-9 criterion that finds no ICD-10 code ends the search with no rows: left
+// out, it would widen the search instead of narrowing it.
+std::string Icd9CodeCondition(const std::string& typed, db::Query& aux) {
+    if (!Filled(typed)) return {};
+    const std::string list = TranslateIcd9Code(typed, aux);
+    if (list.empty()) throw NoIcd10ForIcd9(NoIcd10ForIcd9CodeMessage(typed));
+    return "(ICD10_NO IN (" + list + "))";
+}
+
+std::string Icd9NameCondition(const std::string& typed, db::Query& aux) {
+    if (!Filled(typed) || BuildWordClause("ICD9_NAME", typed).empty()) return {};
+    const std::string list = TranslateIcd9Name(typed, aux);
+    if (list.empty()) throw NoIcd10ForIcd9(NoIcd10ForIcd9NameMessage(typed));
+    return "(ICD10_NO IN (" + list + "))";
+}
 
 std::vector<std::string> BuildStatement(const Criteria& c, db::Query& aux) {
     std::vector<std::string> lines;
     const bool ranking = c.rankingVisible && c.ranking != 0;
     lines.emplace_back(ranking ? RankingHeadLine : HeadLine);
-    auto condition = [&lines](std::string line) {
-        lines.push_back(std::move(line));
+    auto condition = [&lines](const std::vector<std::string>& conditionLines) {
+        if (conditionLines.empty()) return;
+        lines.insert(lines.end(), conditionLines.begin(), conditionLines.end());
         lines.emplace_back("AND");
     };
 
-    if (c.differences2023) condition("((ICD10_2023FLAG<>'') OR (ICD10_2023NEW<>''))");
-    if (Filled(c.icd10Code))
-        condition("(ICD10_NO LIKE " + db::SqlLiteral(codes::NormalizeICD10Code(c.icd10Code) + "%") + ")");
-    // A name criterion of blanks has no words and so no condition.
-    if (Filled(c.chineseName)) {
-        std::string clause = BuildWordClause("ICD10_CNAME", c.chineseName);
-        if (!clause.empty()) condition("(" + clause + ")");
-    }
-    if (Filled(c.englishName)) {
-        std::string clause = BuildWordClause("ICD10_ENAME", c.englishName);
-        if (!clause.empty()) condition("(" + clause + ")");
-    }
-    // An ICD-9 criterion that finds no ICD-10 code ends the search with no rows: left
-    // out, it would widen the search instead of narrowing it.
-    if (Filled(c.icd9Code)) {
-        std::string list = TranslateIcd9Code(c.icd9Code, aux);
-        if (list.empty()) throw NoIcd10ForIcd9(NoIcd10ForIcd9CodeMessage(c.icd9Code));
-        condition("(ICD10_NO IN (" + list + "))");
-    }
-    if (Filled(c.icd9Name) && !BuildWordClause("ICD9_NAME", c.icd9Name).empty()) {
-        std::string list = TranslateIcd9Name(c.icd9Name, aux);
-        if (list.empty()) throw NoIcd10ForIcd9(NoIcd10ForIcd9NameMessage(c.icd9Name));
-        condition("(ICD10_NO IN (" + list + "))");
-    }
-    if (c.sex == 1 || c.sex == 2) {
-        const auto& list = c.sex == 1 ? MaleListLines() : FemaleListLines();
-        lines.insert(lines.end(), list.begin(), list.end());
-        lines.emplace_back("AND");
-    }
-    if (c.side == 1) condition("(ICD10_CNAME LIKE '%左%')");
-    if (c.side == 2) condition("(ICD10_CNAME LIKE '%右%')");
-    if (const char* d = DominanceCondition(c.dominant, c.side)) condition(d);
-    if (c.side == 3) condition("(ICD10_CNAME LIKE '%雙側%' OR ICD10_CNAME LIKE '%兩側%')");
-    if (c.bodyPart > 0 && c.bodyPart < static_cast<int>(BodyPartItems().size()))
-        condition("(ICD10_CNAME LIKE '%" + BodyPartItems()[static_cast<std::size_t>(c.bodyPart)] + "%')");
-    if (c.injury > 0 && c.injury < static_cast<int>(InjuryItems().size()))
-        condition("(ICD10_CNAME LIKE '%" + InjuryItems()[static_cast<std::size_t>(c.injury)] + "%')");
-    if (c.finest == 1) condition("(ICD10_FLAG='Y')");
-    if (c.episode >= 1 && c.episode <= 3) condition(EpisodeCondition(c.episode));
-    if (ranking) {
-        if (c.ranking == 1) condition("(ICD10_RANKING = '五百大')");
-        if (c.ranking == 2) condition("((ICD10_RANKING = '五百大') OR (ICD10_RANKING = '一千大'))");
+    if (c.differences2023) condition({"((ICD10_2023FLAG<>'') OR (ICD10_2023NEW<>''))"});
+    for (const TextCriterion& t : TextCriteria())
+        if (std::string line = t.condition(c.*t.text, aux); !line.empty()) condition({std::move(line)});
+    for (const ChoiceCriterion& k : ChoiceCriteria()) {
+        const int item = c.*k.choice;
+        if (item > 0 && item < static_cast<int>(k.items.size()))
+            condition(k.condition(item, k.items[static_cast<std::size_t>(item)], c));
     }
 
     if (lines.back() == "AND") lines.pop_back();

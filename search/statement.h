@@ -1,9 +1,11 @@
 #pragma once
-// The search criteria and the SELECT statement built from them.
+// The SELECT statement built from the search criteria (search/criteria.h).
 //
 // The statement is a list of lines: one head line, then for each criterion that
-// applies its condition line(s) followed by a line "AND", the last "AND" removed
-// and "ORDER BY ICD10_NO" appended. With no criterion there is no statement.
+// applies its condition line(s) followed by a line "AND" (the 2023 differences
+// first, then the criteria in the order of their tables), the last "AND"
+// removed and "ORDER BY ICD10_NO" appended. With no criterion there is no
+// statement.
 //
 //   code "S93.4", side 1 (左側), episode 1 (初期) =>
 //     SELECT ICD10_NO,ICD10_CNAME,ICD10_ENAME,ICD10_FLAG,ICD10_2023FLAG,ICD10_2023NEW FROM ICD10 WHERE
@@ -22,43 +24,13 @@
 #include <vector>
 
 #include "db/error.h"
+#include "search/criteria.h"
 
 namespace db {
 class Query;
 }
 
 namespace search {
-
-// The search criteria. A choice's index starts at 0 ("不分"), which adds no
-// condition.
-struct Criteria {
-    std::string icd10Code;        // "ICD10碼": code prefix
-    std::string chineseName;      // "ICD10中文名稱": words of the Chinese name
-    std::string englishName;      // "ICD10英文名稱": words of the English name
-    std::string icd9Code;         // "ICD9碼": ICD-9 prefix, translated through CM
-    std::string icd9Name;         // "ICD9名稱": words of an ICD-9 name, translated
-    int sex = 0;                  // "性別專用": 1 男, 2 女
-    int side = 0;                 // "左右側位": 1 左側, 2 右側, 3 雙側
-    int episode = 0;              // "照護病程": 1 初期, 2 後續, 3 後遺症
-    int bodyPart = 0;             // "身體部位": index into BodyPartItems()
-    int injury = 0;               // "傷病類別": index into InjuryItems()
-    int finest = 0;               // "最細碼": 1 最細碼
-    int dominant = 0;             // "慣用側": 1 左, 2 右
-    int ranking = 0;              // "篩選排名": 1 五百大, 2 五百大 or 一千大
-    bool rankingVisible = true;   // the ranking criterion is offered (the database has ICD10_RANKING)
-    bool differences2023 = false; // "列出2023版本差異": the 2023 differences asked
-};
-
-// Item captions of the choice criteria, index 0 first. The body-part and
-// kind-of-injury captions are also the words searched for.
-const std::vector<std::string>& SexItems();      // "性別專用"
-const std::vector<std::string>& SideItems();     // "左右側位"
-const std::vector<std::string>& EpisodeItems();  // "照護病程"
-const std::vector<std::string>& BodyPartItems(); // "身體部位" (28 items)
-const std::vector<std::string>& InjuryItems();   // "傷病類別" (15 items)
-const std::vector<std::string>& FinestItems();   // "最細碼"
-const std::vector<std::string>& DominantItems(); // "慣用側"
-const std::vector<std::string>& RankingItems();  // "篩選排名"
 
 // The condition lines of the sex-specific code lists (18 and 40 lines).
 const std::vector<std::string>& MaleListLines();
@@ -93,6 +65,26 @@ std::string BuildCodeList(db::Query& aux);
 //   2 => the same with '%後續照護' and D E F G H J K M N P Q R
 //   3 => (ICD10_CNAME LIKE '%後遺症' AND ICD10_NO LIKE '%S')
 std::string EpisodeCondition(int episode);
+
+// The condition of the dominant side (1 左, 2 右) with the side (1 左側, 2 右側):
+// the same side names the dominant side, the other side the non-dominant one;
+// "" for any other pair.
+//   (1, 1) => (ICD10_CNAME LIKE '%優勢側%' AND ICD10_CNAME NOT LIKE '%非優勢側%')
+//   (1, 2) => (ICD10_CNAME LIKE '%非優勢側%' )      (1, 3) => ""
+std::string DominanceCondition(int dominant, int side);
+
+// The conditions of the typed criteria, "" when the text adds none (no text at
+// all; for the word conditions, no word).
+//   CodePrefixCondition("S93.4")            => (ICD10_NO LIKE 'S934%')
+//   WordCondition("ICD10_CNAME", "頭痛")    => (  ( (ICD10_CNAME LIKE '%頭痛%')  ) )
+std::string CodePrefixCondition(const std::string& typed);
+std::string WordCondition(std::string_view column, const std::string& typed);
+// An ICD-9 code prefix, or the words of an ICD-9 name, translated through CM to
+// the ICD-10 codes it maps to (BuildCodeList), looked up on aux:
+//   "845.00" => (ICD10_NO IN ('S93401A','S93401D','S93401S'))
+// Throws NoIcd10ForIcd9 when the text finds no ICD-10 code.
+std::string Icd9CodeCondition(const std::string& typed, db::Query& aux);
+std::string Icd9NameCondition(const std::string& typed, db::Query& aux);
 
 // A filled ICD-9 criterion whose translation finds no ICD-10 code. The search then
 // gives no rows, and the message names the ICD-9 text. It is a db::Error so

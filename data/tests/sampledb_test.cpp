@@ -263,13 +263,13 @@ TEST_F(SampleDb, everySideDominanceBodyPartAndInjuryFindsCodes) {
     // 雙側 and 兩側 both occur.
     EXPECT_FALSE(Column("SELECT * FROM ICD10 WHERE ICD10_CNAME LIKE '%兩側%'", "ICD10_NO").empty());
     EXPECT_FALSE(Column("SELECT * FROM ICD10 WHERE ICD10_CNAME LIKE '%雙側%'", "ICD10_NO").empty());
-    const auto& parts = search::BodyPartItems();
+    const auto& parts = search::ChoiceCriterionOf(&search::Criteria::bodyPart).items;
     for (std::size_t i = 1; i < parts.size(); ++i) {
         search::Criteria c;
         c.bodyPart = static_cast<int>(i);
         EXPECT_FALSE(Search(c).empty()) << "body part " << parts[i];
     }
-    const auto& injuries = search::InjuryItems();
+    const auto& injuries = search::ChoiceCriterionOf(&search::Criteria::injury).items;
     for (std::size_t i = 1; i < injuries.size(); ++i) {
         search::Criteria c;
         c.injury = static_cast<int>(i);

@@ -19,6 +19,7 @@
 #include <gtest/gtest.h>
 
 #include "app/widgets/imagebutton.h"
+#include "search/criteria.h"
 #include "search/ranking.h"
 #include "search/resultmodel.h"
 #include "testsupport/codedb.h"
@@ -119,6 +120,42 @@ TEST_F(SearchWindowTest, radioGroups_holdTheirItemsInPlace) {
     EXPECT_EQ(body[8]->text(), QStringLiteral("頸"));
     body[8]->setChecked(true);
     EXPECT_EQ(form->criteria().bodyPart, 8);
+}
+
+// The controls take their captions and items from the criteria tables, keep
+// what they hold in the criterion's member, and Tab meets them in the form's
+// order, which is not the order the statement adds their conditions.
+TEST_F(SearchWindowTest, criteriaTables_captionTheControlsAndTabFollowsTheForm) {
+    db.connection.exec("ALTER TABLE ICD10 ADD COLUMN ICD10_RANKING VARCHAR(6)");
+    auto form = create();
+    for (const TextCriterion& t : TextCriteria()) {
+        const std::string key = t.key;
+        EXPECT_EQ(child<QLabel>(form.get(), (key + "Label").c_str())->text(), QString::fromUtf8(t.caption));
+        child<QLineEdit>(form.get(), (key + "Edit").c_str())->setText(QString::fromUtf8(t.caption));
+        EXPECT_EQ(form->criteria().*t.text, t.caption);
+    }
+    for (const ChoiceCriterion& k : ChoiceCriteria()) {
+        auto* box = child<QGroupBox>(form.get(), (std::string(k.key) + "Group").c_str());
+        EXPECT_EQ(box->title(), QString::fromUtf8(k.caption));
+        auto radios = box->findChildren<QRadioButton*>();
+        ASSERT_EQ(static_cast<std::size_t>(radios.size()), k.items.size()) << k.key;
+        for (std::size_t i = 0; i < k.items.size(); ++i)
+            EXPECT_EQ(radios[static_cast<qsizetype>(i)]->text(), QString::fromStdString(k.items[i]));
+        radios.back()->setChecked(true);
+        EXPECT_EQ(form->criteria().*k.choice, static_cast<int>(k.items.size()) - 1) << k.key;
+    }
+    form->clearCriteria();
+    EXPECT_TRUE(form->criteria().icd10Code.empty());
+    EXPECT_EQ(form->criteria().ranking, 0);
+
+    QStringList groups;
+    QWidget* start = child<QWidget>(form.get(), "clearButton");
+    for (QWidget* w = start->nextInFocusChain(); w != start; w = w->nextInFocusChain())
+        if (qobject_cast<QRadioButton*>(w) && !groups.contains(w->parentWidget()->objectName()))
+            groups << w->parentWidget()->objectName();
+    EXPECT_EQ(groups.join(QLatin1Char(' ')),
+              QStringLiteral("sexGroup sideGroup episodeGroup bodyPartGroup injuryGroup "
+                             "finestGroup dominantGroup rankingGroup"));
 }
 
 TEST_F(SearchWindowTest, enterFromEveryControl_searchesWithoutThe2023Differences) {

@@ -236,8 +236,8 @@ TEST_F(StatementTest, sidesAndDominance_followTheTable) {
 }
 
 TEST_F(StatementTest, bodyPartsInjuriesFinestAndEpisodes_useTheirCaptions) {
-    ASSERT_EQ(BodyPartItems().size(), 28u);
-    ASSERT_EQ(InjuryItems().size(), 15u);
+    ASSERT_EQ(ChoiceCriterionOf(&Criteria::bodyPart).items.size(), 28u);
+    ASSERT_EQ(ChoiceCriterionOf(&Criteria::injury).items.size(), 15u);
     Criteria c;
     c.bodyPart = 8;
     EXPECT_EQ(onlyCondition(c), "(ICD10_CNAME LIKE '%頸%')");
