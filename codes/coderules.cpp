@@ -42,6 +42,13 @@ std::string DottedICD10Code(std::string_view code) {
     return result;
 }
 
+std::string DottedCode(std::string_view code) {
+    if (!IsIcd11Code(code)) return DottedICD10Code(code);
+    std::string result(code);
+    if (result.size() > 4 && result.find('.') == std::string::npos) result.insert(4, 1, '.');
+    return result;
+}
+
 Episode EpisodeOfSeventh(char seventh) {
     for (Episode e : {Episode::Initial, Episode::Subsequent, Episode::Sequela})
         if (SeventhCharactersOf(e).find(seventh) != std::string_view::npos) return e;
@@ -72,8 +79,9 @@ std::vector<std::string> EpisodeVariants(std::string_view code) {
 
 bool IsIcd11Code(std::string_view code) {
     if (code.size() < 2 || (code[0] != 'S' && code[0] != 's')) return false;
-    const char second = code[1];
-    return (second >= 'A' && second <= 'J') || (second >= 'a' && second <= 'j');
+    const char second = code[1] >= 'a' && code[1] <= 'z' ? static_cast<char>(code[1] - 'a' + 'A') : code[1];
+    if (second < 'A' || second > 'J' || second == 'I') return false;
+    return code.size() == 2 || (code[2] >= '0' && code[2] <= '9');
 }
 
 } // namespace codes

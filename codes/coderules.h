@@ -13,6 +13,12 @@ namespace codes {
 //   "S93401A" => "S93.401A"   "M545" => "M54.5"   "A00" => "A00"   "S93.4" => "S93.4"
 std::string DottedICD10Code(std::string_view code);
 
+// A code of either classification in the dotted form coders write (stored form
+// in, no dot): ICD-10-CM with the dot after the third character, ICD-11 (see
+// IsIcd11Code) after the fourth.
+//   "S93401A" => "S93.401A"   "SB060" => "SB06.0"   "SA00" => "SA00"   "A00" => "A00"
+std::string DottedCode(std::string_view code);
+
 // An ICD-10 code as typed, in the dot-free stored form. Only a dot at byte 4 is
 // removed; at most 10 bytes follow it.
 //   "S93.401A" => "S93401A"   "M25.5" => "M255"   " A00 " => "A00"   "S934.01" => "S934.01"
@@ -48,9 +54,15 @@ std::string_view SeventhCharactersOf(Episode episode);
 std::vector<std::string> EpisodeVariants(std::string_view code);
 
 // Whether a code belongs to the ICD-11 traditional-medicine chapter (SA00 to
-// SJ3Z: S followed by a letter A to J, either case) rather than to ICD-10-CM,
-// whose codes always have a digit in second place. Both share the code table.
-//   "SA00" => true   "sf57" => true   "S93401A" => false   "SZ1" => false   "S" => false
+// SJ3Z) rather than to ICD-10-CM, whose codes always have a digit in second
+// place; both share the code table. In the ICD-11 form the chapter's codes
+// have S, a letter A to J other than I (ICD-11 never uses I or O, which read
+// as 1 and 0), then a digit; either case, with or without the dot after the
+// fourth character. A code's start counts as well (a range's bound "SA0", a
+// typed scope "SA"), so a prefix names the classification its codes belong to.
+//   "SA00" => true   "sf57" => true   "SB06.0" => true   "SB060" => true   "SA" => true
+//   "SA0" => true    "S93401A" => false   "SZ1" => false   "SI00" => false   "SAB" => false
+//   "S" => false
 bool IsIcd11Code(std::string_view code);
 
 } // namespace codes

@@ -120,7 +120,7 @@ bool CodeScope::contains(std::string_view code) const {
         if (item.high.empty()) {
             if (StartsWith(code, item.low)) return true;
         } else if (code >= item.low && code <= item.high + "ZZZZZ" &&
-                   IsChapter26Code(code) == IsChapter26Code(item.low)) {
+                   codes::IsIcd11Code(code) == codes::IsIcd11Code(item.low)) {
             return true;
         }
     }
@@ -177,18 +177,6 @@ std::vector<CodeRow> ReadCodeRows(db::Connection& connection) {
                            [](const CodeRow& a, const CodeRow& b) { return a.code == b.code; }),
                rows.end());
     return rows;
-}
-
-bool IsChapter26Code(std::string_view code) {
-    return code.size() >= 3 && code[0] == 'S' && code[1] >= 'A' && code[1] <= 'J';
-}
-
-std::string ShownCode(std::string_view code) {
-    if (IsChapter26Code(code)) {
-        if (code.size() <= 4) return std::string(code);
-        return std::string(code.substr(0, 4)) + "." + std::string(code.substr(4));
-    }
-    return codes::DottedICD10Code(code);
 }
 
 std::string_view SkipReasonTitle(SkipReason reason) {
@@ -322,7 +310,7 @@ bool Maker::nameUsable(std::size_t i) {
 }
 
 bool Maker::isKeyCandidate(QuestionKind kind, const CodeRow& r) const {
-    const bool icd10 = !IsChapter26Code(r.code);
+    const bool icd10 = !codes::IsIcd11Code(r.code);
     const bool current = r.change2023 == 0;
     switch (kind) {
     case QuestionKind::NameToCode:
@@ -369,13 +357,13 @@ Attempt Maker::nameToCode(std::size_t k, bool icd11) {
     const CodeRow& key = m_rows[k];
     const auto picked = near(k, 3, [&](std::size_t i) {
         const CodeRow& r = m_rows[i];
-        return r.code.size() == key.code.size() && IsChapter26Code(r.code) == icd11 && r.change2023 == 0 &&
+        return r.code.size() == key.code.size() && codes::IsIcd11Code(r.code) == icd11 && r.change2023 == 0 &&
                !r.cname.empty() && !NamesClash(r.cname, key.cname);
     });
     if (picked.size() < 3) return Skip(SkipReason::NoDistinctChoices);
     std::vector<std::pair<std::string, std::string>> distractors;
     for (std::size_t i : picked)
-        distractors.emplace_back(ShownCode(m_rows[i].code), m_rows[i].code);
+        distractors.emplace_back(codes::DottedCode(m_rows[i].code), m_rows[i].code);
     std::string stem;
     if (icd11) {
         const bool pattern = key.code[1] >= 'F'; // SF..SJ are patterns, SA..SE disorders
@@ -384,8 +372,8 @@ Attempt Maker::nameToCode(std::size_t k, bool icd11) {
     } else {
         stem = "「" + key.cname + "」的ICD-10-CM代碼是哪一個?";
     }
-    return finish(icd11 ? QuestionKind::Icd11 : QuestionKind::NameToCode, k, stem, ShownCode(key.code),
-                  std::move(distractors));
+    return finish(icd11 ? QuestionKind::Icd11 : QuestionKind::NameToCode, k, stem,
+                  codes::DottedCode(key.code), std::move(distractors));
 }
 
 // Which name is this code: names of near codes of the same length, all
@@ -395,7 +383,7 @@ Attempt Maker::codeToName(std::size_t k) {
     std::vector<std::string> names;
     const auto picked = near(k, 3, [&](std::size_t i) {
         const CodeRow& r = m_rows[i];
-        if (r.code.size() != key.code.size() || IsChapter26Code(r.code) || r.change2023 != 0) return false;
+        if (r.code.size() != key.code.size() || codes::IsIcd11Code(r.code) || r.change2023 != 0) return false;
         if (NamesClash(r.cname, key.cname)) return false;
         for (const std::string& n : names)
             if (n == r.cname) return false;
@@ -408,7 +396,7 @@ Attempt Maker::codeToName(std::size_t k) {
     for (std::size_t i : picked)
         distractors.emplace_back(m_rows[i].cname, m_rows[i].code);
     return finish(QuestionKind::CodeToName, k,
-                  "ICD-10-CM代碼 " + ShownCode(key.code) + " 的中文名稱是哪一個?", key.cname,
+                  "ICD-10-CM代碼 " + codes::DottedCode(key.code) + " 的中文名稱是哪一個?", key.cname,
                   std::move(distractors));
 }
 
@@ -451,7 +439,7 @@ Attempt Maker::seventh(std::size_t k) {
         distractors.emplace_back(std::string(1, common[i]), std::string());
     // Every letter may be taken by a variant named like the asked one.
     if (distractors.size() < 3) return Skip(SkipReason::NoDistinctChoices);
-    std::string shownSix = ShownCode(six) + "_";
+    std::string shownSix = codes::DottedCode(six) + "_";
     return finish(QuestionKind::SeventhCharacter, k,
                   "「" + key.cname + "」(" + shownSix + ")的第7位字元應為?", std::string(1, key.code[6]),
                   std::move(distractors));
@@ -462,7 +450,7 @@ Attempt Maker::seventh(std::size_t k) {
 Attempt Maker::markedAmongFour(std::size_t k, QuestionKind kind) {
     const CodeRow& key = m_rows[k];
     auto lacksMark = [&](const CodeRow& r) {
-        if (IsChapter26Code(r.code) || r.change2023 != 0) return false;
+        if (codes::IsIcd11Code(r.code) || r.change2023 != 0) return false;
         if (kind == QuestionKind::Billable) return !r.billable;
         return !r.new2023; // for "new" the key is new; for "deleted" the others are neither new nor deleted
     };
@@ -478,7 +466,7 @@ Attempt Maker::markedAmongFour(std::size_t k, QuestionKind kind) {
         if (picked.size() >= 3) break;
     }
     if (picked.size() < 3) return Skip(SkipReason::NoDistinctChoices);
-    auto shown = [&](std::size_t i) { return ShownCode(m_rows[i].code) + " " + m_rows[i].cname; };
+    auto shown = [&](std::size_t i) { return codes::DottedCode(m_rows[i].code) + " " + m_rows[i].cname; };
     std::vector<std::pair<std::string, std::string>> distractors;
     for (std::size_t i : picked)
         distractors.emplace_back(shown(i), m_rows[i].code);

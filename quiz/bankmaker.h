@@ -83,12 +83,6 @@ struct CodeRow {
 // codes trimmed and upper-cased, marks read in any case.
 std::vector<CodeRow> ReadCodeRows(db::Connection& connection);
 
-// True for an ICD-11 chapter 26 code (SA0.. to SJ3..), false for ICD-10-CM.
-bool IsChapter26Code(std::string_view code);
-// A code as it is shown: ICD-10-CM with the dot after the third character
-// (S93.401A), ICD-11 with the dot after the fourth (SB06.0).
-std::string ShownCode(std::string_view code);
-
 struct MakerOptions {
     int count = 20;
     CodeScope codes;

@@ -15,6 +15,15 @@ TEST(DottedICD10Code, putsTheDotAfterTheCategory_andLeavesShortOrDottedCodes) {
     EXPECT_EQ(DottedICD10Code(""), "");
 }
 
+TEST(DottedCode, dotsIcd10AfterTheCategoryAndIcd11AfterItsFourthCharacter) {
+    EXPECT_EQ(DottedCode("S93401A"), "S93.401A");
+    EXPECT_EQ(DottedCode("A00"), "A00");
+    EXPECT_EQ(DottedCode("SB060"), "SB06.0");
+    EXPECT_EQ(DottedCode("SB06Z"), "SB06.Z");
+    EXPECT_EQ(DottedCode("SA00"), "SA00");
+    EXPECT_EQ(DottedCode("SB06.0"), "SB06.0");
+}
+
 TEST(NormalizeICD10Code, removesOnlyADotAtTheFourthByte) {
     EXPECT_EQ(NormalizeICD10Code("S93.401A"), "S93401A");
     EXPECT_EQ(NormalizeICD10Code("M25.5"), "M255");
@@ -34,6 +43,9 @@ TEST(NormalizeICD9Code, insertsTheDotAfterThreeBytes) {
     EXPECT_EQ(NormalizeICD9Code("723.1"), "723.1");
     EXPECT_EQ(NormalizeICD9Code(" 8450 "), "845.0");
     EXPECT_EQ(NormalizeICD9Code("V0101"), "V01.01");
+    EXPECT_EQ(NormalizeICD9Code("0010"), "001.0");
+    EXPECT_EQ(NormalizeICD9Code("042"), "042");
+    EXPECT_EQ(NormalizeICD9Code("E8000"), "E800.0");
     // External-cause codes carry four characters before their dot.
     EXPECT_EQ(NormalizeICD9Code("E9060"), "E906.0");
     EXPECT_EQ(NormalizeICD9Code("e906.0"), "e906.0");
@@ -83,4 +95,14 @@ TEST(IsIcd11Code, traditionalMedicineCodesHaveALetterInSecondPlace) {
     EXPECT_FALSE(IsIcd11Code("SZ1")); // past the chapter's last block SJ3
     EXPECT_FALSE(IsIcd11Code("S"));
     EXPECT_FALSE(IsIcd11Code(""));
+    // Dotted or not; a bare block prefix, as a typed range bound gives it.
+    EXPECT_TRUE(IsIcd11Code("SB06.0"));
+    EXPECT_TRUE(IsIcd11Code("SB060"));
+    EXPECT_TRUE(IsIcd11Code("SA"));
+    EXPECT_TRUE(IsIcd11Code("sj"));
+    // ICD-11 letters skip I and O; its third character is always a digit.
+    EXPECT_FALSE(IsIcd11Code("SI00"));
+    EXPECT_FALSE(IsIcd11Code("SO00"));
+    EXPECT_FALSE(IsIcd11Code("SAB"));
+    EXPECT_FALSE(IsIcd11Code("S9A"));
 }

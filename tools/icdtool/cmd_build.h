@@ -100,11 +100,6 @@ std::string ComposeCompatibilityIdeographs(const std::string& utf8);
 enum class CodeKind { Cm, Pcs, Invalid };
 CodeKind KindOfNhiCode(const std::string& code);
 
-// Dotted forms: ICD-10-CM "S93401A" => "S93.401A", "A00" => "A00";
-// ICD-9-CM "0010" => "001.0", "V0101" => "V01.01", "E8000" => "E800.0", "042" => "042".
-std::string DotIcd10(const std::string& code);
-std::string DotIcd9(const std::string& code);
-
 // TEST DATA ONLY: a Chinese name made from an English ICD-10-CM title with a
 // small glossary of our own (sides, dominant side, body parts, kinds of injury,
 // common disease words, episode of care). Not a translation and not the

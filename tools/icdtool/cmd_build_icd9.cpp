@@ -5,6 +5,7 @@
 #include <set>
 
 #include "cmd_build_steps.h"
+#include "codes/coderules.h"
 #include "db/statement.h"
 #include "text/text.h"
 
@@ -43,7 +44,7 @@ void ImportGem(Build& b) {
         std::string ten = text::Trim(in.get(dotted ? "icd10cm_code_dotted" : "icd10cm_code"));
         if (nine == "NoDx" || ten == "NoDx") continue; // no equivalent
         if (nine.empty() || ten.empty()) in.reader().fail("a code is missing");
-        if (!dotted) nine = DotIcd9(nine);
+        if (!dotted) nine = codes::NormalizeICD9Code(nine);
         std::string plain;
         for (char c : ten)
             if (c != '.') plain += c;
@@ -57,13 +58,13 @@ void ImportGem(Build& b) {
             if (!under.empty()) {
                 ++b.counts.cmHeaderRows;
                 for (const auto& code : under) {
-                    addPair(nine, DotIcd10(code));
+                    addPair(nine, codes::DottedICD10Code(code));
                     ++b.counts.cmHeaderCodes;
                 }
                 continue;
             }
         }
-        addPair(nine, DotIcd10(plain));
+        addPair(nine, codes::DottedICD10Code(plain));
     }
     b.progress.done(static_cast<long>(seen.size()), "pairs");
 }
@@ -78,7 +79,8 @@ void ImportIcd9Titles(Build& b) {
         TsvReader in(o.icd9, {"code", "long_description", "short_description"});
         const bool dotted = in.has("code_dotted");
         while (in.next()) {
-            std::string code = text::Trim(dotted ? in.get("code_dotted") : DotIcd9(in.get("code")));
+            std::string code =
+                text::Trim(dotted ? in.get("code_dotted") : codes::NormalizeICD9Code(in.get("code")));
             if (code.empty()) in.reader().fail("no code");
             if (!codes.insert(code).second) in.reader().fail("code " + code + " appears twice");
             add.run({code, text::Trim(in.get("long_description")), text::Trim(in.get("short_description"))});

@@ -185,15 +185,4 @@ void CsvFile::fail(const Row& row, const std::string& what) const {
     throw Error(m_path + ":" + std::to_string(row.line) + ": " + what);
 }
 
-std::string DotIcd10(const std::string& code) {
-    if (code.size() <= 3) return code;
-    return code.substr(0, 3) + "." + code.substr(3);
-}
-
-std::string DotIcd9(const std::string& code) {
-    std::size_t head = (!code.empty() && (code[0] == 'E' || code[0] == 'e')) ? 4 : 3;
-    if (code.size() <= head) return code;
-    return code.substr(0, head) + "." + code.substr(head);
-}
-
 } // namespace icdtool::build

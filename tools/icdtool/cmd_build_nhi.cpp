@@ -4,6 +4,7 @@
 #include <set>
 
 #include "cmd_build_steps.h"
+#include "codes/coderules.h"
 #include "db/statement.h"
 #include "text/text.h"
 
@@ -152,7 +153,7 @@ void ImportNhiIcd9Map(Build& b) {
     for (const auto& row : f.rows()) {
         std::string nine = Upper(text::Trim(f.get(row, kIcd9MapHeader[0])));
         if (nine.empty()) f.fail(row, "沒有 ICD-9-CM 代碼 (no ICD-9-CM code)");
-        if (nine.find('.') == std::string::npos) nine = DotIcd9(nine);
+        if (nine.find('.') == std::string::npos) nine = codes::NormalizeICD9Code(nine);
         const std::string tenRaw = text::Trim(f.get(row, kIcd9MapHeader[3]));
         const std::string ten = tenRaw.empty() ? std::string() : CmCodeOf(f, row, kIcd9MapHeader[3]);
         // A procedure (ICD-9-CM volume 3, two digits before the dot, mapped to
@@ -165,7 +166,8 @@ void ImportNhiIcd9Map(Build& b) {
         if (icd9.insert(nine).second)
             addName.run({nine, ChineseName(f.get(row, kIcd9MapHeader[2]), composed),
                          text::Trim(f.get(row, kIcd9MapHeader[1]))});
-        if (!ten.empty() && pairs.emplace(nine, DotIcd10(ten)).second) addPair.run({nine, DotIcd10(ten)});
+        if (!ten.empty() && pairs.emplace(nine, codes::DottedICD10Code(ten)).second)
+            addPair.run({nine, codes::DottedICD10Code(ten)});
     }
     b.progress.done(static_cast<long>(pairs.size()), "pairs");
 }

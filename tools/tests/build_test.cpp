@@ -189,17 +189,11 @@ TEST(BuildInput, fixedWidthOrderFileAndXzInput) {
     EXPECT_THROW(BuildDatabase(o, nullptr), Error);
 }
 
-TEST(BuildInput, csvQuotesAndDottedCodes) {
+TEST(BuildInput, csvQuotes) {
     auto rows = ParseCsv("a,\"b,\"\"c\"\"\",d\r\n\"multi\nline\",,\n");
     ASSERT_EQ(rows.size(), 2u);
     EXPECT_EQ(rows[0], (std::vector<std::string>{"a", "b,\"c\"", "d"}));
     EXPECT_EQ(rows[1], (std::vector<std::string>{"multi\nline", "", ""}));
-    EXPECT_EQ(DotIcd10("S93401A"), "S93.401A");
-    EXPECT_EQ(DotIcd10("A00"), "A00");
-    EXPECT_EQ(DotIcd9("0010"), "001.0");
-    EXPECT_EQ(DotIcd9("V0101"), "V01.01");
-    EXPECT_EQ(DotIcd9("E8000"), "E800.0");
-    EXPECT_EQ(DotIcd9("042"), "042");
 }
 
 TEST(BuildCommand, optionsAreCheckedBeforeAnythingIsWritten) {
