@@ -1,24 +1,8 @@
 #include "codes/outlineblocks.h"
 
+#include "codes/outlinetexts.h"
+
 namespace codes {
-
-namespace {
-
-std::size_t LeadingBlanks(std::string_view line) {
-    std::size_t n = 0;
-    while (n < line.size() && line[n] == ' ')
-        ++n;
-    return n;
-}
-
-// The range of an outline line: after its leading blanks, up to its first colon.
-std::string_view LineRange(std::string_view line) {
-    line.remove_prefix(LeadingBlanks(line));
-    const std::size_t colon = line.find(':');
-    return colon == std::string_view::npos ? std::string_view() : line.substr(0, colon);
-}
-
-} // namespace
 
 bool CodeInRange(std::string_view code, std::string_view range) {
     const std::size_t dash = range.find('-');
@@ -32,8 +16,12 @@ std::vector<std::string> SeparateBlocksInside(const std::vector<std::string>& ou
                                               std::string_view range) {
     std::vector<std::string> inside;
     std::size_t row = outlineLines.size();
-    for (std::size_t i = 0; i < outlineLines.size(); ++i) {
-        if (LineRange(outlineLines[i]) == range) {
+    std::vector<OutlineLine> parsed;
+    parsed.reserve(outlineLines.size());
+    for (const std::string& line : outlineLines)
+        parsed.push_back(ParseOutlineLine(line));
+    for (std::size_t i = 0; i < parsed.size(); ++i) {
+        if (parsed[i].range == range) {
             row = i;
             break;
         }
@@ -41,14 +29,14 @@ std::vector<std::string> SeparateBlocksInside(const std::vector<std::string>& ou
     if (row == outlineLines.size() || range.find('-') == std::string_view::npos) return inside;
 
     // The rows below the named row follow it, each with more leading blanks.
-    const std::size_t depth = LeadingBlanks(outlineLines[row]);
+    const std::size_t depth = parsed[row].depth;
     std::size_t below = row + 1;
-    while (below < outlineLines.size() && LeadingBlanks(outlineLines[below]) > depth)
+    while (below < parsed.size() && parsed[below].depth > depth)
         ++below;
 
-    for (std::size_t i = 0; i < outlineLines.size(); ++i) {
+    for (std::size_t i = 0; i < parsed.size(); ++i) {
         if (i >= row && i < below) continue;
-        const std::string_view other = LineRange(outlineLines[i]);
+        const std::string_view other = parsed[i].range;
         const std::size_t dash = other.find('-');
         if (dash == std::string_view::npos || other == range) continue;
         if (CodeInRange(other.substr(0, dash), range) && CodeInRange(other.substr(dash + 1), range))

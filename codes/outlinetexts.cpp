@@ -2,6 +2,8 @@
 
 #include <string_view>
 
+#include "text/text.h"
+
 namespace codes {
 namespace {
 
@@ -31,6 +33,18 @@ std::vector<std::string> SplitLines(std::string_view text) {
 }
 
 } // namespace
+
+OutlineLine ParseOutlineLine(std::string_view line) {
+    OutlineLine parsed;
+    while (parsed.depth < line.size() && line[parsed.depth] == ' ')
+        ++parsed.depth;
+    const std::string trimmed = text::Trim(line);
+    const std::size_t colon = trimmed.find(':');
+    if (colon == std::string::npos) return parsed;
+    parsed.range = trimmed.substr(0, colon);
+    parsed.name = trimmed.substr(colon + 1);
+    return parsed;
+}
 
 const std::vector<std::string>& Icd10OutlineLines() {
     static const std::vector<std::string> lines = SplitLines(kIcd10Text);

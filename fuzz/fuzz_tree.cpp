@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "codes/outlinetexts.h"
 #include "db/connection.h"
 #include "db/query.h"
 #include "text/text.h"
@@ -74,9 +75,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         cut == std::string::npos ? std::vector<std::string>{} : Lines(raw.substr(cut + 1));
 
     for (const std::string& line : lines) {
-        CHECK(tree::IndentLevel(line) >= 1);
-        const std::string range = tree::OutlineLineRange(line);
-        CHECK(range.size() <= line.size());
+        const codes::OutlineLine parsed = codes::ParseOutlineLine(line);
+        CHECK(parsed.depth <= line.size());
+        CHECK(parsed.range.size() + parsed.name.size() <= line.size());
         const tree::CodeRange r = tree::SplitCodeRange(line);
         CHECK(text::Cp950Length(r.upper) <= 10);
     }

@@ -1,5 +1,6 @@
 #include "outline/outlinemodel.h"
 
+#include "codes/outlinetexts.h"
 #include "text/text.h"
 
 namespace outline {
@@ -8,11 +9,9 @@ namespace {
 
 constexpr std::size_t kMaxNameBytes = 100;
 
-bool AllBlanks(const std::string& line, std::size_t count) {
-    if (line.size() < count) return false;
-    for (std::size_t i = 0; i < count; ++i)
-        if (line[i] != ' ') return false;
-    return true;
+// A row of a parsed outline line, its name cut to the bytes a tile holds.
+OutlineRow RowOf(const codes::OutlineLine& line) {
+    return {line.range, text::Cp950Left(line.name, kMaxNameBytes)};
 }
 
 } // namespace
@@ -22,7 +21,7 @@ std::vector<OutlineRow> ChapterRows(const std::vector<std::string>& lines) {
     for (const auto& line : lines) {
         if (line.empty() || static_cast<unsigned char>(line[0]) <= ' ') continue;
         if (static_cast<int>(rows.size()) == kMaxChapters) break;
-        rows.push_back({line.substr(0, 7), text::Cp950Mid(line, 9, kMaxNameBytes)});
+        rows.push_back(RowOf(codes::ParseOutlineLine(line)));
     }
     return rows;
 }
@@ -40,16 +39,10 @@ std::vector<OutlineRow> OutlineChildren(const std::vector<std::string>& lines, c
     if (found == std::string::npos) return children;
     const std::size_t depth = found + 1; // children's leading blanks (1-based position of the code)
     for (std::size_t i = row + 1; i < lines.size(); ++i) {
-        const std::string& line = lines[i];
-        if (!AllBlanks(line, depth)) break;
-        if (line.size() > depth && line[depth] == ' ') continue; // a deeper descendant
-        const std::string t = text::Trim(line);
-        const std::size_t colon = t.find(':');
-        if (colon == std::string::npos) {
-            children.push_back({t, std::string()});
-            continue;
-        }
-        children.push_back({t.substr(0, colon), text::Cp950Left(t.substr(colon + 1), kMaxNameBytes)});
+        const codes::OutlineLine line = codes::ParseOutlineLine(lines[i]);
+        if (line.depth < depth) break;
+        if (line.depth > depth) continue; // a deeper descendant
+        children.push_back(RowOf(line));
     }
     return children;
 }

@@ -20,16 +20,17 @@ struct OutlineRow {
 inline constexpr int kMaxChapters = 22;
 
 // The chapter rows in order: lines whose first byte is above the blank. At most
-// 22 are taken. Code = the first 7 bytes, name = the line from byte 9 on, at
-// most 100 bytes.
+// 22 are taken. Code and name are the line's range and name
+// (codes::ParseOutlineLine), the name at most 100 bytes.
 //   "A00-B99:傳染病、寄生蟲" => {"A00-B99", "傳染病、寄生蟲"}
 std::vector<OutlineRow> ChapterRows(const std::vector<std::string>& lines);
 
 // The children of the row whose range is `code`, in outline order. The row is
 // the first line that holds code + ":" anywhere; if it starts at 1-based byte p,
 // its children are the following lines with exactly p leading blanks, up to the
-// first line with fewer. Each child's line is trimmed and cut at its first
-// colon; the name is at most 100 bytes.
+// first line with fewer. Each child is its line's range and name
+// (codes::ParseOutlineLine: the line trimmed and cut at its first colon); the
+// name is at most 100 bytes.
 //   "T20-T32" => T20-T25, T26-T28, T30-T32
 //   "S00-T88" => its 20 blocks (the three under T20-T32 are skipped)
 //   "B10"     => nothing: it only matches the upper bound in "  B10-B10:…", where

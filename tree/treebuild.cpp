@@ -17,20 +17,6 @@ CodeRange SplitCodeRange(std::string_view text) {
     return {std::string(text.substr(0, dash)), text::Cp950Left(text.substr(dash + 1), 10)};
 }
 
-std::string OutlineLineRange(std::string_view line) {
-    const std::string trimmed = text::Trim(line);
-    const std::size_t colon = trimmed.find(':');
-    if (colon == std::string::npos) return {};
-    return trimmed.substr(0, colon);
-}
-
-int IndentLevel(std::string_view line) {
-    int blanks = 0;
-    while (static_cast<std::size_t>(blanks) < line.size() && line[static_cast<std::size_t>(blanks)] == ' ')
-        ++blanks;
-    return blanks + 1;
-}
-
 std::string DisplayKey(std::string_view editText) {
     std::string s = text::Trim(editText);
     for (char& c : s)
@@ -164,7 +150,7 @@ void BuildOutlineTree(Tree& tree, bool icd11Mode, const std::vector<std::string>
     TreeOutlineLines() = std::move(copy);
 
     for (const std::string& line : TreeOutlineLines()) {
-        const int n = IndentLevel(line);
+        const int n = static_cast<int>(codes::ParseOutlineLine(line).depth) + 1;
         if (static_cast<std::size_t>(n) >= stack.size())
             stack.resize(static_cast<std::size_t>(n) + 1, nullptr);
         Node* node;

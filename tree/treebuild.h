@@ -31,15 +31,6 @@ struct CodeRange {
 };
 CodeRange SplitCodeRange(std::string_view text);
 
-// The range of an outline line: the trimmed line up to its first ":", or "" when
-// it holds no ":".
-//   "  A00-A09:腸道傳染病" => "A00-A09"   "腸道傳染病" => ""   ":名稱" => ""
-std::string OutlineLineRange(std::string_view line);
-
-// 1 plus the number of blanks at the start of the line.
-//   "  A00-A09:腸道傳染病" => 3   "A00-B99:傳染病" => 1   "" => 1   "   " => 4
-int IndentLevel(std::string_view line);
-
 // The key of a display: the text trimmed, a-z turned to A-Z (no other byte
 // changes), then NormalizeICD10Code, of each bound when it is a range.
 //   " a00.1 " => "A001"   "s00-t88" => "S00-T88"   "頭a" => "頭A"

@@ -15,6 +15,7 @@
 #include "app/widgets/codecopy.h"
 #include "app/widgets/imagebutton.h"
 #include "app/widgets/pictures.h"
+#include "codes/outlinetexts.h"
 #include "text/text.h"
 #include "text/words.h"
 #include "tree/codetreeview.h"
@@ -200,7 +201,7 @@ void TreeWindow::outlineTreeClicked() {
     if (!m_nodeToggled) {
         const Node* node = m_outlineModel->node(m_ui->outlineTree->currentIndex());
         if (node && !node->hasChildren()) {
-            m_ui->codeEdit->setText(Q(OutlineLineRange(node->text)));
+            m_ui->codeEdit->setText(Q(codes::ParseOutlineLine(node->text).range));
             m_ui->showButton->click();
         }
     }

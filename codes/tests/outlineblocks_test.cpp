@@ -1,5 +1,7 @@
 #include "codes/outlineblocks.h"
 
+#include "codes/outlinetexts.h"
+
 #include <gtest/gtest.h>
 
 using namespace codes;
@@ -53,4 +55,28 @@ TEST(SeparateBlocksInside, onlyOtherRowsThatSortInsideTheRange) {
     EXPECT_TRUE(InAnyRange("C7B1", separate));
     EXPECT_FALSE(InAnyRange("C77", separate));
     EXPECT_FALSE(InAnyRange("C7A", V{}));
+}
+
+TEST(ParseOutlineLine, depthIsTheLeadingBlanks_rangeAndNameAroundTheFirstColon) {
+    struct Case {
+        const char* line;
+        std::size_t depth;
+        const char* range;
+        const char* name;
+    } cases[] = {
+        {"  A00-A09:腸道傳染病", 2, "A00-A09", "腸道傳染病"},
+        {"A00-B99:傳染病、寄生蟲", 0, "A00-B99", "傳染病、寄生蟲"},
+        {" I80-I89:靜脈、淋巴管、淋巴結疾病 ", 1, "I80-I89", "靜脈、淋巴管、淋巴結疾病"},
+        {"\t B10-B10:x:y", 0, "B10-B10", "x:y"}, // only blanks count; cut at the first colon
+        {"腸道傳染病", 0, "", ""},               // no colon, no range
+        {"", 0, "", ""},
+        {"   ", 3, "", ""},
+        {":名稱", 0, "", "名稱"},
+    };
+    for (const Case& c : cases) {
+        const OutlineLine parsed = ParseOutlineLine(c.line);
+        EXPECT_EQ(parsed.depth, c.depth) << c.line;
+        EXPECT_EQ(parsed.range, c.range) << c.line;
+        EXPECT_EQ(parsed.name, c.name) << c.line;
+    }
 }

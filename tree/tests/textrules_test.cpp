@@ -18,23 +18,6 @@ TEST(SplitCodeRange, boundsAroundTheFirstDash_upperAtMostTenBytes) {
     EXPECT_EQ(SplitCodeRange("A-123456789頭").upper, "123456789");
 }
 
-TEST(OutlineLineRange, trimmedLineUpToTheFirstColon_emptyWithoutColon) {
-    EXPECT_EQ(OutlineLineRange("  A00-A09:腸道傳染病"), "A00-A09");
-    EXPECT_EQ(OutlineLineRange("A00-B99:傳染病、寄生蟲"), "A00-B99");
-    EXPECT_EQ(OutlineLineRange(" I80-I89:靜脈、淋巴管、淋巴結疾病 "), "I80-I89");
-    EXPECT_EQ(OutlineLineRange("腸道傳染病"), "");
-    EXPECT_EQ(OutlineLineRange(""), "");
-    EXPECT_EQ(OutlineLineRange("\t B10-B10:x:y"), "B10-B10");
-}
-
-TEST(IndentLevel, onePlusLeadingBlanks) {
-    EXPECT_EQ(IndentLevel("  A00-A09:腸道傳染病"), 3);
-    EXPECT_EQ(IndentLevel("A00-B99:傳染病、寄生蟲"), 1);
-    EXPECT_EQ(IndentLevel(""), 1);
-    EXPECT_EQ(IndentLevel("   "), 4);
-    EXPECT_EQ(IndentLevel("\tA00"), 1); // only blanks count
-}
-
 TEST(DisplayKey, trimmedCapitalisedAndNormalised) {
     EXPECT_EQ(DisplayKey("  a00.1 "), "A001");
     EXPECT_EQ(DisplayKey("A00"), "A00");

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "codes/decoration.h"
+#include "codes/outlinetexts.h"
 #include "db/query.h"
 #include "tree/tests/treedb.h"
 #include "tree/treebuild.h"
@@ -298,7 +299,7 @@ TEST(OutlineTree, realOutlinesByMode) {
     EXPECT_EQ(TreeOutlineLines().size(), 313u);
     // Chapter 19 holds 20 blocks; T20-T32 holds three more.
     const Node* injuries = root->child(18);
-    EXPECT_EQ(OutlineLineRange(injuries->text), "S00-T88");
+    EXPECT_EQ(codes::ParseOutlineLine(injuries->text).range, "S00-T88");
     EXPECT_EQ(injuries->childCount(), 20);
     EXPECT_EQ(injuries->child(13)->text.substr(0, 9), " T20-T32:");
     EXPECT_EQ(injuries->child(13)->childCount(), 3);
