@@ -108,6 +108,18 @@ void OutlineWindow::setUp() {
     setWindowTitle(icd11 ? QStringLiteral("ICD-11中醫章節層次瀏覽") : QStringLiteral("ICD-10章節層次瀏覽"));
     m_browser = std::make_unique<OutlineBrowser>(OutlineTextLines(icd11), icd11, m_listingQuery);
 
+    loadPictures();
+    setUpPins();
+    setUpLook(icd11);
+    m_ui->tileArea->verticalScrollBar()->setSingleStep(kRowHeight);
+    m_ui->tileArea->viewport()->installEventFilter(this);
+    createTiles();
+    setUpKeyboard();
+    showState();
+}
+
+// The tile templates, and the pictures of the buttons and the mark.
+void OutlineWindow::loadPictures() {
     m_asteriskBar =
         app::RenderPicture(QStringLiteral(":/assets/outline/bar_asterisk.svg"), QSize(kBarWidth, kBarHeight));
     m_chapterButton = app::RenderPicture(QStringLiteral(":/assets/outline/chapter_button.svg"),
@@ -125,7 +137,16 @@ void OutlineWindow::setUp() {
     m_ui->homeButton->setToolTip(QStringLiteral("回到章節"));
     m_ui->backButton->setToolTip(QStringLiteral("回上一層"));
     m_ui->closeButton->setToolTip(QStringLiteral("關閉"));
+    for (auto* b : {m_ui->homeButton, m_ui->backButton, m_ui->closeButton})
+        connect(b, &app::ImageButton::released, this, &OutlineWindow::pictureReleased);
 
+    m_ui->markPicture->setPixmap(
+        app::RenderPicture(QStringLiteral(":/assets/outline/outline_mark.svg"), QSize(280, 220)));
+}
+
+// The pinned slots, their hand-off arrows (shown only with the consultation
+// program), the caption that says how to use them, and Ctrl+C on them.
+void OutlineWindow::setUpPins() {
     m_pinImages = {m_ui->pinSlot1, m_ui->pinSlot2, m_ui->pinSlot3, m_ui->pinSlot4, m_ui->pinSlot5};
     m_handOffImages = {m_ui->handOffArrow1, m_ui->handOffArrow2, m_ui->handOffArrow3, m_ui->handOffArrow4,
                        m_ui->handOffArrow5};
@@ -147,12 +168,15 @@ void OutlineWindow::setUp() {
         },
         false);
     const QPixmap arrow = app::RenderPicture(QStringLiteral(":/assets/outline/handoff.svg"), QSize(30, 30));
-    for (auto* pin : m_pinImages)
+    for (auto* pin : m_pinImages) {
         pin->setPicture(m_paleYellowBar);
+        connect(pin, &app::ImageButton::released, this, &OutlineWindow::pictureReleased);
+    }
     for (auto* a : m_handOffImages) {
         a->setPicture(arrow);
         a->setToolTip(QStringLiteral("傳送至醫師問診作業"));
         a->setVisible(m_handOffShown);
+        connect(a, &app::ImageButton::released, this, &OutlineWindow::pictureReleased);
     }
     m_ui->pinCaption->setText(
         m_handOffShown
@@ -163,17 +187,15 @@ void OutlineWindow::setUp() {
                   "點選最細碼 (*) 即釘選於上方，點選釘選列可移除；\nF2：選擇目前類目之下的最細碼"));
     m_ui->pinCaption->resize(m_ui->pinCaption->width(),
                              3 * m_ui->pinCaption->fontMetrics().lineSpacing() + 2);
-    auto* chooserKey = new QShortcut(QKeySequence(app::ChooserKey), this);
-    connect(chooserKey, &QShortcut::activated, this, &OutlineWindow::chooseUnderCurrentCode);
+}
 
-    m_ui->markPicture->setPixmap(
-        app::RenderPicture(QStringLiteral(":/assets/outline/outline_mark.svg"), QSize(280, 220)));
+// The mode caption and the colours of the panels: the button column, the frame
+// of the tile area.
+void OutlineWindow::setUpLook(bool icd11) {
     m_ui->modeCaption->setText(icd11 ? QStringLiteral("ICD-11 傳統醫學章節")
                                      : QStringLiteral("ICD-10-CM 2023 章節"));
     m_ui->modeCaption->setFont(app::PixelFont(QStringLiteral("細明體"), 20, true));
     m_ui->modeCaption->setStyleSheet(QStringLiteral("color: #a3b3c9;"));
-
-    // Look of the panels: the button column, the frame of the tile area.
     m_ui->buttonColumn->setStyleSheet(QStringLiteral(
         "#buttonColumn { background: qlineargradient(x1:0, y1:0, x2:1, y2:0, stop:0 #2b4c80, stop:1 #40689f);"
         " border: none; }"));
@@ -182,23 +204,15 @@ void OutlineWindow::setUp() {
     m_ui->tileArea->viewport()->setStyleSheet(QStringLiteral("background: #f5f8fc;"));
     setStyleSheet(QStringLiteral("outline--OutlineWindow { background: #e8edf4; }"));
     m_ui->pinCaption->setStyleSheet(QStringLiteral("color: #5a6b82;"));
+}
 
-    m_ui->tileArea->verticalScrollBar()->setSingleStep(kRowHeight);
-    m_ui->tileArea->viewport()->installEventFilter(this);
-
-    const QList<app::ImageButton*> buttons = {m_ui->homeButton, m_ui->backButton, m_ui->closeButton};
-    for (auto* b : buttons)
-        connect(b, &app::ImageButton::released, this, &OutlineWindow::pictureReleased);
-    for (auto* b : m_pinImages)
-        connect(b, &app::ImageButton::released, this, &OutlineWindow::pictureReleased);
-    for (auto* b : m_handOffImages)
-        connect(b, &app::ImageButton::released, this, &OutlineWindow::pictureReleased);
-
-    createTiles();
-    // The tile area holds the focus at first (the arrow keys scroll it); Tab
-    // goes from there through the tiles in the order they are listed, then the
-    // pinned slots with their arrows, then home, back and close. Hidden
-    // pictures are passed over.
+// F2 opens the chooser. The tile area holds the focus at first (the arrow keys
+// scroll it); Tab goes from there through the tiles in the order they are
+// listed, then the pinned slots with their arrows, then home, back and close.
+// Hidden pictures are passed over.
+void OutlineWindow::setUpKeyboard() {
+    auto* chooserKey = new QShortcut(QKeySequence(app::ChooserKey), this);
+    connect(chooserKey, &QShortcut::activated, this, &OutlineWindow::chooseUnderCurrentCode);
     QList<QWidget*> chain{m_ui->tileArea};
     for (auto* t : m_chapterImages)
         chain.append(t);
@@ -214,7 +228,6 @@ void OutlineWindow::setUp() {
         setTabOrder(chain[i - 1], chain[i]);
     }
     m_ui->tileArea->setFocus();
-    showState();
 }
 
 app::ImageButton* OutlineWindow::newTile(int tag, QSize size) {

@@ -71,6 +71,10 @@ protected:
 
 private:
     void setUp();
+    void loadPictures();
+    void setUpPins();
+    void setUpLook(bool icd11);
+    void setUpKeyboard();
     void createTiles();
     app::ImageButton* newTile(int tag, QSize size);
 
