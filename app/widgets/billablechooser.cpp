@@ -45,6 +45,29 @@ BillableChooser::BillableChooser(const codes::HeaderCodes& codes, QWidget* paren
     setFont(PixelFont(Ming, 16));
     setSizeGripEnabled(true);
 
+    // Made from the top down: the order Tab takes.
+    QLabel* title = makeTitle();
+    QHBoxLayout* filterRow = makeFilterRow();
+    makeList();
+    QHBoxLayout* buttonRow = makeButtonRow();
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(title);
+    layout->addLayout(filterRow);
+    layout->addWidget(m_list, 1);
+    layout->addLayout(buttonRow);
+
+    connect(m_filter, &QLineEdit::textChanged, this, &BillableChooser::applyFilter);
+    connect(m_list, &QTreeWidget::itemDoubleClicked, this, [this] { chooseCurrent(); });
+    m_filter->installEventFilter(this);
+    m_list->installEventFilter(this);
+
+    applyFilter();
+    fitToScreen();
+    m_filter->setFocus();
+}
+
+// "S93.4 踝部扭傷 不是最細碼，其下可用的最細碼如下：", wrapped when long.
+QLabel* BillableChooser::makeTitle() {
     const codes::CodeRow header = m_codes.header.value_or(codes::CodeRow{});
     auto* title = new QLabel(this);
     title->setTextFormat(Qt::PlainText);
@@ -53,7 +76,11 @@ BillableChooser::BillableChooser(const codes::HeaderCodes& codes, QWidget* paren
                        .arg(Q(header.code),
                             Q(codes::DecorateName(header.chineseName, header.flag2023, header.new2023))));
     title->setObjectName(QStringLiteral("TitleLabel"));
+    return title;
+}
 
+// The filter box between its caption and the count of the rows it leaves.
+QHBoxLayout* BillableChooser::makeFilterRow() {
     auto* filterLabel = new QLabel(QStringLiteral("篩選："), this);
     m_filter = new QLineEdit(this);
     m_filter->setObjectName(QStringLiteral("FilterBox"));
@@ -64,7 +91,16 @@ BillableChooser::BillableChooser(const codes::HeaderCodes& codes, QWidget* paren
     filterLabel->setBuddy(m_filter);
     m_count = new QLabel(this);
     m_count->setObjectName(QStringLiteral("CountLabel"));
+    auto* row = new QHBoxLayout;
+    row->addWidget(filterLabel);
+    row->addWidget(m_filter, 1);
+    row->addWidget(m_count);
+    return row;
+}
 
+// The list of the billable codes, one row each, the code and Chinese columns
+// as wide as their texts (the Chinese one at most 420 pixels).
+void BillableChooser::makeList() {
     m_list = new QTreeWidget(this);
     m_list->setObjectName(QStringLiteral("CodeList"));
     m_list->setFont(PixelFont(Ming, 15));
@@ -95,7 +131,10 @@ BillableChooser::BillableChooser(const codes::HeaderCodes& codes, QWidget* paren
     m_list->setColumnWidth(CodeColumn, m_list->columnWidth(CodeColumn) + 12);
     m_list->resizeColumnToContents(ChineseColumn);
     m_list->setColumnWidth(ChineseColumn, std::min(m_list->columnWidth(ChineseColumn) + 12, 420));
+}
 
+// The keys in a grey line, then the choose and cancel buttons.
+QHBoxLayout* BillableChooser::makeButtonRow() {
     auto* hint = new QLabel(QStringLiteral("↑↓ 選擇　Enter 或按兩下：選用並傳送　Esc：取消"), this);
     hint->setObjectName(QStringLiteral("KeyHint"));
     QPalette grey = hint->palette();
@@ -108,31 +147,13 @@ BillableChooser::BillableChooser(const codes::HeaderCodes& codes, QWidget* paren
     // Enter is handled by the window itself, whichever control has the focus.
     choose->setAutoDefault(false);
     cancel->setAutoDefault(false);
-
-    auto* filterRow = new QHBoxLayout;
-    filterRow->addWidget(filterLabel);
-    filterRow->addWidget(m_filter, 1);
-    filterRow->addWidget(m_count);
-    auto* buttonRow = new QHBoxLayout;
-    buttonRow->addWidget(hint, 1);
-    buttonRow->addWidget(choose);
-    buttonRow->addWidget(cancel);
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(title);
-    layout->addLayout(filterRow);
-    layout->addWidget(m_list, 1);
-    layout->addLayout(buttonRow);
-
-    connect(m_filter, &QLineEdit::textChanged, this, &BillableChooser::applyFilter);
-    connect(m_list, &QTreeWidget::itemDoubleClicked, this, [this] { chooseCurrent(); });
     connect(choose, &QPushButton::clicked, this, &BillableChooser::chooseCurrent);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-    m_filter->installEventFilter(this);
-    m_list->installEventFilter(this);
-
-    applyFilter();
-    fitToScreen();
-    m_filter->setFocus();
+    auto* row = new QHBoxLayout;
+    row->addWidget(hint, 1);
+    row->addWidget(choose);
+    row->addWidget(cancel);
+    return row;
 }
 
 void BillableChooser::fitToScreen() {

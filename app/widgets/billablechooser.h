@@ -18,6 +18,7 @@
 #include "app/core/appcontext.h"
 #include "codes/billable.h"
 
+class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 class QTreeWidget;
@@ -51,6 +52,10 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    QLabel* makeTitle();
+    QHBoxLayout* makeFilterRow();
+    void makeList();
+    QHBoxLayout* makeButtonRow();
     void applyFilter();
     void fitToScreen();
 
