@@ -32,7 +32,7 @@ namespace db {
 
 namespace {
 
-// In the child process: where progress is reported (see CopyInChildProcess).
+// In the child process: where progress is reported (see RunReader).
 int g_progressFd = -1;
 
 void WriteAll(int fd, const std::string& s) {
@@ -207,6 +207,104 @@ void CopyJetFile(const std::string& jetPath, const std::string& outPath) {
     out.close();
 }
 
+// In the child process: reads the Jet file into the copy, saying on the status
+// pipe how it went, and ends the process.
+[[noreturn]] void RunReader(const int status[2], const int err[2], [[maybe_unused]] pid_t parent,
+                            const std::string& jetPath, const std::string& outPath) {
+#if defined(__linux__)
+    // The reader ends with the program: killed half-way, the program must
+    // not leave a reader behind that goes on writing a copy nobody renames.
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (::getppid() != parent) ::_exit(1);
+#endif
+    ::close(status[0]);
+    ::close(err[0]);
+    ::dup2(err[1], STDERR_FILENO);
+    int devnull = ::open("/dev/null", O_WRONLY);
+    if (devnull >= 0) ::dup2(devnull, STDOUT_FILENO);
+    // Jet 3 keeps its text in the clinic's code page; Jet 4 text is Unicode.
+    ::setenv("MDB_JET3_CHARSET", "CP950", 1);
+    ::setenv("MDBICONV", "UTF-8", 1);
+    ::unsetenv("MDBOPTS");
+    g_progressFd = status[1];
+    int code = 0;
+    try {
+        CopyJetFile(jetPath, outPath);
+        WriteAll(status[1], "D");
+    } catch (const std::exception& e) {
+        WriteAll(status[1], std::string("F") + e.what());
+        code = 1;
+    }
+    ::_exit(code);
+}
+
+// What the reader said: its report on the status pipe and the end of what it
+// printed on its standard error; stalled when it was stopped for making no
+// progress.
+struct ReaderOutput {
+    std::string report;
+    std::string said;
+    bool stalled = false;
+};
+
+// In the program: reads both pipes of the reader until it closes them, and
+// stops it when no progress comes for stallSeconds.
+ReaderOutput ReadReader(int statusFd, int errFd, pid_t pid, int stallSeconds) {
+    ReaderOutput out;
+    bool statusOpen = true, errOpen = true;
+    auto lastProgress = std::chrono::steady_clock::now();
+    char buf[4096];
+    while (statusOpen || errOpen) {
+        pollfd p[2] = {{statusOpen ? statusFd : -1, POLLIN, 0}, {errOpen ? errFd : -1, POLLIN, 0}};
+        int r = ::poll(p, 2, 250);
+        if (r < 0 && errno != EINTR) break;
+        for (int i = 0; i < 2 && r > 0; ++i) {
+            if (!(p[i].revents & (POLLIN | POLLHUP | POLLERR))) continue;
+            ssize_t n = ::read(p[i].fd, buf, sizeof buf);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) {
+                (i == 0 ? statusOpen : errOpen) = false;
+                continue;
+            }
+            if (i == 0) {
+                lastProgress = std::chrono::steady_clock::now();
+                if (out.report.size() < 65536) out.report.append(buf, static_cast<std::size_t>(n));
+            } else {
+                out.said.append(buf, static_cast<std::size_t>(n));
+                if (out.said.size() > 8192) out.said.erase(0, out.said.size() - 4096);
+            }
+        }
+        if (std::chrono::steady_clock::now() - lastProgress > std::chrono::seconds(stallSeconds)) {
+            out.stalled = true;
+            ::kill(pid, SIGKILL);
+            break;
+        }
+    }
+    return out;
+}
+
+// "" when the reader made its copy, otherwise why not: its own message, or how
+// it ended with the last line it printed. waited says whether wstatus holds
+// how it ended.
+std::string ReaderOutcome(ReaderOutput out, bool waited, int wstatus, int stallSeconds) {
+    if (out.stalled) return "檔案可能已損壞: 讀取程式 " + std::to_string(stallSeconds) + " 秒沒有進展";
+    const bool exitedWell = waited ? (WIFEXITED(wstatus) && WEXITSTATUS(wstatus) == 0) : true;
+    std::string& report = out.report;
+    report.erase(0, report.find_first_not_of('p'));
+    if (report == "D" && exitedWell) return "";
+    if (!report.empty() && report[0] == 'F') return report.substr(1);
+    std::string why = "檔案已損壞，或是讀取程式不認得的格式";
+    if (waited && WIFSIGNALED(wstatus))
+        why += " (讀取程式因訊號 " + std::to_string(WTERMSIG(wstatus)) + " 停止)";
+    // The reader's last message, if it printed one, says more.
+    std::string& said = out.said;
+    while (!said.empty() && (said.back() == '\n' || said.back() == '\r'))
+        said.pop_back();
+    if (auto nl = said.find_last_of('\n'); nl != std::string::npos) said = said.substr(nl + 1);
+    if (!said.empty() && said.size() < 300) why += ": " + said;
+    return why;
+}
+
 #endif // ICD_HAVE_LIBMDB
 
 } // namespace
@@ -238,65 +336,10 @@ std::string CopyJetTables(const std::string& jetPath, const std::string& outPath
             ::close(fd);
         return std::string("無法開始轉換: ") + std::strerror(errno);
     }
-    if (pid == 0) {
-#if defined(__linux__)
-        // The reader ends with the program: killed half-way, the program must
-        // not leave a reader behind that goes on writing a copy nobody renames.
-        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
-        if (::getppid() != parent) ::_exit(1);
-#endif
-        ::close(status[0]);
-        ::close(err[0]);
-        ::dup2(err[1], STDERR_FILENO);
-        int devnull = ::open("/dev/null", O_WRONLY);
-        if (devnull >= 0) ::dup2(devnull, STDOUT_FILENO);
-        // Jet 3 keeps its text in the clinic's code page; Jet 4 text is Unicode.
-        ::setenv("MDB_JET3_CHARSET", "CP950", 1);
-        ::setenv("MDBICONV", "UTF-8", 1);
-        ::unsetenv("MDBOPTS");
-        g_progressFd = status[1];
-        int code = 0;
-        try {
-            CopyJetFile(jetPath, outPath);
-            WriteAll(status[1], "D");
-        } catch (const std::exception& e) {
-            WriteAll(status[1], std::string("F") + e.what());
-            code = 1;
-        }
-        ::_exit(code);
-    }
+    if (pid == 0) RunReader(status, err, parent, jetPath, outPath);
     ::close(status[1]);
     ::close(err[1]);
-    std::string report, said;
-    bool statusOpen = true, errOpen = true, stalled = false;
-    auto lastProgress = std::chrono::steady_clock::now();
-    char buf[4096];
-    while (statusOpen || errOpen) {
-        pollfd p[2] = {{statusOpen ? status[0] : -1, POLLIN, 0}, {errOpen ? err[0] : -1, POLLIN, 0}};
-        int r = ::poll(p, 2, 250);
-        if (r < 0 && errno != EINTR) break;
-        for (int i = 0; i < 2 && r > 0; ++i) {
-            if (!(p[i].revents & (POLLIN | POLLHUP | POLLERR))) continue;
-            ssize_t n = ::read(p[i].fd, buf, sizeof buf);
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) {
-                (i == 0 ? statusOpen : errOpen) = false;
-                continue;
-            }
-            if (i == 0) {
-                lastProgress = std::chrono::steady_clock::now();
-                if (report.size() < 65536) report.append(buf, static_cast<std::size_t>(n));
-            } else {
-                said.append(buf, static_cast<std::size_t>(n));
-                if (said.size() > 8192) said.erase(0, said.size() - 4096);
-            }
-        }
-        if (std::chrono::steady_clock::now() - lastProgress > std::chrono::seconds(stallSeconds)) {
-            stalled = true;
-            ::kill(pid, SIGKILL);
-            break;
-        }
-    }
+    const ReaderOutput out = ReadReader(status[0], err[0], pid, stallSeconds);
     ::close(status[0]);
     ::close(err[0]);
     int wstatus = 0;
@@ -304,21 +347,7 @@ std::string CopyJetTables(const std::string& jetPath, const std::string& outPath
     do {
         w = ::waitpid(pid, &wstatus, 0);
     } while (w < 0 && errno == EINTR);
-
-    if (stalled) return "檔案可能已損壞: 讀取程式 " + std::to_string(stallSeconds) + " 秒沒有進展";
-    const bool exitedWell = w == pid ? (WIFEXITED(wstatus) && WEXITSTATUS(wstatus) == 0) : true;
-    report.erase(0, report.find_first_not_of('p'));
-    if (report == "D" && exitedWell) return "";
-    if (!report.empty() && report[0] == 'F') return report.substr(1);
-    std::string why = "檔案已損壞，或是讀取程式不認得的格式";
-    if (w == pid && WIFSIGNALED(wstatus))
-        why += " (讀取程式因訊號 " + std::to_string(WTERMSIG(wstatus)) + " 停止)";
-    // The reader's last message, if it printed one, says more.
-    while (!said.empty() && (said.back() == '\n' || said.back() == '\r'))
-        said.pop_back();
-    if (auto nl = said.find_last_of('\n'); nl != std::string::npos) said = said.substr(nl + 1);
-    if (!said.empty() && said.size() < 300) why += ": " + said;
-    return why;
+    return ReaderOutcome(out, w == pid, wstatus, stallSeconds);
 #endif
 }
 
