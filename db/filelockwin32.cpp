@@ -3,18 +3,11 @@
 #include <windows.h>
 
 #include "db/error.h"
+#include "text/wide.h"
 
 namespace db {
 
 namespace {
-std::wstring Wide(const std::string& utf8) {
-    if (utf8.empty()) return {};
-    const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-    std::wstring w(static_cast<std::size_t>(n), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), w.data(), n);
-    return w;
-}
-
 std::string LastError() {
     return "Windows error " + std::to_string(GetLastError());
 }
@@ -27,7 +20,7 @@ bool Lock(HANDLE file, DWORD flags) {
 } // namespace
 
 FileLock::FileLock(const std::string& path) : m_path(path) {
-    HANDLE file = CreateFileW(Wide(path).c_str(), GENERIC_READ | GENERIC_WRITE,
+    HANDLE file = CreateFileW(text::WideFromUtf8(path).c_str(), GENERIC_READ | GENERIC_WRITE,
                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) throw Error("無法開啟鎖定檔 " + path + ": " + LastError());

@@ -16,6 +16,7 @@
 #include "db/connection.h"
 #include "db/error.h"
 #include "db/jetimport.h"
+#include "text/wide.h"
 
 namespace db {
 
@@ -26,20 +27,9 @@ namespace {
 const wchar_t* const DriverNames[] = {L"Microsoft Access Driver (*.mdb, *.accdb)",
                                       L"Microsoft Access Driver (*.mdb)"};
 
-std::wstring Wide(const std::string& utf8) {
-    if (utf8.empty()) return {};
-    const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-    std::wstring w(static_cast<std::size_t>(n), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), w.data(), n);
-    return w;
-}
-
+// The driver's UTF-16 text of a given length, as UTF-8.
 std::string Utf8(const wchar_t* w, std::size_t len) {
-    if (len == 0) return {};
-    const int n = WideCharToMultiByte(CP_UTF8, 0, w, static_cast<int>(len), nullptr, 0, nullptr, nullptr);
-    std::string s(static_cast<std::size_t>(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, w, static_cast<int>(len), s.data(), n, nullptr, nullptr);
-    return s;
+    return text::Utf8FromWide(std::wstring_view(w, len));
 }
 
 // The driver's own messages for a failed call, joined.
@@ -252,7 +242,7 @@ void CopyTable(SQLHDBC dbc, const std::string& name, Connection& out, int stallS
     // driver honours the time-out).
     SQLSetStmtAttrW(st.get(), SQL_ATTR_QUERY_TIMEOUT,
                     reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(stallSeconds)), 0);
-    std::wstring select = L"SELECT * FROM [" + Wide(name) + L"]";
+    std::wstring select = L"SELECT * FROM [" + text::WideFromUtf8(name) + L"]";
     st.check(SQLExecDirectW(st.get(), select.data(), SQL_NTS), "無法讀取資料表 " + name);
     SQLSMALLINT n = 0;
     SQLNumResultCols(st.get(), &n);
@@ -302,8 +292,8 @@ std::string CopyJetTables(const std::string& jetPath, const std::string& outPath
         Disconnect connection{dbc.get()};
         std::string why;
         for (const wchar_t* driver : DriverNames) {
-            std::wstring text =
-                L"Driver={" + std::wstring(driver) + L"};DBQ=" + Wide(jetPath) + L";ReadOnly=1;Exclusive=0;";
+            std::wstring text = L"Driver={" + std::wstring(driver) + L"};DBQ=" + text::WideFromUtf8(jetPath) +
+                                L";ReadOnly=1;Exclusive=0;";
             SQLWCHAR done[1024];
             SQLSMALLINT doneLen = 0;
             SQLRETURN rc = SQLDriverConnectW(dbc.get(), nullptr, text.data(), SQL_NTS, done, 1024, &doneLen,

@@ -6,18 +6,11 @@
 #include <string>
 
 #include "app/platform/platformdesktop.h"
+#include "text/wide.h"
 
 namespace app {
 
 namespace {
-
-std::wstring Wide(const std::string& utf8) {
-    if (utf8.empty()) return {};
-    int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-    std::wstring out(static_cast<std::size_t>(n), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), n);
-    return out;
-}
 
 HWND Handle(Desktop::WindowId window) {
     return reinterpret_cast<HWND>(static_cast<UINT_PTR>(window));
@@ -26,13 +19,13 @@ HWND Handle(Desktop::WindowId window) {
 class Win32Desktop : public Desktop {
 public:
     std::optional<WindowId> findTopLevelWindow(const std::string& title) override {
-        HWND w = FindWindowW(nullptr, Wide(title).c_str());
+        HWND w = FindWindowW(nullptr, text::WideFromUtf8(title).c_str());
         if (!w) return std::nullopt;
         return static_cast<WindowId>(reinterpret_cast<UINT_PTR>(w));
     }
 
     void setClipboardText(const std::string& text) override {
-        const std::wstring wide = Wide(text);
+        const std::wstring wide = text::WideFromUtf8(text);
         const SIZE_T bytes = (wide.size() + 1) * sizeof(wchar_t);
         // Another program may hold the clipboard for a moment.
         bool opened = false;

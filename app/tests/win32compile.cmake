@@ -1,6 +1,7 @@
-# Compiles the Windows desktop with the MinGW-w64 cross compiler and links it
-# into a small program, so that the file keeps building although no Windows
-# machine builds it here. Skips (exit code 77) when the compiler is absent.
+# Compiles the Windows desktop (and the wide-text helper it uses) with the
+# MinGW-w64 cross compiler and links it into a small program, so that the file
+# keeps building although no Windows machine builds it here. Skips (exit code
+# 77) when the compiler is absent.
 find_program(MINGW_CXX NAMES x86_64-w64-mingw32-g++-posix x86_64-w64-mingw32-g++)
 if(NOT MINGW_CXX)
   message("SKIP: the MinGW-w64 cross compiler (Debian package g++-mingw-w64-x86-64-posix) is not installed")
@@ -18,7 +19,8 @@ int main() {
 ]=])
 execute_process(
   COMMAND "${MINGW_CXX}" -std=c++20 -Wall -Wextra -Wpedantic -Werror -I "${SOURCE_DIR}"
-          "${SOURCE_DIR}/app/platform/win32desktop.cpp" "${probe}" -o "${OUTPUT_DIR}/win32desktop_probe.exe"
+          "${SOURCE_DIR}/app/platform/win32desktop.cpp" "${SOURCE_DIR}/text/widewin32.cpp" "${probe}"
+          -o "${OUTPUT_DIR}/win32desktop_probe.exe"
   RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "the Windows desktop does not build with ${MINGW_CXX}:\n${out}${err}")

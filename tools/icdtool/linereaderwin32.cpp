@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "cmd_build.h"
+#include "text/wide.h"
 
 namespace icdtool::build {
 
@@ -12,21 +13,13 @@ namespace {
 bool EndsWith(const std::string& s, const std::string& tail) {
     return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
 }
-
-std::wstring Wide(const std::string& utf8) {
-    if (utf8.empty()) return {};
-    const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-    std::wstring w(static_cast<std::size_t>(n), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), w.data(), n);
-    return w;
-}
 } // namespace
 
 LineReader::LineReader(const std::string& path) : m_path(path) {
     if (EndsWith(path, ".xz"))
         throw Error(path + ": Windows 版無法讀取 xz 壓縮檔，請先解壓縮 (例如用 7-Zip) "
                            "再指定解壓後的 .tsv 檔");
-    m_file = _wfopen(Wide(path).c_str(), L"rb");
+    m_file = _wfopen(text::WideFromUtf8(path).c_str(), L"rb");
     if (!m_file) throw Error(path + ": 無法開啟檔案");
 }
 
