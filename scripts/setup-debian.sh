@@ -5,7 +5,7 @@
 #                          compiler, CMake, Qt 6, SQLite, the Jet reader, the
 #                          X11 hand-off and the fonts (the README's run command)
 #   setup-debian.sh test   that, and everything the tests need: Xvfb and a window
-#                          manager, clang's fuzzing runtime, Google Benchmark,
+#                          manager, clang's fuzzing runtime and clang-tidy, Google Benchmark,
 #                          the Windows cross compiler, Wine and npm (for the
 #                          SQLite amalgamation of the Windows build)
 #   setup-debian.sh        the same as "test", as before the split
@@ -24,11 +24,11 @@ run_packages="build-essential cmake ninja-build pkg-config
     fonts-arphic-uming fonts-arphic-ukai fonts-liberation"
 
 # The tests: full-size data (xz), Jet and SQLite command-line tools, the window
-# tests' X server and window manager, screenshots, benchmarks, fuzzing, and the
-# Windows cross build with its Wine run.
+# tests' X server and window manager, screenshots, benchmarks, fuzzing, clang-tidy,
+# and the Windows cross build with its Wine run.
 test_packages="xz-utils sqlite3 mdbtools googletest libbenchmark-dev
     xvfb xauth openbox x11-utils xdotool imagemagick libxcb-xtest0-dev libxcb-keysyms1-dev
-    clang clang-format libclang-rt-14-dev
+    clang clang-format clang-tidy libclang-rt-14-dev
     g++-mingw-w64-x86-64-posix wine wine64"
 
 packages=$run_packages

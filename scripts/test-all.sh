@@ -1,5 +1,6 @@
 #!/bin/sh
-# Builds and runs every test: the normal build (unit, window, X11, end-to-end
+# Checks the formatting and the layer rules, then builds and runs every test:
+# the normal build (clang-tidy on the files a change touches; unit, window, X11, end-to-end
 # tests and brief benchmark runs), the layers below the windows cross-built for
 # Windows with their tests run under Wine, the same tests under AddressSanitizer
 # and UndefinedBehaviorSanitizer, and short libFuzzer runs (clang).
@@ -10,9 +11,19 @@ jobs=$(nproc 2>/dev/null || echo 2)
 echo "== formatting"
 ./scripts/check-format.sh
 
+echo "== layer rules (docs/architecture.md)"
+./scripts/check-layers.sh
+
 echo "== normal build and tests"
 cmake --preset testing
 cmake --build --preset testing -j "$jobs"
+# clang-tidy on the files this change touches (on all of them it takes longer
+# than the rest of the command allows: scripts/check-tidy.sh alone does that).
+if command -v clang-tidy >/dev/null 2>&1; then
+    ./scripts/check-tidy.sh --changed
+else
+    echo "SKIPPED: clang-tidy is not installed (Debian package clang-tidy; ./scripts/setup-debian.sh test installs it)"
+fi
 ctest --preset testing -j "$jobs"
 
 echo "== Windows cross build, tests under Wine"
