@@ -78,14 +78,14 @@ bool OpenDatabase(AppContext& context, const std::string& executablePath) {
         return false;
     }
 
-    context.ADOConnection1.close();
+    context.connection.close();
     try {
-        context.ADOConnection1.open(db::PrepareDatabaseFile(context.dbPath));
+        context.connection.open(db::PrepareDatabaseFile(context.dbPath));
     } catch (const std::exception& e) {
         // db::Error carries the engine's text; a failing conversion (a file
         // system or memory error) is reported the same way rather than ending
         // the program.
-        context.ADOConnection1.close();
+        context.connection.close();
         Show(context, CannotOpenDatabaseText(context.dbPath, e.what()));
         return false;
     }

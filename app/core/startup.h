@@ -35,10 +35,10 @@ std::string DatabasePathIn(const std::string& exeDir);
 //     原始訊息：file is not a database
 std::string CannotOpenDatabaseText(const std::string& path, const std::string& detail);
 
-// Sets ExeDir and DBPath from the executable's path and opens ADOConnection1 on
+// Sets exeDir and dbPath from the executable's path and opens the connection on
 // the database file (a Jet file is converted first). On failure shows
-//   "找不到檔案:" + DBPath                       when no file is there,
-//   CannotOpenDatabaseText(DBPath, the error)     when it cannot be opened,
+//   "找不到檔案:" + dbPath                       when no file is there,
+//   CannotOpenDatabaseText(dbPath, the error)     when it cannot be opened,
 // leaves the connection closed and returns false: the caller then requests
 // termination.
 bool OpenDatabase(AppContext& context, const std::string& executablePath);

@@ -23,6 +23,7 @@
 #include "search/statement.h"
 #include "tree/treebuild.h"
 #include "tree/treenode.h"
+#include "testsupport/fakes.h"
 
 namespace fs = std::filesystem;
 
@@ -31,7 +32,7 @@ namespace {
 // The folder holds a fake executable path; the database goes beside it.
 struct StartUp {
     testsupport::TempDir dir;
-    app::RecordingMessages messages;
+    testsupport::RecordingMessages messages;
     app::AppContext ctx{messages, app::NullDesktop::Instance()};
     std::string exe() const { return dir.file("icd10tcm"); }
     std::string dbPath() const { return dir.file("icd10_2023.mdb"); }
@@ -65,7 +66,7 @@ TEST(DatabaseFileFaults, missingFile_saysWhichFileAndCreatesNothing) {
     StartUp s;
     EXPECT_FALSE(s.open());
     EXPECT_EQ(s.messages.shown, std::vector<std::string>{app::FileNotFoundMessage + s.dbPath()});
-    EXPECT_FALSE(s.ctx.ADOConnection1.isOpen());
+    EXPECT_FALSE(s.ctx.connection.isOpen());
     EXPECT_TRUE(s.files().empty());
 }
 
@@ -75,7 +76,7 @@ TEST(DatabaseFileFaults, emptyFile_cannotBeOpened_andStaysEmpty) {
     EXPECT_FALSE(s.open());
     EXPECT_EQ(s.messages.shown,
               std::vector<std::string>{app::CannotOpenDatabaseText(s.dbPath(), "檔案是空的，不是資料庫")});
-    EXPECT_FALSE(s.ctx.ADOConnection1.isOpen());
+    EXPECT_FALSE(s.ctx.connection.isOpen());
     EXPECT_EQ(fs::file_size(s.dbPath()), 0u);
     EXPECT_EQ(s.files(), std::vector<std::string>{"icd10_2023.mdb"});
 }
@@ -86,7 +87,7 @@ TEST(DatabaseFileFaults, folderInTheFilesPlace_cannotBeOpened_andIsLeftAlone) {
     EXPECT_FALSE(s.open());
     // A folder is no database file: the same message as a missing file.
     EXPECT_EQ(s.messages.shown, std::vector<std::string>{app::FileNotFoundMessage + s.dbPath()});
-    EXPECT_FALSE(s.ctx.ADOConnection1.isOpen());
+    EXPECT_FALSE(s.ctx.connection.isOpen());
     EXPECT_TRUE(fs::is_directory(s.dbPath()));
     EXPECT_TRUE(fs::is_empty(s.dbPath()));
 }
@@ -126,7 +127,7 @@ TEST(DatabaseFileFaults, truncatedDatabase_isRefusedAtStartUp_namingTheFileAndTh
     EXPECT_FALSE(s.open());
     ExpectCannotOpenMessage(s, "malformed");
     EXPECT_NE(s.messages.shown[0].find("截斷"), std::string::npos) << s.messages.shown[0];
-    s.ctx.ADOConnection1.close();
+    s.ctx.connection.close();
     EXPECT_EQ(testsupport::ReadFile(s.dbPath()), cut);
 }
 
@@ -162,9 +163,9 @@ protected:
         db::Query q(conn);
         outline::OutlineBrowser b(outline::Icd10OutlineLines(), false, q);
         try {
-            b.Image4Click(1); // the first chapter
-            b.Image6Click(1); // its first block
-            b.Image6Click(1); // whose first block lists codes from the table
+            b.openChapter(1); // the first chapter
+            b.openEntry(1);   // its first block
+            b.openEntry(1);   // whose first block lists codes from the table
         } catch (const db::Error& e) {
             return e.what();
         }
