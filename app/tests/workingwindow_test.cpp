@@ -99,7 +99,7 @@ TEST(WorkingWindow, loadPicture_rendersTheArtworkAtTheButtonsSize) {
 }
 
 TEST(WorkingWindow, handOffPicturesFollowTheConsultationWindowAtEachShowingAndActivation) {
-    FakeDesktop desktop;
+    testsupport::FakeDesktop desktop;
     AppContext context(NullMessages::Instance(), desktop);
     Window w(context);
     w.addHandOffPicture();

@@ -36,6 +36,13 @@ void WorkingWindow::setFixedClientSize(int width, int height) {
     CentreOnScreen(this);
 }
 
+void WorkingWindow::setEnlargeableClientSize(int width, int height) {
+    setWindowFlags(Qt::Window);
+    setMinimumSize(width, height);
+    resize(width, height);
+    CentreOnScreen(this);
+}
+
 void WorkingWindow::showWindow() {
     // A window the user minimised through the window manager comes back too.
     if (windowState() & Qt::WindowMinimized) setWindowState(windowState() & ~Qt::WindowMinimized);

@@ -79,6 +79,9 @@ protected:
     // Fixed client size, title bar with only the system menu and close box,
     // placed at the centre of the screen.
     void setFixedClientSize(int width, int height);
+    // A normal window that opens at this client size, centred, and can be
+    // enlarged and maximised, never made smaller than that.
+    void setEnlargeableClientSize(int width, int height);
     bool event(QEvent* event) override;
     void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
