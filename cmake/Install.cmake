@@ -1,8 +1,7 @@
 # Installation: the program with its sample database and question bank beside
 # it (it looks for both in its own folder), a launcher on the PATH, a desktop
 # entry and an icon. `cpack -G DEB` makes a Debian package of the same layout.
-include(GNUInstallDirs)
-set(ICD_APP_DIR ${CMAKE_INSTALL_LIBDIR}/icd10tcm)
+# ICD_APP_DIR and ICD_OFFICIAL_INSTALL_DIR are set in the top CMakeLists.txt.
 
 if(TARGET icd10tcm)
   install(TARGETS icd10tcm RUNTIME DESTINATION ${ICD_APP_DIR})
