@@ -149,10 +149,11 @@ void PickFromData(Options& o, const std::string& data, bool april, bool noIcd9, 
     const fs::path d = text::PathFromUtf8(data);
     auto pick = [](std::string& slot, const fs::path& p) {
         if (!slot.empty()) return;
-        // A compressed file may have been decompressed (Windows reads no .xz).
+        // A compressed file decompressed beside or instead of it is read
+        // instead (Windows reads no .xz).
         std::error_code ec;
         fs::path plain = p;
-        if (p.extension() == ".xz" && !fs::exists(p, ec) && fs::exists(plain.replace_extension(), ec))
+        if (p.extension() == ".xz" && fs::exists(plain.replace_extension(), ec))
             slot = text::Utf8FromPath(plain);
         else
             slot = text::Utf8FromPath(p);

@@ -187,8 +187,8 @@ Counts BuildDatabase(const Options& options, std::FILE* progress, const Progress
 // of the edition (the April 2023 update with april) and of the year before
 // (unless the 2014 map gives the marks), the GEM and ICD-9-CM titles (unless
 // the NHI ICD-9 map replaces them, or noGem, noIcd9) and the ICD-11 list
-// (unless noIcd11). A compressed release file may also be there decompressed
-// (icd10cm_order_2022.tsv for icd10cm_order_2022.tsv.xz).
+// (unless noIcd11). A release file decompressed beside or instead of its .xz
+// (icd10cm_order_2022.tsv for icd10cm_order_2022.tsv.xz) is the one read.
 void PickFromData(Options& o, const std::string& data, bool april, bool noIcd9, bool noGem, bool noIcd11);
 
 // The schema file built into the program.
