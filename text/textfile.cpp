@@ -43,20 +43,14 @@ TextFault FaultAt(std::string_view bytes, std::size_t at, Fault kind) {
     switch (kind) {
     case Fault::Utf8:
         f.what = "第 " + column + " 個位元組起不是 UTF-8 文字（" + hex +
-                 "），檔案可能已損壞或混有其他編碼的文字，請重新下載 (not valid UTF-8 from byte " + column +
-                 " of the line: " + hex +
-                 "; the file may be damaged or hold text of another encoding; "
-                 "download it again)";
+                 "），檔案可能已損壞或混有其他編碼的文字，請重新下載";
         break;
     case Fault::Cp950:
-        f.what = "第 " + column + " 個位元組起不是 Big5（CP950）文字（" + hex +
-                 "），檔案可能已損壞，請重新下載 (not valid Big5 (CP950) from byte " + column +
-                 " of the line: " + hex + "; the file may be damaged; download it again)";
+        f.what =
+            "第 " + column + " 個位元組起不是 Big5（CP950）文字（" + hex + "），檔案可能已損壞，請重新下載";
         break;
     case Fault::Nul:
-        f.what = "第 " + column +
-                 " 個位元組是 NUL，這不是文字，檔案可能下載不完整，請重新下載 (a NUL byte at byte " + column +
-                 " of the line: not text; the download may be incomplete; download it again)";
+        f.what = "第 " + column + " 個位元組是 NUL，不是文字，檔案可能下載不完整，請重新下載";
         break;
     case Fault::None:
         break;
@@ -102,9 +96,7 @@ DecodedText DecodeTextFile(std::string_view bytes) {
     DecodedText d;
     if (bytes.substr(0, 2) == "\xFF\xFE" || bytes.substr(0, 2) == "\xFE\xFF") {
         d.fault.line = d.fault.column = 1;
-        d.fault.what =
-            "這是 UTF-16 編碼的檔案，請另存為 CSV（UTF-8）或 Big5 的 CSV (a UTF-16 file; save it as "
-            "CSV in UTF-8 or Big5)";
+        d.fault.what = "這是 UTF-16 編碼的檔案，請另存為 UTF-8 或 Big5 的 CSV";
         return d;
     }
     const bool marked = bytes.substr(0, ByteOrderMark.size()) == ByteOrderMark;

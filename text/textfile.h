@@ -24,8 +24,8 @@ enum class TextEncoding { Utf8, Cp950 };
 struct TextFault {
     std::size_t line = 0;   // from 1; 0 when there is no fault
     std::size_t column = 0; // the byte within the line, from 1
-    // What is wrong, in Traditional Chinese with the English in parentheses,
-    // without the place (the reader puts "FILE:LINE: " before it).
+    // What is wrong, in Traditional Chinese, without the place (the reader puts
+    // "FILE:LINE: " before it): "第 5 個位元組起不是 UTF-8 文字（B6 C3），…".
     std::string what;
     explicit operator bool() const { return line != 0; }
 };

@@ -21,11 +21,8 @@ std::string OfficialDataDir(const std::string& exeDir) {
 void RequireOfficialData(const std::string& dir) {
     std::error_code ec;
     if (!fs::is_directory(text::PathFromUtf8(dir) / "icd10cm", ec))
-        throw Error(
-            "找不到程式附帶的美國官方檔案（應在 " + dir +
-            "）；請以 --data 指定官方檔案所在的資料夾，或以 --order 指定順序檔 (the project's official US "
-            "files are not at " +
-            dir + "; give their folder with --data, or the order file with --order)");
+        throw Error("找不到程式附帶的美國官方檔案（應在 " + dir +
+                    "）；請以 --data 指定官方檔案所在的資料夾，或以 --order 指定順序檔");
 }
 
 Options ClinicOptions(const ClinicFiles& files, const std::string& officialDir, const std::string& out) {
@@ -40,16 +37,13 @@ Options ClinicOptions(const ClinicFiles& files, const std::string& officialDir, 
 
 Counts BuildClinicDatabase(const ClinicFiles& files, const std::string& officialDir, const std::string& out,
                            const ProgressCallback& progress) {
-    if (files.chinese.empty())
-        throw Error("沒有指定" + NhiFileTitle(NhiFile::ChineseEdition) + " (no NHI Chinese edition given)");
+    if (files.chinese.empty()) throw Error("沒有指定" + NhiFileTitle(NhiFile::ChineseEdition));
     RequireOfficialData(officialDir);
     const fs::path folder = text::PathFromUtf8(out).parent_path();
     std::error_code ec;
     if (!folder.empty() && !fs::is_directory(folder, ec)) {
         fs::create_directories(folder, ec);
-        if (ec)
-            throw Error("無法建立資料夾 " + text::Utf8FromPath(folder) +
-                        " (cannot make the folder: " + ec.message() + ")");
+        if (ec) throw Error("無法建立資料夾 " + text::Utf8FromPath(folder) + "：" + ec.message());
     }
     return BuildDatabase(ClinicOptions(files, officialDir, out), nullptr, progress);
 }

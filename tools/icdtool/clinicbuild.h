@@ -54,8 +54,8 @@ struct ClinicFiles {
 // may be missing; RequireOfficialData says so.
 std::string OfficialDataDir(const std::string& exeDir);
 
-// Throws Error when dir holds no official files, saying where they were looked
-// for and how to name them instead (--data, --order).
+// Throws Error when dir holds no official files, saying in Traditional Chinese
+// where they were looked for and how to name them instead (--data, --order).
 void RequireOfficialData(const std::string& dir);
 
 // Builds the code database at out from the clinic's files and the official

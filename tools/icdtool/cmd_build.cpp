@@ -65,7 +65,7 @@ namespace {
 
 std::string SchemaText(const Options& o) {
     if (o.schemaFile.empty()) return BuiltInSchema();
-    std::ifstream f(o.schemaFile, std::ios::binary);
+    std::ifstream f(text::PathFromUtf8(o.schemaFile), std::ios::binary);
     if (!f) throw Error(o.schemaFile + ": cannot be opened");
     std::stringstream ss;
     ss << f.rdbuf();
@@ -182,7 +182,7 @@ Counts BuildDatabase(const Options& o, std::FILE* progressOut, const ProgressCal
     const std::string tmp = o.out + ".part";
     std::error_code ec;
     for (const char* s : {"", "-journal"})
-        fs::remove(tmp + s, ec);
+        fs::remove(text::PathFromUtf8(tmp + s), ec); // UTF-8, as the engine takes it
     try {
         db::Connection c;
         c.open(tmp, true);
@@ -225,7 +225,7 @@ Counts BuildDatabase(const Options& o, std::FILE* progressOut, const ProgressCal
         return counts;
     } catch (...) {
         for (const char* s : {"", "-journal"})
-            fs::remove(tmp + s, ec);
+            fs::remove(text::PathFromUtf8(tmp + s), ec); // UTF-8, as the engine takes it
         throw;
     }
 }
