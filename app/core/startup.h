@@ -21,7 +21,6 @@
 //   UserDataDirFrom(Windows, LOCALAPPDATA=C:\Users\林\AppData\Local) => "C:\Users\林\AppData\Local\icd10tcm"
 // (the places Qt's QStandardPaths::AppLocalDataLocation gives for the program)
 
-#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
@@ -44,8 +43,6 @@ inline constexpr const char* UserFolderName = "icd10tcm";
 
 // Which platform's rule for the per-user data folder.
 enum class PathRules { Posix, Windows };
-inline constexpr PathRules ThisPlatform =
-    std::filesystem::path::preferred_separator == '\\' ? PathRules::Windows : PathRules::Posix;
 
 // The per-user data folder by the platform's rule, from the environment
 // (environment(name) is "" for a variable that is not set): on POSIX systems

@@ -149,8 +149,8 @@ void PickFromData(Options& o, const std::string& data, bool april, bool noIcd9, 
     const fs::path d = text::PathFromUtf8(data);
     auto pick = [](std::string& slot, const fs::path& p) {
         if (!slot.empty()) return;
-        // A compressed file decompressed beside or instead of it is read
-        // instead (Windows reads no .xz).
+        // A release file that is there decompressed is read in place of its
+        // .xz (Windows reads no .xz).
         std::error_code ec;
         fs::path plain = p;
         if (p.extension() == ".xz" && fs::exists(plain.replace_extension(), ec))

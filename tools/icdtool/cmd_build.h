@@ -67,9 +67,10 @@ private:
 // that are not text in their encoding throw Error "CSV:LINE: what".
 std::vector<std::vector<std::string>> ParseCsv(const std::string& bytes);
 
-// A comma-separated file read whole, its bytes checked as ParseCsv does, and
-// checked against the exact header it must have (the texts in this order; blanks around them and a byte-order
-// mark are ignored). Rows keep the line on which they start, so errors say FILE:LINE:. Every data row must
+// A comma-separated file read whole: its bytes decoded and checked as ParseCsv
+// does, its header checked against the exact one it must have (the texts in
+// this order; blanks around them and a byte-order mark are ignored). Rows keep
+// the line on which they start, so errors say FILE:LINE:. Every data row must
 // have as many fields as the header; blank lines are skipped.
 class CsvFile {
 public:

@@ -87,10 +87,6 @@ std::string CmCodeOf(const CsvFile& f, const CsvFile::Row& row, const std::strin
            "「" + code + "」不是 ICD-10-CM/PCS 代碼 (column " + column + ": not an ICD-10-CM or PCS code)");
 }
 
-} // namespace
-
-namespace {
-
 struct NhiFileInfo {
     const char* title;
     const char* english;
