@@ -524,6 +524,11 @@ void Run::vanishingConsultation() {
     // and the hand-off reaches it.
     const std::string record = m_out + "/received-started-later.txt";
     startStandin(record);
+    // The consultation window active first, so that the click on the search
+    // window is a new activation whether or not the window manager gave the
+    // new window the focus.
+    m_x.activate(m_consult);
+    expectActive(m_consult, "the consultation window did not become active");
     m_x.click(m_search, firstRow);
     focusOn(m_search, "the search window");
     WaitForOrFail(pictureShown,
