@@ -5,8 +5,10 @@
 #include "program/builddatabasedialog.h"
 
 #include <algorithm>
+#include <cstdio>
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -67,7 +69,9 @@ protected:
         QTest::keyClick(&menu, Qt::Key_B, Qt::ControlModifier);
         BuildDatabaseDialog* w = menu.buildDialog();
         EXPECT_NE(w, nullptr);
-        if (w) EXPECT_TRUE(w->isVisible());
+        if (w) {
+            EXPECT_TRUE(w->isVisible());
+        }
         return w;
     }
 
@@ -239,4 +243,77 @@ TEST_F(BuildWindowTest, aCancelOrAFailedBuildLeavesTheOldDatabaseInUse) {
         << step()->text().toStdString();
     EXPECT_TRUE(w->isVisible());
     oldDatabaseInUse();
+}
+
+namespace {
+
+// A Chinese edition of full size in the NHI format, made from the full-size
+// test database (its test glossary names, not official ones) with made-up PCS
+// codes, as the NHI file holds both.
+void WriteFullSizeChineseEdition(const std::string& path, int pcsCodes) {
+    auto field = [](const std::string& s) {
+        if (s.find_first_of(",\"") == std::string::npos) return s;
+        std::string quoted = "\"";
+        for (char c : s)
+            quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+        return quoted + "\"";
+    };
+    std::string csv =
+        "2023年版ICD-10-CM/PCS,USE,ICD-10-CM/PCS英文名稱,ICD-10-CM/PCS中文名稱,狀態,修訂日期\r\n";
+    db::Connection c;
+    c.open(testsupport::FullDatabasePath());
+    db::Statement s(c, "SELECT ICD10_NO, ICD10_FLAG, ICD10_ENAME, ICD10_CNAME FROM ICD10 WHERE ICD10_NO NOT "
+                       "LIKE 'S_%' OR ICD10_NO GLOB 'S[0-9]*' ORDER BY ICD10_NO");
+    while (s.step()) {
+        const std::string code = s.column(0);
+        csv += (code.size() > 3 ? code.substr(0, 3) + "." + code.substr(3) : code) + "," +
+               (s.column(1) == "Y" ? "1" : "0") + "," + field(s.column(2)) + "," + field(s.column(3)) +
+               ",,\r\n";
+    }
+    const char digits[] = "0123456789ABCDEFGHJKLMNPQRSTUVWXYZ";
+    for (int n = 0; n < pcsCodes; ++n) {
+        std::string code = "0";
+        for (int v = n, i = 0; i < 6; ++i, v /= 34)
+            code += digits[v % 34];
+        csv += code + ",1,Made-up procedure " + std::to_string(n) + ",虛構處置,,\r\n";
+    }
+    testsupport::WriteFile(path, csv);
+}
+
+} // namespace
+
+// Run by hand (ICD_SCREENSHOT_DIR set, the full-size data there): a build from
+// a full-size Chinese edition with the full official files through the window,
+// timed, with a picture of the window during the build.
+TEST_F(BuildWindowTest, fullSize_aBuildTimedWithAPictureOfTheWindowDuringIt) {
+    const QByteArray shots = qgetenv("ICD_SCREENSHOT_DIR");
+    if (shots.isEmpty()) GTEST_SKIP() << "run by hand: set ICD_SCREENSHOT_DIR";
+    ICD_REQUIRE_FULL_DB();
+    const std::string csv = dir.file("177507.csv");
+    WriteFullSizeChineseEdition(csv, 78000);
+    BuildDatabaseDialog w(dbPath(), testsupport::SharedDataDir().string());
+    bool built = false;
+    QObject::connect(&w, &BuildDatabaseDialog::databaseBuilt, [&] { built = true; });
+    w.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+    QElapsedTimer clock;
+    clock.start();
+    w.setFile(File::ChineseEdition, QString::fromStdString(csv));
+    const qint64 checked = clock.restart();
+    w.startBuild();
+    auto* bar = testsupport::Control<QProgressBar>(&w, "progressBar");
+    bool pictured = false;
+    while (w.building()) {
+        QTest::qWait(20);
+        if (!pictured && bar->value() >= 1) {
+            QTest::qWait(100);
+            pictured =
+                w.grab().save(QString::fromLocal8Bit(shots) + QStringLiteral("/build-window-building.png"));
+        }
+    }
+    const qint64 building = clock.elapsed();
+    EXPECT_TRUE(built);
+    EXPECT_TRUE(pictured);
+    std::printf("full-size Chinese edition (%lld bytes): checked when picked in %.2f s, built in %.2f s\n",
+                static_cast<long long>(fs::file_size(csv)), checked / 1000.0, building / 1000.0);
 }

@@ -103,14 +103,14 @@ protected:
 TEST_F(NhiFiles, chineseEditionGivesNormalisedNamesAndCountsWhatItDoesNotStore) {
     Counts n = BuildDatabase(o, nullptr);
     EXPECT_EQ(n.chineseNames, 34);
-    EXPECT_EQ(n.nhiPcsRows, 2);
-    EXPECT_EQ(n.nhiNotInEdition, 0);
+    EXPECT_EQ(n.chinese.nhiPcsRows, 2);
+    EXPECT_EQ(n.chinese.nhiNotInEdition, 0);
     // Three names lost a character (瘻) at the source: kept as given, counted.
-    EXPECT_EQ(n.questionNames, 3);
+    EXPECT_EQ(n.chinese.questionNames, 3);
     EXPECT_EQ(rows("SELECT ICD10_CNAME FROM ICD10 WHERE ICD10_NO='K114'"), "唾液腺?管\n");
     // Compatibility ideographs (亂 U+F91B, 隆 U+F9DC) are stored as the ordinary
     // characters, so a search for them finds the codes.
-    EXPECT_EQ(n.composedNames, 2);
+    EXPECT_EQ(n.chinese.composedNames, 2);
     EXPECT_EQ(rows("SELECT ICD10_CNAME FROM ICD10 WHERE ICD10_NO IN ('A009','K50013') ORDER BY ICD10_NO"),
               "霍亂，未明示\n小腸克隆氏症伴有?管\n");
     search::Criteria c;
@@ -120,14 +120,14 @@ TEST_F(NhiFiles, chineseEditionGivesNormalisedNamesAndCountsWhatItDoesNotStore) 
     c.chineseName = "克隆氏症";
     EXPECT_EQ(search(c), (std::set<std::string>{"K50", "K500", "K5001", "K50013"}));
     // USE says M54.5 is billable; the order file says header and decides.
-    EXPECT_EQ(n.useDisagreements, 1);
-    ASSERT_EQ(n.useExamples.size(), 1u);
-    EXPECT_EQ(n.useExamples[0], "nhi_icd10cm_2023_zh.csv:16: M545 USE=1");
+    EXPECT_EQ(n.chinese.useDisagreements, 1);
+    ASSERT_EQ(n.chinese.useExamples.size(), 1u);
+    EXPECT_EQ(n.chinese.useExamples[0], "nhi_icd10cm_2023_zh.csv:16: M545 USE=1");
     EXPECT_EQ(rows("SELECT ICD10_FLAG FROM ICD10 WHERE ICD10_NO='M545'"), "N\n");
     // The file's own revisions are counted and nothing of them is stored.
-    EXPECT_EQ(n.revisions,
+    EXPECT_EQ(n.chinese.revisions,
               (std::map<std::string, long>{{"中文名稱修改", 2}, {"代碼新增", 3}, {"英文名稱修改", 1}}));
-    EXPECT_EQ(n.revisionDates, 6);
+    EXPECT_EQ(n.chinese.revisionDates, 6);
     EXPECT_EQ(rows("SELECT count(*) FROM ICD10 WHERE ICD10_CNAME LIKE '%修改%' OR ICD10_ENAME LIKE '%修%'"),
               "0\n");
     // English names with commas came through their quotes whole; the English
@@ -281,7 +281,7 @@ TEST_F(NhiFiles, aChangedHeaderOrARowCutShortStopsTheBuildWithNothingWritten) {
 TEST_F(NhiFiles, icd9MapFillsCmAndBothNamesSoAChineseIcd9SearchFindsItsCodes) {
     o.nhiIcd9Map = BuildTestFile("nhi_icd9cm_2001_to_icd10cm_2023.csv");
     Counts n = BuildDatabase(o, nullptr);
-    EXPECT_EQ(n.icd9MapProcedureRows, 1); // 00.01 -> a PCS code
+    EXPECT_EQ(n.icd9Map.procedureRows, 1); // 00.01 -> a PCS code
     EXPECT_EQ(n.cm, 15);
     EXPECT_EQ(n.icd9, 12); // V01.82 has a name and no map
     EXPECT_EQ(rows("SELECT ICD10_NO FROM CM WHERE ICD9_NO='724.2' ORDER BY ICD10_NO"),
@@ -312,8 +312,10 @@ TEST_F(NhiFiles, marksAgainstThe2014EditionOnRequest) {
     // Without the 2014 order file nothing is known of which 2014 codes were billable: no X.
     EXPECT_EQ(rows(marks), "M5450||Y\nM5451||Y\nM5459||Y\nM7910||Y\nM7911||Y\nO350XX0|D|\nR510||Y\nR519||Y\n"
                            "U07||Y\nU071||Y\n");
-    EXPECT_EQ(n.status2014, (std::map<std::string, long>{{"", 2}, {"不變", 23}, {"修改", 7}, {"刪除", 1}}));
-    EXPECT_EQ(n.status2023, (std::map<std::string, long>{{"", 1}, {"不變", 23}, {"修改", 7}, {"新增", 2}}));
+    EXPECT_EQ(n.map2014.status2014,
+              (std::map<std::string, long>{{"", 2}, {"不變", 23}, {"修改", 7}, {"刪除", 1}}));
+    EXPECT_EQ(n.map2014.status2023,
+              (std::map<std::string, long>{{"", 1}, {"不變", 23}, {"修改", 7}, {"新增", 2}}));
     // The deleted code keeps its 2014 names.
     EXPECT_EQ(rows("SELECT ICD10_CNAME, ICD10_FLAG FROM ICD10 WHERE ICD10_NO='O350XX0'"),
               "胎兒（疑似）中樞神經系統畸形之孕產婦照護，不適用或未明示|N\n");
