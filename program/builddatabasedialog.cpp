@@ -68,6 +68,7 @@ BuildDatabaseDialog::BuildDatabaseDialog(std::string target, std::string officia
             .arg(QDir::toNativeSeparators(Utf8(m_target))));
     m_ui->progressBar->setFormat(QStringLiteral("%v / %m"));
     m_ui->progressBar->setRange(0, 1);
+    m_ui->progressBar->setTextVisible(false); // no "0 / 1" before anything is built
     updateButtons();
 }
 
@@ -156,6 +157,7 @@ void BuildDatabaseDialog::startBuild() {
     m_ui->stepLabel->setText(QStringLiteral("開始建置…"));
     m_ui->progressBar->setRange(0, 1);
     m_ui->progressBar->setValue(0);
+    m_ui->progressBar->setTextVisible(true);
 
     // The build has its own connection; it reports each step to this window
     // through queued calls and stops at the next one after a cancel.
