@@ -1,5 +1,7 @@
 #include "codes/coderules.h"
 
+#include <algorithm>
+
 #include "text/text.h"
 
 namespace codes {
@@ -82,6 +84,14 @@ bool IsIcd11Code(std::string_view code) {
     const char second = code[1] >= 'a' && code[1] <= 'z' ? static_cast<char>(code[1] - 'a' + 'A') : code[1];
     if (second < 'A' || second > 'J' || second == 'I') return false;
     return code.size() == 2 || (code[2] >= '0' && code[2] <= '9');
+}
+
+std::string WrittenCode(std::string_view code) {
+    // Only a code of letters and digits gets its dot: a range stays as it is.
+    const bool plain = !code.empty() && std::all_of(code.begin(), code.end(), [](char c) {
+        return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+    });
+    return !plain || IsIcd11Code(code) ? std::string(code) : DottedICD10Code(code);
 }
 
 } // namespace codes
