@@ -13,16 +13,10 @@
 
 namespace icdtool::build {
 
-namespace {
-bool EndsWith(const std::string& s, const std::string& tail) {
-    return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
-}
-} // namespace
-
 LineReader::LineReader(const std::string& path) : m_path(path) {
     if (::access(path.c_str(), R_OK) != 0)
         throw Error(path + ": 無法讀取檔案 (cannot be read: " + std::strerror(errno) + ")");
-    if (!EndsWith(path, ".xz")) {
+    if (!path.ends_with(".xz")) {
         m_file = std::fopen(path.c_str(), "rb");
         if (!m_file) throw Error(path + ": 無法開啟檔案 (cannot be opened: " + std::strerror(errno) + ")");
         return;

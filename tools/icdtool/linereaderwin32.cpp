@@ -9,14 +9,8 @@
 
 namespace icdtool::build {
 
-namespace {
-bool EndsWith(const std::string& s, const std::string& tail) {
-    return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
-}
-} // namespace
-
 LineReader::LineReader(const std::string& path) : m_path(path) {
-    if (EndsWith(path, ".xz"))
+    if (path.ends_with(".xz"))
         throw Error(path + ": Windows 版無法讀取 xz 壓縮檔，請先解壓縮 (例如用 7-Zip) "
                            "再指定解壓後的 .tsv 檔");
     m_file = _wfopen(text::WideFromUtf8(path).c_str(), L"rb");
