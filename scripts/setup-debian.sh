@@ -3,6 +3,7 @@
 #
 #   setup-debian.sh run    what building and running the program needs: the
 #                          compiler, CMake, Qt 6, SQLite, the Jet reader, the
+#                          XML and xz readers that build the coder's guide, the
 #                          X11 hand-off and the fonts (the README's run command)
 #   setup-debian.sh test   that, and everything the tests need: Xvfb and a window
 #                          manager, clang's fuzzing runtime, Google Benchmark,
@@ -20,6 +21,7 @@ esac
 run_packages="build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-base-dev-tools qt6-svg-dev libqt6svg6 qt6-qpa-plugins libgl-dev
     libsqlite3-dev mdbtools-dev libglib2.0-dev libxcb1-dev libxcb-ewmh-dev
+    libexpat1-dev liblzma-dev
     libgtest-dev
     fonts-arphic-uming fonts-arphic-ukai fonts-liberation"
 
