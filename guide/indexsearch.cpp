@@ -1,6 +1,7 @@
 #include "guide/indexsearch.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "db/connection.h"
 #include "db/statement.h"
@@ -9,7 +10,7 @@ namespace guide {
 
 namespace {
 
-enum Field { Title, Display, Code, Manif, See, SeeAlso, Subcat, Seecat, FieldCount };
+enum Field { Title, Nemod, Display, Code, Manif, See, SeeAlso, Subcat, Seecat, FieldCount };
 
 // The plain letter of a Latin-1 letter written as UTF-8 C3 xx; 0 for none.
 char PlainLetter(unsigned char second) {
@@ -23,11 +24,49 @@ char PlainLetter(unsigned char second) {
     return c == ' ' ? 0 : c;
 }
 
-// Lower case, blanks collapsed: how titles are compared when a "see" is resolved.
+// Lower case, blanks collapsed, a plural ending written against its word
+// joined ("Complication(s)" => "complications"): how titles are compared when a
+// "see" is resolved.
 std::string Folded(std::string_view text) {
+    std::string joined(text);
+    for (const char* ending : {"(s)", "(es)"})
+        for (std::size_t at = joined.find(ending); at != std::string::npos; at = joined.find(ending, at + 1))
+            if (at > 0 && joined[at - 1] != ' ' && joined[at - 1] != ')') {
+                joined.erase(at + std::strlen(ending) - 1, 1);
+                joined.erase(at, 1);
+            }
     std::string out;
-    for (const std::string& w : SearchWords(text))
+    for (const std::string& w : SearchWords(joined))
         out += (out.empty() ? "" : " ") + w;
+    return out;
+}
+
+// The other names a "see" may give a term by, folded, each with its rank (1 is
+// likelier than 2): the title without a closing NEC ("Hydronephrosis NEC" =>
+// "hydronephrosis"), its plural when a modifier makes one ("Complication" (s)
+// => "complications"), and each comma-separated part of its title or of its
+// title as printed ("Infarct, infarction" => "infarct", "infarction";
+// "Legg (-Calvé) -Perthes disease, syndrome ..." => "legg calve perthes disease").
+std::vector<std::pair<std::string, int>> Alternatives(std::string_view title, std::string_view nemod,
+                                                      std::string_view display) {
+    std::vector<std::pair<std::string, int>> out;
+    const std::string folded = Folded(title);
+    if (folded.size() > 4 && folded.compare(folded.size() - 4, 4, " nec") == 0)
+        out.emplace_back(folded.substr(0, folded.size() - 4), 1);
+    for (std::string_view ending : {"(s)", "(es)"})
+        if (nemod.substr(0, ending.size()) == ending)
+            out.emplace_back(folded + std::string(ending.substr(1, ending.size() - 2)), 1);
+    // The first part names the term better than the others: "Disease, diseased"
+    // before "Blood-forming organs, disease" for "disease".
+    for (std::string_view text : {title, display}) {
+        if (text.find(',') == std::string_view::npos) continue;
+        for (int rank = 1; !text.empty(); rank = 2) {
+            const std::size_t comma = text.find(',');
+            std::string part = Folded(text.substr(0, comma));
+            if (!part.empty()) out.emplace_back(std::move(part), rank);
+            text = comma == std::string_view::npos ? std::string_view() : text.substr(comma + 1);
+        }
+    }
     return out;
 }
 
@@ -69,16 +108,18 @@ void IndexSearch::load() {
     if (m_loaded) return;
     std::vector<Term> terms(1);
     std::string arena;
-    db::Statement read(m_conn, "SELECT id, parent, level, last, title, display, code, manif, see, see_also, "
-                               "subcat, seecat FROM term ORDER BY id");
+    db::Statement read(m_conn,
+                       "SELECT id, parent, level, last, title, nemod, display, code, manif, see, see_also, "
+                       "subcat, seecat FROM term ORDER BY id");
     // Word -> terms, gathered as pairs and sorted once.
     std::vector<std::pair<std::string, std::uint32_t>> pairs;
-    std::vector<std::pair<std::string, long>> mainTitles;
+    std::vector<TitleKey> mainTitles;
     while (read.step()) {
         const long id = static_cast<long>(read.columnInt(0));
         if (id != static_cast<long>(terms.size()))
             throw db::Error("編碼指引的索引不連續，檔案已損壞 (index terms out of order)");
         Term t{};
+        t.firstWord = -1;
         t.parent = static_cast<std::int32_t>(read.columnInt(1));
         t.level = static_cast<std::int32_t>(read.columnInt(2));
         t.last = static_cast<std::int32_t>(read.columnInt(3));
@@ -97,7 +138,11 @@ void IndexSearch::load() {
         words.erase(std::unique(words.begin(), words.end()), words.end());
         for (std::string& w : words)
             pairs.emplace_back(std::move(w), static_cast<std::uint32_t>(id));
-        if (t.parent == 0) mainTitles.emplace_back(Folded(read.column(4)), id);
+        if (t.parent == 0) {
+            mainTitles.push_back({Folded(read.column(4)), 0, id});
+            for (auto& [other, rank] : Alternatives(read.column(4), read.column(5), read.column(6)))
+                mainTitles.push_back({std::move(other), rank, id});
+        }
         terms.push_back(t);
     }
     for (const Term& t : terms)
@@ -116,6 +161,18 @@ void IndexSearch::load() {
     }
     starts.push_back(static_cast<std::uint32_t>(postings.size()));
     std::sort(mainTitles.begin(), mainTitles.end());
+    // Each main term's first word, as its place in the sorted words.
+    std::vector<long> mainIds;
+    for (std::size_t id = 1; id < terms.size(); ++id) {
+        if (terms[id].parent != 0) continue;
+        mainIds.push_back(static_cast<long>(id));
+        const std::string_view display(arena.data() + terms[id].field[Display],
+                                       terms[id].field[Display + 1] - terms[id].field[Display]);
+        const std::vector<std::string> own = SearchWords(display);
+        if (own.empty()) continue;
+        const auto at = std::lower_bound(words.begin(), words.end(), own.front());
+        terms[id].firstWord = static_cast<std::int32_t>(at - words.begin());
+    }
     arena.shrink_to_fit();
     terms.shrink_to_fit();
     words.shrink_to_fit();
@@ -125,6 +182,7 @@ void IndexSearch::load() {
     m_postingStart = std::move(starts);
     m_postings = std::move(postings);
     m_mainTitles = std::move(mainTitles);
+    m_mainIds = std::move(mainIds);
     m_loaded = true;
 }
 
@@ -152,23 +210,32 @@ std::vector<long> IndexSearch::find(std::string_view typed) {
     // a difference array; a term is kept when every word covers it.
     std::vector<std::uint8_t> hits(n, 0);
     std::vector<std::int32_t> diff(n + 1);
-    std::vector<std::uint8_t> mainMatched(n, 0);
+    // How well each main term answers the words: 0 its first word begins with
+    // one of them, 1 another word of its title does, 2 none (only its sub-terms).
+    std::vector<std::uint8_t> tier(n, 2);
     std::uint8_t round = 0;
     for (const std::string& q : query) {
         std::fill(diff.begin(), diff.end(), 0);
-        auto first = std::lower_bound(m_words.begin(), m_words.end(), q);
+        const auto first = std::lower_bound(m_words.begin(), m_words.end(), q);
+        auto w = first;
         bool any = false;
-        for (auto w = first; w != m_words.end() && w->compare(0, q.size(), q) == 0; ++w) {
+        for (; w != m_words.end() && w->compare(0, q.size(), q) == 0; ++w) {
             const std::size_t wi = static_cast<std::size_t>(w - m_words.begin());
             for (std::uint32_t p = m_postingStart[wi]; p < m_postingStart[wi + 1]; ++p) {
                 const std::uint32_t id = m_postings[p];
                 ++diff[id];
                 --diff[static_cast<std::size_t>(m_terms[id].last) + 1];
-                if (m_terms[id].parent == 0) mainMatched[id] = 1;
+                if (m_terms[id].parent == 0) tier[id] = std::min<std::uint8_t>(tier[id], 1);
                 any = true;
             }
         }
         if (!any) return {};
+        const auto lo = static_cast<std::int32_t>(first - m_words.begin());
+        const auto hi = static_cast<std::int32_t>(w - m_words.begin());
+        for (long id : m_mainIds) {
+            const std::int32_t fw = m_terms[static_cast<std::size_t>(id)].firstWord;
+            if (fw >= lo && fw < hi) tier[static_cast<std::size_t>(id)] = 0;
+        }
         std::int32_t covered = 0;
         for (std::size_t id = 1; id < n; ++id) {
             covered += diff[id];
@@ -176,12 +243,13 @@ std::vector<long> IndexSearch::find(std::string_view typed) {
         }
         ++round;
     }
-    std::vector<long> out, later;
+    std::vector<long> tiers[3];
     for (std::size_t id = 1; id < n; ++id)
         if (hits[id] == round)
-            (mainMatched[static_cast<std::size_t>(m_terms[id].main)] ? out : later)
-                .push_back(static_cast<long>(id));
-    out.insert(out.end(), later.begin(), later.end());
+            tiers[tier[static_cast<std::size_t>(m_terms[id].main)]].push_back(static_cast<long>(id));
+    std::vector<long> out = std::move(tiers[0]);
+    out.insert(out.end(), tiers[1].begin(), tiers[1].end());
+    out.insert(out.end(), tiers[2].begin(), tiers[2].end());
     return out;
 }
 
@@ -207,9 +275,16 @@ IndexEntry IndexSearch::entry(long id) {
 
 long IndexSearch::childTitled(long parent, std::string_view title) const {
     const Term& p = m_terms[static_cast<std::size_t>(parent)];
-    for (long c = parent + 1; c <= p.last; c = m_terms[static_cast<std::size_t>(c)].last + 1)
-        if (Folded(field(static_cast<std::size_t>(c), Title)) == title) return c;
-    return 0;
+    long alternative = 0;
+    for (long c = parent + 1; c <= p.last; c = m_terms[static_cast<std::size_t>(c)].last + 1) {
+        const auto i = static_cast<std::size_t>(c);
+        if (Folded(field(i, Title)) == title) return c;
+        if (!alternative)
+            for (const auto& [other, rank] :
+                 Alternatives(field(i, Title), field(i, Nemod), field(i, Display)))
+                if (other == title) alternative = c;
+    }
+    return alternative;
 }
 
 SeeTarget IndexSearch::resolve(std::string_view reference) {
@@ -223,35 +298,41 @@ SeeTarget IndexSearch::resolve(std::string_view reference) {
         parts.push_back(Folded(rest.substr(0, comma)));
         rest = comma == std::string_view::npos ? std::string_view() : rest.substr(comma + 1);
     }
-    SeeTarget target;
-    std::size_t used = 0;
-    for (std::size_t take = parts.size(); take >= 1 && !target.term; --take) {
+    // Down from a term, the sub-terms the remaining parts name; how far it got.
+    auto descend = [&](long term, std::size_t used) {
+        while (used < parts.size()) {
+            long next = 0;
+            for (std::size_t take = parts.size() - used; take >= 1 && !next; --take) {
+                std::string title;
+                for (std::size_t i = 0; i < take; ++i)
+                    title += (i ? " " : "") + parts[used + i];
+                if ((next = childTitled(term, title))) used += take;
+            }
+            if (!next) break;
+            term = next;
+        }
+        return std::make_pair(term, used);
+    };
+    // Every main term the first parts may name, the best first: the one that
+    // leads through the whole reference, else the one that leads furthest.
+    SeeTarget best;
+    std::size_t bestUsed = 0;
+    for (std::size_t take = parts.size(); take >= 1; --take) {
         std::string title;
         for (std::size_t i = 0; i < take; ++i)
             title += (i ? ", " : "") + parts[i];
         const std::string key = Folded(title);
-        auto it = std::lower_bound(m_mainTitles.begin(), m_mainTitles.end(), std::make_pair(key, 0L));
-        if (it != m_mainTitles.end() && it->first == key) {
-            target.term = it->second;
-            used = take;
+        for (auto it = std::lower_bound(m_mainTitles.begin(), m_mainTitles.end(), TitleKey{key, 0, 0});
+             it != m_mainTitles.end() && it->key == key; ++it) {
+            const auto [term, used] = descend(it->id, take);
+            if (used == parts.size()) return {term, true};
+            if (used > bestUsed) {
+                best = {term, false};
+                bestUsed = used;
+            }
         }
     }
-    if (!target.term) return target;
-    while (used < parts.size()) {
-        long next = 0;
-        std::size_t take = parts.size() - used;
-        for (; take >= 1 && !next; --take) {
-            std::string title;
-            for (std::size_t i = 0; i < take; ++i)
-                title += (i ? " " : "") + parts[used + i];
-            next = childTitled(target.term, title);
-            if (next) used += take;
-        }
-        if (!next) return target;
-        target.term = next;
-    }
-    target.complete = true;
-    return target;
+    return best;
 }
 
 std::size_t IndexSearch::memoryBytes() const {
@@ -260,8 +341,8 @@ std::size_t IndexSearch::memoryBytes() const {
                         m_postings.capacity() * sizeof(std::uint32_t);
     for (const std::string& w : m_words)
         bytes += sizeof(std::string) + (w.size() > 15 ? w.capacity() : 0);
-    for (const auto& [title, id] : m_mainTitles)
-        bytes += sizeof(title) + sizeof(id) + (title.size() > 15 ? title.capacity() : 0);
+    for (const TitleKey& t : m_mainTitles)
+        bytes += sizeof(t) + (t.key.size() > 15 ? t.key.capacity() : 0);
     return bytes;
 }
 

@@ -15,14 +15,17 @@
 // (Another word index of the program, the code table's names, could share
 // this machinery; both are small and each is kept beside its data.)
 //
-// Results come in index order, except that terms under a main term one of the
-// typed words begins come first: "ankle sprain" lists Sprain › ankle before
-// Injury › ankle › sprain.
+// Results come in index order within three groups: first the terms under a
+// main term whose first word a typed word begins ("spr": Sprain, Sprengel's
+// deformity, Sprue), then those under a main term with another word a typed
+// word begins, then the rest (found through their sub-terms alone). So
+// "ankle sprain" lists Sprain › ankle before Injury › ankle.
 //
 // "see" and "see also" name another term by its path ("Pain, abdominal":
 // main term Pain, sub-term abdominal); resolve() finds it. A reference that is
 // no term ("condition", "category M01") resolves to none.
 
+#include <compare>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -86,8 +89,9 @@ public:
 private:
     struct Term {
         std::int32_t parent, last, level, main; // main: the main term it is under (itself for one)
-        std::uint32_t field[9]; // offsets in the arena: title, display, code, manif, see, seeAlso, subcat,
-                                // seecat, end
+        std::int32_t firstWord;                 // a main term's first word in m_words; -1 for others
+        std::uint32_t field[10]; // offsets in the arena: title, nemod, display, code, manif, see, seeAlso,
+                                 // subcat, seecat, end
     };
     std::string_view field(std::size_t term, int which) const;
     long childTitled(long parent, std::string_view title) const;
@@ -99,8 +103,17 @@ private:
     std::vector<std::string> m_words;          // sorted, folded to lower-case ASCII
     std::vector<std::uint32_t> m_postingStart; // per word, into m_postings; one more at the end
     std::vector<std::uint32_t> m_postings;     // term ids, ascending per word
-    // The main terms by their title (lower case, without modifiers), sorted.
-    std::vector<std::pair<std::string, long>> m_mainTitles;
+    // The main terms by their title (lower case, without modifiers), sorted; a
+    // title with commas is also found by each of its parts ("Disease, diseased"
+    // by "disease"), after the titles that are exactly the words looked for.
+    struct TitleKey {
+        std::string key;
+        int alternative; // 0: the whole title, 1: one of its comma-separated parts
+        long id;
+        auto operator<=>(const TitleKey&) const = default;
+    };
+    std::vector<TitleKey> m_mainTitles;
+    std::vector<long> m_mainIds; // the main terms, in index order
 };
 
 // The words of a text as the index search compares them: runs of letters and

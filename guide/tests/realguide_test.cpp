@@ -206,6 +206,20 @@ TEST_F(RealGuide, theIndexLeadsToTheCodes) {
     const SeeTarget to = index.resolve(e.see);
     EXPECT_TRUE(to.complete);
     EXPECT_EQ(index.entry(to.term).pathText(), "Pain(s) \u203A abdominal");
+    // References name terms by a part of their title, without NEC, in the plural.
+    auto resolved = [&](const std::string& reference) {
+        const SeeTarget t = index.resolve(reference);
+        return (t.complete ? "" : "(partly) ") + index.entry(t.term).pathText();
+    };
+    EXPECT_EQ(resolved("Disease, heart"), "Disease, diseased \u203A heart (organic)");
+    EXPECT_EQ(resolved("Complications, vaccination"), "Complication(s) (from) (of) \u203A vaccination");
+    EXPECT_EQ(resolved("Infarct, myocardium").rfind("Infarct, infarction \u203A myocardium, myocardial", 0),
+              0u);
+    EXPECT_EQ(resolved("Hydronephrosis").rfind("Hydronephrosis (atrophic)", 0), 0u);
+    EXPECT_EQ(resolved("Neoplasm, malignant, by site"),
+              "(partly) Neoplasm, neoplastic"); // the table is apart
+    EXPECT_EQ(index.resolve("Table of Drugs and Chemicals").term, 0);
+    EXPECT_EQ(first("spr"), "Sprain (joint) (ligament)"); // main terms the word begins come first
 
     // Every code the index names is a tabular code, but for the release's own faults.
     EXPECT_EQ(
