@@ -72,8 +72,8 @@ public:
     IndexSearch(const IndexSearch&) = delete;
     IndexSearch& operator=(const IndexSearch&) = delete;
 
-    // Reads the index into memory (once; every other call does it when needed).
-    // Throws db::Error when the guide cannot be read.
+    // Reads the index into memory (once; every other call does it when needed,
+    // so each may throw). Throws db::Error when the guide cannot be read.
     void load();
     bool loaded() const { return m_loaded; }
     std::size_t termCount();

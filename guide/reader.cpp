@@ -259,8 +259,11 @@ CodeGuide Guide::locate(std::string_view typed, Resolved& r) {
         g.path = r.path.empty() ? pathTo(r.node) : r.path;
         const PathStep own = g.path.back();
         g.code = own.code;
-        if (r.seventh)
+        if (r.seventh) {
             g.code = codes::DottedICD10Code(codes::WithSeventhCharacter(LookupKey(own.code), r.seventh));
+            // The code it extends is a step above it, not the code itself.
+            if (own.level == Level::Code) g.path.back().level = Level::Subcategory;
+        }
         const std::string stored = LookupKey(g.code);
         m_code->bind({stored});
         if (own.level != Level::Chapter && own.level != Level::Section && m_code->step()) {

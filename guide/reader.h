@@ -27,9 +27,11 @@
 // by kind in the order of NoteKinds(). The codes a note names (S93.1-, M54.1,
 // C7A.0-, P10-P15) that the tabular holds are given as links.
 //
-// Nothing here throws: a guide that is missing, damaged or of another format
-// is reported by open() and again by every lookup, in Traditional Chinese, and
-// the program goes on without it.
+// A guide that is missing, damaged or of another format is reported by open()
+// and again by every lookup and pair check, in Traditional Chinese, and the
+// program goes on without it: those never throw. index() and the index
+// search's calls throw db::Error (with that message, or the engine's when the
+// index cannot be read), for the window's guarded handlers to show.
 
 #include <memory>
 #include <optional>
@@ -162,7 +164,8 @@ public:
     // Whether an Excludes note of either code, at any level, names the other.
     PairCheck checkPair(std::string_view first, std::string_view second);
 
-    // The Alphabetic Index, read into memory on first use. Only while open.
+    // The Alphabetic Index, read into memory on first use. Throws db::Error
+    // (problem()) when the guide is not open.
     IndexSearch& index();
 
     // A value of the guide's own description (edition, tabular_version,

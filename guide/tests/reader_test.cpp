@@ -76,8 +76,9 @@ TEST_F(SmallGuideTest, aSeventhCharacterCodeShowsItsPathNotesAndTable) {
         EXPECT_EQ(c.code, "S93.401A");
         EXPECT_TRUE(c.exists);
         EXPECT_TRUE(c.billable);
-        EXPECT_EQ(Path(c), "第 19 章 > S90-S99 節 > S93 類目 > S93.4 次類目 > S93.40 次類目 > S93.401 代碼 > "
-                           "S93.401A 代碼");
+        EXPECT_EQ(Path(c),
+                  "第 19 章 > S90-S99 節 > S93 類目 > S93.4 次類目 > S93.40 次類目 > S93.401 次類目 > "
+                  "S93.401A 代碼");
         EXPECT_EQ(c.path.back().title, "Sprain of unspecified ligament of right ankle, initial encounter");
         EXPECT_EQ(Notes(c), V({"includes: S93 類目: avulsion of joint or ligament of ankle, foot and toe",
                                "excludes1: 第 19 章: birth trauma (P10-P15)",
