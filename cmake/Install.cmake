@@ -1,5 +1,5 @@
-# Installation: the program with its sample database and question bank beside
-# it (it looks for both in its own folder), a launcher on the PATH, a desktop
+# Installation: the program with its sample database, question bank and
+# coder's guide beside it (it looks for them in its own folder), a launcher on the PATH, a desktop
 # entry and an icon. `cpack -G DEB` makes a Debian package of the same layout.
 include(GNUInstallDirs)
 set(ICD_APP_DIR ${CMAKE_INSTALL_LIBDIR}/icd10tcm)
@@ -8,6 +8,9 @@ if(TARGET icd10tcm)
   install(TARGETS icd10tcm RUNTIME DESTINATION ${ICD_APP_DIR})
   install(FILES ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/icd10_2023.mdb DESTINATION ${ICD_APP_DIR})
   install(FILES ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/qa.txt DESTINATION ${ICD_APP_DIR} OPTIONAL)
+  if(TARGET guide_db)
+    install(FILES ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/icd10cm_guide_2023.db DESTINATION ${ICD_APP_DIR})
+  endif()
   if(TARGET consultation_standin)
     # Not installed: the stand-in consultation window exists for tests only.
   endif()
