@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -161,6 +162,14 @@ void NotesPanel::showCode(const std::string& code) {
     m_page->setHtml(Q(NotesPageHtml(found)));
     if (found.found) remember(found.code);
     if (!m_pairBox->currentText().trimmed().isEmpty()) checkPair();
+}
+
+void NotesPanel::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 QString NotesPanel::pageText() const {

@@ -25,6 +25,7 @@
 #include "app/core/guidehooks.h"
 
 class QComboBox;
+class QKeyEvent;
 class QLabel;
 class QPushButton;
 class QTextBrowser;
@@ -64,6 +65,10 @@ public:
     QTextBrowser* page() const { return m_page; }
     QComboBox* pairBox() const { return m_pairBox; }
     QPushButton* backButton() const { return m_back; }
+
+protected:
+    // Esc closes the panel, as in the other windows.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void followPending();
