@@ -215,9 +215,16 @@ void IndexWindow::showProblem(const std::string& problem) {
 
 void IndexWindow::showEvent(QShowEvent* event) {
     app::WorkingWindow::showEvent(event);
-    // The index is read after the window has appeared (a fraction of a second, once).
-    QTimer::singleShot(0, this, [this] {
-        if (ready() && m_results->rowCount() == 0) search(m_words->text());
+    // The index is read once, a moment after the window has appeared and been
+    // drawn (it takes a fraction of a second); typing before that reads it at once.
+    if (m_unusable || (m_guide.isOpen() && m_guide.index().loaded())) return;
+    m_entry->setText(QStringLiteral("正在讀取字母索引…"));
+    QTimer::singleShot(100, this, [this] {
+        if (!ready()) return;
+        if (m_results->rowCount() == 0) {
+            m_entry->clear();
+            search(m_words->text());
+        }
     });
 }
 

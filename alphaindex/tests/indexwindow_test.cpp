@@ -141,7 +141,7 @@ TEST(IndexWindowWithoutGuide, missingGuide_saysWhy_theBoxIsOff_nothingCrashes) {
     app::AppContext ctx;
     IndexWindow w(ctx, missing);
     w.showWindow();
-    QApplication::processEvents();
+    QTest::qWait(150); // the index would be read a moment after the window is shown
     EXPECT_FALSE(w.wordsEdit()->isEnabled());
     EXPECT_TRUE(w.entryLabel()->text().contains(QStringLiteral("找不到編碼指引檔")))
         << w.entryLabel()->text().toStdString();
