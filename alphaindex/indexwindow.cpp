@@ -210,7 +210,7 @@ void IndexWindow::showProblem(const std::string& problem) {
     m_unusable = true;
     m_words->setEnabled(false);
     m_count->clear();
-    m_entry->setText(Q(guide::ProblemHtml(problem + " 索引查詢無法使用；其他功能照常。")));
+    m_entry->setText(Q(guide::ProblemHtml(problem + "索引查詢因此無法使用。")));
 }
 
 void IndexWindow::showEvent(QShowEvent* event) {
