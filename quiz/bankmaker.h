@@ -33,7 +33,11 @@ class Connection;
 
 namespace quiz {
 
-// Kinds of question, with the names --kinds takes.
+// Kinds of question. What each is, which codes it asks about, how its
+// question is made and what its explanation quotes are one row each of the
+// kinds table (kinds.cpp), which --kinds, the help of make-quiz, the summary
+// and docs/quiz.md follow. A new kind is a value here, a row there with its
+// maker function, and a test.
 enum class QuestionKind {
     NameToCode,       // "name":     which code is this Chinese name
     CodeToName,       // "code":     which name is this code
@@ -43,8 +47,21 @@ enum class QuestionKind {
     Deleted2023,      // "deleted":  which of four codes was deleted or disabled in 2023
     Icd11,            // "icd11":    which ICD-11 chapter 26 code is this pattern or disorder
 };
-constexpr int kKindCount = 7;
 
+// One row of the kinds table, as the help, the summary and the docs show it.
+struct KindInfo {
+    QuestionKind kind;
+    std::string_view name;        // as --kinds takes it: "name"
+    std::string_view title;       // in the summary: "名稱選代碼"
+    std::string_view question;    // what is asked
+    std::string_view codes;       // which codes can be asked about
+    std::string_view distractors; // where the wrong choices come from
+    std::string_view explanation; // what the explanation line quotes
+};
+
+// Every kind, in the order of QuestionKind.
+const std::vector<KindInfo>& Kinds();
+const KindInfo& Kind(QuestionKind kind);
 std::string_view KindName(QuestionKind kind);  // "name", "code", ...
 std::string_view KindTitle(QuestionKind kind); // Chinese title for the summary
 const std::vector<QuestionKind>& AllKinds();
@@ -104,6 +121,7 @@ struct MadeQuestion {
     std::array<std::string, 4> choices;     // answer texts, without their labels
     std::array<std::string, 4> choiceCodes; // the code behind each choice ("" for none)
     int key = 1;                            // 1..4
+    std::string explanation;                // why the key is right, quoted from the data (UTF-8)
 };
 
 // Why a question was not made, counted in the summary.
@@ -111,7 +129,7 @@ enum class SkipReason {
     NoDistinctChoices, // fewer than three near codes that differ in the asked property
     NotBig5,           // a text without a Big5 (CP950) form
     TooLong,           // the quiz would cut the question or make two choices look alike
-    BadText,           // an empty name, a control character, or "Q:" inside a choice
+    BadText,           // an empty name, a control character, or "Q:" inside a choice or explanation
 };
 constexpr int kSkipReasonCount = 4;
 std::string_view SkipReasonTitle(SkipReason reason);
@@ -129,7 +147,9 @@ struct MadeBank {
 
 // Makes up to options.count questions, taking the kinds in turn; a kind that
 // runs out of codes leaves its turns to the others. The same rows and options
-// give the same bytes on every platform.
+// give the same bytes on every platform. Every question is written with its
+// explanation line ("E:" after the fourth answer, see questionbank.h); a
+// question whose explanation cannot be written whole is not made.
 MadeBank MakeQuestionBank(const std::vector<CodeRow>& rows, const MakerOptions& options);
 
 // The summary for the terminal (UTF-8 lines): questions per kind, codes drawn

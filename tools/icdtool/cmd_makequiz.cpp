@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -17,21 +18,30 @@ namespace {
 
 constexpr int kMaxCount = 1000; // the quiz records at most 1000 answers
 
+// The usage, with the kinds between its two parts.
 const char* const kUsage =
     "usage: icdtool make-quiz DB OUT.txt [--count N] [--codes CODES] [--kinds LIST] [--seed S]\n"
     "  從代碼資料庫出選擇題,寫成測驗題庫檔(Big5、CR LF),測驗視窗可直接讀取。\n"
     "  --count N     題數,1 到 1000(預設 20)\n"
     "  --codes CODES 出題範圍:前綴(S93)、範圍(S00-T88),或以逗號分隔數個(預設全部)\n"
-    "  --kinds LIST  題型,以逗號分隔(預設全部):\n"
-    "                name     名稱選代碼      code     代碼選名稱\n"
-    "                seventh  第7位字元       billable 最細碼(可申報)\n"
-    "                new      2023年版新增碼  deleted  2023年版刪除或停用碼\n"
-    "                icd11    ICD-11傳統醫學章(病名、證候選代碼)\n"
-    "  --seed S      亂數種子(0 到 4294967295);同樣的命令與種子寫出同樣的檔案\n";
+    "  --kinds LIST  題型,以逗號分隔(預設全部):\n";
+const char* const kUsageEnd = "  --seed S      亂數種子(0 到 4294967295);同樣的命令與種子寫出同樣的檔案\n"
+                              "  每題之後寫一行說明(E:),引自資料庫,測驗報告與練習模式會顯示。\n";
+
+// The kinds as the table of question kinds lists them: name and title.
+std::string KindLines() {
+    std::string lines;
+    for (const quiz::KindInfo& k : quiz::Kinds()) {
+        std::string name(k.name);
+        name.resize(std::max<std::size_t>(name.size(), 9), ' ');
+        lines += "                " + name + std::string(k.title) + "\n";
+    }
+    return lines;
+}
 
 int Usage(const std::string& problem = {}) {
     if (!problem.empty()) std::fprintf(stderr, "icdtool make-quiz: %s\n", problem.c_str());
-    std::fprintf(stderr, "%s", kUsage);
+    std::fprintf(stderr, "%s%s%s", kUsage, KindLines().c_str(), kUsageEnd);
     return 2;
 }
 

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include "quiz/bankmaker.h"
 #include "testsupport/testsupport.h"
 
 namespace fs = std::filesystem;
@@ -62,6 +63,14 @@ TEST(MakeQuiz, badOptionsAreRefusedInChineseAndWriteNothing) {
     EXPECT_FALSE(fs::exists(out));
     EXPECT_EQ(MakeQuiz({dir.file("missing.mdb"), out}).thrown.rfind("無法讀取代碼資料庫 ", 0), 0u);
     EXPECT_FALSE(fs::exists(out));
+
+    // The help lists the kinds from the kinds table, each with its title.
+    const ToolRun help = MakeQuiz({"--help"});
+    for (const quiz::KindInfo& k : quiz::Kinds())
+        EXPECT_NE(
+            help.err.find(std::string(k.name) + std::string(9 - k.name.size(), ' ') + std::string(k.title)),
+            std::string::npos)
+            << k.name;
 }
 
 TEST(MakeQuiz, tooFewCodesSaysSoAndWritesWhatItCanTheSameEachTime) {
