@@ -1,5 +1,6 @@
 #include "codes/decoration.h"
 
+#include "codes/coderules.h"
 #include "db/query.h"
 #include "text/text.h"
 
@@ -28,6 +29,14 @@ std::string DecorateRowName(const db::Query& query) {
     const std::string newMark = query.field("ICD10_2023NEW");
     const std::string flag = query.field("ICD10_2023FLAG");
     return DecorateName(query.field("ICD10_CNAME"), flag, newMark);
+}
+
+std::string CodeAndNames(std::string_view code, const std::string& chineseName,
+                         const std::string& englishName) {
+    std::string text = WrittenCode(code);
+    for (const std::string* name : {&chineseName, &englishName})
+        if (!name->empty()) text += "\n" + *name;
+    return text;
 }
 
 } // namespace codes

@@ -22,4 +22,11 @@ std::string DecorateName(std::string_view name, std::string_view flag, std::stri
 // DecorateName of the current row's ICD10_CNAME, ICD10_2023FLAG and ICD10_2023NEW.
 std::string DecorateRowName(const db::Query& query);
 
+// What a code's tooltip says: the code as written (WrittenCode), then its
+// Chinese and its English name, one a line; an empty name is left out.
+//   ("S93401A", "右踝扭傷", "Sprain of right ankle") => "S93.401A\n右踝扭傷\nSprain of right ankle"
+//   ("A00-A09", "腸道傳染病", "") => "A00-A09\n腸道傳染病"
+std::string CodeAndNames(std::string_view code, const std::string& chineseName,
+                         const std::string& englishName);
+
 } // namespace codes

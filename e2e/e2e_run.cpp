@@ -478,8 +478,11 @@ void Run::quiz() {
 }
 
 // The consultation window closes while it is being raised: the stand-in ends
-// the moment the code reaches it. Then a hand-off with no consultation window
-// does nothing, and an outline made now has no hand-off arrows.
+// the moment the code reaches it. Then the search window hides its hand-off
+// picture at its next activation; a consultation program started after it is
+// used at once; one closed while the search window stays active is reported
+// by the hand-off instead of failing in silence; and an outline made without
+// it has no hand-off arrows.
 void Run::vanishingConsultation() {
     const auto& ui = m_searchForm.ui();
     const QPoint handOff = m_searchForm.centre(ui.handOffButton);
@@ -505,10 +508,53 @@ void Run::vanishingConsultation() {
             fail("the program ended when the consultation window vanished during the hand-off (round " +
                  std::to_string(round) + ")");
     }
+    // Gone while the search window is open: its next activation hides the picture.
+    const QPoint pictureRed = handOff + QPoint(-7, -11);
+    auto pictureShown = [&] { return e2e::ColourName(m_x.pixel(m_x.grab(), m_search, pictureRed)) == "red"; };
+    // (Through the menu, which brings the open search window back: a new
+    // activation whichever window the window manager chose when the
+    // consultation window went.)
+    m_x.activate(m_menu);
+    expectActive(m_search, "activating the menu did not bring the open search window back");
+    WaitForOrFail([&] { return !pictureShown(); },
+                  "the search window still offers its hand-off after the consultation window has gone");
     shot("search-after-vanished-consultation");
+
+    // Started after the search window: its next activation shows the picture,
+    // and the hand-off reaches it.
+    const std::string record = m_out + "/received-started-later.txt";
+    startStandin(record);
+    m_x.click(m_search, firstRow);
+    focusOn(m_search, "the search window");
+    WaitForOrFail(pictureShown,
+                  "the search window did not offer its hand-off once the consultation program started");
+    m_x.keys({"Down", "Down", "Down", "Down"}); // S93401D
+    shot("search-consultation-started-later");
     m_x.click(m_search, handOff);
-    settle();
-    if (m_x.visibleCount(kMenuTitle) != 1) fail("a hand-off with no consultation window showed a message");
+    // (The stand-in may first record what the clipboard held when it came up.)
+    const auto endsWith = [](const std::string& text, const std::string& end) {
+        return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+    };
+    WaitForOrFail([&] { return endsWith(ReadFile(record), "|ICD10|S93401D\n"); },
+                  "the consultation program started later did not receive |ICD10|S93401D:\n" +
+                      ReadFile(record));
+    const std::string received = ReadFile(record);
+
+    // Closed while the search window stays open and active: the picture still
+    // shows, and its hand-off says the window is missing, handing nothing.
+    m_x.click(m_search, firstRow);
+    focusOn(m_search, "the search window");
+    m_x.keys({"Down", "Down", "Down"});
+    testsupport::XServer::stop(m_standin);
+    m_standin = -1;
+    if (!m_x.waitGone(kConsultTitle)) fail("the stand-in's window stayed after it was stopped");
+    m_x.click(m_search, handOff);
+    expectMessageBox("the hand-off with the consultation window closed",
+                     "search-consultation-missing-message");
+    if (ReadFile(record) != received) fail("a hand-off without the consultation window sent something");
+    // Back in the search window after the message: the picture is hidden.
+    WaitForOrFail([&] { return !pictureShown(); }, "the hand-off picture stayed after the message");
+    shot("search-after-consultation-missing-message");
     closeWithPicture(m_search, m_searchForm.centre(ui.closeButton), kSearchTitle);
     if (!running(m_program)) fail("the program ended after the consultation window vanished");
     xcb_window_t w = launch(m_menuForm.ui().icd10OutlineButton, kOutlineTitle);

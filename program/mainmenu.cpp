@@ -5,6 +5,8 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QEvent>
+#include <QFontMetrics>
+#include <QLabel>
 #include <QKeyEvent>
 
 #include "app/core/databaseline.h"
@@ -152,8 +154,27 @@ void MainMenu::openDatabase() {
     m_terminationRequested = !OpenDatabase(m_ctx, m_setup.executablePath);
     // The hint line: which code database is open and how many codes it holds.
     if (!m_terminationRequested)
-        m_ui->databaseLine->setText(
-            QString::fromStdString(DatabaseLine(m_ctx.connection, db::DetectFileKind(m_ctx.dbPath))));
+        showDatabaseLine(DatabaseLine(m_ctx.connection, db::DetectFileKind(m_ctx.dbPath)));
+}
+
+void MainMenu::showDatabaseLine(const std::string& line) {
+    // Never cut at the label's edge: broken after a comma into two lines, or
+    // shortened in the middle with the whole line as the tooltip; the
+    // test-data warning is always whole.
+    QLabel* label = m_ui->databaseLine;
+    const QFontMetrics metrics(label->font());
+    const FittedLine fitted = FitDatabaseLine(
+        line, [&](const std::string& s) { return metrics.horizontalAdvance(QString::fromStdString(s)); },
+        label->width());
+    QStringList lines;
+    for (const std::string& l : fitted.lines)
+        lines << QString::fromStdString(l);
+    label->setText(lines.join(QLatin1Char('\n')));
+    label->setToolTip(QString::fromStdString(line));
+}
+
+QString MainMenu::databaseLineText() const {
+    return m_ui->databaseLine->text();
 }
 
 void MainMenu::createWorkingWindows() {

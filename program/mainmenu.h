@@ -80,6 +80,9 @@ public:
     void showActiveWindow();
     void picturePressed(app::ImageButton* sender);
     void pictureReleased(app::ImageButton* sender);
+    // The database line as shown: whole, on one or two lines, or shortened in
+    // its middle (the tooltip always has it whole).
+    QString databaseLineText() const;
 
 protected:
     void changeEvent(QEvent* event) override;
@@ -87,6 +90,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    void showDatabaseLine(const std::string& line);
     void loadPictures();
     void setUpKeyboard();
     // Moves the focus mark by rows and columns over the 2 x 3 launch pictures.

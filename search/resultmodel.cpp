@@ -3,8 +3,12 @@
 #include <QElapsedTimer>
 #include <algorithm>
 
+#include <QColor>
+
+#include "codes/coderules.h"
 #include "codes/decoration.h"
 #include "db/query.h"
+#include "search/resultlines.h"
 
 namespace search {
 
@@ -19,6 +23,7 @@ void ResultModel::attach(db::Query* query) {
     beginResetModel();
     m_query = query;
     m_rows.clear();
+    m_icd11Rows = 0;
     m_current = -1;
     endResetModel();
     readRows(FirstScreenRows, 0);
@@ -96,7 +101,12 @@ int ResultModel::columnCount(const QModelIndex& parent) const {
 
 QVariant ResultModel::data(const QModelIndex& index, int role) const {
     const Row* r = row(index.row());
-    if (!r || (role != Qt::DisplayRole && role != Qt::ToolTipRole)) return {};
+    if (!r) return {};
+    const bool icd11 = codes::IsIcd11Code(r->code);
+    if (role == Qt::BackgroundRole) return icd11 ? QVariant(QColor(220, 242, 220)) : QVariant();
+    if (role == Qt::ToolTipRole && icd11 && index.column() == CodeColumn)
+        return QString::fromUtf8(Icd11Explanation);
+    if (role != Qt::DisplayRole && role != Qt::ToolTipRole) return {};
     if (role == Qt::ToolTipRole && index.column() != ChineseNameColumn && index.column() != EnglishNameColumn)
         return {};
     switch (index.column()) {
@@ -109,7 +119,7 @@ QVariant ResultModel::data(const QModelIndex& index, int role) const {
     case CodeColumn:
         return QString::fromStdString(r->code);
     case ChineseNameColumn:
-        return decoratedName(index.row());
+        return QString::fromStdString(GridChineseName(r->code, decoratedName(index.row()).toStdString()));
     case EnglishNameColumn:
         return QString::fromStdString(r->englishName);
     default:
@@ -171,6 +181,7 @@ void ResultModel::readRows(int maxRows, int maxMilliseconds) {
             r.finest = m_query->value(finest);
             r.flag2023 = m_query->value(flag);
             r.new2023 = m_query->value(mark);
+            if (codes::IsIcd11Code(r.code)) ++m_icd11Rows;
             batch.push_back(std::move(r));
         }
     } catch (const db::Interrupted&) {

@@ -68,6 +68,12 @@ std::string CodeNodeText(const db::Query& row) {
     return row.field("ICD10_NO") + " " + codes::DecorateRowName(row);
 }
 
+void SetCodeNames(Node* node, const db::Query& row) {
+    node->code = row.field("ICD10_NO");
+    node->chineseName = codes::DecorateRowName(row);
+    node->englishName = row.field("ICD10_ENAME");
+}
+
 namespace {
 
 // One entry of the level stack: the node placed last at a depth and its code.
@@ -93,7 +99,10 @@ void BuildResultTree(Tree& tree, const std::string& key, const std::string& type
         const std::string code = query.eof() ? std::string() : query.field("ICD10_NO");
         const std::string text = query.eof() ? std::string(" ") : CodeNodeText(query);
         stack[0] = {tree.addTopLevel(text), code, text::Cp950Length(code)};
-        if (!query.eof()) query.next();
+        if (!query.eof()) {
+            SetCodeNames(stack[0].node, query);
+            query.next();
+        }
     } else {
         for (const std::string& line : outlineLines) {
             if (line.find(key) != std::string::npos) {
@@ -120,6 +129,7 @@ void BuildResultTree(Tree& tree, const std::string& key, const std::string& type
         std::string text = code + " " + codes::DecorateRowName(query);
         if (length > stack[d].length) {
             Node* node = tree.addChild(stack[d].node, std::move(text));
+            SetCodeNames(node, query);
             ++d;
             if (d == stack.size()) stack.emplace_back();
             stack[d] = {node, std::move(code), length};
@@ -133,6 +143,7 @@ void BuildResultTree(Tree& tree, const std::string& key, const std::string& type
                 }
             }
             Node* node = tree.addSibling(stack[d].node, std::move(text));
+            SetCodeNames(node, query);
             stack[d] = {node, std::move(code), length};
         }
     }
@@ -188,8 +199,11 @@ void BuildOutlineTree(Tree& tree, bool icd11Mode) {
 }
 
 Node* AddCodeSubtree(Tree& tree, Node* parent, const std::string& code, const std::string& name,
-                     db::Connection& connection) {
+                     db::Connection& connection, const std::string& englishName) {
     Node* node = tree.addChild(parent, code + " " + name);
+    node->code = code;
+    node->chineseName = name;
+    node->englishName = englishName;
 
     db::Query query(connection);
     const std::size_t length = text::Cp950Length(code);
@@ -205,7 +219,7 @@ Node* AddCodeSubtree(Tree& tree, Node* parent, const std::string& code, const st
     for (; !query.eof(); query.next()) {
         names.push_back(codes::DecorateRowName(query));
         codes.push_back(query.field("ICD10_NO"));
-        AddCodeSubtree(tree, node, codes.back(), names.back(), connection);
+        AddCodeSubtree(tree, node, codes.back(), names.back(), connection, query.field("ICD10_ENAME"));
     }
 
     const text::AffixResult parts = text::StripCommonAffixes(names);
@@ -222,7 +236,8 @@ void BuildSimplifiedTree(Tree& tree, const std::string& editText, db::Query& que
     query.setText("SELECT * FROM ICD10 WHERE ICD10_NO = " + db::SqlLiteral(code) + " ");
     query.open();
     const std::string name = query.eof() ? std::string() : codes::DecorateRowName(query);
-    AddCodeSubtree(tree, nullptr, code, name, connection);
+    const std::string english = query.eof() ? std::string() : query.field("ICD10_ENAME");
+    AddCodeSubtree(tree, nullptr, code, name, connection, english);
 }
 
 } // namespace tree

@@ -1,6 +1,14 @@
 #include "tree/treenode.h"
 
+#include "codes/decoration.h"
+#include "text/text.h"
+
 namespace tree {
+
+std::string NodeToolTip(const Node& node) {
+    if (node.code.empty()) return text::Trim(node.text);
+    return codes::CodeAndNames(node.code, node.chineseName, node.englishName);
+}
 
 Node* Node::addChild(std::string childText) {
     m_children.push_back(std::make_unique<Node>(std::move(childText), this, childCount()));

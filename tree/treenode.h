@@ -1,8 +1,8 @@
 #pragma once
-// Plain nodes of the two trees of the tree browser. A node holds its text and
-// nothing else; where a later step needs the code behind a node it takes it
-// back out of the text. The builders fill a Tree; the window shows it through
-// TreeModel.
+// Plain nodes of the two trees of the tree browser. A node holds its text
+// and, for a node of a code, the code's names for its tooltip; where a later
+// step needs the code behind a node it takes it back out of the text. The builders fill a Tree; the window
+// shows it through TreeModel.
 
 #include <cstddef>
 #include <memory>
@@ -19,6 +19,10 @@ public:
     Node& operator=(const Node&) = delete;
 
     std::string text;
+    // A node of a code: the code as stored, its decorated Chinese name whole
+    // (the text may show it shortened) and its English name. Empty for the
+    // outline's lines and a block's root.
+    std::string code, chineseName, englishName;
     // Set by a builder for a node that is to be shown expanded by one level
     // right after the build; the window applies it.
     bool expandAfterBuild = false;
@@ -39,6 +43,12 @@ private:
     int m_row;
     std::vector<std::unique_ptr<Node>> m_children;
 };
+
+// The tooltip of a node: for a code, the code as coders write it, its Chinese
+// name and its English name, one a line; for any other node its text, trimmed.
+//   S93401A => "S93.401A\n右側踝韌帶扭傷,初期照護\nSprain of ..., initial encounter"
+//   "  A00-A09:腸道傳染病" => "A00-A09:腸道傳染病"
+std::string NodeToolTip(const Node& node);
 
 // A forest: the children of the invisible top are the top-level nodes.
 class Tree {

@@ -5,6 +5,7 @@
 
 #include "db/databasefile.h"
 #include "db/error.h"
+#include "db/writefailure.h"
 
 namespace fs = std::filesystem;
 
@@ -21,7 +22,35 @@ bool IsSeparator(char c) {
 void Show(AppContext& context, const std::string& text) {
     context.messages.show(text);
 }
+
+const char* const RestoreOrRebuild =
+    "請從備份還原這個檔案，或依 docs/database.md 重新建置資料庫，再開啟本程式。";
 } // namespace
+
+std::string CannotOpenDatabaseText(const std::string& path, const std::string& detail) {
+    std::string what, todo = RestoreOrRebuild;
+    switch (db::ClassifyOpenFailure(detail)) {
+    case db::OpenFailure::NotADatabase:
+        what = "這個檔案不是本程式的資料庫（可能是別種檔案，或檔案開頭已損壞）。";
+        break;
+    case db::OpenFailure::Damaged:
+        what = "資料庫檔案已損壞或不完整（例如複製、下載時中斷而被截斷）。";
+        break;
+    case db::OpenFailure::Locked:
+        what = "另一個程式正鎖住這個資料庫（例如正在建置或寫入它）。";
+        todo = "請等那個程式完成後再開啟本程式；若沒有別的程式在用它，請重新開機後再試。";
+        break;
+    case db::OpenFailure::NoPermission:
+        what = "沒有讀寫這個檔案的權限，或它所在的資料夾無法存取。";
+        todo = "請取得這個檔案與資料夾的讀寫權限（或請系統管理員設定）後，再開啟本程式。";
+        break;
+    case db::OpenFailure::Other:
+        break;
+    }
+    std::string text = std::string(CannotOpenDatabaseMessage) + path + "\n";
+    if (!what.empty()) text += what + "\n";
+    return text + todo + "\n原始訊息：" + detail;
+}
 
 std::string ExeDirOf(const std::string& executablePath) {
     // The directory part with its trailing separator, as the platform gives it ...
@@ -57,7 +86,7 @@ bool OpenDatabase(AppContext& context, const std::string& executablePath) {
         // system or memory error) is reported the same way rather than ending
         // the program.
         context.connection.close();
-        Show(context, CannotOpenDatabaseMessage + std::string(e.what()));
+        Show(context, CannotOpenDatabaseText(context.dbPath, e.what()));
         return false;
     }
     return true;

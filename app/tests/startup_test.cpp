@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "db/query.h"
+#include "db/writefailure.h"
 #include "testsupport/testsupport.h"
 #include "testsupport/fakes.h"
 
@@ -60,11 +61,37 @@ TEST_F(StartUpTest, fileThatIsNoDatabaseGivesTheOpenFailureWithTheEnginesText) {
         EXPECT_FALSE(OpenDatabase(ctx, exe())) << bytes.size();
         ASSERT_EQ(messages.shown.size(), 1u);
         const std::string& m = messages.shown[0];
-        EXPECT_EQ(m.rfind(prefix, 0), 0u) << m;
+        EXPECT_EQ(m.rfind(prefix + dbFile() + "\n", 0), 0u) << m; // the file is named
         EXPECT_GT(m.size(), prefix.size()) << "the error's text follows the message";
         EXPECT_FALSE(ctx.connection.isOpen());
         // The clinic's file is never changed by a failed attempt.
         EXPECT_EQ(testsupport::ReadFile(dbFile()), bytes);
+    }
+}
+
+TEST(CannotOpenDatabaseText, namesTheFileSaysWhatIsWrongAndWhatToDoThenTheDetail) {
+    const std::string file = "/opt/診所/icd10_2023.mdb";
+    struct Case {
+        std::string detail;
+        db::OpenFailure kind;
+        std::string what; // a part of the Chinese reason
+        std::string todo; // a part of the advice
+    } cases[] = {
+        {"file is not a database", db::OpenFailure::NotADatabase, "不是本程式的資料庫", "docs/database.md"},
+        {"database disk image is malformed", db::OpenFailure::Damaged, "截斷", "從備份還原"},
+        {"database is locked", db::OpenFailure::Locked, "另一個程式", "等那個程式完成"},
+        {"unable to open database file", db::OpenFailure::NoPermission, "權限", "讀寫權限"},
+        {"檔案是空的，不是資料庫", db::OpenFailure::Other, "", "docs/database.md"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(db::ClassifyOpenFailure(c.detail), c.kind) << c.detail;
+        const std::string m = CannotOpenDatabaseText(file, c.detail);
+        EXPECT_EQ(m.rfind("無法開啟資料庫:" + file + "\n", 0), 0u) << m;
+        EXPECT_NE(m.find(c.what), std::string::npos) << m;
+        EXPECT_NE(m.find(c.todo), std::string::npos) << m;
+        // The engine's words come last, as they came.
+        EXPECT_EQ(m.substr(m.size() - c.detail.size()), c.detail) << m;
+        EXPECT_LT(m.find(c.todo), m.find("原始訊息：")) << m;
     }
 }
 
