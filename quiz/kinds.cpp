@@ -179,7 +179,8 @@ Attempt Maker::seventh(std::size_t k) {
     return finish(QuestionKind::SeventhCharacter, k,
                   "「" + key.cname + "」(" + shownSix + ")的第7位字元應為?",
                   {std::string(1, key.code[6]), key.code}, std::move(distractors), [&](const MadeQuestion&) {
-                      return "第7位字元 " + std::string(1, key.code[6]) + ":" +
+                      // Never "Q:": a line holding it starts a question.
+                      return "第7位字元 " + std::string(1, key.code[6]) + " 表示" +
                              NameEnding(key.cname, sixName) + "(" + ShownCode(key.code) + " " + key.cname +
                              ")";
                   });

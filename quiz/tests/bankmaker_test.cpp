@@ -144,7 +144,7 @@ void CheckExplanation(db::Connection& c, const quiz::MadeQuestion& q) {
         break;
     }
     case QuestionKind::SeventhCharacter: {
-        const std::string head = "第7位字元 " + q.code.substr(6) + ":";
+        const std::string head = "第7位字元 " + q.code.substr(6) + " 表示";
         const std::string tail = "(" + Named(c, q.code) + ")";
         ASSERT_EQ(q.explanation.rfind(head, 0), 0u);
         ASSERT_GT(q.explanation.size(), head.size() + tail.size());
@@ -448,6 +448,23 @@ TEST(BankMaker, namesWithoutBig5AlikeOrTooLongNeverReachTheBank) {
     const auto options = Options(10, "", 3);
     const auto summary = quiz::SummaryLines(quiz::MakeQuestionBank(rows, options), options, "qa.txt");
     EXPECT_NE(summary[1].find("2023年版新增碼 0題(資料庫沒有2023年版標記)"), std::string::npos) << summary[1];
+
+    // The seventh character Q is asked and explained like any other: its
+    // explanation never reads "Q:", which would start a question.
+    std::vector<quiz::CodeRow> malunion = {row("S52132", "左側橈骨頸骨折", false)};
+    for (const char* end :
+         {"A閉鎖性骨折初期照護", "D骨折癒合正常之後續照護", "Q骨折癒合不良之後續照護", "S後遺症"})
+        malunion.push_back(
+            row(std::string("S52132") + end[0], std::string("左側橈骨頸骨折，") + (end + 1), true));
+    const quiz::MadeBank q =
+        quiz::MakeQuestionBank(malunion, Options(4, "", 2, {QuestionKind::SeventhCharacter}));
+    CheckReadsBack(q);
+    EXPECT_EQ(q.questions.size(), 4u);
+    for (const auto& made : q.questions)
+        if (made.code == "S52132Q")
+            EXPECT_EQ(
+                made.explanation,
+                "第7位字元 Q 表示骨折癒合不良之後續照護(S52.132Q 左側橈骨頸骨折，骨折癒合不良之後續照護)");
 
     // A fracture whose sixteen encounters all bear one name: no letter can be
     // told from another, and no letter is left to stand in.
