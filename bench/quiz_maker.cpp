@@ -1,0 +1,69 @@
+// make-quiz on the full-size test database: a whole-chapter bank of 1000
+// questions (the most make-quiz writes) for each kind, beside the bare
+// statement that reads the codes.
+//   MakeBank/bare       the ICD10 statement read row by row with the bare C API
+//   MakeBank/<kind>     the codes read through db/, then the bank made with its
+//                       explanations and encoded, as make-quiz does before it
+//                       writes the file (goal: under 2 s each)
+// The chapter is the injury chapter S00-T88 (the most codes), ICD-11's chapter
+// 26 for icd11; new and deleted take every code, as their marks are few.
+
+#include <benchmark/benchmark.h>
+
+#include "benchsupport.h"
+#include "db/connection.h"
+#include "quiz/bankmaker.h"
+
+namespace {
+
+const char* const RowsStatement =
+    "SELECT ICD10_NO,ICD10_CNAME,ICD10_FLAG,ICD10_2023FLAG,ICD10_2023NEW FROM ICD10 ORDER BY ICD10_NO";
+
+void MakeBankBare(benchmark::State& state) {
+    sqlite3* db = benchsupport::OpenBare(state);
+    if (!db) return;
+    int rows = 0;
+    for (auto _ : state)
+        rows = benchsupport::RunBare(db, RowsStatement);
+    state.counters["rows"] = rows;
+    sqlite3_close(db);
+}
+
+void MakeBank(benchmark::State& state, quiz::QuestionKind kind, const char* scope) {
+    const std::string path = benchsupport::FullDatabasePath();
+    if (path.empty()) {
+        state.SkipWithError("full-size test database not built (needs ../shared/data)");
+        return;
+    }
+    quiz::MakerOptions options;
+    options.count = 1000;
+    options.codes = *quiz::ParseCodeScope(scope);
+    options.kinds = {kind};
+    options.seed = 2023;
+    std::size_t made = 0;
+    for (auto _ : state) {
+        db::Connection connection;
+        connection.open(path);
+        const quiz::MadeBank bank = quiz::MakeQuestionBank(quiz::ReadCodeRows(connection), options);
+        made = bank.questions.size();
+        benchmark::DoNotOptimize(bank.bytes.data());
+    }
+    state.counters["questions"] = static_cast<double>(made);
+}
+
+void Register() {
+    for (const quiz::KindInfo& k : quiz::Kinds()) {
+        const bool everyCode =
+            k.kind == quiz::QuestionKind::New2023 || k.kind == quiz::QuestionKind::Deleted2023;
+        const char* scope = k.kind == quiz::QuestionKind::Icd11 ? "SA0-SJ3" : everyCode ? "" : "S00-T88";
+        benchmark::RegisterBenchmark(("MakeBank/" + std::string(k.name)).c_str(), MakeBank, k.kind, scope)
+            ->Unit(benchmark::kMillisecond)
+            ->Iterations(3);
+    }
+}
+
+const bool registered = (Register(), true);
+
+} // namespace
+
+BENCHMARK(MakeBankBare)->Name("MakeBank/bare")->Unit(benchmark::kMillisecond);
