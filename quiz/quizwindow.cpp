@@ -53,6 +53,12 @@ QPlainTextEdit#reportBox, QPlainTextEdit#feedbackBox {
   selection-background-color: #c9d7ec; selection-color: navy;
 }
 QCheckBox#wholeBankBox::indicator, QCheckBox#practiceBox::indicator { width: 20px; height: 20px; }
+QPushButton#nextButton {
+  color: navy; background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #eef3fb, stop:1 #cbd8ec);
+  border: 1px solid #9db1cf; border-radius: 8px;
+}
+QPushButton#nextButton:pressed { background: #cbd8ec; }
+QPushButton#nextButton:focus { border: 2px solid #5a7bb5; }
 QLabel#resultLabel[right="true"] { color: #1d6b2c; }
 QLabel#resultLabel[right="false"] { color: #b02a1e; }
 )";
