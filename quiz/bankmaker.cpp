@@ -191,7 +191,10 @@ std::uint32_t PortableRandom::below(std::uint32_t bound) {
 namespace maker {
 
 Maker::Maker(const std::vector<CodeRow>& rows, const MakerOptions& options, MadeBank& bank)
-    : m_rows(rows), m_options(options), m_bank(bank), m_random(options.seed), m_big5(rows.size(), 0) {}
+    : m_rows(rows), m_options(options), m_guide(options.guide), m_bank(bank), m_random(options.seed),
+      m_big5(rows.size(), 0) {
+    m_bank.hasGuide = m_guide != nullptr;
+}
 
 std::pair<std::size_t, std::size_t> Maker::prefixRange(std::string_view prefix) const {
     // Codes are letters and digits, all below 0x7F: prefix + 0x7F sorts after every code under it.
@@ -377,6 +380,10 @@ void Maker::run() {
                 ++m_bank.perKind[t.kind];
                 break;
             }
+            if (!a.candidate) {
+                --m_bank.candidates[t.kind];
+                continue;
+            }
             ++m_bank.skipped[a.reason];
         }
         turn = (turn + 1) % turns.size();
@@ -438,7 +445,9 @@ std::vector<std::string> SummaryLines(const MadeBank& bank, const MakerOptions& 
         kinds += std::string(first ? "" : "、") + std::string(KindTitle(kind)) + " " +
                  std::to_string(count == bank.perKind.end() ? 0 : count->second) + "題";
         const bool marks = kind == QuestionKind::New2023 || kind == QuestionKind::Deleted2023;
-        if (marks && !bank.hasMarks2023)
+        if (Kind(kind).needsGuide && !bank.hasGuide)
+            kinds += "(沒有編碼指引)";
+        else if (marks && !bank.hasMarks2023)
             kinds += "(資料庫沒有2023年版標記)";
         else if (cand == bank.candidates.end() || cand->second == 0)
             kinds += "(範圍內沒有可出此題型的代碼)";

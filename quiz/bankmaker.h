@@ -46,6 +46,11 @@ enum class QuestionKind {
     New2023,          // "new":      which of four codes is new in 2023
     Deleted2023,      // "deleted":  which of four codes was deleted or disabled in 2023
     Icd11,            // "icd11":    which ICD-11 chapter 26 code is this pattern or disorder
+    // Kinds from the coder's guide (MakerOptions::guide):
+    Excludes1,      // "excludes1":      which code is never coded together with this one
+    Sequence,       // "sequence":       which code is sequenced first, or added, with this one
+    IndexPath,      // "index":          which code an Alphabetic Index path leads to
+    SeventhMeaning, // "seventhmeaning": what this code's 7th character means
 };
 
 // One row of the kinds table, as the help, the summary and the docs show it.
@@ -57,6 +62,7 @@ struct KindInfo {
     std::string_view codes;       // which codes can be asked about
     std::string_view distractors; // where the wrong choices come from
     std::string_view explanation; // what the explanation line quotes
+    bool needsGuide;              // asked only with the coder's guide
 };
 
 // Every kind, in the order of QuestionKind.
@@ -106,12 +112,15 @@ bool IsChapter26Code(std::string_view code);
 // (S93.401A), ICD-11 with the dot after the fourth (SB06.0).
 std::string ShownCode(std::string_view code);
 
+class GuideFacts;
+
 struct MakerOptions {
     int count = 20;
     CodeScope codes;
     std::vector<QuestionKind> kinds = AllKinds();
     std::uint32_t seed = 0;
-    std::string commandLine; // written into the bank's remark line
+    std::string commandLine;     // written into the bank's remark line
+    GuideFacts* guide = nullptr; // the coder's guide (quiz/guidefacts.h); none: its kinds ask nothing
 };
 
 struct MadeQuestion {
@@ -141,6 +150,7 @@ struct MadeBank {
     std::map<QuestionKind, int> candidates; // codes in scope that each kind could ask about
     std::map<SkipReason, int> skipped;
     int codesInScope = 0;
+    bool hasGuide = false;     // the guide's kinds could be asked
     bool hasMarks2023 = false; // some row is marked new, deleted or disabled in 2023
     int textsLeftOut = 0;      // names left out of the bank because they have no Big5 form
 };

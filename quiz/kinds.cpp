@@ -180,9 +180,10 @@ Attempt Maker::seventh(std::size_t k) {
                   "「" + key.cname + "」(" + shownSix + ")的第7位字元應為?",
                   {std::string(1, key.code[6]), key.code}, std::move(distractors), [&](const MadeQuestion&) {
                       // Never "Q:": a line holding it starts a question.
+                      const std::string line = seventhLine(k);
                       return "第7位字元 " + std::string(1, key.code[6]) + " 表示" +
                              NameEnding(key.cname, sixName) + "(" + ShownCode(key.code) + " " + key.cname +
-                             ")";
+                             ")" + (line.empty() ? "" : "。" + line);
                   });
 }
 
@@ -280,41 +281,237 @@ Attempt Maker::markedAmongFour(std::size_t k, QuestionKind kind) {
     return finish(kind, k, stem, {shown(k), key.code}, std::move(distractors), explain);
 }
 
+bool Maker::asksGuide(std::size_t k) const {
+    return m_guide != nullptr && asksName(k);
+}
+
+bool Maker::asksIndex(std::size_t k) const {
+    return asksGuide(k) && !m_guide->indexLeads(m_rows[k].code).empty();
+}
+
+bool Maker::asksSeventhMeaning(std::size_t k) const {
+    return m_guide != nullptr && asksSeventh(k);
+}
+
+std::vector<std::size_t> Maker::nearInGroup(std::size_t key, std::size_t asked, const Pick& fits) {
+    const std::string_view keyCode = m_rows[key].code, askedCode = m_rows[asked].code;
+    auto related = [](std::string_view a, std::string_view b) {
+        return StartsWith(a, b) || StartsWith(b, a);
+    };
+    std::string keySection; // asked of the guide only when a code outside the key's category comes up
+    return near(key, 3, [&](std::size_t i) {
+        const CodeRow& r = m_rows[i];
+        if (r.code.size() != keyCode.size() || IsChapter26Code(r.code) || r.change2023 != 0) return false;
+        if (related(r.code, keyCode) || related(r.code, askedCode) || !nameUsable(i)) return false;
+        if (r.code.compare(0, 3, keyCode.substr(0, 3)) != 0) {
+            if (keySection.empty()) keySection = m_guide->section(keyCode);
+            if (keySection.empty() || m_guide->section(r.code) != keySection) return false;
+        }
+        return fits(i);
+    });
+}
+
+Attempt Maker::excludes1(std::size_t k) {
+    return noteQuestion(QuestionKind::Excludes1, k, {GuideFacts::Rule::Excludes1});
+}
+
+Attempt Maker::sequence(std::size_t k) {
+    return noteQuestion(QuestionKind::Sequence, k,
+                        {GuideFacts::Rule::CodeFirst, GuideFacts::Rule::UseAdditionalCode});
+}
+
+// Which code does a note of the asked code name: never coded together
+// (Excludes1), sequenced first (Code first) or added (Use additional code).
+// The key is one of the codes the note names; each distractor is a near code
+// that no note of the rules covers, asked of the guide a second time. The
+// explanation quotes the note with the level it comes from.
+Attempt Maker::noteQuestion(QuestionKind kind, std::size_t k, const std::vector<GuideFacts::Rule>& rules) {
+    const CodeRow& asked = m_rows[k];
+    struct Named {
+        GuideFacts::Rule rule;
+        GuideFacts::Note note;
+        std::size_t row;
+    };
+    std::vector<Named> keys;
+    for (GuideFacts::Rule rule : rules)
+        for (GuideFacts::Note& note : m_guide->notes(asked.code, rule))
+            for (const std::string& code : note.codes) {
+                const auto row = rowOf(code);
+                if (!row || StartsWith(code, asked.code) || StartsWith(asked.code, code)) continue;
+                if (IsChapter26Code(code) || m_rows[*row].change2023 != 0) continue;
+                keys.push_back({rule, note, *row});
+            }
+    if (keys.empty()) return NoCandidate();
+    const Named& key = keys[m_random.below(static_cast<std::uint32_t>(keys.size()))];
+    if (!nameUsable(key.row)) return Skip(SkipReason::NotBig5);
+    const auto picked = nearInGroup(key.row, k, [&](std::size_t i) {
+        return std::none_of(rules.begin(), rules.end(), [&](GuideFacts::Rule rule) {
+            return m_guide->covers(asked.code, rule, m_rows[i].code);
+        });
+    });
+    if (picked.size() < 3) return Skip(SkipReason::NoDistinctChoices);
+    auto shown = [&](std::size_t i) { return ShownCode(m_rows[i].code) + " " + m_rows[i].cname; };
+    std::vector<Distractor> distractors;
+    for (std::size_t i : picked)
+        distractors.emplace_back(shown(i), m_rows[i].code);
+    const std::string subject = "「" + asked.cname + "」(" + ShownCode(asked.code) + ")";
+    std::string stem, title;
+    switch (key.rule) {
+    case GuideFacts::Rule::Excludes1:
+        stem = "下列哪一個代碼不可與" + subject + "同時編碼(排除一)?";
+        title = "排除一";
+        break;
+    case GuideFacts::Rule::CodeFirst:
+        stem = "編碼" + subject + "時,依編碼指引應先編碼下列哪一個?";
+        title = "先編碼";
+        break;
+    case GuideFacts::Rule::UseAdditionalCode:
+        stem = "編碼" + subject + "時,依編碼指引應另加編碼下列哪一個?";
+        title = "另加編碼";
+        break;
+    }
+    return finish(kind, k, stem, {shown(key.row), m_rows[key.row].code}, std::move(distractors),
+                  [&](const MadeQuestion&) {
+                      return ShownCode(asked.code) + " 的" + title + "註記(" + key.note.level +
+                             "):" + key.note.text + "。此註記指到 " + named(key.row) + "。";
+                  });
+}
+
+// Which code does an Alphabetic Index path lead to: the shortest path to the
+// asked code is the question; distractors are near codes of the same length,
+// billable or not as the key (so all or none carry the index's "-"), that the
+// path does not lead to (asked of the index a second time).
+Attempt Maker::index(std::size_t k) {
+    const CodeRow& key = m_rows[k];
+    const auto leads = m_guide->indexLeads(key.code);
+    if (leads.empty()) return NoCandidate();
+    const std::string_view step = "›";
+    auto levels = [&](const std::string& path) {
+        std::size_t n = 0;
+        for (std::size_t at = path.find(step); at != std::string::npos; at = path.find(step, at + 1))
+            ++n;
+        return std::make_pair(n, path.size());
+    };
+    const GuideFacts::IndexLead lead =
+        *std::min_element(leads.begin(), leads.end(),
+                          [&](const auto& a, const auto& b) { return levels(a.path) < levels(b.path); });
+    const std::vector<std::string> reached = m_guide->indexCodes(lead.path);
+    const bool open = !lead.code.empty() && lead.code.back() == '-';
+    const auto picked = nearInGroup(k, k, [&](std::size_t i) {
+        return m_rows[i].billable == key.billable &&
+               std::find(reached.begin(), reached.end(), m_rows[i].code) == reached.end();
+    });
+    if (picked.size() < 3) return Skip(SkipReason::NoDistinctChoices);
+    auto shown = [&](std::size_t i) {
+        return ShownCode(m_rows[i].code) + (open ? "-" : "") + " " + m_rows[i].cname;
+    };
+    std::vector<Distractor> distractors;
+    for (std::size_t i : picked)
+        distractors.emplace_back(shown(i), m_rows[i].code);
+    std::string path = lead.path; // "›" has no Big5 form: the levels are joined by "＞"
+    for (std::size_t at; (at = path.find(step)) != std::string::npos;)
+        path.replace(at, step.size(), "＞");
+    return finish(QuestionKind::IndexPath, k, "依字母索引,「" + path + "」指向哪一個代碼?",
+                  {shown(k), key.code}, std::move(distractors), [&](const MadeQuestion&) {
+                      return "字母索引:" + path + " → " + lead.code + "。" + named(k) +
+                             (open ? "(以「-」結尾:還要往下選到可申報的最細碼)。" : "。");
+                  });
+}
+
+std::string Maker::seventhLine(std::size_t k) {
+    if (m_guide == nullptr) return {};
+    const auto table = m_guide->seventh(m_rows[k].code);
+    if (!table) return {};
+    const char c = m_rows[k].code[6];
+    for (const auto& [character, text] : table->lines)
+        if (character == c) return "第7位字元表(" + table->level + "):" + std::string(1, c) + " " + text;
+    return {};
+}
+
+// What does the 7th character of this code mean: the lines of the table that
+// applies, the key's line and three others whose meaning differs. Explained by
+// the table's line and the code's name.
+Attempt Maker::seventhMeaning(std::size_t k) {
+    const CodeRow& key = m_rows[k];
+    const std::string line = seventhLine(k);
+    if (line.empty()) return NoCandidate();
+    const auto table = m_guide->seventh(key.code);
+    const char c = key.code[6];
+    std::string meaning;
+    for (const auto& [character, text] : table->lines)
+        if (character == c) meaning = text;
+    std::vector<Distractor> others;
+    for (const auto& [character, text] : table->lines)
+        if (character != c && !text.empty() && text != meaning &&
+            std::none_of(others.begin(), others.end(), [&](const Distractor& d) { return d.first == text; }))
+            others.emplace_back(text, key.code.substr(0, 6) + character);
+    if (meaning.empty() || others.size() < 3) return Skip(SkipReason::NoDistinctChoices);
+    m_random.shuffle(others);
+    others.resize(3);
+    return finish(
+        QuestionKind::SeventhMeaning, k,
+        "ICD-10-CM代碼 " + ShownCode(key.code) + " 的第7位字元「" + std::string(1, c) + "」代表什麼?",
+        {meaning, key.code}, std::move(others), [&](const MadeQuestion&) { return line + "。" + named(k); });
+}
+
 namespace {
 
 // The kinds table. The rows follow the order of QuestionKind.
-const std::array<KindRow, 7> kKindRows{{
+const std::array<KindRow, 11> kKindRows{{
     {{QuestionKind::NameToCode, "name", "名稱選代碼", "這個中文名稱是哪一個 ICD-10-CM 代碼?",
-      "現行的 ICD-10-CM 代碼", "同長度的相近代碼,名稱與題目不同", "分類路徑:此碼與其上層各碼的代碼與名稱"},
+      "現行的 ICD-10-CM 代碼", "同長度的相近代碼,名稱與題目不同", "分類路徑:此碼與其上層各碼的代碼與名稱",
+      false},
      &Maker::asksName,
      &Maker::nameToCode},
     {{QuestionKind::CodeToName, "code", "代碼選名稱", "這個代碼的中文名稱是哪一個?", "現行的 ICD-10-CM 代碼",
-      "相近代碼的名稱,彼此不同", "分類路徑:此碼與其上層各碼的代碼與名稱"},
+      "相近代碼的名稱,彼此不同", "分類路徑:此碼與其上層各碼的代碼與名稱", false},
      &Maker::asksName,
      &Maker::codeToName},
     {{QuestionKind::SeventhCharacter, "seventh", "第7位字元",
       "這個照護(初期、後續、後遺症;骨折的開放/閉鎖與癒合情形)的第7位字元?", "現行的7碼代碼(第7位是字母)",
       "同一代碼的其他第7位字元,或此碼沒有的字元",
-      "第7位字元與名稱結尾的照護(有編碼指引時另引第7位字元表的那一行)"},
+      "第7位字元與名稱結尾的照護;有編碼指引時再引第7位字元表的那一行", false},
      &Maker::asksSeventh,
      &Maker::seventh},
     {{QuestionKind::Billable, "billable", "最細碼(可申報)", "四個代碼中哪一個是可申報的最細碼?",
-      "現行的可申報代碼", "不可申報的上層碼與相近碼", "各選項之下的代碼:正確答案之下沒有更細的代碼"},
+      "現行的可申報代碼", "不可申報的上層碼與相近碼", "各選項之下的代碼:正確答案之下沒有更細的代碼", false},
      &Maker::asksBillable,
      &Maker::billable},
     {{QuestionKind::New2023, "new", "2023年版新增碼", "哪一個是 2023 年版新增的?(資料庫有 2023 標記時)",
-      "2023年版新增的代碼", "非新增的相近碼", "2023年版的異動:新增,及同時刪除或停用的上層碼"},
+      "2023年版新增的代碼", "非新增的相近碼", "2023年版的異動:新增,及同時刪除或停用的上層碼", false},
      &Maker::asksNew,
      &Maker::new2023},
     {{QuestionKind::Deleted2023, "deleted", "2023年版刪除或停用碼", "哪一個在 2023 年版已刪除或停用?",
-      "2023年版刪除或停用的代碼", "未異動的相近碼", "2023年版的異動:刪除或停用,及其下新增的代碼"},
+      "2023年版刪除或停用的代碼", "未異動的相近碼", "2023年版的異動:刪除或停用,及其下新增的代碼", false},
      &Maker::asksDeleted,
      &Maker::deleted2023},
     {{QuestionKind::Icd11, "icd11", "ICD-11傳統醫學章",
       "ICD-11 傳統醫學章(第26章)的這個病名或證候是哪一個代碼?", "ICD-11 第26章的代碼", "同組的其他代碼",
-      "分類路徑:此碼與其上層各碼的代碼與名稱"},
+      "分類路徑:此碼與其上層各碼的代碼與名稱", false},
      &Maker::asksIcd11,
      &Maker::icd11NameToCode},
+    {{QuestionKind::Excludes1, "excludes1", "排除一", "下列哪一個代碼不可與這個代碼同時編碼?",
+      "現行代碼,其排除一註記(含上層與章、節的註記)指到資料庫中的代碼",
+      "正確答案同類目或同節的代碼,再查編碼指引確認不被排除", "該排除一註記原文與其所在層級", true},
+     &Maker::asksGuide,
+     &Maker::excludes1},
+    {{QuestionKind::Sequence, "sequence", "先編碼/另加編碼", "編碼這個代碼時,應先編碼(或另加編碼)下列哪一個?",
+      "現行代碼,其先編碼或另加編碼註記(含上層)指到資料庫中的代碼",
+      "正確答案同類目或同節的代碼,再查編碼指引確認不在這些註記中", "該先編碼或另加編碼註記原文與其所在層級",
+      true},
+     &Maker::asksGuide,
+     &Maker::sequence},
+    {{QuestionKind::IndexPath, "index", "索引", "字母索引的這條路徑(Sprain ＞ ankle)指向哪一個代碼?",
+      "字母索引指到的現行代碼(取層數最少的路徑)",
+      "同長度、同可否申報、同類目或同節的代碼,再查索引確認不是這條路徑指到的",
+      "索引路徑、它指到的代碼與此碼名稱", true},
+     &Maker::asksIndex,
+     &Maker::index},
+    {{QuestionKind::SeventhMeaning, "seventhmeaning", "第7位字元意義", "這個代碼的第7位字元代表什麼?",
+      "有第7位字元表的現行7碼代碼", "同一張第7位字元表意義不同的其他各行", "第7位字元表的那一行與此碼名稱",
+      true},
+     &Maker::asksSeventhMeaning,
+     &Maker::seventhMeaning},
 }};
 
 } // namespace

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "quiz/bankmaker.h"
+#include "quiz/guidefacts.h"
 
 namespace quiz::maker {
 
@@ -31,14 +32,21 @@ inline bool HasControlCharacter(std::string_view s) {
                        [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; });
 }
 
-// One attempt at a question: the question, or why none could be made.
+// One attempt at a question: the question, or why none could be made. A code
+// the kind turns out to have nothing to ask about (no note of the rule, no
+// 7th-character table) is no candidate at all rather than a skipped one.
 struct Attempt {
     std::optional<MadeQuestion> question;
     SkipReason reason = SkipReason::NoDistinctChoices;
+    bool candidate = true;
 };
 
 inline Attempt Skip(SkipReason reason) {
     return Attempt{std::nullopt, reason};
+}
+
+inline Attempt NoCandidate() {
+    return Attempt{std::nullopt, SkipReason::NoDistinctChoices, false};
 }
 
 // A wrong choice: its text and the code behind it ("" for none).
@@ -58,6 +66,9 @@ public:
     bool asksNew(std::size_t k) const;
     bool asksDeleted(std::size_t k) const;
     bool asksIcd11(std::size_t k) const;
+    bool asksGuide(std::size_t k) const;
+    bool asksIndex(std::size_t k) const;
+    bool asksSeventhMeaning(std::size_t k) const;
     Attempt nameToCode(std::size_t k);
     Attempt icd11NameToCode(std::size_t k);
     Attempt codeToName(std::size_t k);
@@ -65,6 +76,10 @@ public:
     Attempt billable(std::size_t k);
     Attempt new2023(std::size_t k);
     Attempt deleted2023(std::size_t k);
+    Attempt excludes1(std::size_t k);
+    Attempt sequence(std::size_t k);
+    Attempt index(std::size_t k);
+    Attempt seventhMeaning(std::size_t k);
 
 private:
     using Pick = std::function<bool(std::size_t)>;
@@ -74,6 +89,17 @@ private:
     Attempt make(QuestionKind kind, std::size_t k);
     Attempt nameOrIcd11ToCode(std::size_t k, bool icd11);
     Attempt markedAmongFour(std::size_t k, QuestionKind kind);
+    // A question on a note of the code at row k: which of four codes the note
+    // names (the key, a code of the code database) among near codes that no
+    // note of the rules covers.
+    Attempt noteQuestion(QuestionKind kind, std::size_t k, const std::vector<GuideFacts::Rule>& rules);
+    // Three codes near the key row for a guide question: the same length and
+    // classification, current, named, in the key's category or section,
+    // neither above nor below the key or the asked row, and accepted by `fits`
+    // (the second query).
+    std::vector<std::size_t> nearInGroup(std::size_t key, std::size_t asked, const Pick& fits);
+    // The 7th-character table line of row k's code: "第7位字元表(S52 類目):G ..."; "" without one.
+    std::string seventhLine(std::size_t k);
 
     // Rows whose code begins with prefix: [first, last).
     std::pair<std::size_t, std::size_t> prefixRange(std::string_view prefix) const;
@@ -102,6 +128,7 @@ private:
 
     const std::vector<CodeRow>& m_rows;
     const MakerOptions& m_options;
+    GuideFacts* m_guide; // none: the kinds that need it have nothing to ask
     MadeBank& m_bank;
     PortableRandom m_random;
     std::vector<signed char> m_big5; // per row: 0 not yet checked, 1 has a Big5 form, -1 has none

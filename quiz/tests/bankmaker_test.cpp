@@ -103,6 +103,8 @@ void CheckAgainstDatabase(db::Connection& c, const quiz::MadeQuestion& q) {
             ASSERT_TRUE(row.found);
             EXPECT_EQ(row.change == "D" || row.change == "X", isKey);
             break;
+        default:
+            FAIL() << "a kind of the guide, checked against the guide by the tools' tests";
         }
     }
 }
@@ -202,6 +204,8 @@ void CheckExplanation(db::Connection& c, const quiz::MadeQuestion& q) {
                                      "其他三個代碼在2023年版沒有異動。");
         break;
     }
+    default:
+        break;
     }
 }
 
@@ -314,7 +318,8 @@ TEST(BankMaker, theKindsTableIsWhatKindListsAndTheDocsFollow) {
         // docs/quiz.md lists the kind as the table has it.
         const std::string row = "| `" + std::string(k.name) + "` | " + std::string(k.title) + " | " +
                                 std::string(k.question) + " | " + std::string(k.codes) + " | " +
-                                std::string(k.distractors) + " | " + std::string(k.explanation) + " |\n";
+                                std::string(k.distractors) + " | " + std::string(k.explanation) + " | " +
+                                (k.needsGuide ? "編碼指引" : "代碼資料庫") + " |\n";
         EXPECT_NE(docs.find(row), std::string::npos) << "docs/quiz.md lacks the row\n" << row;
     }
 }
@@ -360,7 +365,9 @@ TEST(BankMaker, sampleBanksReadBackWithRightKeysAndWrongDistractors) {
     std::map<QuestionKind, int> made;
     CheckBanks(kSampleDb, {"", "S93", "S00-T88", "B,D,E", "SA0-SJ3"}, 20, made);
     for (QuestionKind kind : quiz::AllKinds())
-        EXPECT_GT(made[kind], 0) << quiz::KindName(kind) << " never made";
+        if (!quiz::Kind(kind).needsGuide) {
+            EXPECT_GT(made[kind], 0) << quiz::KindName(kind) << " never made";
+        }
 }
 
 TEST(BankMaker, fullSizeBanksReadBackWithRightKeysAndWrongDistractors) {
@@ -368,7 +375,9 @@ TEST(BankMaker, fullSizeBanksReadBackWithRightKeysAndWrongDistractors) {
     std::map<QuestionKind, int> made;
     CheckBanks(testsupport::FullDatabasePath(), {"", "S93", "S00-T88", "M80-M84", "O", "SF"}, 100, made);
     for (QuestionKind kind : quiz::AllKinds())
-        EXPECT_GT(made[kind], 0) << quiz::KindName(kind) << " never made";
+        if (!quiz::Kind(kind).needsGuide) {
+            EXPECT_GT(made[kind], 0) << quiz::KindName(kind) << " never made";
+        }
 }
 
 TEST(BankMaker, sameSeedSameBytesAndTooFewCodesWritesWhatItCan) {
@@ -461,10 +470,11 @@ TEST(BankMaker, namesWithoutBig5AlikeOrTooLongNeverReachTheBank) {
     CheckReadsBack(q);
     EXPECT_EQ(q.questions.size(), 4u);
     for (const auto& made : q.questions)
-        if (made.code == "S52132Q")
+        if (made.code == "S52132Q") {
             EXPECT_EQ(
                 made.explanation,
                 "第7位字元 Q 表示骨折癒合不良之後續照護(S52.132Q 左側橈骨頸骨折，骨折癒合不良之後續照護)");
+        }
 
     // A fracture whose sixteen encounters all bear one name: no letter can be
     // told from another, and no letter is left to stand in.
