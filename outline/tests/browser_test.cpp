@@ -132,14 +132,14 @@ TEST_F(BrowserTest, tileTooltipsGiveTheCodeAndItsChineseAndEnglishNames) {
     OutlineBrowser b(Icd10OutlineLines(), false, query);
     EXPECT_EQ(TileToolTip(b.chapterTile(1).picture), "A00-B99\n傳染病、寄生蟲");
     EXPECT_EQ(TileToolTip(b.chapterTile(22).picture).rfind("U00-U85\n", 0), 0u);
-    b.Image4Click(1);
-    b.Image6Click(1); // A00-A99
-    b.Image6Click(1); // A00-A09
+    b.openChapter(1);
+    b.openEntry(1); // A00-A99
+    b.openEntry(1); // A00-A09
     EXPECT_EQ(TileToolTip(b.entryTile(1).picture), "A00\n霍亂\nenglish A00");
-    b.Image6Click(1); // A00: its path tile keeps the names
+    b.openEntry(1); // A00: its path tile keeps the names
     EXPECT_EQ(TileToolTip(b.pathTile(4).picture), "A00\n霍亂\nenglish A00");
     EXPECT_EQ(TileToolTip(b.entryTile(1).picture), "A00.0\n霍亂弧菌霍亂(2023新增)\nenglish A000");
-    b.Image6Click(1); // pinned: the slot's tooltip is the code's
+    b.openEntry(1); // pinned: the slot's tooltip is the code's
     EXPECT_EQ(TileToolTip(b.pinSlot(1).picture), "A00.0\n霍亂弧菌霍亂(2023新增)\nenglish A000");
     EXPECT_EQ(TileToolTip(b.pinSlot(2).picture), ""); // an empty slot says nothing
 }

@@ -302,8 +302,9 @@ TEST_F(SearchWindowTest, enlarged_theGridTakesTheRoomAndShowsMoreRows_theCriteri
     EXPECT_EQ(grid->geometry().bottom() + 1, strip->y());
 
     const QByteArray dir = qgetenv("ICD_SCREENSHOT_DIR");
-    if (!dir.isEmpty())
+    if (!dir.isEmpty()) {
         EXPECT_TRUE(form->grab().save(QString::fromLocal8Bit(dir) + QStringLiteral("/search-enlarged.png")));
+    }
     // Back to the default size: the grid as before.
     form->resize(712, 533);
     QTest::qWait(20);

@@ -8,12 +8,14 @@
 #include <map>
 #include <sstream>
 
+#include "clinicbuild.h"
 #include "cmd_build_steps.h"
 #include "commands.h"
 #include "db/codeindexes.h"
 #include "db/connection.h"
 #include "db/statement.h"
 #include "db/replacefile.h"
+#include "text/paths.h"
 #include "text/text.h"
 
 namespace fs = std::filesystem;
@@ -26,7 +28,21 @@ Progress::~Progress() {
     if (m_out && m_open) std::fputc('\n', m_out);
 }
 
+Cancelled::Cancelled()
+    : Error("已取消建置，沒有寫入任何東西 (the build was cancelled; nothing was written)") {}
+
+void Progress::report() {
+    if (m_callback && !m_callback(m_now)) throw Cancelled();
+}
+
+void Progress::stage(int number, int count, const std::string& what) {
+    m_now = BuildStep{number, count, what, {}};
+    report();
+}
+
 void Progress::step(const std::string& what) {
+    m_now.detail = what;
+    report();
     if (!m_out) return;
     m_open = true;
     std::fprintf(m_out, "  %-52s", what.c_str());
@@ -49,7 +65,7 @@ namespace {
 
 std::string SchemaText(const Options& o) {
     if (o.schemaFile.empty()) return BuiltInSchema();
-    std::ifstream f(o.schemaFile, std::ios::binary);
+    std::ifstream f(text::PathFromUtf8(o.schemaFile), std::ios::binary);
     if (!f) throw Error(o.schemaFile + ": cannot be opened");
     std::stringstream ss;
     ss << f.rdbuf();
@@ -69,6 +85,18 @@ void CheckOptions(const Options& o) {
         throw Error(
             "健保署 ICD-9 對照檔與美國 GEM/ICD-9 檔只能擇一 (--nhi-icd9-map replaces --gem, --icd9 and "
             "--icd9-tabular)");
+}
+
+// Each NHI file named by its header before anything is read or written, so that
+// a file given for another says which it is.
+void CheckNhiHeaders(const Options& o) {
+    const std::pair<const std::string&, NhiFile> files[] = {{o.chinese, NhiFile::ChineseEdition},
+                                                            {o.nhiIcd9Map, NhiFile::Icd9Map},
+                                                            {o.marks2014, NhiFile::Map2014}};
+    for (const auto& [path, kind] : files)
+        if (!path.empty())
+            if (const std::string problem = CheckNhiFileHeader(kind, path); !problem.empty())
+                throw Error(path + ":1: " + problem);
 }
 
 // The counts of the summary, each from the database as written.
@@ -117,46 +145,87 @@ void WriteBuildInfo(Build& b) {
             {"btbindn", "TEST DATA: 1000 ICD-9-CM codes in a fixed pseudo-random order, not statistics"});
 }
 
-Counts BuildDatabase(const Options& o, std::FILE* progressOut) {
+void PickFromData(Options& o, const std::string& data, bool april, bool noIcd9, bool noGem, bool noIcd11) {
+    const fs::path d = text::PathFromUtf8(data);
+    auto pick = [](std::string& slot, const fs::path& p) {
+        if (!slot.empty()) return;
+        // A release file that is there decompressed is read in place of its
+        // .xz (Windows reads no .xz).
+        std::error_code ec;
+        fs::path plain = p;
+        if (p.extension() == ".xz" && fs::exists(plain.replace_extension(), ec))
+            slot = text::Utf8FromPath(plain);
+        else
+            slot = text::Utf8FromPath(p);
+    };
+    pick(o.order,
+         d / "icd10cm" / (april ? "icd10cm_order_2023.tsv.xz" : "icd10cm_order_2023_oct2022.tsv.xz"));
+    if (o.marks2014.empty()) pick(o.previousOrder, d / "icd10cm" / "icd10cm_order_2022.tsv.xz");
+    if (o.nhiIcd9Map.empty()) {
+        if (!noGem) pick(o.gem, d / "gem" / "gem_icd9cm_to_icd10cm_2018.tsv");
+        if (!noIcd9) {
+            pick(o.icd9, d / "icd9cm" / "icd9cm_dx_v32.tsv");
+            pick(o.icd9Tabular, d / "icd9cm" / "icd9cm_tabular_fy2012_titles.tsv");
+        }
+    }
+    if (!noIcd11) pick(o.icd11, d / "icd11" / "icd11_mms_ch26_tm1_zh_tw.tsv");
+    if (o.edition.empty())
+        o.edition = april ? "ICD-10-CM 2023（2023-04-01 更新）" : "ICD-10-CM 2023（2022-10-01）";
+}
+
+Counts BuildDatabase(const Options& o, std::FILE* progressOut, const ProgressCallback& callback) {
     CheckOptions(o);
+    CheckNhiHeaders(o);
     const std::string schema = SchemaText(o);
-    Progress progress(progressOut);
+    Progress progress(progressOut, callback);
     Counts counts;
     const std::string tmp = o.out + ".part";
     std::error_code ec;
     for (const char* s : {"", "-journal"})
-        fs::remove(tmp + s, ec);
+        fs::remove(text::PathFromUtf8(tmp + s), ec); // UTF-8, as the engine takes it
     try {
         db::Connection c;
         c.open(tmp, true);
         c.exec("PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF");
         c.exec(schema);
         c.exec("CREATE TABLE BUILDINFO (KEY VARCHAR(40) COLLATE NOCASE, VALUE TEXT COLLATE NOCASE)");
+        // The stages in order, each named for the window that shows them; an
+        // importer without its file passes at once. Then the indexes and the
+        // replacement of the old file.
+        const std::pair<void (*)(Build&), const char*> importers[] = {
+            {ImportCodes, "讀取 ICD-10-CM 代碼與 2023 年版標記"},
+            {ImportChineseNames, "讀取中文名稱"},
+            {ImportIcd11, "讀取 ICD-11 傳統醫學章"},
+            {WriteCodes, "寫入代碼"},
+            {ImportGem, "寫入 ICD-9-CM 對照（GEM）"},
+            {ImportNhiIcd9Map, "寫入 ICD-9-CM 對照（健保署）"},
+            {ImportIcd9Titles, "寫入 ICD-9-CM 名稱"},
+            {ImportRanks, "寫入使用排名"},
+            {WriteBuildInfo, "寫入建置資訊"}};
+        const int stages = static_cast<int>(std::size(importers)) + 2;
+        int stage = 0;
         {
             db::Transaction t(c);
             Build b{o, c, progress, counts, {}, {}, {}};
-            ImportCodes(b);
-            ImportChineseNames(b);
-            ImportIcd11(b);
-            WriteCodes(b);
-            ImportGem(b);
-            ImportNhiIcd9Map(b);
-            ImportIcd9Titles(b);
-            ImportRanks(b);
-            WriteBuildInfo(b);
+            for (const auto& [import, what] : importers) {
+                progress.stage(++stage, stages, what);
+                import(b);
+            }
             t.commit();
         }
+        progress.stage(++stage, stages, "建立索引");
         progress.step("indexes and planner statistics");
         db::OptimizeCodeDatabase(c);
         progress.done(static_cast<long>(db::CodeIndexes().size()), "indexes");
         CountRows(c, counts);
         c.exec("PRAGMA journal_mode=DELETE");
         c.close();
+        progress.stage(++stage, stages, "以新資料庫取代舊檔");
         db::ReplaceFileDurably(tmp, o.out);
         return counts;
     } catch (...) {
         for (const char* s : {"", "-journal"})
-            fs::remove(tmp + s, ec);
+            fs::remove(text::PathFromUtf8(tmp + s), ec); // UTF-8, as the engine takes it
         throw;
     }
 }
@@ -166,11 +235,12 @@ Counts BuildDatabase(const Options& o, std::FILE* progressOut) {
 namespace {
 
 const char* kBuildUsage =
-    "用法 usage: icdtool build-db OUT.mdb [--data DIR [--april]] [選項 options]\n"
+    "用法 usage: icdtool build-db OUT.mdb --chinese FILE [選項 options]\n"
     "由官方公開檔案建置編碼資料庫（SQLite 格式），完成後才取代輸出檔；任一檔案有誤即停止，\n"
-    "顯示「檔名:行號:」且不寫入任何東西。說明見 docs/database.md。\n"
+    "顯示「檔名:行號:」且不寫入任何東西。美國的檔案預設用程式附帶的官方檔案。說明見 docs/database.md。\n"
     "Builds the code database (SQLite form) from the official files, atomically; a file in error\n"
-    "stops the build with FILE:LINE: and nothing is written. See docs/database.md.\n"
+    "stops the build with FILE:LINE: and nothing is written. The US files are the project's own\n"
+    "official files unless --data or --order names others. See docs/database.md.\n"
     "  --order FILE            本版 ICD-10-CM 順序檔 (CMS FY2023 order file, .txt/.tsv, may be .xz)\n"
     "  --previous-order FILE   前一年順序檔，供 2023 新增/刪除/停用標記 (previous year's order file; the "
     "default marks)\n"
@@ -192,10 +262,12 @@ const char* kBuildUsage =
     "  --ranks FILE            usage ranks (IND_CODE, IND_INFECT_CODE) into btbindn\n"
     "  --edition TEXT          the edition's name shown in the main menu (default: ICD-10-CM 2023)\n"
     "  --schema FILE           schema to create (default: the one built into this program)\n"
-    "  --data DIR              take the US files from DIR laid out as the shared reference data\n"
-    "                          (icd10cm/, gem/, icd9cm/, icd11/); the options above override it\n"
-    "  --april                 with --data: the April 2023 update instead of the October 2022 release\n"
-    "  --no-icd9 --no-gem --no-icd11   leave out an input that --data would add\n"
+    "  --data DIR              take the US files from DIR laid out as the project's official files\n"
+    "                          (icd10cm/, gem/, icd9cm/, icd11/); the options above override it.\n"
+    "                          Without --data and --order: the official files that come with icdtool\n"
+    "  --april                 with the official files: the April 2023 update instead of the October 2022\n"
+    "                          release\n"
+    "  --no-icd9 --no-gem --no-icd11   leave out an input that the official files would add\n"
     "TEST DATA ONLY (never for a clinic's database):\n"
     "  --test-chinese-glossary codes without an official Chinese name get one made from the English\n"
     "                          title with a small glossary of ours (NOT official names)\n"
@@ -249,28 +321,6 @@ void PrintSummary(const build::Options& o, const build::Counts& n, double second
     if (o.testChineseGlossary || (o.testUsageRanks && o.ranks.empty()))
         std::fprintf(stderr, "注意：此資料庫含測試資料，不可用於臨床 (NOTE: this database holds TEST DATA "
                              "(glossary names / test ranks); not for clinical use.)\n");
-}
-
-// Fills the inputs that --data names and the options leave empty.
-void PickFromData(build::Options& o, const std::string& data, bool april, bool noIcd9, bool noGem,
-                  bool noIcd11) {
-    const fs::path d = data;
-    auto pick = [](std::string& slot, const fs::path& p) {
-        if (slot.empty()) slot = p.string();
-    };
-    pick(o.order,
-         d / "icd10cm" / (april ? "icd10cm_order_2023.tsv.xz" : "icd10cm_order_2023_oct2022.tsv.xz"));
-    if (o.marks2014.empty()) pick(o.previousOrder, d / "icd10cm" / "icd10cm_order_2022.tsv.xz");
-    if (o.nhiIcd9Map.empty()) {
-        if (!noGem) pick(o.gem, d / "gem" / "gem_icd9cm_to_icd10cm_2018.tsv");
-        if (!noIcd9) {
-            pick(o.icd9, d / "icd9cm" / "icd9cm_dx_v32.tsv");
-            pick(o.icd9Tabular, d / "icd9cm" / "icd9cm_tabular_fy2012_titles.tsv");
-        }
-    }
-    if (!noIcd11) pick(o.icd11, d / "icd11" / "icd11_mms_ch26_tm1_zh_tw.tsv");
-    if (o.edition.empty())
-        o.edition = april ? "ICD-10-CM 2023（2023-04-01 更新）" : "ICD-10-CM 2023（2022-10-01）";
 }
 
 } // namespace
@@ -328,6 +378,11 @@ int BuildDb(const Args& args) {
     if (o.out.empty()) {
         std::fputs(kBuildUsage, stderr);
         return 2;
+    }
+    // Without US files named, the project's own official files.
+    if (data.empty() && o.order.empty()) {
+        data = build::OfficialDataDir(text::Utf8FromPath(text::PathFromUtf8(ExecutablePath()).parent_path()));
+        build::RequireOfficialData(data);
     }
     if (!data.empty())
         PickFromData(o, data, april, noIcd9, noGem, noIcd11);

@@ -3,6 +3,7 @@
 // public releases. The pieces are here so that tests can drive them directly.
 
 #include <cstdio>
+#include <functional>
 #include <map>
 #include <memory>
 #include <stdexcept>
@@ -32,6 +33,8 @@ public:
     [[noreturn]] void fail(const std::string& what) const;
 
 private:
+    // Stops at a line that is not UTF-8 text (the release files are UTF-8).
+    void checkText(const std::string& line) const;
     std::string m_path;
     std::FILE* m_file = nullptr;
     int m_pid = -1;
@@ -60,13 +63,15 @@ private:
 
 // Comma-separated text as spreadsheets write it (quotes, doubled quotes, line
 // breaks inside quotes). The bytes are UTF-8 (a BOM is skipped) or, when they
-// are not valid UTF-8, CP950; rows come back in UTF-8.
+// are not valid UTF-8, CP950 (text/textfile.h); rows come back in UTF-8. Bytes
+// that are not text in their encoding throw Error "CSV:LINE: what".
 std::vector<std::vector<std::string>> ParseCsv(const std::string& bytes);
 
-// A comma-separated file read whole, checked against the exact header it must
-// have (the texts in this order; blanks around them and a byte-order mark are
-// ignored). Rows keep the line on which they start, so errors say FILE:LINE:.
-// Every data row must have as many fields as the header; blank lines are skipped.
+// A comma-separated file read whole: its bytes decoded and checked as ParseCsv
+// does, its header checked against the exact one it must have (the texts in
+// this order; blanks around them and a byte-order mark are ignored). Rows keep
+// the line on which they start, so errors say FILE:LINE:. Every data row must
+// have as many fields as the header; blank lines are skipped.
 class CsvFile {
 public:
     struct Row {
@@ -152,9 +157,40 @@ struct Counts {
     std::map<std::string, long> status2014, status2023;
 };
 
+// How far a build has come, for a window: the stage (from 1, of count), what it
+// does in Traditional Chinese, and the step within it as the command line
+// prints it ("" as the stage begins).
+struct BuildStep {
+    int number = 0, count = 0;
+    std::string stage;  // "讀取中文名稱"
+    std::string detail; // "Chinese names 177507.csv"
+};
+
+// Called on the thread that builds, as each stage and each step begins;
+// returning false cancels the build.
+using ProgressCallback = std::function<bool(const BuildStep&)>;
+
+// A build stopped through its progress callback; nothing was written.
+class Cancelled : public Error {
+public:
+    Cancelled();
+};
+
 // Builds the database at options.out atomically (a temporary file beside it,
-// renamed when complete). Progress lines go to progress (may be null).
-Counts BuildDatabase(const Options& options, std::FILE* progress);
+// put in its place durably when complete; on any error or a cancel the
+// temporary file is removed and options.out is left as it was). Progress lines
+// go to progress (may be null), and each stage and step to callback (may be
+// empty).
+Counts BuildDatabase(const Options& options, std::FILE* progress, const ProgressCallback& callback = {});
+
+// Fills the inputs that the options leave empty from a folder laid out as the
+// project's official files (icd10cm/, gem/, icd9cm/, icd11/): the order files
+// of the edition (the April 2023 update with april) and of the year before
+// (unless the 2014 map gives the marks), the GEM and ICD-9-CM titles (unless
+// the NHI ICD-9 map replaces them, or noGem, noIcd9) and the ICD-11 list
+// (unless noIcd11). A release file decompressed beside or instead of its .xz
+// (icd10cm_order_2022.tsv for icd10cm_order_2022.tsv.xz) is the one read.
+void PickFromData(Options& o, const std::string& data, bool april, bool noIcd9, bool noGem, bool noIcd11);
 
 // The schema file built into the program.
 const char* BuiltInSchema();

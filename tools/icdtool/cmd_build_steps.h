@@ -41,18 +41,26 @@ Map2014 ReadMap2014(const std::string& path, Counts& counts);
 // A row of ICD10: code, Chinese name, English name, flag, 2023 mark, new mark.
 using CodeRow = std::array<std::string, 6>;
 
+// A build's progress: lines on a terminal, and each stage and step to a
+// window's callback, which may cancel the build.
 class Progress {
 public:
-    explicit Progress(std::FILE* out) : m_out(out) {}
+    Progress(std::FILE* out, const ProgressCallback& callback) : m_out(out), m_callback(callback) {}
     // A step left open by an error ends its line, so the error stands on its own.
     ~Progress();
     Progress(const Progress&) = delete;
     Progress& operator=(const Progress&) = delete;
+    // The build's next stage begins (numbered from 1, of count).
+    void stage(int number, int count, const std::string& what);
+    // Throw Cancelled when the callback says stop.
     void step(const std::string& what);
     void done(long n, const char* unit);
 
 private:
+    void report();
     std::FILE* m_out;
+    const ProgressCallback& m_callback;
+    BuildStep m_now;
     bool m_open = false;
     std::chrono::steady_clock::time_point m_start;
 };

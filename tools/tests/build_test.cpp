@@ -162,6 +162,24 @@ TEST_F(SmallRelease, malformedLineIsReportedWithFileAndLineAndLeavesTheOldDataba
     EXPECT_FALSE(fs::exists(o.out + ".part"));
 }
 
+TEST_F(SmallRelease, aReleaseFileLineThatIsNotUtf8StopsTheBuildAtItsLine) {
+    std::string big5;
+    ASSERT_TRUE(text::ToCp950("腎病", big5));
+    testsupport::WriteFile(dir.file("icd11.tsv"),
+                           "code\ttitle_en\ttitle_zh_tw\nSA00\ta\t甲\nSB06\tb\t" + big5 + "\n");
+    try {
+        BuildDatabase(o, nullptr);
+        FAIL() << "a Big5 title in a UTF-8 release file must stop the build";
+    } catch (const Error& e) {
+        EXPECT_EQ(
+            std::string(e.what()).rfind(dir.file("icd11.tsv") + ":3: 第 8 個位元組起不是 UTF-8 文字", 0), 0u)
+            << e.what();
+    }
+    testsupport::WriteFile(dir.file("2023.tsv"), std::string(kOrderHead) + OrderLine(1, "A00", 0, "Cholera") +
+                                                     std::string("\0\0\0\0", 4));
+    EXPECT_THROW(BuildDatabase(o, nullptr), Error);
+}
+
 TEST(BuildInput, fixedWidthOrderFileAndXzInput) {
     testsupport::TempDir dir;
     // The original fixed-width layout: code in columns 7-13, flag in 15,
@@ -191,6 +209,7 @@ TEST(BuildInput, fixedWidthOrderFileAndXzInput) {
 
 TEST(BuildInput, csvQuotesAndDottedCodes) {
     auto rows = ParseCsv("a,\"b,\"\"c\"\"\",d\r\n\"multi\nline\",,\n");
+    EXPECT_THROW(ParseCsv("a,b\r\nc,\xA4,\r\n"), Error);
     ASSERT_EQ(rows.size(), 2u);
     EXPECT_EQ(rows[0], (std::vector<std::string>{"a", "b,\"c\"", "d"}));
     EXPECT_EQ(rows[1], (std::vector<std::string>{"multi\nline", "", ""}));
@@ -209,8 +228,8 @@ TEST(BuildCommand, optionsAreCheckedBeforeAnythingIsWritten) {
     EXPECT_EQ(icdtool::BuildDb({}), 2);
     EXPECT_EQ(icdtool::BuildDb({out, "--no-such-option"}), 2);
     EXPECT_EQ(icdtool::BuildDb({out, "second.mdb"}), 2);
-    EXPECT_THROW(icdtool::BuildDb({out, "--april"}), Error); // --april goes with --data
-    EXPECT_THROW(icdtool::BuildDb({out, "--order"}), Error); // an option without its value
+    EXPECT_THROW(icdtool::BuildDb({out, "--order", out, "--april"}), Error); // --april goes with --data
+    EXPECT_THROW(icdtool::BuildDb({out, "--order"}), Error);                 // an option without its value
     EXPECT_THROW(icdtool::BuildDb({out, "--data", dir.file("nowhere")}), Error);
     EXPECT_TRUE(fs::is_empty(dir.path()));
 }
