@@ -2,17 +2,23 @@
 // questions (the most make-quiz writes) for each kind, beside the bare
 // statement that reads the codes.
 //   MakeBank/bare       the ICD10 statement read row by row with the bare C API
-//   MakeBank/<kind>     the codes read through db/, then the bank made with its
-//                       explanations and encoded, as make-quiz does before it
-//                       writes the file (goal: under 2 s each)
-// The chapter is the injury chapter S00-T88 (the most codes), ICD-11's chapter
-// 26 for icd11; new and deleted take every code, as their marks are few.
+//   MakeBank/<kind>     the codes read through db/, the coder's guide opened
+//                       (each iteration with nothing kept from the last), then
+//                       the bank made with its explanations and encoded, as
+//                       make-quiz does before it writes the file (goal: under
+//                       2 s each)
+// The chapter is the injury chapter S00-T88 (the most codes, and the most
+// 7th-character tables and notes), ICD-11's chapter 26 for icd11; new and
+// deleted take every code, as their marks are few.
 
 #include <benchmark/benchmark.h>
 
 #include "benchsupport.h"
 #include "db/connection.h"
+#include "guide/guidefile.h"
+#include "guide/reader.h"
 #include "quiz/bankmaker.h"
+#include "quizguide.h"
 
 namespace {
 
@@ -35,6 +41,7 @@ void MakeBank(benchmark::State& state, quiz::QuestionKind kind, const char* scop
         state.SkipWithError("full-size test database not built (needs ../shared/data)");
         return;
     }
+    const std::string guidePath = guide::GuidePathIn(std::string(ICD_BINARY_DIR) + "/bin");
     quiz::MakerOptions options;
     options.count = 1000;
     options.codes = *quiz::ParseCodeScope(scope);
@@ -44,6 +51,13 @@ void MakeBank(benchmark::State& state, quiz::QuestionKind kind, const char* scop
     for (auto _ : state) {
         db::Connection connection;
         connection.open(path);
+        guide::Guide guideFile;
+        if (!guideFile.open(guidePath).empty()) {
+            state.SkipWithError("the coder's guide not built (target guide_db)");
+            return;
+        }
+        icdtool::QuizGuide facts(guideFile);
+        options.guide = &facts;
         const quiz::MadeBank bank = quiz::MakeQuestionBank(quiz::ReadCodeRows(connection), options);
         made = bank.questions.size();
         benchmark::DoNotOptimize(bank.bytes.data());

@@ -206,12 +206,13 @@ std::pair<std::size_t, std::size_t> Maker::prefixRange(std::string_view prefix) 
     return {static_cast<std::size_t>(lo - m_rows.begin()), static_cast<std::size_t>(hi - m_rows.begin())};
 }
 
-std::vector<std::size_t> Maker::near(std::size_t k, std::size_t want, const Pick& accept) {
+std::vector<std::size_t> Maker::near(std::size_t k, std::size_t want, const Pick& accept,
+                                     std::size_t shortest) {
     std::vector<std::size_t> taken;
     const std::string& code = m_rows[k].code;
     std::size_t innerLo = k, innerHi = k + 1;
     constexpr std::size_t kWholeStep = 256; // a step this small is offered whole, a larger one by samples
-    for (std::size_t len = code.size() - 1; len >= 1 && taken.size() < want; --len) {
+    for (std::size_t len = code.size() - 1; len >= shortest && len >= 1 && taken.size() < want; --len) {
         auto [lo, hi] = prefixRange(std::string_view(code).substr(0, len));
         const std::size_t size = (innerLo - lo) + (hi - innerHi);
         std::vector<std::size_t> step;

@@ -298,17 +298,44 @@ std::vector<std::size_t> Maker::nearInGroup(std::size_t key, std::size_t asked, 
     auto related = [](std::string_view a, std::string_view b) {
         return StartsWith(a, b) || StartsWith(b, a);
     };
-    std::string keySection; // asked of the guide only when a code outside the key's category comes up
-    return near(key, 3, [&](std::size_t i) {
+    auto usable = [&](std::size_t i) {
         const CodeRow& r = m_rows[i];
-        if (r.code.size() != keyCode.size() || IsChapter26Code(r.code) || r.change2023 != 0) return false;
-        if (related(r.code, keyCode) || related(r.code, askedCode) || !nameUsable(i)) return false;
-        if (r.code.compare(0, 3, keyCode.substr(0, 3)) != 0) {
-            if (keySection.empty()) keySection = m_guide->section(keyCode);
-            if (keySection.empty() || m_guide->section(r.code) != keySection) return false;
-        }
+        return r.code.size() == keyCode.size() && !IsChapter26Code(r.code) && r.change2023 == 0 &&
+               !related(r.code, keyCode) && !related(r.code, askedCode) && nameUsable(i);
+    };
+    if (m_smallGroups.count(key)) return {};
+    std::size_t offered = 0; // codes of the group usable with the asked code
+    auto take = [&](std::size_t i) {
+        if (!usable(i)) return false;
+        ++offered;
         return fits(i);
-    });
+    };
+    std::vector<std::size_t> picked = near(key, 3, take, 3);
+    // The rest of the section ("S90-S99": the categories S90 to S99).
+    const std::string section = m_guide->section(keyCode);
+    const std::size_t dash = section.find('-');
+    if (picked.size() >= 3) return picked;
+    const std::size_t lo = dash == std::string::npos ? 0 : prefixRange(section.substr(0, dash)).first;
+    const std::size_t hi = dash == std::string::npos ? 0 : prefixRange(section.substr(dash + 1)).second;
+    const std::string category(keyCode.substr(0, 3));
+    std::vector<std::size_t> pool;
+    for (std::size_t i = lo; i < hi; ++i)
+        if (m_rows[i].code.size() == keyCode.size() && !StartsWith(m_rows[i].code, category))
+            pool.push_back(i);
+    // In code order a section's range may hold another's category (D3A sorts
+    // between D39 and D40): each category is asked where it stands.
+    pool.erase(std::remove_if(pool.begin(), pool.end(),
+                              [&](std::size_t i) { return m_guide->section(m_rows[i].code) != section; }),
+               pool.end());
+    m_random.shuffle(pool);
+    for (std::size_t i : pool) {
+        if (picked.size() >= 3) break;
+        if (take(i)) picked.push_back(i);
+    }
+    // A group of fewer than three other codes never gives a question: the many
+    // codes whose notes name the same key (Z18.- under every open wound) pass it by.
+    if (offered < 3) m_smallGroups.insert(key);
+    return picked;
 }
 
 Attempt Maker::excludes1(std::size_t k) {
@@ -341,6 +368,9 @@ Attempt Maker::noteQuestion(QuestionKind kind, std::size_t k, const std::vector<
                 if (IsChapter26Code(code) || m_rows[*row].change2023 != 0) continue;
                 keys.push_back({rule, note, *row});
             }
+    keys.erase(std::remove_if(keys.begin(), keys.end(),
+                              [&](const Named& n) { return m_smallGroups.count(n.row) > 0; }),
+               keys.end());
     if (keys.empty()) return NoCandidate();
     const Named& key = keys[m_random.below(static_cast<std::uint32_t>(keys.size()))];
     if (!nameUsable(key.row)) return Skip(SkipReason::NotBig5);
@@ -402,8 +432,10 @@ Attempt Maker::index(std::size_t k) {
                std::find(reached.begin(), reached.end(), m_rows[i].code) == reached.end();
     });
     if (picked.size() < 3) return Skip(SkipReason::NoDistinctChoices);
+    // As the index writes it: "S93.40-", a category "D27.-".
     auto shown = [&](std::size_t i) {
-        return ShownCode(m_rows[i].code) + (open ? "-" : "") + " " + m_rows[i].cname;
+        const std::string& code = m_rows[i].code;
+        return ShownCode(code) + (open ? (code.size() == 3 ? ".-" : "-") : "") + " " + m_rows[i].cname;
     };
     std::vector<Distractor> distractors;
     for (std::size_t i : picked)
@@ -448,10 +480,11 @@ Attempt Maker::seventhMeaning(std::size_t k) {
     if (meaning.empty() || others.size() < 3) return Skip(SkipReason::NoDistinctChoices);
     m_random.shuffle(others);
     others.resize(3);
-    return finish(
-        QuestionKind::SeventhMeaning, k,
-        "ICD-10-CM代碼 " + ShownCode(key.code) + " 的第7位字元「" + std::string(1, c) + "」代表什麼?",
-        {meaning, key.code}, std::move(others), [&](const MadeQuestion&) { return line + "。" + named(k); });
+    return finish(QuestionKind::SeventhMeaning, k,
+                  "ICD-10-CM代碼 " + ShownCode(key.code) + " 的第7位字元「" + std::string(1, c) +
+                      "」代表什麼?",
+                  {meaning, key.code}, std::move(others),
+                  [&](const MadeQuestion&) { return line + "。" + named(k) + "。"; });
 }
 
 namespace {

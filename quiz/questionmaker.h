@@ -93,10 +93,10 @@ private:
     // names (the key, a code of the code database) among near codes that no
     // note of the rules covers.
     Attempt noteQuestion(QuestionKind kind, std::size_t k, const std::vector<GuideFacts::Rule>& rules);
-    // Three codes near the key row for a guide question: the same length and
-    // classification, current, named, in the key's category or section,
-    // neither above nor below the key or the asked row, and accepted by `fits`
-    // (the second query).
+    // Three codes for a guide question: the same length as the key row's code,
+    // current, named, neither above nor below the key or the asked row, and
+    // accepted by `fits` (the second query); from the key's category first
+    // (nearest first), then from the rest of its section, in random order.
     std::vector<std::size_t> nearInGroup(std::size_t key, std::size_t asked, const Pick& fits);
     // The 7th-character table line of row k's code: "第7位字元表(S52 類目):G ..."; "" without one.
     std::string seventhLine(std::size_t k);
@@ -104,8 +104,10 @@ private:
     // Rows whose code begins with prefix: [first, last).
     std::pair<std::size_t, std::size_t> prefixRange(std::string_view prefix) const;
     // Offers rows near row k to accept (nearest first: the longest shared
-    // prefix, in random order within each step) until it has taken `want`.
-    std::vector<std::size_t> near(std::size_t k, std::size_t want, const Pick& accept);
+    // prefix, in random order within each step, down to `shortest` characters)
+    // until it has taken `want`.
+    std::vector<std::size_t> near(std::size_t k, std::size_t want, const Pick& accept,
+                                  std::size_t shortest = 1);
     // A name fit for a choice or a stem; records names without a Big5 form.
     bool nameUsable(std::size_t i);
     // The row of a code, or none.
@@ -133,6 +135,7 @@ private:
     PortableRandom m_random;
     std::vector<signed char> m_big5; // per row: 0 not yet checked, 1 has a Big5 form, -1 has none
     std::set<std::string> m_asked;
+    std::set<std::size_t> m_smallGroups; // key rows whose category and section hold too few codes
 };
 
 // One row of the kinds table: what the kind is, and the two maker functions
