@@ -400,6 +400,8 @@ TEST(BankMaker, sameSeedSameBytesAndTooFewCodesWritesWhatItCan) {
               "注意:範圍內可出題的代碼不足,要求50題,只寫出" + std::to_string(few.questions.size()) + "題");
     EXPECT_NE(summary[1].find("ICD-11傳統醫學章 0題(範圍內沒有可出此題型的代碼)"), std::string::npos)
         << summary[1];
+    // Without the coder's guide its kinds ask nothing, and the summary says why.
+    EXPECT_NE(summary[1].find("排除一 0題(沒有編碼指引)"), std::string::npos) << summary[1];
 
     // A scope without codes makes nothing.
     EXPECT_TRUE(quiz::MakeQuestionBank(rows, Options(10, "W99", 5)).questions.empty());
