@@ -1,13 +1,16 @@
 #pragma once
-// Question banks written from the code database: multiple-choice questions on
-// the classification itself, in the question file's own format (CP950, CR LF,
-// six-line blocks, keys "A:1".."A:4"), so the quiz reads them as it reads the
-// hand-written bank.
+// Question banks written from the code database (and the coder's guide, when
+// given): multiple-choice questions on the classification and the rules that
+// decide a code, in the question file's own format (CP950, CR LF, six-line
+// blocks, keys "A:1".."A:4", each block followed by its explanation line), so
+// the quiz reads them as it reads the hand-written bank.
 //
 // Every question is right by construction: the key is the asked code's own
-// value, and each distractor is a near code (a sibling, a cousin, the other
-// side, another encounter) whose value for the asked property differs from the
-// key's, so no question has two right answers. Names are written as the
+// value (or what the guide names), and each distractor is a near code (a
+// sibling, a cousin, the other side, another encounter; for the guide's kinds
+// a code of the key's category or section, asked of the guide again) whose
+// value for the asked property differs from the key's, so no question has two
+// right answers. Names are written as the
 // database holds them; the quiz itself cuts what it shows at 250 bytes, and a
 // question whose choices would no longer differ after that cut is not made.
 // Text that has no Big5 (CP950) form is left out, never written as "?".

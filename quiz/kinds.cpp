@@ -1,11 +1,15 @@
 // The kinds of question: the table that --kinds, the help of make-quiz, the
 // summary and docs/quiz.md follow, and the maker functions of each kind.
 //
-// Every question is right by construction: the key is the asked code's own
-// value, and each distractor is a near code whose value for the asked property
-// differs from the key's. Every explanation quotes the data the question was
-// made from (names, marks, the rows under a code), never a text of its own
-// beyond the words that join the quotes.
+// Every question is right by construction. For the kinds of the code database
+// the key is the asked code's own value, and each distractor is a near code
+// whose value for the asked property differs from the key's. For the kinds of
+// the coder's guide the key is what a note, the index or a 7th-character table
+// names, and each distractor comes from the key's category or section and is
+// asked of the guide a second time (not covered by the note, not reached by the
+// path). Every explanation quotes the data the question was made from (names,
+// marks, the rows under a code, a note, an index path, a table line), never a
+// text of its own beyond the words that join the quotes.
 
 #include <array>
 #include <cctype>
@@ -298,17 +302,18 @@ std::vector<std::size_t> Maker::nearInGroup(std::size_t key, std::size_t asked, 
     auto related = [](std::string_view a, std::string_view b) {
         return StartsWith(a, b) || StartsWith(b, a);
     };
-    auto usable = [&](std::size_t i) {
+    // A code of the group fit to stand beside the key, whatever the question.
+    auto beside = [&](std::size_t i) {
         const CodeRow& r = m_rows[i];
         return r.code.size() == keyCode.size() && !IsChapter26Code(r.code) && r.change2023 == 0 &&
-               !related(r.code, keyCode) && !related(r.code, askedCode) && nameUsable(i);
+               !related(r.code, keyCode) && nameUsable(i);
     };
     if (m_smallGroups.count(key)) return {};
-    std::size_t offered = 0; // codes of the group usable with the asked code
+    std::size_t offered = 0; // codes of the group fit to stand beside the key
     auto take = [&](std::size_t i) {
-        if (!usable(i)) return false;
+        if (!beside(i)) return false;
         ++offered;
-        return fits(i);
+        return !related(m_rows[i].code, askedCode) && fits(i);
     };
     std::vector<std::size_t> picked = near(key, 3, take, 3);
     // The rest of the section ("S90-S99": the categories S90 to S99).

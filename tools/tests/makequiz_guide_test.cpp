@@ -94,10 +94,12 @@ void CheckAgainstGuide(guide::Guide& g, const quiz::MadeQuestion& q) {
     const std::string& key = q.choiceCodes[keyAt];
     // The wrong codes come from the key's category or section.
     if (q.kind == QuestionKind::Excludes1 || q.kind == QuestionKind::Sequence ||
-        q.kind == QuestionKind::IndexPath)
-        for (const std::string& code : q.choiceCodes)
+        q.kind == QuestionKind::IndexPath) {
+        for (const std::string& code : q.choiceCodes) {
             EXPECT_TRUE(code.compare(0, 3, key, 0, 3) == 0 || SectionOf(g, code) == SectionOf(g, key))
                 << code;
+        }
+    }
     switch (q.kind) {
     case QuestionKind::Excludes1:
         EXPECT_EQ(g.checkPair(q.code, key).verdict, guide::PairCheck::Verdict::Forbidden);
@@ -130,7 +132,9 @@ void CheckAgainstGuide(guide::Guide& g, const quiz::MadeQuestion& q) {
         const std::set<std::string> reached = IndexCodes(g, path);
         EXPECT_TRUE(reached.count(key)) << path;
         for (std::size_t c = 0; c < 4; ++c)
-            if (c != keyAt) EXPECT_FALSE(reached.count(q.choiceCodes[c])) << q.choiceCodes[c];
+            if (c != keyAt) {
+                EXPECT_FALSE(reached.count(q.choiceCodes[c])) << q.choiceCodes[c];
+            }
         EXPECT_EQ(q.explanation.rfind("字母索引:" + shownPath + " → ", 0), 0u);
         break;
     }
@@ -193,7 +197,9 @@ protected:
                 quiz::QuestionBank read;
                 read.loadBytes(bank.bytes);
                 ASSERT_EQ(read.questionLines().size(), bank.questions.size());
-                if (!bank.questions.empty()) EXPECT_EQ(quiz::CheckBank(read), std::vector<std::string>{});
+                if (!bank.questions.empty()) {
+                    EXPECT_EQ(quiz::CheckBank(read), std::vector<std::string>{});
+                }
                 for (std::size_t n = 0; n < bank.questions.size(); ++n) {
                     const quiz::MadeQuestion& q = bank.questions[n];
                     EXPECT_EQ(text::FromCp950(read.explanation(read.questionLines()[n])), q.explanation);
