@@ -38,7 +38,7 @@ std::string DatabaseLine(db::Connection& c, db::FileKind kindOnDisk) {
     if (kindOnDisk == db::FileKind::Jet3 || kindOnDisk == db::FileKind::Jet4) {
         line = "診所的 Jet 資料庫 icd10_2023.mdb";
     } else if (source == "sample") {
-        line = "範例資料庫（非完整版，完整版的建置見 docs/database.md）";
+        line = "範例資料庫（非完整版，可按「建立完整資料庫…」建置完整版）";
     } else if (source == "official") {
         std::string edition = BuildInfo(c, "edition");
         line = "官方檔案建置：" + (edition.empty() ? std::string("ICD-10-CM 2023") : edition);

@@ -3,7 +3,7 @@
 // how many ICD-10-CM codes it holds.
 //
 //   the sample (BUILDINFO source = sample)
-//     => "範例資料庫（非完整版，完整版的建置見 docs/database.md），ICD-10-CM 代碼 2,898 筆"
+//     => "範例資料庫（非完整版，可按「建立完整資料庫…」建置完整版），ICD-10-CM 代碼 2,898 筆"
 //   built from the official files (source = official, edition, built)
 //     => "官方檔案建置：ICD-10-CM 2023（2022-10-01），2026-12-08 建置，ICD-10-CM 代碼 96,996 筆"
 //   the clinic's Jet file (the file on disk is Jet 3 or 4)

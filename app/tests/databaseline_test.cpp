@@ -36,7 +36,7 @@ TEST_F(DatabaseLineTest, saysWhichDatabaseIsOpenAndHowManyCodesItHolds) {
     EXPECT_EQ(DatabaseLine(conn, FileKind::Jet4), "診所的 Jet 資料庫 icd10_2023.mdb，ICD-10-CM 代碼 3 筆");
     info("('source','sample')");
     EXPECT_EQ(DatabaseLine(conn, FileKind::SQLite),
-              "範例資料庫（非完整版，完整版的建置見 docs/database.md），ICD-10-CM 代碼 3 筆");
+              "範例資料庫（非完整版，可按「建立完整資料庫…」建置完整版），ICD-10-CM 代碼 3 筆");
     conn.exec("DELETE FROM BUILDINFO");
     info("('source','official'),('edition','ICD-10-CM 2023（2022-10-01）'),('built','2026-12-08')");
     EXPECT_EQ(DatabaseLine(conn, FileKind::SQLite),

@@ -2,8 +2,11 @@
 #include "clinicbuild.h"
 
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 
 #include "text/paths.h"
+#include "text/textfile.h"
 
 namespace fs = std::filesystem;
 
@@ -23,6 +26,16 @@ void RequireOfficialData(const std::string& dir) {
     if (!fs::is_directory(text::PathFromUtf8(dir) / "icd10cm", ec))
         throw Error("找不到程式附帶的美國官方檔案（應在 " + dir +
                     "）；請以 --data 指定官方檔案所在的資料夾，或以 --order 指定順序檔");
+}
+
+std::string CheckNhiFile(NhiFile kind, const std::string& path) {
+    if (std::string problem = CheckNhiFileHeader(kind, path); !problem.empty()) return problem;
+    std::ifstream in(text::PathFromUtf8(path), std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    const text::DecodedText decoded = text::DecodeTextFile(bytes.str());
+    if (decoded.fault) return "第 " + std::to_string(decoded.fault.line) + " 行：" + decoded.fault.what;
+    return {};
 }
 
 Options ClinicOptions(const ClinicFiles& files, const std::string& officialDir, const std::string& out) {

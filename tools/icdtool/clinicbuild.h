@@ -40,6 +40,13 @@ const std::vector<std::string>& NhiFileHeader(NhiFile kind);
 // one of the other NHI files), with the header that was expected.
 std::string CheckNhiFileHeader(NhiFile kind, const std::string& path);
 
+// CheckNhiFileHeader, then the whole file's bytes as text in its encoding, as
+// the build will read them: "" when both are right; otherwise what is wrong,
+// for bytes that are not text with their line ("第 120 行：第 5 個位元組起不是
+// UTF-8 文字（B6 C3），…"). A window checks a file picked with it, so that a
+// damaged download is named before anything is built.
+std::string CheckNhiFile(NhiFile kind, const std::string& path);
+
 // The files of a clinic's build (UTF-8 paths).
 struct ClinicFiles {
     std::string chinese; // the Chinese edition, required

@@ -137,24 +137,43 @@ struct Options {
     bool testUsageRanks = false;
 };
 
-struct Counts {
-    long icd10 = 0, billable = 0, newIn2023 = 0, deleted2023 = 0, disabled2023 = 0;
-    long icd11 = 0, chineseNames = 0, cm = 0, icd9 = 0, btbindn = 0;
-    // GEM rows whose ICD-10-CM code is a header of the edition, and the rows
-    // of its billable codes that stand for them in CM.
+// What the US GEM importer counted: its rows whose ICD-10-CM code is a header
+// of the edition, and the rows of its billable codes that stand for them in CM.
+struct GemCounts {
     long cmHeaderRows = 0, cmHeaderCodes = 0;
-    // The NHI Chinese edition: names holding "?", names with compatibility
-    // ideographs composed, USE against the order file (the order file decides),
-    // PCS rows left out, CM codes that the order file lacks, and the revisions of
-    // the file itself (its status values and dated rows), counted, never stored.
+};
+
+// What the NHI Chinese edition importer counted: names holding "?", names with
+// compatibility ideographs composed, USE against the order file (the order file
+// decides), PCS rows left out, CM codes that the order file lacks, and the
+// revisions of the file itself (its status values and dated rows), counted,
+// never stored.
+struct ChineseEditionCounts {
     long questionNames = 0, composedNames = 0, useDisagreements = 0, nhiPcsRows = 0, nhiNotInEdition = 0;
     std::vector<std::string> useExamples; // the first few disagreements
     std::map<std::string, long> revisions;
     long revisionDates = 0;
-    // The NHI ICD-9 map: procedure rows left out.
-    long icd9MapProcedureRows = 0;
-    // The 2014 map: the values of its two status columns with their counts.
+};
+
+// What the NHI ICD-9 map importer counted: procedure rows left out.
+struct Icd9MapCounts {
+    long procedureRows = 0;
+};
+
+// What the NHI 2014 map importer counted: the values of its two status columns.
+struct Map2014Counts {
     std::map<std::string, long> status2014, status2023;
+};
+
+struct Counts {
+    // The rows of the tables as written (the summary's first line).
+    long icd10 = 0, billable = 0, newIn2023 = 0, deleted2023 = 0, disabled2023 = 0;
+    long icd11 = 0, chineseNames = 0, cm = 0, icd9 = 0, btbindn = 0;
+    // What each importer counted, for its lines of the summary.
+    GemCounts gem;
+    ChineseEditionCounts chinese;
+    Icd9MapCounts icd9Map;
+    Map2014Counts map2014;
 };
 
 // How far a build has come, for a window: the stage (from 1, of count), what it

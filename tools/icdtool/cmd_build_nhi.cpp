@@ -161,7 +161,7 @@ CodeKind KindOfNhiCode(const std::string& code) {
 }
 
 void ImportChineseNames(Build& b) {
-    Counts& n = b.counts;
+    ChineseEditionCounts& n = b.counts.chinese;
     std::unordered_map<std::string, std::string> names;
     if (!b.options.chinese.empty()) {
         b.progress.step("Chinese names " + FileName(b.options.chinese));
@@ -197,7 +197,7 @@ void ImportChineseNames(Build& b) {
     }
     for (auto& r : b.codeRows) {
         if (auto it = names.find(r[0]); it != names.end()) {
-            ++n.chineseNames;
+            ++b.counts.chineseNames;
             r[1] = it->second;
         } else if (r[1].empty() && b.options.testChineseGlossary) {
             r[1] = TestChineseName(r[0], r[2]);
@@ -205,7 +205,7 @@ void ImportChineseNames(Build& b) {
     }
 }
 
-Map2014 ReadMap2014(const std::string& path, Counts& counts) {
+Map2014 ReadMap2014(const std::string& path, Map2014Counts& counts) {
     CsvFile f(path, kMap2014Header);
     Map2014 m;
     long composed = 0;
@@ -243,7 +243,7 @@ void ImportNhiIcd9Map(Build& b) {
         // PCS) has no place in the diagnosis tables.
         const bool procedure = nine.size() > 2 && nine[2] == '.';
         if (procedure || (!tenRaw.empty() && ten.empty())) {
-            ++b.counts.icd9MapProcedureRows;
+            ++b.counts.icd9Map.procedureRows;
             continue;
         }
         if (icd9.insert(nine).second)

@@ -1,4 +1,5 @@
 #include "cmd_build.h"
+#include "cmd_build_steps.h"
 #include "commands.h"
 
 #include <filesystem>
@@ -108,8 +109,8 @@ TEST_F(SmallRelease, fillsTheIcd11GroupsCmAndIcd9Tables) {
     // M25.51, a header since 2023, stands for its billable code.
     EXPECT_EQ(row("SELECT ICD9_NO,ICD10_NO FROM CM ORDER BY ICD9_NO"),
               "001.0|A00.0\n719.1|M25.511\n719.41|M25.511\n845.0|S93.401A\nE800.0|A00.0\n");
-    EXPECT_EQ(n.cmHeaderRows, 1);
-    EXPECT_EQ(n.cmHeaderCodes, 1);
+    EXPECT_EQ(n.gem.cmHeaderRows, 1);
+    EXPECT_EQ(n.gem.cmHeaderCodes, 1);
     // ICD9: long and short titles; categories from the tabular list, the code
     // already listed keeps its own titles.
     EXPECT_EQ(row("SELECT * FROM ICD9 ORDER BY ICD9_NO"),
@@ -232,4 +233,33 @@ TEST(BuildCommand, optionsAreCheckedBeforeAnythingIsWritten) {
     EXPECT_THROW(icdtool::BuildDb({out, "--order"}), Error);                 // an option without its value
     EXPECT_THROW(icdtool::BuildDb({out, "--data", dir.file("nowhere")}), Error);
     EXPECT_TRUE(fs::is_empty(dir.path()));
+}
+
+// The table of sources is what the command reads: each option of a source is
+// listed once in --help, in the table's order (test-data options in their own
+// part), and is taken by the option parser (a value option without its value
+// says so, rather than being unknown).
+TEST(BuildCommand, everySourceOptionIsListedOnceInTheHelpAndTaken) {
+    testing::internal::CaptureStdout();
+    ASSERT_EQ(icdtool::BuildDb({"--help"}), 0);
+    const std::string help = testing::internal::GetCapturedStdout();
+    const std::size_t testPart = help.find("TEST DATA ONLY");
+    ASSERT_NE(testPart, std::string::npos);
+    std::size_t last = 0, lastTest = testPart;
+    for (const Source& source : Sources()) {
+        for (const SourceOption& option : source.options) {
+            const std::size_t at = help.find(option.help);
+            EXPECT_TRUE(at != std::string::npos && at > last && at < testPart) << option.name;
+            EXPECT_EQ(help.find(option.help, at + 1), std::string::npos) << option.name;
+            last = at;
+            EXPECT_NE(option.value, nullptr) << option.name;
+            EXPECT_THROW(icdtool::BuildDb({"out.mdb", option.name}), Error) << option.name;
+        }
+        for (const SourceOption& option : source.testOptions) {
+            const std::size_t at = help.find(option.help);
+            EXPECT_TRUE(at != std::string::npos && at > lastTest) << option.name;
+            lastTest = at;
+            EXPECT_NE(option.flag, nullptr) << option.name;
+        }
+    }
 }

@@ -18,40 +18,15 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string DataFile(const std::string& name) {
-    return std::string(ICD_SOURCE_DIR) + "/tools/tests/data/" + name;
-}
-
-// A folder laid out as the official files, with the project's small test
-// files: this year's order file compressed (where xz is there to do it and to
-// read it), last year's decompressed, as a Windows user may keep it, a line of
-// the GEM and the ICD-9-CM titles, and the ICD-11 list. Returns the name of
-// this year's order file.
-std::string WriteOfficialFiles(const fs::path& dir) {
-    for (const char* sub : {"icd10cm", "gem", "icd9cm", "icd11"})
-        fs::create_directories(dir / sub);
-    testsupport::WriteFile(dir / "gem" / "gem_icd9cm_to_icd10cm_2018.tsv",
-                           "icd9cm_code\ticd10cm_code\tflags\n0010\tA000\t00000\n");
-    testsupport::WriteFile(dir / "icd9cm" / "icd9cm_dx_v32.tsv",
-                           "code\tlong_description\tshort_description\n0010\tCholera due to vibrio cholerae\t"
-                           "Cholera d/t vib cholerae\n");
-    testsupport::WriteFile(dir / "icd9cm" / "icd9cm_tabular_fy2012_titles.tsv",
-                           "level\tcode_or_range\ttitle\ncategory\t001\tCholera\n");
-    const fs::path order = dir / "icd10cm" / "icd10cm_order_2023_oct2022.tsv";
-    fs::copy_file(DataFile("order_2023.tsv"), order);
-    const bool compressed = std::system(("xz " + order.string() + " 2>/dev/null").c_str()) == 0;
-    fs::copy_file(DataFile("order_2014.tsv"), dir / "icd10cm" / "icd10cm_order_2022.tsv");
-    testsupport::WriteFile(dir / "icd11" / "icd11_mms_ch26_tm1_zh_tw.tsv",
-                           "code\ttitle_en\ttitle_zh_tw\nSA00\tHypochondrium pain disorder (TM1)\t脅痛\n");
-    return order.filename().string() + (compressed ? ".xz" : "");
-}
+using testsupport::BuildTestFile;
+using testsupport::WriteOfficialTestFiles;
 
 class ClinicBuild : public ::testing::Test {
 protected:
     void SetUp() override {
-        orderFile = WriteOfficialFiles(official());
-        files.chinese = DataFile("nhi_icd10cm_2023_zh.csv");
-        files.icd9Map = DataFile("nhi_icd9cm_2001_to_icd10cm_2023.csv");
+        orderFile = WriteOfficialTestFiles(official());
+        files.chinese = BuildTestFile("nhi_icd10cm_2023_zh.csv");
+        files.icd9Map = BuildTestFile("nhi_icd9cm_2001_to_icd10cm_2023.csv");
     }
     fs::path official() const { return dir.path() / "official"; }
     std::string out() const { return (dir.path() / "使用者" / "icd10_2023.mdb").string(); }
@@ -146,10 +121,10 @@ TEST(OfficialFiles, anInstalledIcdtoolBuildsFromTheChineseEditionAlone) {
     const fs::path app = dir.path() / "usr" / "lib" / "x" / "icd10tcm";
     fs::create_directories(app);
     fs::copy_file(tool, app / "icdtool");
-    const std::string orderFile = WriteOfficialFiles(OfficialDataDir(app.string()));
+    const std::string orderFile = WriteOfficialTestFiles(OfficialDataDir(app.string()));
     const std::string out = dir.file("icd10_2023.mdb");
     const std::string command = (app / "icdtool").string() + " build-db " + out + " --chinese " +
-                                DataFile("nhi_icd10cm_2023_zh.csv") + " 2>" + dir.file("log");
+                                BuildTestFile("nhi_icd10cm_2023_zh.csv") + " 2>" + dir.file("log");
     ASSERT_EQ(std::system(command.c_str()), 0) << testsupport::ReadFile(dir.file("log"));
     EXPECT_EQ(testsupport::QueryRows(
                   out, "SELECT VALUE FROM BUILDINFO WHERE KEY IN ('order', 'icd11') ORDER BY KEY"),
