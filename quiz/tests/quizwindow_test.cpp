@@ -306,7 +306,9 @@ void KeepPicture(QWidget& window, const QString& name) {
     const QImage picture = window.grab().toImage();
     EXPECT_EQ(picture.size(), window.size());
     const QByteArray dir = qgetenv("ICD_SCREENSHOT_DIR");
-    if (!dir.isEmpty()) EXPECT_TRUE(picture.save(QString::fromLocal8Bit(dir) + QLatin1Char('/') + name));
+    if (!dir.isEmpty()) {
+        EXPECT_TRUE(picture.save(QString::fromLocal8Bit(dir) + QLatin1Char('/') + name));
+    }
 }
 
 } // namespace
