@@ -9,8 +9,7 @@ namespace icdtool {
 int BuildGuide(const Args&) {
     std::fputs(
         "icdtool build-guide: 這個版本的 icdtool 不含建立編碼指引的功能（建置時沒有 expat 與 liblzma）；"
-        "請用 Linux 版建立，或直接使用隨程式附上的 icd10cm_guide_2023.db\n"
-        "(this build of icdtool has no guide importer)\n",
+        "請用 Linux 版建立，或直接使用隨程式附上的 icd10cm_guide_2023.db\n",
         stderr);
     return 1;
 }
