@@ -32,8 +32,15 @@ Connection::~Connection() {
 }
 
 void Connection::open(const std::string& path, bool create) {
+    openWith(path, SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0));
+}
+
+void Connection::openReadOnly(const std::string& path) {
+    openWith(path, SQLITE_OPEN_READONLY);
+}
+
+void Connection::openWith(const std::string& path, int flags) {
     close();
-    int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0);
     sqlite3* db = nullptr;
     int rc = sqlite3_open_v2(path.c_str(), &db, flags, nullptr);
     if (rc != SQLITE_OK) {

@@ -310,8 +310,8 @@ void XDriver::sendKey(unsigned keysym, bool press) {
 
 void XDriver::keys(const std::vector<std::string>& names) {
     static const std::map<std::string, unsigned> symbols = {
-        {"Return", 0xff0d}, {"Escape", 0xff1b}, {"Tab", 0xff09},   {"Down", 0xff54}, {"Up", 0xff52},
-        {"F4", 0xffc1},     {"alt", 0xffe9},    {"shift", 0xffe1}, {"ctrl", 0xffe3}};
+        {"Return", 0xff0d}, {"Escape", 0xff1b}, {"Tab", 0xff09}, {"Down", 0xff54},  {"Up", 0xff52},
+        {"F1", 0xffbe},     {"F4", 0xffc1},     {"alt", 0xffe9}, {"shift", 0xffe1}, {"ctrl", 0xffe3}};
     for (const auto& name : names) {
         std::vector<unsigned> held;
         std::size_t start = 0;

@@ -16,11 +16,13 @@
 #include <algorithm>
 #include <utility>
 
+#include "app/core/guidehooks.h"
 #include "app/core/handoff.h"
 #include "codes/coderules.h"
 #include "app/widgets/billablechooser.h"
 #include "app/widgets/codecopy.h"
 #include "app/widgets/imagebutton.h"
+#include "app/widgets/noteskey.h"
 #include "app/widgets/pictures.h"
 #include "db/writefailure.h"
 #include "search/ranking.h"
@@ -93,6 +95,15 @@ SearchWindow::SearchWindow(app::AppContext& context, QWidget* parent)
 
     m_ui->currentEnglishNameLabel->setFont(app::PixelFont(QStringLiteral("Times New Roman"), 13));
 
+    // The Alphabetic Index, under 清除條件: a coder looks a term up there first.
+    m_indexButton = new QPushButton(QStringLiteral("索引查詢"), m_ui->clearButton->parentWidget());
+    m_indexButton->setObjectName(QStringLiteral("indexButton"));
+    m_indexButton->setGeometry(m_ui->clearButton->x(),
+                               m_ui->clearButton->y() + m_ui->clearButton->height() + 1,
+                               m_ui->clearButton->width(), m_ui->clearButton->height());
+    m_indexButton->setToolTip(QStringLiteral("以英文字詞查 ICD-10-CM 字母索引"));
+    connect(m_indexButton, &QPushButton::clicked, this, [this] { app::ShowAlphabeticIndex(m_ctx); });
+
     setUpCriteria();
     setUpGrid();
 
@@ -105,6 +116,11 @@ SearchWindow::SearchWindow(app::AppContext& context, QWidget* parent)
         if (!on) m_liveTimer.stop();
     });
     connect(m_ui->clearButton, &QPushButton::clicked, this, &SearchWindow::clearCriteria);
+    // F1: the notes panel (編碼指引) of the current row, which it then follows.
+    app::InstallNotesKey(this, m_ctx, [this] {
+        const ResultModel::Row* row = m_model->row(m_model->currentRow());
+        return row ? row->code : std::string();
+    });
     auto* clear = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_L), this);
     connect(clear, &QShortcut::activated, this, &SearchWindow::clearCriteria);
 
@@ -189,7 +205,8 @@ void SearchWindow::setUpKeyboard() {
     QList<QWidget*> chain;
     for (QLineEdit* edit : m_ui->criteriaPanel->findChildren<QLineEdit*>(Qt::FindDirectChildrenOnly))
         chain.push_back(edit);
-    chain << m_ui->searchButton << m_ui->differencesButton << m_ui->liveSearchBox << m_ui->clearButton;
+    chain << m_ui->searchButton << m_ui->differencesButton << m_ui->liveSearchBox << m_ui->clearButton
+          << m_indexButton;
     for (QGroupBox* box : m_ui->criteriaPanel->findChildren<QGroupBox*>(Qt::FindDirectChildrenOnly))
         for (QRadioButton* r : box->findChildren<QRadioButton*>(Qt::FindDirectChildrenOnly))
             chain.push_back(r);
@@ -515,6 +532,8 @@ void SearchWindow::showCurrentRow() {
     m_ui->currentNameLabel->setText(QString::fromStdString(
         GridChineseName(code, m_model->decoratedName(m_model->currentRow()).toStdString())));
     m_ui->currentEnglishNameLabel->setText(row ? QString::fromStdString(row->englishName) : QString());
+    // The notes panel follows (later, so the grid never waits for it).
+    app::FollowCode(m_ctx, code);
     // An ICD-11 code in dark green, with a tooltip saying what it is.
     const QString tip = icd11 ? QString::fromUtf8(Icd11Explanation) : QString();
     m_ui->currentCodeLabel->setToolTip(tip);
