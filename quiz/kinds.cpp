@@ -484,7 +484,8 @@ Attempt Maker::seventhMeaning(std::size_t k) {
     std::vector<Distractor> others;
     for (const auto& [character, text] : table->lines)
         if (character != c && !text.empty() && text != meaning &&
-            std::none_of(others.begin(), others.end(), [&](const Distractor& d) { return d.first == text; }))
+            std::none_of(others.begin(), others.end(),
+                         [&t = text](const Distractor& d) { return d.first == t; }))
             others.emplace_back(text, key.code.substr(0, 6) + character);
     if (meaning.empty() || others.size() < 3) return Skip(SkipReason::NoDistinctChoices);
     m_random.shuffle(others);

@@ -1,7 +1,7 @@
 #!/bin/sh
 # Runs the checks of .clang-tidy over the program's code (tests, benchmarks,
 # fuzzers and the Windows-only files, which this build does not compile, left
-# out) and fails on any warning. Needs a configured build folder
+# out) and fails on any warning or compile error. Needs a configured build folder
 # with compile_commands.json (default build-testing).
 #
 #   check-tidy.sh [BUILD]            every file
@@ -41,9 +41,10 @@ if [ -z "$files" ]; then
 fi
 # shellcheck disable=SC2086
 out=$(printf '%s\n' $files | xargs -P "$(nproc)" -n 4 clang-tidy -p "$build" --quiet 2>/dev/null)
-if printf '%s\n' "$out" | grep -q 'warning:'; then
+# An error is a file clang cannot compile (so it was not checked): it fails too.
+if printf '%s\n' "$out" | grep -qE ': (warning|error): '; then
     printf '%s\n' "$out"
-    echo "clang-tidy: $(printf '%s\n' "$out" | grep -c 'warning:') warning(s) in $what"
+    echo "clang-tidy: $(printf '%s\n' "$out" | grep -cE ': (warning|error): ') warning(s) or error(s) in $what"
     exit 1
 fi
 echo "clang-tidy: no warnings in $what"

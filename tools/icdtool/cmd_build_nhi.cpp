@@ -49,7 +49,7 @@ std::string Joined(const std::vector<std::string>& fields) {
 
 // The first line of a file as text, at most 64 KB of it; "" for an empty file.
 std::string FirstLine(std::ifstream& in) {
-    std::string head(64 * 1024, '\0');
+    std::string head(std::size_t{64} * 1024, '\0');
     in.read(head.data(), static_cast<std::streamsize>(head.size()));
     head.resize(static_cast<std::size_t>(in.gcount()));
     head.erase(
