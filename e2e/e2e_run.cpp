@@ -353,6 +353,7 @@ void Run::outline(const std::string& record) {
     const QImage pin2Empty = m_x.crop(s, w, pin2);
     const QImage chapters = m_x.crop(s, w, tiles);
     m_x.click(w, row(0));
+    m_x.parkPointer();
     if (waitChange(w, tiles, chapters, 1000) <= 1000) {
         shot("outline-chapter-1");
         fail("chapter tile 1 did not open the chapter");
@@ -363,6 +364,7 @@ void Run::outline(const std::string& record) {
     for (const char* entry : {"A00-A99", "A00-A09", "A00"}) {
         const QImage before = m_x.crop(s, w, tiles);
         m_x.click(w, row(n));
+        m_x.parkPointer(); // the tile's tooltip would cover the path tiles
         waitChange(w, tiles, before, 30);
         s = shot(std::string("outline-") + entry);
         expectColour(s, w, box + QPoint(270, n * 32 + 22), "green", std::string("the path tile of ") + entry);
@@ -370,6 +372,7 @@ void Run::outline(const std::string& record) {
     }
     // A000 is the first entry under level 4: a finest code, pinned to slot 1.
     m_x.click(w, row(4));
+    m_x.parkPointer();
     const int pinned = waitChange(w, pin1, pin1Empty, 300);
     s = shot("outline-A000-pinned");
     if (pinned <= 300) fail("A000 was not pinned to the first slot");
