@@ -593,21 +593,13 @@ void Run::vanishingConsultation() {
     // and the hand-off reaches it.
     const std::string record = m_out + "/received-started-later.txt";
     startStandin(record);
-    // The consultation window active first, so that the click on the search
-    // window is a new activation whether or not the window manager gave the
-    // new window the focus.
-    m_x.activate(m_consult);
-    expectActive(m_consult, "the consultation window did not become active");
+    // A new activation of the search window, through the menu as above: a
+    // click alone may reach the toolkit before it has seen the window lose
+    // the focus to the new consultation window, and then activates nothing.
+    m_x.activate(m_menu);
+    expectActive(m_search, "activating the menu did not bring the open search window back");
     m_x.click(m_search, firstRow);
     focusOn(m_search, "the search window");
-    // On a loaded machine the toolkit may take the click before it has seen
-    // the window lose the focus, so that no new activation happens: once more.
-    if (!e2e::WaitFor(pictureShown, 3s)) {
-        m_x.activate(m_consult);
-        expectActive(m_consult, "the consultation window did not become active");
-        m_x.click(m_search, firstRow);
-        focusOn(m_search, "the search window");
-    }
     WaitForOrFail(pictureShown,
                   "the search window did not offer its hand-off once the consultation program started");
     m_x.keys({"Down", "Down", "Down", "Down"}); // S93401D
