@@ -299,6 +299,11 @@ void XDriver::click(xcb_window_t window, QPoint at) {
     std::this_thread::sleep_for(std::chrono::milliseconds(150));
 }
 
+void XDriver::parkPointer() {
+    xcb_test_fake_input(m_c, XCB_MOTION_NOTIFY, 0, XCB_CURRENT_TIME, m_root, 1, 1, 0);
+    sync();
+}
+
 void XDriver::sendKey(unsigned keysym, bool press) {
     xcb_keycode_t* codes = xcb_key_symbols_get_keycode(m_symbols, keysym);
     if (!codes) return;

@@ -482,11 +482,15 @@ Attempt Maker::seventhMeaning(std::size_t k) {
     for (const auto& [character, text] : table->lines)
         if (character == c) meaning = text;
     std::vector<Distractor> others;
-    for (const auto& [character, text] : table->lines)
-        if (character != c && !text.empty() && text != meaning &&
+    for (const auto& [character, text] : table->lines) {
+        // (A copy: a lambda cannot capture a structured binding in every
+        // compiler the project builds with.)
+        const std::string meaningText = text;
+        if (character != c && !meaningText.empty() && meaningText != meaning &&
             std::none_of(others.begin(), others.end(),
-                         [&t = text](const Distractor& d) { return d.first == t; }))
-            others.emplace_back(text, key.code.substr(0, 6) + character);
+                         [&](const Distractor& d) { return d.first == meaningText; }))
+            others.emplace_back(meaningText, key.code.substr(0, 6) + character);
+    }
     if (meaning.empty() || others.size() < 3) return Skip(SkipReason::NoDistinctChoices);
     m_random.shuffle(others);
     others.resize(3);

@@ -17,6 +17,9 @@ bool Has(const std::string& text, const std::string& part) {
 class RealGuide : public ::testing::Test {
 protected:
     void SetUp() override {
+#ifndef ICD_HAS_GUIDE_DB
+        GTEST_SKIP() << "this build makes no guide (no XML importer for the platform)";
+#endif
         ASSERT_EQ(guide.open(ICD_GUIDE_DB), "") << "the build makes the guide (guide_db)";
     }
     Guide guide;
