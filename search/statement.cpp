@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "codes/coderules.h"
+#include "db/namesquery.h"
 #include "db/query.h"
 #include "db/sqltext.h"
 #include "text/text.h"
@@ -225,7 +226,7 @@ std::string TranslateIcd9Name(const std::string& typed, db::Query& aux) {
     if (first.empty()) return {};
     aux.close();
     aux.setText("SELECT ICD9_NO FROM ICD9 WHERE (" + first + ") OR (" + second + ")  ");
-    aux.open();
+    if (!db::TryOpenWithNames(aux)) aux.open();
     if (aux.eof()) return {};
     std::string icd9List;
     for (; !aux.eof(); aux.next()) {
@@ -362,6 +363,7 @@ bool SortInstead(db::Query& result) {
 } // namespace
 
 std::string EngineText(db::Query& result) {
+    if (std::string names = db::NamesEngineText(result); !names.empty()) return names;
     if (!SortInstead(result)) return result.text();
     std::string text;
     const auto& lines = result.lines();
@@ -371,6 +373,7 @@ std::string EngineText(db::Query& result) {
 }
 
 void OpenResult(db::Query& result) {
+    if (db::TryOpenWithNames(result)) return;
     if (!SortInstead(result)) {
         result.open();
         return;

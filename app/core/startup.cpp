@@ -60,6 +60,9 @@ bool OpenDatabase(AppContext& context, const std::string& executablePath) {
         Show(context, CannotOpenDatabaseMessage + std::string(e.what()));
         return false;
     }
+    // The names index is read on a thread of its own: the menu does not wait
+    // for it, and searches use the engine until it is there.
+    context.ADOConnection1.startNamesIndex();
     return true;
 }
 

@@ -26,7 +26,8 @@ std::string ExeDirOf(const std::string& executablePath);
 std::string DatabasePathIn(const std::string& exeDir);
 
 // Sets ExeDir and DBPath from the executable's path and opens ADOConnection1 on
-// the database file (a Jet file is converted first). On failure shows
+// the database file (a Jet file is converted first), then starts building the
+// names index in the background (nothing waits for it). On failure shows
 //   "找不到檔案:" + DBPath              when no file is there,
 //   "無法開啟資料庫:" + the error text    when it cannot be opened,
 // leaves the connection closed and returns false: the caller then requests
