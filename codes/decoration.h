@@ -19,6 +19,9 @@ namespace codes {
 
 std::string DecorateName(std::string_view name, std::string_view flag, std::string_view newMark);
 
+// What DecorateName appends: "(2023刪除)", "(2023禁用)", "(2023新增)" or "".
+std::string_view Decoration(std::string_view flag, std::string_view newMark);
+
 // DecorateName of the current row's ICD10_CNAME, ICD10_2023FLAG and ICD10_2023NEW.
 std::string DecorateRowName(const db::Query& query);
 

@@ -40,7 +40,8 @@ Connection::~Connection() {
 
 void Connection::open(const std::string& path, bool create) {
     close();
-    int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0);
+    // One thread uses a connection: the engine's own locking of every call is not needed.
+    int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | (create ? SQLITE_OPEN_CREATE : 0);
     sqlite3* db = nullptr;
     int rc = sqlite3_open_v2(path.c_str(), &db, flags, nullptr);
     if (rc != SQLITE_OK) {

@@ -2,7 +2,8 @@
 // The one connection to the code database.
 //
 // Contract: a Connection opens an existing SQLite file for reading and writing
-// (read-only when the file is), never creates one unless asked, shares the file
+// (read-only when the file is), is used by one thread at a time (the engine
+// does not lock each call), never creates one unless asked, shares the file
 // with other programs (no exclusive lock; a busy file is waited for up to a few
 // seconds), and registers the Jet functions the statements use (LEN). Every
 // engine error is thrown as db::Error with the engine's message.

@@ -17,7 +17,8 @@ NamesKeeper::~NamesKeeper() {
 void NamesKeeper::build() {
     std::shared_ptr<const NamesIndex> index;
     sqlite3* handle = nullptr;
-    if (sqlite3_open_v2(m_path.c_str(), &handle, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+    if (sqlite3_open_v2(m_path.c_str(), &handle, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr) ==
+        SQLITE_OK) {
         // A writer holding the file makes the build wait a little, then give up:
         // the engine answers meanwhile.
         sqlite3_busy_timeout(handle, 2000);

@@ -54,6 +54,8 @@ public:
     int fieldCount() const { return static_cast<int>(m_names.size()); }
     const std::string& fieldName(int i) const { return m_names[static_cast<std::size_t>(i)]; }
     bool hasField(std::string_view name) const { return indexOf(name) >= 0; }
+    // The position of a column by name (case-insensitive); -1 when the result has none.
+    int fieldIndex(std::string_view name) const { return indexOf(name); }
     // Value of the current row as text. Throws for a column the result lacks or
     // when there is no current row.
     std::string field(std::string_view name) const;

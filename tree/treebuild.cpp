@@ -70,12 +70,24 @@ std::string CodeNodeText(const db::Query& row) {
 
 namespace {
 
-// One entry of the level stack: the node placed last at a depth and its code.
+// One entry of the level stack: the node placed last at a depth and the
+// length of its code.
 struct LevelEntry {
     Node* node = nullptr;
-    std::string code;
     std::size_t length = 0; // bytes of the code
 };
+
+// "code name(decoration)" of the current row, read in place, into `text`.
+void NodeText(std::string& text, const db::Query& query, int no, int name, int flag, int mark) {
+    text.assign(query.view(no)).append(" ").append(query.view(name));
+    text.append(codes::Decoration(query.view(flag), query.view(mark)));
+}
+
+int ColumnOf(const db::Query& query, std::string_view name) {
+    const int i = query.fieldIndex(name);
+    if (i < 0) throw db::Error("找不到欄位: " + std::string(name));
+    return i;
+}
 
 } // namespace
 
@@ -92,12 +104,12 @@ void BuildResultTree(Tree& tree, const std::string& key, const std::string& type
     if (!IsRangeKey(key)) {
         const std::string code = query.eof() ? std::string() : query.field("ICD10_NO");
         const std::string text = query.eof() ? std::string(" ") : CodeNodeText(query);
-        stack[0] = {tree.addTopLevel(text), code, text::Cp950Length(code)};
+        stack[0] = {tree.addTopLevel(text), text::Cp950Length(code)};
         if (!query.eof()) query.next();
     } else {
         for (const std::string& line : outlineLines) {
             if (line.find(key) != std::string::npos) {
-                stack[0] = {tree.addTopLevel(" " + text::Trim(line)), {}, 0};
+                stack[0] = {tree.addTopLevel(" " + text::Trim(line)), 0};
                 break;
             }
         }
@@ -112,17 +124,23 @@ void BuildResultTree(Tree& tree, const std::string& key, const std::string& type
     const std::vector<std::string> separate =
         IsRangeKey(key) ? codes::SeparateBlocksInside(outlineLines, key) : std::vector<std::string>();
     std::size_t d = 0;
+    // Columns by position, values read in place: a chapter has tens of thousands of rows.
+    const int no = query.eof() ? 0 : ColumnOf(query, "ICD10_NO");
+    const int name = query.eof() ? 0 : ColumnOf(query, "ICD10_CNAME");
+    const int flag = query.eof() ? 0 : ColumnOf(query, "ICD10_2023FLAG");
+    const int mark = query.eof() ? 0 : ColumnOf(query, "ICD10_2023NEW");
+    std::string text;
     for (; !query.eof(); query.next()) {
-        std::string code = query.field("ICD10_NO");
+        const std::string_view code = query.view(no);
         if (icd10Range && codes::IsIcd11Code(code)) continue;
-        if (codes::InAnyRange(code, separate)) continue;
+        if (!separate.empty() && codes::InAnyRange(code, separate)) continue;
         const std::size_t length = text::Cp950Length(code);
-        std::string text = code + " " + codes::DecorateRowName(query);
+        NodeText(text, query, no, name, flag, mark);
         if (length > stack[d].length) {
-            Node* node = tree.addChild(stack[d].node, std::move(text));
+            Node* node = tree.addChild(stack[d].node, text);
             ++d;
             if (d == stack.size()) stack.emplace_back();
-            stack[d] = {node, std::move(code), length};
+            stack[d] = {node, length};
         } else {
             if (length < stack[d].length) {
                 for (std::size_t e = d + 1; e-- > 0;) {
@@ -132,8 +150,8 @@ void BuildResultTree(Tree& tree, const std::string& key, const std::string& type
                     }
                 }
             }
-            Node* node = tree.addSibling(stack[d].node, std::move(text));
-            stack[d] = {node, std::move(code), length};
+            Node* node = tree.addSibling(stack[d].node, text);
+            stack[d] = {node, length};
         }
     }
 
@@ -210,7 +228,7 @@ Node* AddCodeSubtree(Tree& tree, Node* parent, const std::string& code, const st
 
     const text::AffixResult parts = text::StripCommonAffixes(names);
     for (std::size_t i = 0; i < codes.size(); ++i)
-        node->child(static_cast<int>(i))->text = codes[i] + " " + parts.distinct[i];
+        tree.setText(node->child(static_cast<int>(i)), codes[i] + " " + parts.distinct[i]);
     return node;
 }
 

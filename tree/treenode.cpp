@@ -1,32 +1,47 @@
 #include "tree/treenode.h"
 
+#include <algorithm>
+#include <cstring>
+
 namespace tree {
 
-Node* Node::addChild(std::string childText) {
-    m_children.push_back(std::make_unique<Node>(std::move(childText), this, childCount()));
-    return m_children.back().get();
-}
-
-Node* Tree::addSibling(Node* node, std::string text) {
-    Node* parent = (node && node->parent()) ? node->parent() : &m_top;
-    return parent->addChild(std::move(text));
-}
-
-Node* Tree::addChild(Node* node, std::string text) {
-    return (node ? node : &m_top)->addChild(std::move(text));
-}
-
 namespace {
-std::size_t CountBelow(const Node* n) {
-    std::size_t count = 0;
-    for (int i = 0; i < n->childCount(); ++i)
-        count += 1 + CountBelow(n->child(i));
-    return count;
-}
+constexpr std::size_t TextBlock = 64 * 1024;
 } // namespace
 
-std::size_t Tree::size() const {
-    return CountBelow(&m_top);
+std::string_view Tree::store(std::string_view text) {
+    if (text.empty()) return {};
+    if (text.size() > m_textRoom) {
+        const std::size_t size = std::max(TextBlock, text.size());
+        m_texts.push_back(std::make_unique<char[]>(size));
+        m_textRoom = size;
+    }
+    // Blocks fill from their end down, so the room left is also the offset.
+    m_textRoom -= text.size();
+    char* at = m_texts.back().get() + m_textRoom;
+    std::memcpy(at, text.data(), text.size());
+    return {at, text.size()};
+}
+
+Node* Tree::add(Node* parent, std::string_view text) {
+    Node& node = m_nodes.emplace_back(store(text), parent, parent->childCount());
+    parent->m_children.push_back(&node);
+    return &node;
+}
+
+Node* Tree::addSibling(Node* node, std::string_view text) {
+    return add((node && node->parent()) ? node->parent() : &m_top, text);
+}
+
+Node* Tree::addChild(Node* node, std::string_view text) {
+    return add(node ? node : &m_top, text);
+}
+
+void Tree::clear() {
+    m_top.m_children.clear();
+    m_nodes.clear();
+    m_texts.clear();
+    m_textRoom = 0;
 }
 
 } // namespace tree
