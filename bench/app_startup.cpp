@@ -1,5 +1,5 @@
 // Start-up as the program does it, from opening the database to the main menu
-// being on the screen: FormCreate (database), the four working windows created
+// being on the screen: the menu opening the database, the four working windows created
 // (their creation handlers run), the menu shown and exposed. Runs on Qt's
 // offscreen platform unless QT_QPA_PLATFORM names another (xcb under Xvfb).
 #include <filesystem>
@@ -8,13 +8,14 @@
 #include <QWindow>
 #include <benchmark/benchmark.h>
 
-#include "app/menu/tformkelvara.h"
+#include "program/mainmenu.h"
 #include "app/widgets/pictures.h"
 #include "benchsupport.h"
-#include "outline/tform2.h"
-#include "quiz/tform4.h"
-#include "search/tform5.h"
-#include "tree/tform3.h"
+#include "outline/outlinewindow.h"
+#include "quiz/quizwindow.h"
+#include "search/searchwindow.h"
+#include "tree/treewindow.h"
+#include "testsupport/fakes.h"
 
 namespace {
 
@@ -40,16 +41,16 @@ void StartUpToMenuShown(benchmark::State& state, const std::string& exeDir) {
         return;
     }
     for (auto _ : state) {
-        auto messages = std::make_unique<app::RecordingMessages>();
+        auto messages = std::make_unique<testsupport::RecordingMessages>();
         auto context = std::make_unique<app::AppContext>(*messages, app::NullDesktop::Instance());
-        app::MenuSetup setup;
+        program::MenuSetup setup;
         setup.executablePath = exeDir + "/icd10tcm";
-        setup.createForm2 = Make<outline::TForm2>;
-        setup.createForm3 = Make<tree::TForm3>;
-        setup.createForm4 = Make<quiz::TForm4>;
-        setup.createForm5 = Make<search::TForm5>;
-        auto menu = std::make_unique<app::TFormKelvara>(*context, std::move(setup));
-        menu->CreateWorkingWindows();
+        setup.createOutlineWindow = Make<outline::OutlineWindow>;
+        setup.createTreeWindow = Make<tree::TreeWindow>;
+        setup.createQuizWindow = Make<quiz::QuizWindow>;
+        setup.createSearchWindow = Make<search::SearchWindow>;
+        auto menu = std::make_unique<program::MainMenu>(*context, std::move(setup));
+        menu->createWorkingWindows();
         menu->show();
         while (!menu->windowHandle() || !menu->windowHandle()->isExposed())
             QCoreApplication::processEvents(QEventLoop::AllEvents, 5);

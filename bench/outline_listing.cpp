@@ -25,7 +25,8 @@
 #include "app/core/appcontext.h"
 #include "app/widgets/imagebutton.h"
 #include "app/widgets/pictures.h"
-#include "outline/tform2.h"
+#include "outline/outlinewindow.h"
+#include "testsupport/fakes.h"
 #endif
 
 namespace {
@@ -88,7 +89,7 @@ QApplication& App() {
     return benchsupport::OffscreenApplication();
 }
 
-int EntryIndex(const outline::TForm2& w, const std::string& code) {
+int EntryIndex(const outline::OutlineWindow& w, const std::string& code) {
     for (int e = 1; e <= outline::kEntryTiles; ++e)
         if (w.browser().entryTile(e).visible && w.browser().entryTile(e).Code == code) return e;
     return 0;
@@ -98,23 +99,23 @@ void BlockDescentWindow(benchmark::State& state) {
     const std::string path = benchsupport::FullDatabasePath();
     if (path.empty()) return state.SkipWithError("full-size test database not built (needs ../shared/data)");
     App();
-    app::RecordingMessages messages;
-    app::FakeDesktop desktop;
+    testsupport::RecordingMessages messages;
+    testsupport::FakeDesktop desktop;
     app::AppContext ctx(messages, desktop);
-    ctx.ADOConnection1.open(path);
-    outline::TForm2 w(ctx);
+    ctx.connection.open(path);
+    outline::OutlineWindow w(ctx);
     w.show();
     QApplication::processEvents();
-    w.Image1MouseUp(w.chapterTileImage(20)); // V00-Y99
-    w.Image1MouseUp(w.entryTileImage(EntryIndex(w, "V00-X58")));
-    w.Image1MouseUp(w.entryTileImage(EntryIndex(w, "W00-X58")));
+    w.pictureReleased(w.chapterTileImage(20)); // V00-Y99
+    w.pictureReleased(w.entryTileImage(EntryIndex(w, "V00-X58")));
+    w.pictureReleased(w.entryTileImage(EntryIndex(w, "W00-X58")));
     const int block = EntryIndex(w, "W00-W19");
     if (block == 0) return state.SkipWithError("outline row W00-W19 not listed");
     int rows = 0;
     for (auto _ : state) {
-        w.Image1MouseUp(w.entryTileImage(block));
+        w.pictureReleased(w.entryTileImage(block));
         rows = w.browser().visibleEntryCount();
-        w.Image1MouseUp(w.backImage());
+        w.pictureReleased(w.backImage());
     }
     state.counters["rows"] = rows;
     if (!messages.shown.empty()) state.SkipWithError(messages.shown.front().c_str());

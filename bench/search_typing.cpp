@@ -28,8 +28,9 @@
 #include "benchsupport.h"
 #include "db/query.h"
 #include "search/resultmodel.h"
-#include "search/tform5.h"
+#include "search/searchwindow.h"
 #include "search/wordfallback.h"
+#include "testsupport/fakes.h"
 
 namespace {
 
@@ -56,20 +57,20 @@ public:
 };
 
 struct Window {
-    app::RecordingMessages messages;
-    app::FakeDesktop desktop;
+    testsupport::RecordingMessages messages;
+    testsupport::FakeDesktop desktop;
     app::AppContext ctx{messages, desktop};
     PaintWatch watch; // outlives the window whose grid it watches
-    std::unique_ptr<search::TForm5> form;
+    std::unique_ptr<search::SearchWindow> form;
     QTableView* grid = nullptr;
 
     explicit Window(const std::string& path) {
         benchsupport::OffscreenApplication();
-        ctx.ADOConnection1.open(path);
-        form = std::make_unique<search::TForm5>(ctx);
+        ctx.connection.open(path);
+        form = std::make_unique<search::SearchWindow>(ctx);
         form->setLiveSearchPause(0);
         form->show();
-        grid = form->findChild<QTableView*>(QStringLiteral("DBGrid1"));
+        grid = form->findChild<QTableView*>(QStringLiteral("resultGrid"));
         grid->viewport()->installEventFilter(&watch);
         settle();
     }
@@ -120,7 +121,8 @@ void TypeKey(benchmark::State& state, const char* boxName, const QString& before
     sqlite3* bare = benchsupport::OpenBare(state);
     if (!w || !bare) return;
     QLineEdit* box = w->box(boxName);
-    for (const char* other : {"Edit1", "Edit2", "Edit3", "Edit4", "Edit5"})
+    for (const char* other :
+         {"icd9CodeEdit", "codeEdit", "chineseNameEdit", "englishNameEdit", "icd9NameEdit"})
         if (QLineEdit* e = w->box(other); e != box) e->clear();
     std::vector<double> first, all;
     int rows = 0;
@@ -128,7 +130,7 @@ void TypeKey(benchmark::State& state, const char* boxName, const QString& before
     for (auto _ : state) {
         // The state before the keystroke: its text and its result on screen.
         box->setText(before);
-        w->form->Button1Click(w->form.get());
+        w->form->search(w->form.get());
         w->settle();
         const int started = w->form->searchesStarted();
         w->watch.painted = false;
@@ -150,7 +152,7 @@ void TypeKey(benchmark::State& state, const char* boxName, const QString& before
         rows = w->form->resultModel()->rowCount();
         criteria = w->form->criteria();
     }
-    const double bareMs = BareMs(bare, w->ctx.ADOConnection1, criteria);
+    const double bareMs = BareMs(bare, w->ctx.connection, criteria);
     state.counters["median_ms"] = Median(first);
     state.counters["worst_ms"] = first.empty() ? 0 : *std::max_element(first.begin(), first.end());
     state.counters["all_ms"] = Median(all);
@@ -181,10 +183,10 @@ void RegisterWhole(const char* label, const char* boxName, const QString& text) 
         ->Unit(benchmark::kMillisecond);
 }
 
-const int registered = (RegisterTyping("code", "Edit2", QStringLiteral("S93401A")),
-                        RegisterTyping("chinese", "Edit3", QStringLiteral("左踝 扭傷")),
-                        RegisterTyping("english", "Edit4", QStringLiteral("ankle sprain")),
-                        RegisterWhole("code", "Edit2", QStringLiteral("S")),
-                        RegisterWhole("english", "Edit4", QStringLiteral("fracture")), 0);
+const int registered = (RegisterTyping("code", "codeEdit", QStringLiteral("S93401A")),
+                        RegisterTyping("chinese", "chineseNameEdit", QStringLiteral("左踝 扭傷")),
+                        RegisterTyping("english", "englishNameEdit", QStringLiteral("ankle sprain")),
+                        RegisterWhole("code", "codeEdit", QStringLiteral("S")),
+                        RegisterWhole("english", "englishNameEdit", QStringLiteral("fracture")), 0);
 
 } // namespace

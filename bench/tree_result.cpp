@@ -15,8 +15,9 @@
 #include "benchqt.h"
 #include "benchsupport.h"
 #include "tree/codetreeview.h"
-#include "tree/tform3.h"
+#include "tree/treewindow.h"
 #include "tree/treemodel.h"
+#include "testsupport/fakes.h"
 
 namespace {
 
@@ -29,23 +30,23 @@ QApplication& App() {
 
 // One tree window on the full-size database, shown, with the range typed in.
 struct Window {
-    app::RecordingMessages messages;
-    app::FakeDesktop desktop;
+    testsupport::RecordingMessages messages;
+    testsupport::FakeDesktop desktop;
     app::AppContext ctx{messages, desktop};
-    std::unique_ptr<tree::TForm3> form;
+    std::unique_ptr<tree::TreeWindow> form;
 
     explicit Window(const std::string& path) {
         App();
-        ctx.ADOConnection1.open(path);
-        form = std::make_unique<tree::TForm3>(ctx);
+        ctx.connection.open(path);
+        form = std::make_unique<tree::TreeWindow>(ctx);
         form->show();
         QApplication::processEvents();
-        form->FormActivate();
-        form->Edit1()->setText(QStringLiteral("S00-T88"));
+        form->onActivated();
+        form->codeEdit()->setText(QStringLiteral("S00-T88"));
     }
     void display() {
-        form->Button1Click();
-        form->TreeView1()->viewport()->repaint();
+        form->showCodes();
+        form->resultTree()->viewport()->repaint();
     }
     std::size_t nodes() const { return form->resultModel()->tree().size(); }
 };
@@ -99,11 +100,11 @@ void ChapterRangeExpandAll(benchmark::State& state) {
     if (path.empty()) return state.SkipWithError("full-size test database not built (needs ../shared/data)");
     Window w(path);
     w.display();
-    tree::CodeTreeView* view = w.form->TreeView1();
+    tree::CodeTreeView* view = w.form->resultTree();
     for (auto _ : state) {
-        w.form->Image3MouseUp(w.form->image(5));
+        w.form->pictureReleased(w.form->expandAllButton());
         view->viewport()->repaint();
-        w.form->Image3MouseUp(w.form->image(6));
+        w.form->pictureReleased(w.form->collapseAllButton());
         view->viewport()->repaint();
     }
 }

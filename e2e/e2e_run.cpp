@@ -37,11 +37,11 @@
 #include <vector>
 
 #include "app/tests/xserver.h"
-#include "ui_tform2.h"
-#include "ui_tform3.h"
-#include "ui_tform4.h"
-#include "ui_tform5.h"
-#include "ui_tformkelvara.h"
+#include "ui_outlinewindow.h"
+#include "ui_treewindow.h"
+#include "ui_quizwindow.h"
+#include "ui_searchwindow.h"
+#include "ui_mainmenu.h"
 #include "xdriver.h"
 
 extern char** environ;
@@ -155,7 +155,7 @@ private:
     }
     // Ends the program with the menu's close picture; it must end by itself.
     void closeProgram() {
-        m_x.click(m_menu, m_menuForm.centre(m_menuForm.ui().Image6));
+        m_x.click(m_menu, m_menuForm.centre(m_menuForm.ui().exitButton));
         if (!e2e::WaitFor([&] { return !running(m_program); }, 10s))
             fail("the program did not end on the menu's close picture");
         if (m_lastStatus != 0) fail("the program ended with status " + std::to_string(m_lastStatus));
@@ -268,21 +268,21 @@ private:
     bool m_managed = true; // a window manager is running: activation can be checked
     e2e::XDriver m_x;
     xcb_window_t m_menu = 0, m_consult = 0, m_search = 0;
-    Layout<Ui::TFormKelvara> m_menuForm;
-    Layout<Ui::TForm5> m_searchForm;
-    Layout<Ui::TForm2> m_outlineForm;
-    Layout<Ui::TForm4> m_quizForm;
-    Layout<Ui::TForm3> m_treeForm;
+    Layout<Ui::MainMenu> m_menuForm;
+    Layout<Ui::SearchWindow> m_searchForm;
+    Layout<Ui::OutlineWindow> m_outlineForm;
+    Layout<Ui::QuizWindow> m_quizForm;
+    Layout<Ui::TreeWindow> m_treeForm;
 };
 
 // The search window: S93.4 with Enter, a code that is not finest refused, a
 // finest code handed to the consultation program.
 void Run::searchAndHandOff(const std::string& record) {
     const auto& ui = m_searchForm.ui();
-    m_search = launch(m_menuForm.ui().Image5, kSearchTitle);
-    const QPoint handOff = m_searchForm.centre(ui.Image18);
+    m_search = launch(m_menuForm.ui().searchButton, kSearchTitle);
+    const QPoint handOff = m_searchForm.centre(ui.handOffButton);
     // The first grid row's middle, and the rows' part of the grid.
-    const QRect grid = m_searchForm.rect(ui.DBGrid1);
+    const QRect grid = m_searchForm.rect(ui.resultGrid);
     const QPoint firstRow(200, grid.top() + 29);
     const QRect rows(20, grid.top() + 23, 680, 170);
     QImage s = shot("search-opened");
@@ -290,7 +290,7 @@ void Run::searchAndHandOff(const std::string& record) {
                  "the search window's hand-off picture (the consultation program was running at start)");
     const QImage empty = m_x.crop(s, m_search, rows);
 
-    m_x.click(m_search, m_searchForm.centre(ui.Edit2));
+    m_x.click(m_search, m_searchForm.centre(ui.codeEdit));
     m_x.type("S93.4");
     m_x.keys({"Return"});
     if (waitChange(m_search, rows, empty, 1000) <= 1000) {
@@ -326,17 +326,17 @@ void Run::searchAndHandOff(const std::string& record) {
 // window while it is minimised; Home; a fresh browser after a relaunch.
 void Run::outline(const std::string& record) {
     const auto& ui = m_outlineForm.ui();
-    const QPoint box = m_outlineForm.rect(ui.ScrollBox1).topLeft();
+    const QPoint box = m_outlineForm.rect(ui.tileArea).topLeft();
     // Tile rows are 32 pixels high; the entries under level L are in rows
     // L, L+1, ...
     auto row = [&](int n) { return box + QPoint(74, n == 0 ? 21 : n * 32 + 15); };
     const QRect tiles(box + QPoint(4, 0), QSize(300, 300));
-    const QRect pin1 = m_outlineForm.rect(ui.Image8).adjusted(2, 2, -2, -2);
-    const QRect pin2 = m_outlineForm.rect(ui.Image9).adjusted(2, 2, -2, -2);
-    const QPoint handOff = m_outlineForm.centre(ui.Image14);
-    const QPoint close = m_outlineForm.centre(ui.Image13);
+    const QRect pin1 = m_outlineForm.rect(ui.pinSlot1).adjusted(2, 2, -2, -2);
+    const QRect pin2 = m_outlineForm.rect(ui.pinSlot2).adjusted(2, 2, -2, -2);
+    const QPoint handOff = m_outlineForm.centre(ui.handOffArrow1);
+    const QPoint close = m_outlineForm.centre(ui.closeButton);
 
-    xcb_window_t w = launch(m_menuForm.ui().Image2, kOutlineTitle);
+    xcb_window_t w = launch(m_menuForm.ui().icd10OutlineButton, kOutlineTitle);
     QImage s = shot("outline-chapters");
     expectColour(s, w, handOff + QPoint(-7, 3), "red", "the outline's first hand-off arrow");
     const QImage pin1Empty = m_x.crop(s, w, pin1);
@@ -380,14 +380,14 @@ void Run::outline(const std::string& record) {
     if (m_x.visibleCount(kConsultTitle) != 1)
         fail("the consultation window is still minimised after the hand-off");
     shot("outline-handed-off");
-    m_x.click(w, m_outlineForm.centre(ui.Image1));
+    m_x.click(w, m_outlineForm.centre(ui.homeButton));
     WaitForOrFail([&] { return e2e::PixelsDiffer(chapters, m_x.crop(m_x.grab(), w, tiles)) < 30; },
                   "Home did not bring back the chapter tiles");
     s = shot("outline-home");
     if (e2e::PixelsDiffer(pin1A000, m_x.crop(s, w, pin1)) >= 30) fail("Home lost the pinned code");
     closeWithPicture(w, close, kOutlineTitle);
     // Launched again: a new browser, with empty pin slots.
-    w = launch(m_menuForm.ui().Image2, kOutlineTitle);
+    w = launch(m_menuForm.ui().icd10OutlineButton, kOutlineTitle);
     s = shot("outline-relaunched");
     if (e2e::PixelsDiffer(pin1Empty, m_x.crop(s, w, pin1)) >= 30)
         fail("the outline browser launched again still held the pinned code");
@@ -399,19 +399,19 @@ void Run::outline(const std::string& record) {
 void Run::tree(const std::string& record) {
     const auto& ui = m_treeForm.ui();
     const QRect area(80, 40, 600, 440); // the tree views' part of the window
-    xcb_window_t w = launch(m_menuForm.ui().Image3, kTreeTitle);
+    xcb_window_t w = launch(m_menuForm.ui().icd10TreeButton, kTreeTitle);
     QImage s = shot("tree-opened");
     const QImage outlineTree = m_x.crop(s, w, area);
-    m_x.click(w, m_treeForm.centre(ui.Edit1));
+    m_x.click(w, m_treeForm.centre(ui.codeEdit));
     m_x.type("S934");
-    m_x.click(w, m_treeForm.centre(ui.Button1));
+    m_x.click(w, m_treeForm.centre(ui.showButton));
     const int shown = waitChange(w, area, outlineTree, 1000);
     s = shot("tree-S934");
     if (shown <= 1000) fail("顯示 did not show the tree of S934");
-    expectColour(s, w, m_treeForm.rect(ui.Image4).topLeft() + QPoint(30, 16), "green",
+    expectColour(s, w, m_treeForm.rect(ui.backButton).topLeft() + QPoint(30, 16), "green",
                  "the tree's Back picture, shown with the result tree");
     const QImage collapsed = m_x.crop(s, w, area);
-    m_x.click(w, m_treeForm.centre(ui.Image5));
+    m_x.click(w, m_treeForm.centre(ui.expandAllButton));
     const int expanded = waitChange(w, area, collapsed, 1000);
     shot("tree-S934-expanded");
     if (expanded <= 1000) fail("expand all changed nothing");
@@ -421,7 +421,7 @@ void Run::tree(const std::string& record) {
     expectActive(w, "the tree window did not become active on a click");
     m_x.keys({"Down", "Down", "Down", "Down"});
     shot("tree-S93401D-selected");
-    m_x.click(w, m_treeForm.centre(ui.Image18));
+    m_x.click(w, m_treeForm.centre(ui.handOffButton));
     expectReceived(record, "the consultation program did not receive |ICD10|S93401D from the tree",
                    {"|ICD10|S93401A", "|ICD10|A000", "|ICD10|S93401D"});
     // Closed from its title bar this time (the window manager's close, Alt+F4).
@@ -439,12 +439,12 @@ void Run::tree(const std::string& record) {
 // The quiz: ten answers to the report, kept after a relaunch.
 void Run::quiz() {
     const auto& ui = m_quizForm.ui();
-    const QPoint answer1 = m_quizForm.centre(ui.ImageA1);
-    const QPoint answer1Number = m_quizForm.rect(ui.ImageA1).topLeft() + QPoint(8, 32);
-    const QRect questionAndAnswers = m_quizForm.rect(ui.Panel1);
+    const QPoint answer1 = m_quizForm.centre(ui.answerButton1);
+    const QPoint answer1Number = m_quizForm.rect(ui.answerButton1).topLeft() + QPoint(8, 32);
+    const QRect questionAndAnswers = m_quizForm.rect(ui.questionPanel);
     const QRect whole(QPoint(0, 0), m_quizForm.size());
-    const QPoint close = m_quizForm.centre(ui.Image13);
-    xcb_window_t w = launch(m_menuForm.ui().Image4, kQuizTitle);
+    const QPoint close = m_quizForm.centre(ui.closeButton);
+    xcb_window_t w = launch(m_menuForm.ui().quizButton, kQuizTitle);
     QImage s = shot("quiz-question-1");
     expectColour(s, w, answer1Number, "orange", "answer picture 1");
     if (m_x.visibleCount(kMenuTitle) != 1) fail("the quiz showed a message at its first showing");
@@ -468,7 +468,7 @@ void Run::quiz() {
              m_shotName + ")");
     const QImage report = m_x.crop(s, w, whole);
     closeWithPicture(w, close, kQuizTitle);
-    w = launch(m_menuForm.ui().Image4, kQuizTitle);
+    w = launch(m_menuForm.ui().quizButton, kQuizTitle);
     s = shot("quiz-relaunched");
     const int d = e2e::PixelsDiffer(report, m_x.crop(s, w, whole));
     if (d >= 200)
@@ -482,9 +482,9 @@ void Run::quiz() {
 // does nothing, and an outline made now has no hand-off arrows.
 void Run::vanishingConsultation() {
     const auto& ui = m_searchForm.ui();
-    const QPoint handOff = m_searchForm.centre(ui.Image18);
-    const QPoint firstRow(200, m_searchForm.rect(ui.DBGrid1).top() + 29);
-    m_search = launch(m_menuForm.ui().Image5, kSearchTitle);
+    const QPoint handOff = m_searchForm.centre(ui.handOffButton);
+    const QPoint firstRow(200, m_searchForm.rect(ui.resultGrid).top() + 29);
+    m_search = launch(m_menuForm.ui().searchButton, kSearchTitle);
     for (int round = 1; round <= 3; ++round) {
         testsupport::XServer::stop(m_standin);
         m_standin = -1;
@@ -509,14 +509,14 @@ void Run::vanishingConsultation() {
     m_x.click(m_search, handOff);
     settle();
     if (m_x.visibleCount(kMenuTitle) != 1) fail("a hand-off with no consultation window showed a message");
-    closeWithPicture(m_search, m_searchForm.centre(ui.Image13), kSearchTitle);
+    closeWithPicture(m_search, m_searchForm.centre(ui.closeButton), kSearchTitle);
     if (!running(m_program)) fail("the program ended after the consultation window vanished");
-    xcb_window_t w = launch(m_menuForm.ui().Image2, kOutlineTitle);
+    xcb_window_t w = launch(m_menuForm.ui().icd10OutlineButton, kOutlineTitle);
     QImage s = shot("outline-without-consultation");
-    if (e2e::ColourName(m_x.pixel(s, w, m_outlineForm.centre(m_outlineForm.ui().Image14) + QPoint(-7, 3))) ==
-        "red")
+    if (e2e::ColourName(
+            m_x.pixel(s, w, m_outlineForm.centre(m_outlineForm.ui().handOffArrow1) + QPoint(-7, 3))) == "red")
         fail("the outline shows its hand-off arrows with no consultation program running");
-    closeWithPicture(w, m_outlineForm.centre(m_outlineForm.ui().Image13), kOutlineTitle);
+    closeWithPicture(w, m_outlineForm.centre(m_outlineForm.ui().closeButton), kOutlineTitle);
 }
 
 bool Run::startServer(bool withWindowManager) {
@@ -547,19 +547,19 @@ void Run::secondRun() {
     startStandin(record);
     startProgram();
     QImage s = shot("menu");
-    expectColour(s, m_menu, m_menuForm.rect(m_menuForm.ui().Image6).topLeft() + QPoint(10, 15), "red",
+    expectColour(s, m_menu, m_menuForm.rect(m_menuForm.ui().exitButton).topLeft() + QPoint(10, 15), "red",
                  "the menu's close picture (no window manager)");
     searchAndHandOff(record);
     if (!e2e::WaitFor([&] { return m_x.stackedAbove(m_consult, m_search); }, 5s))
         fail("no window manager: the consultation window was not raised above the search window");
     shot("search-handed-off");
-    closeWithPicture(m_search, m_searchForm.centre(m_searchForm.ui().Image13), kSearchTitle);
+    closeWithPicture(m_search, m_searchForm.centre(m_searchForm.ui().closeButton), kSearchTitle);
 
     const auto& ui = m_outlineForm.ui();
-    const QPoint box = m_outlineForm.rect(ui.ScrollBox1).topLeft();
+    const QPoint box = m_outlineForm.rect(ui.tileArea).topLeft();
     const QRect tiles(box + QPoint(4, 0), QSize(300, 300));
-    const QRect pin1 = m_outlineForm.rect(ui.Image8).adjusted(2, 2, -2, -2);
-    xcb_window_t w = launch(m_menuForm.ui().Image2, kOutlineTitle);
+    const QRect pin1 = m_outlineForm.rect(ui.pinSlot1).adjusted(2, 2, -2, -2);
+    xcb_window_t w = launch(m_menuForm.ui().icd10OutlineButton, kOutlineTitle);
     s = settle();
     const QImage pin1Empty = m_x.crop(s, w, pin1);
     for (int n = 0; n <= 3; ++n) { // chapter 1, A00-A99, A00-A09, A00
@@ -571,11 +571,11 @@ void Run::secondRun() {
     m_x.click(w, box + QPoint(74, 4 * 32 + 15)); // A000
     if (waitChange(w, pin1, pin1Empty, 300) <= 300) fail("no window manager: A000 was not pinned");
     shot("outline-A000-pinned");
-    m_x.click(w, m_outlineForm.centre(ui.Image14));
+    m_x.click(w, m_outlineForm.centre(ui.handOffArrow1));
     expectReceived(record, "no window manager: the outline's hand-off did not arrive",
                    {"|ICD10|S93401A", "|ICD10|A000"});
     shot("outline-handed-off");
-    closeWithPicture(w, m_outlineForm.centre(ui.Image13), kOutlineTitle);
+    closeWithPicture(w, m_outlineForm.centre(ui.closeButton), kOutlineTitle);
     closeProgram();
     shot("program-closed");
 }
@@ -598,7 +598,7 @@ void Run::thirdRun() {
     startProgram();
     searchAndHandOff(record);
     shot("search-handed-off");
-    closeWithPicture(m_search, m_searchForm.centre(m_searchForm.ui().Image13), kSearchTitle);
+    closeWithPicture(m_search, m_searchForm.centre(m_searchForm.ui().closeButton), kSearchTitle);
     closeProgram();
 }
 
@@ -610,11 +610,11 @@ void Run::firstRun() {
     startProgram();
     const auto& menu = m_menuForm.ui();
     QImage s = shot("menu");
-    expectColour(s, m_menu, m_menuForm.rect(menu.Image6).topLeft() + QPoint(10, 15), "red",
+    expectColour(s, m_menu, m_menuForm.rect(menu.exitButton).topLeft() + QPoint(10, 15), "red",
                  "the menu's close picture");
-    expectColour(s, m_menu, m_menuForm.rect(menu.Image2).bottomLeft() + QPoint(20, -12), "green",
+    expectColour(s, m_menu, m_menuForm.rect(menu.icd10OutlineButton).bottomLeft() + QPoint(20, -12), "green",
                  "the menu's ICD10 outline picture");
-    expectColour(s, m_menu, m_menuForm.rect(menu.Image7).bottomLeft() + QPoint(20, -12), "blue",
+    expectColour(s, m_menu, m_menuForm.rect(menu.icd11OutlineButton).bottomLeft() + QPoint(20, -12), "blue",
                  "the menu's ICD11 outline picture");
 
     std::puts("search");
@@ -630,7 +630,7 @@ void Run::firstRun() {
     const QImage before = m_x.crop(s, m_search, whole);
 
     // Closed and launched again: criteria, rows and current row as they were.
-    const QPoint searchClose = m_searchForm.centre(m_searchForm.ui().Image13);
+    const QPoint searchClose = m_searchForm.centre(m_searchForm.ui().closeButton);
     closeWithPicture(m_search, searchClose, kSearchTitle);
     m_x.click(m_menu, QPoint(350, 470)); // the menu's background, clear of its pictures
     expectActive(m_menu, "the menu did not become active when clicked");
@@ -638,7 +638,7 @@ void Run::firstRun() {
         fail("the menu brought back a search window that had been closed");
     shot("search-closed");
     // (The toolkit may give the window a new X window when it is shown again.)
-    m_search = launch(menu.Image5, kSearchTitle);
+    m_search = launch(menu.searchButton, kSearchTitle);
     s = shot("search-relaunched");
     const int d = e2e::PixelsDiffer(before, m_x.crop(s, m_search, whole));
     if (d >= 200)
@@ -653,12 +653,12 @@ void Run::firstRun() {
     std::puts("quiz");
     quiz();
     std::puts("ICD-11 browsers");
-    xcb_window_t w = launch(menu.Image7, kOutline11Title);
+    xcb_window_t w = launch(menu.icd11OutlineButton, kOutline11Title);
     shot("outline-icd11");
-    closeWithPicture(w, m_outlineForm.centre(m_outlineForm.ui().Image13), kOutline11Title);
-    w = launch(menu.Image8, kTree11Title);
+    closeWithPicture(w, m_outlineForm.centre(m_outlineForm.ui().closeButton), kOutline11Title);
+    w = launch(menu.icd11TreeButton, kTree11Title);
     shot("tree-icd11");
-    closeWithPicture(w, m_treeForm.centre(m_treeForm.ui().Image13), kTree11Title);
+    closeWithPicture(w, m_treeForm.centre(m_treeForm.ui().closeButton), kTree11Title);
     std::puts("consultation window vanishing during the hand-off");
     vanishingConsultation();
 

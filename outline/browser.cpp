@@ -96,7 +96,7 @@ int OutlineBrowser::ListOutlineChildren(const std::string& code, int level) {
     return j;
 }
 
-void OutlineBrowser::Image4Click(int k) {
+void OutlineBrowser::openChapter(int k) {
     if (k < 1 || k > kChapterTiles) return;
     const ChapterTile& c = m_chapters[static_cast<std::size_t>(k - 1)];
     if (c.Code.empty()) return; // a tile the outline left empty
@@ -108,10 +108,10 @@ void OutlineBrowser::Image4Click(int k) {
     p.visible = true;
     p.Name = c.Name;
     p.picture = {Template::BlueBar, LabelKind::FirstPath, k, c.Code, c.Name, "", std::nullopt};
-    Image5Click(1);
+    openPathTile(1);
 }
 
-void OutlineBrowser::Image5Click(int t) {
+void OutlineBrowser::openPathTile(int t) {
     if (t < 1 || t > kPathTiles) return;
     const PathTile& p = m_paths[static_cast<std::size_t>(t - 1)];
     const int L = p.Level;
@@ -125,7 +125,7 @@ void OutlineBrowser::Image5Click(int t) {
     HighlightDistinctParts();
 }
 
-void OutlineBrowser::Image6Click(int e) {
+void OutlineBrowser::openEntry(int e) {
     if (e < 1 || e > kEntryTiles) return;
     const EntryTile entry = m_entries[static_cast<std::size_t>(e - 1)];
     if (!entry.visible) return;
@@ -169,7 +169,7 @@ std::string OutlineBrowser::CurrentCode() const {
     return m_level > 0 ? m_paths[static_cast<std::size_t>(m_level - 1)].Code : std::string();
 }
 
-void OutlineBrowser::Image1Click() {
+void OutlineBrowser::goHome() {
     m_level = 0;
     HideEntryTiles();
     for (auto& p : m_paths)
@@ -177,14 +177,14 @@ void OutlineBrowser::Image1Click() {
     ShowChapterTiles();
 }
 
-void OutlineBrowser::Image2Click() {
+void OutlineBrowser::goBack() {
     if (m_level == 0) return;
     HideEntryTiles();
     --m_level;
     for (int i = m_level + 1; i <= kPathTiles; ++i)
         m_paths[static_cast<std::size_t>(i - 1)].visible = false;
     if (m_level > 0)
-        Image5Click(m_level);
+        openPathTile(m_level);
     else
         ShowChapterTiles();
 }

@@ -125,11 +125,11 @@ public:
     int visibleEntryCount() const;
 
     // Releases on the tiles and buttons.
-    void Image4Click(int k);  // chapter tile k
-    void Image5Click(int t);  // path tile t
-    void Image6Click(int e);  // entry tile e
-    void Image1Click();       // Home
-    void Image2Click();       // Back
+    void openChapter(int k);  // chapter tile k
+    void openPathTile(int t); // path tile t
+    void openEntry(int e);    // entry tile e
+    void goHome();            // Home
+    void goBack();            // Back
     void EmptyPinSlot(int s); // pin slot s (1 = the top one)
 
     // Pins a finest code as pressing its entry tile does: to the first free

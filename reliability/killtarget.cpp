@@ -16,11 +16,12 @@
 
 #include "app/core/appcontext.h"
 #include "app/core/messages.h"
-#include "app/menu/tformkelvara.h"
-#include "outline/tform2.h"
-#include "quiz/tform4.h"
-#include "search/tform5.h"
-#include "tree/tform3.h"
+#include "program/mainmenu.h"
+#include "outline/outlinewindow.h"
+#include "quiz/quizwindow.h"
+#include "search/searchwindow.h"
+#include "tree/treewindow.h"
+#include "testsupport/fakes.h"
 
 namespace {
 
@@ -47,22 +48,22 @@ int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
     StderrMessages messages;
-    app::FakeDesktop desktop; // no other program's window is ever looked for here
+    testsupport::FakeDesktop desktop; // no other program's window is ever looked for here
     app::AppContext context(messages, desktop);
 
-    app::MenuSetup setup;
+    program::MenuSetup setup;
     setup.executablePath = argv[2];
-    setup.createForm2 = Make<outline::TForm2>;
-    setup.createForm3 = Make<tree::TForm3>;
-    setup.createForm4 = Make<quiz::TForm4>;
-    setup.createForm5 = Make<search::TForm5>;
+    setup.createOutlineWindow = Make<outline::OutlineWindow>;
+    setup.createTreeWindow = Make<tree::TreeWindow>;
+    setup.createQuizWindow = Make<quiz::QuizWindow>;
+    setup.createSearchWindow = Make<search::SearchWindow>;
     setup.quit = [] {};
 
-    app::TFormKelvara menu(context, std::move(setup));
-    menu.CreateWorkingWindows();
+    program::MainMenu menu(context, std::move(setup));
+    menu.createWorkingWindows();
     if (menu.terminationRequested()) return 1;
     if (std::strcmp(argv[1], "rank-button") == 0) {
-        auto* button = menu.form5()->findChild<QPushButton*>(QStringLiteral("ButtonTemp"));
+        auto* button = menu.searchWindow()->findChild<QPushButton*>(QStringLiteral("buildRankingButton"));
         if (!button) {
             std::fprintf(stderr, "the search window has no ranking button\n");
             return 3;

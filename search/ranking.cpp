@@ -64,31 +64,31 @@ RankingResult BuildRanking(db::Connection& connection,
     // The transaction outlives the queries: on an error they are finished
     // before everything is rolled back.
     db::Transaction transaction(connection);
-    db::Query ADOQueryTemp(connection);
-    db::Query ADOQueryTemp1(connection);
-    db::Query ADOQueryTemp2(connection);
+    db::Query usageQuery(connection);
+    db::Query mappingQuery(connection);
+    db::Query updateQuery(connection);
 
     // The column check: any error of the probe means the column is missing.
     try {
-        ADOQueryTemp.close();
-        ADOQueryTemp.setText(RankingProbeStatement);
-        ADOQueryTemp.open();
-        ADOQueryTemp.close();
+        usageQuery.close();
+        usageQuery.setText(RankingProbeStatement);
+        usageQuery.open();
+        usageQuery.close();
     } catch (const db::Error&) {
-        ADOQueryTemp.setText(AddRankingColumnStatement);
-        ADOQueryTemp.execute();
+        usageQuery.setText(AddRankingColumnStatement);
+        usageQuery.execute();
         result.columnAdded = true;
     }
 
     // The usage rows, from rank 01000 down to 00001.
-    ADOQueryTemp.close();
-    ADOQueryTemp.setText("SELECT * FROM btbindn where IND_INFECT_CODE>='00001' AND IND_INFECT_CODE<='01000' "
-                         "ORDER BY IND_INFECT_CODE DESC");
-    ADOQueryTemp.open();
+    usageQuery.close();
+    usageQuery.setText("SELECT * FROM btbindn where IND_INFECT_CODE>='00001' AND IND_INFECT_CODE<='01000' "
+                       "ORDER BY IND_INFECT_CODE DESC");
+    usageQuery.open();
     std::vector<UsageRow> usage;
-    for (; !ADOQueryTemp.eof(); ADOQueryTemp.next())
-        usage.push_back({ADOQueryTemp.field("IND_CODE"), ADOQueryTemp.field("IND_INFECT_CODE")});
-    ADOQueryTemp.close();
+    for (; !usageQuery.eof(); usageQuery.next())
+        usage.push_back({usageQuery.field("IND_CODE"), usageQuery.field("IND_INFECT_CODE")});
+    usageQuery.close();
     result.rows = static_cast<int>(usage.size());
 
     RankingProgress step;
@@ -97,20 +97,20 @@ RankingResult BuildRanking(db::Connection& connection,
         ++step.row;
         step.rank = row.rank;
         const char* band = row.rank > std::string("00500") ? Top1000Band : Top500Band;
-        if (!OpenMappings(ADOQueryTemp1, row.icd9)) continue;
-        for (; !ADOQueryTemp1.eof(); ADOQueryTemp1.next()) {
-            const std::string code = text::Trim(ADOQueryTemp1.field("ICD10_NO"));
+        if (!OpenMappings(mappingQuery, row.icd9)) continue;
+        for (; !mappingQuery.eof(); mappingQuery.next()) {
+            const std::string code = text::Trim(mappingQuery.field("ICD10_NO"));
             if (code.empty()) continue;
             const std::string norm = NormalizeAlnum(code);
             // A seventh-character letter is an episode of care: the whole
             // five-character subcategory is marked, every episode included.
             if (norm.size() == 7 && norm[6] >= 'A' && norm[6] <= 'Z')
-                ADOQueryTemp2.setText(std::string("UPDATE icd10 SET ICD10_RANKING='") + band +
-                                      "' WHERE ICD10_NO LIKE '" + norm.substr(0, 5) + "%' ");
+                updateQuery.setText(std::string("UPDATE icd10 SET ICD10_RANKING='") + band +
+                                    "' WHERE ICD10_NO LIKE '" + norm.substr(0, 5) + "%' ");
             else
-                ADOQueryTemp2.setText(std::string("UPDATE icd10 SET ICD10_RANKING='") + band +
-                                      "' WHERE ICD10_NO='" + norm + "' ");
-            ADOQueryTemp2.execute();
+                updateQuery.setText(std::string("UPDATE icd10 SET ICD10_RANKING='") + band +
+                                    "' WHERE ICD10_NO='" + norm + "' ");
+            updateQuery.execute();
             ++result.marks;
             result.lastCode = code;
             if (progress) {
@@ -118,7 +118,7 @@ RankingResult BuildRanking(db::Connection& connection,
                 progress(step);
             }
         }
-        ADOQueryTemp1.close();
+        mappingQuery.close();
     }
     transaction.commit();
     return result;

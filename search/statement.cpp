@@ -163,7 +163,7 @@ std::string BuildCodeList(db::Query& aux) {
 namespace {
 
 // The ICD-9 text as a message names it: trimmed, and cut after 30 characters
-// so that a box full of text still gives a message that fits on the screen.
+// so that a criterion full of text still gives a message that fits on the screen.
 std::string ShownIcd9Text(const std::string& typed) {
     const std::string trimmed = text::Trim(typed);
     const std::vector<std::string> chars = text::Characters(trimmed);
@@ -202,9 +202,9 @@ std::string EpisodeCondition(int episode) {
 
 namespace {
 
-// Whether an edit box counts as filled: any text at all, blanks included.
-bool Filled(const std::string& box) {
-    return !box.empty();
+// Whether a text criterion counts as filled: any text at all, blanks included.
+bool Filled(const std::string& text) {
+    return !text.empty();
 }
 
 // ICD-9 code prefix => the ICD-10 codes it maps to ("" when none).
@@ -221,8 +221,8 @@ std::string TranslateIcd9Code(const std::string& typed, db::Query& aux) {
 std::string TranslateIcd9Name(const std::string& typed, db::Query& aux) {
     const std::string first = BuildWordClause("ICD9_NAME", typed);
     const std::string second = BuildWordClause("ICD9_NAME2", typed);
-    // A box of blanks has no words: "()" would be a malformed statement, so
-    // such a box translates to nothing.
+    // A criterion of blanks has no words: "()" would be a malformed statement, so
+    // such a criterion translates to nothing.
     if (first.empty()) return {};
     aux.close();
     aux.setText("SELECT ICD9_NO FROM ICD9 WHERE (" + first + ") OR (" + second + ")  ");
@@ -262,7 +262,7 @@ std::vector<std::string> BuildStatement(const Criteria& c, db::Query& aux) {
     if (c.differences2023) condition("((ICD10_2023FLAG<>'') OR (ICD10_2023NEW<>''))");
     if (Filled(c.icd10Code))
         condition("(ICD10_NO LIKE " + db::SqlLiteral(codes::NormalizeICD10Code(c.icd10Code) + "%") + ")");
-    // A name box of blanks has no words and so no condition.
+    // A name criterion of blanks has no words and so no condition.
     if (Filled(c.chineseName)) {
         std::string clause = BuildWordClause("ICD10_CNAME", c.chineseName);
         if (!clause.empty()) condition("(" + clause + ")");
@@ -271,7 +271,7 @@ std::vector<std::string> BuildStatement(const Criteria& c, db::Query& aux) {
         std::string clause = BuildWordClause("ICD10_ENAME", c.englishName);
         if (!clause.empty()) condition("(" + clause + ")");
     }
-    // An ICD-9 box that finds no ICD-10 code ends the search with no rows: left
+    // An ICD-9 criterion that finds no ICD-10 code ends the search with no rows: left
     // out, it would widen the search instead of narrowing it.
     if (Filled(c.icd9Code)) {
         std::string list = TranslateIcd9Code(c.icd9Code, aux);

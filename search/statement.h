@@ -29,36 +29,36 @@ class Query;
 
 namespace search {
 
-// What the search window's controls hold. Radio indexes start at 0 ("不分"),
-// which adds no criterion.
+// The search criteria. A choice's index starts at 0 ("不分"), which adds no
+// condition.
 struct Criteria {
-    std::string icd10Code;        // Edit2 "ICD10碼": code prefix
-    std::string chineseName;      // Edit3 "ICD10中文名稱": words of the Chinese name
-    std::string englishName;      // Edit4 "ICD10英文名稱": words of the English name
-    std::string icd9Code;         // Edit1 "ICD9碼": ICD-9 prefix, translated through CM
-    std::string icd9Name;         // Edit5 "ICD9名稱": words of an ICD-9 name, translated
-    int sex = 0;                  // RadioGroup1: 1 男, 2 女
-    int side = 0;                 // RadioGroup2: 1 左側, 2 右側, 3 雙側
-    int episode = 0;              // RadioGroup3: 1 初期, 2 後續, 3 後遺症
-    int bodyPart = 0;             // RadioGroup4: index into BodyPartItems()
-    int injury = 0;               // RadioGroup5: index into InjuryItems()
-    int finest = 0;               // RadioGroup6: 1 最細碼
-    int dominant = 0;             // RadioGroup7: 1 左, 2 右
-    int ranking = 0;              // RadioGroup8: 1 五百大, 2 五百大 or 一千大
-    bool rankingVisible = true;   // RadioGroup8 is shown (the database has ICD10_RANKING)
-    bool differences2023 = false; // asked through SpeedButton1 "列出2023版本差異"
+    std::string icd10Code;        // "ICD10碼": code prefix
+    std::string chineseName;      // "ICD10中文名稱": words of the Chinese name
+    std::string englishName;      // "ICD10英文名稱": words of the English name
+    std::string icd9Code;         // "ICD9碼": ICD-9 prefix, translated through CM
+    std::string icd9Name;         // "ICD9名稱": words of an ICD-9 name, translated
+    int sex = 0;                  // "性別專用": 1 男, 2 女
+    int side = 0;                 // "左右側位": 1 左側, 2 右側, 3 雙側
+    int episode = 0;              // "照護病程": 1 初期, 2 後續, 3 後遺症
+    int bodyPart = 0;             // "身體部位": index into BodyPartItems()
+    int injury = 0;               // "傷病類別": index into InjuryItems()
+    int finest = 0;               // "最細碼": 1 最細碼
+    int dominant = 0;             // "慣用側": 1 左, 2 右
+    int ranking = 0;              // "篩選排名": 1 五百大, 2 五百大 or 一千大
+    bool rankingVisible = true;   // the ranking criterion is offered (the database has ICD10_RANKING)
+    bool differences2023 = false; // "列出2023版本差異": the 2023 differences asked
 };
 
-// Item captions of the radio groups, index 0 first. The body-part and
+// Item captions of the choice criteria, index 0 first. The body-part and
 // kind-of-injury captions are also the words searched for.
-const std::vector<std::string>& SexItems();      // RadioGroup1 "性別專用"
-const std::vector<std::string>& SideItems();     // RadioGroup2 "左右側位"
-const std::vector<std::string>& EpisodeItems();  // RadioGroup3 "照護病程"
-const std::vector<std::string>& BodyPartItems(); // RadioGroup4 "身體部位" (28 items)
-const std::vector<std::string>& InjuryItems();   // RadioGroup5 "傷病類別" (15 items)
-const std::vector<std::string>& FinestItems();   // RadioGroup6 "最細碼"
-const std::vector<std::string>& DominantItems(); // RadioGroup7 "慣用側"
-const std::vector<std::string>& RankingItems();  // RadioGroup8 "篩選排名"
+const std::vector<std::string>& SexItems();      // "性別專用"
+const std::vector<std::string>& SideItems();     // "左右側位"
+const std::vector<std::string>& EpisodeItems();  // "照護病程"
+const std::vector<std::string>& BodyPartItems(); // "身體部位" (28 items)
+const std::vector<std::string>& InjuryItems();   // "傷病類別" (15 items)
+const std::vector<std::string>& FinestItems();   // "最細碼"
+const std::vector<std::string>& DominantItems(); // "慣用側"
+const std::vector<std::string>& RankingItems();  // "篩選排名"
 
 // The condition lines of the sex-specific code lists (18 and 40 lines).
 const std::vector<std::string>& MaleListLines();
@@ -86,7 +86,7 @@ std::string BuildWordClause(std::string_view column, std::string_view text);
 //   rows S93.401A, M25.51, S52.509B => "'S93401A','S93401D','S93401S','M2551','S52509B'"
 std::string BuildCodeList(db::Query& aux);
 
-// The condition line of an episode of care (RadioGroup3 index 1 to 3; "" for
+// The condition line of an episode of care (the "照護病程" index 1 to 3; "" for
 // any other): the Chinese name ends in the episode's words, and the code in one
 // of the episode's seventh characters.
 //   1 => (ICD10_CNAME LIKE '%初期照護' AND (ICD10_NO LIKE '%A' OR ICD10_NO LIKE '%B' OR ICD10_NO LIKE '%C'))
@@ -94,7 +94,7 @@ std::string BuildCodeList(db::Query& aux);
 //   3 => (ICD10_CNAME LIKE '%後遺症' AND ICD10_NO LIKE '%S')
 std::string EpisodeCondition(int episode);
 
-// A filled ICD-9 box whose translation finds no ICD-10 code. The search then
+// A filled ICD-9 criterion whose translation finds no ICD-10 code. The search then
 // gives no rows, and the message names the ICD-9 text. It is a db::Error so
 // that every caller that shows an engine's message and an empty grid handles
 // it the same way.
@@ -110,7 +110,7 @@ std::string NoIcd10ForIcd9NameMessage(const std::string& typed);
 
 // The statement lines for the criteria, running the ICD-9 translations on the
 // auxiliary query. Empty when no criterion applies. Throws NoIcd10ForIcd9 when
-// a filled ICD-9 box (a name box with at least one word) finds no ICD-10 code,
+// a filled ICD-9 criterion (a name criterion with at least one word) finds no ICD-10 code,
 // and db::Error when a lookup fails.
 std::vector<std::string> BuildStatement(const Criteria& criteria, db::Query& aux);
 

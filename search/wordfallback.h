@@ -1,7 +1,7 @@
 #pragma once
 // The search with a second chance for Chinese words typed as coders say them.
 //
-// When the exact search finds no row and the Chinese name box holds a Chinese
+// When the exact search finds no row and the Chinese-name criterion holds a Chinese
 // word of two or more characters, the search is run again with each such word
 // taken as its characters in order with anything between them, through the
 // same statement builder and so the same quoting:
@@ -27,16 +27,16 @@ namespace search {
 struct SearchOutcome {
     bool ran = false;                    // a statement was opened (false: no criterion applied)
     bool characterOrder = false;         // the exact words found nothing; these rows are of the second form
-    std::string typed;                   // the Chinese name box's words, one blank between them
+    std::string typed;                   // the Chinese-name criterion's words, one blank between them
     std::vector<std::string> characters; // the characters looked for in order
 };
 
-// The Chinese name box's text in the character-order form, and the characters
+// The Chinese-name criterion's text in the character-order form, and the characters
 // it looks for; "" when no word has two or more characters with a Chinese one.
 std::string CharacterOrderWords(std::string_view text, std::vector<std::string>* characters = nullptr);
 
 // RunSearch, then, when it opened a statement that found nothing and the
-// Chinese name box can be split, the character-order statement in its place.
+// Chinese-name criterion can be split, the character-order statement in its place.
 // Leaves the result query open on the form that ran (its lines are that
 // form's statement). Engine errors propagate with the result closed.
 SearchOutcome RunSearchWithFallback(const Criteria& criteria, db::Query& result, db::Query& aux);

@@ -9,7 +9,7 @@
 //     db.code("S93401A", "左側踝部扭傷", "Sprain of left ankle");
 //     db.cm("845.00", "S93.401A");
 //
-//     testsupport::CodeDb db(ctx.ADOConnection1);    // a window's connection
+//     testsupport::CodeDb db(ctx.connection);    // a window's connection
 #include <string>
 #include <string_view>
 

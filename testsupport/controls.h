@@ -1,9 +1,9 @@
 #pragma once
-// How window tests reach a window's controls: by the designer name the form
+// How window tests reach a window's controls: by the name the form
 // gives each one (its object name), with the type the test expects.
 //
-//     auto* code = testsupport::Control<QLineEdit>(window, "Edit2");
-//     auto* grid = testsupport::Control<QTableView>(window, "DBGrid1");
+//     auto* code = testsupport::Control<QLineEdit>(window, "codeEdit");
+//     auto* grid = testsupport::Control<QTableView>(window, "resultGrid");
 //
 // A control that is missing, or of another type, fails the test at once and
 // names it, instead of crashing on a null pointer later.

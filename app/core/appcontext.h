@@ -33,7 +33,7 @@ struct AppContext {
     bool icd11Mode = false;        // mode in which the two browsers are created
     std::string exeDir;            // folder of the executable, without a trailing separator
     std::string dbPath;            // exeDir + separator + "icd10_2023.mdb"
-    db::Connection ADOConnection1; // the one database connection
+    db::Connection connection;     // the one database connection
     Messages& messages;            // every message box goes through here
     Desktop& desktop;              // window manager and clipboard
 };

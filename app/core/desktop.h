@@ -2,12 +2,11 @@
 // The window manager and the clipboard, as the hand-off uses them: find a
 // top-level window by its exact title, bring it to the front, restore it from
 // minimised or maximised, and replace the clipboard's text. One implementation
-// per platform (X11, Win32) and a fake for tests.
+// per platform (X11, Win32); tests use the one in testsupport/fakes.h.
 
 #include <cstdint>
 #include <optional>
 #include <string>
-#include <vector>
 
 namespace app {
 
@@ -37,31 +36,6 @@ public:
         static NullDesktop instance;
         return instance;
     }
-};
-
-// A desktop held in memory: tests open and close "windows" and read what the
-// hand-off did.
-class FakeDesktop : public Desktop {
-public:
-    std::optional<WindowId> findTopLevelWindow(const std::string& title) override {
-        ++lookups;
-        for (const auto& w : windows)
-            if (w.title == title && w.open) return w.id;
-        return std::nullopt;
-    }
-    void setClipboardText(const std::string& text) override { clipboard = text; }
-    void bringToFront(WindowId window) override { actions.push_back("front:" + std::to_string(window)); }
-    void restore(WindowId window) override { actions.push_back("restore:" + std::to_string(window)); }
-
-    struct Window {
-        WindowId id;
-        std::string title;
-        bool open = true;
-    };
-    std::vector<Window> windows;
-    std::optional<std::string> clipboard;
-    std::vector<std::string> actions;
-    int lookups = 0;
 };
 
 } // namespace app

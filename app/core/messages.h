@@ -3,7 +3,6 @@
 // read the text instead of blocking on a dialog.
 
 #include <string>
-#include <vector>
 
 namespace app {
 
@@ -22,13 +21,6 @@ public:
         static NullMessages instance;
         return instance;
     }
-};
-
-// Keeps the texts it is given; used by tests.
-class RecordingMessages : public Messages {
-public:
-    void show(const std::string& text) override { shown.push_back(text); }
-    std::vector<std::string> shown;
 };
 
 } // namespace app

@@ -49,20 +49,20 @@ bool OpenDatabase(AppContext& context, const std::string& executablePath) {
         return false;
     }
 
-    context.ADOConnection1.close();
+    context.connection.close();
     try {
-        context.ADOConnection1.open(db::PrepareDatabaseFile(context.dbPath));
+        context.connection.open(db::PrepareDatabaseFile(context.dbPath));
     } catch (const std::exception& e) {
         // db::Error carries the engine's text; a failing conversion (a file
         // system or memory error) is reported the same way rather than ending
         // the program.
-        context.ADOConnection1.close();
+        context.connection.close();
         Show(context, CannotOpenDatabaseMessage + std::string(e.what()));
         return false;
     }
     // The names index is read on a thread of its own: the menu does not wait
     // for it, and searches use the engine until it is there.
-    context.ADOConnection1.startNamesIndex();
+    context.connection.startNamesIndex();
     return true;
 }
 

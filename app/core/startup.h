@@ -25,10 +25,10 @@ std::string ExeDirOf(const std::string& executablePath);
 // exeDir + separator + "icd10_2023.mdb".
 std::string DatabasePathIn(const std::string& exeDir);
 
-// Sets ExeDir and DBPath from the executable's path and opens ADOConnection1 on
+// Sets exeDir and dbPath from the executable's path and opens the connection on
 // the database file (a Jet file is converted first), then starts building the
 // names index in the background (nothing waits for it). On failure shows
-//   "找不到檔案:" + DBPath              when no file is there,
+//   "找不到檔案:" + dbPath              when no file is there,
 //   "無法開啟資料庫:" + the error text    when it cannot be opened,
 // leaves the connection closed and returns false: the caller then requests
 // termination.

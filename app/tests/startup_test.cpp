@@ -6,6 +6,7 @@
 
 #include "db/query.h"
 #include "testsupport/testsupport.h"
+#include "testsupport/fakes.h"
 
 using namespace app;
 namespace fs = std::filesystem;
@@ -26,7 +27,7 @@ protected:
     std::string dbFile() const { return dir.file("icd10_2023.mdb"); }
 
     testsupport::TempDir dir;
-    RecordingMessages messages;
+    testsupport::RecordingMessages messages;
     AppContext ctx{messages, NullDesktop::Instance()};
 };
 
@@ -36,7 +37,7 @@ TEST_F(StartUpTest, missingFileNamesTheFullPathAndLeavesTheConnectionClosed) {
     EXPECT_EQ(ctx.dbPath, dbFile());
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_EQ(messages.shown[0], "找不到檔案:" + dbFile());
-    EXPECT_FALSE(ctx.ADOConnection1.isOpen());
+    EXPECT_FALSE(ctx.connection.isOpen());
 
     // A folder of that name is no database file either.
     fs::create_directory(dbFile());
@@ -61,7 +62,7 @@ TEST_F(StartUpTest, fileThatIsNoDatabaseGivesTheOpenFailureWithTheEnginesText) {
         const std::string& m = messages.shown[0];
         EXPECT_EQ(m.rfind(prefix, 0), 0u) << m;
         EXPECT_GT(m.size(), prefix.size()) << "the error's text follows the message";
-        EXPECT_FALSE(ctx.ADOConnection1.isOpen());
+        EXPECT_FALSE(ctx.connection.isOpen());
         // The clinic's file is never changed by a failed attempt.
         EXPECT_EQ(testsupport::ReadFile(dbFile()), bytes);
     }
@@ -75,13 +76,13 @@ TEST_F(StartUpTest, goodFileOpensTheOneConnectionWithoutAMessage) {
                "INSERT INTO ICD10 VALUES ('A000','霍亂')");
     }
     // An earlier connection (another file) is closed first.
-    ctx.ADOConnection1.open(dir.file("other.db"), true);
+    ctx.connection.open(dir.file("other.db"), true);
 
     EXPECT_TRUE(OpenDatabase(ctx, exe()));
     EXPECT_TRUE(messages.shown.empty());
-    ASSERT_TRUE(ctx.ADOConnection1.isOpen());
-    EXPECT_EQ(ctx.ADOConnection1.path(), dbFile());
-    db::Query q(ctx.ADOConnection1);
+    ASSERT_TRUE(ctx.connection.isOpen());
+    EXPECT_EQ(ctx.connection.path(), dbFile());
+    db::Query q(ctx.connection);
     q.setText("SELECT ICD10_CNAME FROM ICD10 WHERE ICD10_NO='a000'");
     q.open();
     ASSERT_FALSE(q.eof());
@@ -93,7 +94,7 @@ TEST_F(StartUpTest, theBundledSampleDatabaseOpens) {
     if (!fs::exists(sample)) GTEST_SKIP() << "the sample database has not been built at " << sample;
     EXPECT_TRUE(OpenDatabase(ctx, (sample.parent_path() / "icd10tcm").string()));
     EXPECT_TRUE(messages.shown.empty()) << messages.shown.front();
-    db::Query q(ctx.ADOConnection1);
+    db::Query q(ctx.connection);
     q.setText("SELECT COUNT(*) AS N FROM ICD10");
     q.open();
     EXPECT_GT(std::stoi(q.field("N")), 0);

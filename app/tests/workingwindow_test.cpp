@@ -9,6 +9,7 @@
 
 #include "app/widgets/imagebutton.h"
 #include "db/error.h"
+#include "testsupport/fakes.h"
 
 using namespace app;
 
@@ -37,7 +38,7 @@ private:
 TEST(WorkingWindow, guardedWork_showsTheErrorAfterUndoing_andTellsWhetherItRan) {
     std::vector<std::string> log;
     LogMessages messages(log);
-    FakeDesktop desktop;
+    testsupport::FakeDesktop desktop;
     AppContext context(messages, desktop);
     Window w(context);
 
@@ -65,7 +66,7 @@ TEST(WorkingWindow, contextWithoutServices_acceptsMessagesAndFindsNoConsultation
 TEST(WorkingWindow, loadPicture_rendersTheArtworkAtTheButtonsSize) {
     ImageButton button;
     button.resize(60, 40);
-    LoadPicture(&button, QStringLiteral(":/assets/menu/close.svg"));
+    LoadPicture(&button, QStringLiteral(":/assets/common/close.svg"));
     ASSERT_EQ(button.picture().size(), QSize(60, 40));
     EXPECT_NE(button.picture().toImage().pixelColor(30, 20), QColor(Qt::gray));
     ImageButton missing;

@@ -20,6 +20,7 @@
 #include "db/query.h"
 #include "testsupport/testsupport.h"
 #include "xserver.h"
+#include "testsupport/fakes.h"
 
 namespace {
 
@@ -130,9 +131,9 @@ protected:
         ASSERT_TRUE(desktop->isConnected());
         probe = std::make_unique<XProbe>();
         ctx = std::make_unique<app::AppContext>(messages, *desktop);
-        ctx->ADOConnection1.open(dir.file("icd10_2023.mdb"), true);
-        ctx->ADOConnection1.exec("CREATE TABLE ICD10 (ICD10_NO TEXT COLLATE NOCASE, ICD10_FLAG TEXT);"
-                                 "INSERT INTO ICD10 VALUES ('S93401A','Y'),('A000','Y'),('S934','N')");
+        ctx->connection.open(dir.file("icd10_2023.mdb"), true);
+        ctx->connection.exec("CREATE TABLE ICD10 (ICD10_NO TEXT COLLATE NOCASE, ICD10_FLAG TEXT);"
+                             "INSERT INTO ICD10 VALUES ('S93401A','Y'),('A000','Y'),('S934','N')");
     }
     void TearDown() override {
         if (standIn > 0) testsupport::XServer::stop(standIn);
@@ -177,7 +178,7 @@ protected:
     }
 
     testsupport::TempDir dir;
-    app::RecordingMessages messages;
+    testsupport::RecordingMessages messages;
     std::unique_ptr<app::X11Desktop> desktop;
     std::unique_ptr<app::AppContext> ctx; // made once the X11 desktop is there
     std::unique_ptr<XProbe> probe;
@@ -197,7 +198,7 @@ TEST_F(X11HandOff, finestCodeReachesTheConsultationWindowWhichIsRaisedAndRestore
     probe->minimise(static_cast<xcb_window_t>(standin));
     ASSERT_TRUE(QTest::qWaitFor([&] { return probe->minimised(static_cast<xcb_window_t>(standin)); }, 5000));
 
-    db::Query aux(ctx->ADOConnection1);
+    db::Query aux(ctx->connection);
     app::HandOffFinestCode(*ctx, aux, "S93401A");
     EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("|ICD10|S93401A"));
     EXPECT_TRUE(QTest::qWaitFor([&] { return probe->activeWindow() == standin; }, 5000)) << "not raised";
@@ -233,7 +234,7 @@ TEST_F(X11HandOff, withoutTheConsultationWindowNothingHappensAtAll) {
     QGuiApplication::clipboard()->setText(QStringLiteral("what the user copied"));
     EXPECT_FALSE(desktop->findTopLevelWindow(app::ConsultationWindowTitle).has_value());
 
-    db::Query aux(ctx->ADOConnection1);
+    db::Query aux(ctx->connection);
     app::HandOffFinestCode(*ctx, aux, "S93401A");
     app::HandOffCode(*desktop, "A000");
     QTest::qWait(300);

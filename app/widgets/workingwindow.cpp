@@ -43,22 +43,22 @@ void WorkingWindow::showWindow() {
     activateWindow();
 }
 
-void WorkingWindow::FormActivate() {
+void WorkingWindow::onActivated() {
     m_ctx.activeWindowNo = m_windowNo;
 }
 
-void WorkingWindow::FormClose() {
+void WorkingWindow::onClosed() {
     m_ctx.activeWindowNo = NoWindow;
 }
 
 void WorkingWindow::changeEvent(QEvent* event) {
-    if (event->type() == QEvent::ActivationChange && isActiveWindow()) FormActivate();
+    if (event->type() == QEvent::ActivationChange && isActiveWindow()) onActivated();
     QWidget::changeEvent(event);
 }
 
 void WorkingWindow::keyPressEvent(QKeyEvent* event) {
     // Esc reaches the window when no control wants it: it closes the window,
-    // which runs FormClose like the close picture and the title bar's box.
+    // which runs onClosed like the close picture and the title bar's box.
     if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
         event->accept();
         close();
@@ -68,7 +68,7 @@ void WorkingWindow::keyPressEvent(QKeyEvent* event) {
 }
 
 void WorkingWindow::closeEvent(QCloseEvent* event) {
-    FormClose();
+    onClosed();
     event->accept(); // hidden, not destroyed
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 // Base of the four working windows. Activation sets the application's window
-// number to the window's own number (FormActivate); closing sets it to 0 and only
-// hides the window, which keeps its contents (FormClose). Esc closes the window
+// number to the window's own number (onActivated); closing sets it to 0 and only
+// hides the window, which keeps its contents (onClosed). Esc closes the window
 // as its close picture does, unless the focused control uses the key itself. It
 // also holds the habits every window shares: showing a message, running a
 // handler so that an error it throws is shown and the window stays as it was,
@@ -32,8 +32,8 @@ public:
     // the front.
     void showWindow();
 
-    virtual void FormActivate();
-    virtual void FormClose();
+    virtual void onActivated();
+    virtual void onClosed();
 
 protected:
     // A modal message box with this text.

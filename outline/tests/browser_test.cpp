@@ -69,13 +69,13 @@ TEST_F(BrowserTest, startsAtTheChapterGridInEitherMode) {
     EXPECT_EQ(tm.chapterTile(1).Code, "SA0-SE5");
     EXPECT_EQ(tm.chapterTile(2).Code, "SE7-SJ1");
     EXPECT_TRUE(tm.chapterTile(3).Code.empty());
-    tm.Image4Click(3); // an empty tile does nothing
+    tm.openChapter(3); // an empty tile does nothing
     EXPECT_EQ(tm.CurrentLevel(), 0);
 }
 
 TEST_F(BrowserTest, chapterTileOpensThePathTileAndTheBlocksBelowIt) {
     OutlineBrowser b(Icd10OutlineLines(), false, query);
-    b.Image4Click(1);
+    b.openChapter(1);
     EXPECT_EQ(b.CurrentLevel(), 1);
     EXPECT_EQ(visibleChapterTiles(b), 0);
     const PathTile& p = b.pathTile(1);
@@ -100,13 +100,13 @@ TEST_F(BrowserTest, blockWithoutOutlineChildrenListsItsCategoriesByRange) {
     db.add("A09", "感染性胃腸炎及大腸炎", "Y", "", "Y");
     db.add("A15", "呼吸道結核病", "N");
     OutlineBrowser b(Icd10OutlineLines(), false, query);
-    b.Image4Click(1);
-    b.Image6Click(1); // A00-A99
+    b.openChapter(1);
+    b.openEntry(1); // A00-A99
     EXPECT_EQ(b.CurrentLevel(), 2);
     EXPECT_EQ(b.pathTile(2).picture.base, Template::GreenBar);
     EXPECT_EQ(b.pathTile(2).picture.flag, "N");
     EXPECT_EQ(b.visibleEntryCount(), 10);
-    b.Image6Click(1); // A00-A09
+    b.openEntry(1); // A00-A09
     EXPECT_EQ(b.CurrentLevel(), 3);
     EXPECT_EQ(b.listingStatements(), (V{"SELECT * FROM ICD10 WHERE ICD10_NO >= 'A00' AND ICD10_NO<='A09' AND "
                                         "LEN(ICD10_NO)=3 ORDER BY ICD10_NO"}));
@@ -119,8 +119,8 @@ TEST_F(BrowserTest, blockWithoutOutlineChildrenListsItsCategoriesByRange) {
     EXPECT_EQ(b.pathTile(3).picture.base, Template::GreenBar);
 
     // A block the table holds nothing of is a dead end: the asterisk bar.
-    b.Image2Click();
-    b.Image6Click(entryIndex(b, "A20-A28"));
+    b.goBack();
+    b.openEntry(entryIndex(b, "A20-A28"));
     EXPECT_EQ(b.CurrentLevel(), 3);
     EXPECT_EQ(b.visibleEntryCount(), 0);
     EXPECT_EQ(b.pathTile(3).picture.base, Template::AsteriskBar);
@@ -198,17 +198,17 @@ TEST_F(BrowserTest, finestCodesArePinnedOnceToTheFirstFreeSlot) {
     b.HighlightDistinctParts();
     const TilePicture drawn = b.entryTile(1).picture;
     ASSERT_TRUE(drawn.highlight.has_value()) << "siblings share the prefix 霍亂A00";
-    b.Image6Click(1);
+    b.openEntry(1);
     EXPECT_EQ(pinnedCodes(b), (V{"A000", "-", "-", "-", "-"}));
     EXPECT_EQ(b.pinSlot(1).picture, drawn) << "the slot shows the entry as drawn, highlight included";
-    b.Image6Click(1); // pinned already
+    b.openEntry(1); // pinned already
     EXPECT_EQ(pinnedCodes(b), (V{"A000", "-", "-", "-", "-"}));
-    b.Image6Click(2);
-    b.Image6Click(3);
+    b.openEntry(2);
+    b.openEntry(3);
     b.ListDatabaseCodes("A01", 3);
-    b.Image6Click(1);
-    b.Image6Click(2);
-    b.Image6Click(3); // a sixth finest code: nothing
+    b.openEntry(1);
+    b.openEntry(2);
+    b.openEntry(3); // a sixth finest code: nothing
     EXPECT_EQ(pinnedCodes(b), (V{"A000", "A001", "A009", "A010", "A011"}));
     EXPECT_EQ(b.CurrentLevel(), 0) << "pinning never changes the level";
     EXPECT_EQ(b.HandOffCodeOf(4), "A010");
@@ -220,7 +220,7 @@ TEST_F(BrowserTest, emptyingASlotMovesTheCodesBelowItUp) {
     OutlineBrowser b(Icd10OutlineLines(), false, query);
     b.ListDatabaseCodes("A00", 0);
     for (int e = 1; e <= 4; ++e)
-        b.Image6Click(e);
+        b.openEntry(e);
     const TilePicture fourth = b.pinSlot(4).picture;
     b.EmptyPinSlot(2);
     EXPECT_EQ(pinnedCodes(b), (V{"A000", "A002", "A009", "-", "-"}));
@@ -242,42 +242,42 @@ TEST_F(BrowserTest, backAndHomeAtEveryLevel) {
     db.add("M5450", "下背痛，未明示", "Y");
     db.add("M5451", "椎間盤源性下背痛", "Y");
     OutlineBrowser b(Icd10OutlineLines(), false, query);
-    b.Image2Click(); // Back at level 0: nothing
+    b.goBack(); // Back at level 0: nothing
     EXPECT_EQ(b.CurrentLevel(), 0);
     EXPECT_EQ(visibleChapterTiles(b), 22);
 
-    b.Image4Click(13);                       // M00-M99
-    b.Image6Click(entryIndex(b, "M40-M54")); // level 2
-    b.Image6Click(entryIndex(b, "M50-M54")); // level 3: M54 from the table
-    b.Image6Click(entryIndex(b, "M54"));     // level 4
-    b.Image6Click(entryIndex(b, "M545"));    // level 5: two finest codes
+    b.openChapter(13);                     // M00-M99
+    b.openEntry(entryIndex(b, "M40-M54")); // level 2
+    b.openEntry(entryIndex(b, "M50-M54")); // level 3: M54 from the table
+    b.openEntry(entryIndex(b, "M54"));     // level 4
+    b.openEntry(entryIndex(b, "M545"));    // level 5: two finest codes
     ASSERT_EQ(b.CurrentLevel(), 5);
     EXPECT_EQ(visiblePathTiles(b), 5);
     EXPECT_EQ(visibleEntryCodes(b), (V{"M5450", "M5451"}));
-    b.Image6Click(1);
+    b.openEntry(1);
 
-    b.Image2Click();
+    b.goBack();
     EXPECT_EQ(b.CurrentLevel(), 4);
     EXPECT_EQ(visiblePathTiles(b), 4);
     EXPECT_EQ(visibleEntryCodes(b), (V{"M545"}));
 
-    b.Image5Click(2); // path tile 2 lists M40-M54's children again
+    b.openPathTile(2); // path tile 2 lists M40-M54's children again
     EXPECT_EQ(b.CurrentLevel(), 2);
     EXPECT_EQ(visiblePathTiles(b), 2);
     EXPECT_EQ(visibleEntryCodes(b), (V{"M40-M43", "M45-M49", "M50-M54"}));
     EXPECT_EQ(b.entryTile(1).top, 2 * 32);
 
-    b.Image2Click();
+    b.goBack();
     EXPECT_EQ(b.CurrentLevel(), 1);
-    b.Image2Click();
+    b.goBack();
     EXPECT_EQ(b.CurrentLevel(), 0);
     EXPECT_EQ(visibleChapterTiles(b), 22);
     EXPECT_EQ(visiblePathTiles(b), 0);
     EXPECT_EQ(b.visibleEntryCount(), 0);
 
-    b.Image4Click(13);
-    b.Image6Click(1);
-    b.Image1Click(); // Home from level 2
+    b.openChapter(13);
+    b.openEntry(1);
+    b.goHome(); // Home from level 2
     EXPECT_EQ(b.CurrentLevel(), 0);
     EXPECT_EQ(visibleChapterTiles(b), 22);
     EXPECT_EQ(visiblePathTiles(b), 0);
@@ -287,17 +287,17 @@ TEST_F(BrowserTest, backAndHomeAtEveryLevel) {
 
 TEST_F(BrowserTest, icd11ModeShowsOnlyItsTwoChaptersAndHighlightsSharedEndings) {
     OutlineBrowser b(Icd11OutlineLines(), true, query);
-    b.Image4Click(1);
-    b.Image6Click(1); // SA0-SB2
+    b.openChapter(1);
+    b.openEntry(1); // SA0-SB2
     EXPECT_EQ(visibleEntryCodes(b), (V{"SA0-SA0", "SA1-SA4", "SA5-SA5", "SA6-SA8", "SA9-SB0", "SB2-SB2"}));
     const auto& h = b.entryTile(6).picture.highlight;
     ASSERT_TRUE(h.has_value());
     EXPECT_EQ(*h, (Highlight{"其他特指的臟腑系統", 0, 2}));
     EXPECT_EQ(b.entryTile(1).picture.highlight->distinct, "肝系");
-    b.Image1Click();
+    b.goHome();
     EXPECT_EQ(visibleChapterTiles(b), 2);
-    b.Image4Click(2);
-    b.Image2Click();
+    b.openChapter(2);
+    b.goBack();
     EXPECT_EQ(visibleChapterTiles(b), 2);
     EXPECT_FALSE(b.chapterTile(3).visible);
 }
@@ -305,9 +305,9 @@ TEST_F(BrowserTest, icd11ModeShowsOnlyItsTwoChaptersAndHighlightsSharedEndings) 
 TEST_F(BrowserTest, aSingleEntryIsNotHighlighted) {
     db.add("B10", "其它人類皰疹病毒", "N");
     OutlineBrowser b(Icd10OutlineLines(), false, query);
-    b.Image4Click(1);
-    b.Image6Click(2);                        // B00-B99
-    b.Image6Click(entryIndex(b, "B10-B10")); // one category
+    b.openChapter(1);
+    b.openEntry(2);                        // B00-B99
+    b.openEntry(entryIndex(b, "B10-B10")); // one category
     EXPECT_EQ(visibleEntryCodes(b), (V{"B10"}));
     EXPECT_FALSE(b.entryTile(1).picture.highlight.has_value());
 }
@@ -319,12 +319,12 @@ TEST_F(BrowserTest, descentStopsAtTheTenthPathTile) {
     for (int i = 0; i < 6; ++i)
         db.add(code += "1", "更細", "N");
     OutlineBrowser b(lines, false, query);
-    b.Image4Click(1);
+    b.openChapter(1);
     while (b.visibleEntryCount() > 0 && b.CurrentLevel() < kPathTiles)
-        b.Image6Click(1);
+        b.openEntry(1);
     ASSERT_EQ(b.CurrentLevel(), 10);
     ASSERT_EQ(b.visibleEntryCount(), 1);
-    b.Image6Click(1); // no path tile left: nothing happens
+    b.openEntry(1); // no path tile left: nothing happens
     EXPECT_EQ(b.CurrentLevel(), 10);
     EXPECT_EQ(b.visibleEntryCount(), 1);
     EXPECT_EQ(b.pathTile(10).Code, "A0011111");
@@ -332,10 +332,10 @@ TEST_F(BrowserTest, descentStopsAtTheTenthPathTile) {
 
 TEST_F(BrowserTest, engineErrorLeavesTheHiddenEntriesHidden) {
     OutlineBrowser b(Icd10OutlineLines(), false, query);
-    b.Image4Click(1);
-    b.Image6Click(1);
+    b.openChapter(1);
+    b.openEntry(1);
     db.connection.exec("DROP TABLE ICD10");
-    EXPECT_THROW(b.Image6Click(1), db::Error);
+    EXPECT_THROW(b.openEntry(1), db::Error);
     EXPECT_EQ(b.visibleEntryCount(), 0);
     EXPECT_EQ(b.CurrentLevel(), 3);
 }

@@ -22,6 +22,7 @@
 #include "search/statement.h"
 #include "tree/treebuild.h"
 #include "tree/treenode.h"
+#include "testsupport/fakes.h"
 
 namespace fs = std::filesystem;
 
@@ -30,7 +31,7 @@ namespace {
 // The folder holds a fake executable path; the database goes beside it.
 struct StartUp {
     testsupport::TempDir dir;
-    app::RecordingMessages messages;
+    testsupport::RecordingMessages messages;
     app::AppContext ctx{messages, app::NullDesktop::Instance()};
     std::string exe() const { return dir.file("icd10tcm"); }
     std::string dbPath() const { return dir.file("icd10_2023.mdb"); }
@@ -54,7 +55,7 @@ TEST(DatabaseFileFaults, missingFile_saysWhichFileAndCreatesNothing) {
     StartUp s;
     EXPECT_FALSE(s.open());
     EXPECT_EQ(s.messages.shown, std::vector<std::string>{app::FileNotFoundMessage + s.dbPath()});
-    EXPECT_FALSE(s.ctx.ADOConnection1.isOpen());
+    EXPECT_FALSE(s.ctx.connection.isOpen());
     EXPECT_TRUE(s.files().empty());
 }
 
@@ -64,7 +65,7 @@ TEST(DatabaseFileFaults, emptyFile_cannotBeOpened_andStaysEmpty) {
     EXPECT_FALSE(s.open());
     ASSERT_EQ(s.messages.shown.size(), 1u);
     EXPECT_EQ(s.messages.shown[0], std::string(app::CannotOpenDatabaseMessage) + "檔案是空的，不是資料庫");
-    EXPECT_FALSE(s.ctx.ADOConnection1.isOpen());
+    EXPECT_FALSE(s.ctx.connection.isOpen());
     EXPECT_EQ(fs::file_size(s.dbPath()), 0u);
     EXPECT_EQ(s.files(), std::vector<std::string>{"icd10_2023.mdb"});
 }
@@ -75,7 +76,7 @@ TEST(DatabaseFileFaults, folderInTheFilesPlace_cannotBeOpened_andIsLeftAlone) {
     EXPECT_FALSE(s.open());
     // A folder is no database file: the same message as a missing file.
     EXPECT_EQ(s.messages.shown, std::vector<std::string>{app::FileNotFoundMessage + s.dbPath()});
-    EXPECT_FALSE(s.ctx.ADOConnection1.isOpen());
+    EXPECT_FALSE(s.ctx.connection.isOpen());
     EXPECT_TRUE(fs::is_directory(s.dbPath()));
     EXPECT_TRUE(fs::is_empty(s.dbPath()));
 }
@@ -117,7 +118,7 @@ TEST(DatabaseFileFaults, truncatedDatabase_failsWithTheEngineMessage_atOpenOrAtT
         message = s.messages.shown[0];
     } else {
         // The header reads well; the missing pages fail the first statement that reaches them.
-        db::Query result(s.ctx.ADOConnection1), aux(s.ctx.ADOConnection1);
+        db::Query result(s.ctx.connection), aux(s.ctx.connection);
         search::Criteria c;
         c.chineseName = "名稱";
         try {
@@ -132,7 +133,7 @@ TEST(DatabaseFileFaults, truncatedDatabase_failsWithTheEngineMessage_atOpenOrAtT
     EXPECT_TRUE(message.find("malformed") != std::string::npos ||
                 message.find("not a database") != std::string::npos)
         << message;
-    s.ctx.ADOConnection1.close();
+    s.ctx.connection.close();
     EXPECT_EQ(testsupport::ReadFile(s.dbPath()), cut);
 }
 
@@ -168,9 +169,9 @@ protected:
         db::Query q(conn);
         outline::OutlineBrowser b(outline::Icd10OutlineLines(), false, q);
         try {
-            b.Image4Click(1); // the first chapter
-            b.Image6Click(1); // its first block
-            b.Image6Click(1); // whose first block lists codes from the table
+            b.openChapter(1); // the first chapter
+            b.openEntry(1);   // its first block
+            b.openEntry(1);   // whose first block lists codes from the table
         } catch (const db::Error& e) {
             return e.what();
         }

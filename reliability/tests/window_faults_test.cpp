@@ -14,15 +14,16 @@
 
 #include "app/core/appcontext.h"
 #include "app/widgets/imagebutton.h"
-#include "outline/tform2.h"
-#include "quiz/tform4.h"
+#include "outline/outlinewindow.h"
+#include "quiz/quizwindow.h"
 #include "reliability/tests/codedb.h"
 #include "testsupport/controls.h"
 #include "search/resultmodel.h"
-#include "search/tform5.h"
+#include "search/searchwindow.h"
 #include "text/text.h"
-#include "tree/tform3.h"
+#include "tree/treewindow.h"
 #include "tree/treemodel.h"
+#include "testsupport/fakes.h"
 
 namespace {
 
@@ -51,10 +52,10 @@ protected:
         reliability::CreateCodeDb(path);
         ctx.exeDir = dir.path().string();
         ctx.dbPath = path;
-        ctx.ADOConnection1.open(path);
-        before = reliability::Fingerprint(ctx.ADOConnection1);
+        ctx.connection.open(path);
+        before = reliability::Fingerprint(ctx.connection);
     }
-    std::vector<std::string> searchCodes(search::TForm5& w) {
+    std::vector<std::string> searchCodes(search::SearchWindow& w) {
         std::vector<std::string> out;
         for (int i = 0; i < w.resultModel()->rowCount(); ++i)
             out.push_back(w.resultModel()->row(i)->code);
@@ -63,18 +64,19 @@ protected:
 
     testsupport::TempDir dir;
     std::string path;
-    app::RecordingMessages messages;
-    app::FakeDesktop desktop;
+    testsupport::RecordingMessages messages;
+    testsupport::FakeDesktop desktop;
     app::AppContext ctx{messages, desktop};
     std::string before;
 };
 
-const char* const SearchBoxes[] = {"Edit1", "Edit2", "Edit3", "Edit4", "Edit5"};
+const char* const SearchBoxes[] = {"icd9CodeEdit", "codeEdit", "chineseNameEdit", "englishNameEdit",
+                                   "icd9NameEdit"};
 
 } // namespace
 
 TEST_F(WindowFaultsTest, searchWindow_hostileTextInEachOfItsFiveBoxes_searchesSafelyAndStaysUsable) {
-    search::TForm5 w(ctx);
+    search::SearchWindow w(ctx);
     w.show();
     for (const char* box : SearchBoxes) {
         auto* edit = Child<QLineEdit>(&w, box);
@@ -83,24 +85,24 @@ TEST_F(WindowFaultsTest, searchWindow_hostileTextInEachOfItsFiveBoxes_searchesSa
             messages.shown.clear();
             edit->setText(Q(t));
             ASSERT_EQ(edit->text().toStdString(), t) << box << " cut " << t.substr(0, 40);
-            w.Button1Click(&w);
+            w.search(&w);
             for (const std::string& m : messages.shown)
                 EXPECT_TRUE(IsEngineLimit(m) || IsNoTranslation(m)) << box << ": " << m;
-            ASSERT_EQ(reliability::Fingerprint(ctx.ADOConnection1), before) << box << " " << t.substr(0, 60);
+            ASSERT_EQ(reliability::Fingerprint(ctx.connection), before) << box << " " << t.substr(0, 60);
         }
         edit->clear();
     }
     // The window still searches.
     messages.shown.clear();
-    Child<QLineEdit>(&w, "Edit2")->setText(QStringLiteral("A00"));
-    w.Button1Click(&w);
+    Child<QLineEdit>(&w, "codeEdit")->setText(QStringLiteral("A00"));
+    w.search(&w);
     EXPECT_TRUE(messages.shown.empty());
     EXPECT_EQ(searchCodes(w), (std::vector<std::string>{"A00", "A000", "A009"}));
     EXPECT_TRUE(w.isVisible());
 }
 
 TEST_F(WindowFaultsTest, searchWindow_fullestBoxes_giveTheEnginesPatternLimitMessageOrRun) {
-    search::TForm5 w(ctx);
+    search::SearchWindow w(ctx);
     w.show();
     for (const char* box : SearchBoxes) {
         auto* edit = Child<QLineEdit>(&w, box);
@@ -108,24 +110,24 @@ TEST_F(WindowFaultsTest, searchWindow_fullestBoxes_giveTheEnginesPatternLimitMes
         edit->setText(QString(edit->maxLength(), QChar(0x75DB)));
         ASSERT_EQ(edit->text().size(), 32767);
         messages.shown.clear();
-        w.Button1Click(&w);
+        w.search(&w);
         for (const std::string& m : messages.shown)
             EXPECT_TRUE(m == "LIKE or GLOB pattern too complex" || IsNoTranslation(m)) << box << ": " << m;
         RecordProperty(box, messages.shown.empty() ? std::string("ran") : messages.shown[0]);
         edit->clear();
     }
-    EXPECT_EQ(reliability::Fingerprint(ctx.ADOConnection1), before);
-    Child<QLineEdit>(&w, "Edit2")->setText(QStringLiteral("A00"));
+    EXPECT_EQ(reliability::Fingerprint(ctx.connection), before);
+    Child<QLineEdit>(&w, "codeEdit")->setText(QStringLiteral("A00"));
     messages.shown.clear();
-    w.Button1Click(&w);
+    w.search(&w);
     EXPECT_TRUE(messages.shown.empty());
     EXPECT_EQ(searchCodes(w), (std::vector<std::string>{"A00", "A000", "A009"}));
 }
 
 TEST_F(WindowFaultsTest, searchWindow_enterKeyWithAQuoteInTheBox_runsTheSearch) {
-    search::TForm5 w(ctx);
+    search::SearchWindow w(ctx);
     w.show();
-    auto* edit = Child<QLineEdit>(&w, "Edit3");
+    auto* edit = Child<QLineEdit>(&w, "chineseNameEdit");
     edit->setFocus();
     edit->setText(QStringLiteral("霍亂"));
     QTest::keyClicks(edit, QStringLiteral("'"));
@@ -138,54 +140,54 @@ TEST_F(WindowFaultsTest, searchWindow_enterKeyWithAQuoteInTheBox_runsTheSearch) 
 }
 
 TEST_F(WindowFaultsTest, treeWindow_hostileTextInTheCodeBox_displaysSafelyAndStaysUsable) {
-    tree::TForm3 w(ctx);
+    tree::TreeWindow w(ctx);
     w.show();
     for (const std::string& t : reliability::HostileTexts()) {
         for (const std::string& typed : {t, "A0" + t, "A00-" + t}) {
             messages.shown.clear();
-            w.Edit1()->setText(Q(typed));
-            QTest::mouseClick(w.Button1(), Qt::LeftButton);
+            w.codeEdit()->setText(Q(typed));
+            QTest::mouseClick(w.showButton(), Qt::LeftButton);
             for (const std::string& m : messages.shown)
                 EXPECT_EQ(m, "至少要兩碼才可以查詢") << typed.substr(0, 40);
-            w.Button2Click();
+            w.showSimplified();
             EXPECT_TRUE(messages.shown.size() <= 1) << typed.substr(0, 40);
         }
-        ASSERT_EQ(reliability::Fingerprint(ctx.ADOConnection1), before) << t.substr(0, 60);
+        ASSERT_EQ(reliability::Fingerprint(ctx.connection), before) << t.substr(0, 60);
     }
     messages.shown.clear();
-    w.Edit1()->setText(QStringLiteral("A00"));
-    QTest::mouseClick(w.Button1(), Qt::LeftButton);
+    w.codeEdit()->setText(QStringLiteral("A00"));
+    QTest::mouseClick(w.showButton(), Qt::LeftButton);
     EXPECT_TRUE(messages.shown.empty());
     ASSERT_EQ(w.resultModel()->rowCount(), 1);
     EXPECT_TRUE(w.resultModel()->index(0, 0).data().toString().startsWith(QStringLiteral("A00")));
 }
 
 TEST_F(WindowFaultsTest, withoutTheCodeTable_eachWindowShowsTheEngineMessageAndStaysOpen) {
-    ctx.ADOConnection1.exec("DROP TABLE ICD10");
+    ctx.connection.exec("DROP TABLE ICD10");
     {
-        search::TForm5 w(ctx);
+        search::SearchWindow w(ctx);
         w.show();
-        Child<QLineEdit>(&w, "Edit2")->setText(QStringLiteral("A00"));
+        Child<QLineEdit>(&w, "codeEdit")->setText(QStringLiteral("A00"));
         for (int i = 0; i < 2; ++i)
-            w.Button1Click(&w);
+            w.search(&w);
         EXPECT_EQ(messages.shown, (std::vector<std::string>(2, "no such table: ICD10")));
         EXPECT_TRUE(w.isVisible());
         EXPECT_EQ(w.resultModel()->rowCount(), 0);
     }
     messages.shown.clear();
     {
-        tree::TForm3 w(ctx);
+        tree::TreeWindow w(ctx);
         w.show();
-        w.Edit1()->setText(QStringLiteral("A00"));
-        QTest::mouseClick(w.Button1(), Qt::LeftButton);
-        w.Edit1()->setText(QStringLiteral("A00-A09"));
-        QTest::mouseClick(w.Button1(), Qt::LeftButton);
+        w.codeEdit()->setText(QStringLiteral("A00"));
+        QTest::mouseClick(w.showButton(), Qt::LeftButton);
+        w.codeEdit()->setText(QStringLiteral("A00-A09"));
+        QTest::mouseClick(w.showButton(), Qt::LeftButton);
         EXPECT_EQ(messages.shown, (std::vector<std::string>(2, "no such table: ICD10")));
         EXPECT_TRUE(w.isVisible());
     }
     messages.shown.clear();
     {
-        outline::TForm2 w(ctx);
+        outline::OutlineWindow w(ctx);
         w.show();
         QTest::mouseClick(w.chapterTileImage(1), Qt::LeftButton);
         QTest::mouseClick(w.entryTileImage(1), Qt::LeftButton);
@@ -196,43 +198,43 @@ TEST_F(WindowFaultsTest, withoutTheCodeTable_eachWindowShowsTheEngineMessageAndS
         EXPECT_TRUE(w.chapterTileImage(1)->isVisible());
         EXPECT_TRUE(w.isVisible());
     }
-    ctx.ADOConnection1.exec(reliability::SchemaSql().substr(0, reliability::SchemaSql().find(';') + 1));
-    EXPECT_NO_THROW(reliability::Scalar(ctx.ADOConnection1, "SELECT count(*) FROM ICD10"));
+    ctx.connection.exec(reliability::SchemaSql().substr(0, reliability::SchemaSql().find(';') + 1));
+    EXPECT_NO_THROW(reliability::Scalar(ctx.connection, "SELECT count(*) FROM ICD10"));
 }
 
 TEST_F(WindowFaultsTest, withoutANameColumn_theSearchWindowShowsTheEngineMessage) {
-    ctx.ADOConnection1.exec("ALTER TABLE ICD10 DROP COLUMN ICD10_ENAME");
-    search::TForm5 w(ctx);
+    ctx.connection.exec("ALTER TABLE ICD10 DROP COLUMN ICD10_ENAME");
+    search::SearchWindow w(ctx);
     w.show();
-    Child<QLineEdit>(&w, "Edit2")->setText(QStringLiteral("A00"));
-    w.Button1Click(&w);
+    Child<QLineEdit>(&w, "codeEdit")->setText(QStringLiteral("A00"));
+    w.search(&w);
     EXPECT_EQ(messages.shown, std::vector<std::string>{"no such column: ICD10_ENAME"});
     EXPECT_EQ(w.resultModel()->rowCount(), 0);
 }
 
 TEST_F(WindowFaultsTest,
        rankingButtonOnADatabaseThatCannotBeWritten_showsTheEngineMessageAndKeepsTheCaption) {
-    search::TForm5 w(ctx);
+    search::SearchWindow w(ctx);
     w.show();
     const QString caption = w.windowTitle();
-    ctx.ADOConnection1.exec("PRAGMA query_only=ON");
-    w.ButtonTempClick(); // the hidden maintenance button
+    ctx.connection.exec("PRAGMA query_only=ON");
+    w.buildRanking(); // the hidden maintenance button
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_NE(messages.shown[0].find("readonly"), std::string::npos) << messages.shown[0];
     EXPECT_EQ(w.windowTitle(), caption);
-    ctx.ADOConnection1.exec("PRAGMA query_only=OFF");
-    EXPECT_EQ(reliability::Fingerprint(ctx.ADOConnection1), before);
+    ctx.connection.exec("PRAGMA query_only=OFF");
+    EXPECT_EQ(reliability::Fingerprint(ctx.connection), before);
 }
 
 TEST_F(WindowFaultsTest, databaseLockedByAnotherProgram_searchAndRankingFailAfterTheBusyWait) {
-    search::TForm5 w(ctx);
+    search::SearchWindow w(ctx);
     w.show();
-    const std::string fingerprint = reliability::Fingerprint(ctx.ADOConnection1);
+    const std::string fingerprint = reliability::Fingerprint(ctx.connection);
     reliability::LockHolder holder(path);
     ASSERT_TRUE(holder.locked());
-    Child<QLineEdit>(&w, "Edit2")->setText(QStringLiteral("A00"));
-    w.Button1Click(&w);
-    w.ButtonTempClick(); // the hidden maintenance button
+    Child<QLineEdit>(&w, "codeEdit")->setText(QStringLiteral("A00"));
+    w.search(&w);
+    w.buildRanking(); // the hidden maintenance button
     EXPECT_EQ(messages.shown,
               (std::vector<std::string>{
                   "database is locked",
@@ -241,29 +243,29 @@ TEST_F(WindowFaultsTest, databaseLockedByAnotherProgram_searchAndRankingFailAfte
     holder.release();
     // Once the other program lets go, the same window searches again.
     messages.shown.clear();
-    w.Button1Click(&w);
+    w.search(&w);
     EXPECT_TRUE(messages.shown.empty());
     EXPECT_EQ(searchCodes(w), (std::vector<std::string>{"A00", "A000", "A009"}));
-    EXPECT_EQ(reliability::Fingerprint(ctx.ADOConnection1), fingerprint);
+    EXPECT_EQ(reliability::Fingerprint(ctx.connection), fingerprint);
 }
 
 TEST_F(WindowFaultsTest, searchWindowCreatedWhileTheDatabaseIsLocked_waitsOnceAndWorksAfterwards) {
-    ctx.ADOConnection1.exec("ALTER TABLE ICD10 ADD COLUMN ICD10_RANKING VARCHAR(6)");
+    ctx.connection.exec("ALTER TABLE ICD10 ADD COLUMN ICD10_RANKING VARCHAR(6)");
     reliability::LockHolder holder(path);
     ASSERT_TRUE(holder.locked());
     const auto start = std::chrono::steady_clock::now();
-    search::TForm5 w(ctx);
+    search::SearchWindow w(ctx);
     const auto seconds =
         std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - start).count();
     EXPECT_LE(seconds, 30);
     // The probe takes any failure for a missing column: the ranking filter is
     // hidden for this run, silently.
     EXPECT_TRUE(messages.shown.empty());
-    EXPECT_TRUE(Child<QWidget>(&w, "RadioGroup8")->isHidden());
+    EXPECT_TRUE(Child<QWidget>(&w, "rankingGroup")->isHidden());
     holder.release();
     w.show();
-    Child<QLineEdit>(&w, "Edit2")->setText(QStringLiteral("A00"));
-    w.Button1Click(&w);
+    Child<QLineEdit>(&w, "codeEdit")->setText(QStringLiteral("A00"));
+    w.search(&w);
     EXPECT_TRUE(messages.shown.empty());
     EXPECT_EQ(searchCodes(w), (std::vector<std::string>{"A00", "A000", "A009"}));
 }
@@ -271,21 +273,21 @@ TEST_F(WindowFaultsTest, searchWindowCreatedWhileTheDatabaseIsLocked_waitsOnceAn
 TEST_F(WindowFaultsTest, oddRowsInTheDatabase_areShownByEveryWindowWithoutHarm) {
     // Empty values, text that is not UTF-8, a 10,000-character name, a quote and
     // an empty code, as a hand-edited database may hold them.
-    ctx.ADOConnection1.exec(
+    ctx.connection.exec(
         "INSERT INTO ICD10 VALUES('A05',NULL,NULL,NULL,NULL,NULL);"
         "INSERT INTO ICD10 VALUES('A06',CAST(x'E0FF41A4' AS TEXT),CAST(x'FFFE' AS TEXT),'Y','X','Y');"
         "INSERT INTO ICD10 VALUES('A07',replace(hex(zeroblob(5000)),'00','長'),'long','N','','');"
         "INSERT INTO ICD10 VALUES('A0''','引號','quote','Y','','');"
         "INSERT INTO ICD10 VALUES('','空碼','empty','Y','','');");
-    const std::string fingerprint = reliability::Fingerprint(ctx.ADOConnection1);
+    const std::string fingerprint = reliability::Fingerprint(ctx.connection);
     {
-        search::TForm5 w(ctx);
+        search::SearchWindow w(ctx);
         w.show();
-        Child<QLineEdit>(&w, "Edit2")->setText(QStringLiteral("A0"));
-        w.Button1Click(&w);
+        Child<QLineEdit>(&w, "codeEdit")->setText(QStringLiteral("A0"));
+        w.search(&w);
         EXPECT_TRUE(messages.shown.empty());
         EXPECT_EQ(searchCodes(w).size(), 9u);
-        auto* grid = Child<QTableView>(&w, "DBGrid1");
+        auto* grid = Child<QTableView>(&w, "resultGrid");
         for (int r = 0; r < grid->model()->rowCount(); ++r) {
             grid->setCurrentIndex(grid->model()->index(r, 0));
             (void)w.grab();
@@ -293,19 +295,19 @@ TEST_F(WindowFaultsTest, oddRowsInTheDatabase_areShownByEveryWindowWithoutHarm) 
         EXPECT_TRUE(messages.shown.empty());
     }
     {
-        tree::TForm3 w(ctx);
+        tree::TreeWindow w(ctx);
         w.show();
-        w.Edit1()->setText(QStringLiteral("A0"));
-        QTest::mouseClick(w.Button1(), Qt::LeftButton);
+        w.codeEdit()->setText(QStringLiteral("A0"));
+        QTest::mouseClick(w.showButton(), Qt::LeftButton);
         (void)w.grab();
-        w.Edit1()->setText(QStringLiteral("A00-A09"));
-        QTest::mouseClick(w.Button1(), Qt::LeftButton);
-        w.Button2Click();
+        w.codeEdit()->setText(QStringLiteral("A00-A09"));
+        QTest::mouseClick(w.showButton(), Qt::LeftButton);
+        w.showSimplified();
         (void)w.grab();
         EXPECT_TRUE(messages.shown.empty());
     }
     {
-        outline::TForm2 w(ctx);
+        outline::OutlineWindow w(ctx);
         w.show();
         QTest::mouseClick(w.chapterTileImage(1), Qt::LeftButton);
         QTest::mouseClick(w.entryTileImage(1), Qt::LeftButton);
@@ -324,20 +326,20 @@ TEST_F(WindowFaultsTest, oddRowsInTheDatabase_areShownByEveryWindowWithoutHarm) 
         }
         EXPECT_TRUE(messages.shown.empty());
     }
-    EXPECT_EQ(reliability::Fingerprint(ctx.ADOConnection1), fingerprint);
+    EXPECT_EQ(reliability::Fingerprint(ctx.connection), fingerprint);
 }
 
 class QuizFileWindowTest : public WindowFaultsTest {
 protected:
-    std::unique_ptr<quiz::TForm4> open(const std::string* bytes) {
+    std::unique_ptr<quiz::QuizWindow> open(const std::string* bytes) {
         if (bytes) testsupport::WriteFile(dir.file("qa.txt"), *bytes);
-        auto w = std::make_unique<quiz::TForm4>(ctx);
+        auto w = std::make_unique<quiz::QuizWindow>(ctx);
         w->show();
-        w->FormActivate();
+        w->onActivated();
         return w;
     }
-    static void answer(quiz::TForm4& w, int n) {
-        const std::string name = "ImageA" + std::to_string(n);
+    static void answer(quiz::QuizWindow& w, int n) {
+        const std::string name = "answerButton" + std::to_string(n);
         QTest::mouseClick(Child<app::ImageButton>(&w, name.c_str()), Qt::LeftButton);
     }
 };
@@ -350,9 +352,9 @@ TEST_F(QuizFileWindowTest, missingQuestionFile_showsWhichFile_andANewQuizAfterTh
     std::string bank;
     ASSERT_TRUE(text::ToCp950("Q:頭痛?\nA:2\n1.甲\n2.乙\n3.丙\n4.丁\n", bank));
     testsupport::WriteFile(dir.file("qa.txt"), bank);
-    QTest::mouseClick(Child<app::ImageButton>(w.get(), "Image1"), Qt::LeftButton);
+    QTest::mouseClick(Child<app::ImageButton>(w.get(), "newQuizButton"), Qt::LeftButton);
     EXPECT_TRUE(messages.shown.empty());
-    EXPECT_TRUE(Child<QLabel>(w.get(), "LabelQ")->text().contains(QStringLiteral("頭痛")));
+    EXPECT_TRUE(Child<QLabel>(w.get(), "questionLabel")->text().contains(QStringLiteral("頭痛")));
 }
 
 TEST_F(QuizFileWindowTest, emptyAndBinaryQuestionFiles_neverCrashTheWindow) {
@@ -366,8 +368,8 @@ TEST_F(QuizFileWindowTest, emptyAndBinaryQuestionFiles_neverCrashTheWindow) {
             answer(*w, 1 + i % 4);
         for (const std::string& m : messages.shown)
             EXPECT_TRUE(text::IsValidUtf8(m)) << m;
-        QTest::mouseClick(Child<app::ImageButton>(w.get(), "Image2"), Qt::LeftButton);
-        QTest::mouseClick(Child<app::ImageButton>(w.get(), "Image1"), Qt::LeftButton);
+        QTest::mouseClick(Child<app::ImageButton>(w.get(), "previousButton"), Qt::LeftButton);
+        QTest::mouseClick(Child<app::ImageButton>(w.get(), "newQuizButton"), Qt::LeftButton);
         EXPECT_TRUE(w->isVisible());
     }
 }
@@ -379,9 +381,9 @@ TEST_F(QuizFileWindowTest, keyWithoutDigit_showsTheConversionMessage_andTheQuizC
     EXPECT_TRUE(messages.shown.empty());
     answer(*w, 1);
     EXPECT_EQ(messages.shown, std::vector<std::string>{"'x' is not a valid integer value"});
-    EXPECT_TRUE(Child<QLabel>(w.get(), "LabelQ")->text().contains(QStringLiteral("頭痛")));
+    EXPECT_TRUE(Child<QLabel>(w.get(), "questionLabel")->text().contains(QStringLiteral("頭痛")));
     messages.shown.clear();
-    QTest::mouseClick(Child<app::ImageButton>(w.get(), "Image1"), Qt::LeftButton);
+    QTest::mouseClick(Child<app::ImageButton>(w.get(), "newQuizButton"), Qt::LeftButton);
     EXPECT_TRUE(messages.shown.empty());
     EXPECT_TRUE(w->isVisible());
 }

@@ -16,7 +16,7 @@ class QFrame;
 class QLabel;
 
 namespace Ui {
-class TForm4;
+class QuizWindow;
 }
 
 namespace app {
@@ -26,41 +26,41 @@ class ImageButton;
 namespace quiz {
 
 // Working window number 4.
-class TForm4 : public app::WorkingWindow {
+class QuizWindow : public app::WorkingWindow {
     Q_OBJECT
 public:
-    explicit TForm4(app::AppContext& context, QWidget* parent = nullptr);
-    ~TForm4() override;
+    explicit QuizWindow(app::AppContext& context, QWidget* parent = nullptr);
+    ~QuizWindow() override;
 
     // Replaces the random source (tests). Takes effect for the next new quiz;
     // the first activation seeds it from the time of day.
     void setRandomSource(RandomSource& random) { m_session.setRandomSource(random); }
 
     const QuizSession& session() const { return m_session; }
-    Ui::TForm4& ui() { return *m_ui; }
-    // ImageA1 .. ImageA4 (1-based).
+    Ui::QuizWindow& ui() { return *m_ui; }
+    // The answer pictures 1 to 4.
     app::ImageButton* answerPicture(int n) const;
-    // Panel6, Panel4, Panel3, Panel5: the answer rows 1 to 4.
+    // The answer rows 1 to 4 (picture and text).
     QFrame* answerRow(int n) const;
     QLabel* answerLabel(int n) const;
 
-    void FormCreate();
-    void FormActivate() override;
-    void Image1MouseDown(app::ImageButton* sender);
-    void Image1MouseUp(app::ImageButton* sender);
-    void CheckBox1Click();
-    void Label1Click();
+    void connectControls();
+    void onActivated() override;
+    void picturePressed(app::ImageButton* sender);
+    void pictureReleased(app::ImageButton* sender);
+    void wholeBankToggled();
+    void toggleWholeBank();
 
     // Reads the bank and starts a new quiz at question 1.
-    void StartNewQuiz();
+    void startNewQuiz();
     // Shows the question at the current position.
-    void ShowQuestion();
+    void showQuestion();
     // Records the choice (1-4) and moves on, or writes the report.
-    void Answer(int choice);
+    void answer(int choice);
     // Goes back one question (from the report too).
-    void PreviousQuestion();
+    void previousQuestion();
     // Fills the report box and the verdict.
-    void WriteReport();
+    void writeReport();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -72,7 +72,7 @@ private:
     void loadPictures();
     void applyLook();
 
-    std::unique_ptr<Ui::TForm4> m_ui;
+    std::unique_ptr<Ui::QuizWindow> m_ui;
     DefaultRandom m_defaultRandom;
     QuizSession m_session{m_defaultRandom};
     bool m_firstActivation = true;

@@ -22,12 +22,14 @@
 #include "app/widgets/workingwindow.h"
 
 namespace Ui {
-class TFormKelvara;
+class MainMenu;
 }
 
 namespace app {
-
 class ImageButton;
+}
+
+namespace program {
 
 // The application's title: the menu's caption and the band of its background.
 QString ApplicationTitle();
@@ -36,45 +38,48 @@ QString ApplicationTitle();
 // executable is (the database is looked for beside it) and how the application
 // is ended. The program passes the real windows; tests pass simple ones.
 struct MenuSetup {
-    using WindowMaker = std::function<std::unique_ptr<WorkingWindow>(AppContext&)>;
+    using WindowMaker = std::function<std::unique_ptr<app::WorkingWindow>(app::AppContext&)>;
     std::string executablePath;
-    WindowMaker createForm2;    // chapter outline browser (reads icd11Mode)
-    WindowMaker createForm3;    // code tree browser (reads icd11Mode)
-    WindowMaker createForm4;    // quiz
-    WindowMaker createForm5;    // code search
-    std::function<void()> quit; // ends the application; empty: QCoreApplication::quit
+    WindowMaker createOutlineWindow; // chapter outline browser (reads icd11Mode)
+    WindowMaker createTreeWindow;    // code tree browser (reads icd11Mode)
+    WindowMaker createQuizWindow;    // quiz
+    WindowMaker createSearchWindow;  // code search
+    std::function<void()> quit;      // ends the application; empty: QCoreApplication::quit
 };
 
-class TFormKelvara : public QWidget {
+class MainMenu : public QWidget {
     Q_OBJECT
 public:
-    // Runs FormCreate: opens the database (or shows why not and requests
-    // termination).
-    TFormKelvara(AppContext& context, MenuSetup setup, QWidget* parent = nullptr);
-    ~TFormKelvara() override;
+    // Runs openDatabase.
+    MainMenu(app::AppContext& context, MenuSetup setup, QWidget* parent = nullptr);
+    ~MainMenu() override;
 
-    // Creates Form2, Form3 (with icd11Mode false), Form4 and Form5, in this
-    // order, all hidden. Called once, after the menu has been created.
-    void CreateWorkingWindows();
+    // Creates the outline, tree (with icd11Mode false), quiz and search windows,
+    // in this order, all hidden. Called once, after the menu has been created.
+    void createWorkingWindows();
 
     // True when opening the database failed: the event loop is not to run.
     bool terminationRequested() const { return m_terminationRequested; }
 
-    WorkingWindow* form2() const { return m_form2.get(); }
-    WorkingWindow* form3() const { return m_form3.get(); }
-    WorkingWindow* form4() const { return m_form4.get(); }
-    WorkingWindow* form5() const { return m_form5.get(); }
+    app::WorkingWindow* outlineWindow() const { return m_outlineWindow.get(); }
+    app::WorkingWindow* treeWindow() const { return m_treeWindow.get(); }
+    app::WorkingWindow* quizWindow() const { return m_quizWindow.get(); }
+    app::WorkingWindow* searchWindow() const { return m_searchWindow.get(); }
 
-    ImageButton* picture(int number) const; // Image2 .. Image8
+    // The pictures, in reading order: the six launch pictures, then the exit.
+    enum class Picture { Icd10Outline, Icd10Tree, Quiz, Search, Icd11Outline, Icd11Tree, Exit };
+    app::ImageButton* picture(Picture which) const;
     // The launch picture that digit key n (1-6) opens, in reading order.
-    ImageButton* launchPicture(int n) const;
-    AppContext& context() { return m_ctx; }
+    app::ImageButton* launchPicture(int n) const;
+    app::AppContext& context() { return m_ctx; }
 
-    void FormCreate();
+    // Opens the database and shows which one in the hint line (or shows why
+    // not and requests termination).
+    void openDatabase();
     // Shows the working window of activeWindowNo again (none for 0).
-    void FormActivate();
-    void Image2MouseDown(ImageButton* sender);
-    void Image2MouseUp(ImageButton* sender);
+    void showActiveWindow();
+    void picturePressed(app::ImageButton* sender);
+    void pictureReleased(app::ImageButton* sender);
 
 protected:
     void changeEvent(QEvent* event) override;
@@ -88,19 +93,19 @@ private:
     void moveFocusMark(int rows, int columns);
     // Destroys the browser held in slot, sets the window number and the mode,
     // creates a new browser and shows it.
-    void relaunch(std::unique_ptr<WorkingWindow>& slot, const MenuSetup::WindowMaker& make, int windowNo,
+    void relaunch(std::unique_ptr<app::WorkingWindow>& slot, const MenuSetup::WindowMaker& make, int windowNo,
                   bool icd11);
-    std::unique_ptr<WorkingWindow> create(const MenuSetup::WindowMaker& make);
-    static void showIfAny(WorkingWindow* w);
+    std::unique_ptr<app::WorkingWindow> create(const MenuSetup::WindowMaker& make);
+    static void showIfAny(app::WorkingWindow* w);
 
-    std::unique_ptr<Ui::TFormKelvara> m_ui;
-    AppContext& m_ctx;
+    std::unique_ptr<Ui::MainMenu> m_ui;
+    app::AppContext& m_ctx;
     MenuSetup m_setup;
     bool m_terminationRequested = false;
-    std::unique_ptr<WorkingWindow> m_form2;
-    std::unique_ptr<WorkingWindow> m_form3;
-    std::unique_ptr<WorkingWindow> m_form4;
-    std::unique_ptr<WorkingWindow> m_form5;
+    std::unique_ptr<app::WorkingWindow> m_outlineWindow;
+    std::unique_ptr<app::WorkingWindow> m_treeWindow;
+    std::unique_ptr<app::WorkingWindow> m_quizWindow;
+    std::unique_ptr<app::WorkingWindow> m_searchWindow;
 };
 
-} // namespace app
+} // namespace program

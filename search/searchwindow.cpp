@@ -1,4 +1,4 @@
-#include "search/tform5.h"
+#include "search/searchwindow.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -25,7 +25,7 @@
 #include "search/ranking.h"
 #include "search/resultmodel.h"
 #include "search/wordfallback.h"
-#include "ui_tform5.h"
+#include "ui_searchwindow.h"
 
 // The window's pictures live in a resource of this static library; it has to be
 // registered by name from the global namespace.
@@ -53,10 +53,10 @@ std::string Text(const QLineEdit* edit) {
 
 } // namespace
 
-TForm5::TForm5(app::AppContext& context, QWidget* parent)
-    : app::WorkingWindow(context, app::SearchWindowNo, parent), m_ui(std::make_unique<Ui::TForm5>()),
-      ADOQuery1(context.ADOConnection1), ADOQuery2(context.ADOConnection1),
-      ADOQueryTemp(context.ADOConnection1) {
+SearchWindow::SearchWindow(app::AppContext& context, QWidget* parent)
+    : app::WorkingWindow(context, app::SearchWindowNo, parent), m_ui(std::make_unique<Ui::SearchWindow>()),
+      m_resultQuery(context.connection), m_lookupQuery(context.connection),
+      m_rankingProbe(context.connection) {
     InitSearchResources();
     m_ui->setupUi(this);
     setWindowTitle(QStringLiteral("ICD-10-CM 編碼查詢"));
@@ -68,36 +68,38 @@ TForm5::TForm5(app::AppContext& context, QWidget* parent)
     pal.setColor(QPalette::ButtonText, Navy);
     setPalette(pal);
 
-    for (QLineEdit* edit : {m_ui->Edit2, m_ui->Edit1, m_ui->Edit3, m_ui->Edit5, m_ui->Edit4}) {
+    for (QLineEdit* edit : {m_ui->codeEdit, m_ui->icd9CodeEdit, m_ui->chineseNameEdit, m_ui->icd9NameEdit,
+                            m_ui->englishNameEdit}) {
         QPalette p = edit->palette();
         p.setColor(QPalette::Base, EditBackground);
         edit->setPalette(p);
     }
-    for (QLabel* label : {m_ui->Label1, m_ui->Label2, m_ui->Label3, m_ui->Label4, m_ui->Label5})
+    for (QLabel* label : {m_ui->icd9CodeLabel, m_ui->codeLabel, m_ui->chineseNameLabel,
+                          m_ui->englishNameLabel, m_ui->icd9NameLabel})
         label->adjustSize();
 
-    m_ui->SpeedButton1->setFont(app::PixelFont(QStringLiteral("微軟正黑體"), 16, true));
-    QPalette sp = m_ui->SpeedButton1->palette();
+    m_ui->differencesButton->setFont(app::PixelFont(QStringLiteral("微軟正黑體"), 16, true));
+    QPalette sp = m_ui->differencesButton->palette();
     sp.setColor(QPalette::ButtonText, Fuchsia);
-    m_ui->SpeedButton1->setPalette(sp);
-    m_ui->ButtonTemp->hide();
+    m_ui->differencesButton->setPalette(sp);
+    m_ui->buildRankingButton->hide();
 
-    app::LoadPicture(m_ui->Image1, QStringLiteral(":/assets/search/search.svg"));
-    app::LoadPicture(m_ui->Image13, QStringLiteral(":/assets/search/close.svg"));
-    app::LoadPicture(m_ui->Image18, QStringLiteral(":/assets/search/handoff.svg"));
-    for (app::ImageButton* image : {m_ui->Image1, m_ui->Image13, m_ui->Image18}) {
-        connect(image, &app::ImageButton::pressed, this, &TForm5::Image13MouseDown);
-        connect(image, &app::ImageButton::released, this, &TForm5::Image13MouseUp);
+    app::LoadPicture(m_ui->searchButton, QStringLiteral(":/assets/search/search.svg"));
+    app::LoadPicture(m_ui->closeButton, QStringLiteral(":/assets/search/close.svg"));
+    app::LoadPicture(m_ui->handOffButton, QStringLiteral(":/assets/search/handoff.svg"));
+    for (app::ImageButton* image : {m_ui->searchButton, m_ui->closeButton, m_ui->handOffButton}) {
+        connect(image, &app::ImageButton::pressed, this, &SearchWindow::picturePressed);
+        connect(image, &app::ImageButton::released, this, &SearchWindow::pictureReleased);
     }
-    connect(m_ui->SpeedButton1, &QToolButton::clicked, this, &TForm5::SpeedButton1Click);
+    connect(m_ui->differencesButton, &QToolButton::clicked, this, &SearchWindow::searchDifferences);
     // F2 on a header row opens the chooser of the billable codes under it; on
     // a finest row it hands the code off as the hand-off picture does.
     auto* chooserKey = new QShortcut(QKeySequence(app::ChooserKey), this);
-    connect(chooserKey, &QShortcut::activated, this, &TForm5::ChooseFromCurrentRow);
-    m_ui->Image18->setToolTip(QStringLiteral("傳送到醫師問診作業（%1）").arg(app::ChooserKeyHint()));
-    connect(m_ui->ButtonTemp, &QPushButton::clicked, this, &TForm5::ButtonTempClick);
+    connect(chooserKey, &QShortcut::activated, this, &SearchWindow::chooseFromCurrentRow);
+    m_ui->handOffButton->setToolTip(QStringLiteral("傳送到醫師問診作業（%1）").arg(app::ChooserKeyHint()));
+    connect(m_ui->buildRankingButton, &QPushButton::clicked, this, &SearchWindow::buildRanking);
 
-    m_ui->DBText3->setFont(app::PixelFont(QStringLiteral("Times New Roman"), 13));
+    m_ui->currentEnglishNameLabel->setFont(app::PixelFont(QStringLiteral("Times New Roman"), 13));
 
     buildRadioGroups();
     setUpGrid();
@@ -107,19 +109,20 @@ TForm5::TForm5(app::AppContext& context, QWidget* parent)
     m_liveTimer.setSingleShot(true);
     m_liveTimer.setInterval(LiveSearchPause);
     connect(&m_liveTimer, &QTimer::timeout, this, [this] { requestSearch(this, true); });
-    for (QLineEdit* edit : {m_ui->Edit2, m_ui->Edit1, m_ui->Edit3, m_ui->Edit5, m_ui->Edit4})
-        connect(edit, &QLineEdit::textChanged, this, &TForm5::criteriaChanged);
-    for (QGroupBox* box : {m_ui->RadioGroup1, m_ui->RadioGroup2, m_ui->RadioGroup3, m_ui->RadioGroup4,
-                           m_ui->RadioGroup5, m_ui->RadioGroup6, m_ui->RadioGroup7, m_ui->RadioGroup8})
+    for (QLineEdit* edit : {m_ui->codeEdit, m_ui->icd9CodeEdit, m_ui->chineseNameEdit, m_ui->icd9NameEdit,
+                            m_ui->englishNameEdit})
+        connect(edit, &QLineEdit::textChanged, this, &SearchWindow::criteriaChanged);
+    for (QGroupBox* box : {m_ui->sexGroup, m_ui->sideGroup, m_ui->episodeGroup, m_ui->bodyPartGroup,
+                           m_ui->injuryGroup, m_ui->finestGroup, m_ui->dominantGroup, m_ui->rankingGroup})
         connect(box->findChild<QButtonGroup*>(), &QButtonGroup::idToggled, this, [this](int, bool checked) {
             if (checked) criteriaChanged();
         });
-    connect(m_ui->CheckBoxLive, &QCheckBox::toggled, this, [this](bool on) {
+    connect(m_ui->liveSearchBox, &QCheckBox::toggled, this, [this](bool on) {
         if (!on) m_liveTimer.stop();
     });
-    connect(m_ui->ButtonClear, &QPushButton::clicked, this, &TForm5::clearCriteria);
+    connect(m_ui->clearButton, &QPushButton::clicked, this, &SearchWindow::clearCriteria);
     auto* clear = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_L), this);
-    connect(clear, &QShortcut::activated, this, &TForm5::clearCriteria);
+    connect(clear, &QShortcut::activated, this, &SearchWindow::clearCriteria);
 
     // Every key press is seen by the window before the focused control.
     installEventFilter(this);
@@ -127,26 +130,26 @@ TForm5::TForm5(app::AppContext& context, QWidget* parent)
         w->installEventFilter(this);
 
     setFixedClientSize(712, 533);
-    FormCreate();
+    adaptToDatabaseAndDesktop();
 }
 
-TForm5::~TForm5() {
-    // The grid's model reads from ADOQuery1: detach it first.
+SearchWindow::~SearchWindow() {
+    // The grid's model reads from m_resultQuery: detach it first.
     m_model->clear();
 }
 
-void TForm5::buildRadioGroups() {
+void SearchWindow::buildRadioGroups() {
     struct Group {
         QGroupBox* box;
         const std::vector<std::string>& items;
         int columns;
     } groups[] = {
-        {m_ui->RadioGroup1, SexItems(), 3},      {m_ui->RadioGroup2, SideItems(), 2},
-        {m_ui->RadioGroup7, DominantItems(), 3}, {m_ui->RadioGroup4, BodyPartItems(), 5},
-        {m_ui->RadioGroup5, InjuryItems(), 2},   {m_ui->RadioGroup3, EpisodeItems(), 1},
-        {m_ui->RadioGroup6, FinestItems(), 1},   {m_ui->RadioGroup8, RankingItems(), 1},
+        {m_ui->sexGroup, SexItems(), 3},           {m_ui->sideGroup, SideItems(), 2},
+        {m_ui->dominantGroup, DominantItems(), 3}, {m_ui->bodyPartGroup, BodyPartItems(), 5},
+        {m_ui->injuryGroup, InjuryItems(), 2},     {m_ui->episodeGroup, EpisodeItems(), 1},
+        {m_ui->finestGroup, FinestItems(), 1},     {m_ui->rankingGroup, RankingItems(), 1},
     };
-    m_ui->RadioGroup5->setFont(app::PixelFont(Ming, 13));
+    m_ui->injuryGroup->setFont(app::PixelFont(Ming, 13));
     for (const auto& g : groups) {
         auto* buttons = new QButtonGroup(g.box);
         for (std::size_t i = 0; i < g.items.size(); ++i) {
@@ -163,7 +166,7 @@ void TForm5::buildRadioGroups() {
 
 // Items fill the columns from top to bottom, then left to right, sharing the
 // room below the caption evenly.
-void TForm5::layoutRadioGroup(QGroupBox* box, int columns) {
+void SearchWindow::layoutRadioGroup(QGroupBox* box, int columns) {
     const auto radios = box->findChildren<QRadioButton*>(Qt::FindDirectChildrenOnly);
     const int count = static_cast<int>(radios.size());
     if (count == 0) return;
@@ -182,31 +185,31 @@ void TForm5::layoutRadioGroup(QGroupBox* box, int columns) {
 // radio groups, the grid, then the hand-off and close pictures. A picture with
 // the focus shows a dotted frame; Space releases it as a click would (Enter
 // runs the search anywhere in the window).
-void TForm5::setUpKeyboard() {
-    QList<QWidget*> chain = {m_ui->Edit2,        m_ui->Edit1,        m_ui->Edit3,
-                             m_ui->Edit5,        m_ui->Edit4,        m_ui->Image1,
-                             m_ui->SpeedButton1, m_ui->CheckBoxLive, m_ui->ButtonClear};
-    for (QGroupBox* box : {m_ui->RadioGroup1, m_ui->RadioGroup2, m_ui->RadioGroup3, m_ui->RadioGroup4,
-                           m_ui->RadioGroup5, m_ui->RadioGroup6, m_ui->RadioGroup7, m_ui->RadioGroup8})
+void SearchWindow::setUpKeyboard() {
+    QList<QWidget*> chain = {m_ui->codeEdit,          m_ui->icd9CodeEdit,    m_ui->chineseNameEdit,
+                             m_ui->icd9NameEdit,      m_ui->englishNameEdit, m_ui->searchButton,
+                             m_ui->differencesButton, m_ui->liveSearchBox,   m_ui->clearButton};
+    for (QGroupBox* box : {m_ui->sexGroup, m_ui->sideGroup, m_ui->episodeGroup, m_ui->bodyPartGroup,
+                           m_ui->injuryGroup, m_ui->finestGroup, m_ui->dominantGroup, m_ui->rankingGroup})
         for (QRadioButton* r : box->findChildren<QRadioButton*>(Qt::FindDirectChildrenOnly))
             chain.push_back(r);
-    chain.push_back(m_ui->ButtonTemp);
-    chain.push_back(m_ui->DBGrid1);
-    chain.push_back(m_ui->Image18);
-    chain.push_back(m_ui->Image13);
-    for (app::ImageButton* image : {m_ui->Image1, m_ui->Image13, m_ui->Image18}) {
+    chain.push_back(m_ui->buildRankingButton);
+    chain.push_back(m_ui->resultGrid);
+    chain.push_back(m_ui->handOffButton);
+    chain.push_back(m_ui->closeButton);
+    for (app::ImageButton* image : {m_ui->searchButton, m_ui->closeButton, m_ui->handOffButton}) {
         image->setFocusPolicy(Qt::TabFocus);
         image->setStyleSheet(QStringLiteral("app--ImageButton:focus { border: 2px dotted #000080; }"));
     }
-    m_ui->SpeedButton1->setFocusPolicy(Qt::StrongFocus);
+    m_ui->differencesButton->setFocusPolicy(Qt::StrongFocus);
     for (qsizetype i = 1; i < chain.size(); ++i)
         setTabOrder(chain[i - 1], chain[i]);
 }
 
-void TForm5::setUpGrid() {
+void SearchWindow::setUpGrid() {
     m_model = new ResultModel(this);
     m_model->setErrorHandler([this](const std::string& message) { showMessage(message); });
-    QTableView* grid = m_ui->DBGrid1;
+    QTableView* grid = m_ui->resultGrid;
     grid->setModel(m_model);
     grid->setItemDelegate(new app::CutTextToolTipDelegate(grid));
     app::InstallCodeCopy(grid, [this] {
@@ -214,7 +217,7 @@ void TForm5::setUpGrid() {
         return row ? app::CopiedCode{row->code, m_model->decoratedName(m_model->currentRow())}
                    : app::CopiedCode{};
     });
-    connect(m_model, &ResultModel::rowsRead, this, &TForm5::showRowCount);
+    connect(m_model, &ResultModel::rowsRead, this, &SearchWindow::showRowCount);
     // Dragging the scroll bar to its end reaches the true last row.
     connect(grid->verticalScrollBar(), &QScrollBar::sliderReleased, this, [this, grid] {
         QScrollBar* bar = grid->verticalScrollBar();
@@ -259,23 +262,23 @@ void TForm5::setUpGrid() {
                 m_model->setCurrentRow(current.isValid() ? current.row() : -1);
                 showCurrentRow();
             });
-    connect(m_model, &QAbstractItemModel::modelReset, this, &TForm5::showCurrentRow);
+    connect(m_model, &QAbstractItemModel::modelReset, this, &SearchWindow::showCurrentRow);
 }
 
-void TForm5::FormCreate() {
-    if (!app::ConsultationWindowExists(m_ctx.desktop)) m_ui->Image18->hide();
+void SearchWindow::adaptToDatabaseAndDesktop() {
+    if (!app::ConsultationWindowExists(m_ctx.desktop)) m_ui->handOffButton->hide();
 
     // The ranking probe: without the column the ranking filter is hidden and
     // the finest-code group takes its place, keeping its right edge.
     try {
-        ADOQueryTemp.close();
-        ADOQueryTemp.clear();
-        ADOQueryTemp.setText(RankingProbeStatement);
-        ADOQueryTemp.open();
-        ADOQueryTemp.close(); // the answer is known; no read is kept open
+        m_rankingProbe.close();
+        m_rankingProbe.clear();
+        m_rankingProbe.setText(RankingProbeStatement);
+        m_rankingProbe.open();
+        m_rankingProbe.close(); // the answer is known; no read is kept open
     } catch (const db::Error&) {
-        QGroupBox* finest = m_ui->RadioGroup6;
-        QGroupBox* ranking = m_ui->RadioGroup8;
+        QGroupBox* finest = m_ui->finestGroup;
+        QGroupBox* ranking = m_ui->rankingGroup;
         const int width = finest->x() + finest->width() - ranking->x();
         finest->setGeometry(ranking->x(), finest->y(), width, finest->height());
         layoutRadioGroup(finest, finest->property("columns").toInt());
@@ -283,57 +286,58 @@ void TForm5::FormCreate() {
     }
 }
 
-int TForm5::radioIndex(QGroupBox* box) const {
+int SearchWindow::radioIndex(QGroupBox* box) const {
     auto* buttons = box->findChild<QButtonGroup*>();
     return buttons ? std::max(0, buttons->checkedId()) : 0;
 }
 
-Criteria TForm5::criteria() const {
+Criteria SearchWindow::criteria() const {
     Criteria c;
-    c.icd10Code = Text(m_ui->Edit2);
-    c.chineseName = Text(m_ui->Edit3);
-    c.englishName = Text(m_ui->Edit4);
-    c.icd9Code = Text(m_ui->Edit1);
-    c.icd9Name = Text(m_ui->Edit5);
-    c.sex = radioIndex(m_ui->RadioGroup1);
-    c.side = radioIndex(m_ui->RadioGroup2);
-    c.episode = radioIndex(m_ui->RadioGroup3);
-    c.bodyPart = radioIndex(m_ui->RadioGroup4);
-    c.injury = radioIndex(m_ui->RadioGroup5);
-    c.finest = radioIndex(m_ui->RadioGroup6);
-    c.dominant = radioIndex(m_ui->RadioGroup7);
-    c.ranking = radioIndex(m_ui->RadioGroup8);
-    c.rankingVisible = !m_ui->RadioGroup8->isHidden();
+    c.icd10Code = Text(m_ui->codeEdit);
+    c.chineseName = Text(m_ui->chineseNameEdit);
+    c.englishName = Text(m_ui->englishNameEdit);
+    c.icd9Code = Text(m_ui->icd9CodeEdit);
+    c.icd9Name = Text(m_ui->icd9NameEdit);
+    c.sex = radioIndex(m_ui->sexGroup);
+    c.side = radioIndex(m_ui->sideGroup);
+    c.episode = radioIndex(m_ui->episodeGroup);
+    c.bodyPart = radioIndex(m_ui->bodyPartGroup);
+    c.injury = radioIndex(m_ui->injuryGroup);
+    c.finest = radioIndex(m_ui->finestGroup);
+    c.dominant = radioIndex(m_ui->dominantGroup);
+    c.ranking = radioIndex(m_ui->rankingGroup);
+    c.rankingVisible = !m_ui->rankingGroup->isHidden();
     return c;
 }
 
-void TForm5::Button1Click(QObject* sender) {
+void SearchWindow::search(QObject* sender) {
     requestSearch(sender, false);
 }
 
-bool TForm5::liveSearch() const {
-    return m_ui->CheckBoxLive->isChecked();
+bool SearchWindow::liveSearch() const {
+    return m_ui->liveSearchBox->isChecked();
 }
 
-void TForm5::criteriaChanged() {
+void SearchWindow::criteriaChanged() {
     if (liveSearch()) m_liveTimer.start();
 }
 
-void TForm5::clearCriteria() {
-    for (QLineEdit* edit : {m_ui->Edit2, m_ui->Edit1, m_ui->Edit3, m_ui->Edit5, m_ui->Edit4})
+void SearchWindow::clearCriteria() {
+    for (QLineEdit* edit : {m_ui->codeEdit, m_ui->icd9CodeEdit, m_ui->chineseNameEdit, m_ui->icd9NameEdit,
+                            m_ui->englishNameEdit})
         edit->clear();
-    for (QGroupBox* box : {m_ui->RadioGroup1, m_ui->RadioGroup2, m_ui->RadioGroup3, m_ui->RadioGroup4,
-                           m_ui->RadioGroup5, m_ui->RadioGroup6, m_ui->RadioGroup7, m_ui->RadioGroup8})
+    for (QGroupBox* box : {m_ui->sexGroup, m_ui->sideGroup, m_ui->episodeGroup, m_ui->bodyPartGroup,
+                           m_ui->injuryGroup, m_ui->finestGroup, m_ui->dominantGroup, m_ui->rankingGroup})
         if (auto* buttons = box->findChild<QButtonGroup*>()) buttons->button(0)->setChecked(true);
 }
 
-void TForm5::requestSearch(QObject* sender, bool live) {
+void SearchWindow::requestSearch(QObject* sender, bool live) {
     m_liveTimer.stop();
     if (m_searching) {
         // Asked while a search runs (keys answered from inside it): stop that
         // one; this one runs as soon as it has unwound.
         m_pending = Request{sender, live};
-        m_ctx.ADOConnection1.interrupt();
+        m_ctx.connection.interrupt();
         return;
     }
     m_searching = true;
@@ -345,14 +349,14 @@ void TForm5::requestSearch(QObject* sender, bool live) {
     m_searching = false;
 }
 
-void TForm5::runSearch(QObject* sender, bool live) {
+void SearchWindow::runSearch(QObject* sender, bool live) {
     Criteria c = criteria();
-    c.differences2023 = sender == m_ui->SpeedButton1;
+    c.differences2023 = sender == m_ui->differencesButton;
     m_quiet = live;
     ++m_searchesStarted;
     m_model->clear();
     showFallbackNote({});
-    db::Connection& connection = m_ctx.ADOConnection1;
+    db::Connection& connection = m_ctx.connection;
     // With 即時查詢 on, a long statement keeps answering keys so that the next
     // keystroke can stop it; with the box off the search blocks as it always did.
     const bool answering = liveSearch() && connection.isOpen();
@@ -361,63 +365,63 @@ void TForm5::runSearch(QObject* sender, bool live) {
         connection.setProgressHandler([this] { keepAnswering(); });
     }
     try {
-        const SearchOutcome outcome = RunSearchWithFallback(c, ADOQuery1, ADOQuery2);
+        const SearchOutcome outcome = RunSearchWithFallback(c, m_resultQuery, m_lookupQuery);
         if (outcome.ran) {
-            m_model->attach(&ADOQuery1);
-            if (m_model->rowCount() > 0) m_ui->DBGrid1->setCurrentIndex(m_model->index(0, 0));
+            m_model->attach(&m_resultQuery);
+            if (m_model->rowCount() > 0) m_ui->resultGrid->setCurrentIndex(m_model->index(0, 0));
             if (outcome.characterOrder) showFallbackNote(QString::fromStdString(FallbackNote(outcome)));
         }
     } catch (const db::Interrupted&) {
         // Stopped for a newer search, which runs next.
         ++m_searchesStopped;
-        ADOQuery1.close();
+        m_resultQuery.close();
         m_model->clear();
     } catch (const db::Error& e) {
-        ADOQuery1.close();
+        m_resultQuery.close();
         m_model->clear();
         showError(e.what());
     }
     if (answering) connection.setProgressHandler({});
 }
 
-void TForm5::keepAnswering() {
+void SearchWindow::keepAnswering() {
     if (m_sinceAnswered.elapsed() < AnswerEveryMilliseconds) return;
     QCoreApplication::processEvents();
     m_sinceAnswered.restart();
 }
 
-void TForm5::showRowCount(int rows, bool complete) {
+void SearchWindow::showRowCount(int rows, bool complete) {
     QString text;
     if (m_model->isAttached()) {
         const QString n = QLocale(QLocale::Chinese, QLocale::Taiwan).toString(rows);
         text = complete ? QStringLiteral("共 %1 筆").arg(n) : QStringLiteral("讀取中… %1 筆").arg(n);
     }
-    m_ui->LabelCount->setText(text);
+    m_ui->rowCountLabel->setText(text);
 }
 
 // One line above the grid when the rows are of the character-order form; the
 // grid gives up that line's height while it shows.
-void TForm5::showFallbackNote(const QString& note) {
-    QLabel* label = m_ui->LabelFallback;
-    QTableView* grid = m_ui->DBGrid1;
+void SearchWindow::showFallbackNote(const QString& note) {
+    QLabel* label = m_ui->fallbackNoteLabel;
+    QTableView* grid = m_ui->resultGrid;
     const int top = label->y();
-    const int bottom = m_ui->Panel2->y();
+    const int bottom = m_ui->currentRowPanel->y();
     label->setText(note);
     label->setVisible(!note.isEmpty());
     const int gridTop = note.isEmpty() ? top : top + label->height();
     grid->setGeometry(grid->x(), gridTop, grid->width(), bottom - gridTop);
 }
 
-void TForm5::SpeedButton1Click() {
-    Button1Click(m_ui->SpeedButton1);
+void SearchWindow::searchDifferences() {
+    search(m_ui->differencesButton);
 }
 
-void TForm5::ButtonTempClick() {
+void SearchWindow::buildRanking() {
     const QString caption = windowTitle();
     guarded(
         [&] {
             try {
-                BuildRanking(m_ctx.ADOConnection1, [this](const RankingProgress& p) {
+                BuildRanking(m_ctx.connection, [this](const RankingProgress& p) {
                     setWindowTitle(QString::fromStdString(p.code));
                 });
             } catch (const db::Error& e) {
@@ -430,50 +434,50 @@ void TForm5::ButtonTempClick() {
 }
 
 // The picture itself sinks while pressed; nothing runs until it is released.
-void TForm5::Image13MouseDown(app::ImageButton*) {}
+void SearchWindow::picturePressed(app::ImageButton*) {}
 
-void TForm5::Image13MouseUp(app::ImageButton* sender) {
-    if (sender == m_ui->Image1) Button1Click(m_ui->Image1);
-    if (sender == m_ui->Image13) close();
-    if (sender == m_ui->Image18) {
+void SearchWindow::pictureReleased(app::ImageButton* sender) {
+    if (sender == m_ui->searchButton) search(m_ui->searchButton);
+    if (sender == m_ui->closeButton) close();
+    if (sender == m_ui->handOffButton) {
         const ResultModel::Row* row = m_model->row(m_model->currentRow());
-        guarded([&] { app::HandOffOrChoose(this, m_ctx, ADOQuery2, row ? row->code : std::string()); });
+        guarded([&] { app::HandOffOrChoose(this, m_ctx, m_lookupQuery, row ? row->code : std::string()); });
     }
 }
 
-void TForm5::ChooseFromCurrentRow() {
+void SearchWindow::chooseFromCurrentRow() {
     // Only where the hand-off picture is offered.
-    if (m_ui->Image18->isHidden()) return;
+    if (m_ui->handOffButton->isHidden()) return;
     const ResultModel::Row* row = m_model->row(m_model->currentRow());
     if (!row) return;
-    guarded([&] { app::ChooseOrHandOff(this, m_ctx, ADOQuery2, row->code); });
+    guarded([&] { app::ChooseOrHandOff(this, m_ctx, m_lookupQuery, row->code); });
 }
 
-void TForm5::FormKeyPress(QKeyEvent* event) {
+void SearchWindow::handleWindowKey(QKeyEvent* event) {
     // The keyboard's click of a focused picture.
     if (event->key() == Qt::Key_Space && event->modifiers() == Qt::NoModifier)
-        for (app::ImageButton* image : {m_ui->Image1, m_ui->Image13, m_ui->Image18})
+        for (app::ImageButton* image : {m_ui->searchButton, m_ui->closeButton, m_ui->handOffButton})
             if (focusWidget() == image) {
-                Image13MouseUp(image);
+                pictureReleased(image);
                 return;
             }
-    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) Button1Click(this);
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) search(this);
 }
 
-bool TForm5::eventFilter(QObject* watched, QEvent* event) {
+bool SearchWindow::eventFilter(QObject* watched, QEvent* event) {
     // A key press goes first to the focused control and, when that control
     // leaves it, on up to the window: it is handled once, at its first stop.
     if (event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
         QWidget* first = focusWidget() ? focusWidget() : this;
-        if (watched == first) FormKeyPress(key);
+        if (watched == first) handleWindowKey(key);
         // Ctrl+End goes to the true last row (the rest of the result read
         // first), staying in the current column so the code stays in view.
-        if (watched == m_ui->DBGrid1 && key->key() == Qt::Key_End &&
+        if (watched == m_ui->resultGrid && key->key() == Qt::Key_End &&
             (key->modifiers() & Qt::ControlModifier)) {
             m_model->fetchAll();
             if (m_model->rowCount() > 0) {
-                QTableView* grid = m_ui->DBGrid1;
+                QTableView* grid = m_ui->resultGrid;
                 const int column = std::max(0, grid->currentIndex().column());
                 grid->setCurrentIndex(m_model->index(m_model->rowCount() - 1, column));
             }
@@ -483,14 +487,14 @@ bool TForm5::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
-void TForm5::showCurrentRow() {
+void SearchWindow::showCurrentRow() {
     const ResultModel::Row* row = m_model->row(m_model->currentRow());
-    m_ui->DBText1->setText(row ? QString::fromStdString(row->code) : QString());
-    m_ui->DBText2->setText(m_model->decoratedName(m_model->currentRow()));
-    m_ui->DBText3->setText(row ? QString::fromStdString(row->englishName) : QString());
+    m_ui->currentCodeLabel->setText(row ? QString::fromStdString(row->code) : QString());
+    m_ui->currentNameLabel->setText(m_model->decoratedName(m_model->currentRow()));
+    m_ui->currentEnglishNameLabel->setText(row ? QString::fromStdString(row->englishName) : QString());
 }
 
-void TForm5::showError(const std::string& message) {
+void SearchWindow::showError(const std::string& message) {
     // No message box while typing: a live search that fails leaves the grid
     // empty, and Enter then shows the message.
     if (m_quiet) return;

@@ -18,7 +18,7 @@ class QGroupBox;
 class QKeyEvent;
 
 namespace Ui {
-class TForm5;
+class SearchWindow;
 }
 
 namespace app {
@@ -29,25 +29,32 @@ namespace search {
 
 class ResultModel;
 
-class TForm5 : public app::WorkingWindow {
+class SearchWindow : public app::WorkingWindow {
     Q_OBJECT
 public:
-    explicit TForm5(app::AppContext& context, QWidget* parent = nullptr);
-    ~TForm5() override;
+    explicit SearchWindow(app::AppContext& context, QWidget* parent = nullptr);
+    ~SearchWindow() override;
 
-    // Handlers, named after their component and event.
-    void FormCreate();
-    void Button1Click(QObject* sender);
-    void SpeedButton1Click();
-    void ButtonTempClick();
-    void Image13MouseDown(app::ImageButton* sender);
-    void Image13MouseUp(app::ImageButton* sender);
+    // Hides what the database or the desktop cannot offer: the ranking
+    // criterion without its column, the hand-off picture without the
+    // consultation program.
+    void adaptToDatabaseAndDesktop();
+    // A search with the criteria as they stand; sender is the control that
+    // asked for it (the 2023 differences only from their button).
+    void search(QObject* sender);
+    // The 列出2023版本差異 button: the search with the 2023 differences.
+    void searchDifferences();
+    // The hidden 創建篩選排名 button: the ranking column filled from usage.
+    void buildRanking();
+    void picturePressed(app::ImageButton* sender);
+    // Search, close or hand off, by the picture released.
+    void pictureReleased(app::ImageButton* sender);
     // The chooser key (F2): the billable codes under the current row's header
     // in the chooser, or the current finest code handed off.
-    void ChooseFromCurrentRow();
+    void chooseFromCurrentRow();
     // Enter, seen before the focused control, runs the search; the key goes on
     // to the control.
-    void FormKeyPress(QKeyEvent* event);
+    void handleWindowKey(QKeyEvent* event);
 
     // The criteria as the controls hold them (the 2023 differences not asked).
     Criteria criteria() const;
@@ -64,7 +71,7 @@ public:
     // Searches stopped by a newer one before they finished.
     int searchesStopped() const { return m_searchesStopped; }
     ResultModel* resultModel() const { return m_model; }
-    const db::Query& resultQuery() const { return ADOQuery1; }
+    const db::Query& resultQuery() const { return m_resultQuery; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -87,10 +94,10 @@ private:
     void showFallbackNote(const QString& note);
     void setUpKeyboard();
 
-    std::unique_ptr<Ui::TForm5> m_ui;
-    db::Query ADOQuery1;    // the result shown by the grid
-    db::Query ADOQuery2;    // ICD-9 lookups and the finest-code check
-    db::Query ADOQueryTemp; // the ranking probe
+    std::unique_ptr<Ui::SearchWindow> m_ui;
+    db::Query m_resultQuery;  // the result shown by the grid
+    db::Query m_lookupQuery;  // ICD-9 lookups and the finest-code check
+    db::Query m_rankingProbe; // the ranking probe
     ResultModel* m_model = nullptr;
 
     struct Request {

@@ -13,7 +13,7 @@
 #include "db/query.h"
 
 namespace Ui {
-class TForm3;
+class TreeWindow;
 }
 
 namespace app {
@@ -30,37 +30,44 @@ class CodeTreeView;
 class TreeModel;
 
 // Working window number 3.
-class TForm3 : public app::WorkingWindow {
+class TreeWindow : public app::WorkingWindow {
     Q_OBJECT
 public:
-    explicit TForm3(app::AppContext& context, QWidget* parent = nullptr);
-    ~TForm3() override;
+    explicit TreeWindow(app::AppContext& context, QWidget* parent = nullptr);
+    ~TreeWindow() override;
 
     // Set when a node of the outline tree is about to expand or fold, cleared by
-    // the outline tree's click; one value for every tree window of the run.
-    static bool NodeToggled();
-    static void SetNodeToggled(bool value);
+    // the outline tree's click, so that the click that toggled a node opens nothing.
+    bool nodeToggled() const { return m_nodeToggled; }
+    void setNodeToggled(bool value) { m_nodeToggled = value; }
 
     // Handlers.
-    void FormCreate();
-    void FormActivate() override;
-    void Image3Click();
-    void Button1Click();
-    void Button2Click();
-    void TreeView2Click();
-    void TreeView2Expanding();
-    void TreeView2Collapsing();
-    void Image3MouseDown(app::ImageButton* sender);
-    void Image3MouseUp(app::ImageButton* sender);
+    // Caption and code label of the mode; the hand-off picture hidden without
+    // the consultation program.
+    void applyMode();
+    void onActivated() override;
+    void rebuildOutline();
+    void showCodes();
+    void showSimplified();
+    void outlineTreeClicked();
+    void outlineTreeExpanding();
+    void outlineTreeCollapsing();
+    void picturePressed(app::ImageButton* sender);
+    void pictureReleased(app::ImageButton* sender);
 
     // Controls, for tests and screenshots.
-    QLineEdit* Edit1() const;
-    QPushButton* Button1() const;
-    QPushButton* Button2() const;
-    QLabel* Label1() const;
-    CodeTreeView* TreeView1() const;
-    CodeTreeView* TreeView2() const;
-    app::ImageButton* image(int number) const; // 3, 4, 5, 6, 13 or 18
+    QLineEdit* codeEdit() const;
+    QPushButton* showButton() const;
+    QPushButton* simplifiedButton() const;
+    QLabel* codeLabel() const;
+    CodeTreeView* resultTree() const;
+    CodeTreeView* outlineTree() const;
+    app::ImageButton* outlineButton() const;
+    app::ImageButton* backButton() const;
+    app::ImageButton* expandAllButton() const;
+    app::ImageButton* collapseAllButton() const;
+    app::ImageButton* closeButton() const;
+    app::ImageButton* handOffButton() const;
     TreeModel* resultModel() const { return m_resultModel; }
     TreeModel* outlineModel() const { return m_outlineModel; }
 
@@ -75,15 +82,16 @@ private:
     // selected node of the focused result tree.
     void handOffSelectedCode(bool chooserKey);
 
-    std::unique_ptr<Ui::TForm3> m_ui;
+    std::unique_ptr<Ui::TreeWindow> m_ui;
     TreeModel* m_resultModel;
     TreeModel* m_outlineModel;
     bool m_icd11Mode;
+    bool m_nodeToggled = false;
     bool m_returnFromOutside = false; // last deactivation went to a message box or another program
     QPixmap m_plusGlyph;
     QPixmap m_minusGlyph;
-    db::Query m_ADOQuery1; // result tree and simplified display
-    db::Query m_ADOQuery2; // finest-code check of the hand-off
+    db::Query m_resultQuery; // result tree and simplified display
+    db::Query m_lookupQuery; // finest-code check of the hand-off
 };
 
 } // namespace tree

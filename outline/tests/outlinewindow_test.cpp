@@ -1,4 +1,4 @@
-#include "outline/tform2.h"
+#include "outline/outlinewindow.h"
 
 #include <cstdlib>
 
@@ -18,6 +18,7 @@
 #include "app/widgets/billablechooser.h"
 #include "app/widgets/imagebutton.h"
 #include "testsupport/codedb.h"
+#include "testsupport/fakes.h"
 
 using namespace outline;
 using V = std::vector<std::string>;
@@ -26,24 +27,24 @@ namespace {
 
 class OutlineWindowTest : public ::testing::Test {
 protected:
-    void SetUp() override { db = std::make_unique<testsupport::CodeDb>(ctx.ADOConnection1); }
+    void SetUp() override { db = std::make_unique<testsupport::CodeDb>(ctx.connection); }
     void add(const std::string& no, const std::string& name, const std::string& flag = "Y",
              const std::string& flag2023 = "", const std::string& isNew = "") {
         db->add(no, name, flag, flag2023, isNew);
     }
-    std::unique_ptr<TForm2> open() {
-        auto w = std::make_unique<TForm2>(ctx);
+    std::unique_ptr<OutlineWindow> open() {
+        auto w = std::make_unique<OutlineWindow>(ctx);
         w->show();
         return w;
     }
     static void click(app::ImageButton* b) { QTest::mouseClick(b, Qt::LeftButton); }
-    static V visibleEntryCodes(const TForm2& w) {
+    static V visibleEntryCodes(const OutlineWindow& w) {
         V out;
         for (int e = 1; e <= kEntryTiles; ++e)
             if (w.entryTileImage(e)->isVisible()) out.push_back(w.browser().entryTile(e).Code);
         return out;
     }
-    static int entryIndex(const TForm2& w, const std::string& code) {
+    static int entryIndex(const OutlineWindow& w, const std::string& code) {
         for (int e = 1; e <= kEntryTiles; ++e)
             if (w.entryTileImage(e)->isVisible() && w.browser().entryTile(e).Code == code) return e;
         ADD_FAILURE() << "no visible entry " << code;
@@ -74,8 +75,8 @@ protected:
     }
 
     std::unique_ptr<testsupport::CodeDb> db; // outlives the context's connection
-    app::RecordingMessages messages;
-    app::FakeDesktop desktop;
+    testsupport::RecordingMessages messages;
+    testsupport::FakeDesktop desktop;
     app::AppContext ctx{messages, desktop};
 };
 
@@ -292,7 +293,7 @@ TEST_F(OutlineWindowTest, engineErrorIsShownAndTheWindowKeepsWorking) {
     auto w = open();
     click(w->chapterTileImage(1));
     click(w->entryTileImage(1));
-    ctx.ADOConnection1.exec("DROP TABLE ICD10");
+    ctx.connection.exec("DROP TABLE ICD10");
     click(w->entryTileImage(1)); // A00-A09 needs the table
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_NE(messages.shown[0].find("ICD10"), std::string::npos) << messages.shown[0];

@@ -13,13 +13,14 @@
 #include "app/widgets/imagebutton.h"
 #include "search/resultmodel.h"
 #include "testsupport/codedb.h"
-#include "search/tform5.h"
+#include "search/searchwindow.h"
+#include "testsupport/fakes.h"
 
-using search::TForm5;
+using search::SearchWindow;
 
 namespace {
 
-class TForm5ChooserTest : public ::testing::Test {
+class SearchWindowChooserTest : public ::testing::Test {
 protected:
     void SetUp() override {
         db.code("S934", "踝扭傷", "Sprain of ankle", "N");
@@ -32,23 +33,23 @@ protected:
         db.code("S93402X", "左踝扭傷（已刪除）", "Deleted", "N", "D");
         desktop.windows.push_back({7, app::ConsultationWindowTitle, true});
     }
-    std::unique_ptr<TForm5> searchFor(const char* code) {
-        ctx.ADOConnection1.open(db.path());
-        auto form = std::make_unique<TForm5>(ctx);
+    std::unique_ptr<SearchWindow> searchFor(const char* code) {
+        ctx.connection.open(db.path());
+        auto form = std::make_unique<SearchWindow>(ctx);
         form->show();
-        form->findChild<QLineEdit*>(QStringLiteral("Edit2"))->setText(QString::fromUtf8(code));
-        form->Button1Click(form.get());
+        form->findChild<QLineEdit*>(QStringLiteral("codeEdit"))->setText(QString::fromUtf8(code));
+        form->search(form.get());
         return form;
     }
-    static void selectRow(TForm5& form, int row) {
-        auto* grid = form.findChild<QTableView*>(QStringLiteral("DBGrid1"));
+    static void selectRow(SearchWindow& form, int row) {
+        auto* grid = form.findChild<QTableView*>(QStringLiteral("resultGrid"));
         grid->setCurrentIndex(grid->model()->index(row, 0));
         grid->setFocus();
     }
-    static void releaseHandOff(TForm5& form) {
-        QTest::mouseClick(form.findChild<app::ImageButton*>(QStringLiteral("Image18")), Qt::LeftButton);
+    static void releaseHandOff(SearchWindow& form) {
+        QTest::mouseClick(form.findChild<app::ImageButton*>(QStringLiteral("handOffButton")), Qt::LeftButton);
     }
-    static app::BillableChooser* openChooser(TForm5& form) {
+    static app::BillableChooser* openChooser(SearchWindow& form) {
         for (auto* c : form.findChildren<app::BillableChooser*>())
             if (c->isVisible()) return c;
         return nullptr;
@@ -61,14 +62,14 @@ protected:
     }
 
     testsupport::CodeDb db;
-    app::RecordingMessages messages;
-    app::FakeDesktop desktop;
+    testsupport::RecordingMessages messages;
+    testsupport::FakeDesktop desktop;
     app::AppContext ctx{messages, desktop};
 };
 
 } // namespace
 
-TEST_F(TForm5ChooserTest, handOffOfAHeader_saysSoThenHandsOffTheBillableCodeChosenUnderIt) {
+TEST_F(SearchWindowChooserTest, handOffOfAHeader_saysSoThenHandsOffTheBillableCodeChosenUnderIt) {
     auto form = searchFor("S93.4");
     ASSERT_EQ(form->resultModel()->row(0)->code, "S934");
     releaseHandOff(*form);
@@ -117,10 +118,10 @@ TEST_F(TForm5ChooserTest, handOffOfAHeader_saysSoThenHandsOffTheBillableCodeChos
     EXPECT_EQ(openChooser(*form), nullptr);
 }
 
-TEST_F(TForm5ChooserTest, chooserKey_opensTheChooserOnAHeaderAndHandsOffAFinestRow) {
+TEST_F(SearchWindowChooserTest, chooserKey_opensTheChooserOnAHeaderAndHandsOffAFinestRow) {
     auto form = searchFor("S93.4");
     ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
-    EXPECT_TRUE(form->findChild<app::ImageButton*>(QStringLiteral("Image18"))
+    EXPECT_TRUE(form->findChild<app::ImageButton*>(QStringLiteral("handOffButton"))
                     ->toolTip()
                     .contains(QStringLiteral("F2")));
     selectRow(*form, 3); // S93401D
@@ -139,7 +140,7 @@ TEST_F(TForm5ChooserTest, chooserKey_opensTheChooserOnAHeaderAndHandsOffAFinestR
     EXPECT_EQ(desktop.clipboard, std::optional<std::string>("|ICD10|S93402A"));
 }
 
-TEST_F(TForm5ChooserTest, withoutConsultationWindow_theChooserKeyDoesNothing) {
+TEST_F(SearchWindowChooserTest, withoutConsultationWindow_theChooserKeyDoesNothing) {
     desktop.windows.clear();
     auto form = searchFor("S93.4");
     ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
@@ -149,10 +150,10 @@ TEST_F(TForm5ChooserTest, withoutConsultationWindow_theChooserKeyDoesNothing) {
     EXPECT_TRUE(messages.shown.empty());
 }
 
-TEST_F(TForm5ChooserTest, escapeClosesTheWindowFromTheBoxesAndTheGridAndKeepsItsState) {
+TEST_F(SearchWindowChooserTest, escapeClosesTheWindowFromTheBoxesAndTheGridAndKeepsItsState) {
     auto form = searchFor("S93.4");
     ctx.activeWindowNo = app::SearchWindowNo;
-    for (const char* name : {"Edit2", "Edit3", "DBGrid1"}) {
+    for (const char* name : {"codeEdit", "chineseNameEdit", "resultGrid"}) {
         form->showWindow();
         auto* control = form->findChild<QWidget*>(QString::fromLatin1(name));
         control->setFocus();

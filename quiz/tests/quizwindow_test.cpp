@@ -1,4 +1,4 @@
-#include "quiz/tform4.h"
+#include "quiz/quizwindow.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -12,7 +12,8 @@
 #include "app/widgets/imagebutton.h"
 #include "quiz/tests/quiztestsupport.h"
 #include "testsupport/testsupport.h"
-#include "ui_tform4.h"
+#include "ui_quizwindow.h"
+#include "testsupport/fakes.h"
 
 using quiztest::Cp950;
 
@@ -24,11 +25,11 @@ struct QuizWindow {
     explicit QuizWindow(const std::string& bank) {
         if (!bank.empty()) testsupport::WriteFile(dir.file("qa.txt"), bank);
         context.exeDir = dir.path().string();
-        window = std::make_unique<quiz::TForm4>(context);
+        window = std::make_unique<quiz::QuizWindow>(context);
         window->setRandomSource(random);
     }
-    Ui::TForm4& ui() { return window->ui(); }
-    QString question() { return ui().LabelQ->text(); }
+    Ui::QuizWindow& ui() { return window->ui(); }
+    QString question() { return ui().questionLabel->text(); }
     void click(app::ImageButton* b) { QTest::mouseClick(b, Qt::LeftButton); }
     // Answers the question on screen rightly (keys of quiztest::Bank cycle 1-4).
     void answerRightly() {
@@ -39,24 +40,24 @@ struct QuizWindow {
     }
 
     testsupport::TempDir dir;
-    app::RecordingMessages messages;
+    testsupport::RecordingMessages messages;
     app::AppContext context{messages, app::NullDesktop::Instance()};
     quiztest::ScriptedRandom random;
-    std::unique_ptr<quiz::TForm4> window;
+    std::unique_ptr<quiz::QuizWindow> window;
 };
 
 } // namespace
 
-TEST(TForm4, fixedCentredWindowWithItsLayout) {
+TEST(QuizWindow, fixedCentredWindowWithItsLayout) {
     QuizWindow w(quiztest::Bank(12));
     EXPECT_EQ(w.window->windowTitle(), QStringLiteral("ICD-10評量測驗"));
     EXPECT_EQ(w.window->size(), QSize(712, 514));
     EXPECT_EQ(w.window->minimumSize(), w.window->maximumSize());
     EXPECT_EQ(w.window->font().family(), QStringLiteral("標楷體"));
     EXPECT_EQ(w.window->font().pixelSize(), 27);
-    EXPECT_EQ(w.ui().Panel2->geometry(), QRect(0, 0, 69, 514));
-    EXPECT_EQ(w.ui().LabelQ->geometry(), QRect(20, 20, 603, 99));
-    // Rows stacked under the question in the order Panel6, Panel4, Panel3, Panel5.
+    EXPECT_EQ(w.ui().buttonColumn->geometry(), QRect(0, 0, 69, 514));
+    EXPECT_EQ(w.ui().questionLabel->geometry(), QRect(20, 20, 603, 99));
+    // The four answer rows stacked under the question.
     int top = 119;
     for (int n = 1; n <= 4; ++n) {
         EXPECT_EQ(w.window->answerRow(n)->geometry(), QRect(20, top, 603, 78)) << n;
@@ -64,19 +65,19 @@ TEST(TForm4, fixedCentredWindowWithItsLayout) {
         EXPECT_EQ(w.window->answerLabel(n)->size(), QSize(514, 74));
         top += 78;
     }
-    for (app::ImageButton* b : {w.ui().Image1, w.ui().Image2, w.ui().Image13})
+    for (app::ImageButton* b : {w.ui().newQuizButton, w.ui().previousButton, w.ui().closeButton})
         EXPECT_EQ(b->size(), QSize(60, 60));
-    EXPECT_EQ(w.ui().Label1->text(), QStringLiteral("全部題庫"));
-    EXPECT_FALSE(w.ui().CheckBox1->isChecked());
-    EXPECT_TRUE(w.ui().Memo1->isHidden());
-    EXPECT_EQ(w.ui().Memo1->font().pixelSize(), 21);
-    EXPECT_FALSE(w.ui().Image1->picture().isNull());
+    EXPECT_EQ(w.ui().wholeBankLabel->text(), QStringLiteral("全部題庫"));
+    EXPECT_FALSE(w.ui().wholeBankBox->isChecked());
+    EXPECT_TRUE(w.ui().reportBox->isHidden());
+    EXPECT_EQ(w.ui().reportBox->font().pixelSize(), 21);
+    EXPECT_FALSE(w.ui().newQuizButton->picture().isNull());
 }
 
-TEST(TForm4, firstActivationLoadsTheBankOnceAndAsksQuestionOne) {
+TEST(QuizWindow, firstActivationLoadsTheBankOnceAndAsksQuestionOne) {
     QuizWindow w(quiztest::Bank(12));
     w.context.activeWindowNo = 0;
-    w.window->FormActivate();
+    w.window->onActivated();
     EXPECT_EQ(w.context.activeWindowNo, 4);
     EXPECT_EQ(w.random.seeds, 1);
     EXPECT_EQ(w.question(), QStringLiteral("問題1/10\n題1"));
@@ -84,60 +85,60 @@ TEST(TForm4, firstActivationLoadsTheBankOnceAndAsksQuestionOne) {
     EXPECT_EQ(w.window->answerLabel(1)->font().pointSize(), 20);
     EXPECT_TRUE(w.messages.shown.empty());
 
-    w.click(w.ui().ImageA3);
+    w.click(w.ui().answerButton3);
     EXPECT_EQ(w.question(), QStringLiteral("問題2/10\n題2"));
     // Later activations neither reseed nor reload.
     testsupport::WriteFile(w.dir.file("qa.txt"), quiztest::Bank(3));
-    w.window->FormActivate();
+    w.window->onActivated();
     EXPECT_EQ(w.random.seeds, 1);
     EXPECT_EQ(w.question(), QStringLiteral("問題2/10\n題2"));
 }
 
-TEST(TForm4, answeringToTheEndWritesTheReportAndPreviousLeavesIt) {
+TEST(QuizWindow, answeringToTheEndWritesTheReportAndPreviousLeavesIt) {
     QuizWindow w(quiztest::Bank(3));
-    w.window->FormActivate();
+    w.window->onActivated();
     w.answerRightly();
-    w.click(w.ui().ImageA4); // question 2's key is 2
+    w.click(w.ui().answerButton4); // question 2's key is 2
     w.answerRightly();
-    EXPECT_FALSE(w.ui().Memo1->isHidden());
+    EXPECT_FALSE(w.ui().reportBox->isHidden());
     for (int n = 1; n <= 4; ++n)
         EXPECT_TRUE(w.window->answerRow(n)->isHidden());
     EXPECT_EQ(w.question(), QStringLiteral("您可以再更好喔,評量分數為:67分"));
-    QStringList lines = w.ui().Memo1->toPlainText().split(QLatin1Char('\n'));
+    QStringList lines = w.ui().reportBox->toPlainText().split(QLatin1Char('\n'));
     ASSERT_GE(lines.size(), 27);
     EXPECT_EQ(lines[0], QStringLiteral("答對2題"));
     EXPECT_EQ(lines[8], QStringLiteral("答錯,您回答:4.題2丁"));
     EXPECT_EQ(lines[11], QString());
     EXPECT_EQ(lines[26], QStringLiteral("----------------------------------"));
 
-    w.click(w.ui().Image2);
-    EXPECT_TRUE(w.ui().Memo1->isHidden());
+    w.click(w.ui().previousButton);
+    EXPECT_TRUE(w.ui().reportBox->isHidden());
     EXPECT_FALSE(w.window->answerRow(1)->isHidden());
     EXPECT_EQ(w.question(), QStringLiteral("問題2/3\n題2"));
-    w.click(w.ui().Image2);
-    w.click(w.ui().Image2); // at question 1 nothing happens
+    w.click(w.ui().previousButton);
+    w.click(w.ui().previousButton); // at question 1 nothing happens
     EXPECT_EQ(w.question(), QStringLiteral("問題1/3\n題1"));
 
-    w.click(w.ui().Image1); // new quiz
+    w.click(w.ui().newQuizButton); // new quiz
     EXPECT_EQ(w.window->session().current(), 1);
     EXPECT_EQ(w.question(), QStringLiteral("問題1/3\n題1"));
 }
 
-TEST(TForm4, closingOnQuestionSixAndReopeningResumes) {
+TEST(QuizWindow, closingOnQuestionSixAndReopeningResumes) {
     QuizWindow w(quiztest::Bank(12));
     w.window->showWindow();
-    w.window->FormActivate();
+    w.window->onActivated();
     for (int k = 1; k <= 5; ++k)
-        w.click(w.ui().ImageA2);
+        w.click(w.ui().answerButton2);
     const auto order = w.window->session().order();
     EXPECT_EQ(w.question(), QStringLiteral("問題6/10\n題6"));
 
-    w.click(w.ui().Image13);
+    w.click(w.ui().closeButton);
     EXPECT_FALSE(w.window->isVisible());
     EXPECT_EQ(w.context.activeWindowNo, 0);
 
     w.window->showWindow();
-    w.window->FormActivate();
+    w.window->onActivated();
     EXPECT_EQ(w.context.activeWindowNo, 4);
     EXPECT_EQ(w.question(), QStringLiteral("問題6/10\n題6"));
     EXPECT_EQ(w.window->session().order(), order);
@@ -145,94 +146,94 @@ TEST(TForm4, closingOnQuestionSixAndReopeningResumes) {
         EXPECT_EQ(w.window->session().choice(k), "A:2");
 }
 
-TEST(TForm4, wholeBankOptionByBoxOrLabelStartsANewQuiz) {
+TEST(QuizWindow, wholeBankOptionByBoxOrLabelStartsANewQuiz) {
     QuizWindow w(quiztest::Bank(25));
-    w.window->FormActivate();
-    w.click(w.ui().ImageA1);
-    w.ui().CheckBox1->click();
+    w.window->onActivated();
+    w.click(w.ui().answerButton1);
+    w.ui().wholeBankBox->click();
     EXPECT_TRUE(w.window->session().wholeBank());
     EXPECT_EQ(w.question(), QStringLiteral("問題1/25\n題1"));
 
-    QTest::mouseClick(w.ui().Label1, Qt::LeftButton);
-    EXPECT_FALSE(w.ui().CheckBox1->isChecked());
+    QTest::mouseClick(w.ui().wholeBankLabel, Qt::LeftButton);
+    EXPECT_FALSE(w.ui().wholeBankBox->isChecked());
     EXPECT_FALSE(w.window->session().wholeBank());
     EXPECT_EQ(w.question(), QStringLiteral("問題1/10\n題1"));
-    QTest::mouseClick(w.ui().Label1, Qt::LeftButton);
-    EXPECT_TRUE(w.ui().CheckBox1->isChecked());
+    QTest::mouseClick(w.ui().wholeBankLabel, Qt::LeftButton);
+    EXPECT_TRUE(w.ui().wholeBankBox->isChecked());
     EXPECT_EQ(w.window->session().length(), 25);
 }
 
-TEST(TForm4, missingFileIsReportedAndTheWindowStaysUsable) {
+TEST(QuizWindow, missingFileIsReportedAndTheWindowStaysUsable) {
     QuizWindow w("");
-    w.window->FormActivate();
+    w.window->onActivated();
     ASSERT_EQ(w.messages.shown.size(), 1u);
     EXPECT_EQ(w.messages.shown[0], "Cannot open file " + w.dir.file("qa.txt"));
-    w.click(w.ui().ImageA1); // nothing to answer
-    w.click(w.ui().Image2);
+    w.click(w.ui().answerButton1); // nothing to answer
+    w.click(w.ui().previousButton);
     EXPECT_EQ(w.messages.shown.size(), 1u);
 
     testsupport::WriteFile(w.dir.file("qa.txt"), quiztest::Bank(4));
-    w.click(w.ui().Image1);
+    w.click(w.ui().newQuizButton);
     EXPECT_EQ(w.question(), QStringLiteral("問題1/4\n題1"));
     EXPECT_EQ(w.messages.shown.size(), 1u);
 }
 
-TEST(TForm4, bankWithoutQuestionsOrWithABadKeyIsReported) {
+TEST(QuizWindow, bankWithoutQuestionsOrWithABadKeyIsReported) {
     QuizWindow w(quiztest::Bank(2));
-    w.window->FormActivate();
-    w.click(w.ui().ImageA1);
-    w.click(w.ui().ImageA2);
-    ASSERT_FALSE(w.ui().Memo1->isHidden());
+    w.window->onActivated();
+    w.click(w.ui().answerButton1);
+    w.click(w.ui().answerButton2);
+    ASSERT_FALSE(w.ui().reportBox->isHidden());
 
     // No question: the rows come back, the labels keep their texts.
     testsupport::WriteFile(w.dir.file("qa.txt"), Cp950("本題庫尚無題目\r\n"));
-    w.click(w.ui().Image1);
+    w.click(w.ui().newQuizButton);
     ASSERT_EQ(w.messages.shown.size(), 1u);
     EXPECT_EQ(w.messages.shown[0], "List index out of bounds (0)");
-    EXPECT_TRUE(w.ui().Memo1->isHidden());
+    EXPECT_TRUE(w.ui().reportBox->isHidden());
     EXPECT_FALSE(w.window->answerRow(1)->isHidden());
     EXPECT_EQ(w.window->answerLabel(1)->text(), QStringLiteral("題2甲"));
-    w.click(w.ui().ImageA1);
+    w.click(w.ui().answerButton1);
     EXPECT_EQ(w.messages.shown.size(), 1u);
 
     // A key that names no answer: the report box is shown empty and the message says why.
     testsupport::WriteFile(w.dir.file("qa.txt"),
                            quiztest::Bank(1) + Cp950("Q:壞鍵\r\nA:?\r\n1.甲\r\n2.乙\r\n3.丙\r\n4.丁\r\n"));
-    w.click(w.ui().Image1);
-    w.click(w.ui().ImageA1);
+    w.click(w.ui().newQuizButton);
+    w.click(w.ui().answerButton1);
     EXPECT_EQ(w.question(), QStringLiteral("問題2/2\n壞鍵"));
-    w.click(w.ui().ImageA1);
+    w.click(w.ui().answerButton1);
     ASSERT_EQ(w.messages.shown.size(), 2u);
     EXPECT_EQ(w.messages.shown[1], "'?' is not a valid integer value");
-    EXPECT_FALSE(w.ui().Memo1->isHidden());
-    EXPECT_TRUE(w.ui().Memo1->toPlainText().isEmpty());
+    EXPECT_FALSE(w.ui().reportBox->isHidden());
+    EXPECT_TRUE(w.ui().reportBox->toPlainText().isEmpty());
     EXPECT_TRUE(w.window->answerRow(1)->isHidden());
     EXPECT_EQ(w.question(), QStringLiteral("問題2/2\n壞鍵"));
-    w.click(w.ui().Image2);
+    w.click(w.ui().previousButton);
     EXPECT_EQ(w.question(), QStringLiteral("問題1/2\n題1"));
     EXPECT_FALSE(w.window->answerRow(1)->isHidden());
 }
 
-TEST(TForm4, longTextsGetSmallerFontsAndMarkupIsShownAsText) {
+TEST(QuizWindow, longTextsGetSmallerFontsAndMarkupIsShownAsText) {
     std::string longAnswer(120, 'x');
     std::string bank = Cp950("Q:<b>粗</b>?\r\nA:1\r\n1.") + longAnswer + "\r\n2.b\r\n3.c\r\n4.d\r\n";
     QuizWindow w(bank);
-    w.window->FormActivate();
+    w.window->onActivated();
     EXPECT_EQ(w.question(), QStringLiteral("問題1/1\n<b>粗</b>?"));
-    EXPECT_EQ(w.ui().LabelQ->textFormat(), Qt::PlainText);
+    EXPECT_EQ(w.ui().questionLabel->textFormat(), Qt::PlainText);
     EXPECT_EQ(w.window->answerLabel(1)->font().pointSize(), 14);
     EXPECT_EQ(w.window->answerLabel(2)->font().pointSize(), 20);
 }
 
-TEST(TForm4, keysOneToFourAnswerAsThePicturesDo_onlyWhileAQuestionIsShown) {
+TEST(QuizWindow, keysOneToFourAnswerAsThePicturesDo_onlyWhileAQuestionIsShown) {
     QuizWindow w(quiztest::Bank(3));
     w.window->showWindow();
-    w.window->FormActivate();
+    w.window->onActivated();
     EXPECT_TRUE(w.window->answerPicture(3)->toolTip().contains(QStringLiteral("按 3")));
     // From the window or from the focused check box, main keys or keypad.
     QTest::keyClick(w.window.get(), Qt::Key_3);
     EXPECT_EQ(w.window->session().choice(1), "A:3");
-    QTest::keyClick(w.ui().CheckBox1, Qt::Key_2, Qt::KeypadModifier);
+    QTest::keyClick(w.ui().wholeBankBox, Qt::Key_2, Qt::KeypadModifier);
     EXPECT_EQ(w.window->session().choice(2), "A:2");
     EXPECT_EQ(w.question(), QStringLiteral("問題3/3\n題3"));
     // Other digits and a key held down do nothing.
@@ -242,7 +243,7 @@ TEST(TForm4, keysOneToFourAnswerAsThePicturesDo_onlyWhileAQuestionIsShown) {
     QApplication::sendEvent(w.window.get(), &repeat);
     EXPECT_EQ(w.question(), QStringLiteral("問題3/3\n題3"));
     QTest::keyClick(w.window.get(), Qt::Key_4);
-    ASSERT_FALSE(w.ui().Memo1->isHidden());
+    ASSERT_FALSE(w.ui().reportBox->isHidden());
     // On the report the answers are gone: a digit is only typed into the report.
     const QString verdict = w.question();
     QTest::keyClick(w.window.get(), Qt::Key_1);
@@ -250,13 +251,13 @@ TEST(TForm4, keysOneToFourAnswerAsThePicturesDo_onlyWhileAQuestionIsShown) {
     EXPECT_EQ(w.window->session().choice(3), "A:4");
 }
 
-TEST(TForm4, aDoubleClickOnAnAnswerIsOneAnswer_andEscapeCloses) {
+TEST(QuizWindow, aDoubleClickOnAnAnswerIsOneAnswer_andEscapeCloses) {
     QuizWindow w(quiztest::Bank(12));
     w.window->showWindow();
-    w.window->FormActivate();
+    w.window->onActivated();
     // The second press and release of a double-click would answer question 2,
     // which the user has not seen.
-    app::ImageButton* a2 = w.ui().ImageA2;
+    app::ImageButton* a2 = w.ui().answerButton2;
     QTest::mousePress(a2, Qt::LeftButton);
     QTest::mouseRelease(a2, Qt::LeftButton);
     QTest::mouseDClick(a2, Qt::LeftButton);
@@ -265,27 +266,27 @@ TEST(TForm4, aDoubleClickOnAnAnswerIsOneAnswer_andEscapeCloses) {
     EXPECT_EQ(w.window->session().choice(1), "A:2");
     EXPECT_EQ(a2->pos(), w.window->answerPicture(1)->pos()) << "back in its place";
     // Other pictures keep acting twice on a double-click: back two questions.
-    w.click(w.ui().ImageA1);
-    w.click(w.ui().ImageA1);
+    w.click(w.ui().answerButton1);
+    w.click(w.ui().answerButton1);
     ASSERT_EQ(w.window->session().current(), 4);
-    QTest::mousePress(w.ui().Image2, Qt::LeftButton);
-    QTest::mouseRelease(w.ui().Image2, Qt::LeftButton);
-    QTest::mouseDClick(w.ui().Image2, Qt::LeftButton);
-    QTest::mouseRelease(w.ui().Image2, Qt::LeftButton);
+    QTest::mousePress(w.ui().previousButton, Qt::LeftButton);
+    QTest::mouseRelease(w.ui().previousButton, Qt::LeftButton);
+    QTest::mouseDClick(w.ui().previousButton, Qt::LeftButton);
+    QTest::mouseRelease(w.ui().previousButton, Qt::LeftButton);
     EXPECT_EQ(w.window->session().current(), 2);
 
     w.context.activeWindowNo = 4;
-    QTest::keyClick(w.ui().CheckBox1, Qt::Key_Escape);
+    QTest::keyClick(w.ui().wholeBankBox, Qt::Key_Escape);
     EXPECT_FALSE(w.window->isVisible());
     EXPECT_EQ(w.context.activeWindowNo, 0);
 }
 
-TEST(TForm4, fileErrorWithTheDoNothingMessageServiceLeavesTheWindowAsItWas) {
+TEST(QuizWindow, fileErrorWithTheDoNothingMessageServiceLeavesTheWindowAsItWas) {
     testsupport::TempDir dir;
     app::AppContext context; // messages go nowhere, as in a benchmark
     context.exeDir = dir.path().string();
-    quiz::TForm4 window(context);
-    window.FormActivate(); // no qa.txt
-    EXPECT_TRUE(window.ui().Memo1->isHidden());
+    quiz::QuizWindow window(context);
+    window.onActivated(); // no qa.txt
+    EXPECT_TRUE(window.ui().reportBox->isHidden());
     EXPECT_EQ(window.session().length(), 0);
 }

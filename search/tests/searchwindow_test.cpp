@@ -1,4 +1,4 @@
-#include "search/tform5.h"
+#include "search/searchwindow.h"
 
 #include <QAbstractItemModelTester>
 #include <QApplication>
@@ -23,6 +23,7 @@
 #include "search/resultmodel.h"
 #include "testsupport/codedb.h"
 #include "testsupport/controls.h"
+#include "testsupport/fakes.h"
 
 using namespace search;
 using TestDb = testsupport::CodeDb;
@@ -31,7 +32,7 @@ namespace {
 
 const std::string Differences = "((ICD10_2023FLAG<>'') OR (ICD10_2023NEW<>''))";
 
-class TForm5Test : public ::testing::Test {
+class SearchWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
         db.code("A00", "霍亂", "Cholera", "N");
@@ -42,9 +43,9 @@ protected:
         db.code("S93401D", "左側踝部扭傷,後續照護", "Sprain of left ankle, subsequent encounter", "Y");
         desktop.windows.push_back({7, app::ConsultationWindowTitle, true});
     }
-    std::unique_ptr<TForm5> create() {
-        ctx.ADOConnection1.open(db.path());
-        return std::make_unique<TForm5>(ctx);
+    std::unique_ptr<SearchWindow> create() {
+        ctx.connection.open(db.path());
+        return std::make_unique<SearchWindow>(ctx);
     }
     template <class T> static T* child(QWidget* w, const char* name) {
         return testsupport::Control<T>(w, name);
@@ -54,7 +55,7 @@ protected:
         QTest::mousePress(picture, Qt::LeftButton);
         QTest::mouseRelease(picture, Qt::LeftButton);
     }
-    static std::vector<std::string> codes(TForm5& form) {
+    static std::vector<std::string> codes(SearchWindow& form) {
         std::vector<std::string> out;
         for (int i = 0; i < form.resultModel()->rowCount(); ++i)
             out.push_back(form.resultModel()->row(i)->code);
@@ -62,50 +63,50 @@ protected:
     }
 
     TestDb db;
-    app::RecordingMessages messages;
-    app::FakeDesktop desktop;
+    testsupport::RecordingMessages messages;
+    testsupport::FakeDesktop desktop;
     app::AppContext ctx{messages, desktop};
 };
 
 } // namespace
 
-TEST_F(TForm5Test, withoutRankingColumn_hidesTheFilterAndWidensTheFinestGroup) {
+TEST_F(SearchWindowTest, withoutRankingColumn_hidesTheFilterAndWidensTheFinestGroup) {
     auto form = create();
     EXPECT_EQ(form->size(), QSize(712, 533));
-    auto* ranking = child<QGroupBox>(form.get(), "RadioGroup8");
-    auto* finest = child<QGroupBox>(form.get(), "RadioGroup6");
+    auto* ranking = child<QGroupBox>(form.get(), "rankingGroup");
+    auto* finest = child<QGroupBox>(form.get(), "finestGroup");
     EXPECT_TRUE(ranking->isHidden());
     EXPECT_EQ(finest->geometry(), QRect(472, 5, 169, 64));
     EXPECT_FALSE(form->criteria().rankingVisible);
     // The head without the ranking column, even with the hidden group's index set.
     ranking->findChildren<QRadioButton*>()[1]->setChecked(true);
-    child<QLineEdit>(form.get(), "Edit2")->setText(QStringLiteral("A00"));
-    form->Button1Click(form.get());
+    child<QLineEdit>(form.get(), "codeEdit")->setText(QStringLiteral("A00"));
+    form->search(form.get());
     EXPECT_EQ(form->resultQuery().lines().front(), HeadLine);
     EXPECT_EQ(codes(*form), (std::vector<std::string>{"A00", "A000", "A001", "A009"}));
 }
 
-TEST_F(TForm5Test, withRankingColumn_showsTheFilterAndUsesIt) {
+TEST_F(SearchWindowTest, withRankingColumn_showsTheFilterAndUsesIt) {
     db.connection.exec("ALTER TABLE ICD10 ADD COLUMN ICD10_RANKING VARCHAR(6)");
     db.connection.exec("UPDATE ICD10 SET ICD10_RANKING='一千大' WHERE ICD10_NO='A001'");
     auto form = create();
-    auto* ranking = child<QGroupBox>(form.get(), "RadioGroup8");
+    auto* ranking = child<QGroupBox>(form.get(), "rankingGroup");
     EXPECT_FALSE(ranking->isHidden());
     EXPECT_EQ(ranking->geometry(), QRect(472, 5, 81, 72));
-    EXPECT_EQ(child<QGroupBox>(form.get(), "RadioGroup6")->geometry(), QRect(560, 5, 81, 64));
+    EXPECT_EQ(child<QGroupBox>(form.get(), "finestGroup")->geometry(), QRect(560, 5, 81, 64));
     ranking->findChildren<QRadioButton*>()[2]->setChecked(true);
-    form->Button1Click(form.get());
+    form->search(form.get());
     EXPECT_EQ(form->resultQuery().lines().front(), RankingHeadLine);
     EXPECT_EQ(codes(*form), std::vector<std::string>{"A001"});
 }
 
-TEST_F(TForm5Test, radioGroups_holdTheirItemsInPlace) {
+TEST_F(SearchWindowTest, radioGroups_holdTheirItemsInPlace) {
     auto form = create();
     struct {
         const char* name;
         std::size_t items;
-    } groups[] = {{"RadioGroup1", 3},  {"RadioGroup2", 4}, {"RadioGroup3", 4}, {"RadioGroup4", 28},
-                  {"RadioGroup5", 15}, {"RadioGroup6", 2}, {"RadioGroup7", 3}, {"RadioGroup8", 3}};
+    } groups[] = {{"sexGroup", 3},     {"sideGroup", 4},   {"episodeGroup", 4},  {"bodyPartGroup", 28},
+                  {"injuryGroup", 15}, {"finestGroup", 2}, {"dominantGroup", 3}, {"rankingGroup", 3}};
     for (const auto& g : groups) {
         auto* box = child<QGroupBox>(form.get(), g.name);
         auto radios = box->findChildren<QRadioButton*>();
@@ -114,23 +115,24 @@ TEST_F(TForm5Test, radioGroups_holdTheirItemsInPlace) {
         for (auto* r : radios)
             EXPECT_TRUE(box->rect().contains(r->geometry())) << g.name << " " << r->text().toStdString();
     }
-    auto body = child<QGroupBox>(form.get(), "RadioGroup4")->findChildren<QRadioButton*>();
+    auto body = child<QGroupBox>(form.get(), "bodyPartGroup")->findChildren<QRadioButton*>();
     EXPECT_EQ(body[8]->text(), QStringLiteral("頸"));
     body[8]->setChecked(true);
     EXPECT_EQ(form->criteria().bodyPart, 8);
 }
 
-TEST_F(TForm5Test, enterFromEveryControl_searchesWithoutThe2023Differences) {
+TEST_F(SearchWindowTest, enterFromEveryControl_searchesWithoutThe2023Differences) {
     auto form = create();
     form->show();
-    child<QLineEdit>(form.get(), "Edit2")->setText(QStringLiteral("A00"));
+    child<QLineEdit>(form.get(), "codeEdit")->setText(QStringLiteral("A00"));
     QList<QWidget*> controls;
-    for (const char* e : {"Edit1", "Edit2", "Edit3", "Edit4", "Edit5", "DBGrid1"})
+    for (const char* e :
+         {"icd9CodeEdit", "codeEdit", "chineseNameEdit", "englishNameEdit", "icd9NameEdit", "resultGrid"})
         controls.push_back(child<QWidget>(form.get(), e));
     for (auto* r : form->findChildren<QRadioButton*>())
         if (r->isVisibleTo(form.get())) controls.push_back(r);
     ASSERT_GT(controls.size(), 60);
-    auto* speed = child<QToolButton>(form.get(), "SpeedButton1");
+    auto* speed = child<QToolButton>(form.get(), "differencesButton");
     for (QWidget* w : controls) {
         speed->click();
         ASSERT_EQ(form->resultQuery().lines()[1], Differences);
@@ -142,21 +144,21 @@ TEST_F(TForm5Test, enterFromEveryControl_searchesWithoutThe2023Differences) {
     }
     // The keypad's Enter too; the search picture never adds the condition either.
     speed->click();
-    child<QWidget>(form.get(), "Edit3")->setFocus();
-    QTest::keyClick(child<QWidget>(form.get(), "Edit3"), Qt::Key_Enter);
+    child<QWidget>(form.get(), "chineseNameEdit")->setFocus();
+    QTest::keyClick(child<QWidget>(form.get(), "chineseNameEdit"), Qt::Key_Enter);
     EXPECT_EQ(form->resultQuery().lines().size(), 3u);
     speed->click();
-    release(form.get(), "Image1");
+    release(form.get(), "searchButton");
     EXPECT_EQ(form->resultQuery().lines().size(), 3u);
     EXPECT_EQ(codes(*form).size(), 4u);
     EXPECT_TRUE(messages.shown.empty());
 }
 
-TEST_F(TForm5Test, gridShowsSixColumnsAndDecoratesTheName) {
+TEST_F(SearchWindowTest, gridShowsSixColumnsAndDecoratesTheName) {
     auto form = create();
-    child<QLineEdit>(form.get(), "Edit2")->setText(QStringLiteral("A00"));
-    form->Button1Click(form.get());
-    auto* grid = child<QTableView>(form.get(), "DBGrid1");
+    child<QLineEdit>(form.get(), "codeEdit")->setText(QStringLiteral("A00"));
+    form->search(form.get());
+    auto* grid = child<QTableView>(form.get(), "resultGrid");
     auto* model = grid->model();
     ASSERT_EQ(model->columnCount(), 6);
     QStringList titles;
@@ -180,9 +182,9 @@ TEST_F(TForm5Test, gridShowsSixColumnsAndDecoratesTheName) {
     EXPECT_EQ(model->index(0, 4).data().toString(), QStringLiteral("霍亂"));
 
     // The detail strip follows the current row, the first one after a search.
-    auto* code = child<QLabel>(form.get(), "DBText1");
-    auto* name = child<QLabel>(form.get(), "DBText2");
-    auto* english = child<QLabel>(form.get(), "DBText3");
+    auto* code = child<QLabel>(form.get(), "currentCodeLabel");
+    auto* name = child<QLabel>(form.get(), "currentNameLabel");
+    auto* english = child<QLabel>(form.get(), "currentEnglishNameLabel");
     EXPECT_EQ(code->text(), QStringLiteral("A00"));
     grid->setCurrentIndex(model->index(2, 0));
     EXPECT_EQ(code->text(), QStringLiteral("A001"));
@@ -190,99 +192,99 @@ TEST_F(TForm5Test, gridShowsSixColumnsAndDecoratesTheName) {
     EXPECT_EQ(english->text(), QStringLiteral("Cholera due to Vibrio cholerae 01, biovar eltor"));
 }
 
-TEST_F(TForm5Test, emptySearch_leavesGridAndStripEmptyAndHandOffDoesNothing) {
+TEST_F(SearchWindowTest, emptySearch_leavesGridAndStripEmptyAndHandOffDoesNothing) {
     auto form = create();
-    child<QLineEdit>(form.get(), "Edit2")->setText(QStringLiteral("A00"));
-    form->Button1Click(form.get());
+    child<QLineEdit>(form.get(), "codeEdit")->setText(QStringLiteral("A00"));
+    form->search(form.get());
     ASSERT_EQ(form->resultModel()->rowCount(), 4);
-    child<QLineEdit>(form.get(), "Edit2")->clear();
-    child<QLineEdit>(form.get(), "Edit3")->setText(QStringLiteral("   ")); // no words: no criterion
-    release(form.get(), "Image1");
+    child<QLineEdit>(form.get(), "codeEdit")->clear();
+    child<QLineEdit>(form.get(), "chineseNameEdit")->setText(QStringLiteral("   ")); // no words: no criterion
+    release(form.get(), "searchButton");
     EXPECT_EQ(form->resultModel()->rowCount(), 0);
     EXPECT_FALSE(form->resultQuery().isOpen());
-    EXPECT_TRUE(child<QLabel>(form.get(), "DBText1")->text().isEmpty());
-    EXPECT_TRUE(child<QLabel>(form.get(), "DBText2")->text().isEmpty());
-    release(form.get(), "Image18");
+    EXPECT_TRUE(child<QLabel>(form.get(), "currentCodeLabel")->text().isEmpty());
+    EXPECT_TRUE(child<QLabel>(form.get(), "currentNameLabel")->text().isEmpty());
+    release(form.get(), "handOffButton");
     EXPECT_FALSE(desktop.clipboard.has_value());
     EXPECT_TRUE(desktop.actions.empty());
     EXPECT_TRUE(messages.shown.empty());
 }
 
-TEST_F(TForm5Test, handOff_sendsFinestCodesAndRefusesOthers) {
+TEST_F(SearchWindowTest, handOff_sendsFinestCodesAndRefusesOthers) {
     auto form = create();
-    EXPECT_FALSE(child<QWidget>(form.get(), "Image18")->isHidden());
-    child<QLineEdit>(form.get(), "Edit2")->setText(QStringLiteral("A00"));
-    form->Button1Click(form.get());
-    release(form.get(), "Image18"); // A00 is a category
+    EXPECT_FALSE(child<QWidget>(form.get(), "handOffButton")->isHidden());
+    child<QLineEdit>(form.get(), "codeEdit")->setText(QStringLiteral("A00"));
+    form->search(form.get());
+    release(form.get(), "handOffButton"); // A00 is a category
     EXPECT_EQ(messages.shown, std::vector<std::string>{"非最細碼無法使用"});
     EXPECT_FALSE(desktop.clipboard.has_value());
-    auto* grid = child<QTableView>(form.get(), "DBGrid1");
+    auto* grid = child<QTableView>(form.get(), "resultGrid");
     grid->setCurrentIndex(grid->model()->index(3, 0));
-    release(form.get(), "Image18");
+    release(form.get(), "handOffButton");
     EXPECT_EQ(desktop.clipboard, std::optional<std::string>("|ICD10|A009"));
     EXPECT_EQ(desktop.actions, (std::vector<std::string>{"front:7", "restore:7"}));
 }
 
-TEST_F(TForm5Test, withoutConsultationWindow_theHandOffPictureIsHidden) {
+TEST_F(SearchWindowTest, withoutConsultationWindow_theHandOffPictureIsHidden) {
     desktop.windows.clear();
     auto form = create();
-    EXPECT_TRUE(child<QWidget>(form.get(), "Image18")->isHidden());
+    EXPECT_TRUE(child<QWidget>(form.get(), "handOffButton")->isHidden());
     desktop.windows.push_back({7, app::ConsultationWindowTitle, true});
     form->show();
-    EXPECT_FALSE(child<QWidget>(form.get(), "Image18")->isVisible()); // decided once, at creation
+    EXPECT_FALSE(child<QWidget>(form.get(), "handOffButton")->isVisible()); // decided once, at creation
 }
 
-TEST_F(TForm5Test, closeAndShowAgain_keepsCriteriaRowsAndCurrentRow) {
+TEST_F(SearchWindowTest, closeAndShowAgain_keepsCriteriaRowsAndCurrentRow) {
     auto form = create();
     form->showWindow();
     ctx.activeWindowNo = app::SearchWindowNo;
-    child<QLineEdit>(form.get(), "Edit2")->setText(QStringLiteral("A00"));
-    child<QGroupBox>(form.get(), "RadioGroup6")->findChildren<QRadioButton*>()[1]->setChecked(true);
-    form->Button1Click(form.get());
-    auto* grid = child<QTableView>(form.get(), "DBGrid1");
+    child<QLineEdit>(form.get(), "codeEdit")->setText(QStringLiteral("A00"));
+    child<QGroupBox>(form.get(), "finestGroup")->findChildren<QRadioButton*>()[1]->setChecked(true);
+    form->search(form.get());
+    auto* grid = child<QTableView>(form.get(), "resultGrid");
     grid->setCurrentIndex(grid->model()->index(2, 0));
-    release(form.get(), "Image13");
+    release(form.get(), "closeButton");
     EXPECT_TRUE(form->isHidden());
     EXPECT_EQ(ctx.activeWindowNo, app::NoWindow);
 
     form->showWindow();
-    EXPECT_EQ(child<QLineEdit>(form.get(), "Edit2")->text(), QStringLiteral("A00"));
+    EXPECT_EQ(child<QLineEdit>(form.get(), "codeEdit")->text(), QStringLiteral("A00"));
     EXPECT_EQ(form->criteria().finest, 1);
     EXPECT_EQ(codes(*form), (std::vector<std::string>{"A000", "A001", "A009"}));
     EXPECT_EQ(grid->currentIndex().row(), 2);
-    EXPECT_EQ(child<QLabel>(form.get(), "DBText1")->text(), QStringLiteral("A009"));
+    EXPECT_EQ(child<QLabel>(form.get(), "currentCodeLabel")->text(), QStringLiteral("A009"));
 }
 
-TEST_F(TForm5Test, engineError_showsTheMessageAndLeavesTheGridEmpty) {
+TEST_F(SearchWindowTest, engineError_showsTheMessageAndLeavesTheGridEmpty) {
     db.connection.exec("ALTER TABLE ICD10 ADD COLUMN ICD10_RANKING VARCHAR(6)");
     auto form = create();
-    child<QLineEdit>(form.get(), "Edit2")->setText(QStringLiteral("A00"));
-    form->Button1Click(form.get());
+    child<QLineEdit>(form.get(), "codeEdit")->setText(QStringLiteral("A00"));
+    form->search(form.get());
     ASSERT_EQ(form->resultModel()->rowCount(), 4);
     // The column disappears behind the window's back.
     db.connection.exec("ALTER TABLE ICD10 DROP COLUMN ICD10_RANKING");
-    child<QGroupBox>(form.get(), "RadioGroup8")->findChildren<QRadioButton*>()[1]->setChecked(true);
-    form->Button1Click(form.get());
+    child<QGroupBox>(form.get(), "rankingGroup")->findChildren<QRadioButton*>()[1]->setChecked(true);
+    form->search(form.get());
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_NE(messages.shown[0].find("ICD10_RANKING"), std::string::npos) << messages.shown[0];
     EXPECT_EQ(form->resultModel()->rowCount(), 0);
     EXPECT_FALSE(form->resultQuery().isOpen());
-    EXPECT_TRUE(child<QLabel>(form.get(), "DBText1")->text().isEmpty());
+    EXPECT_TRUE(child<QLabel>(form.get(), "currentCodeLabel")->text().isEmpty());
 }
 
-TEST_F(TForm5Test, hiddenRankingButton_buildsTheRankingAndShowsTheLastCode) {
+TEST_F(SearchWindowTest, hiddenRankingButton_buildsTheRankingAndShowsTheLastCode) {
     db.usage("001.0", "00100");
     db.usage("001.1", "00700");
     db.cm("001.0", "A00.0");
     db.cm("001.1", "A00.1");
     auto form = create();
-    auto* button = child<QWidget>(form.get(), "ButtonTemp");
+    auto* button = child<QWidget>(form.get(), "buildRankingButton");
     EXPECT_TRUE(button->isHidden());
     EXPECT_EQ(button->geometry(), QRect(576, 80, 123, 25));
     // A search left open while the ranking is built.
-    child<QLineEdit>(form.get(), "Edit2")->setText(QStringLiteral("A"));
-    form->Button1Click(form.get());
-    form->ButtonTempClick();
+    child<QLineEdit>(form.get(), "codeEdit")->setText(QStringLiteral("A"));
+    form->search(form.get());
+    form->buildRanking();
     EXPECT_TRUE(messages.shown.empty()) << messages.shown.front();
     EXPECT_EQ(form->windowTitle(), QStringLiteral("A00.0"));
     db::Query q(db.connection);
@@ -294,7 +296,7 @@ TEST_F(TForm5Test, hiddenRankingButton_buildsTheRankingAndShowsTheLastCode) {
     EXPECT_EQ(marked, (std::vector<std::string>{"A000", "A001"}));
 }
 
-TEST_F(TForm5Test, rankingFailure_showsTheMessageAndKeepsTheCaption) {
+TEST_F(SearchWindowTest, rankingFailure_showsTheMessageAndKeepsTheCaption) {
     db.usage("001.0", "00100");
     db.cm("001.0", "A00.0");
     db.cm("001.0", "A00.1");
@@ -302,7 +304,7 @@ TEST_F(TForm5Test, rankingFailure_showsTheMessageAndKeepsTheCaption) {
                        "BEGIN SELECT RAISE(ABORT, 'disk I/O error'); END");
     auto form = create();
     const QString caption = form->windowTitle();
-    form->ButtonTempClick();
+    form->buildRanking();
     // What failed and what to do, in Chinese, with the engine's text after it.
     EXPECT_EQ(messages.shown,
               std::vector<std::string>{"建立篩選排名失敗:磁碟空間不足。請騰出磁碟空間後再試一次;"
@@ -316,7 +318,7 @@ TEST_F(TForm5Test, rankingFailure_showsTheMessageAndKeepsTheCaption) {
 // The worked example as the user sees it: the picture of the window (kept in
 // ICD_SCREENSHOT_DIR when that names a folder) shows the whole window with the
 // rows drawn in the grid.
-TEST_F(TForm5Test, screenshotWithTheWorkedExample_showsTheWindowWithItsRows) {
+TEST_F(SearchWindowTest, screenshotWithTheWorkedExample_showsTheWindowWithItsRows) {
     const char* sides[] = {"右側", "左側", "未明示側"};
     const char* episodes[][2] = {{"A", "初期照護"}, {"D", "後續照護"}, {"S", "後遺症"}};
     for (int side = 1; side <= 3; ++side)
@@ -328,18 +330,18 @@ TEST_F(TForm5Test, screenshotWithTheWorkedExample_showsTheWindowWithItsRows) {
         }
     // On the full-size test database when it is there, else on the rows above.
     const std::string full = testsupport::FullDatabasePath();
-    ctx.ADOConnection1.open(full.empty() ? db.path() : full);
-    auto form = std::make_unique<TForm5>(ctx);
+    ctx.connection.open(full.empty() ? db.path() : full);
+    auto form = std::make_unique<SearchWindow>(ctx);
     form->show();
-    child<QLineEdit>(form.get(), "Edit2")->setText(QStringLiteral("S93.4"));
-    child<QGroupBox>(form.get(), "RadioGroup2")->findChildren<QRadioButton*>()[1]->setChecked(true);
-    child<QGroupBox>(form.get(), "RadioGroup3")->findChildren<QRadioButton*>()[1]->setChecked(true);
-    form->Button1Click(form.get());
+    child<QLineEdit>(form.get(), "codeEdit")->setText(QStringLiteral("S93.4"));
+    child<QGroupBox>(form.get(), "sideGroup")->findChildren<QRadioButton*>()[1]->setChecked(true);
+    child<QGroupBox>(form.get(), "episodeGroup")->findChildren<QRadioButton*>()[1]->setChecked(true);
+    form->search(form.get());
     EXPECT_GT(form->resultModel()->rowCount(), 0);
     const QImage picture = form->grab().toImage();
     EXPECT_EQ(picture.size(), form->size());
     // The grid's area holds drawn text (many colours), not an empty panel.
-    auto* grid = child<QTableView>(form.get(), "DBGrid1");
+    auto* grid = child<QTableView>(form.get(), "resultGrid");
     const QRect area(grid->viewport()->mapTo(form.get(), QPoint(0, 0)), grid->viewport()->size());
     QSet<QRgb> colours;
     for (int y = area.top(); y < area.bottom(); y += 2)
@@ -371,14 +373,14 @@ QRadioButton* Radio(QWidget* form, const char* group, int index) {
 
 } // namespace
 
-TEST_F(TForm5Test, liveSearch_runsEnterStatementOnceAfterThePause) {
+TEST_F(SearchWindowTest, liveSearch_runsEnterStatementOnceAfterThePause) {
     auto form = create();
     form->show();
-    auto* live = child<QCheckBox>(form.get(), "CheckBoxLive");
+    auto* live = child<QCheckBox>(form.get(), "liveSearchBox");
     EXPECT_TRUE(live->isChecked()); // on by default
-    auto* edit = child<QLineEdit>(form.get(), "Edit2");
+    auto* edit = child<QLineEdit>(form.get(), "codeEdit");
     edit->setFocus();
-    Radio(form.get(), "RadioGroup6", 1)->setChecked(true);
+    Radio(form.get(), "finestGroup", 1)->setChecked(true);
     QTest::keyClicks(edit, QStringLiteral("a00.0"));
     // Five keystrokes and a radio change inside the pause: one search.
     EXPECT_EQ(form->searchesStarted(), 0);
@@ -393,15 +395,15 @@ TEST_F(TForm5Test, liveSearch_runsEnterStatementOnceAfterThePause) {
     EXPECT_EQ(typed[1], "(ICD10_NO LIKE 'a000%')");
 
     // A radio group change searches again.
-    Radio(form.get(), "RadioGroup6", 0)->setChecked(true);
+    Radio(form.get(), "finestGroup", 0)->setChecked(true);
     ASSERT_TRUE(WaitFor([&] { return form->searchesStarted() == 3; }));
     EXPECT_EQ(form->resultQuery().lines().size(), 3u);
 
     // The clear button empties every box and radio group, and the grid with them.
-    Radio(form.get(), "RadioGroup2", 1)->setChecked(true);
-    child<QLineEdit>(form.get(), "Edit3")->setText(QStringLiteral("霍亂"));
-    QTest::mouseClick(child<QPushButton>(form.get(), "ButtonClear"), Qt::LeftButton);
-    for (const char* e : {"Edit1", "Edit2", "Edit3", "Edit4", "Edit5"})
+    Radio(form.get(), "sideGroup", 1)->setChecked(true);
+    child<QLineEdit>(form.get(), "chineseNameEdit")->setText(QStringLiteral("霍亂"));
+    QTest::mouseClick(child<QPushButton>(form.get(), "clearButton"), Qt::LeftButton);
+    for (const char* e : {"icd9CodeEdit", "codeEdit", "chineseNameEdit", "englishNameEdit", "icd9NameEdit"})
         EXPECT_TRUE(child<QLineEdit>(form.get(), e)->text().isEmpty()) << e;
     const Criteria c = form->criteria();
     EXPECT_EQ(c.side + c.sex + c.finest + c.episode + c.bodyPart + c.injury + c.dominant + c.ranking, 0);
@@ -410,14 +412,14 @@ TEST_F(TForm5Test, liveSearch_runsEnterStatementOnceAfterThePause) {
     EXPECT_TRUE(messages.shown.empty());
 }
 
-TEST_F(TForm5Test, liveSearchOff_typingAndRadiosDoNothingUntilEnter) {
+TEST_F(SearchWindowTest, liveSearchOff_typingAndRadiosDoNothingUntilEnter) {
     auto form = create();
     form->show();
-    child<QCheckBox>(form.get(), "CheckBoxLive")->setChecked(false);
-    auto* edit = child<QLineEdit>(form.get(), "Edit2");
+    child<QCheckBox>(form.get(), "liveSearchBox")->setChecked(false);
+    auto* edit = child<QLineEdit>(form.get(), "codeEdit");
     edit->setFocus();
     QTest::keyClicks(edit, QStringLiteral("A00"));
-    Radio(form.get(), "RadioGroup6", 1)->setChecked(true);
+    Radio(form.get(), "finestGroup", 1)->setChecked(true);
     QTest::qWait(400);
     EXPECT_EQ(form->searchesStarted(), 0);
     EXPECT_EQ(form->resultModel()->rowCount(), 0);
@@ -431,14 +433,14 @@ TEST_F(TForm5Test, liveSearchOff_typingAndRadiosDoNothingUntilEnter) {
     EXPECT_EQ(codes(*form).size(), 4u);
 }
 
-TEST_F(TForm5Test, liveSearchError_showsNoMessageUntilEnter) {
+TEST_F(SearchWindowTest, liveSearchError_showsNoMessageUntilEnter) {
     db.connection.exec("ALTER TABLE ICD10 ADD COLUMN ICD10_RANKING VARCHAR(6)");
     auto form = create();
     form->show();
     db.connection.exec("ALTER TABLE ICD10 DROP COLUMN ICD10_RANKING");
-    auto* edit = child<QLineEdit>(form.get(), "Edit2");
+    auto* edit = child<QLineEdit>(form.get(), "codeEdit");
     edit->setFocus();
-    Radio(form.get(), "RadioGroup8", 1)->setChecked(true);
+    Radio(form.get(), "rankingGroup", 1)->setChecked(true);
     QTest::keyClicks(edit, QStringLiteral("A0"));
     ASSERT_TRUE(WaitFor([&] { return form->searchesStarted() == 1; }));
     EXPECT_TRUE(messages.shown.empty());
@@ -450,20 +452,20 @@ TEST_F(TForm5Test, liveSearchError_showsNoMessageUntilEnter) {
 
 // A long search (a name that is nowhere among 300,000 rows) is running when
 // Enter asks for another: the first is stopped and the second runs.
-TEST_F(TForm5Test, searchStartedWhileAnotherRuns_stopsTheFirst) {
+TEST_F(SearchWindowTest, searchStartedWhileAnotherRuns_stopsTheFirst) {
     db.connection.exec(
         "INSERT INTO ICD10 WITH RECURSIVE n(v) AS (SELECT 1 UNION ALL SELECT v + 1 FROM n "
         "WHERE v < 300000) SELECT printf('B%06d', v), '名稱' || v, 'name', 'Y', '', '' FROM n");
     auto form = create();
     form->show();
-    auto* name = child<QLineEdit>(form.get(), "Edit3");
+    auto* name = child<QLineEdit>(form.get(), "chineseNameEdit");
     name->setText(QStringLiteral("無此名稱"));
     QTimer::singleShot(0, form.get(), [&] {
         name->setText(QStringLiteral("霍亂"));
         name->setFocus();
         QTest::keyClick(name, Qt::Key_Return);
     });
-    form->Button1Click(form.get());
+    form->search(form.get());
     EXPECT_EQ(form->searchesStarted(), 2);
     EXPECT_EQ(form->searchesStopped(), 1);
     EXPECT_NE(form->resultQuery().lines()[1].find("霍亂"), std::string::npos);
@@ -471,35 +473,35 @@ TEST_F(TForm5Test, searchStartedWhileAnotherRuns_stopsTheFirst) {
     EXPECT_TRUE(messages.shown.empty());
 }
 
-TEST_F(TForm5Test, largeResult_countsItsRowsAndCtrlEndReachesTheLast) {
+TEST_F(SearchWindowTest, largeResult_countsItsRowsAndCtrlEndReachesTheLast) {
     db.connection.exec("INSERT INTO ICD10 WITH RECURSIVE n(v) AS (SELECT 1 UNION ALL SELECT v + 1 FROM n "
                        "WHERE v < 12000) SELECT printf('B%05d', v), '名稱', 'name', 'Y', '', '' FROM n");
     auto form = create();
     form->show();
-    child<QCheckBox>(form.get(), "CheckBoxLive")->setChecked(false);
-    child<QLineEdit>(form.get(), "Edit2")->setText(QStringLiteral("B"));
-    form->Button1Click(form.get());
-    auto* count = child<QLabel>(form.get(), "LabelCount");
+    child<QCheckBox>(form.get(), "liveSearchBox")->setChecked(false);
+    child<QLineEdit>(form.get(), "codeEdit")->setText(QStringLiteral("B"));
+    form->search(form.get());
+    auto* count = child<QLabel>(form.get(), "rowCountLabel");
     EXPECT_LT(form->resultModel()->rowCount(), 12000); // the first screen at once
     EXPECT_TRUE(WaitFor([&] { return form->resultModel()->isComplete(); }));
     EXPECT_EQ(count->text(), QStringLiteral("共 12,000 筆"));
     // Again, pressing Ctrl+End before the background reading is done.
-    form->Button1Click(form.get());
+    form->search(form.get());
     EXPECT_FALSE(form->resultModel()->isComplete());
-    auto* grid = child<QTableView>(form.get(), "DBGrid1");
+    auto* grid = child<QTableView>(form.get(), "resultGrid");
     grid->setFocus();
     QTest::keyClick(grid, Qt::Key_End, Qt::ControlModifier);
     EXPECT_EQ(grid->currentIndex().row(), 11999);
-    EXPECT_EQ(child<QLabel>(form.get(), "DBText1")->text(), QStringLiteral("B12000"));
+    EXPECT_EQ(child<QLabel>(form.get(), "currentCodeLabel")->text(), QStringLiteral("B12000"));
     EXPECT_EQ(count->text(), QStringLiteral("共 12,000 筆"));
 }
 
-TEST_F(TForm5Test, ctrlCAndTheMenuCopyTheDottedCode) {
+TEST_F(SearchWindowTest, ctrlCAndTheMenuCopyTheDottedCode) {
     auto form = create();
     form->show();
-    child<QLineEdit>(form.get(), "Edit2")->setText(QStringLiteral("S93"));
-    form->Button1Click(form.get());
-    auto* grid = child<QTableView>(form.get(), "DBGrid1");
+    child<QLineEdit>(form.get(), "codeEdit")->setText(QStringLiteral("S93"));
+    form->search(form.get());
+    auto* grid = child<QTableView>(form.get(), "resultGrid");
     grid->setFocus();
     QGuiApplication::clipboard()->clear();
     QTest::keyClick(grid, Qt::Key_C, Qt::ControlModifier);
@@ -513,20 +515,20 @@ TEST_F(TForm5Test, ctrlCAndTheMenuCopyTheDottedCode) {
     EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("S93.401D 左側踝部扭傷,後續照護"));
     // With no row nothing is copied.
     form->clearCriteria();
-    form->Button1Click(form.get());
+    form->search(form.get());
     QTest::keyClick(grid, Qt::Key_C, Qt::ControlModifier);
     EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("S93.401D 左側踝部扭傷,後續照護"));
 }
 
-TEST_F(TForm5Test, characterOrderFallback_saysSoAboveTheGrid) {
+TEST_F(SearchWindowTest, characterOrderFallback_saysSoAboveTheGrid) {
     db.code("S93411A", "右側踝韌帶扭傷,初期照護", "Sprain of right ankle ligament", "Y");
     auto form = create();
     form->show();
-    auto* grid = child<QTableView>(form.get(), "DBGrid1");
+    auto* grid = child<QTableView>(form.get(), "resultGrid");
     const QRect designed = grid->geometry();
-    auto* note = child<QLabel>(form.get(), "LabelFallback");
-    child<QLineEdit>(form.get(), "Edit3")->setText(QStringLiteral("踝扭傷"));
-    form->Button1Click(form.get());
+    auto* note = child<QLabel>(form.get(), "fallbackNoteLabel");
+    child<QLineEdit>(form.get(), "chineseNameEdit")->setText(QStringLiteral("踝扭傷"));
+    form->search(form.get());
     EXPECT_TRUE(note->isVisible());
     EXPECT_EQ(note->text(), QStringLiteral("找不到「踝扭傷」，以下為依序含「踝、扭、傷」的結果"));
     EXPECT_EQ(codes(*form), (std::vector<std::string>{"S93401A", "S93401D", "S93411A"}));
@@ -536,58 +538,58 @@ TEST_F(TForm5Test, characterOrderFallback_saysSoAboveTheGrid) {
     if (!dir.isEmpty())
         form->grab().save(QString::fromLocal8Bit(dir) + QStringLiteral("/search-fallback.png"));
     // A search whose words are found hides the line and gives the grid its place back.
-    child<QLineEdit>(form.get(), "Edit3")->setText(QStringLiteral("扭傷"));
-    form->Button1Click(form.get());
+    child<QLineEdit>(form.get(), "chineseNameEdit")->setText(QStringLiteral("扭傷"));
+    form->search(form.get());
     EXPECT_FALSE(note->isVisible());
     EXPECT_EQ(grid->geometry(), designed);
 }
 
-TEST_F(TForm5Test, tabReachesThePicturesInOrderAndSpaceReleasesThem) {
+TEST_F(SearchWindowTest, tabReachesThePicturesInOrderAndSpaceReleasesThem) {
     auto form = create();
     form->showWindow();
-    auto* edit4 = child<QLineEdit>(form.get(), "Edit4");
-    auto* search = child<app::ImageButton>(form.get(), "Image1");
+    auto* edit4 = child<QLineEdit>(form.get(), "englishNameEdit");
+    auto* search = child<app::ImageButton>(form.get(), "searchButton");
     EXPECT_EQ(edit4->nextInFocusChain(), search);
     std::vector<QString> order;
-    QWidget* w = child<QWidget>(form.get(), "DBGrid1");
+    QWidget* w = child<QWidget>(form.get(), "resultGrid");
     for (int i = 0; i < 2; ++i) {
         w = w->nextInFocusChain();
         while (!(w->focusPolicy() & Qt::TabFocus) || !w->isVisibleTo(form.get()))
             w = w->nextInFocusChain();
         order.push_back(w->objectName());
     }
-    EXPECT_EQ(order, (std::vector<QString>{QStringLiteral("Image18"), QStringLiteral("Image13")}));
+    EXPECT_EQ(order, (std::vector<QString>{QStringLiteral("handOffButton"), QStringLiteral("closeButton")}));
     EXPECT_TRUE(search->focusPolicy() & Qt::TabFocus);
     EXPECT_TRUE(search->styleSheet().contains(QStringLiteral(":focus")));
     // Space on the focused search picture searches; on the close picture it closes.
-    child<QLineEdit>(form.get(), "Edit2")->setText(QStringLiteral("A00"));
+    child<QLineEdit>(form.get(), "codeEdit")->setText(QStringLiteral("A00"));
     search->setFocus();
     QTest::keyClick(search, Qt::Key_Space);
     EXPECT_EQ(codes(*form).size(), 4u);
-    auto* close = child<app::ImageButton>(form.get(), "Image13");
+    auto* close = child<app::ImageButton>(form.get(), "closeButton");
     close->setFocus();
     QTest::keyClick(close, Qt::Key_Space);
     EXPECT_TRUE(form->isHidden());
 }
 
-TEST_F(TForm5Test, screenshotsWhileTypingAndAtTheEndOfALargeResult) {
+TEST_F(SearchWindowTest, screenshotsWhileTypingAndAtTheEndOfALargeResult) {
     const QByteArray dir = qgetenv("ICD_SCREENSHOT_DIR");
     const std::string full = testsupport::FullDatabasePath();
     if (dir.isEmpty() || full.empty())
         GTEST_SKIP() << "set ICD_SCREENSHOT_DIR and build the full-size database";
-    ctx.ADOConnection1.open(full);
-    auto form = std::make_unique<TForm5>(ctx);
+    ctx.connection.open(full);
+    auto form = std::make_unique<SearchWindow>(ctx);
     form->show();
-    auto* edit = child<QLineEdit>(form.get(), "Edit3");
+    auto* edit = child<QLineEdit>(form.get(), "chineseNameEdit");
     edit->setFocus();
     for (QChar c : QStringLiteral("左踝 扭傷")) // as an input method commits them, one by one
         edit->insert(QString(c));
     ASSERT_TRUE(WaitFor([&] { return form->searchesStarted() == 1 && form->resultModel()->isComplete(); }));
     EXPECT_TRUE(form->grab().save(QString::fromLocal8Bit(dir) + QStringLiteral("/search-typing.png")));
     form->clearCriteria();
-    child<QLineEdit>(form.get(), "Edit2")->setText(QStringLiteral("S"));
+    child<QLineEdit>(form.get(), "codeEdit")->setText(QStringLiteral("S"));
     ASSERT_TRUE(WaitFor([&] { return form->searchesStarted() == 2 && form->resultModel()->isComplete(); }));
-    auto* grid = child<QTableView>(form.get(), "DBGrid1");
+    auto* grid = child<QTableView>(form.get(), "resultGrid");
     grid->setFocus();
     QTest::keyClick(grid, Qt::Key_End, Qt::ControlModifier);
     EXPECT_GT(form->resultModel()->rowCount(), 40000);

@@ -22,7 +22,7 @@
 class QScrollArea;
 
 namespace Ui {
-class TForm2;
+class OutlineWindow;
 }
 
 namespace app {
@@ -31,11 +31,11 @@ class ImageButton;
 
 namespace outline {
 
-class TForm2 : public app::WorkingWindow {
+class OutlineWindow : public app::WorkingWindow {
     Q_OBJECT
 public:
-    explicit TForm2(app::AppContext& context, QWidget* parent = nullptr);
-    ~TForm2() override;
+    explicit OutlineWindow(app::AppContext& context, QWidget* parent = nullptr);
+    ~OutlineWindow() override;
 
     const OutlineBrowser& browser() const { return *m_browser; }
 
@@ -57,43 +57,43 @@ public:
     QScrollArea* scrollBox() const;
 
     // Release on any picture or tile: the dispatch.
-    void Image1MouseUp(app::ImageButton* sender);
+    void pictureReleased(app::ImageButton* sender);
     // F2: the billable codes under the code whose children are listed, in the
     // chooser; the chosen code is pinned as its tile would be and, when the
     // hand-off arrows are shown, handed off as its arrow would.
-    void ChooseUnderCurrentCode();
+    void chooseUnderCurrentCode();
     // One wheel step over the tile area: one line down for a negative delta,
     // one line up otherwise.
-    void ScrollBox1MouseWheel(int delta);
+    void scrollByWheel(int delta);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void FormCreate();
-    void CreateTiles();
-    app::ImageButton* NewTile(int tag, QSize size);
+    void setUp();
+    void createTiles();
+    app::ImageButton* newTile(int tag, QSize size);
 
     // Runs a transition of the browser; an engine error is shown as its message
     // and the tiles show what the browser got to.
-    template <typename F> void Run(F&& transition);
-    void HandOff(int slot);
-    void PinChosen(const codes::CodeRow& row);
+    template <typename F> void runTransition(F&& transition);
+    void handOffPinned(int slot);
+    void pinChosen(const codes::CodeRow& row);
 
     // Brings every picture in line with the browser's records.
-    void ShowState();
+    void showState();
     // Gives the focus to the first tile of the level shown.
-    void FocusFirstTile();
-    void ShowTile(app::ImageButton* image, const TilePicture& picture, TilePicture& drawn, bool entryLabel);
-    QPixmap DrawTile(const TilePicture& picture, bool reportEmptyCode);
+    void focusFirstTile();
+    void showTile(app::ImageButton* image, const TilePicture& picture, TilePicture& drawn, bool entryLabel);
+    QPixmap drawTile(const TilePicture& picture, bool reportEmptyCode);
     // Code and name of an entry or path tile (font steps, two lines, the
     // distinct part in magenta); an empty code says "no id!" when asked to.
-    void DrawEntryLabel(QPixmap& pm, const TilePicture& picture, bool reportEmptyCode);
-    void PaintRuns(QPixmap& pm, const std::vector<TextRun>& runs) const;
-    const QPixmap& TemplatePicture(Template t) const;
+    void drawEntryLabel(QPixmap& pm, const TilePicture& picture, bool reportEmptyCode);
+    void paintRuns(QPixmap& pm, const std::vector<TextRun>& runs) const;
+    const QPixmap& templatePicture(Template t) const;
 
-    std::unique_ptr<Ui::TForm2> ui;
-    db::Query ADOQuery1;
+    std::unique_ptr<Ui::OutlineWindow> m_ui;
+    db::Query m_listingQuery;
     std::unique_ptr<OutlineBrowser> m_browser;
     bool m_handOffShown = false;
 
@@ -109,12 +109,12 @@ private:
     std::array<TilePicture, kPinSlots> m_pinDrawn;
     int m_shownLevel = 0;
 
-    // The template pictures (Image3 to Image7).
-    QPixmap m_image3; // pale yellow bar with the red asterisk: a finest code
-    QPixmap m_image4; // blue chapter button
-    QPixmap m_image5; // green bar: a path tile
-    QPixmap m_image6; // pale yellow bar: an entry, an empty pin slot
-    QPixmap m_image7; // blue bar: the chapter as the first path tile
+    // The template pictures the tiles are drawn on.
+    QPixmap m_asteriskBar;   // pale yellow bar with the red asterisk: a finest code
+    QPixmap m_chapterButton; // blue chapter button
+    QPixmap m_greenBar;      // green bar: a path tile
+    QPixmap m_paleYellowBar; // pale yellow bar: an entry, an empty pin slot
+    QPixmap m_blueBar;       // blue bar: the chapter as the first path tile
 };
 
 } // namespace outline

@@ -15,17 +15,18 @@
 #include "db/query.h"
 #include "tree/codetreeview.h"
 #include "tree/tests/treedb.h"
-#include "tree/tform3.h"
+#include "tree/treewindow.h"
 #include "tree/treemodel.h"
+#include "testsupport/fakes.h"
 
 using namespace tree;
 
 namespace {
 
-class TForm3Test : public ::testing::Test {
+class TreeWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        db = std::make_unique<testsupport::CodeDb>(ctx.ADOConnection1);
+        db = std::make_unique<testsupport::CodeDb>(ctx.connection);
         add("A00", "霍亂", "N");
         add("A000", "霍亂弧菌霍亂", "Y");
         add("A001", "愛爾托霍亂", "Y");
@@ -33,18 +34,17 @@ protected:
         add("A010", "傷寒", "N");
         add("A0100", "傷寒未明示", "Y");
         add("A09", "感染性腸胃炎", "Y");
-        TForm3::SetNodeToggled(false);
     }
     void add(const std::string& no, const std::string& name, const std::string& flag) {
         db->code(no, name, "e", flag);
     }
-    std::unique_ptr<TForm3> make(bool icd11 = false) {
+    std::unique_ptr<TreeWindow> make(bool icd11 = false) {
         ctx.icd11Mode = icd11;
-        auto w = std::make_unique<TForm3>(ctx);
+        auto w = std::make_unique<TreeWindow>(ctx);
         return w;
     }
     static QString text(const QModelIndex& i) { return i.data().toString(); }
-    static void release(TForm3& w, int picture) { QTest::mouseClick(w.image(picture), Qt::LeftButton); }
+    static void release(app::ImageButton* picture) { QTest::mouseClick(picture, Qt::LeftButton); }
     // Index of the outline line with this range (searched through the whole tree).
     static QModelIndex find(const QAbstractItemModel* m, const QString& prefix,
                             const QModelIndex& parent = {}) {
@@ -58,52 +58,52 @@ protected:
     }
 
     std::unique_ptr<testsupport::CodeDb> db; // outlives the context's connection
-    app::RecordingMessages messages;
-    app::FakeDesktop desktop;
+    testsupport::RecordingMessages messages;
+    testsupport::FakeDesktop desktop;
     app::AppContext ctx{messages, desktop};
 };
 
 } // namespace
 
-TEST_F(TForm3Test, creation_captionsByMode_outlineViewEmpty_handOffHiddenWithoutConsultation) {
+TEST_F(TreeWindowTest, creation_captionsByMode_outlineViewEmpty_handOffHiddenWithoutConsultation) {
     auto w = make(false);
     EXPECT_EQ(w->windowTitle(), QStringLiteral("ICD-10樹狀瀏覽"));
-    EXPECT_EQ(w->Label1()->text(), QStringLiteral("ICD10碼"));
+    EXPECT_EQ(w->codeLabel()->text(), QStringLiteral("ICD10碼"));
     EXPECT_EQ(w->size(), QSize(704, 501));
     EXPECT_NE(w->minimumSize(), w->maximumSize()); // resizable
-    EXPECT_FALSE(w->TreeView2()->isHidden());
-    EXPECT_TRUE(w->TreeView1()->isHidden());
-    EXPECT_TRUE(w->image(4)->isHidden());
-    EXPECT_TRUE(w->Button2()->isHidden());
-    EXPECT_TRUE(w->image(18)->isHidden());
+    EXPECT_FALSE(w->outlineTree()->isHidden());
+    EXPECT_TRUE(w->resultTree()->isHidden());
+    EXPECT_TRUE(w->backButton()->isHidden());
+    EXPECT_TRUE(w->simplifiedButton()->isHidden());
+    EXPECT_TRUE(w->handOffButton()->isHidden());
     EXPECT_EQ(w->outlineModel()->rowCount(), 0);
-    EXPECT_TRUE(w->Edit1()->text().isEmpty());
+    EXPECT_TRUE(w->codeEdit()->text().isEmpty());
 
     desktop.windows.push_back({7, app::ConsultationWindowTitle});
     auto w11 = make(true);
     EXPECT_EQ(w11->windowTitle(), QStringLiteral("中醫ICD-11樹狀瀏覽"));
-    EXPECT_EQ(w11->Label1()->text(), QStringLiteral("ICD11碼"));
-    EXPECT_FALSE(w11->image(18)->isHidden());
+    EXPECT_EQ(w11->codeLabel()->text(), QStringLiteral("ICD11碼"));
+    EXPECT_FALSE(w11->handOffButton()->isHidden());
     // Looked for once, at creation only.
     const int lookups = desktop.lookups;
-    w11->FormActivate();
+    w11->onActivated();
     EXPECT_EQ(desktop.lookups, lookups);
 }
 
-TEST_F(TForm3Test, activation_setsWindowNumberAndRebuildsTheOutlineFolded) {
+TEST_F(TreeWindowTest, activation_setsWindowNumberAndRebuildsTheOutlineFolded) {
     auto w = make(false);
-    w->FormActivate();
+    w->onActivated();
     EXPECT_EQ(ctx.activeWindowNo, 3);
     const QAbstractItemModel* m = w->outlineModel();
     ASSERT_EQ(m->rowCount(), 1);
     EXPECT_EQ(text(m->index(0, 0)), QStringLiteral("2023 ICD-10-CM"));
     EXPECT_EQ(m->rowCount(m->index(0, 0)), 22);
-    EXPECT_TRUE(w->TreeView2()->isExpanded(m->index(0, 0)));
-    EXPECT_FALSE(w->TreeView2()->isExpanded(m->index(0, 0, m->index(0, 0))));
-    EXPECT_TRUE(TForm3::NodeToggled()); // the root's expansion counts
+    EXPECT_TRUE(w->outlineTree()->isExpanded(m->index(0, 0)));
+    EXPECT_FALSE(w->outlineTree()->isExpanded(m->index(0, 0, m->index(0, 0))));
+    EXPECT_TRUE(w->nodeToggled()); // the root's expansion counts
 
     auto w11 = make(true);
-    w11->FormActivate();
+    w11->onActivated();
     EXPECT_EQ(text(w11->outlineModel()->index(0, 0)), QStringLiteral("ICD-11-CM"));
     EXPECT_EQ(w11->outlineModel()->rowCount(w11->outlineModel()->index(0, 0)), 2);
 
@@ -111,99 +111,99 @@ TEST_F(TForm3Test, activation_setsWindowNumberAndRebuildsTheOutlineFolded) {
     EXPECT_EQ(ctx.activeWindowNo, 0);
 }
 
-TEST_F(TForm3Test, keyShorterThanTwo_messageAndNothingChanges) {
+TEST_F(TreeWindowTest, keyShorterThanTwo_messageAndNothingChanges) {
     auto w = make();
-    w->FormActivate();
+    w->onActivated();
     for (const char* typed : {"", "a", "  A \t", "."}) {
-        w->Edit1()->setText(QString::fromUtf8(typed));
-        w->Button1()->click();
+        w->codeEdit()->setText(QString::fromUtf8(typed));
+        w->showButton()->click();
     }
     ASSERT_EQ(messages.shown.size(), 4u);
     EXPECT_EQ(messages.shown[0], "至少要兩碼才可以查詢");
-    EXPECT_TRUE(w->TreeView1()->isHidden());
-    EXPECT_FALSE(w->TreeView2()->isHidden());
+    EXPECT_TRUE(w->resultTree()->isHidden());
+    EXPECT_FALSE(w->outlineTree()->isHidden());
     EXPECT_EQ(w->resultModel()->rowCount(), 0);
 }
 
-TEST_F(TForm3Test, display_prefixWithBlanksAndDot_resultViewWithFirstNodeExpanded) {
+TEST_F(TreeWindowTest, display_prefixWithBlanksAndDot_resultViewWithFirstNodeExpanded) {
     auto w = make();
-    w->FormActivate();
-    w->Edit1()->setText(QStringLiteral("  a00.0 "));
-    w->Button1()->click();
+    w->onActivated();
+    w->codeEdit()->setText(QStringLiteral("  a00.0 "));
+    w->showButton()->click();
     EXPECT_TRUE(messages.shown.empty());
-    EXPECT_FALSE(w->TreeView1()->isHidden());
-    EXPECT_TRUE(w->TreeView2()->isHidden());
-    EXPECT_FALSE(w->image(4)->isHidden());
+    EXPECT_FALSE(w->resultTree()->isHidden());
+    EXPECT_TRUE(w->outlineTree()->isHidden());
+    EXPECT_FALSE(w->backButton()->isHidden());
     const QAbstractItemModel* m = w->resultModel();
     ASSERT_EQ(m->rowCount(), 1);
     EXPECT_EQ(text(m->index(0, 0)), QStringLiteral("A000 霍亂弧菌霍亂"));
 
-    w->Edit1()->setText(QStringLiteral("A0"));
-    w->Button1()->click();
+    w->codeEdit()->setText(QStringLiteral("A0"));
+    w->showButton()->click();
     ASSERT_EQ(m->rowCount(), 3);
-    EXPECT_TRUE(w->TreeView1()->isExpanded(m->index(0, 0)));
-    EXPECT_FALSE(w->TreeView1()->isExpanded(m->index(1, 0)));
+    EXPECT_TRUE(w->resultTree()->isExpanded(m->index(0, 0)));
+    EXPECT_FALSE(w->resultTree()->isExpanded(m->index(1, 0)));
 }
 
-TEST_F(TForm3Test, outlineClicks_leafOpensItsBlock_parentOnlySelects_toggleClickIgnored) {
+TEST_F(TreeWindowTest, outlineClicks_leafOpensItsBlock_parentOnlySelects_toggleClickIgnored) {
     auto w = make();
-    w->FormActivate();
-    CodeTreeView* outline = w->TreeView2();
+    w->onActivated();
+    CodeTreeView* outline = w->outlineTree();
     const QAbstractItemModel* m = w->outlineModel();
 
     // Right after the rebuild, the first click only clears the flag.
     const QModelIndex leaf = find(m, QStringLiteral("A00-A09:"));
     ASSERT_TRUE(leaf.isValid());
     outline->setCurrentIndex(leaf);
-    w->TreeView2Click();
-    EXPECT_FALSE(TForm3::NodeToggled());
-    EXPECT_TRUE(w->Edit1()->text().isEmpty());
+    w->outlineTreeClicked();
+    EXPECT_FALSE(w->nodeToggled());
+    EXPECT_TRUE(w->codeEdit()->text().isEmpty());
 
     // A node with children: selected, nothing else.
     outline->setCurrentIndex(m->index(0, 0, m->index(0, 0)));
-    w->TreeView2Click();
-    EXPECT_TRUE(w->Edit1()->text().isEmpty());
-    EXPECT_TRUE(w->TreeView1()->isHidden());
+    w->outlineTreeClicked();
+    EXPECT_TRUE(w->codeEdit()->text().isEmpty());
+    EXPECT_TRUE(w->resultTree()->isHidden());
 
     // An expansion sets the flag; the click that follows does nothing else.
     outline->expand(m->index(1, 0, m->index(0, 0)));
-    EXPECT_TRUE(TForm3::NodeToggled());
+    EXPECT_TRUE(w->nodeToggled());
     outline->setCurrentIndex(leaf);
-    w->TreeView2Click();
-    EXPECT_FALSE(TForm3::NodeToggled());
-    EXPECT_TRUE(w->Edit1()->text().isEmpty());
+    w->outlineTreeClicked();
+    EXPECT_FALSE(w->nodeToggled());
+    EXPECT_TRUE(w->codeEdit()->text().isEmpty());
 
     // Now the leaf opens its block.
-    w->TreeView2Click();
-    EXPECT_EQ(w->Edit1()->text(), QStringLiteral("A00-A09"));
-    EXPECT_FALSE(w->TreeView1()->isHidden());
+    w->outlineTreeClicked();
+    EXPECT_EQ(w->codeEdit()->text(), QStringLiteral("A00-A09"));
+    EXPECT_FALSE(w->resultTree()->isHidden());
     const QAbstractItemModel* r = w->resultModel();
     ASSERT_EQ(r->rowCount(), 1);
     EXPECT_EQ(text(r->index(0, 0)), QStringLiteral(" A00-A09:腸道傳染病"));
     EXPECT_EQ(r->rowCount(r->index(0, 0)), 3); // A00, A01, A09
-    EXPECT_TRUE(w->TreeView1()->isExpanded(r->index(0, 0)));
+    EXPECT_TRUE(w->resultTree()->isExpanded(r->index(0, 0)));
 
     // No selected node: a click does nothing but clear the flag.
-    w->Image3Click();
-    w->TreeView2Click();
-    w->TreeView2Click();
-    EXPECT_EQ(w->Edit1()->text(), QStringLiteral("A00-A09"));
+    w->rebuildOutline();
+    w->outlineTreeClicked();
+    w->outlineTreeClicked();
+    EXPECT_EQ(w->codeEdit()->text(), QStringLiteral("A00-A09"));
 }
 
-TEST_F(TForm3Test, mouseOnGlyphExpandsWithoutOpening_mouseOnLeafOpens) {
+TEST_F(TreeWindowTest, mouseOnGlyphExpandsWithoutOpening_mouseOnLeafOpens) {
     auto w = make();
     w->show();
     QApplication::processEvents(); // let the activation of the new window pass first
-    w->FormActivate();
-    CodeTreeView* outline = w->TreeView2();
+    w->onActivated();
+    CodeTreeView* outline = w->outlineTree();
     const QAbstractItemModel* m = w->outlineModel();
     const QModelIndex chapter1 = m->index(0, 0, m->index(0, 0));
-    TForm3::SetNodeToggled(false);
+    w->setNodeToggled(false);
     QTest::mouseClick(outline->viewport(), Qt::LeftButton, {},
                       outline->visualRect(chapter1).topLeft() + QPoint(8, 8));
     EXPECT_TRUE(outline->isExpanded(chapter1));
-    EXPECT_FALSE(TForm3::NodeToggled()); // set by the glyph, cleared by the release
-    EXPECT_TRUE(w->Edit1()->text().isEmpty());
+    EXPECT_FALSE(w->nodeToggled()); // set by the glyph, cleared by the release
+    EXPECT_TRUE(w->codeEdit()->text().isEmpty());
     EXPECT_FALSE(outline->currentIndex().isValid()); // a glyph does not select
 
     const QModelIndex bacterial = m->index(0, 0, chapter1);
@@ -211,133 +211,133 @@ TEST_F(TForm3Test, mouseOnGlyphExpandsWithoutOpening_mouseOnLeafOpens) {
                       outline->visualRect(bacterial).topLeft() + QPoint(8, 8));
     const QModelIndex block = m->index(0, 0, bacterial);
     QTest::mouseClick(outline->viewport(), Qt::LeftButton, {}, outline->visualRect(block).center());
-    EXPECT_EQ(w->Edit1()->text(), QStringLiteral("A00-A09"));
-    EXPECT_FALSE(w->TreeView1()->isHidden());
+    EXPECT_EQ(w->codeEdit()->text(), QStringLiteral("A00-A09"));
+    EXPECT_FALSE(w->resultTree()->isHidden());
 }
 
-TEST_F(TForm3Test, pictures_backKeepsOutline_homeFolds_expandAndCollapseTheShownTreeOnly) {
+TEST_F(TreeWindowTest, pictures_backKeepsOutline_homeFolds_expandAndCollapseTheShownTreeOnly) {
     auto w = make();
     w->show();
     QApplication::processEvents(); // let the activation of the new window pass first
-    w->FormActivate();
-    CodeTreeView* outline = w->TreeView2();
+    w->onActivated();
+    CodeTreeView* outline = w->outlineTree();
     const QAbstractItemModel* m = w->outlineModel();
     const QModelIndex chapter1 = m->index(0, 0, m->index(0, 0));
     outline->expand(chapter1);
 
-    w->Edit1()->setText(QStringLiteral("A0"));
-    w->Button1()->click();
-    release(*w, 5); // expands the result tree only
+    w->codeEdit()->setText(QStringLiteral("A0"));
+    w->showButton()->click();
+    release(w->expandAllButton()); // expands the result tree only
     const QAbstractItemModel* r = w->resultModel();
-    EXPECT_TRUE(w->TreeView1()->isExpanded(r->index(0, 0, r->index(1, 0))));
+    EXPECT_TRUE(w->resultTree()->isExpanded(r->index(0, 0, r->index(1, 0))));
     EXPECT_FALSE(outline->isExpanded(m->index(0, 0, chapter1)));
 
-    release(*w, 4); // back: the outline as it was left
-    EXPECT_TRUE(w->TreeView1()->isHidden());
-    EXPECT_TRUE(w->image(4)->isHidden());
+    release(w->backButton()); // back: the outline as it was left
+    EXPECT_TRUE(w->resultTree()->isHidden());
+    EXPECT_TRUE(w->backButton()->isHidden());
     EXPECT_FALSE(outline->isHidden());
     EXPECT_TRUE(outline->isExpanded(chapter1));
     EXPECT_EQ(r->rowCount(), 3); // the results stay behind
 
-    TForm3::SetNodeToggled(false);
-    release(*w, 5);
+    w->setNodeToggled(false);
+    release(w->expandAllButton());
     EXPECT_TRUE(outline->isExpanded(m->index(0, 0, chapter1)));
-    EXPECT_TRUE(TForm3::NodeToggled());
-    TForm3::SetNodeToggled(false);
-    release(*w, 6);
+    EXPECT_TRUE(w->nodeToggled());
+    w->setNodeToggled(false);
+    release(w->collapseAllButton());
     EXPECT_FALSE(outline->isExpanded(m->index(0, 0)));
-    EXPECT_TRUE(TForm3::NodeToggled());
-    EXPECT_TRUE(w->TreeView1()->isExpanded(r->index(1, 0))); // the hidden tree keeps its state
+    EXPECT_TRUE(w->nodeToggled());
+    EXPECT_TRUE(w->resultTree()->isExpanded(r->index(1, 0))); // the hidden tree keeps its state
 
     outline->expandAll();
-    release(*w, 3); // home: rebuilt, folded
+    release(w->outlineButton()); // home: rebuilt, folded
     EXPECT_TRUE(outline->isExpanded(m->index(0, 0)));
     EXPECT_FALSE(outline->isExpanded(m->index(0, 0, m->index(0, 0))));
 
-    release(*w, 13);
+    release(w->closeButton());
     EXPECT_FALSE(w->isVisible());
     EXPECT_EQ(ctx.activeWindowNo, 0);
 }
 
-TEST_F(TForm3Test, handOff_onlyFromAFocusedResultTree_finestCodesOnly) {
+TEST_F(TreeWindowTest, handOff_onlyFromAFocusedResultTree_finestCodesOnly) {
     desktop.windows.push_back({7, app::ConsultationWindowTitle});
     auto w = make();
     w->show();
     QApplication::processEvents(); // let the activation of the new window pass first
-    w->FormActivate();
-    w->Edit1()->setText(QStringLiteral("A00"));
-    w->Button1()->click();
+    w->onActivated();
+    w->codeEdit()->setText(QStringLiteral("A00"));
+    w->showButton()->click();
     const QAbstractItemModel* r = w->resultModel();
-    w->TreeView1()->setCurrentIndex(r->index(0, 0, r->index(0, 0))); // A000, finest
+    w->resultTree()->setCurrentIndex(r->index(0, 0, r->index(0, 0))); // A000, finest
 
-    w->Edit1()->setFocus();
-    release(*w, 18);
+    w->codeEdit()->setFocus();
+    release(w->handOffButton());
     EXPECT_FALSE(desktop.clipboard.has_value());
     EXPECT_TRUE(messages.shown.empty());
 
-    w->TreeView1()->setFocus();
-    release(*w, 18);
+    w->resultTree()->setFocus();
+    release(w->handOffButton());
     EXPECT_EQ(desktop.clipboard.value_or(""), "|ICD10|A000");
     EXPECT_EQ(desktop.actions, (std::vector<std::string>{"front:7", "restore:7"}));
 
-    w->TreeView1()->setCurrentIndex(r->index(0, 0)); // A00, not finest
-    release(*w, 18);
+    w->resultTree()->setCurrentIndex(r->index(0, 0)); // A00, not finest
+    release(w->handOffButton());
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_EQ(messages.shown[0], "非最細碼無法使用");
 
     // The block root's first word is no code either.
-    w->Edit1()->setText(QStringLiteral("A00-A09"));
-    w->Button1()->click();
-    w->TreeView1()->setFocus();
-    w->TreeView1()->setCurrentIndex(r->index(0, 0));
-    release(*w, 18);
+    w->codeEdit()->setText(QStringLiteral("A00-A09"));
+    w->showButton()->click();
+    w->resultTree()->setFocus();
+    w->resultTree()->setCurrentIndex(r->index(0, 0));
+    release(w->handOffButton());
     EXPECT_EQ(messages.shown.size(), 2u);
 
     // A prefix matching nothing: a node with a single blank.
-    w->Edit1()->setText(QStringLiteral("Q9"));
-    w->Button1()->click();
-    w->TreeView1()->setFocus();
-    w->TreeView1()->setCurrentIndex(r->index(0, 0));
+    w->codeEdit()->setText(QStringLiteral("Q9"));
+    w->showButton()->click();
+    w->resultTree()->setFocus();
+    w->resultTree()->setCurrentIndex(r->index(0, 0));
     EXPECT_EQ(text(r->index(0, 0)), QStringLiteral(" "));
-    release(*w, 18);
+    release(w->handOffButton());
     EXPECT_EQ(messages.shown.size(), 3u);
     EXPECT_EQ(desktop.clipboard.value_or(""), "|ICD10|A000");
 }
 
-TEST_F(TForm3Test, engineError_showsTheEngineMessageAndKeepsTheWindow) {
+TEST_F(TreeWindowTest, engineError_showsTheEngineMessageAndKeepsTheWindow) {
     auto w = make();
-    w->FormActivate();
-    ctx.ADOConnection1.exec("DROP TABLE ICD10");
-    w->Edit1()->setText(QStringLiteral("A00"));
-    w->Button1()->click();
+    w->onActivated();
+    ctx.connection.exec("DROP TABLE ICD10");
+    w->codeEdit()->setText(QStringLiteral("A00"));
+    w->showButton()->click();
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_NE(messages.shown[0].find("ICD10"), std::string::npos);
     EXPECT_EQ(w->resultModel()->rowCount(), 0);
-    w->Button2Click();
+    w->showSimplified();
     EXPECT_EQ(messages.shown.size(), 2u);
 }
 
-TEST_F(TForm3Test, hiddenSimplifiedDisplay_fillsTheResultTreeWithoutChangingTheView) {
+TEST_F(TreeWindowTest, hiddenSimplifiedDisplay_fillsTheResultTreeWithoutChangingTheView) {
     auto w = make();
-    w->FormActivate();
-    w->Edit1()->setText(QStringLiteral("A01"));
-    w->Button2Click();
-    EXPECT_TRUE(w->TreeView1()->isHidden());
+    w->onActivated();
+    w->codeEdit()->setText(QStringLiteral("A01"));
+    w->showSimplified();
+    EXPECT_TRUE(w->resultTree()->isHidden());
     const QAbstractItemModel* r = w->resultModel();
     ASSERT_EQ(r->rowCount(), 1);
     EXPECT_EQ(text(r->index(0, 0)), QStringLiteral("A01 傷寒"));
     EXPECT_EQ(text(r->index(0, 0, r->index(0, 0, r->index(0, 0)))), QStringLiteral("A0100 傷寒未明示"));
-    EXPECT_FALSE(w->TreeView1()->isExpanded(r->index(0, 0)));
+    EXPECT_FALSE(w->resultTree()->isExpanded(r->index(0, 0)));
 }
 
-TEST_F(TForm3Test, nodeDrawing_navySelectionOnlyBehindText_glyphForParentsOnly) {
+TEST_F(TreeWindowTest, nodeDrawing_navySelectionOnlyBehindText_glyphForParentsOnly) {
     auto w = make();
     w->show();
     QApplication::processEvents(); // let the activation of the new window pass first
-    w->FormActivate();
-    w->Edit1()->setText(QStringLiteral("A0"));
-    w->Button1()->click();
-    CodeTreeView* view = w->TreeView1();
+    w->onActivated();
+    w->codeEdit()->setText(QStringLiteral("A0"));
+    w->showButton()->click();
+    CodeTreeView* view = w->resultTree();
     const QAbstractItemModel* r = w->resultModel();
     view->setCurrentIndex(r->index(1, 0)); // A01, folded, has children
     const QImage img = view->viewport()->grab().toImage();
@@ -360,7 +360,7 @@ TEST_F(TForm3Test, nodeDrawing_navySelectionOnlyBehindText_glyphForParentsOnly) 
     EXPECT_EQ(img.pixelColor(a000.left() + TreeIndent + 1, a000.top() + 1), yellow);
 }
 
-TEST_F(TForm3Test, activation_fromAnotherWindowRebuilds_afterAMessageBoxOrAnotherProgramKeepsTheResults) {
+TEST_F(TreeWindowTest, activation_fromAnotherWindowRebuilds_afterAMessageBoxOrAnotherProgramKeepsTheResults) {
     auto w = make();
     QWidget menu;
     menu.show();
@@ -371,9 +371,9 @@ TEST_F(TForm3Test, activation_fromAnotherWindowRebuilds_afterAMessageBoxOrAnothe
     EXPECT_EQ(ctx.activeWindowNo, 3);
     EXPECT_EQ(w->outlineModel()->rowCount(), 1);
 
-    w->Edit1()->setText(QStringLiteral("A0"));
-    w->Button1()->click();
-    ASSERT_FALSE(w->TreeView1()->isHidden());
+    w->codeEdit()->setText(QStringLiteral("A0"));
+    w->showButton()->click();
+    ASSERT_FALSE(w->resultTree()->isHidden());
 
     // A message box of the program comes and goes: the results stay.
     QDialog box(w.get());
@@ -382,39 +382,39 @@ TEST_F(TForm3Test, activation_fromAnotherWindowRebuilds_afterAMessageBoxOrAnothe
     QApplication::setActiveWindow(&box);
     box.hide();
     QApplication::setActiveWindow(w.get());
-    EXPECT_FALSE(w->TreeView1()->isHidden());
+    EXPECT_FALSE(w->resultTree()->isHidden());
 
     // Another program had the focus meanwhile: the results stay.
     QApplication::setActiveWindow(nullptr);
     ctx.activeWindowNo = 0;
     QApplication::setActiveWindow(w.get());
-    EXPECT_FALSE(w->TreeView1()->isHidden());
+    EXPECT_FALSE(w->resultTree()->isHidden());
     EXPECT_EQ(ctx.activeWindowNo, 3);
 
     // Back from the main menu: a new activation rebuilds the outline.
     QApplication::setActiveWindow(&menu);
     QApplication::setActiveWindow(w.get());
-    EXPECT_TRUE(w->TreeView1()->isHidden());
-    EXPECT_FALSE(w->TreeView2()->isHidden());
+    EXPECT_TRUE(w->resultTree()->isHidden());
+    EXPECT_FALSE(w->outlineTree()->isHidden());
     EXPECT_EQ(w->resultModel()->rowCount(), 3); // kept while hidden
 }
 
-TEST_F(TForm3Test, handOffOfAHeader_offersItsBillableCodesAndHandsOffTheChosenOne_alsoOnF2) {
+TEST_F(TreeWindowTest, handOffOfAHeader_offersItsBillableCodesAndHandsOffTheChosenOne_alsoOnF2) {
     desktop.windows.push_back({7, app::ConsultationWindowTitle});
     auto w = make();
     w->show();
     ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
-    EXPECT_TRUE(w->image(18)->toolTip().contains(QStringLiteral("F2")));
-    w->Edit1()->setText(QStringLiteral("A0"));
-    w->Button1()->click();
+    EXPECT_TRUE(w->handOffButton()->toolTip().contains(QStringLiteral("F2")));
+    w->codeEdit()->setText(QStringLiteral("A0"));
+    w->showButton()->click();
     const QAbstractItemModel* r = w->resultModel();
     const QModelIndex a01 = find(r, QStringLiteral("A01"));
     ASSERT_TRUE(a01.isValid());
-    w->TreeView1()->setFocus();
-    w->TreeView1()->setCurrentIndex(a01);
+    w->resultTree()->setFocus();
+    w->resultTree()->setCurrentIndex(a01);
     auto chooser = [&] { return w->findChild<app::BillableChooser*>(); };
 
-    release(*w, 18);
+    release(w->handOffButton());
     EXPECT_EQ(messages.shown, std::vector<std::string>{"非最細碼無法使用"});
     ASSERT_NE(chooser(), nullptr);
     ASSERT_EQ(chooser()->list()->topLevelItemCount(), 1); // A0100: a level skipped
@@ -428,9 +428,9 @@ TEST_F(TForm3Test, handOffOfAHeader_offersItsBillableCodesAndHandsOffTheChosenOn
     const QModelIndex a00 = find(r, QStringLiteral("A00 "));
     ASSERT_TRUE(a00.isValid());
     QApplication::setActiveWindow(w.get());
-    w->TreeView1()->setFocus();
-    w->TreeView1()->setCurrentIndex(a00);
-    QTest::keyClick(w->TreeView1(), Qt::Key_F2);
+    w->resultTree()->setFocus();
+    w->resultTree()->setCurrentIndex(a00);
+    QTest::keyClick(w->resultTree(), Qt::Key_F2);
     ASSERT_NE(chooser(), nullptr);
     EXPECT_EQ(messages.shown.size(), 1u);
     QTest::keyClick(chooser()->filterBox(), Qt::Key_Down);
@@ -438,20 +438,20 @@ TEST_F(TForm3Test, handOffOfAHeader_offersItsBillableCodesAndHandsOffTheChosenOn
     EXPECT_EQ(desktop.clipboard.value_or(""), "|ICD10|A001");
 }
 
-TEST_F(TForm3Test, keys_enterInTheCodeBoxShowsTheTree_escapeCloses) {
+TEST_F(TreeWindowTest, keys_enterInTheCodeBoxShowsTheTree_escapeCloses) {
     auto w = make();
     w->show();
     ctx.activeWindowNo = 3;
-    w->Edit1()->setText(QStringLiteral("A01"));
-    QTest::keyClick(w->Edit1(), Qt::Key_Return);
-    EXPECT_FALSE(w->TreeView1()->isHidden());
+    w->codeEdit()->setText(QStringLiteral("A01"));
+    QTest::keyClick(w->codeEdit(), Qt::Key_Return);
+    EXPECT_FALSE(w->resultTree()->isHidden());
     EXPECT_EQ(text(w->resultModel()->index(0, 0)).left(3), QStringLiteral("A01"));
     // As 顯示: a key too short gets its message.
-    w->Edit1()->setText(QStringLiteral("A"));
-    QTest::keyClick(w->Edit1(), Qt::Key_Enter, Qt::KeypadModifier);
+    w->codeEdit()->setText(QStringLiteral("A"));
+    QTest::keyClick(w->codeEdit(), Qt::Key_Enter, Qt::KeypadModifier);
     EXPECT_EQ(messages.shown, std::vector<std::string>{"至少要兩碼才可以查詢"});
 
-    for (QWidget* from : std::initializer_list<QWidget*>{w->Edit1(), w->TreeView1()}) {
+    for (QWidget* from : std::initializer_list<QWidget*>{w->codeEdit(), w->resultTree()}) {
         w->show();
         QTest::keyClick(from, Qt::Key_Escape);
         EXPECT_FALSE(w->isVisible());
@@ -459,28 +459,28 @@ TEST_F(TForm3Test, keys_enterInTheCodeBoxShowsTheTree_escapeCloses) {
     }
 }
 
-TEST_F(TForm3Test, opensWithTheFocusInTheCodeBox) {
+TEST_F(TreeWindowTest, opensWithTheFocusInTheCodeBox) {
     auto w = make();
     w->show();
     ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
-    EXPECT_EQ(QApplication::focusWidget(), w->Edit1());
+    EXPECT_EQ(QApplication::focusWidget(), w->codeEdit());
 }
 
-TEST_F(TForm3Test, ctrlC_copiesTheSelectedNodesDottedCode) {
+TEST_F(TreeWindowTest, ctrlC_copiesTheSelectedNodesDottedCode) {
     auto w = make();
     w->show();
-    w->Edit1()->setText(QStringLiteral("A00"));
-    w->Button1()->click();
+    w->codeEdit()->setText(QStringLiteral("A00"));
+    w->showButton()->click();
     const QAbstractItemModel* r = w->resultModel();
-    w->TreeView1()->setCurrentIndex(r->index(0, 0, r->index(0, 0))); // A000
-    w->TreeView1()->setFocus();
+    w->resultTree()->setCurrentIndex(r->index(0, 0, r->index(0, 0))); // A000
+    w->resultTree()->setFocus();
     QGuiApplication::clipboard()->setText(QStringLiteral("before"));
-    QTest::keyClick(w->TreeView1(), Qt::Key_C, Qt::ControlModifier);
+    QTest::keyClick(w->resultTree(), Qt::Key_C, Qt::ControlModifier);
     EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("A00.0"));
     // A node that is no code (nothing found) copies nothing.
-    w->Edit1()->setText(QStringLiteral("Q9"));
-    w->Button1()->click();
-    w->TreeView1()->setCurrentIndex(r->index(0, 0));
-    QTest::keyClick(w->TreeView1(), Qt::Key_C, Qt::ControlModifier);
+    w->codeEdit()->setText(QStringLiteral("Q9"));
+    w->showButton()->click();
+    w->resultTree()->setCurrentIndex(r->index(0, 0));
+    QTest::keyClick(w->resultTree(), Qt::Key_C, Qt::ControlModifier);
     EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("A00.0"));
 }

@@ -1,4 +1,4 @@
-#include "outline/tform2.h"
+#include "outline/outlinewindow.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -17,7 +17,7 @@
 #include "app/widgets/imagebutton.h"
 #include "app/widgets/pictures.h"
 #include "outline/outlinetexts.h"
-#include "ui_tform2.h"
+#include "ui_outlinewindow.h"
 
 namespace outline {
 
@@ -76,58 +76,59 @@ private:
 
 } // namespace
 
-TForm2::TForm2(app::AppContext& context, QWidget* parent)
-    : app::WorkingWindow(context, app::OutlineWindowNo, parent), ui(std::make_unique<Ui::TForm2>()),
-      ADOQuery1(context.ADOConnection1) {
-    ui->setupUi(this);
+OutlineWindow::OutlineWindow(app::AppContext& context, QWidget* parent)
+    : app::WorkingWindow(context, app::OutlineWindowNo, parent), m_ui(std::make_unique<Ui::OutlineWindow>()),
+      m_listingQuery(context.connection) {
+    m_ui->setupUi(this);
     setFixedClientSize(711, 523);
-    FormCreate();
+    setUp();
 }
 
-TForm2::~TForm2() = default;
+OutlineWindow::~OutlineWindow() = default;
 
-app::ImageButton* TForm2::homeImage() const {
-    return ui->Image1;
+app::ImageButton* OutlineWindow::homeImage() const {
+    return m_ui->homeButton;
 }
-app::ImageButton* TForm2::backImage() const {
-    return ui->Image2;
+app::ImageButton* OutlineWindow::backImage() const {
+    return m_ui->backButton;
 }
-app::ImageButton* TForm2::closeImage() const {
-    return ui->Image13;
+app::ImageButton* OutlineWindow::closeImage() const {
+    return m_ui->closeButton;
 }
-QScrollArea* TForm2::scrollBox() const {
-    return ui->ScrollBox1;
+QScrollArea* OutlineWindow::scrollBox() const {
+    return m_ui->tileArea;
 }
 
-void TForm2::FormCreate() {
+void OutlineWindow::setUp() {
     // The consultation program is looked for once: its arrows stay hidden for the
     // life of this window when it is not running now.
     m_handOffShown = app::ConsultationWindowExists(m_ctx.desktop);
 
     const bool icd11 = m_ctx.icd11Mode;
     setWindowTitle(icd11 ? QStringLiteral("ICD-11中醫章節層次瀏覽") : QStringLiteral("ICD-10章節層次瀏覽"));
-    m_browser = std::make_unique<OutlineBrowser>(OutlineTextLines(icd11), icd11, ADOQuery1);
+    m_browser = std::make_unique<OutlineBrowser>(OutlineTextLines(icd11), icd11, m_listingQuery);
 
-    m_image3 =
+    m_asteriskBar =
         app::RenderPicture(QStringLiteral(":/assets/outline/bar_asterisk.svg"), QSize(kBarWidth, kBarHeight));
-    m_image4 = app::RenderPicture(QStringLiteral(":/assets/outline/chapter_button.svg"),
-                                  QSize(kChapterTileWidth, kChapterTileHeight));
-    m_image5 =
+    m_chapterButton = app::RenderPicture(QStringLiteral(":/assets/outline/chapter_button.svg"),
+                                         QSize(kChapterTileWidth, kChapterTileHeight));
+    m_greenBar =
         app::RenderPicture(QStringLiteral(":/assets/outline/bar_green.svg"), QSize(kBarWidth, kBarHeight));
-    m_image6 = app::RenderPicture(QStringLiteral(":/assets/outline/bar_paleyellow.svg"),
-                                  QSize(kBarWidth, kBarHeight));
-    m_image7 =
+    m_paleYellowBar = app::RenderPicture(QStringLiteral(":/assets/outline/bar_paleyellow.svg"),
+                                         QSize(kBarWidth, kBarHeight));
+    m_blueBar =
         app::RenderPicture(QStringLiteral(":/assets/outline/bar_blue.svg"), QSize(kBarWidth, kBarHeight));
 
-    app::LoadPicture(ui->Image1, QStringLiteral(":/assets/outline/home.svg"));
-    app::LoadPicture(ui->Image2, QStringLiteral(":/assets/outline/back.svg"));
-    app::LoadPicture(ui->Image13, QStringLiteral(":/assets/outline/close.svg"));
-    ui->Image1->setToolTip(QStringLiteral("回到章節"));
-    ui->Image2->setToolTip(QStringLiteral("回上一層"));
-    ui->Image13->setToolTip(QStringLiteral("關閉"));
+    app::LoadPicture(m_ui->homeButton, QStringLiteral(":/assets/outline/home.svg"));
+    app::LoadPicture(m_ui->backButton, QStringLiteral(":/assets/outline/back.svg"));
+    app::LoadPicture(m_ui->closeButton, QStringLiteral(":/assets/outline/close.svg"));
+    m_ui->homeButton->setToolTip(QStringLiteral("回到章節"));
+    m_ui->backButton->setToolTip(QStringLiteral("回上一層"));
+    m_ui->closeButton->setToolTip(QStringLiteral("關閉"));
 
-    m_pinImages = {ui->Image8, ui->Image9, ui->Image10, ui->Image11, ui->Image12};
-    m_handOffImages = {ui->Image14, ui->Image15, ui->Image16, ui->Image17, ui->Image18};
+    m_pinImages = {m_ui->pinSlot1, m_ui->pinSlot2, m_ui->pinSlot3, m_ui->pinSlot4, m_ui->pinSlot5};
+    m_handOffImages = {m_ui->handOffArrow1, m_ui->handOffArrow2, m_ui->handOffArrow3, m_ui->handOffArrow4,
+                       m_ui->handOffArrow5};
     // Ctrl+C copies a pinned code: the slot under the pointer, else the first
     // pinned one. No right-click menu: the right button releases a picture as
     // the left one does.
@@ -147,57 +148,58 @@ void TForm2::FormCreate() {
         false);
     const QPixmap arrow = app::RenderPicture(QStringLiteral(":/assets/outline/handoff.svg"), QSize(30, 30));
     for (auto* pin : m_pinImages)
-        pin->setPicture(m_image6);
+        pin->setPicture(m_paleYellowBar);
     for (auto* a : m_handOffImages) {
         a->setPicture(arrow);
         a->setToolTip(QStringLiteral("傳送至醫師問診作業"));
         a->setVisible(m_handOffShown);
     }
-    ui->PinCaption->setText(
+    m_ui->pinCaption->setText(
         m_handOffShown
             ? QStringLiteral(
                   "點選最細碼 (*) 即釘選於上方，點選釘選列可移除；\n紅色箭頭把該碼傳送至醫師問診作業；\n"
                   "F2：選擇目前類目之下的最細碼")
             : QStringLiteral(
                   "點選最細碼 (*) 即釘選於上方，點選釘選列可移除；\nF2：選擇目前類目之下的最細碼"));
-    ui->PinCaption->resize(ui->PinCaption->width(), 3 * ui->PinCaption->fontMetrics().lineSpacing() + 2);
+    m_ui->pinCaption->resize(m_ui->pinCaption->width(),
+                             3 * m_ui->pinCaption->fontMetrics().lineSpacing() + 2);
     auto* chooserKey = new QShortcut(QKeySequence(app::ChooserKey), this);
-    connect(chooserKey, &QShortcut::activated, this, &TForm2::ChooseUnderCurrentCode);
+    connect(chooserKey, &QShortcut::activated, this, &OutlineWindow::chooseUnderCurrentCode);
 
-    ui->ImageMark->setPixmap(
+    m_ui->markPicture->setPixmap(
         app::RenderPicture(QStringLiteral(":/assets/outline/outline_mark.svg"), QSize(280, 220)));
-    ui->ModeCaption->setText(icd11 ? QStringLiteral("ICD-11 傳統醫學章節")
-                                   : QStringLiteral("ICD-10-CM 2023 章節"));
-    ui->ModeCaption->setFont(app::PixelFont(QStringLiteral("細明體"), 20, true));
-    ui->ModeCaption->setStyleSheet(QStringLiteral("color: #a3b3c9;"));
+    m_ui->modeCaption->setText(icd11 ? QStringLiteral("ICD-11 傳統醫學章節")
+                                     : QStringLiteral("ICD-10-CM 2023 章節"));
+    m_ui->modeCaption->setFont(app::PixelFont(QStringLiteral("細明體"), 20, true));
+    m_ui->modeCaption->setStyleSheet(QStringLiteral("color: #a3b3c9;"));
 
     // Look of the panels: the button column, the frame of the tile area.
-    ui->Panel2->setStyleSheet(QStringLiteral(
-        "#Panel2 { background: qlineargradient(x1:0, y1:0, x2:1, y2:0, stop:0 #2b4c80, stop:1 #40689f);"
+    m_ui->buttonColumn->setStyleSheet(QStringLiteral(
+        "#buttonColumn { background: qlineargradient(x1:0, y1:0, x2:1, y2:0, stop:0 #2b4c80, stop:1 #40689f);"
         " border: none; }"));
-    ui->Panel1->setStyleSheet(QStringLiteral("#Panel1 { background: #7f99bf; border: none; }"));
-    ui->ScrollBox1Content->setStyleSheet(QStringLiteral("#ScrollBox1Content { background: #f5f8fc; }"));
-    ui->ScrollBox1->viewport()->setStyleSheet(QStringLiteral("background: #f5f8fc;"));
-    setStyleSheet(QStringLiteral("outline--TForm2 { background: #e8edf4; }"));
-    ui->PinCaption->setStyleSheet(QStringLiteral("color: #5a6b82;"));
+    m_ui->tileFrame->setStyleSheet(QStringLiteral("#tileFrame { background: #7f99bf; border: none; }"));
+    m_ui->tileAreaContent->setStyleSheet(QStringLiteral("#tileAreaContent { background: #f5f8fc; }"));
+    m_ui->tileArea->viewport()->setStyleSheet(QStringLiteral("background: #f5f8fc;"));
+    setStyleSheet(QStringLiteral("outline--OutlineWindow { background: #e8edf4; }"));
+    m_ui->pinCaption->setStyleSheet(QStringLiteral("color: #5a6b82;"));
 
-    ui->ScrollBox1->verticalScrollBar()->setSingleStep(kRowHeight);
-    ui->ScrollBox1->viewport()->installEventFilter(this);
+    m_ui->tileArea->verticalScrollBar()->setSingleStep(kRowHeight);
+    m_ui->tileArea->viewport()->installEventFilter(this);
 
-    const QList<app::ImageButton*> buttons = {ui->Image1, ui->Image2, ui->Image13};
+    const QList<app::ImageButton*> buttons = {m_ui->homeButton, m_ui->backButton, m_ui->closeButton};
     for (auto* b : buttons)
-        connect(b, &app::ImageButton::released, this, &TForm2::Image1MouseUp);
+        connect(b, &app::ImageButton::released, this, &OutlineWindow::pictureReleased);
     for (auto* b : m_pinImages)
-        connect(b, &app::ImageButton::released, this, &TForm2::Image1MouseUp);
+        connect(b, &app::ImageButton::released, this, &OutlineWindow::pictureReleased);
     for (auto* b : m_handOffImages)
-        connect(b, &app::ImageButton::released, this, &TForm2::Image1MouseUp);
+        connect(b, &app::ImageButton::released, this, &OutlineWindow::pictureReleased);
 
-    CreateTiles();
+    createTiles();
     // The tile area holds the focus at first (the arrow keys scroll it); Tab
     // goes from there through the tiles in the order they are listed, then the
     // pinned slots with their arrows, then home, back and close. Hidden
     // pictures are passed over.
-    QList<QWidget*> chain{ui->ScrollBox1};
+    QList<QWidget*> chain{m_ui->tileArea};
     for (auto* t : m_chapterImages)
         chain.append(t);
     for (auto* t : m_pathImages)
@@ -206,47 +208,47 @@ void TForm2::FormCreate() {
         chain.append(t);
     for (int s = 0; s < kPinSlots; ++s)
         chain << m_pinImages[static_cast<std::size_t>(s)] << m_handOffImages[static_cast<std::size_t>(s)];
-    chain << ui->Image1 << ui->Image2 << ui->Image13;
+    chain << m_ui->homeButton << m_ui->backButton << m_ui->closeButton;
     for (int i = 1; i < chain.size(); ++i) {
         chain[i]->setFocusPolicy(Qt::TabFocus);
         setTabOrder(chain[i - 1], chain[i]);
     }
-    ui->ScrollBox1->setFocus();
-    ShowState();
+    m_ui->tileArea->setFocus();
+    showState();
 }
 
-app::ImageButton* TForm2::NewTile(int tag, QSize size) {
-    auto* tile = new app::ImageButton(ui->ScrollBox1Content);
+app::ImageButton* OutlineWindow::newTile(int tag, QSize size) {
+    auto* tile = new app::ImageButton(m_ui->tileAreaContent);
     tile->setTag(tag);
     tile->resize(size);
     tile->hide();
     // Reached with Tab, pressed with Space or Enter; a click never takes the focus.
     tile->setFocusPolicy(Qt::TabFocus);
-    connect(tile, &app::ImageButton::released, this, &TForm2::Image1MouseUp);
+    connect(tile, &app::ImageButton::released, this, &OutlineWindow::pictureReleased);
     return tile;
 }
 
-void TForm2::CreateTiles() {
+void OutlineWindow::createTiles() {
     const QSize chapterSize(kChapterTileWidth, kChapterTileHeight);
     const QSize barSize(kBarWidth, kBarHeight);
     for (int k = 1; k <= kChapterTiles; ++k) {
-        app::ImageButton* tile = NewTile(k, chapterSize);
+        app::ImageButton* tile = newTile(k, chapterSize);
         tile->move(ChapterTileLeft(k), ChapterTileTop(k));
         // Each chapter tile's text is drawn once, here.
-        tile->setPicture(DrawTile(m_browser->chapterTile(k).picture, false));
+        tile->setPicture(drawTile(m_browser->chapterTile(k).picture, false));
         m_chapterImages[static_cast<std::size_t>(k - 1)] = tile;
     }
     for (int t = 1; t <= kPathTiles; ++t) {
-        app::ImageButton* tile = NewTile(t, barSize);
+        app::ImageButton* tile = newTile(t, barSize);
         tile->move(kTileLeft, PathTileTop(t));
-        tile->setPicture(m_image5);
+        tile->setPicture(m_greenBar);
         m_pathImages[static_cast<std::size_t>(t - 1)] = tile;
         m_pathDrawn[static_cast<std::size_t>(t - 1)] = m_browser->pathTile(t).picture;
     }
     for (int e = 1; e <= kEntryTiles; ++e) {
-        app::ImageButton* tile = NewTile(e, barSize);
+        app::ImageButton* tile = newTile(e, barSize);
         tile->move(kTileLeft, m_browser->entryTile(e).top);
-        tile->setPicture(m_image5);
+        tile->setPicture(m_greenBar);
         m_entryImages[static_cast<std::size_t>(e - 1)] = tile;
         m_entryDrawn[static_cast<std::size_t>(e - 1)] = m_browser->entryTile(e).picture;
     }
@@ -254,34 +256,34 @@ void TForm2::CreateTiles() {
         m_pinDrawn[static_cast<std::size_t>(s - 1)] = m_browser->pinSlot(s).picture;
 }
 
-const QPixmap& TForm2::TemplatePicture(Template t) const {
+const QPixmap& OutlineWindow::templatePicture(Template t) const {
     switch (t) {
     case Template::ChapterButton:
-        return m_image4;
+        return m_chapterButton;
     case Template::BlueBar:
-        return m_image7;
+        return m_blueBar;
     case Template::GreenBar:
-        return m_image5;
+        return m_greenBar;
     case Template::AsteriskBar:
-        return m_image3;
+        return m_asteriskBar;
     case Template::PaleYellowBar:
         break;
     }
-    return m_image6;
+    return m_paleYellowBar;
 }
 
-QPixmap TForm2::DrawTile(const TilePicture& picture, bool reportEmptyCode) {
-    QPixmap pm = TemplatePicture(picture.base).copy(); // the tile's own copy
+QPixmap OutlineWindow::drawTile(const TilePicture& picture, bool reportEmptyCode) {
+    QPixmap pm = templatePicture(picture.base).copy(); // the tile's own copy
     const QtMeasure measure(font().family());
     switch (picture.kind) {
     case LabelKind::Chapter:
-        PaintRuns(pm, LayoutChapterTile(measure, picture.number, picture.code, picture.name));
+        paintRuns(pm, LayoutChapterTile(measure, picture.number, picture.code, picture.name));
         break;
     case LabelKind::FirstPath:
-        PaintRuns(pm, LayoutFirstPathTile(measure, picture.number, picture.code, picture.name, pm.height()));
+        paintRuns(pm, LayoutFirstPathTile(measure, picture.number, picture.code, picture.name, pm.height()));
         break;
     case LabelKind::Entry:
-        DrawEntryLabel(pm, picture, reportEmptyCode);
+        drawEntryLabel(pm, picture, reportEmptyCode);
         break;
     case LabelKind::None:
         break;
@@ -289,15 +291,15 @@ QPixmap TForm2::DrawTile(const TilePicture& picture, bool reportEmptyCode) {
     return pm;
 }
 
-void TForm2::DrawEntryLabel(QPixmap& pm, const TilePicture& picture, bool reportEmptyCode) {
+void OutlineWindow::drawEntryLabel(QPixmap& pm, const TilePicture& picture, bool reportEmptyCode) {
     const QtMeasure measure(font().family());
     const EntryLabel label = LayoutEntryLabel(measure, pm.width(), pm.height(), picture.code, picture.name,
                                               picture.flag, picture.highlight);
     if (label.emptyCode && reportEmptyCode) showMessage(kNoIdMessage);
-    PaintRuns(pm, label.runs);
+    paintRuns(pm, label.runs);
 }
 
-void TForm2::PaintRuns(QPixmap& pm, const std::vector<TextRun>& runs) const {
+void OutlineWindow::paintRuns(QPixmap& pm, const std::vector<TextRun>& runs) const {
     const QtMeasure measure(font().family());
     QPainter painter(&pm);
     painter.setRenderHint(QPainter::TextAntialiasing);
@@ -310,19 +312,19 @@ void TForm2::PaintRuns(QPixmap& pm, const std::vector<TextRun>& runs) const {
     }
 }
 
-void TForm2::ShowTile(app::ImageButton* image, const TilePicture& picture, TilePicture& drawn,
-                      bool entryLabel) {
+void OutlineWindow::showTile(app::ImageButton* image, const TilePicture& picture, TilePicture& drawn,
+                             bool entryLabel) {
     if (picture == drawn) return;
-    image->setPicture(DrawTile(picture, entryLabel));
+    image->setPicture(drawTile(picture, entryLabel));
     drawn = picture;
 }
 
-void TForm2::ShowState() {
+void OutlineWindow::showState() {
     const OutlineBrowser& b = *m_browser;
     // A tile pressed from the keyboard may be hidden by what follows; the focus
     // then goes to the first tile of the new level instead of leaving the list.
     QWidget* focused = QApplication::focusWidget();
-    const bool focusOnTiles = focused && ui->ScrollBox1Content->isAncestorOf(focused);
+    const bool focusOnTiles = focused && m_ui->tileAreaContent->isAncestorOf(focused);
     int bottom = 0;
     for (int k = 1; k <= kChapterTiles; ++k) {
         app::ImageButton* image = chapterTileImage(k);
@@ -332,7 +334,7 @@ void TForm2::ShowState() {
     for (int t = 1; t <= kPathTiles; ++t) {
         const PathTile& p = b.pathTile(t);
         app::ImageButton* image = pathTileImage(t);
-        if (p.visible) ShowTile(image, p.picture, m_pathDrawn[static_cast<std::size_t>(t - 1)], true);
+        if (p.visible) showTile(image, p.picture, m_pathDrawn[static_cast<std::size_t>(t - 1)], true);
         image->setVisible(p.visible);
         if (p.visible) bottom = std::max(bottom, PathTileTop(t) + kBarHeight);
     }
@@ -340,28 +342,28 @@ void TForm2::ShowState() {
         const EntryTile& entry = b.entryTile(e);
         app::ImageButton* image = entryTileImage(e);
         if (entry.visible) {
-            ShowTile(image, entry.picture, m_entryDrawn[static_cast<std::size_t>(e - 1)], true);
+            showTile(image, entry.picture, m_entryDrawn[static_cast<std::size_t>(e - 1)], true);
             image->move(kTileLeft, entry.top);
             bottom = std::max(bottom, entry.top + kBarHeight);
         }
         image->setVisible(entry.visible);
     }
     for (int s = 1; s <= kPinSlots; ++s) {
-        ShowTile(pinSlotImage(s), b.pinSlot(s).picture, m_pinDrawn[static_cast<std::size_t>(s - 1)], false);
+        showTile(pinSlotImage(s), b.pinSlot(s).picture, m_pinDrawn[static_cast<std::size_t>(s - 1)], false);
         pinSlotImage(s)->setTag(b.pinSlot(s).tag); // 1 while the slot holds a code
     }
 
     // The scroll range covers the visible tiles.
-    ui->ScrollBox1Content->resize(2 * kChapterTileWidth + 3 * 4, bottom + 4);
+    m_ui->tileAreaContent->resize(2 * kChapterTileWidth + 3 * 4, bottom + 4);
     if (b.CurrentLevel() != m_shownLevel) {
         // A new level: keep the row whose children are listed in sight.
-        if (b.CurrentLevel() > 0) ui->ScrollBox1->ensureWidgetVisible(pathTileImage(b.CurrentLevel()), 0, 0);
+        if (b.CurrentLevel() > 0) m_ui->tileArea->ensureWidgetVisible(pathTileImage(b.CurrentLevel()), 0, 0);
         m_shownLevel = b.CurrentLevel();
-        if (focusOnTiles) FocusFirstTile();
+        if (focusOnTiles) focusFirstTile();
     }
 }
 
-void TForm2::FocusFirstTile() {
+void OutlineWindow::focusFirstTile() {
     // The first entry listed; at the chapter level the first chapter; with no
     // entry listed, the deepest path tile.
     app::ImageButton* first = nullptr;
@@ -373,26 +375,26 @@ void TForm2::FocusFirstTile() {
         if (m_browser->pathTile(t).visible) first = pathTileImage(t);
     if (!first) return;
     first->setFocus(Qt::TabFocusReason);
-    ui->ScrollBox1->ensureWidgetVisible(first);
+    m_ui->tileArea->ensureWidgetVisible(first);
 }
 
-template <typename F> void TForm2::Run(F&& transition) {
+template <typename F> void OutlineWindow::runTransition(F&& transition) {
     guarded(transition);
-    ShowState();
+    showState();
 }
 
-void TForm2::HandOff(int slot) {
+void OutlineWindow::handOffPinned(int slot) {
     // No finest-code check: only finest codes are ever pinned.
     app::HandOffCode(m_ctx.desktop, m_browser->HandOffCodeOf(slot));
 }
 
-void TForm2::ChooseUnderCurrentCode() {
+void OutlineWindow::chooseUnderCurrentCode() {
     const std::string code = m_browser->CurrentCode();
     codes::HeaderCodes found;
     const bool read = guarded([&] {
         // A block of the outline ("A00-A09") is no code of the table.
         if (!code.empty() && code.find('-') == std::string::npos)
-            found = codes::BillableDescendants(ADOQuery1, code);
+            found = codes::BillableDescendants(m_listingQuery, code);
     });
     if (!read) return;
     if (!found.offersChoice()) {
@@ -401,11 +403,11 @@ void TForm2::ChooseUnderCurrentCode() {
     }
     app::OpenBillableChooser(this, found, [this, rows = found.billable](const std::string& chosen) {
         for (const codes::CodeRow& row : rows)
-            if (row.code == chosen) PinChosen(row);
+            if (row.code == chosen) pinChosen(row);
     });
 }
 
-void TForm2::PinChosen(const codes::CodeRow& row) {
+void OutlineWindow::pinChosen(const codes::CodeRow& row) {
     // The picture of its entry tile when it is listed (highlight and all), or
     // the one that tile would have: the asterisk bar with code and decorated name.
     TilePicture picture{Template::AsteriskBar,
@@ -421,11 +423,11 @@ void TForm2::PinChosen(const codes::CodeRow& row) {
     // With all five slots in use nothing is pinned, but the code is still
     // handed off: that is what the user chose it for.
     m_browser->PinCode(row.code, picture);
-    ShowState();
+    showState();
     if (m_handOffShown) app::HandOffCode(m_ctx.desktop, row.code);
 }
 
-void TForm2::Image1MouseUp(app::ImageButton* sender) {
+void OutlineWindow::pictureReleased(app::ImageButton* sender) {
     int handOff = 0;
     for (int s = 1; s <= kPinSlots; ++s)
         if (sender == handOffImage(s)) handOff = s;
@@ -434,34 +436,34 @@ void TForm2::Image1MouseUp(app::ImageButton* sender) {
         if (sender == pinSlotImage(s)) pin = s;
 
     if (handOff > 0) {
-        HandOff(handOff);
-    } else if (sender == ui->Image13) {
+        handOffPinned(handOff);
+    } else if (sender == m_ui->closeButton) {
         close();
-    } else if (sender == ui->Image1) {
-        Run([&] { m_browser->Image1Click(); });
-    } else if (sender == ui->Image2) {
-        Run([&] { m_browser->Image2Click(); });
+    } else if (sender == m_ui->homeButton) {
+        runTransition([&] { m_browser->goHome(); });
+    } else if (sender == m_ui->backButton) {
+        runTransition([&] { m_browser->goBack(); });
     } else {
         const int tag = sender->tag();
         if (tag >= 1 && tag <= kChapterTiles && sender == chapterTileImage(tag))
-            Run([&] { m_browser->Image4Click(tag); });
+            runTransition([&] { m_browser->openChapter(tag); });
         else if (tag >= 1 && tag <= kPathTiles && sender == pathTileImage(tag))
-            Run([&] { m_browser->Image5Click(tag); });
+            runTransition([&] { m_browser->openPathTile(tag); });
         else if (tag >= 1 && tag <= kEntryTiles && sender == entryTileImage(tag))
-            Run([&] { m_browser->Image6Click(tag); });
+            runTransition([&] { m_browser->openEntry(tag); });
     }
-    if (pin > 0) Run([&] { m_browser->EmptyPinSlot(pin); });
+    if (pin > 0) runTransition([&] { m_browser->EmptyPinSlot(pin); });
 }
 
-void TForm2::ScrollBox1MouseWheel(int delta) {
-    QScrollBar* bar = ui->ScrollBox1->verticalScrollBar();
+void OutlineWindow::scrollByWheel(int delta) {
+    QScrollBar* bar = m_ui->tileArea->verticalScrollBar();
     bar->triggerAction(delta < 0 ? QAbstractSlider::SliderSingleStepAdd
                                  : QAbstractSlider::SliderSingleStepSub);
 }
 
-bool TForm2::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == ui->ScrollBox1->viewport() && event->type() == QEvent::Wheel) {
-        ScrollBox1MouseWheel(static_cast<QWheelEvent*>(event)->angleDelta().y());
+bool OutlineWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_ui->tileArea->viewport() && event->type() == QEvent::Wheel) {
+        scrollByWheel(static_cast<QWheelEvent*>(event)->angleDelta().y());
         return true;
     }
     return app::WorkingWindow::eventFilter(watched, event);

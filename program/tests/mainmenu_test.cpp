@@ -1,4 +1,4 @@
-#include "app/menu/tformkelvara.h"
+#include "program/mainmenu.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -10,8 +10,13 @@
 #include "db/connection.h"
 #include "testsupport/controls.h"
 #include "testsupport/testsupport.h"
+#include "testsupport/fakes.h"
 
 using namespace app;
+using program::ApplicationTitle;
+using program::MainMenu;
+using program::MenuSetup;
+using Picture = program::MainMenu::Picture;
 
 namespace {
 
@@ -44,23 +49,23 @@ protected:
                 return std::make_unique<TestWindow>(c, no);
             };
         };
-        s.createForm2 = maker(2);
-        s.createForm3 = maker(3);
-        s.createForm4 = maker(4);
-        s.createForm5 = maker(5);
+        s.createOutlineWindow = maker(2);
+        s.createTreeWindow = maker(3);
+        s.createQuizWindow = maker(4);
+        s.createSearchWindow = maker(5);
         s.quit = [this] { ++quits; };
         return s;
     }
 
-    std::unique_ptr<TFormKelvara> startMenu() {
-        auto menu = std::make_unique<TFormKelvara>(ctx, setup());
-        menu->CreateWorkingWindows();
+    std::unique_ptr<MainMenu> startMenu() {
+        auto menu = std::make_unique<MainMenu>(ctx, setup());
+        menu->createWorkingWindows();
         menu->show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(menu.get()));
         return menu;
     }
 
-    static void release(TFormKelvara& menu, int picture) {
+    static void release(MainMenu& menu, Picture picture) {
         QTest::mouseClick(menu.picture(picture), Qt::LeftButton);
         QApplication::processEvents();
     }
@@ -68,7 +73,7 @@ protected:
     static TestWindow* as(WorkingWindow* w) { return static_cast<TestWindow*>(w); }
 
     testsupport::TempDir dir;
-    RecordingMessages messages;
+    testsupport::RecordingMessages messages;
     AppContext ctx{messages, NullDesktop::Instance()};
     std::vector<std::string> created;
     int quits = 0;
@@ -83,20 +88,22 @@ TEST_F(MenuTest, layoutIsTheFixedMenuWithItsSevenPictures) {
     EXPECT_EQ(menu->windowTitle(), ApplicationTitle());
     EXPECT_FALSE(menu->windowFlags() & Qt::WindowMinimizeButtonHint);
     EXPECT_FALSE(menu->windowFlags() & Qt::WindowMaximizeButtonHint);
-    const std::map<int, QRect> places = {{2, {100, 100, 212, 93}}, {3, {400, 100, 212, 93}},
-                                         {4, {100, 220, 212, 93}}, {5, {400, 220, 212, 93}},
-                                         {7, {100, 340, 212, 93}}, {8, {394, 340, 212, 93}},
-                                         {6, {630, 430, 60, 60}}};
-    for (const auto& [n, rect] : places) {
-        ImageButton* b = menu->picture(n);
+    const std::map<Picture, QRect> places = {
+        {Picture::Icd10Outline, {100, 100, 212, 93}}, {Picture::Icd10Tree, {400, 100, 212, 93}},
+        {Picture::Quiz, {100, 220, 212, 93}},         {Picture::Search, {400, 220, 212, 93}},
+        {Picture::Icd11Outline, {100, 340, 212, 93}}, {Picture::Icd11Tree, {394, 340, 212, 93}},
+        {Picture::Exit, {630, 430, 60, 60}}};
+    for (const auto& [which, rect] : places) {
+        const int n = static_cast<int>(which);
+        ImageButton* b = menu->picture(which);
         ASSERT_NE(b, nullptr) << n;
-        EXPECT_EQ(b->geometry(), rect) << "Image" << n;
-        EXPECT_EQ(b->picture().size(), rect.size()) << "Image" << n;
+        EXPECT_EQ(b->geometry(), rect) << "picture " << n;
+        EXPECT_EQ(b->picture().size(), rect.size()) << "picture " << n;
         // Each picture is drawn from its artwork: not blank, not the grey of a missing file.
         QImage img = b->picture().toImage();
         EXPECT_NE(img.pixelColor(rect.width() / 2, rect.height() / 2), QColor(Qt::gray)) << n;
     }
-    auto* background = testsupport::Control<QLabel>(menu.get(), "Image1");
+    auto* background = testsupport::Control<QLabel>(menu.get(), "background");
     ASSERT_NE(background, nullptr);
     EXPECT_EQ(background->geometry(), QRect(0, 0, 700, 500));
     EXPECT_NE(background->pixmap().toImage().pixelColor(350, 30), QColor(Qt::gray));
@@ -105,16 +112,17 @@ TEST_F(MenuTest, layoutIsTheFixedMenuWithItsSevenPictures) {
 TEST_F(MenuTest, startUpCreatesTheFourWindowsInOrderHiddenAfterOpeningTheDatabase) {
     auto menu = startMenu();
     EXPECT_FALSE(menu->terminationRequested());
-    EXPECT_TRUE(ctx.ADOConnection1.isOpen());
+    EXPECT_TRUE(ctx.connection.isOpen());
     EXPECT_EQ(created, (std::vector<std::string>{"2", "3", "4", "5"}));
-    for (WorkingWindow* w : {menu->form2(), menu->form3(), menu->form4(), menu->form5()}) {
+    for (WorkingWindow* w :
+         {menu->outlineWindow(), menu->treeWindow(), menu->quizWindow(), menu->searchWindow()}) {
         ASSERT_NE(w, nullptr);
         EXPECT_FALSE(w->isVisible());
     }
     EXPECT_EQ(ctx.activeWindowNo, 0);
     EXPECT_TRUE(messages.shown.empty());
     // The hint line names the database and its number of codes.
-    auto* line = menu->findChild<QLabel*>(QStringLiteral("DatabaseLine"));
+    auto* line = menu->findChild<QLabel*>(QStringLiteral("databaseLine"));
     ASSERT_NE(line, nullptr);
     EXPECT_EQ(line->text(), QStringLiteral("資料庫 icd10_2023.mdb，ICD-10-CM 代碼 0 筆"));
     EXPECT_TRUE(line->isVisible());
@@ -122,8 +130,8 @@ TEST_F(MenuTest, startUpCreatesTheFourWindowsInOrderHiddenAfterOpeningTheDatabas
 
 TEST_F(MenuTest, missingDatabaseRequestsTerminationButStillCreatesTheWindows) {
     std::filesystem::remove(dir.file("icd10_2023.mdb"));
-    TFormKelvara menu(ctx, setup());
-    menu.CreateWorkingWindows();
+    MainMenu menu(ctx, setup());
+    menu.createWorkingWindows();
     EXPECT_TRUE(menu.terminationRequested());
     EXPECT_EQ(messages.shown, std::vector<std::string>{"找不到檔案:" + dir.file("icd10_2023.mdb")});
     EXPECT_EQ(created.size(), 4u);
@@ -132,8 +140,9 @@ TEST_F(MenuTest, missingDatabaseRequestsTerminationButStillCreatesTheWindows) {
 
 TEST_F(MenuTest, browsersAreReplacedOnEveryLaunchInTheModeOfTheirPicture) {
     auto menu = startMenu();
-    for (auto [icd10Picture, icd11Picture, no] : {std::tuple{2, 7, 2}, std::tuple{3, 8, 3}}) {
-        auto slot = [&] { return no == 2 ? menu->form2() : menu->form3(); };
+    for (auto [icd10Picture, icd11Picture, no] : {std::tuple{Picture::Icd10Outline, Picture::Icd11Outline, 2},
+                                                  std::tuple{Picture::Icd10Tree, Picture::Icd11Tree, 3}}) {
+        auto slot = [&] { return no == 2 ? menu->outlineWindow() : menu->treeWindow(); };
         QPointer<WorkingWindow> startUpInstance = slot();
 
         release(*menu, icd10Picture);
@@ -165,9 +174,9 @@ TEST_F(MenuTest, browsersAreReplacedOnEveryLaunchInTheModeOfTheirPicture) {
 
 TEST_F(MenuTest, quizAndSearchAreShownAgainWithTheirStateAndClosingOnlyHides) {
     auto menu = startMenu();
-    for (int no : {4, 5}) {
-        auto* w = as(no == 4 ? menu->form4() : menu->form5());
-        release(*menu, no);
+    for (auto [picture, no] : {std::pair{Picture::Quiz, 4}, std::pair{Picture::Search, 5}}) {
+        auto* w = as(no == 4 ? menu->quizWindow() : menu->searchWindow());
+        release(*menu, picture);
         EXPECT_TRUE(w->isVisible());
         EXPECT_EQ(ctx.activeWindowNo, no);
         w->field->setText(QStringLiteral("S93.4 左"));
@@ -178,12 +187,12 @@ TEST_F(MenuTest, quizAndSearchAreShownAgainWithTheirStateAndClosingOnlyHides) {
 
         // Minimised by the user through the window manager: brought back too.
         w->showMinimized();
-        release(*menu, no);
+        release(*menu, picture);
         EXPECT_FALSE(w->isMinimized());
         w->close();
 
-        release(*menu, no);
-        EXPECT_EQ(no == 4 ? menu->form4() : menu->form5(), w) << "the same instance";
+        release(*menu, picture);
+        EXPECT_EQ(no == 4 ? menu->quizWindow() : menu->searchWindow(), w) << "the same instance";
         EXPECT_TRUE(w->isVisible());
         EXPECT_EQ(w->field->text(), QStringLiteral("S93.4 左"));
         EXPECT_EQ(ctx.activeWindowNo, no);
@@ -194,8 +203,8 @@ TEST_F(MenuTest, quizAndSearchAreShownAgainWithTheirStateAndClosingOnlyHides) {
 
 TEST_F(MenuTest, activatingTheMenuShowsTheLastWorkingWindowAgainUntilItIsClosed) {
     auto menu = startMenu();
-    release(*menu, 5);
-    WorkingWindow* search = menu->form5();
+    release(*menu, Picture::Search);
+    WorkingWindow* search = menu->searchWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(search));
     EXPECT_EQ(ctx.activeWindowNo, 5);
 
@@ -207,28 +216,29 @@ TEST_F(MenuTest, activatingTheMenuShowsTheLastWorkingWindowAgainUntilItIsClosed)
     EXPECT_EQ(ctx.activeWindowNo, 5);
 
     // Two windows open: the one activated last wins.
-    release(*menu, 4);
-    ASSERT_TRUE(QTest::qWaitForWindowActive(menu->form4()));
+    release(*menu, Picture::Quiz);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(menu->quizWindow()));
     EXPECT_EQ(ctx.activeWindowNo, 4);
     menu->activateWindow();
     QTest::qWait(50);
-    EXPECT_EQ(QApplication::activeWindow(), menu->form4());
+    EXPECT_EQ(QApplication::activeWindow(), menu->quizWindow());
 
     // Closing either sets 0; the menu then stays in front.
     search->close();
     EXPECT_EQ(ctx.activeWindowNo, 0);
-    menu->form4()->hide();
+    menu->quizWindow()->hide();
     menu->activateWindow();
     QTest::qWait(50);
     EXPECT_EQ(QApplication::activeWindow(), menu.get());
-    EXPECT_FALSE(menu->form4()->isVisible());
+    EXPECT_FALSE(menu->quizWindow()->isVisible());
     EXPECT_FALSE(search->isVisible());
 
     // Directly: every number shows its own window, 0 shows none.
     for (int no : {2, 3, 4, 5}) {
         ctx.activeWindowNo = no;
-        menu->FormActivate();
-        WorkingWindow* w[] = {menu->form2(), menu->form3(), menu->form4(), menu->form5()};
+        menu->showActiveWindow();
+        WorkingWindow* w[] = {menu->outlineWindow(), menu->treeWindow(), menu->quizWindow(),
+                              menu->searchWindow()};
         EXPECT_TRUE(w[no - 2]->isVisible()) << no;
         w[no - 2]->hide();
     }
@@ -236,12 +246,12 @@ TEST_F(MenuTest, activatingTheMenuShowsTheLastWorkingWindowAgainUntilItIsClosed)
 
 TEST_F(MenuTest, closePictureEndsTheApplicationEvenWithWorkingWindowsOpen) {
     auto menu = startMenu();
-    release(*menu, 5);
-    release(*menu, 2);
-    ASSERT_TRUE(menu->form5()->isVisible());
+    release(*menu, Picture::Search);
+    release(*menu, Picture::Icd10Outline);
+    ASSERT_TRUE(menu->searchWindow()->isVisible());
     EXPECT_EQ(quits, 0);
     // Pressing alone does nothing but sink the picture.
-    ImageButton* close = menu->picture(6);
+    ImageButton* close = menu->picture(Picture::Exit);
     QTest::mousePress(close, Qt::LeftButton);
     EXPECT_EQ(close->pos(), QPoint(632, 432));
     EXPECT_EQ(quits, 0);
@@ -255,24 +265,24 @@ TEST_F(MenuTest, closePictureEndsTheApplicationEvenWithWorkingWindowsOpen) {
 TEST_F(MenuTest, aWindowWhoseCreationFailsIsReportedAndTheRestGoesOn) {
     MenuSetup s = setup();
     bool fail = true;
-    s.createForm2 = [&](AppContext& c) -> std::unique_ptr<WorkingWindow> {
+    s.createOutlineWindow = [&](AppContext& c) -> std::unique_ptr<WorkingWindow> {
         if (fail) throw std::runtime_error("no such table: ICD10");
         return std::make_unique<TestWindow>(c, 2);
     };
-    TFormKelvara menu(ctx, std::move(s));
-    menu.CreateWorkingWindows();
+    MainMenu menu(ctx, std::move(s));
+    menu.createWorkingWindows();
     EXPECT_EQ(messages.shown, std::vector<std::string>{"no such table: ICD10"});
-    EXPECT_EQ(menu.form2(), nullptr);
-    EXPECT_NE(menu.form5(), nullptr);
+    EXPECT_EQ(menu.outlineWindow(), nullptr);
+    EXPECT_NE(menu.searchWindow(), nullptr);
 
     menu.show();
-    release(menu, 2); // fails again: the message, nothing else
+    release(menu, Picture::Icd10Outline); // fails again: the message, nothing else
     EXPECT_EQ(messages.shown.size(), 2u);
-    EXPECT_EQ(menu.form2(), nullptr);
+    EXPECT_EQ(menu.outlineWindow(), nullptr);
     fail = false;
-    release(menu, 2);
-    ASSERT_NE(menu.form2(), nullptr);
-    EXPECT_TRUE(menu.form2()->isVisible());
+    release(menu, Picture::Icd10Outline);
+    ASSERT_NE(menu.outlineWindow(), nullptr);
+    EXPECT_TRUE(menu.outlineWindow()->isVisible());
 }
 
 TEST_F(MenuTest, keyboard_digitsOpenThePicturesInReadingOrderAsTheirTooltipsSay) {
@@ -288,7 +298,8 @@ TEST_F(MenuTest, keyboard_digitsOpenThePicturesInReadingOrderAsTheirTooltipsSay)
         const Qt::KeyboardModifiers mods = digit % 2 ? Qt::KeypadModifier : Qt::NoModifier;
         QTest::keyClick(menu.get(), static_cast<Qt::Key>(Qt::Key_0 + digit), mods);
         EXPECT_EQ(ctx.activeWindowNo, no) << digit;
-        WorkingWindow* w[] = {menu->form2(), menu->form3(), menu->form4(), menu->form5()};
+        WorkingWindow* w[] = {menu->outlineWindow(), menu->treeWindow(), menu->quizWindow(),
+                              menu->searchWindow()};
         ASSERT_NE(w[no - 2], nullptr);
         EXPECT_TRUE(w[no - 2]->isVisible()) << digit;
         if (no == 2 || no == 3) {
@@ -309,7 +320,7 @@ TEST_F(MenuTest, keyboard_tabAndArrowsMoveAVisibleMarkAndEnterOrSpaceOpens) {
     ASSERT_TRUE(QTest::qWaitForWindowActive(menu.get()));
     auto focused = [] { return QApplication::focusWidget(); };
     EXPECT_EQ(focused(), menu->launchPicture(1)) << "the mark starts on the first picture";
-    EXPECT_EQ(menu->picture(6)->focusPolicy(), Qt::NoFocus) << "only the six launch pictures";
+    EXPECT_EQ(menu->picture(Picture::Exit)->focusPolicy(), Qt::NoFocus) << "only the six launch pictures";
     // The mark is drawn over the picture while it has the focus.
     const QImage marked = menu->launchPicture(1)->grab().toImage();
     QTest::keyClick(focused(), Qt::Key_Tab);
@@ -334,18 +345,18 @@ TEST_F(MenuTest, keyboard_tabAndArrowsMoveAVisibleMarkAndEnterOrSpaceOpens) {
     QTest::keyClick(focused(), Qt::Key_Return);
     EXPECT_EQ(ctx.activeWindowNo, 3);
     EXPECT_TRUE(ctx.icd11Mode);
-    ASSERT_TRUE(menu->form3()->isVisible());
-    menu->form3()->close();
+    ASSERT_TRUE(menu->treeWindow()->isVisible());
+    menu->treeWindow()->close();
     menu->launchPicture(3)->setFocus();
     QTest::keyClick(menu->launchPicture(3), Qt::Key_Space);
     EXPECT_EQ(ctx.activeWindowNo, 4);
-    EXPECT_TRUE(menu->form4()->isVisible());
+    EXPECT_TRUE(menu->quizWindow()->isVisible());
 }
 
 TEST_F(MenuTest, escapeClosesAWorkingWindowAsItsClosePictureDoes) {
     auto menu = startMenu();
-    release(*menu, 5);
-    auto* search = as(menu->form5());
+    release(*menu, Picture::Search);
+    auto* search = as(menu->searchWindow());
     ASSERT_TRUE(search->isVisible());
     search->field->setText(QStringLiteral("S93.4"));
     QTest::keyClick(search->field, Qt::Key_Escape);
@@ -353,7 +364,7 @@ TEST_F(MenuTest, escapeClosesAWorkingWindowAsItsClosePictureDoes) {
     EXPECT_EQ(ctx.activeWindowNo, 0);
     EXPECT_EQ(search->field->text(), QStringLiteral("S93.4")) << "hidden, not destroyed";
     // With a modifier it is some other key.
-    release(*menu, 5);
+    release(*menu, Picture::Search);
     QTest::keyClick(search->field, Qt::Key_Escape, Qt::ShiftModifier);
     EXPECT_TRUE(search->isVisible());
     // The main menu is no working window: Esc leaves it open.

@@ -4,14 +4,14 @@
 #include <QDir>
 
 #include "app/core/appcontext.h"
-#include "app/menu/tformkelvara.h"
+#include "program/mainmenu.h"
 #include "app/platform/platformdesktop.h"
 #include "app/widgets/pictures.h"
 #include "app/widgets/qtmessages.h"
-#include "outline/tform2.h"
-#include "quiz/tform4.h"
-#include "search/tform5.h"
-#include "tree/tform3.h"
+#include "outline/outlinewindow.h"
+#include "quiz/quizwindow.h"
+#include "search/searchwindow.h"
+#include "tree/treewindow.h"
 
 namespace {
 template <class Form> std::unique_ptr<app::WorkingWindow> Make(app::AppContext& context) {
@@ -25,23 +25,23 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("icd10tcm"));
     // The title is not made the toolkit's display name: that would be appended
     // to every window's caption. Message boxes carry it instead.
-    app::QtMessages messages(app::ApplicationTitle());
+    app::QtMessages messages(program::ApplicationTitle());
     std::unique_ptr<app::Desktop> desktop = app::CreatePlatformDesktop();
     app::AppContext context(messages, *desktop);
 
-    app::MenuSetup setup;
+    program::MenuSetup setup;
     setup.executablePath = QDir::toNativeSeparators(QCoreApplication::applicationFilePath()).toStdString();
-    setup.createForm2 = Make<outline::TForm2>;
-    setup.createForm3 = Make<tree::TForm3>;
-    setup.createForm4 = Make<quiz::TForm4>;
-    setup.createForm5 = Make<search::TForm5>;
+    setup.createOutlineWindow = Make<outline::OutlineWindow>;
+    setup.createTreeWindow = Make<tree::TreeWindow>;
+    setup.createQuizWindow = Make<quiz::QuizWindow>;
+    setup.createSearchWindow = Make<search::SearchWindow>;
 
-    app::TFormKelvara FormKelvara(context, std::move(setup));
-    FormKelvara.CreateWorkingWindows();
+    program::MainMenu menu(context, std::move(setup));
+    menu.createWorkingWindows();
     // A failed start-up has shown its message: the loop would end at its first
     // turn, so it is not entered and no window is ever shown.
-    if (FormKelvara.terminationRequested()) return 1;
+    if (menu.terminationRequested()) return 1;
 
-    FormKelvara.show();
+    menu.show();
     return QApplication::exec();
 }
