@@ -213,8 +213,8 @@ void SearchWindow::setUpGrid() {
     grid->setModel(m_model);
     grid->setItemDelegate(new app::CutTextToolTipDelegate(grid));
     app::InstallCodeCopy(grid, [this] {
-        const ResultModel::Row* row = m_model->row(m_model->currentRow());
-        return row ? app::CopiedCode{row->code, m_model->decoratedName(m_model->currentRow())}
+        const auto row = m_model->row(m_model->currentRow());
+        return row ? app::CopiedCode{std::string(row->code), m_model->decoratedName(m_model->currentRow())}
                    : app::CopiedCode{};
     });
     connect(m_model, &ResultModel::rowsRead, this, &SearchWindow::showRowCount);
@@ -440,17 +440,19 @@ void SearchWindow::pictureReleased(app::ImageButton* sender) {
     if (sender == m_ui->searchButton) search(m_ui->searchButton);
     if (sender == m_ui->closeButton) close();
     if (sender == m_ui->handOffButton) {
-        const ResultModel::Row* row = m_model->row(m_model->currentRow());
-        guarded([&] { app::HandOffOrChoose(this, m_ctx, m_lookupQuery, row ? row->code : std::string()); });
+        const auto row = m_model->row(m_model->currentRow());
+        guarded([&] {
+            app::HandOffOrChoose(this, m_ctx, m_lookupQuery, row ? std::string(row->code) : std::string());
+        });
     }
 }
 
 void SearchWindow::chooseFromCurrentRow() {
     // Only where the hand-off picture is offered.
     if (m_ui->handOffButton->isHidden()) return;
-    const ResultModel::Row* row = m_model->row(m_model->currentRow());
+    const auto row = m_model->row(m_model->currentRow());
     if (!row) return;
-    guarded([&] { app::ChooseOrHandOff(this, m_ctx, m_lookupQuery, row->code); });
+    guarded([&] { app::ChooseOrHandOff(this, m_ctx, m_lookupQuery, std::string(row->code)); });
 }
 
 void SearchWindow::handleWindowKey(QKeyEvent* event) {
@@ -488,10 +490,11 @@ bool SearchWindow::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void SearchWindow::showCurrentRow() {
-    const ResultModel::Row* row = m_model->row(m_model->currentRow());
-    m_ui->currentCodeLabel->setText(row ? QString::fromStdString(row->code) : QString());
-    m_ui->currentNameLabel->setText(m_model->decoratedName(m_model->currentRow()));
-    m_ui->currentEnglishNameLabel->setText(row ? QString::fromStdString(row->englishName) : QString());
+    const int current = m_model->currentRow();
+    m_ui->currentCodeLabel->setText(m_model->index(current, ResultModel::CodeColumn).data().toString());
+    m_ui->currentNameLabel->setText(m_model->decoratedName(current));
+    m_ui->currentEnglishNameLabel->setText(
+        m_model->index(current, ResultModel::EnglishNameColumn).data().toString());
 }
 
 void SearchWindow::showError(const std::string& message) {
