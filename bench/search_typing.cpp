@@ -67,6 +67,9 @@ struct Window {
     explicit Window(const std::string& path) {
         benchsupport::OffscreenApplication();
         ctx.connection.open(path);
+        // The names index as the program has it once it is built.
+        ctx.connection.startNamesIndex();
+        ctx.connection.waitForNamesIndex();
         form = std::make_unique<search::SearchWindow>(ctx);
         form->setLiveSearchPause(0);
         form->show();

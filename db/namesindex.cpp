@@ -314,7 +314,25 @@ NamesTable ReadTable(sqlite3* db, const NamesIndex::TableSpec& spec, const std::
     const NamesColumn* keyColumn = keyed ? table.column(spec.orderColumn) : nullptr;
     sql += " FROM " + SqlIdentifier(spec.table) + " ORDER BY " +
            (keyed ? SqlIdentifier(spec.orderColumn) : std::string("rowid"));
+    // Each buffer is sized once: a buffer grown by doubling would hold up to
+    // twice its text while it is read.
+    std::string sizes = "SELECT count(*)";
+    for (const auto& column : table.columns)
+        sizes += ", total(length(CAST(" + SqlIdentifier(column.name) + " AS BLOB)))";
+    sizes += " FROM " + SqlIdentifier(spec.table);
     sqlite3_stmt* st = nullptr;
+    if (sqlite3_prepare_v2(db, sizes.c_str(), -1, &st, nullptr) != SQLITE_OK) throw Error(sqlite3_errmsg(db));
+    if (sqlite3_step(st) == SQLITE_ROW) {
+        const auto rows = static_cast<std::size_t>(sqlite3_column_int64(st, 0));
+        table.rowids.reserve(rows);
+        for (std::size_t c = 0; c < table.columns.size(); ++c) {
+            table.columns[c].folded.reserve(
+                static_cast<std::size_t>(sqlite3_column_double(st, static_cast<int>(c) + 1)) + rows);
+            table.columns[c].starts.reserve(rows + 1);
+        }
+    }
+    sqlite3_finalize(st);
+    st = nullptr;
     if (sqlite3_prepare_v2(db, sql.c_str(), -1, &st, nullptr) != SQLITE_OK) throw Error(sqlite3_errmsg(db));
     table.orderIsTotal = !keyed || keyColumn;
     std::string previousKey;
@@ -360,13 +378,10 @@ NamesTable ReadTable(sqlite3* db, const NamesIndex::TableSpec& spec, const std::
     for (std::size_t c = 0; c < table.columns.size(); ++c) {
         NamesColumn& column = table.columns[c];
         column.starts.push_back(static_cast<std::uint32_t>(column.folded.size()));
-        column.folded.shrink_to_fit();
-        column.starts.shrink_to_fit();
         column.nulls = RowSet(table.rowids.size());
         for (std::uint32_t r : nulls[c])
             column.nulls.set(r);
     }
-    table.rowids.shrink_to_fit();
     // Positions are 32-bit: a table beyond that is left to the engine.
     if (table.columns.empty() || table.rowids.size() >= 0x7FFFFFFF) table.columns.clear();
     for (const auto& column : table.columns)
