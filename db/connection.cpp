@@ -126,8 +126,8 @@ void Connection::startNamesIndex() {
     // A database in memory or in a temporary file has no name another handle could open.
     const char* file = sqlite3_db_filename(m_db, "main");
     if (!file || !*file) return;
-    // Started only from a read of its own (namesIndex() tries again later).
-    if (hasBusyStatement()) return;
+    // The version must be the file's as it is now (namesIndex() tries again later).
+    if (holdsOlderRead()) return;
     const std::int64_t version = dataVersion();
     if (version < 0) return;
     m_names = std::make_unique<NamesKeeper>(file, static_cast<std::uint32_t>(version));
@@ -161,12 +161,22 @@ bool Connection::namesIndexCurrent() {
     return false;
 }
 
-bool Connection::hasBusyStatement() const {
+bool Connection::holdsOlderRead() const {
     if (!m_db) return false;
-    for (sqlite3_stmt* s = sqlite3_next_stmt(m_db, nullptr); s; s = sqlite3_next_stmt(m_db, s))
+    bool busy = false;
+    for (sqlite3_stmt* s = sqlite3_next_stmt(m_db, nullptr); s && !busy; s = sqlite3_next_stmt(m_db, s))
         // An EXPLAIN reads no rows (and stays "busy" after its last line).
-        if (sqlite3_stmt_busy(s) && !sqlite3_stmt_isexplain(s)) return true;
-    return false;
+        busy = sqlite3_stmt_busy(s) && !sqlite3_stmt_isexplain(s);
+    if (!busy) return false;
+    sqlite3_stmt* st = nullptr;
+    bool wal = true; // when the mode cannot be read, the careful answer
+    if (sqlite3_prepare_v2(m_db, "PRAGMA main.journal_mode", -1, &st, nullptr) == SQLITE_OK &&
+        sqlite3_step(st) == SQLITE_ROW) {
+        const auto* mode = reinterpret_cast<const char*>(sqlite3_column_text(st, 0));
+        wal = !mode || std::string_view(mode) == "wal";
+    }
+    sqlite3_finalize(st);
+    return wal;
 }
 
 sqlite3* Connection::handle() const {

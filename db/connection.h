@@ -82,8 +82,10 @@ public:
     // it; when not, the index is dropped and built again.
     bool namesIndexCurrent();
     // db internals: true when a statement of this connection is part-way
-    // through its rows (it holds a read begun earlier).
-    bool hasBusyStatement() const;
+    // through its rows and so holds a read begun earlier that may be older
+    // than the file: only in WAL mode, since in rollback-journal mode a read
+    // under way keeps every other connection from committing.
+    bool holdsOlderRead() const;
 
     // For the db layer's own internals (queries, import); nothing else needs it.
     // Throws while the progress handler runs.

@@ -544,8 +544,8 @@ bool TryOpenWithNames(Query& query) {
     Connection& connection = query.connection();
     query.close();
     const std::shared_ptr<const NamesIndex> index = connection.namesIndex();
-    // A statement still reading holds an older read than the index may describe.
-    if (!index || connection.hasBusyStatement()) return false;
+    // A statement still reading may hold an older read than the index describes.
+    if (!index || connection.holdsOlderRead()) return false;
     std::optional<NamesForm> form = NamesFormOf(index, query.text(), LikeLimit(connection));
     if (!form) return false;
     try {
