@@ -529,6 +529,7 @@ std::optional<NamesForm> NamesFormOf(const std::shared_ptr<const NamesIndex>& in
                 std::to_string(slot) + ") AS names_rows CROSS JOIN " + name + " ON " + name +
                 ".rowid = names_rows.names_rid" + rest + " ORDER BY names_rows.names_pos";
     form.rows = std::move(list);
+    form.restToEngine = !rest.empty();
     return form;
 }
 
@@ -538,15 +539,47 @@ int LikeLimit(Connection& connection) {
     return sqlite3_limit(connection.handle(), SQLITE_LIMIT_LIKE_PATTERN_LENGTH, -1);
 }
 
+// Whether the engine's plan for the statement searches an index (reads a
+// range or list of keys) rather than scanning the whole table.
+bool SearchesAnIndex(Connection& connection, const std::string& statement) {
+    Query plan(connection);
+    plan.setText("EXPLAIN QUERY PLAN " + statement);
+    try {
+        plan.open();
+        for (; !plan.eof(); plan.next()) {
+            const std::string step = plan.field("detail");
+            if (step.rfind("SEARCH", 0) == 0 || step.rfind("MULTI-INDEX OR", 0) == 0) return true;
+        }
+    } catch (const Interrupted&) {
+        throw;
+    } catch (const Error&) {
+        // A statement the engine cannot plan fails again when opened, with its own message.
+    }
+    return false;
+}
+
+} // namespace
+
+namespace {
+
+// The form TryOpenWithNames sends for the query's lines now, if any.
+std::optional<NamesForm> FormToSend(Query& query) {
+    Connection& connection = query.connection();
+    const std::shared_ptr<const NamesIndex> index = connection.namesIndex();
+    // A statement still reading may hold an older read than the index describes.
+    if (!index || connection.holdsOlderRead()) return std::nullopt;
+    std::optional<NamesForm> form = NamesFormOf(index, query.text(), LikeLimit(connection));
+    // What the index leaves, the engine may read through an index of its own
+    // (a code list, a range) in fewer rows than the names allow.
+    if (form && form->restToEngine && SearchesAnIndex(connection, query.text())) return std::nullopt;
+    return form;
+}
+
 } // namespace
 
 bool TryOpenWithNames(Query& query) {
-    Connection& connection = query.connection();
     query.close();
-    const std::shared_ptr<const NamesIndex> index = connection.namesIndex();
-    // A statement still reading may hold an older read than the index describes.
-    if (!index || connection.holdsOlderRead()) return false;
-    std::optional<NamesForm> form = NamesFormOf(index, query.text(), LikeLimit(connection));
+    std::optional<NamesForm> form = FormToSend(query);
     if (!form) return false;
     try {
         query.openAs(form->text, std::move(form->rows));
@@ -558,7 +591,7 @@ bool TryOpenWithNames(Query& query) {
         return false;
     }
     // The file as this read sees it must be the one the index was built from.
-    if (!connection.namesIndexCurrent()) {
+    if (!query.connection().namesIndexCurrent()) {
         query.close();
         return false;
     }
@@ -566,10 +599,7 @@ bool TryOpenWithNames(Query& query) {
 }
 
 std::string NamesEngineText(Query& query) {
-    Connection& connection = query.connection();
-    const std::shared_ptr<const NamesIndex> index = connection.namesIndex();
-    if (!index) return {};
-    const std::optional<NamesForm> form = NamesFormOf(index, query.text(), LikeLimit(connection));
+    const std::optional<NamesForm> form = FormToSend(query);
     return form ? form->text : std::string();
 }
 

@@ -45,6 +45,7 @@ class Query;
 struct NamesForm {
     std::string text;
     std::shared_ptr<const void> rows;
+    bool restToEngine = false; // part of the condition is left to the engine
 };
 
 // The form of `statement` for `index`; nullopt when the index cannot answer any
@@ -53,7 +54,9 @@ std::optional<NamesForm> NamesFormOf(const std::shared_ptr<const NamesIndex>& in
                                      const std::string& statement, int likeLimit);
 
 // Opens the query in its names-index form and returns true when the
-// connection's names index is ready and can answer part of its condition;
+// connection's names index is ready and can answer part of its condition, and
+// the engine would not rather read the rest through an index of its own (a
+// code range or list it searches reads fewer rows than the names allow);
 // otherwise leaves it closed and returns false, and the caller opens it as it
 // is. The query's lines stay as they are. A stale index is found here (after
 // the statement has begun its read) and the statement is then not kept.

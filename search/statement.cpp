@@ -363,8 +363,9 @@ bool SortInstead(db::Query& result) {
 } // namespace
 
 std::string EngineText(db::Query& result) {
-    if (std::string names = db::NamesEngineText(result); !names.empty()) return names;
-    if (!SortInstead(result)) return result.text();
+    const bool sort = SortInstead(result);
+    if (std::string names = sort ? std::string() : db::NamesEngineText(result); !names.empty()) return names;
+    if (!sort) return result.text();
     std::string text;
     const auto& lines = result.lines();
     for (std::size_t i = 0; i + 1 < lines.size(); ++i)
@@ -373,8 +374,11 @@ std::string EngineText(db::Query& result) {
 }
 
 void OpenResult(db::Query& result) {
-    if (db::TryOpenWithNames(result)) return;
-    if (!SortInstead(result)) {
+    // Where the engine can read the conditions through the code index (the
+    // sex lists), it reads fewer rows than a word allows: it goes first.
+    const bool sort = SortInstead(result);
+    if (!sort && db::TryOpenWithNames(result)) return;
+    if (!sort) {
         result.open();
         return;
     }
