@@ -48,6 +48,13 @@ std::size_t RowSet::count() const {
     return n;
 }
 
+RowSet RowSet::slice(std::size_t first, std::size_t end) const {
+    RowSet out(end - first);
+    for (std::size_t i = first; i < end; ++i)
+        if (test(i)) out.set(i - first);
+    return out;
+}
+
 std::vector<std::uint32_t> RowSet::positions() const {
     std::vector<std::uint32_t> out;
     out.reserve(count());
@@ -235,18 +242,33 @@ std::string_view LongestLiteral(std::string_view p) {
 
 } // namespace
 
+namespace {
+
+// The engine reads a pattern up to its first NUL.
+std::string_view UpToNul(std::string_view pattern) {
+    return pattern.substr(0, pattern.find('\0'));
+}
+
+} // namespace
+
+bool NamesIndex::CanMatch(const NamesColumn& column, std::string_view pattern) {
+    return column.wellFormed && WellFormedUtf8(UpToNul(pattern));
+}
+
 std::optional<RowSet> NamesIndex::Match(const NamesTable& table, const NamesColumn& column,
                                         std::string_view pattern) {
-    // The engine reads a pattern up to its first NUL.
-    pattern = pattern.substr(0, pattern.find('\0'));
-    if (!column.wellFormed || !WellFormedUtf8(pattern)) return std::nullopt;
-    const std::string folded = FoldAscii(pattern);
-    const std::size_t rows = table.rows();
-    RowSet out(rows);
+    return Match(table, column, pattern, 0, table.rows());
+}
+
+std::optional<RowSet> NamesIndex::Match(const NamesTable&, const NamesColumn& column,
+                                        std::string_view pattern, std::size_t first, std::size_t end) {
+    if (!CanMatch(column, pattern)) return std::nullopt;
+    const std::string folded = FoldAscii(UpToNul(pattern));
+    RowSet out(end - first);
     const std::string_view literal = LongestLiteral(folded);
     if (literal.empty()) {
-        for (std::size_t r = 0; r < rows; ++r)
-            if (!column.nulls.test(r) && LikeMatches(column.value(r), folded)) out.set(r);
+        for (std::size_t r = first; r < end; ++r)
+            if (!column.nulls.test(r) && LikeMatches(column.value(r), folded)) out.set(r - first);
         return out;
     }
     // Every place the literal occurs names a row; that row's whole value is
@@ -254,14 +276,15 @@ std::optional<RowSet> NamesIndex::Match(const NamesTable& table, const NamesColu
     const bool plainWord =
         folded.size() == literal.size() + 2 && folded.front() == '%' && folded.back() == '%';
     const Finder finder(literal, column.byteCounts);
-    const std::string_view buffer = column.folded;
+    const std::string_view buffer = std::string_view(column.folded).substr(0, column.starts[end]);
     const auto begin = column.starts.begin();
-    auto after = begin;
-    std::size_t from = 0;
+    auto after = begin + static_cast<std::ptrdiff_t>(first);
+    std::size_t from = column.starts[first];
     while ((from = finder.find(buffer, from)) != std::string_view::npos) {
-        after = std::upper_bound(after, column.starts.end(), static_cast<std::uint32_t>(from));
+        after = std::upper_bound(after, begin + static_cast<std::ptrdiff_t>(end) + 1,
+                                 static_cast<std::uint32_t>(from));
         const auto row = static_cast<std::size_t>(after - begin - 1);
-        if (plainWord || LikeMatches(column.value(row), folded)) out.set(row);
+        if (plainWord || LikeMatches(column.value(row), folded)) out.set(row - first);
         from = *after;
     }
     return out;

@@ -60,6 +60,8 @@ public:
     // The positions in the set, in ascending order.
     std::vector<std::uint32_t> positions() const;
     bool operator==(const RowSet& other) const = default;
+    // The bits from `first` up to `end` as a set of their own.
+    RowSet slice(std::size_t first, std::size_t end) const;
 
 private:
     void trim();
@@ -115,10 +117,16 @@ public:
 
     // The rows whose value matches the LIKE pattern (as the engine reads it:
     // the text between the quotes, each doubled quote one). nullopt when the
-    // index cannot tell: the pattern or a value of the column is not
-    // well-formed UTF-8.
+    // index cannot tell (CanMatch is false).
     static std::optional<RowSet> Match(const NamesTable& table, const NamesColumn& column,
                                        std::string_view pattern);
+    // The same for the rows from `first` up to `end` only: bit i of the set
+    // stands for row first + i.
+    static std::optional<RowSet> Match(const NamesTable& table, const NamesColumn& column,
+                                       std::string_view pattern, std::size_t first, std::size_t end);
+    // Whether the index can tell which rows match: the pattern and every value
+    // of the column are well-formed UTF-8.
+    static bool CanMatch(const NamesColumn& column, std::string_view pattern);
 
     // The memory the index holds, in bytes.
     std::size_t bytes() const;

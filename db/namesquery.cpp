@@ -15,172 +15,6 @@ namespace db {
 
 namespace {
 
-// ---- The rows a statement is driven by: names_rows(n) -------------------------------------------
-
-struct RowList {
-    std::shared_ptr<const NamesIndex> index; // keeps the table alive
-    const NamesTable* table = nullptr;
-    std::vector<std::uint32_t> positions; // ascending: the table's key order
-};
-
-// Row lists by number, for as long as someone holds them (the statement's query).
-class RowLists {
-public:
-    static RowLists& Instance() {
-        static RowLists lists;
-        return lists;
-    }
-    std::int64_t add(const std::shared_ptr<const RowList>& list) {
-        const std::lock_guard lock(m_mutex);
-        for (auto it = m_lists.begin(); it != m_lists.end();)
-            it = it->second.expired() ? m_lists.erase(it) : std::next(it);
-        m_lists[++m_last] = list;
-        return m_last;
-    }
-    std::shared_ptr<const RowList> find(std::int64_t number) {
-        const std::lock_guard lock(m_mutex);
-        const auto it = m_lists.find(number);
-        return it == m_lists.end() ? nullptr : it->second.lock();
-    }
-
-private:
-    std::mutex m_mutex;
-    std::map<std::int64_t, std::weak_ptr<const RowList>> m_lists;
-    std::int64_t m_last = 0;
-};
-
-// Columns of names_rows: the list's number (its one argument), the row id and
-// the position of each row. All hidden, so that "*" means the table's columns.
-enum RowsColumn { SlotColumn, RowidColumn, PositionColumn };
-
-struct RowsCursor : sqlite3_vtab_cursor {
-    std::shared_ptr<const RowList> list;
-    std::int64_t slot = 0;
-    std::size_t at = 0;
-};
-
-int RowsConnect(sqlite3* db, void*, int, const char* const*, sqlite3_vtab** table, char**) {
-    const int rc = sqlite3_declare_vtab(
-        db, "CREATE TABLE x(names_slot HIDDEN, names_rid INTEGER HIDDEN, names_pos INTEGER HIDDEN)");
-    if (rc != SQLITE_OK) return rc;
-    *table = static_cast<sqlite3_vtab*>(sqlite3_malloc(sizeof(sqlite3_vtab)));
-    if (!*table) return SQLITE_NOMEM;
-    std::memset(*table, 0, sizeof(sqlite3_vtab));
-    return SQLITE_OK;
-}
-
-int RowsDisconnect(sqlite3_vtab* table) {
-    sqlite3_free(table);
-    return SQLITE_OK;
-}
-
-int RowsBestIndex(sqlite3_vtab*, sqlite3_index_info* info) {
-    int slot = -1;
-    for (int i = 0; i < info->nConstraint; ++i)
-        if (info->aConstraint[i].iColumn == SlotColumn &&
-            info->aConstraint[i].op == SQLITE_INDEX_CONSTRAINT_EQ && info->aConstraint[i].usable)
-            slot = i;
-    if (slot < 0) {
-        info->idxNum = 0;
-        info->estimatedCost = 1e12;
-        return SQLITE_OK;
-    }
-    info->aConstraintUsage[slot].argvIndex = 1;
-    info->aConstraintUsage[slot].omit = 1;
-    info->idxNum = 1;
-    info->estimatedCost = 10;
-    info->estimatedRows = 1000;
-    if (info->nOrderBy == 1 && info->aOrderBy[0].iColumn == PositionColumn && !info->aOrderBy[0].desc)
-        info->orderByConsumed = 1;
-    return SQLITE_OK;
-}
-
-int RowsOpen(sqlite3_vtab*, sqlite3_vtab_cursor** cursor) {
-    auto* c = new (std::nothrow) RowsCursor();
-    if (!c) return SQLITE_NOMEM;
-    *cursor = c;
-    return SQLITE_OK;
-}
-
-int RowsClose(sqlite3_vtab_cursor* cursor) {
-    delete static_cast<RowsCursor*>(cursor);
-    return SQLITE_OK;
-}
-
-int RowsFilter(sqlite3_vtab_cursor* cursor, int idxNum, const char*, int argc, sqlite3_value** argv) {
-    auto* c = static_cast<RowsCursor*>(cursor);
-    c->list = nullptr;
-    c->at = 0;
-    if (idxNum != 1 || argc != 1) return SQLITE_OK; // no list named: no rows
-    c->slot = sqlite3_value_int64(argv[0]);
-    c->list = RowLists::Instance().find(c->slot);
-    if (!c->list) {
-        sqlite3_free(cursor->pVtab->zErrMsg);
-        cursor->pVtab->zErrMsg = sqlite3_mprintf("names_rows(%lld): no such row list", c->slot);
-        return SQLITE_ERROR;
-    }
-    return SQLITE_OK;
-}
-
-int RowsNext(sqlite3_vtab_cursor* cursor) {
-    ++static_cast<RowsCursor*>(cursor)->at;
-    return SQLITE_OK;
-}
-
-int RowsEof(sqlite3_vtab_cursor* cursor) {
-    const auto* c = static_cast<RowsCursor*>(cursor);
-    return !c->list || c->at >= c->list->positions.size();
-}
-
-int RowsColumnValue(sqlite3_vtab_cursor* cursor, sqlite3_context* context, int column) {
-    const auto* c = static_cast<RowsCursor*>(cursor);
-    const std::uint32_t position = c->list->positions[c->at];
-    switch (column) {
-    case SlotColumn:
-        sqlite3_result_int64(context, c->slot);
-        break;
-    case RowidColumn:
-        sqlite3_result_int64(context, c->list->table->rowids[position]);
-        break;
-    default:
-        sqlite3_result_int64(context, position);
-        break;
-    }
-    return SQLITE_OK;
-}
-
-int RowsRowid(sqlite3_vtab_cursor* cursor, sqlite3_int64* rowid) {
-    *rowid = static_cast<sqlite3_int64>(static_cast<RowsCursor*>(cursor)->at);
-    return SQLITE_OK;
-}
-
-const sqlite3_module RowsModule = {
-    0,               // iVersion
-    nullptr,         // xCreate: a table-valued function only
-    RowsConnect,     // xConnect
-    RowsBestIndex,   // xBestIndex
-    RowsDisconnect,  // xDisconnect
-    nullptr,         // xDestroy
-    RowsOpen,        // xOpen
-    RowsClose,       // xClose
-    RowsFilter,      // xFilter
-    RowsNext,        // xNext
-    RowsEof,         // xEof
-    RowsColumnValue, // xColumn
-    RowsRowid,       // xRowid
-    nullptr,         // xUpdate
-    nullptr,         // xBegin
-    nullptr,         // xSync
-    nullptr,         // xCommit
-    nullptr,         // xRollback
-    nullptr,         // xFindFunction
-    nullptr,         // xRename
-    nullptr,         // xSavepoint
-    nullptr,         // xRelease
-    nullptr,         // xRollbackTo
-    nullptr,         // xShadowName
-};
-
 // ---- Reading the statement ---------------------------------------------------------------------
 
 enum class Kind { Word, QuotedWord, String, Number, Symbol };
@@ -297,6 +131,7 @@ struct Node {
     const NamesColumn* column = nullptr; // a name condition: its column ...
     bool negated = false;                // ... NOT LIKE ...
     std::string pattern;                 // ... and its pattern
+    bool onKey = false; // a comparison or list of the table's key (ICD10_NO IN (...), ICD10_NO >= 'C60')
 };
 
 class Parser {
@@ -378,6 +213,13 @@ private:
         // <column> [NOT] LIKE '<pattern>', and nothing else, is a name condition.
         const std::size_t n = m_at - first;
         const Token& name = m_t[first];
+        if (n >= 3 && (name.kind == Kind::Word || name.kind == Kind::QuotedWord) &&
+            !m_table.orderColumn.empty() && SameWord(name.value, m_table.orderColumn)) {
+            const Token& op = m_t[first + 1];
+            out.onKey = IsKeyword(op, "IN");
+            for (const char* symbol : {"=", "==", "<", "<=", ">", ">="})
+                out.onKey = out.onKey || IsSymbol(op, symbol);
+        }
         const bool negated = n == 4 && IsKeyword(m_t[first + 1], "NOT");
         if ((n == 3 || negated) && (name.kind == Kind::Word || name.kind == Kind::QuotedWord) &&
             IsKeyword(m_t[m_at - 2], "LIKE") && m_t[m_at - 1].kind == Kind::String) {
@@ -396,37 +238,60 @@ private:
 
 // ---- Answering the condition -------------------------------------------------------------------
 
-// What the index knows of a condition: the rows where it is true (all of them
-// when it cannot tell, a superset when it can tell only in part) and, when
-// `exact`, the rows where it is false (the rest are NULL).
+// Whether the index can answer a condition exactly: every atom a name
+// condition it can match, joined by AND, OR and NOT.
+bool Answerable(const Node& node) {
+    if (node.type == Node::Atom) return node.column && NamesIndex::CanMatch(*node.column, node.pattern);
+    for (const Node& child : node.children)
+        if (!Answerable(child)) return false;
+    return true;
+}
+
+// Whether the engine can read the rows of a condition through the key's index:
+// a comparison or list of the key, or an OR or AND of such.
+bool OnKey(const Node& node) {
+    if (node.type == Node::Atom) return node.onKey;
+    if (node.type == Node::Not) return false;
+    const bool isAnd = node.type == Node::And;
+    bool any = false, all = true;
+    for (const Node& child : node.children) {
+        const bool on = OnKey(child);
+        any = any || on;
+        all = all && on;
+    }
+    return isAnd ? any : all;
+}
+
+// Whether a name column other than the key takes part.
+bool UsesNames(const Node& node, const NamesTable& table) {
+    if (node.type == Node::Atom) return node.column && !SameWord(node.column->name, table.orderColumn);
+    for (const Node& child : node.children)
+        if (UsesNames(child, table)) return true;
+    return false;
+}
+
+// An answerable condition over the rows from `first` up to `end`: where it is
+// true and where it is false (NULL where it is neither, as the engine has it).
 struct Answer {
     RowSet isTrue, isFalse;
-    bool exact = false;
-    bool usedNames = false; // a name column other than the key took part
 };
 
-Answer Evaluate(const Node& node, const NamesTable& table) {
-    const std::size_t rows = table.rows();
+Answer Evaluate(const Node& node, const NamesTable& table, std::size_t first, std::size_t end) {
     if (node.type == Node::Atom) {
-        std::optional<RowSet> matched;
-        if (node.column) matched = NamesIndex::Match(table, *node.column, node.pattern);
-        if (!matched) return {RowSet(rows, true), RowSet(rows), false, false};
-        RowSet known = ~node.column->nulls;
-        RowSet unmatched = known;
-        unmatched &= ~*matched;
-        const bool names = !SameWord(node.column->name, table.orderColumn);
-        if (node.negated) return {std::move(unmatched), std::move(*matched), true, names};
-        return {std::move(*matched), std::move(unmatched), true, names};
+        RowSet matched = *NamesIndex::Match(table, *node.column, node.pattern, first, end);
+        RowSet unmatched = ~node.column->nulls.slice(first, end);
+        unmatched &= ~matched;
+        if (node.negated) return {std::move(unmatched), std::move(matched)};
+        return {std::move(matched), std::move(unmatched)};
     }
     if (node.type == Node::Not) {
-        Answer inner = Evaluate(node.children.front(), table);
-        if (!inner.exact) return {RowSet(rows, true), RowSet(rows), false, inner.usedNames};
-        return {std::move(inner.isFalse), std::move(inner.isTrue), true, inner.usedNames};
+        Answer inner = Evaluate(node.children.front(), table, first, end);
+        return {std::move(inner.isFalse), std::move(inner.isTrue)};
     }
     const bool isAnd = node.type == Node::And;
-    Answer out{RowSet(rows, isAnd), RowSet(rows, !isAnd), true, false};
+    Answer out{RowSet(end - first, isAnd), RowSet(end - first, !isAnd)};
     for (const Node& child : node.children) {
-        Answer part = Evaluate(child, table);
+        const Answer part = Evaluate(child, table, first, end);
         if (isAnd) {
             out.isTrue &= part.isTrue;
             out.isFalse |= part.isFalse;
@@ -434,8 +299,6 @@ Answer Evaluate(const Node& node, const NamesTable& table) {
             out.isTrue |= part.isTrue;
             out.isFalse &= part.isFalse;
         }
-        out.exact = out.exact && part.exact;
-        out.usedNames = out.usedNames || part.usedNames;
     }
     return out;
 }
@@ -449,6 +312,214 @@ void Conjuncts(const Node& node, std::vector<const Node*>& out) {
         out.push_back(&node);
     }
 }
+
+// ---- The rows a statement is driven by: names_rows(n) -------------------------------------------
+
+// The rows the conditions the index answers allow, found a block of rows at a
+// time as the engine reads them: the first screen of a common word waits for
+// the first block, not for the whole table.
+struct RowList {
+    static constexpr std::size_t BlockRows = 4096;
+
+    std::shared_ptr<const NamesIndex> index; // keeps the table alive
+    const NamesTable* table = nullptr;
+    std::vector<Node> conditions; // answerable; all must hold
+
+    // The positions from `first` up to `end` where every condition holds, in order.
+    void find(std::size_t first, std::size_t end, std::vector<std::uint32_t>& out) const {
+        RowSet allowed(end - first, true);
+        for (const Node& condition : conditions)
+            allowed &= Evaluate(condition, *table, first, end).isTrue;
+        out.clear();
+        for (std::uint32_t i : allowed.positions())
+            out.push_back(static_cast<std::uint32_t>(first) + i);
+    }
+};
+
+// Row lists by number, for as long as someone holds them (the statement's query).
+class RowLists {
+public:
+    static RowLists& Instance() {
+        static RowLists lists;
+        return lists;
+    }
+    std::int64_t add(const std::shared_ptr<const RowList>& list) {
+        const std::lock_guard lock(m_mutex);
+        for (auto it = m_lists.begin(); it != m_lists.end();)
+            it = it->second.expired() ? m_lists.erase(it) : std::next(it);
+        m_lists[++m_last] = list;
+        return m_last;
+    }
+    std::shared_ptr<const RowList> find(std::int64_t number) {
+        const std::lock_guard lock(m_mutex);
+        const auto it = m_lists.find(number);
+        return it == m_lists.end() ? nullptr : it->second.lock();
+    }
+
+private:
+    std::mutex m_mutex;
+    std::map<std::int64_t, std::weak_ptr<const RowList>> m_lists;
+    std::int64_t m_last = 0;
+};
+
+// Columns of names_rows: the list's number (its one argument), the row id and
+// the position of each row. All hidden, so that "*" means the table's columns.
+enum RowsColumn { SlotColumn, RowidColumn, PositionColumn };
+
+struct RowsCursor : sqlite3_vtab_cursor {
+    std::shared_ptr<const RowList> list;
+    std::int64_t slot = 0;
+    std::size_t next = 0;             // first row of the block to search next
+    std::vector<std::uint32_t> block; // positions found in the block in hand
+    std::size_t at = 0;               // the current one of them
+    sqlite3_int64 number = 0;         // rows given so far
+
+    bool atEnd() const { return !list || at >= block.size(); }
+    // Moves on to the next block that has a row, if any.
+    void seek() {
+        while (list && at >= block.size() && next < list->table->rows()) {
+            const std::size_t end = std::min(next + RowList::BlockRows, list->table->rows());
+            list->find(next, end, block);
+            next = end;
+            at = 0;
+        }
+    }
+};
+
+int RowsConnect(sqlite3* db, void*, int, const char* const*, sqlite3_vtab** table, char**) {
+    const int rc = sqlite3_declare_vtab(
+        db, "CREATE TABLE x(names_slot HIDDEN, names_rid INTEGER HIDDEN, names_pos INTEGER HIDDEN)");
+    if (rc != SQLITE_OK) return rc;
+    *table = static_cast<sqlite3_vtab*>(sqlite3_malloc(sizeof(sqlite3_vtab)));
+    if (!*table) return SQLITE_NOMEM;
+    std::memset(*table, 0, sizeof(sqlite3_vtab));
+    return SQLITE_OK;
+}
+
+int RowsDisconnect(sqlite3_vtab* table) {
+    sqlite3_free(table);
+    return SQLITE_OK;
+}
+
+int RowsBestIndex(sqlite3_vtab*, sqlite3_index_info* info) {
+    int slot = -1;
+    for (int i = 0; i < info->nConstraint; ++i)
+        if (info->aConstraint[i].iColumn == SlotColumn &&
+            info->aConstraint[i].op == SQLITE_INDEX_CONSTRAINT_EQ && info->aConstraint[i].usable)
+            slot = i;
+    if (slot < 0) {
+        info->idxNum = 0;
+        info->estimatedCost = 1e12;
+        return SQLITE_OK;
+    }
+    info->aConstraintUsage[slot].argvIndex = 1;
+    info->aConstraintUsage[slot].omit = 1;
+    info->idxNum = 1;
+    info->estimatedCost = 10;
+    info->estimatedRows = 1000;
+    if (info->nOrderBy == 1 && info->aOrderBy[0].iColumn == PositionColumn && !info->aOrderBy[0].desc)
+        info->orderByConsumed = 1;
+    return SQLITE_OK;
+}
+
+int RowsOpen(sqlite3_vtab*, sqlite3_vtab_cursor** cursor) {
+    auto* c = new (std::nothrow) RowsCursor();
+    if (!c) return SQLITE_NOMEM;
+    *cursor = c;
+    return SQLITE_OK;
+}
+
+int RowsClose(sqlite3_vtab_cursor* cursor) {
+    delete static_cast<RowsCursor*>(cursor);
+    return SQLITE_OK;
+}
+
+// The next block with a row; a failure to hold its rows is the engine's "out of memory".
+int SeekRows(RowsCursor* c) {
+    try {
+        c->seek();
+    } catch (const std::bad_alloc&) {
+        return SQLITE_NOMEM;
+    }
+    return SQLITE_OK;
+}
+
+int RowsFilter(sqlite3_vtab_cursor* cursor, int idxNum, const char*, int argc, sqlite3_value** argv) {
+    auto* c = static_cast<RowsCursor*>(cursor);
+    c->list = nullptr;
+    c->block.clear();
+    c->at = c->next = 0;
+    c->number = 0;
+    if (idxNum != 1 || argc != 1) return SQLITE_OK; // no list named: no rows
+    c->slot = sqlite3_value_int64(argv[0]);
+    c->list = RowLists::Instance().find(c->slot);
+    if (!c->list) {
+        sqlite3_free(cursor->pVtab->zErrMsg);
+        cursor->pVtab->zErrMsg = sqlite3_mprintf("names_rows(%lld): no such row list", c->slot);
+        return SQLITE_ERROR;
+    }
+    return SeekRows(c);
+}
+
+int RowsNext(sqlite3_vtab_cursor* cursor) {
+    auto* c = static_cast<RowsCursor*>(cursor);
+    ++c->at;
+    ++c->number;
+    return SeekRows(c);
+}
+
+int RowsEof(sqlite3_vtab_cursor* cursor) {
+    return static_cast<RowsCursor*>(cursor)->atEnd();
+}
+
+int RowsColumnValue(sqlite3_vtab_cursor* cursor, sqlite3_context* context, int column) {
+    const auto* c = static_cast<RowsCursor*>(cursor);
+    const std::uint32_t position = c->block[c->at];
+    switch (column) {
+    case SlotColumn:
+        sqlite3_result_int64(context, c->slot);
+        break;
+    case RowidColumn:
+        sqlite3_result_int64(context, c->list->table->rowids[position]);
+        break;
+    default:
+        sqlite3_result_int64(context, position);
+        break;
+    }
+    return SQLITE_OK;
+}
+
+int RowsRowid(sqlite3_vtab_cursor* cursor, sqlite3_int64* rowid) {
+    *rowid = static_cast<RowsCursor*>(cursor)->number;
+    return SQLITE_OK;
+}
+
+const sqlite3_module RowsModule = {
+    0,               // iVersion
+    nullptr,         // xCreate: a table-valued function only
+    RowsConnect,     // xConnect
+    RowsBestIndex,   // xBestIndex
+    RowsDisconnect,  // xDisconnect
+    nullptr,         // xDestroy
+    RowsOpen,        // xOpen
+    RowsClose,       // xClose
+    RowsFilter,      // xFilter
+    RowsNext,        // xNext
+    RowsEof,         // xEof
+    RowsColumnValue, // xColumn
+    RowsRowid,       // xRowid
+    nullptr,         // xUpdate
+    nullptr,         // xBegin
+    nullptr,         // xSync
+    nullptr,         // xCommit
+    nullptr,         // xRollback
+    nullptr,         // xFindFunction
+    nullptr,         // xRename
+    nullptr,         // xSavepoint
+    nullptr,         // xRelease
+    nullptr,         // xRollbackTo
+    nullptr,         // xShadowName
+};
 
 } // namespace
 
@@ -499,29 +570,27 @@ std::optional<NamesForm> NamesFormOf(const std::shared_ptr<const NamesIndex>& in
     if (!Parser(t, whereEnd, *table).parse(whereBegin, condition)) return std::nullopt;
     std::vector<const Node*> parts;
     Conjuncts(condition, parts);
-    RowSet allowed(table->rows(), true);
+    auto list = std::make_shared<RowList>();
+    list->index = index;
+    list->table = table;
     std::string rest;
-    bool usedNames = false, answered = false;
+    bool answered = false;
     for (const Node* part : parts) {
-        Answer answer = Evaluate(*part, *table);
-        allowed &= answer.isTrue;
-        usedNames = usedNames || answer.usedNames;
-        if (answer.exact) {
-            answered = answered || answer.usedNames;
+        if (Answerable(*part)) {
+            answered = answered || UsesNames(*part, *table);
+            list->conditions.push_back(*part);
             continue;
         }
+        // A code list or range the engine reads through its index gives fewer
+        // rows than the names allow: the statement is the engine's.
+        if (OnKey(*part)) return std::nullopt;
         rest += rest.empty() ? " WHERE (" : " AND (";
         rest += sql.substr(part->begin, part->end - part->begin);
         rest += ")";
     }
-    // Only worth it when a name condition was answered or narrowed the rows:
-    // code prefixes alone the engine reads through its own index.
-    if (!usedNames || (!answered && allowed.count() == table->rows())) return std::nullopt;
-
-    auto list = std::make_shared<RowList>();
-    list->index = index;
-    list->table = table;
-    list->positions = allowed.positions();
+    // Only worth it when a name condition is answered: code prefixes alone the
+    // engine reads through its own index.
+    if (!answered) return std::nullopt;
     const std::int64_t slot = RowLists::Instance().add(list);
     const std::string name = sql.substr(tableName.begin, tableName.end - tableName.begin);
     NamesForm form;

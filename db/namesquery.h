@@ -10,8 +10,10 @@
 //       ON <table>.rowid = names_rows.names_rid [WHERE <the rest>]
 //     ORDER BY names_rows.names_pos
 // names_rows(n) gives, in the table's key order, the rows that the parts of
-// the condition the index answers allow; the engine reads just those rows
-// through the row id and checks the rest of the condition on them:
+// the condition the index answers allow, found a block of rows at a time as
+// the engine asks for them (a common word's first screen does not wait for the
+// whole table); the engine reads just those rows through the row id and
+// checks the rest of the condition on them:
 //
 //   SELECT ICD10_NO FROM ICD10 WHERE (  ( (ICD10_CNAME LIKE '%扭傷%')  ) )
 //   AND (ICD10_FLAG='Y') ORDER BY ICD10_NO
@@ -56,7 +58,8 @@ std::optional<NamesForm> NamesFormOf(const std::shared_ptr<const NamesIndex>& in
 // Opens the query in its names-index form and returns true when the
 // connection's names index is ready and can answer part of its condition, and
 // the engine would not rather read the rest through an index of its own (a
-// code range or list it searches reads fewer rows than the names allow);
+// code range or list it searches reads fewer rows than the names allow: such
+// a statement has no names-index form at all);
 // otherwise leaves it closed and returns false, and the caller opens it as it
 // is. The query's lines stay as they are. A stale index is found here (after
 // the statement has begun its read) and the statement is then not kept.
