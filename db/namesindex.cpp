@@ -290,6 +290,34 @@ std::optional<RowSet> NamesIndex::Match(const NamesTable&, const NamesColumn& co
     return out;
 }
 
+std::optional<std::pair<std::size_t, std::size_t>> NamesIndex::KeyPrefixRows(const NamesTable& table,
+                                                                             std::string_view pattern) {
+    const NamesColumn* key = table.column(table.orderColumn);
+    pattern = UpToNul(pattern);
+    if (!key || !table.keyRises || pattern.empty() || pattern.back() != '%') return std::nullopt;
+    const std::string prefix = FoldAscii(pattern.substr(0, pattern.size() - 1));
+    if (prefix.find_first_of("%_") != std::string::npos) return std::nullopt;
+    // Positions whose key is below the prefix, then those that begin with it.
+    std::size_t low = 0, high = table.rows();
+    while (low < high) {
+        const std::size_t mid = low + (high - low) / 2;
+        if (key->value(mid) < prefix)
+            low = mid + 1;
+        else
+            high = mid;
+    }
+    const std::size_t first = low;
+    high = table.rows();
+    while (low < high) {
+        const std::size_t mid = low + (high - low) / 2;
+        if (key->value(mid).starts_with(prefix))
+            low = mid + 1;
+        else
+            high = mid;
+    }
+    return std::make_pair(first, low);
+}
+
 namespace {
 
 bool HasColumn(sqlite3* db, const char* table, const char* column) {
@@ -358,6 +386,7 @@ NamesTable ReadTable(sqlite3* db, const NamesIndex::TableSpec& spec, const std::
     st = nullptr;
     if (sqlite3_prepare_v2(db, sql.c_str(), -1, &st, nullptr) != SQLITE_OK) throw Error(sqlite3_errmsg(db));
     table.orderIsTotal = !keyed || keyColumn;
+    table.keyRises = keyColumn != nullptr;
     std::string previousKey;
     std::vector<std::vector<std::uint32_t>> nulls(table.columns.size());
     int rc;
@@ -386,6 +415,9 @@ NamesTable ReadTable(sqlite3* db, const NamesIndex::TableSpec& spec, const std::
                 if (isNull || sqlite3_column_type(st, i) != SQLITE_TEXT ||
                     (table.rowids.size() > 1 && SameFolded(previousKey, value)))
                     table.orderIsTotal = false;
+                if (table.rowids.size() > 1 && !(column.value(table.rowids.size() - 2) <
+                                                 std::string_view(column.folded).substr(at, value.size())))
+                    table.keyRises = false;
                 previousKey.assign(value);
             }
         }

@@ -89,6 +89,9 @@ struct NamesTable {
     // No two rows share a key (as the column compares them), so the position
     // order is the order of ORDER BY orderColumn, ties impossible.
     bool orderIsTotal = false;
+    // The key's folded values rise strictly, byte by byte, from position to
+    // position: the rows whose key begins with a text are then one run.
+    bool keyRises = false;
     std::vector<std::int64_t> rowids; // the engine's row id of each position
     std::vector<NamesColumn> columns;
 
@@ -127,6 +130,12 @@ public:
     // Whether the index can tell which rows match: the pattern and every value
     // of the column are well-formed UTF-8.
     static bool CanMatch(const NamesColumn& column, std::string_view pattern);
+    // The run of positions [first, end) outside which no key matches the
+    // pattern "<prefix>%" (a prefix without wildcards), found by halving;
+    // nullopt when the key does not rise (keyRises) or the pattern is not such.
+    //   keys a00 a000 a001 a01 b00, "A00%" => [0, 3)
+    static std::optional<std::pair<std::size_t, std::size_t>> KeyPrefixRows(const NamesTable& table,
+                                                                            std::string_view pattern);
 
     // The memory the index holds, in bytes.
     std::size_t bytes() const;

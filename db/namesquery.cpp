@@ -323,7 +323,8 @@ struct RowList {
 
     std::shared_ptr<const NamesIndex> index; // keeps the table alive
     const NamesTable* table = nullptr;
-    std::vector<Node> conditions; // answerable; all must hold
+    std::vector<Node> conditions;   // answerable; all must hold
+    std::size_t first = 0, end = 0; // the positions they may hold in (a code prefix narrows them)
 
     // The positions from `first` up to `end` where every condition holds, in order.
     void find(std::size_t first, std::size_t end, std::vector<std::uint32_t>& out) const {
@@ -377,8 +378,8 @@ struct RowsCursor : sqlite3_vtab_cursor {
     bool atEnd() const { return !list || at >= block.size(); }
     // Moves on to the next block that has a row, if any.
     void seek() {
-        while (list && at >= block.size() && next < list->table->rows()) {
-            const std::size_t end = std::min(next + RowList::BlockRows, list->table->rows());
+        while (list && at >= block.size() && next < list->end) {
+            const std::size_t end = std::min(next + RowList::BlockRows, list->end);
             list->find(next, end, block);
             next = end;
             at = 0;
@@ -453,6 +454,7 @@ int RowsFilter(sqlite3_vtab_cursor* cursor, int idxNum, const char*, int argc, s
     if (idxNum != 1 || argc != 1) return SQLITE_OK; // no list named: no rows
     c->slot = sqlite3_value_int64(argv[0]);
     c->list = RowLists::Instance().find(c->slot);
+    if (c->list) c->next = c->list->first;
     if (!c->list) {
         sqlite3_free(cursor->pVtab->zErrMsg);
         cursor->pVtab->zErrMsg = sqlite3_mprintf("names_rows(%lld): no such row list", c->slot);
@@ -573,12 +575,20 @@ std::optional<NamesForm> NamesFormOf(const std::shared_ptr<const NamesIndex>& in
     auto list = std::make_shared<RowList>();
     list->index = index;
     list->table = table;
+    list->end = table->rows();
     std::string rest;
     bool answered = false;
     for (const Node* part : parts) {
         if (Answerable(*part)) {
             answered = answered || UsesNames(*part, *table);
             list->conditions.push_back(*part);
+            // A code prefix holds in one run of the key order: only that run is searched.
+            if (part->type == Node::Atom && !part->negated &&
+                SameWord(part->column->name, table->orderColumn))
+                if (const auto run = NamesIndex::KeyPrefixRows(*table, part->pattern)) {
+                    list->first = std::max(list->first, run->first);
+                    list->end = std::max(list->first, std::min(list->end, run->second));
+                }
             continue;
         }
         // A code list or range the engine reads through its index gives fewer

@@ -111,6 +111,31 @@ TEST_F(NamesIndexTest, randomPatterns_matchExactlyWhatTheEngineMatches) {
     }
 }
 
+// A code prefix matches one run of the code order, found by halving: exactly
+// the rows the engine's LIKE finds.
+TEST_F(NamesIndexTest, codePrefixes_holdInOneRunOfTheCodeOrder) {
+    for (const char* code :
+         {"a00", "A000", "a001", "A01", "b00", "B1_", "B1%", "b1a", "S93401A", "s934", "ß1"})
+        db.code(code, "名");
+    const auto index = ready();
+    const db::NamesTable& t = *index->table("ICD10");
+    ASSERT_TRUE(t.keyRises);
+    using Run = std::pair<std::size_t, std::size_t>;
+    EXPECT_EQ(NamesIndex::KeyPrefixRows(t, "A00%"), Run(0, 3));
+    for (const char* prefix : {"", "a", "A0", "a000", "b", "B1", "s9", "S934", "ß", "z", "0", "S93401A"}) {
+        const std::string pattern = std::string(prefix) + "%";
+        const auto run = NamesIndex::KeyPrefixRows(t, pattern);
+        ASSERT_TRUE(run) << pattern;
+        std::vector<std::uint32_t> inRun;
+        for (std::size_t r = run->first; r < run->second; ++r)
+            inRun.push_back(static_cast<std::uint32_t>(r));
+        EXPECT_EQ(inRun, EngineMatches(conn, "ICD10_NO", pattern)) << pattern;
+    }
+    // Wildcards inside the prefix do not make one run.
+    EXPECT_FALSE(NamesIndex::KeyPrefixRows(t, "B_a%"));
+    EXPECT_FALSE(NamesIndex::KeyPrefixRows(t, "%1"));
+}
+
 TEST_F(NamesIndexTest, valuesThatAreNotWellFormed_leaveTheirColumnToTheEngine) {
     // The engine reads "\xC3\xA9\x80" as one character, which "é" does not match.
     db.code("A00", "caf\xC3\xA9\x80", "ok");
