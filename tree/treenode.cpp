@@ -6,7 +6,7 @@
 namespace tree {
 
 namespace {
-constexpr std::size_t TextBlock = 64 * 1024;
+constexpr std::size_t TextBlock = std::size_t{64} * 1024;
 } // namespace
 
 std::string_view Tree::store(std::string_view text) {
