@@ -19,7 +19,10 @@ function(icd_add_tests name)
     endif()
     return()
   endif()
-  set(env QT_QPA_PLATFORM=offscreen ${T_ENVIRONMENT})
+  # The per-user data folder of every program a test starts is one of the
+  # build's own, so that a database in the user's real folder (which the
+  # program would open first) never changes a test.
+  set(env QT_QPA_PLATFORM=offscreen XDG_DATA_HOME=${CMAKE_BINARY_DIR}/test-user-data ${T_ENVIRONMENT})
   # An empty LABELS value would swallow the next property name, so it is only
   # passed when there are labels.
   set(props ENVIRONMENT "${env}")

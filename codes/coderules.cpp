@@ -1,5 +1,7 @@
 #include "codes/coderules.h"
 
+#include <algorithm>
+
 #include "text/text.h"
 
 namespace codes {
@@ -74,6 +76,14 @@ bool IsIcd11Code(std::string_view code) {
     if (code.size() < 2 || (code[0] != 'S' && code[0] != 's')) return false;
     const char second = code[1];
     return (second >= 'A' && second <= 'J') || (second >= 'a' && second <= 'j');
+}
+
+std::string WrittenCode(std::string_view code) {
+    // Only a code of letters and digits gets its dot: a range stays as it is.
+    const bool plain = !code.empty() && std::all_of(code.begin(), code.end(), [](char c) {
+        return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+    });
+    return !plain || IsIcd11Code(code) ? std::string(code) : DottedICD10Code(code);
 }
 
 } // namespace codes

@@ -53,4 +53,9 @@ std::vector<std::string> EpisodeVariants(std::string_view code);
 //   "SA00" => true   "sf57" => true   "S93401A" => false   "SZ1" => false   "S" => false
 bool IsIcd11Code(std::string_view code);
 
+// A code as coders write it: an ICD-10-CM code of letters and digits with its
+// dot; an ICD-11 code, a range or any other text as it is.
+//   "S93401A" => "S93.401A"   "SA00" => "SA00"   "A00-A09" => "A00-A09"   "A00" => "A00"
+std::string WrittenCode(std::string_view code);
+
 } // namespace codes

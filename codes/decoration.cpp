@@ -1,5 +1,6 @@
 #include "codes/decoration.h"
 
+#include "codes/coderules.h"
 #include "db/query.h"
 #include "text/text.h"
 
@@ -25,6 +26,13 @@ std::string DecorateRowName(const db::Query& query) {
     const std::string newMark = query.field("ICD10_2023NEW");
     const std::string flag = query.field("ICD10_2023FLAG");
     return DecorateName(query.field("ICD10_CNAME"), flag, newMark);
+}
+
+std::string CodeAndNames(std::string_view code, std::string_view chineseName, std::string_view englishName) {
+    std::string text = WrittenCode(code);
+    for (const std::string_view name : {chineseName, englishName})
+        if (!name.empty()) text.append("\n").append(name);
+    return text;
 }
 
 } // namespace codes

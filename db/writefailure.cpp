@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <initializer_list>
 
 namespace db {
 
@@ -12,6 +13,10 @@ bool Contains(std::string_view text, std::string_view part) {
         return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
     });
     return it != text.end();
+}
+
+bool ContainsAny(std::string_view text, std::initializer_list<std::string_view> parts) {
+    return std::any_of(parts.begin(), parts.end(), [&](std::string_view p) { return Contains(text, p); });
 }
 
 } // namespace
@@ -50,6 +55,18 @@ std::string WriteFailureMessage(std::string_view what, std::string_view detail) 
     out += detail;
     out += ")";
     return out;
+}
+
+OpenFailure ClassifyOpenFailure(std::string_view detail) {
+    if (Contains(detail, "not a database")) return OpenFailure::NotADatabase;
+    if (ContainsAny(detail, {"malformed", "corrupt"})) return OpenFailure::Damaged;
+    if (ContainsAny(detail, {"database is locked", "database is busy", "database table is locked"}))
+        return OpenFailure::Locked;
+    // A file that cannot be read at all fails to open before the engine sees a byte of it.
+    if (ContainsAny(detail, {"unable to open database file", "permission denied", "access is denied",
+                             "authorization denied", "operation not permitted"}))
+        return OpenFailure::NoPermission;
+    return OpenFailure::Other;
 }
 
 } // namespace db

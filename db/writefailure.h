@@ -27,4 +27,15 @@ WriteFailure ClassifyWriteFailure(std::string_view detail);
 // The message above; `what` names the operation that failed.
 std::string WriteFailureMessage(std::string_view what, std::string_view detail);
 
+// What keeps a database file that is there from being opened, read from the
+// engine's (or the Jet conversion's) message; start-up words its message on it.
+enum class OpenFailure {
+    NotADatabase, // "file is not a database": another kind of file, or its start overwritten
+    Damaged,      // "database disk image is malformed": cut short (a copy that stopped) or damaged
+    Locked,       // "database is locked": another program holds it
+    NoPermission, // "unable to open database file", "permission denied": the file cannot be read
+    Other,        // anything else (an empty file, a Jet file that cannot be read: already in Chinese)
+};
+OpenFailure ClassifyOpenFailure(std::string_view detail);
+
 } // namespace db

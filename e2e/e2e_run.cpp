@@ -42,6 +42,8 @@
 #include "ui_quizwindow.h"
 #include "ui_searchwindow.h"
 #include "ui_mainmenu.h"
+#include "testsupport/testsupport.h"
+#include "tools/icdtool/clinicbuild.h"
 #include "xdriver.h"
 
 extern char** environ;
@@ -59,6 +61,7 @@ const std::string kTree11Title = "中醫ICD-11樹狀瀏覽";
 const std::string kQuizTitle = "ICD-10評量測驗";
 const std::string kChooserTitle = "選擇最細碼";
 const std::string kConsultTitle = "醫師問診作業";
+const std::string kBuildTitle = "建立完整資料庫";
 
 struct Failure : std::runtime_error {
     using std::runtime_error::runtime_error;
@@ -250,6 +253,10 @@ private:
     void tree(const std::string& record);
     void quiz();
     void vanishingConsultation();
+    // A Chinese name typed into the search window; returns how many pixels of
+    // the result rows changed.
+    int searchChineseName(const std::string& name, const std::string& shotName);
+    void buildFullDatabase();
     void firstRun();
     void secondRun();
     void thirdRun();
@@ -478,8 +485,11 @@ void Run::quiz() {
 }
 
 // The consultation window closes while it is being raised: the stand-in ends
-// the moment the code reaches it. Then a hand-off with no consultation window
-// does nothing, and an outline made now has no hand-off arrows.
+// the moment the code reaches it. Then the search window hides its hand-off
+// picture at its next activation; a consultation program started after it is
+// used at once; one closed while the search window stays active is reported
+// by the hand-off instead of failing in silence; and an outline made without
+// it has no hand-off arrows.
 void Run::vanishingConsultation() {
     const auto& ui = m_searchForm.ui();
     const QPoint handOff = m_searchForm.centre(ui.handOffButton);
@@ -505,10 +515,58 @@ void Run::vanishingConsultation() {
             fail("the program ended when the consultation window vanished during the hand-off (round " +
                  std::to_string(round) + ")");
     }
+    // Gone while the search window is open: its next activation hides the picture.
+    const QPoint pictureRed = handOff + QPoint(-7, -11);
+    auto pictureShown = [&] { return e2e::ColourName(m_x.pixel(m_x.grab(), m_search, pictureRed)) == "red"; };
+    // (Through the menu, which brings the open search window back: a new
+    // activation whichever window the window manager chose when the
+    // consultation window went.)
+    m_x.activate(m_menu);
+    expectActive(m_search, "activating the menu did not bring the open search window back");
+    WaitForOrFail([&] { return !pictureShown(); },
+                  "the search window still offers its hand-off after the consultation window has gone");
     shot("search-after-vanished-consultation");
+
+    // Started after the search window: its next activation shows the picture,
+    // and the hand-off reaches it.
+    const std::string record = m_out + "/received-started-later.txt";
+    startStandin(record);
+    // The consultation window active first, so that the click on the search
+    // window is a new activation whether or not the window manager gave the
+    // new window the focus.
+    m_x.activate(m_consult);
+    expectActive(m_consult, "the consultation window did not become active");
+    m_x.click(m_search, firstRow);
+    focusOn(m_search, "the search window");
+    WaitForOrFail(pictureShown,
+                  "the search window did not offer its hand-off once the consultation program started");
+    m_x.keys({"Down", "Down", "Down", "Down"}); // S93401D
+    shot("search-consultation-started-later");
     m_x.click(m_search, handOff);
-    settle();
-    if (m_x.visibleCount(kMenuTitle) != 1) fail("a hand-off with no consultation window showed a message");
+    // (The stand-in may first record what the clipboard held when it came up.)
+    const auto endsWith = [](const std::string& text, const std::string& end) {
+        return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+    };
+    WaitForOrFail([&] { return endsWith(ReadFile(record), "|ICD10|S93401D\n"); },
+                  "the consultation program started later did not receive |ICD10|S93401D:\n" +
+                      ReadFile(record));
+    const std::string received = ReadFile(record);
+
+    // Closed while the search window stays open and active: the picture still
+    // shows, and its hand-off says the window is missing, handing nothing.
+    m_x.click(m_search, firstRow);
+    focusOn(m_search, "the search window");
+    m_x.keys({"Down", "Down", "Down"});
+    testsupport::XServer::stop(m_standin);
+    m_standin = -1;
+    if (!m_x.waitGone(kConsultTitle)) fail("the stand-in's window stayed after it was stopped");
+    m_x.click(m_search, handOff);
+    expectMessageBox("the hand-off with the consultation window closed",
+                     "search-consultation-missing-message");
+    if (ReadFile(record) != received) fail("a hand-off without the consultation window sent something");
+    // Back in the search window after the message: the picture is hidden.
+    WaitForOrFail([&] { return !pictureShown(); }, "the hand-off picture stayed after the message");
+    shot("search-after-consultation-missing-message");
     closeWithPicture(m_search, m_searchForm.centre(ui.closeButton), kSearchTitle);
     if (!running(m_program)) fail("the program ended after the consultation window vanished");
     xcb_window_t w = launch(m_menuForm.ui().icd10OutlineButton, kOutlineTitle);
@@ -517,6 +575,73 @@ void Run::vanishingConsultation() {
             m_x.pixel(s, w, m_outlineForm.centre(m_outlineForm.ui().handOffArrow1) + QPoint(-7, 3))) == "red")
         fail("the outline shows its hand-off arrows with no consultation program running");
     closeWithPicture(w, m_outlineForm.centre(m_outlineForm.ui().closeButton), kOutlineTitle);
+}
+
+int Run::searchChineseName(const std::string& name, const std::string& shotName) {
+    const auto& ui = m_searchForm.ui();
+    m_search = launch(m_menuForm.ui().searchButton, kSearchTitle);
+    const QRect rows(20, m_searchForm.rect(ui.resultGrid).top() + 23, 680, 170);
+    const QImage empty = m_x.crop(settle(), m_search, rows);
+    m_x.click(m_search, m_searchForm.centre(ui.chineseNameEdit));
+    focusOn(m_search, "the search window");
+    m_x.typeText(name);
+    m_x.keys({"Return"});
+    const int changed = waitChange(m_search, rows, empty, 1000, 3s);
+    shot(shotName);
+    closeWithPicture(m_search, m_searchForm.centre(ui.closeButton), kSearchTitle);
+    return changed;
+}
+
+// A copy of the program laid out as installed, with the sample beside it and
+// the official files where an installed program finds them (small test files
+// here), builds the full database from the project's NHI-format test files in
+// its build window (opened with Ctrl+B), and opens it at once: a Chinese name
+// that only the new database has is then found.
+void Run::buildFullDatabase() {
+    std::puts("building the full database in the program");
+    m_phase = "build-";
+    const std::filesystem::path app = std::filesystem::path(m_out) / "installed" / "lib" / "icd10tcm";
+    std::filesystem::remove_all(app.parent_path().parent_path());
+    std::filesystem::create_directories(app);
+    for (const char* f : {"icd10tcm", "icd10_2023.mdb", "qa.txt"})
+        std::filesystem::copy_file(m_bin + "/" + f, app / f);
+    testsupport::WriteOfficialTestFiles(icdtool::build::OfficialDataDir(app.string()));
+    // A per-user folder of its own, the ctest's one (if any) given back after.
+    const char* userData = std::getenv("XDG_DATA_HOME");
+    const std::string before = userData ? userData : "";
+    const std::string home = m_out + "/installed/home";
+    setenv("XDG_DATA_HOME", home.c_str(), 1);
+    m_program = Spawn({(app / "icd10tcm").string()}, m_out + "/program.log");
+    m_menu = m_x.waitWindow(kMenuTitle, 15s);
+    if (!m_menu) fail("the main menu did not appear");
+    const std::string name = "咀嚼肌"; // M79.11 咀嚼肌肌痛: not in the sample
+    if (searchChineseName(name, "search-sample") > 1000) fail("the sample already finds " + name);
+
+    const QRect line = m_menuForm.rect(m_menuForm.ui().databaseLine);
+    const QImage sampleLine = m_x.crop(shot("menu-sample"), m_menu, line);
+    m_x.click(m_menu, QPoint(350, 470));
+    focusOn(m_menu, "the menu");
+    m_x.keys({"ctrl+b"});
+    const xcb_window_t dialog = m_x.waitWindow(kBuildTitle);
+    if (!dialog) fail("Ctrl+B in the menu did not open the build window");
+    focusOn(dialog, "the build window");
+    shot("window-opened");
+    // The Chinese edition's box has the focus; Enter checks the file and builds.
+    m_x.type(testsupport::BuildTestFile("nhi_icd10cm_2023_zh.csv"));
+    m_x.keys({"Return"});
+    if (!m_x.waitGone(kBuildTitle, 60s)) {
+        shot("window-still-open");
+        fail("the build window did not close after building from the test files");
+    }
+    if (e2e::PixelsDiffer(sampleLine, m_x.crop(shot("menu-full"), m_menu, line)) < 100)
+        fail("the menu line did not change after the build");
+    if (searchChineseName(name, "search-full") <= 1000)
+        fail("the new database was not in use: " + name + " found nothing");
+    closeProgram();
+    if (userData)
+        setenv("XDG_DATA_HOME", before.c_str(), 1);
+    else
+        unsetenv("XDG_DATA_HOME");
 }
 
 bool Run::startServer(bool withWindowManager) {
@@ -685,6 +810,7 @@ int Run::main() {
     try {
         if (!startServer(true)) return m_server->programsMissing() ? 77 : 1;
         firstRun();
+        buildFullDatabase();
         secondRun();
         thirdRun();
     } catch (const Failure& f) {

@@ -4,6 +4,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <vector>
+
+#include <QString>
 #include <thread>
 
 #include <xcb/xcb_keysyms.h>
@@ -344,6 +347,36 @@ void XDriver::type(const std::string& text) {
         if (shifted) sendKey(0xffe1, false);
     }
     sync();
+}
+
+void XDriver::typeText(const std::string& utf8) {
+    const xcb_setup_t* setup = xcb_get_setup(m_c);
+    const xcb_keycode_t spare = setup->max_keycode;
+    xcb_get_keyboard_mapping_reply_t* mapping =
+        xcb_get_keyboard_mapping_reply(m_c, xcb_get_keyboard_mapping(m_c, spare, 1), nullptr);
+    if (!mapping) return;
+    const std::uint8_t perCode = mapping->keysyms_per_keycode;
+    const xcb_keysym_t* before = xcb_get_keyboard_mapping_keysyms(mapping);
+    const std::vector<xcb_keysym_t> original(before, before + perCode);
+    std::free(mapping);
+    const QString text = QString::fromStdString(utf8);
+    for (const uint codepoint : text.toUcs4()) {
+        // Latin-1 characters are their own keysyms; the rest are 0x1000000 + code point.
+        const xcb_keysym_t keysym = codepoint < 0x100 ? codepoint : 0x1000000 + codepoint;
+        const std::vector<xcb_keysym_t> symbols(perCode, keysym);
+        xcb_change_keyboard_mapping(m_c, 1, spare, perCode, symbols.data());
+        sync();
+        // The program takes the new mapping before the key arrives.
+        std::this_thread::sleep_for(std::chrono::milliseconds(60));
+        xcb_test_fake_input(m_c, XCB_KEY_PRESS, spare, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
+        xcb_test_fake_input(m_c, XCB_KEY_RELEASE, spare, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
+        sync();
+        std::this_thread::sleep_for(std::chrono::milliseconds(60));
+    }
+    xcb_change_keyboard_mapping(m_c, 1, spare, perCode, original.data());
+    sync();
+    xcb_key_symbols_free(m_symbols);
+    m_symbols = xcb_key_symbols_alloc(m_c);
 }
 
 QImage XDriver::grab() {

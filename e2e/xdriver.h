@@ -78,6 +78,10 @@ public:
     void keys(const std::vector<std::string>& names);
     // Types plain ASCII text.
     void type(const std::string& text);
+    // Types any text (UTF-8), one character at a time through the last key
+    // code of the keyboard, given that character for the moment: Chinese text
+    // without an input method.
+    void typeText(const std::string& utf8);
 
     // The whole screen, and a rectangle of a window's client area cut from a
     // screen image.

@@ -1,6 +1,7 @@
 // Fuzzes the text rules and code normalisation with arbitrary bytes: nothing may
 // crash, cuts never exceed their budget or split a character, CP950 text
-// survives a round trip, and the code rules keep their promises (a dotted code
+// survives a round trip, a text file decodes to UTF-8 text or to a fault with
+// its place, and the code rules keep their promises (a dotted code
 // is stored as it was typed, episode variants share their stem).
 #include <algorithm>
 #include <cctype>
@@ -13,6 +14,7 @@
 #include "codes/coderules.h"
 #include "text/words.h"
 #include "text/text.h"
+#include "text/textfile.h"
 
 #include "fuzzcheck.h"
 
@@ -26,6 +28,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::string back;
     if (text::ToCp950(utf8, back) && utf8.find("\xEF\xBF\xBD") == std::string::npos)
         CHECK(text::FromCp950(back) == utf8);
+
+    // The bytes read as a text file: valid UTF-8 text, or a fault at a place inside them.
+    const text::DecodedText file = text::DecodeTextFile(raw);
+    if (file.fault) {
+        CHECK(file.utf8.empty() && file.fault.line >= 1 && file.fault.column >= 1 &&
+              file.fault.column <= size);
+        CHECK(text::IsValidUtf8(file.fault.what));
+    } else {
+        CHECK(text::IsValidUtf8(file.utf8) && file.utf8.find('\0') == std::string::npos);
+    }
 
     for (const std::string& s : {raw, utf8}) {
         std::string t = text::Trim(s);

@@ -10,6 +10,11 @@
 
 namespace outline {
 
+std::string TileToolTip(const TilePicture& picture) {
+    if (picture.code.empty() && picture.name.empty()) return {};
+    return codes::CodeAndNames(picture.code, picture.name, picture.english);
+}
+
 std::string RangeListingStatement(const std::string& lower, const std::string& upper) {
     return "SELECT * FROM ICD10 WHERE ICD10_NO >= " + db::SqlLiteral(lower) +
            " AND ICD10_NO<=" + db::SqlLiteral(upper) +
@@ -32,7 +37,8 @@ OutlineBrowser::OutlineBrowser(const std::vector<std::string>& lines, bool icd11
             const OutlineRow& r = rows[static_cast<std::size_t>(k - 1)];
             c.Code = r.code;
             c.Name = r.name;
-            c.picture = {Template::ChapterButton, LabelKind::Chapter, k, r.code, r.name, "", std::nullopt};
+            c.picture = {
+                Template::ChapterButton, LabelKind::Chapter, k, r.code, r.name, "", std::nullopt, {}};
         }
     }
     for (auto& p : m_paths)
@@ -69,7 +75,7 @@ void OutlineBrowser::HideEntryTiles() {
 }
 
 void OutlineBrowser::FillEntry(int e, const std::string& code, const std::string& name,
-                               const std::string& flag, int level) {
+                               const std::string& flag, int level, const std::string& english) {
     EntryTile& t = m_entries[static_cast<std::size_t>(e - 1)];
     t.Code = code;
     t.Name = name;
@@ -80,7 +86,8 @@ void OutlineBrowser::FillEntry(int e, const std::string& code, const std::string
                  code,
                  name,
                  flag,
-                 std::nullopt};
+                 std::nullopt,
+                 english};
     t.top = (level + e - 1) * kRowHeight;
     t.visible = true;
 }
@@ -107,7 +114,7 @@ void OutlineBrowser::openChapter(int k) {
     p.Level = 1;
     p.visible = true;
     p.Name = c.Name;
-    p.picture = {Template::BlueBar, LabelKind::FirstPath, k, c.Code, c.Name, "", std::nullopt};
+    p.picture = {Template::BlueBar, LabelKind::FirstPath, k, c.Code, c.Name, "", std::nullopt, {}};
     openPathTile(1);
 }
 
@@ -142,7 +149,8 @@ void OutlineBrowser::openEntry(int e) {
     p.visible = true;
     p.Name = entry.Name;
     p.Code = entry.Code;
-    p.picture = {Template::GreenBar, LabelKind::Entry, 0, entry.Code, entry.Name, "N", std::nullopt};
+    p.picture = {Template::GreenBar, LabelKind::Entry,     0, entry.Code, entry.Name, "N",
+                 std::nullopt,       entry.picture.english};
     if (ListOutlineChildren(entry.Code, L) == 0) {
         const int n = ListDatabaseCodes(entry.Code, L);
         p.picture.base = n > 0 ? Template::GreenBar : Template::AsteriskBar;
@@ -224,7 +232,7 @@ int OutlineBrowser::ListDatabaseCodes(const std::string& code, int level) {
         FillEntry(n, m_query.field("ICD10_NO"),
                   codes::DecorateName(m_query.field("ICD10_CNAME"), m_query.field("ICD10_2023FLAG"),
                                       m_query.field("ICD10_2023NEW")),
-                  m_query.field("ICD10_FLAG"), level);
+                  m_query.field("ICD10_FLAG"), level, m_query.field("ICD10_ENAME"));
         if (n < kEntryTiles) m_query.next(); // the 41st row is never read
     }
     return n;

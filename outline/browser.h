@@ -63,8 +63,17 @@ struct TilePicture {
     std::string name;
     std::string flag;
     std::optional<Highlight> highlight;
+    // The English name of a code from the code table (outline rows have
+    // none): not drawn, but part of the tile's tooltip.
+    std::string english;
     bool operator==(const TilePicture&) const = default;
 };
+
+// The tooltip of a tile: its code (or range), Chinese and English names, one
+// a line; "" for a tile that shows nothing.
+//   {code "S93401A", name "右踝扭傷", english "Sprain of right ankle"} =>
+//     "S93.401A\n右踝扭傷\nSprain of right ankle"
+std::string TileToolTip(const TilePicture& picture);
 
 struct ChapterTile {
     std::string Name;
@@ -162,7 +171,7 @@ private:
     // Lists the outline children of code under level L; returns their number.
     int ListOutlineChildren(const std::string& code, int level);
     void FillEntry(int e, const std::string& code, const std::string& name, const std::string& flag,
-                   int level);
+                   int level, const std::string& english = {});
 
     std::vector<std::string> m_lines;
     bool m_icd11;

@@ -100,10 +100,6 @@ QScrollArea* OutlineWindow::scrollBox() const {
 }
 
 void OutlineWindow::setUp() {
-    // The consultation program is looked for once: its arrows stay hidden for the
-    // life of this window when it is not running now.
-    m_handOffShown = app::ConsultationWindowExists(m_ctx.desktop);
-
     const bool icd11 = m_ctx.icd11Mode;
     setWindowTitle(icd11 ? QStringLiteral("ICD-11中醫章節層次瀏覽") : QStringLiteral("ICD-10章節層次瀏覽"));
     m_browser = std::make_unique<OutlineBrowser>(OutlineTextLines(icd11), icd11, m_listingQuery);
@@ -152,17 +148,12 @@ void OutlineWindow::setUp() {
     for (auto* a : m_handOffImages) {
         a->setPicture(arrow);
         a->setToolTip(QStringLiteral("傳送至醫師問診作業"));
-        a->setVisible(m_handOffShown);
     }
-    m_ui->pinCaption->setText(
-        m_handOffShown
-            ? QStringLiteral(
-                  "點選最細碼 (*) 即釘選於上方，點選釘選列可移除；\n紅色箭頭把該碼傳送至醫師問診作業；\n"
-                  "F2：選擇目前類目之下的最細碼")
-            : QStringLiteral(
-                  "點選最細碼 (*) 即釘選於上方，點選釘選列可移除；\nF2：選擇目前類目之下的最細碼"));
     m_ui->pinCaption->resize(m_ui->pinCaption->width(),
                              3 * m_ui->pinCaption->fontMetrics().lineSpacing() + 2);
+    // The arrows show while the consultation program's window is there,
+    // looked for at every showing and activation.
+    setHandOffWidgets({m_handOffImages.begin(), m_handOffImages.end()});
     auto* chooserKey = new QShortcut(QKeySequence(app::ChooserKey), this);
     connect(chooserKey, &QShortcut::activated, this, &OutlineWindow::chooseUnderCurrentCode);
 
@@ -228,6 +219,16 @@ app::ImageButton* OutlineWindow::newTile(int tag, QSize size) {
     return tile;
 }
 
+void OutlineWindow::showHandOff(bool offered) {
+    app::WorkingWindow::showHandOff(offered);
+    m_ui->pinCaption->setText(
+        offered ? QStringLiteral(
+                      "點選最細碼 (*) 即釘選於上方，點選釘選列可移除；\n紅色箭頭把該碼傳送至醫師問診作業；\n"
+                      "F2：選擇目前類目之下的最細碼")
+                : QStringLiteral(
+                      "點選最細碼 (*) 即釘選於上方，點選釘選列可移除；\nF2：選擇目前類目之下的最細碼"));
+}
+
 void OutlineWindow::createTiles() {
     const QSize chapterSize(kChapterTileWidth, kChapterTileHeight);
     const QSize barSize(kBarWidth, kBarHeight);
@@ -236,6 +237,7 @@ void OutlineWindow::createTiles() {
         tile->move(ChapterTileLeft(k), ChapterTileTop(k));
         // Each chapter tile's text is drawn once, here.
         tile->setPicture(drawTile(m_browser->chapterTile(k).picture, false));
+        tile->setToolTip(QString::fromStdString(TileToolTip(m_browser->chapterTile(k).picture)));
         m_chapterImages[static_cast<std::size_t>(k - 1)] = tile;
     }
     for (int t = 1; t <= kPathTiles; ++t) {
@@ -315,6 +317,8 @@ void OutlineWindow::paintRuns(QPixmap& pm, const std::vector<TextRun>& runs) con
 void OutlineWindow::showTile(app::ImageButton* image, const TilePicture& picture, TilePicture& drawn,
                              bool entryLabel) {
     if (picture == drawn) return;
+    // Code, Chinese and English name: the drawn label may be cut or shortened.
+    image->setToolTip(QString::fromStdString(TileToolTip(picture)));
     image->setPicture(drawTile(picture, entryLabel));
     drawn = picture;
 }
@@ -385,7 +389,7 @@ template <typename F> void OutlineWindow::runTransition(F&& transition) {
 
 void OutlineWindow::handOffPinned(int slot) {
     // No finest-code check: only finest codes are ever pinned.
-    app::HandOffCode(m_ctx.desktop, m_browser->HandOffCodeOf(slot));
+    app::HandOffCodeOrTell(m_ctx, m_browser->HandOffCodeOf(slot));
 }
 
 void OutlineWindow::chooseUnderCurrentCode() {
@@ -416,7 +420,8 @@ void OutlineWindow::pinChosen(const codes::CodeRow& row) {
                         row.code,
                         codes::DecorateName(row.chineseName, row.flag2023, row.new2023),
                         row.flag,
-                        std::nullopt};
+                        std::nullopt,
+                        row.englishName};
     for (int e = 1; e <= kEntryTiles; ++e)
         if (m_browser->entryTile(e).visible && m_browser->entryTile(e).Code == row.code)
             picture = m_browser->entryTile(e).picture;
@@ -424,7 +429,7 @@ void OutlineWindow::pinChosen(const codes::CodeRow& row) {
     // handed off: that is what the user chose it for.
     m_browser->PinCode(row.code, picture);
     showState();
-    if (m_handOffShown) app::HandOffCode(m_ctx.desktop, row.code);
+    if (handOffOffered()) app::HandOffCodeOrTell(m_ctx, row.code);
 }
 
 void OutlineWindow::pictureReleased(app::ImageButton* sender) {

@@ -68,6 +68,8 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // The arrows and the caption under the pinned slots that names them.
+    void showHandOff(bool offered) override;
 
 private:
     void setUp();
@@ -95,7 +97,6 @@ private:
     std::unique_ptr<Ui::OutlineWindow> m_ui;
     db::Query m_listingQuery;
     std::unique_ptr<OutlineBrowser> m_browser;
-    bool m_handOffShown = false;
 
     std::array<app::ImageButton*, kChapterTiles> m_chapterImages{};
     std::array<app::ImageButton*, kPathTiles> m_pathImages{};

@@ -8,6 +8,7 @@
 #include "app/platform/platformdesktop.h"
 #include "app/widgets/pictures.h"
 #include "app/widgets/qtmessages.h"
+#include "app/widgets/translations.h"
 #include "outline/outlinewindow.h"
 #include "quiz/quizwindow.h"
 #include "search/searchwindow.h"
@@ -22,6 +23,8 @@ template <class Form> std::unique_ptr<app::WorkingWindow> Make(app::AppContext& 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
     app::RegisterFontSubstitutions();
+    // Qt's own buttons and dialogs in Traditional Chinese (確定, 取消).
+    app::LoadQtTranslations(application);
     QApplication::setApplicationName(QStringLiteral("icd10tcm"));
     // The title is not made the toolkit's display name: that would be appended
     // to every window's caption. Message boxes carry it instead.

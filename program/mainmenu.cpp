@@ -5,12 +5,17 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QEvent>
+#include <QFontMetrics>
+#include <QLabel>
 #include <QKeyEvent>
 
 #include "app/core/databaseline.h"
 #include "app/core/startup.h"
 #include "app/widgets/imagebutton.h"
 #include "app/widgets/pictures.h"
+#include "tools/icdtool/clinicbuild.h"
+#include "db/databasefile.h"
+#include "program/builddatabasedialog.h"
 #include "ui_mainmenu.h"
 
 namespace program {
@@ -36,12 +41,21 @@ MainMenu::MainMenu(AppContext& context, MenuSetup setup, QWidget* parent)
         connect(b, &ImageButton::pressed, this, &MainMenu::picturePressed);
         connect(b, &ImageButton::released, this, &MainMenu::pictureReleased);
     }
+    m_ui->buildDatabaseButton->setToolTip(
+        QStringLiteral("以健保署的 ICD-10-CM 2023 中文版建立完整資料庫（按 Ctrl+B）"));
+    connect(m_ui->buildDatabaseButton, &QPushButton::clicked, this, &MainMenu::openBuildDialog);
     openDatabase();
 }
 
 MainMenu::~MainMenu() {
-    // The working windows go first: they hold queries on the connection and may
-    // still be shown.
+    // A build still running is cancelled and waited for.
+    m_buildDialog.reset();
+    destroyWorkingWindows();
+}
+
+void MainMenu::destroyWorkingWindows() {
+    // The working windows go before the connection: they hold queries on it and
+    // may still be shown.
     m_outlineWindow.reset();
     m_treeWindow.reset();
     m_quizWindow.reset();
@@ -122,6 +136,11 @@ void MainMenu::moveFocusMark(int rows, int columns) {
 void MainMenu::keyPressEvent(QKeyEvent* event) {
     const int key = event->key();
     const Qt::KeyboardModifiers mods = event->modifiers() & ~Qt::KeypadModifier;
+    if (mods == Qt::ControlModifier && key == Qt::Key_B) {
+        event->accept();
+        if (!event->isAutoRepeat()) openBuildDialog();
+        return;
+    }
     if (mods == Qt::NoModifier && key >= Qt::Key_1 && key <= Qt::Key_6) {
         event->accept();
         if (!event->isAutoRepeat()) pictureReleased(launchPicture(key - Qt::Key_0));
@@ -152,8 +171,65 @@ void MainMenu::openDatabase() {
     m_terminationRequested = !OpenDatabase(m_ctx, m_setup.executablePath);
     // The hint line: which code database is open and how many codes it holds.
     if (!m_terminationRequested)
-        m_ui->databaseLine->setText(
-            QString::fromStdString(DatabaseLine(m_ctx.connection, db::DetectFileKind(m_ctx.dbPath))));
+        showDatabaseLine(DatabaseLine(m_ctx.connection, db::DetectFileKind(m_ctx.dbPath)));
+}
+
+void MainMenu::openBuildDialog() {
+    // A new window each time: the files are checked afresh and the target
+    // follows the database now in use. (While the window is open the menu
+    // takes no input.)
+    m_buildDialog.reset();
+    const std::string target = NewDatabasePath(m_ctx.dbPath, m_ctx.userDataDir);
+    if (target.empty()) {
+        m_ctx.messages.show("無法建立完整資料庫：程式所在的資料夾與個人資料夾" +
+                            (m_ctx.userDataDir.empty() ? std::string() : "（" + m_ctx.userDataDir + "）") +
+                            "都無法寫入。請取得寫入權限後再試一次。");
+        return;
+    }
+    const std::string official = m_setup.officialDataDir.empty()
+                                     ? icdtool::build::OfficialDataDir(m_ctx.exeDir)
+                                     : m_setup.officialDataDir;
+    m_buildDialog = std::make_unique<BuildDatabaseDialog>(target, official, this);
+    m_buildDialog->setWindowModality(Qt::ApplicationModal);
+    connect(m_buildDialog.get(), &BuildDatabaseDialog::databaseBuilt, this,
+            [this](const QString& path) { useDatabase(path.toStdString()); });
+    m_buildDialog->show();
+}
+
+void MainMenu::useDatabase(const std::string& path) {
+    destroyWorkingWindows();
+    m_ctx.activeWindowNo = NoWindow;
+    m_ctx.connection.close();
+    m_ctx.dbPath = path;
+    try {
+        m_ctx.connection.open(db::PrepareDatabaseFile(path));
+    } catch (const std::exception& e) {
+        m_ctx.messages.show(CannotOpenDatabaseText(path, e.what()));
+        showDatabaseLine(std::string(CannotOpenDatabaseMessage) + path);
+        return;
+    }
+    showDatabaseLine(DatabaseLine(m_ctx.connection, db::DetectFileKind(path)));
+    createWorkingWindows();
+}
+
+void MainMenu::showDatabaseLine(const std::string& line) {
+    // Never cut at the label's edge: broken after a comma into two lines, or
+    // shortened in the middle with the whole line as the tooltip; the
+    // test-data warning is always whole.
+    QLabel* label = m_ui->databaseLine;
+    const QFontMetrics metrics(label->font());
+    const FittedLine fitted = FitDatabaseLine(
+        line, [&](const std::string& s) { return metrics.horizontalAdvance(QString::fromStdString(s)); },
+        label->width());
+    QStringList lines;
+    for (const std::string& l : fitted.lines)
+        lines << QString::fromStdString(l);
+    label->setText(lines.join(QLatin1Char('\n')));
+    label->setToolTip(QString::fromStdString(line));
+}
+
+QString MainMenu::databaseLineText() const {
+    return m_ui->databaseLine->text();
 }
 
 void MainMenu::createWorkingWindows() {

@@ -11,6 +11,13 @@
 // with the mark, and the digits 1 to 6 (main keys or keypad) open them directly:
 // 1 ICD10 章節層次瀏覽, 2 ICD10 樹狀瀏覽, 3 評量測驗, 4 編碼查詢, 5 ICD11 章節層次瀏覽,
 // 6 ICD11 樹狀瀏覽.
+//
+// Below the pictures, 建立完整資料庫… (Ctrl+B) opens the window that builds the
+// full code database from the NHI files (the sample's line says to use it; with
+// a full database open it rebuilds it from newer files). Once built, the new
+// database is opened at once: the working windows, which hold queries on the
+// old connection, are destroyed, the connection reopened on the new file, the
+// line shown anew and the windows created again.
 
 #include <functional>
 #include <memory>
@@ -45,7 +52,12 @@ struct MenuSetup {
     WindowMaker createQuizWindow;    // quiz
     WindowMaker createSearchWindow;  // code search
     std::function<void()> quit;      // ends the application; empty: QCoreApplication::quit
+    // The official US files of a build in the program; "" = those that come
+    // with the program (found from the executable's folder).
+    std::string officialDataDir;
 };
+
+class BuildDatabaseDialog;
 
 class MainMenu : public QWidget {
     Q_OBJECT
@@ -80,6 +92,17 @@ public:
     void showActiveWindow();
     void picturePressed(app::ImageButton* sender);
     void pictureReleased(app::ImageButton* sender);
+    // Opens a window that builds the full database, or says why no database
+    // can be written anywhere.
+    void openBuildDialog();
+    // The build window while it is there.
+    BuildDatabaseDialog* buildDialog() const { return m_buildDialog.get(); }
+    // Closes the working windows and the connection, opens the database at
+    // path (UTF-8) and shows its line; then creates the working windows again.
+    void useDatabase(const std::string& path);
+    // The database line as shown: whole, on one or two lines, or shortened in
+    // its middle (the tooltip always has it whole).
+    QString databaseLineText() const;
 
 protected:
     void changeEvent(QEvent* event) override;
@@ -87,6 +110,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    void showDatabaseLine(const std::string& line);
     void loadPictures();
     void setUpKeyboard();
     // Moves the focus mark by rows and columns over the 2 x 3 launch pictures.
@@ -97,6 +121,7 @@ private:
                   bool icd11);
     std::unique_ptr<app::WorkingWindow> create(const MenuSetup::WindowMaker& make);
     static void showIfAny(app::WorkingWindow* w);
+    void destroyWorkingWindows();
 
     std::unique_ptr<Ui::MainMenu> m_ui;
     app::AppContext& m_ctx;
@@ -106,6 +131,7 @@ private:
     std::unique_ptr<app::WorkingWindow> m_treeWindow;
     std::unique_ptr<app::WorkingWindow> m_quizWindow;
     std::unique_ptr<app::WorkingWindow> m_searchWindow;
+    std::unique_ptr<BuildDatabaseDialog> m_buildDialog;
 };
 
 } // namespace program

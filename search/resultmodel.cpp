@@ -3,8 +3,12 @@
 #include <QElapsedTimer>
 #include <algorithm>
 
+#include <QColor>
+
+#include "codes/coderules.h"
 #include "codes/decoration.h"
 #include "db/query.h"
+#include "search/resultlines.h"
 
 namespace search {
 
@@ -20,6 +24,7 @@ void ResultModel::attach(db::Query* query) {
     m_query = query;
     m_rows.clear();
     m_shown = 0;
+    m_icd11Rows = 0;
     m_current = -1;
     endResetModel();
     readRows(FirstScreenRows, 0);
@@ -110,7 +115,12 @@ int ResultModel::columnCount(const QModelIndex& parent) const {
 
 QVariant ResultModel::data(const QModelIndex& index, int role) const {
     const std::optional<Row> r = row(index.row());
-    if (!r || (role != Qt::DisplayRole && role != Qt::ToolTipRole)) return {};
+    if (!r) return {};
+    const bool icd11 = codes::IsIcd11Code(r->code);
+    if (role == Qt::BackgroundRole) return icd11 ? QVariant(QColor(220, 242, 220)) : QVariant();
+    if (role == Qt::ToolTipRole && icd11 && index.column() == CodeColumn)
+        return QString::fromUtf8(Icd11Explanation);
+    if (role != Qt::DisplayRole && role != Qt::ToolTipRole) return {};
     if (role == Qt::ToolTipRole && index.column() != ChineseNameColumn && index.column() != EnglishNameColumn)
         return {};
     switch (index.column()) {
@@ -123,7 +133,8 @@ QVariant ResultModel::data(const QModelIndex& index, int role) const {
     case CodeColumn:
         return Shown(r->code);
     case ChineseNameColumn:
-        return decoratedName(index.row());
+        return QString::fromStdString(
+            GridChineseName(std::string(r->code), decoratedName(index.row()).toStdString()));
     case EnglishNameColumn:
         return Shown(r->englishName);
     default:
@@ -161,6 +172,8 @@ void ResultModel::fetchMore(const QModelIndex& parent) {
 void ResultModel::show() {
     const int read = static_cast<int>(m_rows.size());
     if (read > m_shown) {
+        for (int r = m_shown; r < read; ++r)
+            if (codes::IsIcd11Code(m_rows.at(static_cast<std::size_t>(r), 0))) ++m_icd11Rows;
         beginInsertRows({}, m_shown, read - 1);
         m_shown = read;
         endInsertRows();

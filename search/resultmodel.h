@@ -13,7 +13,9 @@
 // (db/textrows.h), not as a string per value.
 //
 // Columns: 2023 deletion mark, 2023 new mark, finest-code mark, code, decorated
-// Chinese name, English name.
+// Chinese name, English name. An ICD-11 traditional-medicine row is told apart
+// from the ICD-10-CM rows it sorts among: its name starts with 【ICD-11】, its
+// cells have a pale green ground and its code a tooltip saying what it is.
 
 #include <QAbstractTableModel>
 #include <QElapsedTimer>
@@ -75,6 +77,8 @@ public:
     void setErrorHandler(std::function<void(const std::string&)> handler) { m_onError = std::move(handler); }
 
     std::optional<Row> row(int index) const;
+    // Rows given to the grid whose code is an ICD-11 traditional-medicine code.
+    int icd11RowCount() const { return m_icd11Rows; }
     // The Chinese name of a row with its 2023 status suffix ("" for no row).
     QString decoratedName(int index) const;
     // The row marked by the indicator in the row header (-1 none).
@@ -114,6 +118,7 @@ private:
     db::TextRows m_rows{ColumnCount};        // read so far, in Row's order
     int m_shown = 0;                         // rows the grid has been given
     QElapsedTimer m_sinceShown;
+    int m_icd11Rows = 0;
     int m_current = -1;
     std::function<void(const std::string&)> m_onError;
 };

@@ -8,7 +8,7 @@
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QKeyEvent>
-#include <QLocale>
+#include <QResizeEvent>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
@@ -17,12 +17,14 @@
 #include <utility>
 
 #include "app/core/handoff.h"
+#include "codes/coderules.h"
 #include "app/widgets/billablechooser.h"
 #include "app/widgets/codecopy.h"
 #include "app/widgets/imagebutton.h"
 #include "app/widgets/pictures.h"
 #include "db/writefailure.h"
 #include "search/ranking.h"
+#include "search/resultlines.h"
 #include "search/resultmodel.h"
 #include "search/wordfallback.h"
 #include "ui_searchwindow.h"
@@ -129,7 +131,9 @@ SearchWindow::SearchWindow(app::AppContext& context, QWidget* parent)
     for (QWidget* w : findChildren<QWidget*>())
         w->installEventFilter(this);
 
-    setFixedClientSize(712, 533);
+    // Enlarging the window gives the room to the grid (more rows, wider
+    // names); the criteria keep their places.
+    setEnlargeableClientSize(712, 533);
     adaptToDatabaseAndDesktop();
 }
 
@@ -263,10 +267,19 @@ void SearchWindow::setUpGrid() {
                 showCurrentRow();
             });
     connect(m_model, &QAbstractItemModel::modelReset, this, &SearchWindow::showCurrentRow);
+    // A double-click hands the row's code off as the hand-off picture does
+    // (Enter keeps searching).
+    connect(grid, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex& index) {
+        if (!index.isValid()) return;
+        m_ui->resultGrid->setCurrentIndex(index);
+        handOffCurrentRow();
+    });
 }
 
 void SearchWindow::adaptToDatabaseAndDesktop() {
-    if (!app::ConsultationWindowExists(m_ctx.desktop)) m_ui->handOffButton->hide();
+    // Shown while the consultation program's window is there, looked for at
+    // every showing and activation.
+    setHandOffWidgets({m_ui->handOffButton});
 
     // The ranking probe: without the column the ranking filter is hidden and
     // the finest-code group takes its place, keeping its right edge.
@@ -376,6 +389,12 @@ void SearchWindow::runSearch(QObject* sender, bool live) {
         ++m_searchesStopped;
         m_resultQuery.close();
         m_model->clear();
+    } catch (const NoIcd10ForIcd9& e) {
+        // Said in the count line too, so that typing shows it at once.
+        m_resultQuery.close();
+        m_model->clear();
+        m_ui->rowCountLabel->setText(QString::fromUtf8(e.what()));
+        showError(e.what());
     } catch (const db::Error& e) {
         m_resultQuery.close();
         m_model->clear();
@@ -391,25 +410,44 @@ void SearchWindow::keepAnswering() {
 }
 
 void SearchWindow::showRowCount(int rows, bool complete) {
-    QString text;
-    if (m_model->isAttached()) {
-        const QString n = QLocale(QLocale::Chinese, QLocale::Taiwan).toString(rows);
-        text = complete ? QStringLiteral("共 %1 筆").arg(n) : QStringLiteral("讀取中… %1 筆").arg(n);
-    }
-    m_ui->rowCountLabel->setText(text);
+    m_ui->rowCountLabel->setText(
+        m_model->isAttached() ? QString::fromStdString(CountLine(rows, m_model->icd11RowCount(), complete))
+                              : QString());
 }
 
 // One line above the grid when the rows are of the character-order form; the
 // grid gives up that line's height while it shows.
 void SearchWindow::showFallbackNote(const QString& note) {
-    QLabel* label = m_ui->fallbackNoteLabel;
-    QTableView* grid = m_ui->resultGrid;
-    const int top = label->y();
-    const int bottom = m_ui->currentRowPanel->y();
-    label->setText(note);
-    label->setVisible(!note.isEmpty());
-    const int gridTop = note.isEmpty() ? top : top + label->height();
-    grid->setGeometry(grid->x(), gridTop, grid->width(), bottom - gridTop);
+    m_ui->fallbackNoteLabel->setText(note);
+    m_ui->fallbackNoteLabel->setVisible(!note.isEmpty());
+    layOutResults();
+}
+
+// The criteria keep their places at the top; below them the note line and the
+// grid take the window's width, the grid all the height down to the strip of
+// the current row, which keeps its height at the bottom with the hand-off
+// picture at its right end.
+void SearchWindow::layOutResults() {
+    const int w = width(), h = height();
+    m_ui->framePanel->setGeometry(0, 0, w, h);
+    const int inner = w - 2; // within the frame's border
+    QLabel* note = m_ui->fallbackNoteLabel;
+    QFrame* strip = m_ui->currentRowPanel;
+    const int top = m_ui->criteriaPanel->geometry().bottom() + 1;
+    strip->setGeometry(1, h - 1 - strip->height(), inner, strip->height());
+    note->setGeometry(1, top, inner, note->height());
+    const int gridTop = note->isHidden() ? top : top + note->height();
+    m_ui->resultGrid->setGeometry(1, gridTop, inner, strip->y() - gridTop);
+    const int right = strip->width() - 39;
+    m_ui->handOffButton->move(right, m_ui->handOffButton->y());
+    m_ui->currentNameLabel->resize(right - 8 - m_ui->currentNameLabel->x(), m_ui->currentNameLabel->height());
+    m_ui->currentEnglishNameLabel->resize(right - 6 - m_ui->currentEnglishNameLabel->x(),
+                                          m_ui->currentEnglishNameLabel->height());
+}
+
+void SearchWindow::resizeEvent(QResizeEvent* event) {
+    app::WorkingWindow::resizeEvent(event);
+    layOutResults();
 }
 
 void SearchWindow::searchDifferences() {
@@ -439,17 +477,19 @@ void SearchWindow::picturePressed(app::ImageButton*) {}
 void SearchWindow::pictureReleased(app::ImageButton* sender) {
     if (sender == m_ui->searchButton) search(m_ui->searchButton);
     if (sender == m_ui->closeButton) close();
-    if (sender == m_ui->handOffButton) {
-        const auto row = m_model->row(m_model->currentRow());
-        guarded([&] {
-            app::HandOffOrChoose(this, m_ctx, m_lookupQuery, row ? std::string(row->code) : std::string());
-        });
-    }
+    if (sender == m_ui->handOffButton) handOffCurrentRow();
+}
+
+void SearchWindow::handOffCurrentRow() {
+    const auto row = m_model->row(m_model->currentRow());
+    guarded([&] {
+        app::HandOffOrChoose(this, m_ctx, m_lookupQuery, row ? std::string(row->code) : std::string());
+    });
 }
 
 void SearchWindow::chooseFromCurrentRow() {
-    // Only where the hand-off picture is offered.
-    if (m_ui->handOffButton->isHidden()) return;
+    // Also while the hand-off picture is hidden: without the consultation
+    // program the hand-off says so rather than doing nothing.
     const auto row = m_model->row(m_model->currentRow());
     if (!row) return;
     guarded([&] { app::ChooseOrHandOff(this, m_ctx, m_lookupQuery, std::string(row->code)); });
@@ -490,11 +530,21 @@ bool SearchWindow::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void SearchWindow::showCurrentRow() {
-    const int current = m_model->currentRow();
-    m_ui->currentCodeLabel->setText(m_model->index(current, ResultModel::CodeColumn).data().toString());
-    m_ui->currentNameLabel->setText(m_model->decoratedName(current));
+    const auto row = m_model->row(m_model->currentRow());
+    const std::string code = row ? std::string(row->code) : std::string();
+    const bool icd11 = codes::IsIcd11Code(code);
+    m_ui->currentCodeLabel->setText(QString::fromStdString(code));
+    m_ui->currentNameLabel->setText(QString::fromStdString(
+        GridChineseName(code, m_model->decoratedName(m_model->currentRow()).toStdString())));
     m_ui->currentEnglishNameLabel->setText(
-        m_model->index(current, ResultModel::EnglishNameColumn).data().toString());
+        row ? QString::fromUtf8(row->englishName.data(), static_cast<qsizetype>(row->englishName.size()))
+            : QString());
+    // An ICD-11 code in dark green, with a tooltip saying what it is.
+    const QString tip = icd11 ? QString::fromUtf8(Icd11Explanation) : QString();
+    m_ui->currentCodeLabel->setToolTip(tip);
+    m_ui->currentNameLabel->setToolTip(tip);
+    m_ui->currentCodeLabel->setStyleSheet(icd11 ? QStringLiteral("color: #006400; font-weight: bold;")
+                                                : QString());
 }
 
 void SearchWindow::showError(const std::string& message) {

@@ -36,8 +36,8 @@ public:
     ~SearchWindow() override;
 
     // Hides what the database or the desktop cannot offer: the ranking
-    // criterion without its column, the hand-off picture without the
-    // consultation program.
+    // criterion without its column, the hand-off picture while the
+    // consultation program's window is not there.
     void adaptToDatabaseAndDesktop();
     // A search with the criteria as they stand; sender is the control that
     // asked for it (the 2023 differences only from their button).
@@ -73,8 +73,12 @@ public:
     ResultModel* resultModel() const { return m_model; }
     const db::Query& resultQuery() const { return m_resultQuery; }
 
+    // The hand-off picture's action on the current row (also a double-click on a row).
+    void handOffCurrentRow();
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void buildRadioGroups();
@@ -92,6 +96,7 @@ private:
     void keepAnswering();
     void showRowCount(int rows, bool complete);
     void showFallbackNote(const QString& note);
+    void layOutResults();
     void setUpKeyboard();
 
     std::unique_ptr<Ui::SearchWindow> m_ui;

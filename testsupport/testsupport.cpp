@@ -4,6 +4,7 @@
 #include "db/query.h"
 
 #include <atomic>
+#include <cstdlib>
 #include <fstream>
 #include <random>
 #include <sstream>
@@ -47,6 +48,29 @@ std::string FullDatabasePath() {
 
 std::string SchemaSql() {
     return ReadFile(std::filesystem::path(ICD_SOURCE_DIR) / "data" / "schema.sql");
+}
+
+std::string BuildTestFile(const std::string& name) {
+    return (std::filesystem::path(ICD_SOURCE_DIR) / "tools" / "tests" / "data" / name).string();
+}
+
+std::string WriteOfficialTestFiles(const std::filesystem::path& dir) {
+    for (const char* sub : {"icd10cm", "gem", "icd9cm", "icd11"})
+        std::filesystem::create_directories(dir / sub);
+    WriteFile(dir / "gem" / "gem_icd9cm_to_icd10cm_2018.tsv",
+              "icd9cm_code\ticd10cm_code\tflags\n0010\tA000\t00000\n");
+    WriteFile(dir / "icd9cm" / "icd9cm_dx_v32.tsv",
+              "code\tlong_description\tshort_description\n0010\tCholera due to vibrio cholerae\t"
+              "Cholera d/t vib cholerae\n");
+    WriteFile(dir / "icd9cm" / "icd9cm_tabular_fy2012_titles.tsv",
+              "level\tcode_or_range\ttitle\ncategory\t001\tCholera\n");
+    const std::filesystem::path order = dir / "icd10cm" / "icd10cm_order_2023_oct2022.tsv";
+    std::filesystem::copy_file(BuildTestFile("order_2023.tsv"), order);
+    const bool compressed = std::system(("xz " + order.string() + " 2>/dev/null").c_str()) == 0;
+    std::filesystem::copy_file(BuildTestFile("order_2014.tsv"), dir / "icd10cm" / "icd10cm_order_2022.tsv");
+    WriteFile(dir / "icd11" / "icd11_mms_ch26_tm1_zh_tw.tsv",
+              "code\ttitle_en\ttitle_zh_tw\nSA00\tHypochondrium pain disorder (TM1)\t脅痛\n");
+    return order.filename().string() + (compressed ? ".xz" : "");
 }
 
 void WriteFile(const std::filesystem::path& p, const std::string& bytes) {

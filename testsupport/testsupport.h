@@ -36,6 +36,17 @@ std::string FullDatabasePath();
 // (data/schema.sql), for tests that make their own databases.
 std::string SchemaSql();
 
+// A file of the build's small test files in the NHI and CMS formats
+// (tools/tests/data): "nhi_icd10cm_2023_zh.csv", "order_2023.tsv", ...
+std::string BuildTestFile(const std::string& name);
+
+// A folder laid out as the project's official US files, made of the small test
+// files: this year's order file compressed (where xz is there to do it and to
+// read it), last year's decompressed, as a Windows user may keep it, a line of
+// the GEM and of the ICD-9-CM titles, and the ICD-11 list (SA00 脅痛). Returns
+// the name of this year's order file.
+std::string WriteOfficialTestFiles(const std::filesystem::path& dir);
+
 // Writes bytes to a file, replacing it.
 void WriteFile(const std::filesystem::path& p, const std::string& bytes);
 std::string ReadFile(const std::filesystem::path& p);

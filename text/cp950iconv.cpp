@@ -1,3 +1,4 @@
+#include "text/cp950char.h"
 #include "text/text.h"
 
 #include <cerrno>
@@ -25,38 +26,25 @@ private:
 };
 } // namespace
 
-std::string FromCp950(std::string_view bytes) {
+std::size_t AppendCp950Character(std::string_view bytes, std::size_t at, std::string& out) {
     thread_local Iconv cd("UTF-8", "CP950");
-    std::string out;
-    out.reserve(bytes.size() * 3 / 2 + 4);
-    std::size_t i = 0;
-    while (i < bytes.size()) {
-        unsigned char c = static_cast<unsigned char>(bytes[i]);
-        if (c < 0x80) { // ASCII, the common case
-            out.push_back(static_cast<char>(c));
-            ++i;
-            continue;
-        }
-        // A lead byte and its trail byte, converted on their own so that one bad
-        // pair costs one replacement character and nothing more.
-        char in[2] = {bytes[i], i + 1 < bytes.size() ? bytes[i + 1] : '\0'};
-        std::size_t inLen = i + 1 < bytes.size() ? 2 : 1;
-        char buf[16];
-        char* inPtr = in;
-        char* outPtr = buf;
-        std::size_t inLeft = inLen, outLeft = sizeof buf;
-        iconv(cd.get(), nullptr, nullptr, nullptr, nullptr);
-        std::size_t r = iconv(cd.get(), &inPtr, &inLeft, &outPtr, &outLeft);
-        std::size_t consumed = inLen - inLeft;
-        if (r == static_cast<std::size_t>(-1) && consumed == 0) {
-            out += "\xEF\xBF\xBD";
-            i += 1;
-            continue;
-        }
-        out.append(buf, static_cast<std::size_t>(outPtr - buf));
-        i += consumed;
-    }
-    return out;
+    // A lead byte (0x81 to 0xFE) and its trail byte, converted on their own so
+    // that one bad pair is one bad character and nothing more; any other byte
+    // alone, so that what the table reads there takes one byte.
+    const auto lead = static_cast<unsigned char>(bytes[at]);
+    const bool pair = lead >= 0x81 && lead <= 0xFE && at + 1 < bytes.size();
+    char in[2] = {bytes[at], pair ? bytes[at + 1] : '\0'};
+    const std::size_t inLen = pair ? 2 : 1;
+    char buf[16];
+    char* inPtr = in;
+    char* outPtr = buf;
+    std::size_t inLeft = inLen, outLeft = sizeof buf;
+    iconv(cd.get(), nullptr, nullptr, nullptr, nullptr);
+    const std::size_t r = iconv(cd.get(), &inPtr, &inLeft, &outPtr, &outLeft);
+    const std::size_t consumed = inLen - inLeft;
+    if (r == static_cast<std::size_t>(-1) && consumed == 0) return 0;
+    out.append(buf, static_cast<std::size_t>(outPtr - buf));
+    return consumed;
 }
 
 bool ToCp950(std::string_view utf8, std::string& out) {

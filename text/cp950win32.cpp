@@ -1,5 +1,6 @@
 // CP950 conversion with the Windows code-page functions (code page 950, the
 // code page of Traditional Chinese Windows).
+#include "text/cp950char.h"
 #include "text/text.h"
 
 #include <windows.h>
@@ -8,7 +9,6 @@ namespace text {
 
 namespace {
 constexpr UINT CodePage950 = 950;
-constexpr const char* Replacement = "\xEF\xBF\xBD";
 
 // UTF-16 units of one character converted from `len` bytes in `codePage`; 0
 // when the bytes are no character of that code page.
@@ -17,41 +17,18 @@ int ToWide(UINT codePage, const char* bytes, int len, wchar_t (&wide)[4]) {
 }
 } // namespace
 
-std::string FromCp950(std::string_view bytes) {
-    std::string out;
-    out.reserve(bytes.size() * 3 / 2 + 4);
-    std::size_t i = 0;
-    while (i < bytes.size()) {
-        const auto c = static_cast<unsigned char>(bytes[i]);
-        if (c < 0x80) { // ASCII, the common case
-            out.push_back(static_cast<char>(c));
-            ++i;
-            continue;
-        }
-        // A lead byte and its trail byte, converted on their own so that one bad
-        // pair costs one replacement character and nothing more. A byte that
-        // leads no pair, or a pair that is no character, is one bad byte.
-        wchar_t wide[4];
-        int units = 0;
-        std::size_t used = 1;
-        if (i + 1 < bytes.size() && IsDBCSLeadByteEx(CodePage950, c)) {
-            units = ToWide(CodePage950, bytes.data() + i, 2, wide);
-            used = 2;
-        }
-        if (units <= 0) {
-            out += Replacement;
-            i += 1;
-            continue;
-        }
-        char utf8[16];
-        const int n = WideCharToMultiByte(CP_UTF8, 0, wide, units, utf8, sizeof utf8, nullptr, nullptr);
-        if (n > 0)
-            out.append(utf8, static_cast<std::size_t>(n));
-        else
-            out += Replacement;
-        i += used;
-    }
-    return out;
+std::size_t AppendCp950Character(std::string_view bytes, std::size_t at, std::string& out) {
+    // A byte that leads no pair, or a pair that is no character, is no character.
+    const auto c = static_cast<unsigned char>(bytes[at]);
+    if (at + 1 >= bytes.size() || !IsDBCSLeadByteEx(CodePage950, c)) return 0;
+    wchar_t wide[4];
+    const int units = ToWide(CodePage950, bytes.data() + at, 2, wide);
+    if (units <= 0) return 0;
+    char utf8[16];
+    const int n = WideCharToMultiByte(CP_UTF8, 0, wide, units, utf8, sizeof utf8, nullptr, nullptr);
+    if (n <= 0) return 0;
+    out.append(utf8, static_cast<std::size_t>(n));
+    return 2;
 }
 
 bool ToCp950(std::string_view utf8, std::string& out) {

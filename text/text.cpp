@@ -1,5 +1,7 @@
 #include "text/text.h"
 
+#include "text/cp950char.h"
+
 namespace text {
 
 namespace {
@@ -101,17 +103,59 @@ std::string Cp950Mid(std::string_view s, std::size_t from, std::size_t maxBytes)
     return Cp950Left(s.substr(i), maxBytes);
 }
 
-bool IsValidUtf8(std::string_view s) {
+std::size_t Utf8SequenceAt(std::string_view s, std::size_t i) {
+    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(s[i + k]); };
+    const unsigned char c = byte(0);
+    if (c < 0x80) return 1;
+    // The lead byte gives the length and the range of the second byte, which
+    // shuts out overlong forms, surrogates and code points beyond U+10FFFF.
+    std::size_t n = 0;
+    unsigned char low = 0x80, high = 0xBF;
+    if (c >= 0xC2 && c <= 0xDF) {
+        n = 2;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+        n = 3;
+        if (c == 0xE0) low = 0xA0;
+        if (c == 0xED) high = 0x9F;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+        n = 4;
+        if (c == 0xF0) low = 0x90;
+        if (c == 0xF4) high = 0x8F;
+    } else {
+        return 0;
+    }
+    if (i + n > s.size() || byte(1) < low || byte(1) > high) return 0;
+    for (std::size_t k = 2; k < n; ++k)
+        if ((byte(k) & 0xC0) != 0x80) return 0;
+    return n;
+}
+
+std::size_t FirstInvalidUtf8(std::string_view s) {
     for (std::size_t i = 0; i < s.size();) {
-        unsigned char c = static_cast<unsigned char>(s[i]);
-        std::size_t n = Utf8SequenceLength(c);
-        if (n == 1 && c >= 0x80) return false;
-        if (i + n > s.size()) return false;
-        for (std::size_t k = 1; k < n; ++k)
-            if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
+        const std::size_t n = Utf8SequenceAt(s, i);
+        if (n == 0) return i;
         i += n;
     }
-    return true;
+    return std::string_view::npos;
+}
+
+bool IsValidUtf8(std::string_view s) {
+    return FirstInvalidUtf8(s) == std::string_view::npos;
+}
+
+std::string FromCp950(std::string_view bytes) {
+    std::string out;
+    out.reserve(bytes.size() * 3 / 2 + 4);
+    for (std::size_t i = 0; i < bytes.size();) {
+        if (static_cast<unsigned char>(bytes[i]) < 0x80) { // ASCII, the common case
+            out.push_back(bytes[i++]);
+            continue;
+        }
+        const std::size_t used = AppendCp950Character(bytes, i, out);
+        if (used == 0) out += "\xEF\xBF\xBD"; // one bad byte, one replacement character
+        i += used == 0 ? 1 : used;
+    }
+    return out;
 }
 
 } // namespace text

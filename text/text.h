@@ -55,7 +55,17 @@ std::string Cp950Mid(std::string_view s, std::size_t from, std::size_t maxBytes)
 std::string FromCp950(std::string_view bytes);
 bool ToCp950(std::string_view utf8, std::string& out);
 
-// True when the bytes are well-formed UTF-8.
+// True when the bytes are well-formed UTF-8: no stray or missing continuation
+// byte, no overlong form, no surrogate, nothing beyond U+10FFFF.
 bool IsValidUtf8(std::string_view s);
+
+// The length of the well-formed UTF-8 sequence starting at s[i] (1 to 4), or 0
+// when the bytes there are not one.
+//   ("頭", 0) => 3     ("\xE9\xA0", 0) => 0     ("\xC0\x80", 0) => 0 (overlong)
+std::size_t Utf8SequenceAt(std::string_view s, std::size_t i);
+
+// The offset of the first byte that is not part of well-formed UTF-8, or npos.
+//   "頭痛 A" => npos     "A\xA4\xA4" => 1
+std::size_t FirstInvalidUtf8(std::string_view s);
 
 } // namespace text

@@ -121,6 +121,13 @@ void CodeTreeView::mouseReleaseEvent(QMouseEvent* event) {
 void CodeTreeView::mouseDoubleClickEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton) {
         const QModelIndex index = indexAt(event->position().toPoint());
+        if (index.isValid() && m_doubleClickAction && !glyphAt(event->position().toPoint()).isValid()) {
+            setCurrentIndex(index);
+            if (m_doubleClickAction(index)) {
+                event->accept();
+                return;
+            }
+        }
         if (index.isValid() && model()->hasChildren(index)) {
             if (!glyphAt(event->position().toPoint()).isValid()) setCurrentIndex(index);
             toggle(index);

@@ -2,10 +2,13 @@
 // The tree control of the tree browser: a QTreeView that draws every node
 // itself (NodeDelegate) with the plus and minus glyphs of the window in place
 // of the view's own expand buttons. A press on a glyph expands or collapses its
-// node; a double click does the same anywhere on a node with children. Every
+// node; a double click does the same anywhere on a node with children, unless
+// the window gives the double-click an action of its own. Every
 // release of the left button inside the tree signals treeClicked(), whether or
 // not it landed on a node, so that a click that came with an expansion can be
 // told apart by the window.
+
+#include <functional>
 
 #include <QPixmap>
 #include <QStyledItemDelegate>
@@ -50,6 +53,12 @@ public:
     QModelIndex glyphAt(const QPoint& pos) const;
     // Expands a folded node or folds an expanded one.
     void toggle(const QModelIndex& index);
+    // What a double-click on a node (not on its glyph) does first, the node
+    // selected: when the action takes it (returns true) the node is not
+    // folded or unfolded.
+    void setDoubleClickAction(std::function<bool(const QModelIndex&)> action) {
+        m_doubleClickAction = std::move(action);
+    }
 
 signals:
     void treeClicked();
@@ -59,6 +68,9 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void drawBranches(QPainter* painter, const QRect& rect, const QModelIndex& index) const override;
+
+private:
+    std::function<bool(const QModelIndex&)> m_doubleClickAction;
 };
 
 } // namespace tree

@@ -68,6 +68,10 @@ std::string CodeNodeText(const db::Query& row) {
     return row.field("ICD10_NO") + " " + codes::DecorateRowName(row);
 }
 
+void SetCodeNames(Tree& tree, Node* node, const db::Query& row) {
+    tree.setNames(node, row.field("ICD10_NO"), codes::DecorateRowName(row), row.field("ICD10_ENAME"));
+}
+
 namespace {
 
 // One entry of the level stack: the node placed last at a depth and the
@@ -105,7 +109,10 @@ void BuildResultTree(Tree& tree, const std::string& key, const std::string& type
         const std::string code = query.eof() ? std::string() : query.field("ICD10_NO");
         const std::string text = query.eof() ? std::string(" ") : CodeNodeText(query);
         stack[0] = {tree.addTopLevel(text), text::Cp950Length(code)};
-        if (!query.eof()) query.next();
+        if (!query.eof()) {
+            SetCodeNames(tree, stack[0].node, query);
+            query.next();
+        }
     } else {
         for (const std::string& line : outlineLines) {
             if (line.find(key) != std::string::npos) {
@@ -129,6 +136,12 @@ void BuildResultTree(Tree& tree, const std::string& key, const std::string& type
     const int name = query.eof() ? 0 : ColumnOf(query, "ICD10_CNAME");
     const int flag = query.eof() ? 0 : ColumnOf(query, "ICD10_2023FLAG");
     const int mark = query.eof() ? 0 : ColumnOf(query, "ICD10_2023NEW");
+    const int english = query.eof() ? 0 : ColumnOf(query, "ICD10_ENAME");
+    // The code and the decorated name are the two parts of the node's text.
+    auto setNames = [&](Node* node) {
+        const std::size_t blank = query.view(no).size();
+        tree.setNames(node, node->text.substr(0, blank), node->text.substr(blank + 1), query.view(english));
+    };
     std::string text;
     for (; !query.eof(); query.next()) {
         const std::string_view code = query.view(no);
@@ -138,6 +151,7 @@ void BuildResultTree(Tree& tree, const std::string& key, const std::string& type
         NodeText(text, query, no, name, flag, mark);
         if (length > stack[d].length) {
             Node* node = tree.addChild(stack[d].node, text);
+            setNames(node);
             ++d;
             if (d == stack.size()) stack.emplace_back();
             stack[d] = {node, length};
@@ -151,6 +165,7 @@ void BuildResultTree(Tree& tree, const std::string& key, const std::string& type
                 }
             }
             Node* node = tree.addSibling(stack[d].node, text);
+            setNames(node);
             stack[d] = {node, length};
         }
     }
@@ -206,8 +221,9 @@ void BuildOutlineTree(Tree& tree, bool icd11Mode) {
 }
 
 Node* AddCodeSubtree(Tree& tree, Node* parent, const std::string& code, const std::string& name,
-                     db::Connection& connection) {
+                     db::Connection& connection, const std::string& englishName) {
     Node* node = tree.addChild(parent, code + " " + name);
+    tree.setNames(node, code, name, englishName);
 
     db::Query query(connection);
     const std::size_t length = text::Cp950Length(code);
@@ -223,7 +239,7 @@ Node* AddCodeSubtree(Tree& tree, Node* parent, const std::string& code, const st
     for (; !query.eof(); query.next()) {
         names.push_back(codes::DecorateRowName(query));
         codes.push_back(query.field("ICD10_NO"));
-        AddCodeSubtree(tree, node, codes.back(), names.back(), connection);
+        AddCodeSubtree(tree, node, codes.back(), names.back(), connection, query.field("ICD10_ENAME"));
     }
 
     const text::AffixResult parts = text::StripCommonAffixes(names);
@@ -240,7 +256,8 @@ void BuildSimplifiedTree(Tree& tree, const std::string& editText, db::Query& que
     query.setText("SELECT * FROM ICD10 WHERE ICD10_NO = " + db::SqlLiteral(code) + " ");
     query.open();
     const std::string name = query.eof() ? std::string() : codes::DecorateRowName(query);
-    AddCodeSubtree(tree, nullptr, code, name, connection);
+    const std::string english = query.eof() ? std::string() : query.field("ICD10_ENAME");
+    AddCodeSubtree(tree, nullptr, code, name, connection, english);
 }
 
 } // namespace tree

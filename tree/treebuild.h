@@ -68,6 +68,8 @@ std::vector<std::string>& TreeOutlineLines();
 // Text of a code node: the code, a blank, the decorated Chinese name of the
 // query's current row.
 std::string CodeNodeText(const db::Query& row);
+// Gives a node the code and names of the query's current row (its tooltip).
+void SetCodeNames(Tree& tree, Node* node, const db::Query& row);
 
 // Clears the tree and fills it from one ordered query on `query` (left open
 // after its last row). A range key gets, as its top, a block root made from the
@@ -103,9 +105,9 @@ void BuildOutlineTree(Tree& tree, bool icd11Mode);
 // every descendant of the code with one query per node: the children are the
 // codes one byte longer, or two, or three when the shorter lengths give none.
 // Below the added node every name is shortened to its distinct part among its
-// siblings. Returns the added node.
+// siblings (the tooltip keeps the whole name). Returns the added node.
 Node* AddCodeSubtree(Tree& tree, Node* parent, const std::string& code, const std::string& name,
-                     db::Connection& connection);
+                     db::Connection& connection, const std::string& englishName = {});
 
 // The simplified display: clears the tree, looks the code (NormalizeICD10Code
 // of the edit text, case kept) up on `query` for its decorated name (empty when

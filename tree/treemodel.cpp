@@ -67,8 +67,9 @@ bool TreeModel::hasChildren(const QModelIndex& parent) const {
 QVariant TreeModel::data(const QModelIndex& index, int role) const {
     const Node* n = node(index);
     if (!n) return {};
-    if (role == Qt::DisplayRole || role == Qt::ToolTipRole)
+    if (role == Qt::DisplayRole)
         return QString::fromUtf8(n->text.data(), static_cast<qsizetype>(n->text.size()));
+    if (role == Qt::ToolTipRole) return QString::fromStdString(NodeToolTip(*n));
     return {};
 }
 

@@ -2,15 +2,29 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
+
+#include "codes/decoration.h"
+#include "text/text.h"
 
 namespace tree {
+
+std::string NodeToolTip(const Node& node) {
+    if (node.code.empty()) return text::Trim(node.text);
+    return codes::CodeAndNames(node.code, node.chineseName, node.englishName);
+}
 
 namespace {
 constexpr std::size_t TextBlock = std::size_t{64} * 1024;
 } // namespace
 
-std::string_view Tree::store(std::string_view text) {
+std::string_view Tree::store(std::string_view text, std::string_view within) {
     if (text.empty()) return {};
+    // Already held: a part of another of the node's texts.
+    const std::less_equal<const char*> notAfter;
+    if (!within.empty() && notAfter(within.data(), text.data()) &&
+        notAfter(text.data() + text.size(), within.data() + within.size()))
+        return text;
     if (text.size() > m_textRoom) {
         const std::size_t size = std::max(TextBlock, text.size());
         m_texts.push_back(std::make_unique<char[]>(size));
@@ -35,6 +49,13 @@ Node* Tree::addSibling(Node* node, std::string_view text) {
 
 Node* Tree::addChild(Node* node, std::string_view text) {
     return add(node ? node : &m_top, text);
+}
+
+void Tree::setNames(Node* node, std::string_view code, std::string_view chineseName,
+                    std::string_view englishName) {
+    node->code = store(code, node->text);
+    node->chineseName = store(chineseName, node->text);
+    node->englishName = store(englishName, node->text);
 }
 
 void Tree::clear() {

@@ -1,15 +1,16 @@
 #pragma once
-// Plain nodes of the two trees of the tree browser. A node holds its text and
-// nothing else; where a later step needs the code behind a node it takes it
-// back out of the text. The builders fill a Tree; the window shows it through
-// TreeModel. The tree keeps its nodes and their texts together in pools (a
-// chapter's tree has tens of thousands), so that building and clearing it
-// costs one allocation per few hundred nodes. A node's text stays valid until
-// the tree is cleared.
+// Plain nodes of the two trees of the tree browser. A node holds its text
+// and, for a node of a code, the code's names for its tooltip; where a later
+// step needs the code behind a node it takes it back out of the text. The
+// builders fill a Tree; the window shows it through TreeModel. The tree keeps
+// its nodes and their texts together in pools (a chapter's tree has tens of
+// thousands), so that building and clearing it costs one allocation per few
+// hundred nodes. A node's texts stay valid until the tree is cleared.
 
 #include <cstddef>
 #include <deque>
 #include <memory>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -22,7 +23,11 @@ public:
     Node(const Node&) = delete;
     Node& operator=(const Node&) = delete;
 
-    std::string_view text; // held by the tree (Tree::setText changes it)
+    std::string_view text; // held by the tree, as are the names (Tree::setText, setNames)
+    // A node of a code: the code as stored, its decorated Chinese name whole
+    // (the text may show it shortened) and its English name. Empty for the
+    // outline's lines and a block's root.
+    std::string_view code, chineseName, englishName;
     // Set by a builder for a node that is to be shown expanded by one level
     // right after the build; the window applies it.
     bool expandAfterBuild = false;
@@ -42,6 +47,12 @@ private:
     std::vector<Node*> m_children; // nodes of the tree's pool
 };
 
+// The tooltip of a node: for a code, the code as coders write it, its Chinese
+// name and its English name, one a line; for any other node its text, trimmed.
+//   S93401A => "S93.401A\n右側踝韌帶扭傷,初期照護\nSprain of ..., initial encounter"
+//   "  A00-A09:腸道傳染病" => "A00-A09:腸道傳染病"
+std::string NodeToolTip(const Node& node);
+
 // A forest: the children of the invisible top are the top-level nodes.
 class Tree {
 public:
@@ -57,14 +68,19 @@ public:
     Node* addChild(Node* node, std::string_view text);
     // Gives a node another text.
     void setText(Node* node, std::string_view text) { node->text = store(text); }
+    // Gives a node of a code its code and names (kept in the tree; any of them
+    // may be part of the node's text).
+    void setNames(Node* node, std::string_view code, std::string_view chineseName,
+                  std::string_view englishName);
     // Number of nodes, the invisible top not counted.
     std::size_t size() const { return m_nodes.size(); }
     bool isTopLevel(const Node* n) const { return n && n->parent() == &m_top; }
 
 private:
     Node* add(Node* parent, std::string_view text);
-    // A copy of the text in the text pool.
-    std::string_view store(std::string_view text);
+    // A copy of the text in the text pool (or the part of `within`, itself
+    // held by the pool, that it is).
+    std::string_view store(std::string_view text, std::string_view within = {});
 
     Node m_top;
     std::deque<Node> m_nodes;                     // every node but the top; a deque never moves them

@@ -1,5 +1,6 @@
 #include "tree/treewindow.h"
 
+#include <algorithm>
 #include <limits>
 #include <utility>
 
@@ -8,6 +9,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QResizeEvent>
 #include <QShortcut>
 
 #include "app/core/handoff.h"
@@ -39,11 +41,10 @@ TreeWindow::TreeWindow(app::AppContext& context, QWidget* parent)
       m_resultModel(new TreeModel(this)), m_outlineModel(new TreeModel(this)), m_icd11Mode(context.icd11Mode),
       m_resultQuery(context.connection), m_lookupQuery(context.connection) {
     m_ui->setupUi(this);
-    // A normal window that can be resized and maximised, unlike the fixed ones.
-    setWindowFlags(Qt::Window);
+    // A normal window that can be enlarged and maximised, unlike the fixed
+    // ones: the trees take the room.
     setFont(app::PixelFont(QStringLiteral("細明體"), 16));
-    resize(704, 501);
-    app::CentreOnScreen(this);
+    setEnlargeableClientSize(704, 501);
 
     const QFont treeFont = app::PixelFont(QStringLiteral("細明體"), 19);
     m_plusGlyph = app::RenderPicture(QStringLiteral(":/assets/tree/plus.svg"), QSize(GlyphSize, GlyphSize));
@@ -101,6 +102,14 @@ TreeWindow::TreeWindow(app::AppContext& context, QWidget* parent)
     connect(m_ui->codeEdit, &QLineEdit::returnPressed, m_ui->showButton, &QPushButton::click);
     auto* chooserKey = new QShortcut(QKeySequence(app::ChooserKey), this);
     connect(chooserKey, &QShortcut::activated, this, [this] { handOffSelectedCode(true); });
+    // A double-click on a code in the result tree does what the hand-off
+    // picture does (the chooser for a header); elsewhere it folds and unfolds.
+    m_ui->resultTree->setDoubleClickAction([this](const QModelIndex& index) {
+        const Node* node = m_resultModel->node(index);
+        if (!node || node->code.empty()) return false;
+        handOffSelectedCode(false);
+        return true;
+    });
     // The window opens ready for a code to be typed.
     m_ui->codeEdit->setFocus();
     connect(m_ui->simplifiedButton, &QPushButton::clicked, this, &TreeWindow::showSimplified);
@@ -121,7 +130,9 @@ void TreeWindow::applyMode() {
         setWindowTitle(QStringLiteral("ICD-10樹狀瀏覽"));
         m_ui->codeLabel->setText(QStringLiteral("ICD10碼"));
     }
-    if (!app::ConsultationWindowExists(m_ctx.desktop)) m_ui->handOffButton->hide();
+    // Shown while the consultation program's window is there, looked for at
+    // every showing and activation.
+    setHandOffWidgets({m_ui->handOffButton});
 }
 
 void TreeWindow::onActivated() {
@@ -242,10 +253,17 @@ void TreeWindow::pictureReleased(app::ImageButton* sender) {
     if (sender == m_ui->closeButton) close();
 }
 
+void TreeWindow::resizeEvent(QResizeEvent* event) {
+    app::WorkingWindow::resizeEvent(event);
+    // The close picture stays at the bottom of the picture column.
+    app::ImageButton* close = m_ui->closeButton;
+    close->move(close->x(), std::max(m_ui->buttonColumn->height() - close->height(), 0));
+}
+
 void TreeWindow::handOffSelectedCode(bool chooserKey) {
     if (focusWidget() != m_ui->resultTree) return;
-    // The key only where the hand-off picture is offered.
-    if (chooserKey && m_ui->handOffButton->isHidden()) return;
+    // Also while the hand-off picture is hidden: without the consultation
+    // program the hand-off says so rather than doing nothing.
     const Node* node = m_resultModel->node(m_ui->resultTree->currentIndex());
     if (!node) return;
     const std::string code = text::FirstWord(node->text);

@@ -32,7 +32,8 @@ struct AppContext {
     int activeWindowNo = NoWindow; // the working window open and activated last
     bool icd11Mode = false;        // mode in which the two browsers are created
     std::string exeDir;            // folder of the executable, without a trailing separator
-    std::string dbPath;            // exeDir + separator + "icd10_2023.mdb"
+    std::string userDataDir;       // the per-user data folder ("" when there is none)
+    std::string dbPath;            // the database file: in userDataDir or exeDir (app/core/startup.h)
     db::Connection connection;     // the one database connection
     Messages& messages;            // every message box goes through here
     Desktop& desktop;              // window manager and clipboard

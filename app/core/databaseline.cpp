@@ -1,7 +1,10 @@
 #include "app/core/databaseline.h"
 
+#include <algorithm>
+
 #include "db/connection.h"
 #include "db/statement.h"
+#include "text/text.h"
 
 namespace app {
 
@@ -35,7 +38,7 @@ std::string DatabaseLine(db::Connection& c, db::FileKind kindOnDisk) {
     if (kindOnDisk == db::FileKind::Jet3 || kindOnDisk == db::FileKind::Jet4) {
         line = "診所的 Jet 資料庫 icd10_2023.mdb";
     } else if (source == "sample") {
-        line = "範例資料庫（非完整版，完整版的建置見 docs/database.md）";
+        line = "範例資料庫（非完整版，可按「建立完整資料庫…」建置完整版）";
     } else if (source == "official") {
         std::string edition = BuildInfo(c, "edition");
         line = "官方檔案建置：" + (edition.empty() ? std::string("ICD-10-CM 2023") : edition);
@@ -53,6 +56,68 @@ std::string DatabaseLine(db::Connection& c, db::FileKind kindOnDisk) {
     if (!BuildInfo(c, "chinese_names_test").empty() || BuildInfo(c, "btbindn").rfind("TEST DATA", 0) == 0)
         line += "（含測試資料，不可用於臨床）";
     return line;
+}
+
+std::string ElideMiddle(const std::string& text, const std::function<int(const std::string&)>& measure,
+                        int width) {
+    if (measure(text) <= width) return text;
+    const std::vector<std::string> chars = text::Characters(text);
+    for (std::size_t kept = chars.size(); kept-- > 0;) {
+        const std::size_t front = (kept + 1) / 2, back = kept / 2;
+        std::string shortened;
+        for (std::size_t i = 0; i < front; ++i)
+            shortened += chars[i];
+        shortened += "…";
+        for (std::size_t i = chars.size() - back; i < chars.size(); ++i)
+            shortened += chars[i];
+        if (measure(shortened) <= width) return shortened;
+    }
+    return "…";
+}
+
+FittedLine FitDatabaseLine(const std::string& line, const std::function<int(const std::string&)>& measure,
+                           int width, int maxLines) {
+    if (measure(line) <= width || maxLines < 1) return {{line}, false};
+
+    // The pieces a line may break after: each "，" of the text, and the
+    // warning as one piece.
+    const std::string warning = TestDataWarning;
+    const bool warned = line.size() >= warning.size() && line.ends_with(warning);
+    const std::string main = warned ? line.substr(0, line.size() - warning.size()) : line;
+    std::vector<std::string> pieces;
+    const std::string comma = "，";
+    for (std::size_t from = 0; from < main.size();) {
+        std::size_t at = main.find(comma, from);
+        const std::size_t end = at == std::string::npos ? main.size() : at + comma.size();
+        pieces.push_back(main.substr(from, end - from));
+        from = end;
+    }
+    if (warned) pieces.push_back(warning);
+
+    FittedLine fitted;
+    for (const std::string& piece : pieces) {
+        if (!fitted.lines.empty() && measure(fitted.lines.back() + piece) <= width)
+            fitted.lines.back() += piece;
+        else
+            fitted.lines.push_back(piece);
+    }
+    const bool fits = static_cast<int>(fitted.lines.size()) <= maxLines &&
+                      std::all_of(fitted.lines.begin(), fitted.lines.end(),
+                                  [&](const std::string& l) { return measure(l) <= width; });
+    if (fits) return fitted;
+
+    // Shortened in the middle of its text; the warning stays whole.
+    fitted.shortened = true;
+    fitted.lines = {ElideMiddle(main, measure, width)};
+    if (warned) {
+        if (maxLines >= 2)
+            fitted.lines.push_back(warning);
+        else
+            fitted.lines = {ElideMiddle(
+                                main, [&](const std::string& s) { return measure(s + warning); }, width) +
+                            warning};
+    }
+    return fitted;
 }
 
 } // namespace app

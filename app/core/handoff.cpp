@@ -14,12 +14,19 @@ bool CheckFinestCode(db::Query& aux, const std::string& code) {
     return flag == "Y";
 }
 
-void HandOffCode(Desktop& desktop, const std::string& code) {
+bool HandOffCode(Desktop& desktop, const std::string& code) {
     auto window = desktop.findTopLevelWindow(ConsultationWindowTitle);
-    if (!window) return;
+    if (!window) return false;
     desktop.setClipboardText(HandOffPrefix + code);
     desktop.bringToFront(*window);
     desktop.restore(*window);
+    return true;
+}
+
+bool HandOffCodeOrTell(AppContext& ctx, const std::string& code) {
+    if (HandOffCode(ctx.desktop, code)) return true;
+    ctx.messages.show(ConsultationMissingMessage);
+    return false;
 }
 
 HandOffOutcome HandOffFinestCode(AppContext& ctx, db::Query& aux, const std::string& rawCode) {
@@ -29,8 +36,7 @@ HandOffOutcome HandOffFinestCode(AppContext& ctx, db::Query& aux, const std::str
         ctx.messages.show(NotFinestMessage);
         return HandOffOutcome::NotFinest;
     }
-    HandOffCode(ctx.desktop, code);
-    return HandOffOutcome::HandedOff;
+    return HandOffCodeOrTell(ctx, code) ? HandOffOutcome::HandedOff : HandOffOutcome::NoConsultationWindow;
 }
 
 bool ConsultationWindowExists(Desktop& desktop) {

@@ -39,12 +39,30 @@ TEST_F(HandOffTest, codeThatIsNotFinestGetsTheMessageEvenWithoutTheWindow) {
     EXPECT_EQ(desktop.lookups, 0); // the check comes before the window lookup
 }
 
-TEST_F(HandOffTest, finestCodeWithoutTheWindowDoesNothingAtAll) {
+TEST_F(HandOffTest, finestCodeWithoutTheWindowSaysSoAndLeavesTheClipboardAsItWas) {
     desktop.windows.push_back({7, "醫師問診作業 "}); // not the exact title
+    desktop.clipboard = "what the user copied";
     db::Query aux(ctx.connection);
-    HandOffFinestCode(ctx, aux, "S93401A");
-    HandOffFinestCode(ctx, aux, "   ");
-    EXPECT_FALSE(desktop.clipboard.has_value());
+    EXPECT_EQ(HandOffFinestCode(ctx, aux, "S93401A"), HandOffOutcome::NoConsultationWindow);
+    EXPECT_EQ(HandOffFinestCode(ctx, aux, "   "), HandOffOutcome::NoCode); // no code: nothing at all
+    EXPECT_EQ(desktop.clipboard, "what the user copied");
     EXPECT_TRUE(desktop.actions.empty());
-    EXPECT_TRUE(messages.shown.empty());
+    EXPECT_EQ(messages.shown, std::vector<std::string>{ConsultationMissingMessage});
+    EXPECT_EQ(std::string(ConsultationMissingMessage), "找不到「醫師問診作業」視窗，請先開啟看診程式");
+}
+
+TEST_F(HandOffTest, consultationWindowOpenedAndClosedBetweenHandOffs_eachHandOffLooksAgain) {
+    db::Query aux(ctx.connection);
+    // Started after this program: the next hand-off finds it.
+    EXPECT_EQ(HandOffFinestCode(ctx, aux, "S93401A"), HandOffOutcome::NoConsultationWindow);
+    desktop.windows.push_back({9, ConsultationWindowTitle});
+    EXPECT_EQ(HandOffFinestCode(ctx, aux, "S93401A"), HandOffOutcome::HandedOff);
+    EXPECT_EQ(desktop.clipboard, "|ICD10|S93401A");
+    // Closed while this program runs: the next hand-off says so.
+    desktop.windows.back().open = false;
+    EXPECT_FALSE(HandOffCodeOrTell(ctx, "A000"));
+    EXPECT_EQ(desktop.clipboard, "|ICD10|S93401A");
+    EXPECT_EQ(messages.shown,
+              (std::vector<std::string>{ConsultationMissingMessage, ConsultationMissingMessage}));
+    EXPECT_EQ(desktop.actions, (std::vector<std::string>{"front:9", "restore:9"}));
 }

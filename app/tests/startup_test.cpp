@@ -1,10 +1,12 @@
 #include "app/core/startup.h"
 
 #include <filesystem>
+#include <map>
 
 #include <gtest/gtest.h>
 
 #include "db/query.h"
+#include "db/writefailure.h"
 #include "testsupport/testsupport.h"
 #include "testsupport/fakes.h"
 
@@ -60,11 +62,37 @@ TEST_F(StartUpTest, fileThatIsNoDatabaseGivesTheOpenFailureWithTheEnginesText) {
         EXPECT_FALSE(OpenDatabase(ctx, exe())) << bytes.size();
         ASSERT_EQ(messages.shown.size(), 1u);
         const std::string& m = messages.shown[0];
-        EXPECT_EQ(m.rfind(prefix, 0), 0u) << m;
+        EXPECT_EQ(m.rfind(prefix + dbFile() + "\n", 0), 0u) << m; // the file is named
         EXPECT_GT(m.size(), prefix.size()) << "the error's text follows the message";
         EXPECT_FALSE(ctx.connection.isOpen());
         // The clinic's file is never changed by a failed attempt.
         EXPECT_EQ(testsupport::ReadFile(dbFile()), bytes);
+    }
+}
+
+TEST(CannotOpenDatabaseText, namesTheFileSaysWhatIsWrongAndWhatToDoThenTheDetail) {
+    const std::string file = "/opt/診所/icd10_2023.mdb";
+    struct Case {
+        std::string detail;
+        db::OpenFailure kind;
+        std::string what; // a part of the Chinese reason
+        std::string todo; // a part of the advice
+    } cases[] = {
+        {"file is not a database", db::OpenFailure::NotADatabase, "不是本程式的資料庫", "docs/database.md"},
+        {"database disk image is malformed", db::OpenFailure::Damaged, "截斷", "從備份還原"},
+        {"database is locked", db::OpenFailure::Locked, "另一個程式", "等那個程式完成"},
+        {"unable to open database file", db::OpenFailure::NoPermission, "權限", "讀寫權限"},
+        {"檔案是空的，不是資料庫", db::OpenFailure::Other, "", "docs/database.md"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(db::ClassifyOpenFailure(c.detail), c.kind) << c.detail;
+        const std::string m = CannotOpenDatabaseText(file, c.detail);
+        EXPECT_EQ(m.rfind("無法開啟資料庫:" + file + "\n", 0), 0u) << m;
+        EXPECT_NE(m.find(c.what), std::string::npos) << m;
+        EXPECT_NE(m.find(c.todo), std::string::npos) << m;
+        // The engine's words come last, as they came.
+        EXPECT_EQ(m.substr(m.size() - c.detail.size()), c.detail) << m;
+        EXPECT_LT(m.find(c.todo), m.find("原始訊息：")) << m;
     }
 }
 
@@ -115,4 +143,99 @@ TEST_F(StartUpTest, folderWithChineseNameAndBlanksWorksBothWays) {
     messages.shown.clear();
     EXPECT_TRUE(OpenDatabase(ctx, exePath));
     EXPECT_TRUE(messages.shown.empty());
+}
+
+TEST(UserDataDir, followsEachPlatformsRule) {
+    auto with = [](std::map<std::string, std::string> env) {
+        return [env](const char* name) {
+            auto it = env.find(name);
+            return it == env.end() ? std::string() : it->second;
+        };
+    };
+    EXPECT_EQ(UserDataDirFrom(PathRules::Posix, with({{"HOME", "/home/lin"}})),
+              "/home/lin/.local/share/icd10tcm");
+    EXPECT_EQ(UserDataDirFrom(PathRules::Posix, with({{"HOME", "/home/lin"}, {"XDG_DATA_HOME", "/data/林"}})),
+              "/data/林/icd10tcm");
+    // A relative XDG_DATA_HOME is no place; without a home there is no folder at all.
+    EXPECT_EQ(UserDataDirFrom(PathRules::Posix, with({{"HOME", "/home/lin"}, {"XDG_DATA_HOME", "share"}})),
+              "/home/lin/.local/share/icd10tcm");
+    EXPECT_EQ(UserDataDirFrom(PathRules::Posix, with({})), "");
+    EXPECT_EQ(UserDataDirFrom(PathRules::Windows, with({{"LOCALAPPDATA", "C:\\Users\\林\\AppData\\Local"},
+                                                        {"HOME", "/home/lin"}})),
+              "C:\\Users\\林\\AppData\\Local\\icd10tcm");
+    EXPECT_EQ(UserDataDirFrom(PathRules::Windows, with({{"HOME", "/home/lin"}})), "");
+}
+
+// An installed program: its folder holds the sample and cannot be written; the
+// user's folder is empty at first.
+class InstalledProgramTest : public StartUpTest {
+protected:
+    void SetUp() override {
+        fs::create_directory(dir.path() / "lib");
+        MakeDatabase(sample(), "範例");
+    }
+    std::string exe() const { return (dir.path() / "lib" / "icd10tcm").string(); }
+    std::string sample() const { return (dir.path() / "lib" / "icd10_2023.mdb").string(); }
+    std::string user() const { return (dir.path() / "home" / "icd10tcm").string(); }
+    // Only the folder of the program is read-only (a write there would fail).
+    bool canWrite(const std::string& folder) const {
+        return fs::path(folder) != dir.path() / "lib" && IsWritableFolder(folder);
+    }
+    static void MakeDatabase(const std::string& path, const std::string& name) {
+        db::Connection c;
+        c.open(path, true);
+        c.exec("CREATE TABLE ICD10 (ICD10_NO TEXT, ICD10_CNAME TEXT); INSERT INTO ICD10 VALUES ('A000', '" +
+               name + "')");
+    }
+    std::string openedName() {
+        db::Query q(ctx.connection);
+        q.setText("SELECT ICD10_CNAME FROM ICD10");
+        q.open();
+        return q.field("ICD10_CNAME");
+    }
+};
+
+TEST_F(InstalledProgramTest, aDatabaseBuiltThereGoesToTheUsersFolderWhichTheNextStartOpensFirst) {
+    EXPECT_EQ(DatabaseCandidates(dir.path().string(), user()),
+              (std::vector<std::string>{DatabasePathIn(user()), DatabasePathIn(dir.path().string())}));
+    ASSERT_TRUE(OpenDatabase(ctx, exe(), user()));
+    EXPECT_EQ(ctx.dbPath, sample());
+    EXPECT_EQ(ctx.userDataDir, user());
+    EXPECT_EQ(openedName(), "範例");
+
+    const auto writable = [this](const std::string& f) { return canWrite(f); };
+    const std::string target = NewDatabasePath(ctx.dbPath, ctx.userDataDir, writable);
+    EXPECT_EQ(target, DatabasePathIn(user()));
+    EXPECT_TRUE(fs::is_directory(user())) << "the check of the user's folder makes it";
+    MakeDatabase(target, "完整");
+    ASSERT_TRUE(OpenDatabase(ctx, exe(), user()));
+    EXPECT_EQ(ctx.dbPath, target);
+    EXPECT_EQ(openedName(), "完整");
+    // Built again from there: in place.
+    EXPECT_EQ(NewDatabasePath(ctx.dbPath, ctx.userDataDir, writable), target);
+    EXPECT_EQ(testsupport::ReadFile(sample()).substr(0, 16), std::string("SQLite format 3\0", 16));
+}
+
+TEST_F(InstalledProgramTest, aProgramInAFolderItMayWriteKeepsItsDatabaseBesideIt_butNeverOverwritesAJetFile) {
+    ASSERT_TRUE(OpenDatabase(ctx, exe(), user()));
+    EXPECT_EQ(NewDatabasePath(ctx.dbPath, ctx.userDataDir), sample());
+    EXPECT_FALSE(fs::exists(user())) << "nothing made where it is not used";
+    // The clinic's Jet file is never written: a new database goes to the user's folder.
+    testsupport::WriteFile(sample(), std::string("\0\1\0\0Standard Jet DB\0", 20) + std::string(200, '\0'));
+    EXPECT_EQ(NewDatabasePath(sample(), user()), DatabasePathIn(user()));
+    // Neither folder can be written, or there is no user's folder: nowhere.
+    EXPECT_EQ(NewDatabasePath(sample(), user(), [](const std::string&) { return false; }), "");
+    EXPECT_EQ(NewDatabasePath(sample(), ""), "");
+}
+
+TEST(WritableFolder, isTriedByMakingAFile) {
+    testsupport::TempDir dir;
+    EXPECT_TRUE(IsWritableFolder(dir.path().string()));
+    EXPECT_TRUE(IsWritableFolder((dir.path() / "新 資料夾" / "icd10tcm").string()));
+    EXPECT_TRUE(fs::is_empty(dir.path() / "新 資料夾" / "icd10tcm")) << "the trial file is removed";
+    // /proc takes no new files, not even from the superuser.
+    if (fs::is_directory("/proc/self")) {
+        EXPECT_FALSE(IsWritableFolder("/proc"));
+        EXPECT_FALSE(IsWritableFolder("/proc/icd10tcm"));
+    }
 }

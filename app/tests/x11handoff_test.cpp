@@ -229,18 +229,42 @@ TEST_F(X11HandOff, finestCodeReachesTheConsultationWindowWhichIsRaisedAndRestore
     EXPECT_EQ(recorded(), "|ICD10|S93401A\n|ICD10|A000\n");
 }
 
-TEST_F(X11HandOff, withoutTheConsultationWindowNothingHappensAtAll) {
+TEST_F(X11HandOff, withoutTheConsultationWindowTheUserIsToldAndTheClipboardStaysAsItWas) {
     activateOwnWindow();
     QGuiApplication::clipboard()->setText(QStringLiteral("what the user copied"));
     EXPECT_FALSE(desktop->findTopLevelWindow(app::ConsultationWindowTitle).has_value());
 
     db::Query aux(ctx->connection);
-    app::HandOffFinestCode(*ctx, aux, "S93401A");
-    app::HandOffCode(*desktop, "A000");
+    EXPECT_EQ(app::HandOffFinestCode(*ctx, aux, "S93401A"), app::HandOffOutcome::NoConsultationWindow);
+    EXPECT_FALSE(app::HandOffCode(*desktop, "A000"));
     QTest::qWait(300);
     EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("what the user copied"));
     EXPECT_EQ(probe->activeWindow(), own.winId());
-    EXPECT_TRUE(messages.shown.empty());
+    EXPECT_EQ(messages.shown, std::vector<std::string>{app::ConsultationMissingMessage});
+}
+
+TEST_F(X11HandOff, consultationProgramStartedLaterIsFound_andOnceClosedTheUserIsTold) {
+    // This program's window first, the consultation program after it.
+    activateOwnWindow();
+    db::Query aux(ctx->connection);
+    EXPECT_FALSE(app::ConsultationWindowExists(*desktop));
+    startStandIn();
+    EXPECT_TRUE(app::ConsultationWindowExists(*desktop));
+    EXPECT_EQ(app::HandOffFinestCode(*ctx, aux, "S93401A"), app::HandOffOutcome::HandedOff);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return recorded() == "|ICD10|S93401A\n"; }, 5000))
+        << "the stand-in received: " << recorded();
+
+    // Closed while this program runs: the next hand-off says so and leaves the
+    // clipboard alone.
+    testsupport::XServer::stop(standIn);
+    standIn = -1;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !app::ConsultationWindowExists(*desktop); }, 5000));
+    activateOwnWindow();
+    QGuiApplication::clipboard()->setText(QStringLiteral("copied since"));
+    EXPECT_EQ(app::HandOffFinestCode(*ctx, aux, "A000"), app::HandOffOutcome::NoConsultationWindow);
+    QTest::qWait(300);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("copied since"));
+    EXPECT_EQ(messages.shown, std::vector<std::string>{app::ConsultationMissingMessage});
 }
 
 TEST_F(X11HandOff, windowsWithOnlyTheOldTitlePropertyAreFoundByTheirExactTitle) {

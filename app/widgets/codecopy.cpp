@@ -29,12 +29,7 @@ CopiedCode CodeOfText(std::string_view text) {
 }
 
 QString CopyTextOfCode(const std::string& code) {
-    // Only a code of letters and digits gets its dot: a range stays as it is.
-    const bool plain = std::all_of(code.begin(), code.end(), [](char c) {
-        return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-    });
-    const std::string written = !plain || codes::IsIcd11Code(code) ? code : codes::DottedICD10Code(code);
-    return QString::fromStdString(written);
+    return QString::fromStdString(codes::WrittenCode(code));
 }
 
 QString CopyTextOfCodeAndName(const CopiedCode& item) {

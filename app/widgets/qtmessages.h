@@ -3,6 +3,9 @@
 
 #include "app/core/messages.h"
 
+class QMessageBox;
+class QWidget;
+
 namespace app {
 
 // Shows each message in a modal message box over the active window, captioned
@@ -15,5 +18,11 @@ public:
 private:
     QString m_caption;
 };
+
+// The message box QtMessages shows (not yet shown): an information box with
+// an OK button, wide enough for its caption to be read whole in the title bar
+// (the text alone may make a narrower box than a long caption needs), never
+// wider than the screen.
+QMessageBox* NewMessageBox(QWidget* parent, const QString& caption, const QString& text);
 
 } // namespace app

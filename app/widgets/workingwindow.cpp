@@ -6,6 +6,7 @@
 #include <QKeyEvent>
 #include <QScreen>
 
+#include "app/core/handoff.h"
 #include "app/widgets/imagebutton.h"
 #include "app/widgets/pictures.h"
 
@@ -35,6 +36,13 @@ void WorkingWindow::setFixedClientSize(int width, int height) {
     CentreOnScreen(this);
 }
 
+void WorkingWindow::setEnlargeableClientSize(int width, int height) {
+    setWindowFlags(Qt::Window);
+    setMinimumSize(width, height);
+    resize(width, height);
+    CentreOnScreen(this);
+}
+
 void WorkingWindow::showWindow() {
     // A window the user minimised through the window manager comes back too.
     if (windowState() & Qt::WindowMinimized) setWindowState(windowState() & ~Qt::WindowMinimized);
@@ -49,6 +57,37 @@ void WorkingWindow::onActivated() {
 
 void WorkingWindow::onClosed() {
     m_ctx.activeWindowNo = NoWindow;
+}
+
+void WorkingWindow::setHandOffWidgets(const QList<QWidget*>& widgets) {
+    m_handOffWidgets.clear();
+    for (QWidget* w : widgets) {
+        QSizePolicy policy = w->sizePolicy();
+        policy.setRetainSizeWhenHidden(true);
+        w->setSizePolicy(policy);
+        m_handOffWidgets.push_back(w);
+    }
+    checkHandOff();
+}
+
+void WorkingWindow::checkHandOff() {
+    m_handOffOffered = ConsultationWindowExists(m_ctx.desktop);
+    showHandOff(m_handOffOffered);
+}
+
+void WorkingWindow::showHandOff(bool offered) {
+    for (const QPointer<QWidget>& w : m_handOffWidgets)
+        if (w) w->setVisible(offered);
+}
+
+bool WorkingWindow::event(QEvent* event) {
+    // Before the window is drawn or its activation handled: the pictures are
+    // right from the first paint, and whatever the window does on activation
+    // sees them as they are.
+    if ((event->type() == QEvent::Show || event->type() == QEvent::WindowActivate) &&
+        !m_handOffWidgets.empty())
+        checkHandOff();
+    return QWidget::event(event);
 }
 
 void WorkingWindow::changeEvent(QEvent* event) {

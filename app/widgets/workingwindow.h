@@ -5,12 +5,16 @@
 // as its close picture does, unless the focused control uses the key itself. It
 // also holds the habits every window shares: showing a message, running a
 // handler so that an error it throws is shown and the window stays as it was,
-// and loading pictures.
+// loading pictures, and showing the hand-off pictures only while the
+// consultation program's window is there (looked for at each showing and
+// each activation, so a program started or closed later is noticed).
 
 #include <exception>
 #include <string>
 #include <utility>
 
+#include <QList>
+#include <QPointer>
 #include <QString>
 #include <QWidget>
 
@@ -35,7 +39,21 @@ public:
     virtual void onActivated();
     virtual void onClosed();
 
+    // Whether the hand-off pictures are offered: the consultation window was
+    // there at the last look.
+    bool handOffOffered() const { return m_handOffOffered; }
+    // Looks for the consultation window now and shows or hides the hand-off
+    // pictures to match; runs at each showing and activation of the window.
+    void checkHandOff();
+
 protected:
+    // The widgets that hand a code to the consultation program. They keep
+    // their place in a layout while hidden. Looks for the window at once.
+    void setHandOffWidgets(const QList<QWidget*>& widgets);
+    // Called by checkHandOff with what it found; shows or hides the hand-off
+    // widgets. A window with more to change (a caption) adds it here.
+    virtual void showHandOff(bool offered);
+
     // A modal message box with this text.
     void showMessage(const std::string& text) { m_ctx.messages.show(text); }
 
@@ -61,6 +79,10 @@ protected:
     // Fixed client size, title bar with only the system menu and close box,
     // placed at the centre of the screen.
     void setFixedClientSize(int width, int height);
+    // A normal window that opens at this client size, centred, and can be
+    // enlarged and maximised, never made smaller than that.
+    void setEnlargeableClientSize(int width, int height);
+    bool event(QEvent* event) override;
     void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
@@ -69,6 +91,8 @@ protected:
 
 private:
     int m_windowNo;
+    bool m_handOffOffered = false;
+    QList<QPointer<QWidget>> m_handOffWidgets;
 };
 
 // Window flags of a fixed dialog-like window: system menu and close box only.

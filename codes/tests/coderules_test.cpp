@@ -84,3 +84,11 @@ TEST(IsIcd11Code, traditionalMedicineCodesHaveALetterInSecondPlace) {
     EXPECT_FALSE(IsIcd11Code("S"));
     EXPECT_FALSE(IsIcd11Code(""));
 }
+
+TEST(WrittenCode, icd10CmCodesGetTheirDot_othersStayAsTheyAre) {
+    EXPECT_EQ(WrittenCode("S93401A"), "S93.401A");
+    EXPECT_EQ(WrittenCode("SA00"), "SA00");
+    EXPECT_EQ(WrittenCode("A00-A09"), "A00-A09");
+    EXPECT_EQ(WrittenCode("A00"), "A00");
+    EXPECT_EQ(WrittenCode(""), "");
+}

@@ -126,6 +126,24 @@ TEST_F(BrowserTest, blockWithoutOutlineChildrenListsItsCategoriesByRange) {
     EXPECT_EQ(b.pathTile(3).picture.base, Template::AsteriskBar);
 }
 
+TEST_F(BrowserTest, tileTooltipsGiveTheCodeAndItsChineseAndEnglishNames) {
+    db.add("A00", "霍亂", "N");
+    db.add("A000", "霍亂弧菌霍亂", "Y", "", "Y");
+    OutlineBrowser b(Icd10OutlineLines(), false, query);
+    EXPECT_EQ(TileToolTip(b.chapterTile(1).picture), "A00-B99\n傳染病、寄生蟲");
+    EXPECT_EQ(TileToolTip(b.chapterTile(22).picture).rfind("U00-U85\n", 0), 0u);
+    b.openChapter(1);
+    b.openEntry(1); // A00-A99
+    b.openEntry(1); // A00-A09
+    EXPECT_EQ(TileToolTip(b.entryTile(1).picture), "A00\n霍亂\nenglish A00");
+    b.openEntry(1); // A00: its path tile keeps the names
+    EXPECT_EQ(TileToolTip(b.pathTile(4).picture), "A00\n霍亂\nenglish A00");
+    EXPECT_EQ(TileToolTip(b.entryTile(1).picture), "A00.0\n霍亂弧菌霍亂(2023新增)\nenglish A000");
+    b.openEntry(1); // pinned: the slot's tooltip is the code's
+    EXPECT_EQ(TileToolTip(b.pinSlot(1).picture), "A00.0\n霍亂弧菌霍亂(2023新增)\nenglish A000");
+    EXPECT_EQ(TileToolTip(b.pinSlot(2).picture), ""); // an empty slot says nothing
+}
+
 TEST_F(BrowserTest, blockListingLeavesOutSeparateBlocksThatSortInsideIt) {
     for (const char* no : {"C76", "C7A", "C7B", "C80", "C81", "D37", "D3A", "D48"})
         db.add(no, "x", "N");

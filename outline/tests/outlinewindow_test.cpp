@@ -16,6 +16,7 @@
 #include "app/core/desktop.h"
 #include "app/core/messages.h"
 #include "app/widgets/billablechooser.h"
+#include "app/core/handoff.h"
 #include "app/widgets/imagebutton.h"
 #include "testsupport/codedb.h"
 #include "testsupport/fakes.h"
@@ -239,10 +240,36 @@ TEST_F(OutlineWindowTest, handOffSendsThePinnedCodeOrThePrefixAlone) {
     EXPECT_EQ(desktop.clipboard, std::optional<std::string>("|ICD10|"));
     EXPECT_EQ(w->browser().pinSlot(1).code, "B20") << "an arrow does not empty its slot";
 
-    desktop.windows.clear(); // the program has gone: nothing happens
-    desktop.clipboard.reset();
+    // The program has gone while the window is open: the arrow says so and
+    // leaves the clipboard alone; the next showing hides the arrows.
+    desktop.windows.clear();
+    desktop.clipboard = "copied";
     click(w->handOffImage(1));
-    EXPECT_FALSE(desktop.clipboard.has_value());
+    EXPECT_EQ(desktop.clipboard, std::optional<std::string>("copied"));
+    EXPECT_EQ(messages.shown, std::vector<std::string>{app::ConsultationMissingMessage});
+    w->close();
+    w->showWindow();
+    for (int s = 1; s <= kPinSlots; ++s)
+        EXPECT_TRUE(w->handOffImage(s)->isHidden());
+    // Started again: the next activation shows them.
+    desktop.windows.push_back({8, app::ConsultationWindowTitle, true});
+    w->checkHandOff();
+    EXPECT_TRUE(w->handOffImage(1)->isVisible());
+}
+
+TEST_F(OutlineWindowTest, tileTooltipsGiveTheCodeAndItsNames) {
+    add("B20", "HIV疾病", "Y");
+    auto w = open();
+    EXPECT_EQ(w->chapterTileImage(1)->toolTip(), QStringLiteral("A00-B99\n傳染病、寄生蟲"));
+    click(w->chapterTileImage(1));
+    EXPECT_EQ(w->entryTileImage(2)->toolTip().left(8), QStringLiteral("B00-B99\n"));
+    click(w->entryTileImage(2));                         // B00-B99
+    click(w->entryTileImage(entryIndex(*w, "B20-B24"))); // B20
+    EXPECT_EQ(w->entryTileImage(1)->toolTip(), QStringLiteral("B20\nHIV疾病\nenglish B20"));
+    click(w->entryTileImage(1)); // pinned: the slot tells the same
+    EXPECT_EQ(w->pinSlotImage(1)->toolTip(), QStringLiteral("B20\nHIV疾病\nenglish B20"));
+    click(w->pinSlotImage(1)); // emptied: nothing to tell
+    EXPECT_TRUE(w->pinSlotImage(1)->toolTip().isEmpty());
 }
 
 TEST_F(OutlineWindowTest, icd11ModeShowsOnlyItsTwoChapters) {

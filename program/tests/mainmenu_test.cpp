@@ -1,6 +1,9 @@
 #include "program/mainmenu.h"
 
 #include <QApplication>
+#include <QLabel>
+
+#include <filesystem>
 #include <QLineEdit>
 #include <QPointer>
 #include <QTest>
@@ -17,6 +20,7 @@ using program::ApplicationTitle;
 using program::MainMenu;
 using program::MenuSetup;
 using Picture = program::MainMenu::Picture;
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -371,4 +375,42 @@ TEST_F(MenuTest, escapeClosesAWorkingWindowAsItsClosePictureDoes) {
     QTest::keyClick(menu.get(), Qt::Key_Escape);
     EXPECT_TRUE(menu->isVisible());
     EXPECT_EQ(quits, 0);
+}
+
+TEST_F(MenuTest, databaseLine_neverCutAtTheWindowsWidth_theTestDataWarningWhole) {
+    // The full-size test database's line when it is built, else one as long.
+    const std::string full = testsupport::FullDatabasePath();
+    if (!full.empty()) {
+        fs::remove(dir.file("icd10_2023.mdb"));
+        fs::copy_file(full, dir.file("icd10_2023.mdb"));
+    } else {
+        db::Connection c;
+        c.open(dir.file("icd10_2023.mdb"));
+        c.exec("CREATE TABLE BUILDINFO (KEY TEXT, VALUE TEXT); INSERT INTO BUILDINFO VALUES "
+               "('source','official'),('edition','ICD-10-CM 2023（2022-10-01）'),('built','2026-12-08'),"
+               "('chinese_names_test','TEST DATA: names made up')");
+        c.exec("INSERT INTO ICD10 WITH RECURSIVE n(v) AS (SELECT 1 UNION ALL SELECT v + 1 FROM n WHERE v < "
+               "96996) "
+               "SELECT printf('A%05d', v) FROM n");
+    }
+    auto menu = startMenu();
+    auto* label = menu->findChild<QLabel*>(QStringLiteral("databaseLine"));
+    ASSERT_NE(label, nullptr);
+    const QString whole = label->toolTip();
+    EXPECT_TRUE(whole.endsWith(QStringLiteral("（含測試資料，不可用於臨床）"))) << whole.toStdString();
+    EXPECT_GT(label->fontMetrics().horizontalAdvance(whole), label->width())
+        << "a line longer than the label";
+    const QStringList lines = menu->databaseLineText().split(QLatin1Char('\n'));
+    EXPECT_LE(lines.size(), 2);
+    for (const QString& line : lines)
+        EXPECT_LE(label->fontMetrics().horizontalAdvance(line), label->width()) << line.toStdString();
+    EXPECT_LE(lines.size() * label->fontMetrics().lineSpacing(), label->height());
+    EXPECT_TRUE(lines.last().endsWith(QStringLiteral("（含測試資料，不可用於臨床）")));
+    EXPECT_EQ(lines.join(QString()), whole) << "two whole lines, nothing left out";
+    // Clear of the pictures above it and of the close picture beside it.
+    EXPECT_GE(label->y(), menu->picture(MainMenu::Picture::Icd11Tree)->geometry().bottom());
+    EXPECT_LT(label->geometry().right(), menu->picture(MainMenu::Picture::Exit)->x());
+    const QByteArray shots = qgetenv("ICD_SCREENSHOT_DIR");
+    if (!shots.isEmpty())
+        menu->grab().save(QString::fromLocal8Bit(shots) + QStringLiteral("/menu-database-line.png"));
 }

@@ -9,6 +9,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 
 #include <gtest/gtest.h>
 
@@ -49,6 +50,16 @@ bool StartsWith(const std::string& s, const std::string& head) {
     return s.rfind(head, 0) == 0;
 }
 
+// The start-up message of a file that is there but cannot be opened: it names
+// the file on its first line and ends with what to do and the detail.
+void ExpectCannotOpenMessage(const StartUp& s, const std::string& detailPart) {
+    ASSERT_EQ(s.messages.shown.size(), 1u);
+    const std::string& m = s.messages.shown[0];
+    EXPECT_TRUE(StartsWith(m, app::CannotOpenDatabaseMessage + s.dbPath() + "\n")) << m;
+    EXPECT_NE(m.find("原始訊息："), std::string::npos) << m;
+    EXPECT_NE(m.find(detailPart, m.find("原始訊息：")), std::string::npos) << m;
+}
+
 } // namespace
 
 TEST(DatabaseFileFaults, missingFile_saysWhichFileAndCreatesNothing) {
@@ -63,8 +74,8 @@ TEST(DatabaseFileFaults, emptyFile_cannotBeOpened_andStaysEmpty) {
     StartUp s;
     testsupport::WriteFile(s.dbPath(), "");
     EXPECT_FALSE(s.open());
-    ASSERT_EQ(s.messages.shown.size(), 1u);
-    EXPECT_EQ(s.messages.shown[0], std::string(app::CannotOpenDatabaseMessage) + "檔案是空的，不是資料庫");
+    EXPECT_EQ(s.messages.shown,
+              std::vector<std::string>{app::CannotOpenDatabaseText(s.dbPath(), "檔案是空的，不是資料庫")});
     EXPECT_FALSE(s.ctx.connection.isOpen());
     EXPECT_EQ(fs::file_size(s.dbPath()), 0u);
     EXPECT_EQ(s.files(), std::vector<std::string>{"icd10_2023.mdb"});
@@ -88,15 +99,14 @@ TEST(DatabaseFileFaults, notADatabase_givesTheEngineMessage_andLeavesTheFileAlon
         StartUp s;
         testsupport::WriteFile(s.dbPath(), bytes);
         EXPECT_FALSE(s.open());
-        ASSERT_EQ(s.messages.shown.size(), 1u);
-        EXPECT_TRUE(StartsWith(s.messages.shown[0], app::CannotOpenDatabaseMessage)) << s.messages.shown[0];
-        EXPECT_NE(s.messages.shown[0].find("not a database"), std::string::npos) << s.messages.shown[0];
+        ExpectCannotOpenMessage(s, "not a database");
+        EXPECT_NE(s.messages.shown[0].find("不是本程式的資料庫"), std::string::npos);
         EXPECT_EQ(testsupport::ReadFile(s.dbPath()), bytes);
         EXPECT_EQ(s.files(), std::vector<std::string>{"icd10_2023.mdb"});
     }
 }
 
-TEST(DatabaseFileFaults, truncatedDatabase_failsWithTheEngineMessage_atOpenOrAtTheFirstStatement) {
+TEST(DatabaseFileFaults, truncatedDatabase_isRefusedAtStartUp_namingTheFileAndTheDamage) {
     StartUp s;
     // A database large enough to span many pages, then cut in half.
     {
@@ -112,27 +122,11 @@ TEST(DatabaseFileFaults, truncatedDatabase_failsWithTheEngineMessage_atOpenOrAtT
     const std::string cut = whole.substr(0, whole.size() / 2);
     testsupport::WriteFile(s.dbPath(), cut);
 
-    std::string message;
-    if (!s.open()) {
-        ASSERT_EQ(s.messages.shown.size(), 1u);
-        message = s.messages.shown[0];
-    } else {
-        // The header reads well; the missing pages fail the first statement that reaches them.
-        db::Query result(s.ctx.connection), aux(s.ctx.connection);
-        search::Criteria c;
-        c.chineseName = "名稱";
-        try {
-            search::RunSearch(c, result, aux);
-            for (; !result.eof(); result.next()) {
-            }
-            FAIL() << "a cut database read to its end";
-        } catch (const db::Error& e) {
-            message = e.what();
-        }
-    }
-    EXPECT_TRUE(message.find("malformed") != std::string::npos ||
-                message.find("not a database") != std::string::npos)
-        << message;
+    // Its header counts more pages than the file holds: refused at start-up
+    // rather than failing later in the middle of a search.
+    EXPECT_FALSE(s.open());
+    ExpectCannotOpenMessage(s, "malformed");
+    EXPECT_NE(s.messages.shown[0].find("截斷"), std::string::npos) << s.messages.shown[0];
     s.ctx.connection.close();
     EXPECT_EQ(testsupport::ReadFile(s.dbPath()), cut);
 }
@@ -234,6 +228,36 @@ TEST_F(DamagedSchemaTest, rankingWithoutTheUsageTable_failsAndChangesNothing) {
     EXPECT_EQ(reliability::Fingerprint(conn), before);
 }
 
+// Runs the work as it is (an ordinary user) or, for the superuser, who reads
+// and writes through any permission, in a child process that has given up
+// the superuser's rights (the folder opened to it). Returns the work's
+// outcome, or "skip: why" when it could not be run so.
+std::string AsAnOrdinaryUser(const fs::path& folder, const std::function<std::string()>& work) {
+    if (geteuid() != 0) return work();
+    if (chmod(folder.c_str(), 0755) != 0) return "skip: the temporary folder cannot be opened to other users";
+    int fds[2];
+    if (pipe(fds) != 0) return "skip: no pipe";
+    const pid_t child = fork();
+    if (child < 0) return "skip: no child process";
+    if (child == 0) {
+        close(fds[0]);
+        std::string outcome = "skip: cannot give up the superuser's rights";
+        if (setgid(65534) == 0 && setuid(65534) == 0) outcome = work();
+        (void)!write(fds[1], outcome.data(), outcome.size());
+        _exit(0);
+    }
+    close(fds[1]);
+    std::string outcome;
+    char buf[256];
+    for (ssize_t n; (n = read(fds[0], buf, sizeof buf)) > 0;)
+        outcome.append(buf, static_cast<std::size_t>(n));
+    close(fds[0]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return "the child process failed";
+    return outcome;
+}
+
 // Opens the read-only file and runs the ranking on it; returns what happened
 // as text ("" when the ranking failed as it should).
 std::string RankReadOnlyFile(const std::string& path) {
@@ -260,41 +284,15 @@ TEST(ReadOnlyDatabase, rankingOnAReadOnlyFile_failsWithTheEngineMessageAndChange
     reliability::CreateCodeDb(path);
     const std::string bytes = testsupport::ReadFile(path);
     ASSERT_EQ(chmod(path.c_str(), 0444), 0);
-    if (geteuid() != 0) {
-        EXPECT_EQ(RankReadOnlyFile(path), "");
-    } else {
-        // The superuser writes through any permission: the run happens in a
-        // child process that has given up the superuser's rights.
-        ASSERT_EQ(chmod(dir.path().c_str(), 0755), 0);
-        int fds[2];
-        ASSERT_EQ(pipe(fds), 0);
-        const pid_t child = fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            close(fds[0]);
-            std::string outcome = "skip: cannot give up the superuser's rights";
-            if (setgid(65534) == 0 && setuid(65534) == 0)
-                outcome = access(path.c_str(), R_OK) == 0
-                              ? RankReadOnlyFile(path)
-                              : "skip: the temporary folder is closed to other users";
-            (void)!write(fds[1], outcome.data(), outcome.size());
-            _exit(0);
-        }
-        close(fds[1]);
-        std::string outcome;
-        char buf[256];
-        for (ssize_t n; (n = read(fds[0], buf, sizeof buf)) > 0;)
-            outcome.append(buf, static_cast<std::size_t>(n));
-        close(fds[0]);
-        int status = 0;
-        waitpid(child, &status, 0);
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-        if (outcome.rfind("skip: ", 0) == 0) {
-            chmod(path.c_str(), 0644);
-            GTEST_SKIP() << outcome.substr(6);
-        }
-        EXPECT_EQ(outcome, "");
+    const std::string outcome = AsAnOrdinaryUser(dir.path(), [&] {
+        return access(path.c_str(), R_OK) == 0 ? RankReadOnlyFile(path)
+                                               : "skip: the temporary folder is closed to other users";
+    });
+    if (outcome.rfind("skip: ", 0) == 0) {
+        chmod(path.c_str(), 0644);
+        GTEST_SKIP() << outcome.substr(6);
     }
+    EXPECT_EQ(outcome, "");
     chmod(path.c_str(), 0644);
     EXPECT_EQ(testsupport::ReadFile(path), bytes);
 }
@@ -388,10 +386,27 @@ TEST(DatabaseFileFaults, lockedAtStartUp_saysTheDatabaseCannotBeOpened_afterTheB
     const auto seconds =
         std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - start).count();
     EXPECT_EQ(s.messages.shown,
-              std::vector<std::string>{std::string(app::CannotOpenDatabaseMessage) + "database is locked"});
+              std::vector<std::string>{app::CannotOpenDatabaseText(s.dbPath(), "database is locked")});
     EXPECT_LE(seconds, 30);
     holder.release();
     EXPECT_EQ(reliability::FingerprintOf(s.dbPath()), before);
+}
+
+TEST(DatabaseFileFaults, unreadableAtStartUp_namesTheFileAndAsksForTheRights) {
+    StartUp s;
+    reliability::CreateCodeDb(s.dbPath());
+    ASSERT_EQ(chmod(s.dbPath().c_str(), 0), 0);
+    const std::string outcome = AsAnOrdinaryUser(s.dir.path(), [&]() -> std::string {
+        if (access(s.dir.path().c_str(), X_OK) != 0)
+            return "skip: the temporary folder is closed to other users";
+        if (s.open()) return "an unreadable file opened";
+        return s.messages.shown.size() == 1 ? s.messages.shown[0] : "no message";
+    });
+    chmod(s.dbPath().c_str(), 0644);
+    if (outcome.rfind("skip: ", 0) == 0) GTEST_SKIP() << outcome.substr(6);
+    EXPECT_TRUE(StartsWith(outcome, app::CannotOpenDatabaseMessage + s.dbPath() + "\n")) << outcome;
+    EXPECT_NE(outcome.find("權限"), std::string::npos) << outcome;
+    EXPECT_NE(outcome.find("原始訊息：unable to open database file"), std::string::npos) << outcome;
 }
 
 TEST(JetFileFaults, passwordProtectedJetFile_isRefusedWithAClearMessage_andNoCopyIsLeft) {
@@ -400,9 +415,7 @@ TEST(JetFileFaults, passwordProtectedJetFile_isRefusedWithAClearMessage_andNoCop
     fs::copy_file(testsupport::SharedDataDir() / "mdb" / "mdbreader_V2000_with-password.mdb", s.dbPath());
     const std::string bytes = testsupport::ReadFile(s.dbPath());
     EXPECT_FALSE(s.open());
-    ASSERT_EQ(s.messages.shown.size(), 1u);
-    EXPECT_TRUE(StartsWith(s.messages.shown[0], app::CannotOpenDatabaseMessage)) << s.messages.shown[0];
-    EXPECT_NE(s.messages.shown[0].find("密碼"), std::string::npos) << s.messages.shown[0];
+    ExpectCannotOpenMessage(s, "密碼");
     EXPECT_EQ(testsupport::ReadFile(s.dbPath()), bytes);
     EXPECT_EQ(s.files(), std::vector<std::string>{"icd10_2023.mdb"});
 }
@@ -414,9 +427,7 @@ TEST(JetFileFaults, jetFileCutInsideItsHeader_isRefusedWithAClearMessage_andNoCo
     header += std::string(200, '\x00');
     testsupport::WriteFile(s.dbPath(), header);
     EXPECT_FALSE(s.open());
-    ASSERT_EQ(s.messages.shown.size(), 1u);
-    EXPECT_TRUE(StartsWith(s.messages.shown[0], app::CannotOpenDatabaseMessage)) << s.messages.shown[0];
-    EXPECT_NE(s.messages.shown[0].find("截斷"), std::string::npos) << s.messages.shown[0];
+    ExpectCannotOpenMessage(s, "截斷");
     EXPECT_EQ(testsupport::ReadFile(s.dbPath()), header);
     EXPECT_EQ(s.files(), std::vector<std::string>{"icd10_2023.mdb"});
 }
@@ -429,8 +440,7 @@ TEST(JetFileFaults, jetFileWithAGoodHeaderAndGarbagePages_isRefusedWithoutTaking
         bytes += static_cast<char>((i * 7919) & 0xFF);
     testsupport::WriteFile(s.dbPath(), bytes);
     EXPECT_FALSE(s.open());
-    ASSERT_EQ(s.messages.shown.size(), 1u);
-    EXPECT_TRUE(StartsWith(s.messages.shown[0], app::CannotOpenDatabaseMessage)) << s.messages.shown[0];
+    ExpectCannotOpenMessage(s, "");
     EXPECT_EQ(testsupport::ReadFile(s.dbPath()), bytes);
     EXPECT_EQ(s.files(), std::vector<std::string>{"icd10_2023.mdb"});
 }

@@ -185,6 +185,18 @@ TEST(KillWriters, buildDb_killedAnywhere_leavesTheOldOrTheNewDatabase) {
                          ""});
 }
 
+TEST(KillWriters, clinicBuild_killedAnywhere_leavesTheOldOrTheNewDatabase) {
+    KillAtRandomMoments({"icdtool build-db from the NHI file",
+                         [](const fs::path& d, int) {
+                             PutUnrankedSample(d);
+                             WriteClinicFiles(d, 3000);
+                         },
+                         ClinicBuildCommand,
+                         DatabaseName,
+                         {DatabaseName + ".part", DatabaseName + ".part-journal"},
+                         ""});
+}
+
 TEST(KillWriters, runSql_killedAnywhere_leavesTheOldOrTheNewDatabase) {
     KillAtRandomMoments({"icdtool run-sql",
                          [](const fs::path& d, int) { PutUnrankedSample(d); },

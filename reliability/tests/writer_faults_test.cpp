@@ -44,6 +44,12 @@ std::vector<WriterCase> Writers() {
              WriteOrderFiles(d, 3000);
          },
          BuildDbCommand, DatabaseName, "建立代碼資料庫失敗"},
+        {"icdtool build-db from the NHI file",
+         [](const fs::path& d) {
+             PutUnrankedSample(d);
+             WriteClinicFiles(d, 3000);
+         },
+         ClinicBuildCommand, DatabaseName, "建立代碼資料庫失敗"},
         {"icdtool run-sql", PutUnrankedSample, RunSqlCommand, DatabaseName, "以 SQL 檔建立資料庫失敗"},
     };
     const std::string jet = SharedJetFile("jackcess_testV2000.mdb");

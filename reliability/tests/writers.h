@@ -1,12 +1,15 @@
 #pragma once
 // The program's writers as a clinic starts them, for the kill, disk-full,
 // read-only and two-program tests: the ranking builder (icdtool rank, and the
-// search window's hidden button inside the program), icdtool build-db, icdtool
-// run-sql and the Jet conversion at start-up. Each works in a folder laid out as
+// search window's hidden button inside the program), icdtool build-db (from
+// the US files, and a clinic's build from its NHI file), icdtool run-sql and
+// the Jet conversion at start-up. Each works in a folder laid out as
 // the program's: the database icd10_2023.mdb beside a stand-in executable path.
 #include <algorithm>
 #include <filesystem>
+#include <cstdlib>
 #include <fstream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -80,6 +83,37 @@ inline std::vector<std::string> BuildDbCommand(const fs::path& dir) {
             (dir / "order.tsv").string(),
             "--previous-order",
             (dir / "previous.tsv").string()};
+}
+
+// A clinic's build from its NHI file: the Chinese edition (UTF-8 with its mark,
+// as downloaded) naming the codes of WriteOrderFiles, and the order files
+// compressed, as the project's official files are.
+inline void WriteClinicFiles(const fs::path& dir, int codes) {
+    WriteOrderFiles(dir, codes);
+    const std::string compress = "xz " + (dir / "order.tsv").string() + " " + (dir / "previous.tsv").string();
+    if (std::system(compress.c_str()) != 0) throw std::runtime_error("xz is needed: " + compress);
+    std::ofstream csv(dir / "177507.csv", std::ios::binary);
+    csv << "\xEF\xBB\xBF"
+           "2023年版ICD-10-CM/PCS,USE,ICD-10-CM/PCS英文名稱,ICD-10-CM/"
+           "PCS中文名稱,狀態,修訂日期\r\n";
+    for (int i = 0; i < codes; ++i) {
+        const std::string n = std::to_string(100000 + i).substr(1);
+        const std::string code =
+            std::string(1, static_cast<char>('A' + i % 20)) + n.substr(0, 2) + "." + n.substr(2);
+        csv << code << ",1,\"Long title, code " << n << "\",測試名稱第" << n << "號,,\r\n";
+    }
+}
+
+inline std::vector<std::string> ClinicBuildCommand(const fs::path& dir) {
+    return {IcdTool(),
+            "build-db",
+            (dir / DatabaseName).string(),
+            "--chinese",
+            (dir / "177507.csv").string(),
+            "--order",
+            (dir / "order.tsv.xz").string(),
+            "--previous-order",
+            (dir / "previous.tsv.xz").string()};
 }
 
 inline std::vector<std::string> RunSqlCommand(const fs::path& dir) {

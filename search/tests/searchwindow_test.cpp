@@ -18,6 +18,7 @@
 #include <QToolButton>
 #include <gtest/gtest.h>
 
+#include "app/core/handoff.h"
 #include "app/widgets/imagebutton.h"
 #include "search/ranking.h"
 #include "search/resultmodel.h"
@@ -225,13 +226,124 @@ TEST_F(SearchWindowTest, handOff_sendsFinestCodesAndRefusesOthers) {
     EXPECT_EQ(desktop.actions, (std::vector<std::string>{"front:7", "restore:7"}));
 }
 
-TEST_F(SearchWindowTest, withoutConsultationWindow_theHandOffPictureIsHidden) {
+TEST_F(SearchWindowTest, consultationStartedAfterTheWindowAndClosedWhileItIsOpen) {
     desktop.windows.clear();
     auto form = create();
-    EXPECT_TRUE(child<QWidget>(form.get(), "handOffButton")->isHidden());
-    desktop.windows.push_back({7, app::ConsultationWindowTitle, true});
+    auto* picture = child<QWidget>(form.get(), "handOffButton");
     form->show();
-    EXPECT_FALSE(child<QWidget>(form.get(), "handOffButton")->isVisible()); // decided once, at creation
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    EXPECT_TRUE(picture->isHidden());
+    child<QLineEdit>(form.get(), "codeEdit")->setText(QStringLiteral("A00"));
+    form->search(form.get());
+    auto* grid = child<QTableView>(form.get(), "resultGrid");
+    grid->setCurrentIndex(grid->model()->index(3, 0)); // A009, finest
+    // The chooser key still works: it says what is missing.
+    grid->setFocus();
+    QTest::keyClick(grid, Qt::Key_F2);
+    EXPECT_EQ(messages.shown, std::vector<std::string>{app::ConsultationMissingMessage});
+    EXPECT_FALSE(desktop.clipboard.has_value());
+
+    // The consultation program starts after this window: the next activation shows the picture.
+    desktop.windows.push_back({7, app::ConsultationWindowTitle, true});
+    QWidget elsewhere;
+    elsewhere.show();
+    elsewhere.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&elsewhere));
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    EXPECT_TRUE(picture->isVisible());
+    release(form.get(), "handOffButton");
+    EXPECT_EQ(desktop.clipboard, std::optional<std::string>("|ICD10|A009"));
+
+    // Closed while this window stays open and active: the picture still shows,
+    // and its hand-off says so, the clipboard left as it was.
+    desktop.windows.back().open = false;
+    release(form.get(), "handOffButton");
+    EXPECT_EQ(messages.shown,
+              (std::vector<std::string>{app::ConsultationMissingMessage, app::ConsultationMissingMessage}));
+    EXPECT_EQ(desktop.clipboard, std::optional<std::string>("|ICD10|A009"));
+    EXPECT_EQ(desktop.actions, (std::vector<std::string>{"front:7", "restore:7"}));
+    // Shown again later (closed and launched from the menu): hidden.
+    form->close();
+    form->showWindow();
+    EXPECT_TRUE(picture->isHidden());
+}
+
+TEST_F(SearchWindowTest, enlarged_theGridTakesTheRoomAndShowsMoreRows_theCriteriaStay) {
+    for (int i = 0; i < 60; ++i)
+        db.code("B" + std::to_string(100 + i), "病" + std::to_string(i), "disease " + std::to_string(i), "Y");
+    auto form = create();
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    EXPECT_EQ(form->size(), QSize(712, 533)); // the default size as it was
+    EXPECT_TRUE(form->windowFlags() & Qt::WindowMaximizeButtonHint);
+    auto* grid = child<QTableView>(form.get(), "resultGrid");
+    auto* codeBox = child<QLineEdit>(form.get(), "codeEdit");
+    auto* picture = child<QWidget>(form.get(), "handOffButton");
+    const QRect codeBoxPlace = codeBox->geometry();
+    EXPECT_EQ(grid->geometry(), QRect(1, 289, 710, 202)); // as laid out at the default size
+    codeBox->setText(QStringLiteral("B1"));
+    form->search(form.get());
+    auto visibleRows = [&] {
+        const int last = grid->rowAt(grid->viewport()->height() - 1);
+        return (last < 0 ? grid->model()->rowCount() : last + 1) - grid->rowAt(0);
+    };
+    const int before = visibleRows();
+
+    form->resize(1100, 850);
+    QTest::qWait(20);
+    EXPECT_GT(visibleRows(), before + 10);
+    EXPECT_EQ(grid->width(), 1098);
+    EXPECT_EQ(codeBox->geometry(), codeBoxPlace);
+    // The strip of the current row stays at the bottom, its picture at the right end.
+    auto* strip = child<QWidget>(form.get(), "currentRowPanel");
+    EXPECT_EQ(strip->geometry().bottom(), form->height() - 2);
+    EXPECT_EQ(picture->geometry().right(), strip->width() - 10);
+    EXPECT_EQ(grid->geometry().bottom() + 1, strip->y());
+
+    const QByteArray dir = qgetenv("ICD_SCREENSHOT_DIR");
+    if (!dir.isEmpty()) {
+        EXPECT_TRUE(form->grab().save(QString::fromLocal8Bit(dir) + QStringLiteral("/search-enlarged.png")));
+    }
+    // Back to the default size: the grid as before.
+    form->resize(712, 533);
+    QTest::qWait(20);
+    EXPECT_EQ(grid->geometry(), QRect(1, 289, 710, 202));
+    form->resize(300, 200); // never smaller than the default
+    EXPECT_EQ(form->size(), QSize(712, 533));
+}
+
+TEST_F(SearchWindowTest, icd11Rows_areMarkedInTheGridTheCountAndTheDetailStrip) {
+    db.code("S99", "其他損傷", "Other injuries", "N");
+    db.code("SA00", "肝系病", "Liver system disorders", "N");
+    db.code("SJ1Z", "肝鬱證", "Liver qi stagnation pattern", "Y");
+    auto form = create();
+    child<QLineEdit>(form.get(), "codeEdit")->setText(QStringLiteral("S"));
+    form->search(form.get());
+    ASSERT_EQ(codes(*form), (std::vector<std::string>{"S93401A", "S93401D", "S99", "SA00", "SJ1Z"}));
+    EXPECT_EQ(child<QLabel>(form.get(), "rowCountLabel")->text(),
+              QStringLiteral("共 5 筆，其中 ICD-11 傳統醫學 2 筆"));
+    QAbstractItemModel* model = child<QTableView>(form.get(), "resultGrid")->model();
+    EXPECT_EQ(model->index(4, 4).data().toString(), QStringLiteral("【ICD-11】肝鬱證"));
+    EXPECT_EQ(model->index(2, 4).data().toString(), QStringLiteral("其他損傷"));
+    EXPECT_TRUE(model->index(4, 3).data(Qt::BackgroundRole).isValid());
+    EXPECT_FALSE(model->index(2, 3).data(Qt::BackgroundRole).isValid());
+    EXPECT_TRUE(
+        model->index(4, 3).data(Qt::ToolTipRole).toString().contains(QStringLiteral("不是 ICD-10-CM")));
+    // Copying keeps the name as it is, without the mark.
+    EXPECT_EQ(form->resultModel()->decoratedName(4), QStringLiteral("肝鬱證"));
+
+    auto* grid = child<QTableView>(form.get(), "resultGrid");
+    grid->setCurrentIndex(model->index(4, 0));
+    EXPECT_EQ(child<QLabel>(form.get(), "currentNameLabel")->text(), QStringLiteral("【ICD-11】肝鬱證"));
+    EXPECT_FALSE(child<QLabel>(form.get(), "currentCodeLabel")->toolTip().isEmpty());
+    grid->setCurrentIndex(model->index(2, 0));
+    EXPECT_EQ(child<QLabel>(form.get(), "currentNameLabel")->text(), QStringLiteral("其他損傷"));
+    EXPECT_TRUE(child<QLabel>(form.get(), "currentCodeLabel")->toolTip().isEmpty());
+    // The hand-off stays as it is for an ICD-11 code.
+    grid->setCurrentIndex(model->index(4, 0));
+    release(form.get(), "handOffButton");
+    EXPECT_EQ(desktop.clipboard, std::optional<std::string>("|ICD10|SJ1Z"));
 }
 
 TEST_F(SearchWindowTest, closeAndShowAgain_keepsCriteriaRowsAndCurrentRow) {
@@ -448,6 +560,33 @@ TEST_F(SearchWindowTest, liveSearchError_showsNoMessageUntilEnter) {
     QTest::keyClick(edit, Qt::Key_Return);
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_NE(messages.shown[0].find("ICD10_RANKING"), std::string::npos);
+}
+
+TEST_F(SearchWindowTest, liveSearchFindingNothing_saysSoInTheCountLine_asDoesAnIcd9BoxThatMapsToNothing) {
+    auto form = create();
+    form->show();
+    auto* count = child<QLabel>(form.get(), "rowCountLabel");
+    auto* edit = child<QLineEdit>(form.get(), "codeEdit");
+    edit->setFocus();
+    QTest::keyClicks(edit, QStringLiteral("Q9"));
+    ASSERT_TRUE(WaitFor([&] { return form->searchesStarted() == 1; }));
+    EXPECT_EQ(count->text(), QStringLiteral("共 0 筆（查無資料）"));
+    edit->clear();
+    ASSERT_TRUE(WaitFor([&] { return form->searchesStarted() == 2; }));
+    EXPECT_TRUE(count->text().isEmpty()); // no criterion: no search, nothing to count
+
+    // An ICD-9 code with no ICD-10 code: said in the line while typing, no box.
+    auto* icd9 = child<QLineEdit>(form.get(), "icd9CodeEdit");
+    icd9->setFocus();
+    QTest::keyClicks(icd9, QStringLiteral("8455"));
+    ASSERT_TRUE(WaitFor([&] { return form->searchesStarted() == 3; }));
+    EXPECT_EQ(count->text(), QStringLiteral("ICD9碼「8455」查無對應的ICD10碼"));
+    EXPECT_TRUE(messages.shown.empty());
+    EXPECT_EQ(form->resultModel()->rowCount(), 0);
+    // Enter shows the message box as it always did, the line unchanged.
+    QTest::keyClick(icd9, Qt::Key_Return);
+    EXPECT_EQ(messages.shown, std::vector<std::string>{"ICD9碼「8455」查無對應的ICD10碼"});
+    EXPECT_EQ(count->text(), QStringLiteral("ICD9碼「8455」查無對應的ICD10碼"));
 }
 
 // A long search (a name that is nowhere among 300,000 rows) is running when

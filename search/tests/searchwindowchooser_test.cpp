@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "app/widgets/billablechooser.h"
+#include "app/core/handoff.h"
 #include "app/widgets/imagebutton.h"
 #include "search/resultmodel.h"
 #include "testsupport/codedb.h"
@@ -140,14 +141,42 @@ TEST_F(SearchWindowChooserTest, chooserKey_opensTheChooserOnAHeaderAndHandsOffAF
     EXPECT_EQ(desktop.clipboard, std::optional<std::string>("|ICD10|S93402A"));
 }
 
-TEST_F(SearchWindowChooserTest, withoutConsultationWindow_theChooserKeyDoesNothing) {
+TEST_F(SearchWindowChooserTest, withoutConsultationWindow_theChooserKeyStillChoosesAndTheHandOffSaysSo) {
     desktop.windows.clear();
     auto form = searchFor("S93.4");
     ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
     selectRow(*form, 0);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_F2);
-    EXPECT_EQ(openChooser(*form), nullptr);
-    EXPECT_TRUE(messages.shown.empty());
+    app::BillableChooser* chooser = openChooser(*form);
+    ASSERT_NE(chooser, nullptr);
+    QTest::keyClick(chooser->filterBox(), Qt::Key_Enter);
+    EXPECT_EQ(messages.shown, std::vector<std::string>{app::ConsultationMissingMessage});
+    EXPECT_FALSE(desktop.clipboard.has_value());
+}
+
+TEST_F(SearchWindowChooserTest, doubleClickOnARow_handsOffAFinestCodeAndOffersTheChooserForAHeader) {
+    auto form = searchFor("S93.4");
+    auto* grid = form->findChild<QTableView*>(QStringLiteral("resultGrid"));
+    auto doubleClick = [&](int row) {
+        // As the system delivers one: a click, then the second press as a double-click.
+        const QPoint at = grid->visualRect(grid->model()->index(row, 4)).center();
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, at);
+    };
+    doubleClick(3); // S93401D
+    EXPECT_EQ(desktop.clipboard, std::optional<std::string>("|ICD10|S93401D"));
+    EXPECT_EQ(form->resultModel()->currentRow(), 3);
+    doubleClick(0); // S934: the message, then the chooser
+    EXPECT_EQ(messages.shown, std::vector<std::string>{"非最細碼無法使用"});
+    ASSERT_NE(openChooser(*form), nullptr);
+    QTest::keyClick(openChooser(*form)->filterBox(), Qt::Key_Escape);
+    // Enter in the grid still searches, handing nothing off.
+    desktop.clipboard.reset();
+    const int searches = form->searchesStarted();
+    selectRow(*form, 2);
+    QTest::keyClick(grid, Qt::Key_Return);
+    EXPECT_EQ(form->searchesStarted(), searches + 1);
+    EXPECT_FALSE(desktop.clipboard.has_value());
 }
 
 TEST_F(SearchWindowChooserTest, escapeClosesTheWindowFromTheBoxesAndTheGridAndKeepsItsState) {

@@ -3,6 +3,7 @@
 // public releases. The pieces are here so that tests can drive them directly.
 
 #include <cstdio>
+#include <functional>
 #include <map>
 #include <memory>
 #include <stdexcept>
@@ -32,6 +33,8 @@ public:
     [[noreturn]] void fail(const std::string& what) const;
 
 private:
+    // Stops at a line that is not UTF-8 text (the release files are UTF-8).
+    void checkText(const std::string& line) const;
     std::string m_path;
     std::FILE* m_file = nullptr;
     int m_pid = -1;
@@ -60,13 +63,15 @@ private:
 
 // Comma-separated text as spreadsheets write it (quotes, doubled quotes, line
 // breaks inside quotes). The bytes are UTF-8 (a BOM is skipped) or, when they
-// are not valid UTF-8, CP950; rows come back in UTF-8.
+// are not valid UTF-8, CP950 (text/textfile.h); rows come back in UTF-8. Bytes
+// that are not text in their encoding throw Error "CSV:LINE: what".
 std::vector<std::vector<std::string>> ParseCsv(const std::string& bytes);
 
-// A comma-separated file read whole, checked against the exact header it must
-// have (the texts in this order; blanks around them and a byte-order mark are
-// ignored). Rows keep the line on which they start, so errors say FILE:LINE:.
-// Every data row must have as many fields as the header; blank lines are skipped.
+// A comma-separated file read whole: its bytes decoded and checked as ParseCsv
+// does, its header checked against the exact one it must have (the texts in
+// this order; blanks around them and a byte-order mark are ignored). Rows keep
+// the line on which they start, so errors say FILE:LINE:. Every data row must
+// have as many fields as the header; blank lines are skipped.
 class CsvFile {
 public:
     struct Row {
@@ -132,29 +137,79 @@ struct Options {
     bool testUsageRanks = false;
 };
 
-struct Counts {
-    long icd10 = 0, billable = 0, newIn2023 = 0, deleted2023 = 0, disabled2023 = 0;
-    long icd11 = 0, chineseNames = 0, cm = 0, icd9 = 0, btbindn = 0;
-    // GEM rows whose ICD-10-CM code is a header of the edition, and the rows
-    // of its billable codes that stand for them in CM.
+// What the US GEM importer counted: its rows whose ICD-10-CM code is a header
+// of the edition, and the rows of its billable codes that stand for them in CM.
+struct GemCounts {
     long cmHeaderRows = 0, cmHeaderCodes = 0;
-    // The NHI Chinese edition: names holding "?", names with compatibility
-    // ideographs composed, USE against the order file (the order file decides),
-    // PCS rows left out, CM codes that the order file lacks, and the revisions of
-    // the file itself (its status values and dated rows), counted, never stored.
+};
+
+// What the NHI Chinese edition importer counted: names holding "?", names with
+// compatibility ideographs composed, USE against the order file (the order file
+// decides), PCS rows left out, CM codes that the order file lacks, and the
+// revisions of the file itself (its status values and dated rows), counted,
+// never stored.
+struct ChineseEditionCounts {
     long questionNames = 0, composedNames = 0, useDisagreements = 0, nhiPcsRows = 0, nhiNotInEdition = 0;
     std::vector<std::string> useExamples; // the first few disagreements
     std::map<std::string, long> revisions;
     long revisionDates = 0;
-    // The NHI ICD-9 map: procedure rows left out.
-    long icd9MapProcedureRows = 0;
-    // The 2014 map: the values of its two status columns with their counts.
+};
+
+// What the NHI ICD-9 map importer counted: procedure rows left out.
+struct Icd9MapCounts {
+    long procedureRows = 0;
+};
+
+// What the NHI 2014 map importer counted: the values of its two status columns.
+struct Map2014Counts {
     std::map<std::string, long> status2014, status2023;
 };
 
+struct Counts {
+    // The rows of the tables as written (the summary's first line).
+    long icd10 = 0, billable = 0, newIn2023 = 0, deleted2023 = 0, disabled2023 = 0;
+    long icd11 = 0, chineseNames = 0, cm = 0, icd9 = 0, btbindn = 0;
+    // What each importer counted, for its lines of the summary.
+    GemCounts gem;
+    ChineseEditionCounts chinese;
+    Icd9MapCounts icd9Map;
+    Map2014Counts map2014;
+};
+
+// How far a build has come, for a window: the stage (from 1, of count), what it
+// does in Traditional Chinese, and the step within it as the command line
+// prints it ("" as the stage begins).
+struct BuildStep {
+    int number = 0, count = 0;
+    std::string stage;  // "讀取中文名稱"
+    std::string detail; // "Chinese names 177507.csv"
+};
+
+// Called on the thread that builds, as each stage and each step begins;
+// returning false cancels the build.
+using ProgressCallback = std::function<bool(const BuildStep&)>;
+
+// A build stopped through its progress callback; nothing was written.
+class Cancelled : public Error {
+public:
+    Cancelled();
+};
+
 // Builds the database at options.out atomically (a temporary file beside it,
-// renamed when complete). Progress lines go to progress (may be null).
-Counts BuildDatabase(const Options& options, std::FILE* progress);
+// put in its place durably when complete; on any error or a cancel the
+// temporary file is removed and options.out is left as it was). Progress lines
+// go to progress (may be null), and each stage and step to callback (may be
+// empty).
+Counts BuildDatabase(const Options& options, std::FILE* progress, const ProgressCallback& callback = {});
+
+// Fills the inputs that the options leave empty from a folder laid out as the
+// project's official files (icd10cm/, gem/, icd9cm/, icd11/): the order files
+// of the edition (the April 2023 update with april) and of the year before
+// (unless the 2014 map gives the marks), the GEM and ICD-9-CM titles (unless
+// the NHI ICD-9 map replaces them, or noGem, noIcd9) and the ICD-11 list
+// (unless noIcd11). A release file decompressed beside or instead of its .xz
+// (icd10cm_order_2022.tsv for icd10cm_order_2022.tsv.xz) is the one read.
+void PickFromData(Options& o, const std::string& data, bool april, bool noIcd9, bool noGem, bool noIcd11);
 
 // The schema file built into the program.
 const char* BuiltInSchema();

@@ -121,7 +121,7 @@ void ImportCodes(Build& b) {
     std::vector<CodeRow> deleted;
     if (!o.marks2014.empty()) {
         b.progress.step("2014 edition " + FileName(o.marks2014));
-        Map2014 m = ReadMap2014(o.marks2014, b.counts);
+        Map2014 m = ReadMap2014(o.marks2014, b.counts.map2014);
         if (!o.order2014.empty())
             for (const auto& r : ReadOrderFile(o.order2014))
                 m.billable2014[r.code] = r.billable;

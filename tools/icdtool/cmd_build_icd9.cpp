@@ -55,10 +55,10 @@ void ImportGem(Build& b) {
         if (known != b.billable.end() && !known->second) {
             auto under = BillableUnder(billable, plain);
             if (!under.empty()) {
-                ++b.counts.cmHeaderRows;
+                ++b.counts.gem.cmHeaderRows;
                 for (const auto& code : under) {
                     addPair(nine, DotIcd10(code));
-                    ++b.counts.cmHeaderCodes;
+                    ++b.counts.gem.cmHeaderCodes;
                 }
                 continue;
             }

@@ -8,12 +8,18 @@
 #include <sstream>
 
 #include "cmd_build.h"
+#include "text/paths.h"
 #include "text/text.h"
+#include "text/textfile.h"
 
 namespace icdtool::build {
 
 void LineReader::fail(const std::string& what) const {
     throw Error(m_path + ":" + std::to_string(m_lineNo) + ": " + what);
+}
+
+void LineReader::checkText(const std::string& line) const {
+    if (const text::TextFault f = text::CheckUtf8Line(line)) fail(f.what);
 }
 
 std::vector<std::string> SplitTabs(const std::string& line) {
@@ -63,12 +69,12 @@ const std::string& TsvReader::get(const std::string& column) const {
 
 namespace {
 
-// Text in UTF-8: a byte-order mark is dropped; bytes that are not valid UTF-8
-// are read as CP950.
-std::string CsvText(const std::string& raw) {
-    if (raw.compare(0, 3, "\xEF\xBB\xBF") == 0) return raw.substr(3);
-    if (!text::IsValidUtf8(raw)) return text::FromCp950(raw);
-    return raw;
+// The bytes of a comma-separated file as UTF-8 text; a fault (bytes that are
+// not text in the file's encoding) is thrown as "PLACE:LINE: what".
+std::string CsvText(const std::string& raw, const std::string& place) {
+    text::DecodedText d = text::DecodeTextFile(raw);
+    if (d.fault) throw Error(place + ":" + std::to_string(d.fault.line) + ": " + d.fault.what);
+    return std::move(d.utf8);
 }
 
 struct CsvParse {
@@ -138,18 +144,18 @@ std::string JoinNames(const std::vector<std::string>& names) {
 
 std::vector<std::vector<std::string>> ParseCsv(const std::string& raw) {
     std::vector<std::vector<std::string>> rows;
-    for (auto& r : ParseCsvRows(CsvText(raw)).rows)
+    for (auto& r : ParseCsvRows(CsvText(raw, "CSV")).rows)
         rows.push_back(std::move(r.fields));
     return rows;
 }
 
 CsvFile::CsvFile(const std::string& path, const std::vector<std::string>& header)
     : m_path(path), m_header(header) {
-    std::ifstream f(path, std::ios::binary);
+    std::ifstream f(text::PathFromUtf8(path), std::ios::binary);
     if (!f) throw Error(path + ": 無法開啟檔案 (cannot be opened: " + std::strerror(errno) + ")");
     std::stringstream ss;
     ss << f.rdbuf();
-    CsvParse parsed = ParseCsvRows(CsvText(ss.str()));
+    CsvParse parsed = ParseCsvRows(CsvText(ss.str(), path));
     if (parsed.rows.empty())
         throw Error(path + ":1: 檔案是空的 (the file is empty; a header line was expected)");
     std::vector<std::string> found;

@@ -1,11 +1,18 @@
 // build-db: the Taiwan NHI open-data files (Chinese edition of ICD-10-CM 2023,
 // ICD-9-CM 2001 to ICD-10-CM 2023 map, ICD-10-CM 2014 to 2023 map), each read
 // by its exact header.
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fstream>
 #include <set>
 
+#include "clinicbuild.h"
 #include "cmd_build_steps.h"
 #include "db/statement.h"
+#include "text/paths.h"
 #include "text/text.h"
+#include "text/textfile.h"
 
 namespace icdtool::build {
 
@@ -31,6 +38,24 @@ const std::vector<std::string> kMap2014Header = {"2014年版ICD-10-CM/PCS",
                                                  "2014代碼狀態",
                                                  "2023代碼狀態",
                                                  "修訂日期"};
+
+std::string Joined(const std::vector<std::string>& fields) {
+    std::string s;
+    for (const auto& f : fields)
+        s += (s.empty() ? "" : ",") + f;
+    return s;
+}
+
+// The first line of a file as text, at most 64 KB of it; "" for an empty file.
+std::string FirstLine(std::ifstream& in) {
+    std::string head(64 * 1024, '\0');
+    in.read(head.data(), static_cast<std::streamsize>(head.size()));
+    head.resize(static_cast<std::size_t>(in.gcount()));
+    head.erase(
+        0, std::min(head.size(), head.find_first_not_of("\r\n"))); // blank lines, as the reader skips them
+    if (const std::size_t end = head.find_first_of("\r\n"); end != std::string::npos) head.resize(end);
+    return head;
+}
 
 std::string Undotted(const std::string& code) {
     std::string out;
@@ -62,7 +87,66 @@ std::string CmCodeOf(const CsvFile& f, const CsvFile::Row& row, const std::strin
            "「" + code + "」不是 ICD-10-CM/PCS 代碼 (column " + column + ": not an ICD-10-CM or PCS code)");
 }
 
+struct NhiFileInfo {
+    const char* title;
+    const char* english;
+    const std::vector<std::string>& header;
+};
+
+const NhiFileInfo& InfoOf(NhiFile kind) {
+    static const NhiFileInfo chinese{"健保署 2023年版 ICD-10-CM/PCS 中文版（資料集 177507）",
+                                     "the NHI Chinese edition of ICD-10-CM/PCS 2023, open data 177507",
+                                     kChineseHeader};
+    static const NhiFileInfo icd9{
+        "健保署 2001年版 ICD-9-CM 與 2023年版 ICD-10-CM/PCS 對應檔（資料集 177509）",
+        "the NHI ICD-9-CM to ICD-10-CM/PCS 2023 map, open data 177509", kIcd9MapHeader};
+    static const NhiFileInfo map2014{"健保署 2014年版與 2023年版 ICD-10-CM/PCS 對應檔（資料集 177508）",
+                                     "the NHI ICD-10-CM/PCS 2014 to 2023 map, open data 177508",
+                                     kMap2014Header};
+    switch (kind) {
+    case NhiFile::Icd9Map:
+        return icd9;
+    case NhiFile::Map2014:
+        return map2014;
+    case NhiFile::ChineseEdition:
+        break;
+    }
+    return chinese;
+}
+
 } // namespace
+
+std::string NhiFileTitle(NhiFile kind) {
+    return InfoOf(kind).title;
+}
+
+const std::vector<std::string>& NhiFileHeader(NhiFile kind) {
+    return InfoOf(kind).header;
+}
+
+std::string CheckNhiFileHeader(NhiFile kind, const std::string& path) {
+    const NhiFileInfo& info = InfoOf(kind);
+    const std::string wanted = std::string("，應為") + info.title;
+    const std::string english = std::string("; expected ") + info.english;
+    std::ifstream in(text::PathFromUtf8(path), std::ios::binary);
+    if (!in) return "無法開啟檔案" + wanted + " (cannot be opened: " + std::strerror(errno) + english + ")";
+    const std::string head = FirstLine(in);
+    if (head.empty()) return "檔案是空的" + wanted + " (the file is empty" + english + ")";
+    const text::DecodedText decoded = text::DecodeTextFile(head);
+    if (decoded.fault) return "第 1 行：" + decoded.fault.what;
+    std::vector<std::string> found;
+    for (const auto& row : ParseCsv(decoded.utf8))
+        for (const auto& field : row)
+            found.push_back(text::Trim(field));
+    if (found == info.header) return {};
+    for (NhiFile other : {NhiFile::ChineseEdition, NhiFile::Icd9Map, NhiFile::Map2014})
+        if (found == NhiFileHeader(other))
+            return "這是" + NhiFileTitle(other) + wanted + " (this is " + InfoOf(other).english + english +
+                   ")";
+    return "標題列不對，這不是所需的檔案" + wanted + "。標題列應為「" + Joined(info.header) + "」，此檔為「" +
+           Joined(found) + "」 (the header differs" + english + ": " + Joined(info.header) +
+           "; found: " + Joined(found) + ")";
+}
 
 CodeKind KindOfNhiCode(const std::string& code) {
     auto alnum = [](const std::string& s) { return IsCode(s, 1, 7); };
@@ -77,7 +161,7 @@ CodeKind KindOfNhiCode(const std::string& code) {
 }
 
 void ImportChineseNames(Build& b) {
-    Counts& n = b.counts;
+    ChineseEditionCounts& n = b.counts.chinese;
     std::unordered_map<std::string, std::string> names;
     if (!b.options.chinese.empty()) {
         b.progress.step("Chinese names " + FileName(b.options.chinese));
@@ -113,7 +197,7 @@ void ImportChineseNames(Build& b) {
     }
     for (auto& r : b.codeRows) {
         if (auto it = names.find(r[0]); it != names.end()) {
-            ++n.chineseNames;
+            ++b.counts.chineseNames;
             r[1] = it->second;
         } else if (r[1].empty() && b.options.testChineseGlossary) {
             r[1] = TestChineseName(r[0], r[2]);
@@ -121,7 +205,7 @@ void ImportChineseNames(Build& b) {
     }
 }
 
-Map2014 ReadMap2014(const std::string& path, Counts& counts) {
+Map2014 ReadMap2014(const std::string& path, Map2014Counts& counts) {
     CsvFile f(path, kMap2014Header);
     Map2014 m;
     long composed = 0;
@@ -159,7 +243,7 @@ void ImportNhiIcd9Map(Build& b) {
         // PCS) has no place in the diagnosis tables.
         const bool procedure = nine.size() > 2 && nine[2] == '.';
         if (procedure || (!tenRaw.empty() && ten.empty())) {
-            ++b.counts.icd9MapProcedureRows;
+            ++b.counts.icd9Map.procedureRows;
             continue;
         }
         if (icd9.insert(nine).second)

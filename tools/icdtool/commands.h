@@ -21,6 +21,9 @@ int ImportJet(const Args& args);
 // official releases (see its --help), atomically.
 int BuildDb(const Args& args);
 
+// The full path of the running executable, in UTF-8 (one form per platform).
+std::string ExecutablePath();
+
 // rank DB: fills ICD10.ICD10_RANKING from the usage table btbindn (adding the
 // column when missing), in one transaction; shows its progress on stderr.
 int Rank(const Args& args);

@@ -84,6 +84,7 @@ bool LineReader::next(std::string& line) {
     line.assign(m_buf, static_cast<std::size_t>(n));
     while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
         line.pop_back();
+    checkText(line);
     return true;
 }
 

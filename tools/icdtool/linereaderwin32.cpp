@@ -50,6 +50,7 @@ bool LineReader::next(std::string& line) {
     ++m_lineNo;
     while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
         line.pop_back();
+    checkText(line);
     return true;
 }
 

@@ -1,4 +1,5 @@
 #include "cmd_build.h"
+#include "cmd_build_steps.h"
 #include "commands.h"
 
 #include <filesystem>
@@ -108,8 +109,8 @@ TEST_F(SmallRelease, fillsTheIcd11GroupsCmAndIcd9Tables) {
     // M25.51, a header since 2023, stands for its billable code.
     EXPECT_EQ(row("SELECT ICD9_NO,ICD10_NO FROM CM ORDER BY ICD9_NO"),
               "001.0|A00.0\n719.1|M25.511\n719.41|M25.511\n845.0|S93.401A\nE800.0|A00.0\n");
-    EXPECT_EQ(n.cmHeaderRows, 1);
-    EXPECT_EQ(n.cmHeaderCodes, 1);
+    EXPECT_EQ(n.gem.cmHeaderRows, 1);
+    EXPECT_EQ(n.gem.cmHeaderCodes, 1);
     // ICD9: long and short titles; categories from the tabular list, the code
     // already listed keeps its own titles.
     EXPECT_EQ(row("SELECT * FROM ICD9 ORDER BY ICD9_NO"),
@@ -162,6 +163,24 @@ TEST_F(SmallRelease, malformedLineIsReportedWithFileAndLineAndLeavesTheOldDataba
     EXPECT_FALSE(fs::exists(o.out + ".part"));
 }
 
+TEST_F(SmallRelease, aReleaseFileLineThatIsNotUtf8StopsTheBuildAtItsLine) {
+    std::string big5;
+    ASSERT_TRUE(text::ToCp950("腎病", big5));
+    testsupport::WriteFile(dir.file("icd11.tsv"),
+                           "code\ttitle_en\ttitle_zh_tw\nSA00\ta\t甲\nSB06\tb\t" + big5 + "\n");
+    try {
+        BuildDatabase(o, nullptr);
+        FAIL() << "a Big5 title in a UTF-8 release file must stop the build";
+    } catch (const Error& e) {
+        EXPECT_EQ(
+            std::string(e.what()).rfind(dir.file("icd11.tsv") + ":3: 第 8 個位元組起不是 UTF-8 文字", 0), 0u)
+            << e.what();
+    }
+    testsupport::WriteFile(dir.file("2023.tsv"), std::string(kOrderHead) + OrderLine(1, "A00", 0, "Cholera") +
+                                                     std::string("\0\0\0\0", 4));
+    EXPECT_THROW(BuildDatabase(o, nullptr), Error);
+}
+
 TEST(BuildInput, fixedWidthOrderFileAndXzInput) {
     testsupport::TempDir dir;
     // The original fixed-width layout: code in columns 7-13, flag in 15,
@@ -191,6 +210,7 @@ TEST(BuildInput, fixedWidthOrderFileAndXzInput) {
 
 TEST(BuildInput, csvQuotesAndDottedCodes) {
     auto rows = ParseCsv("a,\"b,\"\"c\"\"\",d\r\n\"multi\nline\",,\n");
+    EXPECT_THROW(ParseCsv("a,b\r\nc,\xA4,\r\n"), Error);
     ASSERT_EQ(rows.size(), 2u);
     EXPECT_EQ(rows[0], (std::vector<std::string>{"a", "b,\"c\"", "d"}));
     EXPECT_EQ(rows[1], (std::vector<std::string>{"multi\nline", "", ""}));
@@ -209,8 +229,37 @@ TEST(BuildCommand, optionsAreCheckedBeforeAnythingIsWritten) {
     EXPECT_EQ(icdtool::BuildDb({}), 2);
     EXPECT_EQ(icdtool::BuildDb({out, "--no-such-option"}), 2);
     EXPECT_EQ(icdtool::BuildDb({out, "second.mdb"}), 2);
-    EXPECT_THROW(icdtool::BuildDb({out, "--april"}), Error); // --april goes with --data
-    EXPECT_THROW(icdtool::BuildDb({out, "--order"}), Error); // an option without its value
+    EXPECT_THROW(icdtool::BuildDb({out, "--order", out, "--april"}), Error); // --april goes with --data
+    EXPECT_THROW(icdtool::BuildDb({out, "--order"}), Error);                 // an option without its value
     EXPECT_THROW(icdtool::BuildDb({out, "--data", dir.file("nowhere")}), Error);
     EXPECT_TRUE(fs::is_empty(dir.path()));
+}
+
+// The table of sources is what the command reads: each option of a source is
+// listed once in --help, in the table's order (test-data options in their own
+// part), and is taken by the option parser (a value option without its value
+// says so, rather than being unknown).
+TEST(BuildCommand, everySourceOptionIsListedOnceInTheHelpAndTaken) {
+    testing::internal::CaptureStdout();
+    ASSERT_EQ(icdtool::BuildDb({"--help"}), 0);
+    const std::string help = testing::internal::GetCapturedStdout();
+    const std::size_t testPart = help.find("TEST DATA ONLY");
+    ASSERT_NE(testPart, std::string::npos);
+    std::size_t last = 0, lastTest = testPart;
+    for (const Source& source : Sources()) {
+        for (const SourceOption& option : source.options) {
+            const std::size_t at = help.find(option.help);
+            EXPECT_TRUE(at != std::string::npos && at > last && at < testPart) << option.name;
+            EXPECT_EQ(help.find(option.help, at + 1), std::string::npos) << option.name;
+            last = at;
+            EXPECT_NE(option.value, nullptr) << option.name;
+            EXPECT_THROW(icdtool::BuildDb({"out.mdb", option.name}), Error) << option.name;
+        }
+        for (const SourceOption& option : source.testOptions) {
+            const std::size_t at = help.find(option.help);
+            EXPECT_TRUE(at != std::string::npos && at > lastTest) << option.name;
+            lastTest = at;
+            EXPECT_NE(option.flag, nullptr) << option.name;
+        }
+    }
 }

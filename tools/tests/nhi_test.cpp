@@ -1,8 +1,10 @@
 // Building from the Taiwan NHI open-data files: small files of our own in the
 // exact published formats (tools/tests/data), with the quirks of the real ones.
+#include <algorithm>
 #include <filesystem>
 #include <set>
 
+#include "clinicbuild.h"
 #include "cmd_build.h"
 #include "commands.h"
 #include "db/connection.h"
@@ -16,19 +18,52 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string DataFile(const std::string& name) {
-    return std::string(ICD_SOURCE_DIR) + "/tools/tests/data/" + name;
+using testsupport::BuildTestFile;
+
+const NhiFile kAllFiles[] = {NhiFile::ChineseEdition, NhiFile::Icd9Map, NhiFile::Map2014};
+
+// The project's test file of each kind.
+std::string NameOf(NhiFile kind) {
+    switch (kind) {
+    case NhiFile::Icd9Map:
+        return "nhi_icd9cm_2001_to_icd10cm_2023.csv";
+    case NhiFile::Map2014:
+        return "nhi_icd10cm_2014_to_2023.csv";
+    case NhiFile::ChineseEdition:
+        break;
+    }
+    return "nhi_icd10cm_2023_zh.csv";
 }
 
 class NhiFiles : public ::testing::Test {
 protected:
+    // Gives the file of that kind to the build ("" = none; the Chinese edition stays).
+    void set(NhiFile kind, const std::string& path) {
+        switch (kind) {
+        case NhiFile::ChineseEdition:
+            o.chinese = path.empty() ? BuildTestFile(NameOf(kind)) : path;
+            break;
+        case NhiFile::Icd9Map:
+            o.nhiIcd9Map = path;
+            break;
+        case NhiFile::Map2014:
+            o.marks2014 = path;
+            o.previousOrder = path.empty() ? BuildTestFile("order_2014.tsv") : "";
+            break;
+        }
+    }
     void SetUp() override {
         o.out = dir.file("icd10_2023.mdb");
-        o.order = DataFile("order_2023.tsv");
-        o.previousOrder = DataFile("order_2014.tsv");
-        o.chinese = DataFile("nhi_icd10cm_2023_zh.csv");
+        o.order = BuildTestFile("order_2023.tsv");
+        o.previousOrder = BuildTestFile("order_2014.tsv");
+        o.chinese = BuildTestFile("nhi_icd10cm_2023_zh.csv");
     }
     std::string rows(const std::string& sql) { return testsupport::QueryRows(o.out, sql); }
+    std::string everyTable() {
+        return rows("SELECT * FROM ICD10 ORDER BY ICD10_NO") +
+               rows("SELECT * FROM CM ORDER BY ICD9_NO, ICD10_NO") +
+               rows("SELECT * FROM ICD9 ORDER BY ICD9_NO");
+    }
     // The codes the search window finds for these criteria.
     std::set<std::string> search(const search::Criteria& criteria) {
         db::Connection c;
@@ -42,7 +77,7 @@ protected:
     }
     // A copy of a data file with one line (counted from 1) replaced.
     std::string withLine(const std::string& name, int line, const std::string& text) {
-        std::string bytes = testsupport::ReadFile(DataFile(name));
+        std::string bytes = testsupport::ReadFile(BuildTestFile(name));
         std::size_t at = 0;
         for (int i = 1; i < line; ++i)
             at = bytes.find('\n', at) + 1;
@@ -68,14 +103,14 @@ protected:
 TEST_F(NhiFiles, chineseEditionGivesNormalisedNamesAndCountsWhatItDoesNotStore) {
     Counts n = BuildDatabase(o, nullptr);
     EXPECT_EQ(n.chineseNames, 34);
-    EXPECT_EQ(n.nhiPcsRows, 2);
-    EXPECT_EQ(n.nhiNotInEdition, 0);
+    EXPECT_EQ(n.chinese.nhiPcsRows, 2);
+    EXPECT_EQ(n.chinese.nhiNotInEdition, 0);
     // Three names lost a character (瘻) at the source: kept as given, counted.
-    EXPECT_EQ(n.questionNames, 3);
+    EXPECT_EQ(n.chinese.questionNames, 3);
     EXPECT_EQ(rows("SELECT ICD10_CNAME FROM ICD10 WHERE ICD10_NO='K114'"), "唾液腺?管\n");
     // Compatibility ideographs (亂 U+F91B, 隆 U+F9DC) are stored as the ordinary
     // characters, so a search for them finds the codes.
-    EXPECT_EQ(n.composedNames, 2);
+    EXPECT_EQ(n.chinese.composedNames, 2);
     EXPECT_EQ(rows("SELECT ICD10_CNAME FROM ICD10 WHERE ICD10_NO IN ('A009','K50013') ORDER BY ICD10_NO"),
               "霍亂，未明示\n小腸克隆氏症伴有?管\n");
     search::Criteria c;
@@ -85,14 +120,14 @@ TEST_F(NhiFiles, chineseEditionGivesNormalisedNamesAndCountsWhatItDoesNotStore) 
     c.chineseName = "克隆氏症";
     EXPECT_EQ(search(c), (std::set<std::string>{"K50", "K500", "K5001", "K50013"}));
     // USE says M54.5 is billable; the order file says header and decides.
-    EXPECT_EQ(n.useDisagreements, 1);
-    ASSERT_EQ(n.useExamples.size(), 1u);
-    EXPECT_EQ(n.useExamples[0], "nhi_icd10cm_2023_zh.csv:16: M545 USE=1");
+    EXPECT_EQ(n.chinese.useDisagreements, 1);
+    ASSERT_EQ(n.chinese.useExamples.size(), 1u);
+    EXPECT_EQ(n.chinese.useExamples[0], "nhi_icd10cm_2023_zh.csv:16: M545 USE=1");
     EXPECT_EQ(rows("SELECT ICD10_FLAG FROM ICD10 WHERE ICD10_NO='M545'"), "N\n");
     // The file's own revisions are counted and nothing of them is stored.
-    EXPECT_EQ(n.revisions,
+    EXPECT_EQ(n.chinese.revisions,
               (std::map<std::string, long>{{"中文名稱修改", 2}, {"代碼新增", 3}, {"英文名稱修改", 1}}));
-    EXPECT_EQ(n.revisionDates, 6);
+    EXPECT_EQ(n.chinese.revisionDates, 6);
     EXPECT_EQ(rows("SELECT count(*) FROM ICD10 WHERE ICD10_CNAME LIKE '%修改%' OR ICD10_ENAME LIKE '%修%'"),
               "0\n");
     // English names with commas came through their quotes whole; the English
@@ -101,22 +136,108 @@ TEST_F(NhiFiles, chineseEditionGivesNormalisedNamesAndCountsWhatItDoesNotStore) 
               "Cholera due to Vibrio cholerae 01, biovar cholerae\n");
 }
 
-TEST_F(NhiFiles, readsTheFileWithOrWithoutItsMarkAndInCp950) {
-    BuildDatabase(o, nullptr);
-    const std::string expected = rows("SELECT ICD10_NO, ICD10_CNAME FROM ICD10 ORDER BY ICD10_NO");
-    const std::string withMark = testsupport::ReadFile(DataFile("nhi_icd10cm_2023_zh.csv"));
-    ASSERT_EQ(withMark.compare(0, 3, "\xEF\xBB\xBF"), 0);
-    // Big5 has no compatibility ideographs: a CP950 file holds the ordinary ones.
-    std::string big5;
-    ASSERT_TRUE(text::ToCp950(ComposeCompatibilityIdeographs(withMark.substr(3)), big5));
-    for (const std::string& bytes : {withMark.substr(3), big5}) {
-        testsupport::WriteFile(dir.file("zh.csv"), bytes);
-        o.chinese = dir.file("zh.csv");
-        Counts n = BuildDatabase(o, nullptr);
-        EXPECT_EQ(rows("SELECT ICD10_NO, ICD10_CNAME FROM ICD10 ORDER BY ICD10_NO"), expected);
-        EXPECT_EQ(n.questionNames, 3);
+TEST_F(NhiFiles, eachFileIsReadWithOrWithoutItsMarkAndInCp950) {
+    for (const NhiFile kind : kAllFiles) {
+        SCOPED_TRACE(NhiFileTitle(kind));
+        const std::string withMark = testsupport::ReadFile(BuildTestFile(NameOf(kind)));
+        ASSERT_EQ(withMark.compare(0, 3, "\xEF\xBB\xBF"), 0);
+        // Big5 has no compatibility ideographs: a CP950 file holds the ordinary
+        // ones, and "?" for a character Big5 lacks (瘻), as the NHI's own files do.
+        std::string big5;
+        text::ToCp950(ComposeCompatibilityIdeographs(withMark.substr(3)), big5);
+        const std::pair<std::string, std::string> sameContent[] = {{withMark, withMark.substr(3)},
+                                                                   {text::FromCp950(big5), big5}};
+        for (const auto& [utf8, other] : sameContent) {
+            testsupport::WriteFile(dir.file("nhi.csv"), utf8);
+            set(kind, dir.file("nhi.csv"));
+            BuildDatabase(o, nullptr);
+            const std::string expected = everyTable();
+            testsupport::WriteFile(dir.file("nhi.csv"), other);
+            BuildDatabase(o, nullptr);
+            EXPECT_EQ(everyTable(), expected);
+            EXPECT_EQ(CheckNhiFileHeader(kind, dir.file("nhi.csv")), "");
+        }
+        set(kind, "");
     }
     EXPECT_EQ(ComposeCompatibilityIdeographs("\uF9B2\uFA19 腰痛 \xF0\xAF\xA0\x80"), "零神 腰痛 \u4E3D");
+}
+
+TEST_F(NhiFiles, bytesThatAreNotTextInTheFilesEncodingStopTheBuildAtTheirLineWithNothingWritten) {
+    testsupport::WriteFile(o.out, "the previous database");
+    for (const NhiFile kind : kAllFiles) {
+        SCOPED_TRACE(NhiFileTitle(kind));
+        const std::string utf8 = testsupport::ReadFile(BuildTestFile(NameOf(kind)));
+        std::string big5, big5Name;
+        text::ToCp950(ComposeCompatibilityIdeographs(utf8.substr(3)), big5);
+        ASSERT_TRUE(text::ToCp950("霍亂", big5Name));
+        const std::size_t line3 = utf8.find('\n', utf8.find('\n') + 1) + 1;
+        const std::size_t big5Line3 = big5.find('\n', big5.find('\n') + 1) + 1;
+        struct Damage {
+            std::string bytes, says;
+            int line;
+        };
+        // The other ways a file can be damaged are the text layer's own tests.
+        const Damage damages[] = {
+            // A name typed in Big5 into the UTF-8 file.
+            {utf8.substr(0, line3) + "A00," + big5Name + "\r\n" + utf8.substr(line3), "不是 UTF-8 文字", 3},
+            // A Big5 file with a lead byte before a comma.
+            {big5.substr(0, big5Line3) + "A00,\xA4,\r\n" + big5.substr(big5Line3), "不是 Big5（CP950）文字",
+             3},
+            // A download that ends in zeros.
+            {utf8 + std::string(4096, '\0'), "NUL",
+             1 + static_cast<int>(std::count(utf8.begin(), utf8.end(), '\n'))},
+        };
+        for (const Damage& d : damages) {
+            testsupport::WriteFile(dir.file("damaged.csv"), d.bytes);
+            set(kind, dir.file("damaged.csv"));
+            const std::string e = buildError();
+            EXPECT_EQ(e.rfind(dir.file("damaged.csv") + ":" + std::to_string(d.line) + ": ", 0), 0u) << e;
+            EXPECT_NE(e.find(d.says), std::string::npos) << e;
+        }
+        testsupport::WriteFile(dir.file("damaged.csv"), "");
+        EXPECT_EQ(buildError().rfind(dir.file("damaged.csv") + ":1: 檔案是空的", 0), 0u);
+        set(kind, "");
+    }
+    EXPECT_EQ(testsupport::ReadFile(o.out), "the previous database");
+    EXPECT_FALSE(fs::exists(o.out + ".part"));
+}
+
+TEST_F(NhiFiles, eachFileIsNamedByItsHeaderBeforeAnythingIsRead) {
+    for (const NhiFile kind : kAllFiles)
+        for (const NhiFile given : kAllFiles) {
+            const std::string problem = CheckNhiFileHeader(kind, BuildTestFile(NameOf(given)));
+            if (kind == given)
+                EXPECT_EQ(problem, "");
+            else
+                EXPECT_EQ(problem.rfind("這是" + NhiFileTitle(given) + "，應為" + NhiFileTitle(kind), 0), 0u)
+                    << problem;
+        }
+    // Every field quoted, as some spreadsheets write them, after a blank line.
+    std::string quoted = "\r\n";
+    for (const auto& h : NhiFileHeader(NhiFile::ChineseEdition))
+        quoted += (quoted.size() > 2 ? ",\"" : "\"") + h + "\"";
+    testsupport::WriteFile(dir.file("quoted.csv"), quoted + "\r\nA00,0,Cholera,霍亂,,\r\n");
+    EXPECT_EQ(CheckNhiFileHeader(NhiFile::ChineseEdition, dir.file("quoted.csv")), "");
+    // Another file, an empty one, a missing one, a first line that is not text.
+    std::string problem = CheckNhiFileHeader(NhiFile::ChineseEdition, BuildTestFile("order_2023.tsv"));
+    EXPECT_EQ(problem.rfind("標題列不對，這不是所需的檔案，應為" + NhiFileTitle(NhiFile::ChineseEdition) +
+                                "。標題列應為「2023年版ICD-10-CM/PCS,USE,ICD-10-CM/PCS英文名稱,"
+                                "ICD-10-CM/PCS中文名稱,狀態,修訂日期」，此檔為「order_number",
+                            0),
+              0u)
+        << problem;
+    testsupport::WriteFile(dir.file("empty.csv"), "");
+    EXPECT_EQ(CheckNhiFileHeader(NhiFile::Icd9Map, dir.file("empty.csv")).rfind("檔案是空的，應為", 0), 0u);
+    EXPECT_EQ(CheckNhiFileHeader(NhiFile::Map2014, dir.file("none.csv")).rfind("無法開啟檔案，應為", 0), 0u);
+    testsupport::WriteFile(dir.file("bad.csv"), "\xEF\xBB\xBF"
+                                                "2023\xA6\x7E,USE\r\n");
+    EXPECT_EQ(
+        CheckNhiFileHeader(NhiFile::ChineseEdition, dir.file("bad.csv")).rfind("第 1 行：第 5 個位元組起", 0),
+        0u);
+    // The build says the same before it reads anything.
+    o.chinese = BuildTestFile("nhi_icd9cm_2001_to_icd10cm_2023.csv");
+    o.order = dir.file("no order file yet");
+    EXPECT_EQ(buildError(), o.chinese + ":1: " + CheckNhiFileHeader(NhiFile::ChineseEdition, o.chinese));
 }
 
 TEST_F(NhiFiles, aChangedHeaderOrARowCutShortStopsTheBuildWithNothingWritten) {
@@ -127,10 +248,9 @@ TEST_F(NhiFiles, aChangedHeaderOrARowCutShortStopsTheBuildWithNothingWritten) {
     std::string e = buildError();
     EXPECT_EQ(e.rfind(o.chinese + ":1: ", 0), 0u) << e;
     EXPECT_NE(
-        e.find(
-            "expected: 2023年版ICD-10-CM/PCS, USE, ICD-10-CM/PCS英文名稱, ICD-10-CM/PCS中文名稱, 狀態, "
-            "修訂日期; "
-            "found: 2023年版ICD-10-CM/PCS, USE, ICD-10-CM/PCS英文名稱, ICD-10-CM/PCS中文名稱, 狀態, 修訂日"),
+        e.find("標題列應為「2023年版ICD-10-CM/PCS,USE,ICD-10-CM/PCS英文名稱,ICD-10-CM/PCS中文名稱,狀態,"
+               "修訂日期」，此檔為「2023年版ICD-10-CM/PCS,USE,ICD-10-CM/PCS英文名稱,ICD-10-CM/PCS中文名稱,"
+               "狀態,修訂日」"),
         std::string::npos)
         << e;
     o.chinese = withLine(zh, 1, header); // a column missing
@@ -148,7 +268,7 @@ TEST_F(NhiFiles, aChangedHeaderOrARowCutShortStopsTheBuildWithNothingWritten) {
               o.chinese + ":37: 引號沒有結束 (a quoted field is not closed before the end of the file)");
     o.chinese = withLine(zh, 7, "K3.8,0,Other diseases of appendix,闌尾其他疾病,,");
     EXPECT_EQ(buildError().rfind(o.chinese + ":7: 「K3.8」不是 ICD-10-CM/PCS 代碼", 0), 0u);
-    o.chinese = DataFile(zh);
+    o.chinese = BuildTestFile(zh);
     o.nhiIcd9Map = withLine("nhi_icd9cm_2001_to_icd10cm_2023.csv", 3, "001.1,Cholera el tor,霍亂");
     EXPECT_EQ(buildError().rfind(o.nhiIcd9Map + ":3: ", 0), 0u);
     o.nhiIcd9Map.clear();
@@ -159,9 +279,9 @@ TEST_F(NhiFiles, aChangedHeaderOrARowCutShortStopsTheBuildWithNothingWritten) {
 }
 
 TEST_F(NhiFiles, icd9MapFillsCmAndBothNamesSoAChineseIcd9SearchFindsItsCodes) {
-    o.nhiIcd9Map = DataFile("nhi_icd9cm_2001_to_icd10cm_2023.csv");
+    o.nhiIcd9Map = BuildTestFile("nhi_icd9cm_2001_to_icd10cm_2023.csv");
     Counts n = BuildDatabase(o, nullptr);
-    EXPECT_EQ(n.icd9MapProcedureRows, 1); // 00.01 -> a PCS code
+    EXPECT_EQ(n.icd9Map.procedureRows, 1); // 00.01 -> a PCS code
     EXPECT_EQ(n.cm, 15);
     EXPECT_EQ(n.icd9, 12); // V01.82 has a name and no map
     EXPECT_EQ(rows("SELECT ICD10_NO FROM CM WHERE ICD9_NO='724.2' ORDER BY ICD10_NO"),
@@ -178,13 +298,13 @@ TEST_F(NhiFiles, icd9MapFillsCmAndBothNamesSoAChineseIcd9SearchFindsItsCodes) {
     c.icd9Name = "Lumbago";
     EXPECT_EQ(search(c).size(), 3u);
     // The NHI map and the US files for the same tables are one or the other.
-    o.gem = DataFile("order_2023.tsv");
+    o.gem = BuildTestFile("order_2023.tsv");
     EXPECT_THROW(BuildDatabase(o, nullptr), Error);
 }
 
 TEST_F(NhiFiles, marksAgainstThe2014EditionOnRequest) {
     o.previousOrder.clear();
-    o.marks2014 = DataFile("nhi_icd10cm_2014_to_2023.csv");
+    o.marks2014 = BuildTestFile("nhi_icd10cm_2014_to_2023.csv");
     const std::string marks =
         "SELECT ICD10_NO, ICD10_2023FLAG, ICD10_2023NEW FROM ICD10 WHERE ICD10_2023FLAG<>'' OR "
         "ICD10_2023NEW<>'' ORDER BY ICD10_NO";
@@ -192,12 +312,14 @@ TEST_F(NhiFiles, marksAgainstThe2014EditionOnRequest) {
     // Without the 2014 order file nothing is known of which 2014 codes were billable: no X.
     EXPECT_EQ(rows(marks), "M5450||Y\nM5451||Y\nM5459||Y\nM7910||Y\nM7911||Y\nO350XX0|D|\nR510||Y\nR519||Y\n"
                            "U07||Y\nU071||Y\n");
-    EXPECT_EQ(n.status2014, (std::map<std::string, long>{{"", 2}, {"不變", 23}, {"修改", 7}, {"刪除", 1}}));
-    EXPECT_EQ(n.status2023, (std::map<std::string, long>{{"", 1}, {"不變", 23}, {"修改", 7}, {"新增", 2}}));
+    EXPECT_EQ(n.map2014.status2014,
+              (std::map<std::string, long>{{"", 2}, {"不變", 23}, {"修改", 7}, {"刪除", 1}}));
+    EXPECT_EQ(n.map2014.status2023,
+              (std::map<std::string, long>{{"", 1}, {"不變", 23}, {"修改", 7}, {"新增", 2}}));
     // The deleted code keeps its 2014 names.
     EXPECT_EQ(rows("SELECT ICD10_CNAME, ICD10_FLAG FROM ICD10 WHERE ICD10_NO='O350XX0'"),
               "胎兒（疑似）中樞神經系統畸形之孕產婦照護，不適用或未明示|N\n");
-    o.order2014 = DataFile("order_2014.tsv");
+    o.order2014 = BuildTestFile("order_2014.tsv");
     n = BuildDatabase(o, nullptr);
     EXPECT_EQ(rows("SELECT ICD10_NO FROM ICD10 WHERE ICD10_2023FLAG='X' ORDER BY ICD10_NO"),
               "M545\nM791\nR51\n");
@@ -205,7 +327,7 @@ TEST_F(NhiFiles, marksAgainstThe2014EditionOnRequest) {
     EXPECT_EQ(rows("SELECT VALUE FROM BUILDINFO WHERE KEY='marks'"), "2014: nhi_icd10cm_2014_to_2023.csv\n");
     // The 2014 order file alone asks for nothing.
     o.marks2014.clear();
-    o.previousOrder = DataFile("order_2014.tsv");
+    o.previousOrder = BuildTestFile("order_2014.tsv");
     EXPECT_THROW(BuildDatabase(o, nullptr), Error);
 }
 

@@ -65,6 +65,21 @@ TEST_F(ResultTreeTest, rangeOfABlock_blockRootOverCategoriesAndSubdivisions) {
     EXPECT_FALSE(t.top()->child(0)->child(0)->expandAfterBuild);
 }
 
+TEST_F(ResultTreeTest, codeNodesCarryTheirNamesForTheTooltip_otherNodesTheirText) {
+    build("A00-A09");
+    const Node* root = t.top()->child(0);
+    EXPECT_EQ(NodeToolTip(*root), "A00-A09:腸道傳染病");
+    EXPECT_EQ(NodeToolTip(*root->child(0)->child(1)), "A00.1\n愛爾托霍亂(2023新增)\nenglish A001");
+    build("T07");
+    EXPECT_EQ(NodeToolTip(*t.top()->child(0)), "T07\n多處損傷\nenglish T07");
+    EXPECT_EQ(NodeToolTip(*t.top()->child(0)->child(0)), "T07.XXXA\n多處損傷，初期照護\nenglish T07XXXA");
+    // An ICD-11 code is written as it is, without a dot.
+    Node icd11("SJ1Z 肝鬱證");
+    icd11.code = "SJ1Z";
+    icd11.chineseName = "肝鬱證";
+    EXPECT_EQ(NodeToolTip(icd11), "SJ1Z\n肝鬱證");
+}
+
 TEST_F(ResultTreeTest, keyFoundAnywhereInALine_queryStillUsesTheTypedBounds) {
     // A00-A0 stands inside "A00-A09:..." and so borrows its root; the query runs
     // from A00 to A0ZZZZZ.
@@ -262,6 +277,9 @@ TEST_F(SubtreeTest, namesShortenedToDistinctParts_topKeepsItsWholeName) {
                        "  X0002 乙\n"
                        "    X00021 左\n"
                        "    X00022 右\n");
+    // The tooltip keeps the whole name.
+    EXPECT_EQ(NodeToolTip(*t.top()->child(0)->child(1)->child(0)),
+              "X00.021\n左側疼痛(2023新增)\nenglish X00021");
 }
 
 TEST_F(SubtreeTest, childrenMoreThanThreeBytesLongerAreNotFound) {

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "app/core/appcontext.h"
+#include "app/core/handoff.h"
 #include "app/widgets/billablechooser.h"
 #include "app/widgets/imagebutton.h"
 #include "db/query.h"
@@ -84,10 +85,97 @@ TEST_F(TreeWindowTest, creation_captionsByMode_outlineViewEmpty_handOffHiddenWit
     EXPECT_EQ(w11->windowTitle(), QStringLiteral("中醫ICD-11樹狀瀏覽"));
     EXPECT_EQ(w11->codeLabel()->text(), QStringLiteral("ICD11碼"));
     EXPECT_FALSE(w11->handOffButton()->isHidden());
-    // Looked for once, at creation only.
-    const int lookups = desktop.lookups;
-    w11->onActivated();
-    EXPECT_EQ(desktop.lookups, lookups);
+}
+
+TEST_F(TreeWindowTest, consultationStartedLaterOrClosed_thePictureFollowsAtEachShowing_theHandOffSaysSo) {
+    auto w = make();
+    w->show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
+    EXPECT_TRUE(w->handOffButton()->isHidden());
+    w->codeEdit()->setText(QStringLiteral("A00"));
+    w->showButton()->click();
+    const QAbstractItemModel* r = w->resultModel();
+    w->resultTree()->setFocus();
+    w->resultTree()->setCurrentIndex(r->index(0, 0, r->index(0, 0))); // A000, finest
+    QTest::keyClick(w->resultTree(), Qt::Key_F2); // the key works without the picture, and says why not
+    EXPECT_EQ(messages.shown, std::vector<std::string>{app::ConsultationMissingMessage});
+    EXPECT_FALSE(desktop.clipboard.has_value());
+
+    desktop.windows.push_back({7, app::ConsultationWindowTitle});
+    w->close();
+    w->showWindow();
+    EXPECT_FALSE(w->handOffButton()->isHidden());
+    desktop.windows.back().open = false;
+    w->checkHandOff(); // as an activation does
+    EXPECT_TRUE(w->handOffButton()->isHidden());
+}
+
+TEST_F(TreeWindowTest, enlarged_theTreesTakeTheRoom_theClosePictureStaysAtTheBottom) {
+    auto w = make();
+    w->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
+    EXPECT_TRUE(w->windowFlags() & Qt::WindowMaximizeButtonHint);
+    const QSize tree = w->outlineTree()->size();
+    EXPECT_EQ(w->closeButton()->y(), 441);
+    w->resize(1000, 760);
+    QTest::qWait(20);
+    EXPECT_EQ(w->outlineTree()->width(), tree.width() + 296);
+    EXPECT_EQ(w->outlineTree()->height(), tree.height() + 259);
+    EXPECT_EQ(w->closeButton()->geometry().bottom(), 759);
+    w->resize(200, 100); // never smaller than it opens
+    EXPECT_EQ(w->size(), QSize(704, 501));
+    EXPECT_EQ(w->closeButton()->y(), 441);
+}
+
+TEST_F(TreeWindowTest, doubleClickOnACodeHandsItOff_onAHeaderOffersTheChooser_onTheBlockRootFolds) {
+    desktop.windows.push_back({7, app::ConsultationWindowTitle});
+    auto w = make();
+    w->show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
+    w->codeEdit()->setText(QStringLiteral("A00-A09"));
+    w->showButton()->click();
+    const QAbstractItemModel* r = w->resultModel();
+    CodeTreeView* view = w->resultTree();
+    const QModelIndex root = r->index(0, 0);
+    const QModelIndex a00 = r->index(0, 0, root);
+    view->expand(a00);
+    auto doubleClick = [&](const QModelIndex& i) {
+        const QPoint at = view->visualRect(i).center() + QPoint(20, 0);
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, at);
+    };
+    doubleClick(r->index(1, 0, a00)); // A001, finest
+    EXPECT_EQ(desktop.clipboard.value_or(""), "|ICD10|A001");
+    EXPECT_TRUE(view->isExpanded(a00));
+
+    doubleClick(a00); // a header: the message, then its billable codes to choose from
+    EXPECT_EQ(messages.shown, std::vector<std::string>{"非最細碼無法使用"});
+    app::BillableChooser* chooser = nullptr;
+    for (auto* c : w->findChildren<app::BillableChooser*>())
+        if (c->isVisible()) chooser = c;
+    ASSERT_NE(chooser, nullptr);
+    chooser->reject();
+    EXPECT_TRUE(view->isExpanded(a00)) << "the double-click handed off instead of folding";
+
+    // The block root is no code: a double-click folds it as before.
+    ASSERT_TRUE(view->isExpanded(root));
+    doubleClick(root);
+    EXPECT_FALSE(view->isExpanded(root));
+    EXPECT_EQ(messages.shown.size(), 1u);
+}
+
+TEST_F(TreeWindowTest, nodeTooltips_giveTheCodeWithItsChineseAndEnglishNames) {
+    auto w = make();
+    w->onActivated();
+    w->codeEdit()->setText(QStringLiteral("A00-A09"));
+    w->showButton()->click();
+    const QAbstractItemModel* r = w->resultModel();
+    const QModelIndex a00 = r->index(0, 0, r->index(0, 0));
+    EXPECT_EQ(r->index(0, 0, a00).data(Qt::ToolTipRole).toString(), QStringLiteral("A00.0\n霍亂弧菌霍亂\ne"));
+    EXPECT_EQ(r->index(0, 0).data(Qt::ToolTipRole).toString(), QStringLiteral("A00-A09:腸道傳染病"));
+    const QAbstractItemModel* o = w->outlineModel();
+    EXPECT_EQ(o->index(0, 0, o->index(0, 0)).data(Qt::ToolTipRole).toString().left(8),
+              QStringLiteral("A00-B99:"));
 }
 
 TEST_F(TreeWindowTest, activation_setsWindowNumberAndRebuildsTheOutlineFolded) {
