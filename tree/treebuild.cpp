@@ -82,8 +82,9 @@ struct LevelEntry {
 };
 
 // "code name(decoration)" of the current row, read in place, into `text`.
-void NodeText(std::string& text, const db::Query& query, int no, int name, int flag, int mark) {
-    text.assign(query.view(no)).append(" ").append(query.view(name));
+void NodeText(std::string& text, std::string_view code, const db::Query& query, int name, int flag,
+              int mark) {
+    text.assign(code).append(" ").append(query.view(name));
     text.append(codes::Decoration(query.view(flag), query.view(mark)));
 }
 
@@ -138,8 +139,7 @@ void BuildResultTree(Tree& tree, const std::string& key, const std::string& type
     const int mark = query.eof() ? 0 : ColumnOf(query, "ICD10_2023NEW");
     const int english = query.eof() ? 0 : ColumnOf(query, "ICD10_ENAME");
     // The code and the decorated name are the two parts of the node's text.
-    auto setNames = [&](Node* node) {
-        const std::size_t blank = query.view(no).size();
+    auto setNames = [&](Node* node, std::size_t blank) {
         tree.setNames(node, node->text.substr(0, blank), node->text.substr(blank + 1), query.view(english));
     };
     std::string text;
@@ -148,10 +148,10 @@ void BuildResultTree(Tree& tree, const std::string& key, const std::string& type
         if (icd10Range && codes::IsIcd11Code(code)) continue;
         if (!separate.empty() && codes::InAnyRange(code, separate)) continue;
         const std::size_t length = text::Cp950Length(code);
-        NodeText(text, query, no, name, flag, mark);
+        NodeText(text, code, query, name, flag, mark);
         if (length > stack[d].length) {
             Node* node = tree.addChild(stack[d].node, text);
-            setNames(node);
+            setNames(node, code.size());
             ++d;
             if (d == stack.size()) stack.emplace_back();
             stack[d] = {node, length};
@@ -165,7 +165,7 @@ void BuildResultTree(Tree& tree, const std::string& key, const std::string& type
                 }
             }
             Node* node = tree.addSibling(stack[d].node, text);
-            setNames(node);
+            setNames(node, code.size());
             stack[d] = {node, length};
         }
     }

@@ -25,14 +25,16 @@ std::string_view Tree::store(std::string_view text, std::string_view within) {
     if (!within.empty() && notAfter(within.data(), text.data()) &&
         notAfter(text.data() + text.size(), within.data() + within.size()))
         return text;
-    if (text.size() > m_textRoom) {
-        const std::size_t size = std::max(TextBlock, text.size());
-        m_texts.push_back(std::make_unique<char[]>(size));
-        m_textRoom = size;
+    while (text.size() > m_textRoom) {
+        if (m_textBlock == m_texts.size()) {
+            const std::size_t size = std::max(TextBlock, text.size());
+            m_texts.emplace_back(std::unique_ptr<char[]>(new char[size]), size);
+        }
+        m_textRoom = m_texts[m_textBlock++].second;
     }
     // Blocks fill from their end down, so the room left is also the offset.
     m_textRoom -= text.size();
-    char* at = m_texts.back().get() + m_textRoom;
+    char* at = m_texts[m_textBlock - 1].first.get() + m_textRoom;
     std::memcpy(at, text.data(), text.size());
     return {at, text.size()};
 }
@@ -61,7 +63,7 @@ void Tree::setNames(Node* node, std::string_view code, std::string_view chineseN
 void Tree::clear() {
     m_top.m_children.clear();
     m_nodes.clear();
-    m_texts.clear();
+    m_textBlock = 0;
     m_textRoom = 0;
 }
 

@@ -83,9 +83,12 @@ private:
     std::string_view store(std::string_view text, std::string_view within = {});
 
     Node m_top;
-    std::deque<Node> m_nodes;                     // every node but the top; a deque never moves them
-    std::vector<std::unique_ptr<char[]>> m_texts; // blocks of node texts
-    std::size_t m_textRoom = 0;                   // bytes left in the last block
+    std::deque<Node> m_nodes; // every node but the top; a deque never moves them
+    // Blocks of node texts, kept by clear() for the next build; those from
+    // m_textBlock on are free, and m_textRoom bytes are left in the one before.
+    std::vector<std::pair<std::unique_ptr<char[]>, std::size_t>> m_texts;
+    std::size_t m_textBlock = 0;
+    std::size_t m_textRoom = 0;
 };
 
 } // namespace tree
