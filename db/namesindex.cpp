@@ -64,10 +64,6 @@ std::vector<std::uint32_t> RowSet::positions() const {
     return out;
 }
 
-namespace {
-
-// Equal once A-Z are taken as a-z: how the engine compares names, and how a
-// NOCASE column compares its values.
 bool SameFolded(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
     for (std::size_t i = 0; i < a.size(); ++i) {
@@ -78,8 +74,6 @@ bool SameFolded(std::string_view a, std::string_view b) {
     }
     return true;
 }
-
-} // namespace
 
 const NamesColumn* NamesTable::column(std::string_view wanted) const {
     for (const auto& c : columns)

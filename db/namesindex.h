@@ -156,5 +156,8 @@ bool WellFormedUtf8(std::string_view bytes);
 
 // A-Z as a-z, every other byte as it is (the case rule of LIKE and NOCASE).
 std::string FoldAscii(std::string_view text);
+// Equal once A-Z are taken as a-z: how the engine compares names and
+// keywords, and how a NOCASE column compares its values.
+bool SameFolded(std::string_view a, std::string_view b);
 
 } // namespace db

@@ -97,12 +97,8 @@ bool Tokenize(std::string_view sql, std::vector<Token>& out) {
     return true;
 }
 
-bool SameWord(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && FoldAscii(a) == FoldAscii(b);
-}
-
 bool IsKeyword(const Token& t, std::string_view word) {
-    return t.kind == Kind::Word && SameWord(t.value, word);
+    return t.kind == Kind::Word && SameFolded(t.value, word);
 }
 
 bool IsSymbol(const Token& t, std::string_view symbol) {
@@ -118,7 +114,7 @@ bool Unfollowed(const Token& t) {
                                         "NATURAL", "OFFSET",  "VALUES", "RETURNING"};
     if (t.kind != Kind::Word) return false;
     for (const char* w : words)
-        if (SameWord(t.value, w)) return true;
+        if (SameFolded(t.value, w)) return true;
     return false;
 }
 
@@ -214,7 +210,7 @@ private:
         const std::size_t n = m_at - first;
         const Token& name = m_t[first];
         if (n >= 3 && (name.kind == Kind::Word || name.kind == Kind::QuotedWord) &&
-            !m_table.orderColumn.empty() && SameWord(name.value, m_table.orderColumn)) {
+            !m_table.orderColumn.empty() && SameFolded(name.value, m_table.orderColumn)) {
             const Token& op = m_t[first + 1];
             out.onKey = IsKeyword(op, "IN");
             for (const char* symbol : {"=", "==", "<", "<=", ">", ">="})
@@ -264,7 +260,7 @@ bool OnKey(const Node& node) {
 
 // Whether a name column other than the key takes part.
 bool UsesNames(const Node& node, const NamesTable& table) {
-    if (node.type == Node::Atom) return node.column && !SameWord(node.column->name, table.orderColumn);
+    if (node.type == Node::Atom) return node.column && !SameFolded(node.column->name, table.orderColumn);
     for (const Node& child : node.children)
         if (UsesNames(child, table)) return true;
     return false;
@@ -454,12 +450,13 @@ int RowsFilter(sqlite3_vtab_cursor* cursor, int idxNum, const char*, int argc, s
     if (idxNum != 1 || argc != 1) return SQLITE_OK; // no list named: no rows
     c->slot = sqlite3_value_int64(argv[0]);
     c->list = RowLists::Instance().find(c->slot);
-    if (c->list) c->next = c->list->first;
     if (!c->list) {
         sqlite3_free(cursor->pVtab->zErrMsg);
-        cursor->pVtab->zErrMsg = sqlite3_mprintf("names_rows(%lld): no such row list", c->slot);
+        cursor->pVtab->zErrMsg =
+            sqlite3_mprintf("names_rows(%lld): no such row list", static_cast<long long>(c->slot));
         return SQLITE_ERROR;
     }
+    c->next = c->list->first;
     return SeekRows(c);
 }
 
@@ -496,32 +493,24 @@ int RowsRowid(sqlite3_vtab_cursor* cursor, sqlite3_int64* rowid) {
     return SQLITE_OK;
 }
 
-const sqlite3_module RowsModule = {
-    0,               // iVersion
-    nullptr,         // xCreate: a table-valued function only
-    RowsConnect,     // xConnect
-    RowsBestIndex,   // xBestIndex
-    RowsDisconnect,  // xDisconnect
-    nullptr,         // xDestroy
-    RowsOpen,        // xOpen
-    RowsClose,       // xClose
-    RowsFilter,      // xFilter
-    RowsNext,        // xNext
-    RowsEof,         // xEof
-    RowsColumnValue, // xColumn
-    RowsRowid,       // xRowid
-    nullptr,         // xUpdate
-    nullptr,         // xBegin
-    nullptr,         // xSync
-    nullptr,         // xCommit
-    nullptr,         // xRollback
-    nullptr,         // xFindFunction
-    nullptr,         // xRename
-    nullptr,         // xSavepoint
-    nullptr,         // xRelease
-    nullptr,         // xRollbackTo
-    nullptr,         // xShadowName
-};
+// A table-valued function only (no xCreate); every other entry left empty, so
+// that the table is read-only whatever the engine's version adds.
+sqlite3_module MakeRowsModule() {
+    sqlite3_module module{};
+    module.xConnect = RowsConnect;
+    module.xBestIndex = RowsBestIndex;
+    module.xDisconnect = RowsDisconnect;
+    module.xOpen = RowsOpen;
+    module.xClose = RowsClose;
+    module.xFilter = RowsFilter;
+    module.xNext = RowsNext;
+    module.xEof = RowsEof;
+    module.xColumn = RowsColumnValue;
+    module.xRowid = RowsRowid;
+    return module;
+}
+
+const sqlite3_module RowsModule = MakeRowsModule();
 
 } // namespace
 
@@ -558,7 +547,7 @@ std::optional<NamesForm> NamesFormOf(const std::shared_ptr<const NamesIndex>& in
         if (k >= t.size() || !IsKeyword(t[k++], "BY")) return std::nullopt;
         if (k < t.size() && IsSymbol(t[k], "+")) ++k;
         if (k >= t.size() || (t[k].kind != Kind::Word && t[k].kind != Kind::QuotedWord) ||
-            table->orderColumn.empty() || !SameWord(t[k].value, table->orderColumn) || !table->orderIsTotal)
+            table->orderColumn.empty() || !SameFolded(t[k].value, table->orderColumn) || !table->orderIsTotal)
             return std::nullopt;
         ++k;
         if (k < t.size() && IsKeyword(t[k], "ASC")) ++k;
@@ -584,7 +573,7 @@ std::optional<NamesForm> NamesFormOf(const std::shared_ptr<const NamesIndex>& in
             list->conditions.push_back(*part);
             // A code prefix holds in one run of the key order: only that run is searched.
             if (part->type == Node::Atom && !part->negated &&
-                SameWord(part->column->name, table->orderColumn))
+                SameFolded(part->column->name, table->orderColumn))
                 if (const auto run = NamesIndex::KeyPrefixRows(*table, part->pattern)) {
                     list->first = std::max(list->first, run->first);
                     list->end = std::max(list->first, std::min(list->end, run->second));
