@@ -62,7 +62,7 @@ void ResultModel::setCurrentRow(int index) {
 
 namespace {
 
-QString Shown(std::string_view text) {
+QString Utf8Text(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
@@ -125,18 +125,18 @@ QVariant ResultModel::data(const QModelIndex& index, int role) const {
         return {};
     switch (index.column()) {
     case Flag2023Column:
-        return Shown(r->flag2023);
+        return Utf8Text(r->flag2023);
     case New2023Column:
-        return Shown(r->new2023);
+        return Utf8Text(r->new2023);
     case FinestColumn:
-        return Shown(r->finest);
+        return Utf8Text(r->finest);
     case CodeColumn:
-        return Shown(r->code);
+        return Utf8Text(r->code);
     case ChineseNameColumn:
         return QString::fromStdString(
             GridChineseName(std::string(r->code), decoratedName(index.row()).toStdString()));
     case EnglishNameColumn:
-        return Shown(r->englishName);
+        return Utf8Text(r->englishName);
     default:
         return {};
     }
