@@ -111,67 +111,43 @@ public:
         }
     }
 
-    // One to four criteria, names most often, every radio group now and then.
+    // One to four criteria, names most often, every radio group now and then
+    // (the dominant hand with a side, which it needs).
     Criteria next() {
+        struct Group {
+            int Criteria::*value;
+            std::size_t items;
+        };
+        static const Group groups[] = {
+            {&Criteria::sex, SexItems().size()},           {&Criteria::side, SideItems().size()},
+            {&Criteria::episode, EpisodeItems().size()},   {&Criteria::bodyPart, BodyPartItems().size()},
+            {&Criteria::injury, InjuryItems().size()},     {&Criteria::finest, FinestItems().size()},
+            {&Criteria::dominant, DominantItems().size()}, {&Criteria::ranking, RankingItems().size()},
+        };
         Criteria c;
         c.rankingVisible = pick(5) != 0;
-        auto radio = [&](int& value, std::size_t items) {
+        auto radio = [&](const Group& g) {
             // Now and then a value outside the group's items.
-            value = pick(10) == 0 ? pickOf({-1, static_cast<int>(items), 99})
-                                  : 1 + static_cast<int>(pick(items - 1));
+            c.*g.value = pick(10) == 0 ? pickOf({-1, static_cast<int>(g.items), 99})
+                                       : 1 + static_cast<int>(pick(g.items - 1));
         };
         const std::size_t count = pickOf<std::size_t>({1, 1, 1, 2, 2, 2, 3, 4});
         for (std::size_t k = 0; k < count; ++k) {
-            switch (pick(20)) {
-            case 0:
-            case 1:
+            const std::size_t kind = pick(12 + std::size(groups));
+            if (kind < 2)
                 c.icd10Code = code();
-                break;
-            case 2:
-            case 3:
-            case 4:
-            case 5:
-            case 6:
+            else if (kind < 7)
                 c.chineseName = words(true);
-                break;
-            case 7:
-            case 8:
-            case 9:
+            else if (kind < 10)
                 c.englishName = words(false);
-                break;
-            case 10:
+            else if (kind < 11)
                 c.icd9Code = pickOf({"845", "8450", "'", "%", "_", "  ", "ZZZ", "724.2"});
-                break;
-            case 11:
+            else if (kind < 12)
                 c.icd9Name = words(false);
-                break;
-            case 12:
-                radio(c.sex, SexItems().size());
-                break;
-            case 13:
-                radio(c.side, SideItems().size());
-                break;
-            case 14:
-                radio(c.episode, EpisodeItems().size());
-                break;
-            case 15:
-                radio(c.bodyPart, BodyPartItems().size());
-                break;
-            case 16:
-                radio(c.injury, InjuryItems().size());
-                break;
-            case 17:
-                radio(c.finest, FinestItems().size());
-                break;
-            case 18:
-                radio(c.dominant, DominantItems().size());
-                radio(c.side, SideItems().size());
-                break;
-            default:
-                radio(c.ranking, RankingItems().size());
-                c.differences2023 = pick(2) == 0;
-                break;
-            }
+            else
+                radio(groups[kind - 12]);
+            if (c.dominant != 0 && c.side == 0) radio(groups[1]);
+            if (c.ranking != 0) c.differences2023 = pick(2) == 0;
         }
         return c;
     }
