@@ -423,7 +423,7 @@ NamesTable ReadTable(sqlite3* db, const NamesIndex::TableSpec& spec, const std::
         throw Error(message);
     }
     sqlite3_finalize(st);
-    if (stopped) throw Interrupted("names index build stopped");
+    if (stopped) throw Interrupted("名稱索引的建立已停止");
     for (std::size_t c = 0; c < table.columns.size(); ++c) {
         NamesColumn& column = table.columns[c];
         column.starts.push_back(static_cast<std::uint32_t>(column.folded.size()));

@@ -453,7 +453,7 @@ int RowsFilter(sqlite3_vtab_cursor* cursor, int idxNum, const char*, int argc, s
     if (!c->list) {
         sqlite3_free(cursor->pVtab->zErrMsg);
         cursor->pVtab->zErrMsg =
-            sqlite3_mprintf("names_rows(%lld): no such row list", static_cast<long long>(c->slot));
+            sqlite3_mprintf("names_rows(%lld)：名稱索引的代碼清單已不存在", static_cast<long long>(c->slot));
         return SQLITE_ERROR;
     }
     c->next = c->list->first;

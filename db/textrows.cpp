@@ -6,7 +6,7 @@
 namespace db {
 
 void TextRows::append(const Query& query, std::span<const int> columns) {
-    if (columns.size() != m_columns) throw Error("TextRows: the row has another number of columns");
+    if (columns.size() != m_columns) throw Error("查詢結果的欄位數與保存的列不符");
     const std::size_t text = m_text.size(), ends = m_ends.size();
     try {
         for (int column : columns) {
