@@ -1,5 +1,5 @@
-# Installation: the program with its sample database and question bank beside
-# it (it looks for both in its own folder, after the user's data folder),
+# Installation: the program with its sample database and question bank and the
+# coder's guide beside it (it looks for them in its own folder, after the user's data folder),
 # icdtool beside it, launchers on the PATH, the project's official US files in
 # the share folder (icdtool build-db and the program's build use them for
 # everything but the clinic's NHI files), a desktop entry and an icon.
@@ -21,6 +21,9 @@ if(TARGET icd10tcm)
   install(TARGETS icd10tcm RUNTIME DESTINATION ${ICD_APP_DIR})
   install(FILES ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/icd10_2023.mdb DESTINATION ${ICD_APP_DIR})
   install(FILES ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/qa.txt DESTINATION ${ICD_APP_DIR} OPTIONAL)
+  if(TARGET guide_db)
+    install(FILES ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/icd10cm_guide_2023.db DESTINATION ${ICD_APP_DIR})
+  endif()
   if(TARGET consultation_standin)
     # Not installed: the stand-in consultation window exists for tests only.
   endif()

@@ -72,6 +72,24 @@ std::vector<std::string> EpisodeVariants(std::string_view code) {
     return {std::string(code)};
 }
 
+std::string WithSeventhCharacter(std::string_view stem, char seventh) {
+    if (stem.size() >= 7) return {};
+    std::string code(stem);
+    code.resize(6, 'X');
+    return code + seventh;
+}
+
+std::vector<std::string> SeventhCharacterStems(std::string_view code) {
+    std::string c = NormalizeICD10Code(code);
+    if (c.size() != 7) return {};
+    for (char& ch : c)
+        if (ch >= 'a' && ch <= 'z') ch = static_cast<char>(ch - 'a' + 'A');
+    std::vector<std::string> out{c.substr(0, 6)};
+    while (out.back().size() > 3 && out.back().back() == 'X')
+        out.push_back(out.back().substr(0, out.back().size() - 1));
+    return out;
+}
+
 bool IsIcd11Code(std::string_view code) {
     if (code.size() < 2 || (code[0] != 'S' && code[0] != 's')) return false;
     const char second = code[1];

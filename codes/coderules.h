@@ -47,6 +47,21 @@ std::string_view SeventhCharactersOf(Episode episode);
 //   "S52509B" => {"S52509B"}   "M2551" => {"M2551"}
 std::vector<std::string> EpisodeVariants(std::string_view code);
 
+// A code with its seventh character (stored form, no dot): a stem shorter than
+// six characters is filled with the placeholder X first, as the tabular's
+// 7th-character tables require.
+//   ("S93401", 'A') => "S93401A"   ("T1501", 'A') => "T1501XA"   ("W08", 'D') => "W08XXXD"
+//   ("S0600", 'A') => "S0600XA"    a stem of seven or more characters => "" (none)
+std::string WithSeventhCharacter(std::string_view stem, char seventh);
+
+// The tabular codes a seven-character code may extend, longest first (stored
+// form, any case in, upper case out): the first six characters, then without
+// each trailing placeholder X. Which of them the tabular holds, and whether its
+// 7th-character table has the character, the classification decides.
+//   "S93401A" => {"S93401"}   "T1501XA" => {"T1501X", "T1501"}   "W08XXXD" => {"W08XXX", "W08XX", "W08X",
+//   "W08"} "S93.401A" => {"S93401"}  "M5450" => {} (not seven characters)
+std::vector<std::string> SeventhCharacterStems(std::string_view code);
+
 // Whether a code belongs to the ICD-11 traditional-medicine chapter (SA00 to
 // SJ3Z: S followed by a letter A to J, either case) rather than to ICD-10-CM,
 // whose codes always have a digit in second place. Both share the code table.

@@ -39,11 +39,18 @@ Connection::~Connection() {
 }
 
 void Connection::open(const std::string& path, bool create) {
+    openWith(path, SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0));
+}
+
+void Connection::openReadOnly(const std::string& path) {
+    openWith(path, SQLITE_OPEN_READONLY);
+}
+
+void Connection::openWith(const std::string& path, int flags) {
     close();
-    // One thread uses a connection: the engine's own locking of every call is not needed.
-    int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | (create ? SQLITE_OPEN_CREATE : 0);
     sqlite3* db = nullptr;
-    int rc = sqlite3_open_v2(path.c_str(), &db, flags, nullptr);
+    // One thread uses a connection: the engine's own locking of every call is not needed.
+    int rc = sqlite3_open_v2(path.c_str(), &db, flags | SQLITE_OPEN_NOMUTEX, nullptr);
     if (rc != SQLITE_OK) {
         std::string msg = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
         sqlite3_close_v2(db);

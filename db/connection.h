@@ -46,6 +46,10 @@ public:
     // Opens the file; with create, a missing file is created empty. Checks that
     // the file really is a database, so a bad file fails here and not later.
     void open(const std::string& path, bool create = false);
+    // Opens an existing file for reading only, whatever its permissions: a
+    // statement that would change it fails. For files the program never writes
+    // (the coder's guide).
+    void openReadOnly(const std::string& path);
     void close();
     bool isOpen() const { return m_db != nullptr; }
     const std::string& path() const { return m_path; }
@@ -97,6 +101,7 @@ public:
     int step(sqlite3_stmt* statement);
 
 private:
+    void openWith(const std::string& path, int flags);
     static int OnProgress(void* self);
     // The file's data version, changed by every commit of any connection; -1
     // when it cannot be read now.

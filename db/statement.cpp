@@ -64,6 +64,12 @@ std::string Statement::column(int index) const {
                        static_cast<std::size_t>(sqlite3_column_bytes(m_stmt, index)));
 }
 
+long long Statement::columnInt(int index) const {
+    if (!m_row) throw Error("目前沒有資料列");
+    if (index < 0 || index >= columnCount()) throw Error("找不到欄位");
+    return static_cast<long long>(sqlite3_column_int64(m_stmt, index));
+}
+
 int Statement::run(std::initializer_list<std::string_view> values) {
     bind(values);
     while (step()) {

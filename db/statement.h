@@ -40,6 +40,9 @@ public:
     bool step();
     // The column of the current row as text.
     std::string column(int index) const;
+    // The column of the current row as a whole number (0 for NULL; text that is
+    // not a number reads as the engine converts it).
+    long long columnInt(int index) const;
     int columnCount() const;
     // True when the statement cannot change the database (a SELECT).
     bool readOnly() const;

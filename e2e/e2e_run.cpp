@@ -62,6 +62,8 @@ const std::string kQuizTitle = "ICD-10評量測驗";
 const std::string kChooserTitle = "選擇最細碼";
 const std::string kConsultTitle = "醫師問診作業";
 const std::string kBuildTitle = "建立完整資料庫";
+const std::string kNotesTitle = "編碼指引";
+const std::string kIndexTitle = "ICD-10-CM 索引查詢";
 
 struct Failure : std::runtime_error {
     using std::runtime_error::runtime_error;
@@ -252,6 +254,7 @@ private:
     void outline(const std::string& record);
     void tree(const std::string& record);
     void quiz();
+    void codersGuide(const std::string& record);
     void vanishingConsultation();
     // A Chinese name typed into the search window; returns how many pixels of
     // the result rows changed.
@@ -350,6 +353,7 @@ void Run::outline(const std::string& record) {
     const QImage pin2Empty = m_x.crop(s, w, pin2);
     const QImage chapters = m_x.crop(s, w, tiles);
     m_x.click(w, row(0));
+    m_x.parkPointer();
     if (waitChange(w, tiles, chapters, 1000) <= 1000) {
         shot("outline-chapter-1");
         fail("chapter tile 1 did not open the chapter");
@@ -360,6 +364,7 @@ void Run::outline(const std::string& record) {
     for (const char* entry : {"A00-A99", "A00-A09", "A00"}) {
         const QImage before = m_x.crop(s, w, tiles);
         m_x.click(w, row(n));
+        m_x.parkPointer(); // the tile's tooltip would cover the path tiles
         waitChange(w, tiles, before, 30);
         s = shot(std::string("outline-") + entry);
         expectColour(s, w, box + QPoint(270, n * 32 + 22), "green", std::string("the path tile of ") + entry);
@@ -367,6 +372,7 @@ void Run::outline(const std::string& record) {
     }
     // A000 is the first entry under level 4: a finest code, pinned to slot 1.
     m_x.click(w, row(4));
+    m_x.parkPointer();
     const int pinned = waitChange(w, pin1, pin1Empty, 300);
     s = shot("outline-A000-pinned");
     if (pinned <= 300) fail("A000 was not pinned to the first slot");
@@ -441,6 +447,62 @@ void Run::tree(const std::string& record) {
     expectActive(m_menu, "the menu did not become active when clicked");
     if (m_x.visibleCount(kTreeTitle) != 0) fail("the menu brought back a tree window that had been closed");
     shot("tree-closed-from-title-bar");
+}
+
+// The coder's guide: S93401A selected in the search grid and F1 shows its
+// notes in the panel, which follows the next row; the index finds "sprain
+// ankle", Enter on Sprain › ankle → S93.40- opens the chooser, whose first code
+// is handed off; the panel closes with Esc.
+void Run::codersGuide(const std::string& record) {
+    const auto& ui = m_searchForm.ui();
+    m_search = launch(m_menuForm.ui().searchButton, kSearchTitle);
+    const QRect grid = m_searchForm.rect(ui.resultGrid);
+    m_x.click(m_search, QPoint(200, grid.top() + 29)); // the first row (the grid still holds S93.4)
+    focusOn(m_search, "the search window");
+    m_x.keys({"Down", "Down", "Down"}); // S93401A
+    m_x.keys({"F1"});
+    const xcb_window_t notes = m_x.waitWindow(kNotesTitle);
+    if (!notes) fail("F1 in the search grid did not show the notes panel");
+    const QRect page(12, 60, 400, 400);
+    QImage s = shot("guide-notes-S93401A");
+    if (m_managed && m_x.activeWindow() != m_search)
+        fail("the notes panel took the keyboard from the search grid");
+    const QImage before = m_x.crop(s, notes, page);
+    m_x.keys({"Down", "Down", "Down", "Down"}); // S93402A: the panel follows
+    if (waitChange(notes, page, before, 200) <= 200)
+        fail("the notes panel did not follow the grid's selection");
+    shot("guide-notes-follow-S93402A");
+    m_x.keys({"Up", "Up", "Up", "Up"});
+    // (The panel, at the right of the screen, may cover the close picture: Esc.)
+    m_x.keys({"Escape"});
+    if (!m_x.waitGone(kSearchTitle)) fail("Esc did not close the search window");
+
+    const xcb_window_t index = launch(m_menuForm.ui().indexButton, kIndexTitle);
+    focusOn(index, "the index window");
+    s = shot("guide-index-opened");
+    const QImage empty = m_x.crop(s, index, QRect(10, 60, 600, 300));
+    m_x.type("sprain ankle");
+    if (waitChange(index, QRect(10, 60, 600, 300), empty, 500) <= 500) {
+        shot("guide-index-sprain-ankle");
+        fail("typing \"sprain ankle\" in the index window listed nothing");
+    }
+    shot("guide-index-sprain-ankle");
+    m_x.keys({"Return"});
+    const xcb_window_t chooser = m_x.waitWindow(kChooserTitle);
+    if (!chooser) fail("Enter on Sprain › ankle → S93.40- did not open the chooser of its billable codes");
+    shot("guide-index-chooser");
+    m_x.keys({"Return"});
+    expectReceived(record, "the index's chooser did not hand off S93401A",
+                   {"|ICD10|S93401A", "|ICD10|A000", "|ICD10|S93401D", "|ICD10|S93401A"});
+    shot("guide-index-handed-off");
+    m_x.activate(index);
+    expectActive(index, "the index window could not be activated");
+    m_x.keys({"Escape"});
+    if (!m_x.waitGone(kIndexTitle)) fail("Esc did not close the index window");
+    m_x.activate(notes);
+    expectActive(notes, "the notes panel could not be activated");
+    m_x.keys({"Escape"});
+    if (!m_x.waitGone(kNotesTitle)) fail("Esc did not close the notes panel");
 }
 
 // The quiz: ten answers to the report, kept after a relaunch.
@@ -531,11 +593,11 @@ void Run::vanishingConsultation() {
     // and the hand-off reaches it.
     const std::string record = m_out + "/received-started-later.txt";
     startStandin(record);
-    // The consultation window active first, so that the click on the search
-    // window is a new activation whether or not the window manager gave the
-    // new window the focus.
-    m_x.activate(m_consult);
-    expectActive(m_consult, "the consultation window did not become active");
+    // A new activation of the search window, through the menu as above: a
+    // click alone may reach the toolkit before it has seen the window lose
+    // the focus to the new consultation window, and then activates nothing.
+    m_x.activate(m_menu);
+    expectActive(m_search, "activating the menu did not bring the open search window back");
     m_x.click(m_search, firstRow);
     focusOn(m_search, "the search window");
     WaitForOrFail(pictureShown,
@@ -775,6 +837,8 @@ void Run::firstRun() {
     outline(record);
     std::puts("tree");
     tree(record);
+    std::puts("coder's guide");
+    codersGuide(record);
     std::puts("quiz");
     quiz();
     std::puts("ICD-11 browsers");

@@ -299,6 +299,11 @@ void XDriver::click(xcb_window_t window, QPoint at) {
     std::this_thread::sleep_for(std::chrono::milliseconds(150));
 }
 
+void XDriver::parkPointer() {
+    xcb_test_fake_input(m_c, XCB_MOTION_NOTIFY, 0, XCB_CURRENT_TIME, m_root, 1, 1, 0);
+    sync();
+}
+
 void XDriver::sendKey(unsigned keysym, bool press) {
     xcb_keycode_t* codes = xcb_key_symbols_get_keycode(m_symbols, keysym);
     if (!codes) return;
@@ -310,8 +315,8 @@ void XDriver::sendKey(unsigned keysym, bool press) {
 
 void XDriver::keys(const std::vector<std::string>& names) {
     static const std::map<std::string, unsigned> symbols = {
-        {"Return", 0xff0d}, {"Escape", 0xff1b}, {"Tab", 0xff09},   {"Down", 0xff54}, {"Up", 0xff52},
-        {"F4", 0xffc1},     {"alt", 0xffe9},    {"shift", 0xffe1}, {"ctrl", 0xffe3}};
+        {"Return", 0xff0d}, {"Escape", 0xff1b}, {"Tab", 0xff09}, {"Down", 0xff54},  {"Up", 0xff52},
+        {"F1", 0xffbe},     {"F4", 0xffc1},     {"alt", 0xffe9}, {"shift", 0xffe1}, {"ctrl", 0xffe3}};
     for (const auto& name : names) {
         std::vector<unsigned> held;
         std::size_t start = 0;

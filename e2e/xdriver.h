@@ -73,6 +73,9 @@ public:
 
     // Clicks button 1 at a point of a window's client area.
     void click(xcb_window_t window, QPoint at);
+    // Moves the pointer to the screen's top left corner, clear of the
+    // program's windows, so that no tooltip opens over what is looked at next.
+    void parkPointer();
     // Presses and releases keys given by X key names ("Return", "Down"); a
     // name "alt+F4" holds Alt while F4 is pressed.
     void keys(const std::vector<std::string>& names);

@@ -1,6 +1,7 @@
 // Fuzzes the question bank reader and a whole quiz run over arbitrary file
-// bytes: reading, checking, asking every question, going back, answering and
-// writing the report. Errors must come as QuizError with a message; nothing may
+// bytes: reading, checking, the explanation lines, asking every question,
+// going back, answering (in practice mode with its feedback, for some inputs)
+// and writing the report. Errors must come as QuizError with a message; nothing may
 // crash, and what the run reports must agree with itself.
 #include <cstdint>
 #include <cstdlib>
@@ -44,6 +45,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const std::string shown = quiz::TextFromThirdByte(bank.lines()[n]);
         CHECK(shown.size() <= 250);
         CHECK(text::IsValidUtf8(text::FromCp950(shown)));
+        // An explanation is the E: line right after the fourth answer, whole.
+        const std::string explanation = bank.explanation(n);
+        if (!explanation.empty()) {
+            CHECK(n + 6 < bank.lines().size());
+            CHECK(quiz::IsExplanationLine(bank.lines()[n + 6]));
+            CHECK(bank.lines()[n + 6].size() == explanation.size() + 2);
+            CHECK(text::IsValidUtf8(text::FromCp950(explanation)));
+        }
     }
     for (const std::string& fault : quiz::CheckBank(bank))
         CHECK(!fault.empty());
@@ -56,12 +65,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     BytesRandom random(bytes.substr(0, 64));
     quiz::QuizSession session(random);
     session.setWholeBank(size % 3 == 0);
+    session.setPractice(size % 2 == 0);
     session.startNewQuizFromBytes(bytes);
     CHECK(session.length() >= 0);
     CHECK(static_cast<std::size_t>(session.length()) <= bank.questionLines().size());
 
     std::size_t step = 0;
-    for (int guard = 0; guard < 4 * session.length() + 8 && !session.reportShown() && session.length() > 0;
+    for (int guard = 0; guard < 8 * session.length() + 8 && !session.reportShown() && session.length() > 0;
          ++guard) {
         try {
             const quiz::QuestionScreen screen = session.question();
@@ -72,10 +82,31 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             CHECK(*e.what() != '\0');
         }
         const unsigned char b = size ? data[step++ % size] : 0;
-        if (b % 7 == 0)
+        if (session.feedbackShown()) {
+            CHECK(!session.choice(session.current()).empty());
+            try {
+                const quiz::Feedback feedback = session.feedback();
+                CHECK(!feedback.lines.empty());
+                for (const std::string& line : feedback.lines)
+                    CHECK(text::IsValidUtf8(line));
+            } catch (const quiz::QuizError& e) {
+                CHECK(*e.what() != '\0');
+            }
+            const int at = session.current();
+            if (b % 7 == 0) {
+                session.previous();
+            } else {
+                session.answer(1 + b % 4); // ignored while the feedback is shown
+                CHECK(session.feedbackShown() && session.current() == at);
+                session.proceed();
+                CHECK(!session.feedbackShown());
+            }
+        } else if (b % 7 == 0) {
             session.previous();
-        else
+        } else {
             session.answer(1 + b % 4);
+            CHECK(session.feedbackShown() == session.practice());
+        }
         CHECK(session.current() >= 1 && session.current() <= session.length());
     }
     if (session.reportShown()) {
@@ -84,6 +115,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             CHECK(report.rightCount + report.wrongCount == session.length());
             CHECK(report.score >= 0 && report.score <= 100);
             CHECK(text::IsValidUtf8(report.text()));
+
         } catch (const quiz::QuizError& e) {
             CHECK(*e.what() != '\0');
         }

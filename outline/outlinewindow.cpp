@@ -408,7 +408,7 @@ void OutlineWindow::chooseUnderCurrentCode() {
     app::OpenBillableChooser(this, found, [this, rows = found.billable](const std::string& chosen) {
         for (const codes::CodeRow& row : rows)
             if (row.code == chosen) pinChosen(row);
-    });
+    })->followInGuide(m_ctx);
 }
 
 void OutlineWindow::pinChosen(const codes::CodeRow& row) {

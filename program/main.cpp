@@ -1,5 +1,6 @@
-// The program: the main menu first (it opens the database), then the four
-// working windows, all hidden, then the event loop until the menu is closed.
+// The program: the main menu first (it opens the database), then the coder's
+// guide beside it, the five working windows and the notes panel, all hidden,
+// then the event loop until the menu is closed.
 #include <QApplication>
 #include <QDir>
 
@@ -8,7 +9,11 @@
 #include "app/platform/platformdesktop.h"
 #include "app/widgets/pictures.h"
 #include "app/widgets/qtmessages.h"
+#include "alphaindex/indexwindow.h"
 #include "app/widgets/translations.h"
+#include "guide/guidefile.h"
+#include "guide/reader.h"
+#include "guidepanel/notespanel.h"
 #include "outline/outlinewindow.h"
 #include "quiz/quizwindow.h"
 #include "search/searchwindow.h"
@@ -38,13 +43,29 @@ int main(int argc, char** argv) {
     setup.createTreeWindow = Make<tree::TreeWindow>;
     setup.createQuizWindow = Make<quiz::QuizWindow>;
     setup.createSearchWindow = Make<search::SearchWindow>;
+    // The coder's guide, opened once the menu knows the program's folder; a
+    // missing or damaged guide leaves the rest as it was (its windows say why).
+    guide::Guide codersGuide;
+    setup.createIndexWindow = [&codersGuide](app::AppContext& c) -> std::unique_ptr<app::WorkingWindow> {
+        return std::make_unique<alphaindex::IndexWindow>(c, codersGuide);
+    };
 
     program::MainMenu menu(context, std::move(setup));
+    if (!menu.terminationRequested()) codersGuide.open(guide::GuidePathIn(context.exeDir));
+    guide::NotesPanel notesPanel(codersGuide);
+    notesPanel.setIndexOpener([&menu] { menu.showIndexWindow(); });
+    context.guide = &notesPanel;
     menu.createWorkingWindows();
     // A failed start-up has shown its message: the loop would end at its first
     // turn, so it is not entered and no window is ever shown.
-    if (menu.terminationRequested()) return 1;
+    if (menu.terminationRequested()) {
+        context.guide = nullptr;
+        return 1;
+    }
 
     menu.show();
-    return QApplication::exec();
+    const int status = QApplication::exec();
+    // The windows go with the menu, after the panel: nothing may report to it then.
+    context.guide = nullptr;
+    return status;
 }

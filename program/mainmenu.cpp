@@ -60,6 +60,7 @@ void MainMenu::destroyWorkingWindows() {
     m_treeWindow.reset();
     m_quizWindow.reset();
     m_searchWindow.reset();
+    m_indexWindow.reset();
 }
 
 ImageButton* MainMenu::picture(Picture which) const {
@@ -76,6 +77,8 @@ ImageButton* MainMenu::picture(Picture which) const {
         return m_ui->icd11OutlineButton;
     case Picture::Icd11Tree:
         return m_ui->icd11TreeButton;
+    case Picture::Index:
+        return m_ui->indexButton;
     case Picture::Exit:
         break;
     }
@@ -96,6 +99,7 @@ void MainMenu::loadPictures() {
         {m_ui->searchButton, "icd10-search.svg", "ICD10 編碼查詢"},
         {m_ui->icd11OutlineButton, "icd11-outline.svg", "ICD11 章節層次瀏覽"},
         {m_ui->icd11TreeButton, "icd11-tree.svg", "ICD11 樹狀瀏覽"},
+        {m_ui->indexButton, "icd10-index.svg", "ICD10 索引查詢"},
         {m_ui->exitButton, "close.svg", "結束"},
     };
     for (const auto& p : pictures) {
@@ -105,11 +109,11 @@ void MainMenu::loadPictures() {
 }
 
 ImageButton* MainMenu::launchPicture(int n) const {
-    return n >= 1 && n <= 6 ? picture(static_cast<Picture>(n - 1)) : nullptr;
+    return n >= 1 && n <= LaunchPictures ? picture(static_cast<Picture>(n - 1)) : nullptr;
 }
 
 void MainMenu::setUpKeyboard() {
-    for (int n = 1; n <= 6; ++n) {
+    for (int n = 1; n <= LaunchPictures; ++n) {
         ImageButton* b = launchPicture(n);
         // Tab focus only: the mark follows the keyboard, a click leaves it be.
         b->setFocusPolicy(Qt::TabFocus);
@@ -122,15 +126,17 @@ void MainMenu::setUpKeyboard() {
 
 void MainMenu::moveFocusMark(int rows, int columns) {
     int at = 0;
-    for (int n = 1; n <= 6; ++n)
+    for (int n = 1; n <= LaunchPictures; ++n)
         if (launchPicture(n)->hasFocus()) at = n;
     if (at == 0) {
         launchPicture(1)->setFocus(Qt::OtherFocusReason);
         return;
     }
-    const int row = std::clamp((at - 1) / 2 + rows, 0, 2);
-    const int column = std::clamp((at - 1) % 2 + columns, 0, 1);
-    launchPicture(row * 2 + column + 1)->setFocus(Qt::OtherFocusReason);
+    // Two columns of three rows; the seventh alone in a fourth row, under both.
+    const bool last = at == LaunchPictures;
+    const int row = std::clamp((last ? 3 : (at - 1) / 2) + rows, 0, 3);
+    const int column = std::clamp((last ? 0 : (at - 1) % 2) + columns, 0, 1);
+    launchPicture(row == 3 ? LaunchPictures : row * 2 + column + 1)->setFocus(Qt::OtherFocusReason);
 }
 
 void MainMenu::keyPressEvent(QKeyEvent* event) {
@@ -141,7 +147,7 @@ void MainMenu::keyPressEvent(QKeyEvent* event) {
         if (!event->isAutoRepeat()) openBuildDialog();
         return;
     }
-    if (mods == Qt::NoModifier && key >= Qt::Key_1 && key <= Qt::Key_6) {
+    if (mods == Qt::NoModifier && key >= Qt::Key_1 && key < Qt::Key_1 + LaunchPictures) {
         event->accept();
         if (!event->isAutoRepeat()) pictureReleased(launchPicture(key - Qt::Key_0));
         return;
@@ -240,6 +246,7 @@ void MainMenu::createWorkingWindows() {
     m_treeWindow = create(m_setup.createTreeWindow);
     m_quizWindow = create(m_setup.createQuizWindow);
     m_searchWindow = create(m_setup.createSearchWindow);
+    m_indexWindow = create(m_setup.createIndexWindow);
 }
 
 std::unique_ptr<WorkingWindow> MainMenu::create(const MenuSetup::WindowMaker& make) {
@@ -265,6 +272,12 @@ void MainMenu::showActiveWindow() {
     if (m_ctx.activeWindowNo == TreeWindowNo) showIfAny(m_treeWindow.get());
     if (m_ctx.activeWindowNo == QuizWindowNo) showIfAny(m_quizWindow.get());
     if (m_ctx.activeWindowNo == SearchWindowNo) showIfAny(m_searchWindow.get());
+    if (m_ctx.activeWindowNo == IndexWindowNo) showIfAny(m_indexWindow.get());
+}
+
+void MainMenu::showIndexWindow() {
+    m_ctx.activeWindowNo = IndexWindowNo;
+    showIfAny(m_indexWindow.get());
 }
 
 void MainMenu::picturePressed(ImageButton*) {
@@ -298,6 +311,7 @@ void MainMenu::pictureReleased(ImageButton* sender) {
     if (sender == m_ui->icd11OutlineButton)
         relaunch(m_outlineWindow, m_setup.createOutlineWindow, OutlineWindowNo, true);
     if (sender == m_ui->icd11TreeButton) relaunch(m_treeWindow, m_setup.createTreeWindow, TreeWindowNo, true);
+    if (sender == m_ui->indexButton) showIndexWindow();
     if (sender == m_ui->exitButton) close();
 }
 

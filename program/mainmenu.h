@@ -1,16 +1,18 @@
 #pragma once
-// The main menu: a fixed 700 x 500 window of picture buttons from which the four
+// The main menu: a fixed 700 x 500 window of picture buttons from which the five
 // working windows are launched. It opens the database while it is created,
 // creates the working windows, and keeps them: the two browsers are destroyed and
 // created anew on every launch (after the mode flag is set, since they read it
 // while they are created); the quiz and the search window are created once and
-// keep their state. Closing the menu ends the application.
+// keep their state, as does the Alphabetic Index window. Closing the menu ends
+// the application.
 //
-// Keyboard: the six launch pictures take the focus in reading order (Tab and
+// Keyboard: the seven launch pictures take the focus in reading order (Tab and
 // the arrow keys move a visible mark over them), Enter or Space opens the one
-// with the mark, and the digits 1 to 6 (main keys or keypad) open them directly:
+// with the mark, and the digits 1 to 7 (main keys or keypad) open them directly:
 // 1 ICD10 章節層次瀏覽, 2 ICD10 樹狀瀏覽, 3 評量測驗, 4 編碼查詢, 5 ICD11 章節層次瀏覽,
-// 6 ICD11 樹狀瀏覽.
+// 6 ICD11 樹狀瀏覽, 7 索引查詢 (two columns of three rows, the seventh alone in the
+// middle of a fourth).
 //
 // Below the pictures, 建立完整資料庫… (Ctrl+B) opens the window that builds the
 // full code database from the NHI files (the sample's line says to use it; with
@@ -51,6 +53,7 @@ struct MenuSetup {
     WindowMaker createTreeWindow;    // code tree browser (reads icd11Mode)
     WindowMaker createQuizWindow;    // quiz
     WindowMaker createSearchWindow;  // code search
+    WindowMaker createIndexWindow;   // the Alphabetic Index
     std::function<void()> quit;      // ends the application; empty: QCoreApplication::quit
     // The official US files of a build in the program; "" = those that come
     // with the program (found from the executable's folder).
@@ -66,8 +69,8 @@ public:
     MainMenu(app::AppContext& context, MenuSetup setup, QWidget* parent = nullptr);
     ~MainMenu() override;
 
-    // Creates the outline, tree (with icd11Mode false), quiz and search windows,
-    // in this order, all hidden. Called once, after the menu has been created.
+    // Creates the outline, tree (with icd11Mode false), quiz, search and index
+    // windows, in this order, all hidden. Called once, after the menu has been created.
     void createWorkingWindows();
 
     // True when opening the database failed: the event loop is not to run.
@@ -77,11 +80,13 @@ public:
     app::WorkingWindow* treeWindow() const { return m_treeWindow.get(); }
     app::WorkingWindow* quizWindow() const { return m_quizWindow.get(); }
     app::WorkingWindow* searchWindow() const { return m_searchWindow.get(); }
+    app::WorkingWindow* indexWindow() const { return m_indexWindow.get(); }
 
-    // The pictures, in reading order: the six launch pictures, then the exit.
-    enum class Picture { Icd10Outline, Icd10Tree, Quiz, Search, Icd11Outline, Icd11Tree, Exit };
+    // The pictures, in reading order: the seven launch pictures, then the exit.
+    enum class Picture { Icd10Outline, Icd10Tree, Quiz, Search, Icd11Outline, Icd11Tree, Index, Exit };
+    static constexpr int LaunchPictures = 7;
     app::ImageButton* picture(Picture which) const;
-    // The launch picture that digit key n (1-6) opens, in reading order.
+    // The launch picture that digit key n (1-7) opens, in reading order.
     app::ImageButton* launchPicture(int n) const;
     app::AppContext& context() { return m_ctx; }
 
@@ -90,6 +95,9 @@ public:
     void openDatabase();
     // Shows the working window of activeWindowNo again (none for 0).
     void showActiveWindow();
+    // Shows the Alphabetic Index window, as its picture does (the search
+    // window's button reaches it through the guide hooks).
+    void showIndexWindow();
     void picturePressed(app::ImageButton* sender);
     void pictureReleased(app::ImageButton* sender);
     // Opens a window that builds the full database, or says why no database
@@ -113,7 +121,7 @@ private:
     void showDatabaseLine(const std::string& line);
     void loadPictures();
     void setUpKeyboard();
-    // Moves the focus mark by rows and columns over the 2 x 3 launch pictures.
+    // Moves the focus mark by rows and columns over the launch pictures.
     void moveFocusMark(int rows, int columns);
     // Destroys the browser held in slot, sets the window number and the mode,
     // creates a new browser and shows it.
@@ -132,6 +140,7 @@ private:
     std::unique_ptr<app::WorkingWindow> m_quizWindow;
     std::unique_ptr<app::WorkingWindow> m_searchWindow;
     std::unique_ptr<BuildDatabaseDialog> m_buildDialog;
+    std::unique_ptr<app::WorkingWindow> m_indexWindow;
 };
 
 } // namespace program

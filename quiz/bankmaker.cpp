@@ -10,29 +10,16 @@
 #include "db/connection.h"
 #include "db/query.h"
 #include "quiz/questionbank.h"
+#include "quiz/questionmaker.h"
 #include "text/text.h"
 
 namespace quiz {
 
+using maker::StartsWith;
+
 namespace {
 
 constexpr std::size_t kShownBytes = 250; // the quiz shows a text from its third byte, at most 250 bytes
-
-struct KindInfo {
-    QuestionKind kind;
-    std::string_view name;
-    std::string_view title;
-};
-
-constexpr std::array<KindInfo, kKindCount> kKinds{{
-    {QuestionKind::NameToCode, "name", "名稱選代碼"},
-    {QuestionKind::CodeToName, "code", "代碼選名稱"},
-    {QuestionKind::SeventhCharacter, "seventh", "第7位字元"},
-    {QuestionKind::Billable, "billable", "最細碼(可申報)"},
-    {QuestionKind::New2023, "new", "2023年版新增碼"},
-    {QuestionKind::Deleted2023, "deleted", "2023年版刪除或停用碼"},
-    {QuestionKind::Icd11, "icd11", "ICD-11傳統醫學章"},
-}};
 
 std::string Upper(std::string_view s) {
     std::string out(s);
@@ -53,41 +40,22 @@ std::string TypedCode(std::string_view s) {
     return code.size() <= 7 ? code : std::string();
 }
 
-bool StartsWith(std::string_view s, std::string_view prefix) {
-    return s.substr(0, prefix.size()) == prefix;
-}
-
-// Two names that a student could take for one another: equal, or one is the
-// other with more words after it ("外因" and "外因，後遺症").
-bool NamesClash(std::string_view a, std::string_view b) {
-    return StartsWith(a, b) || StartsWith(b, a);
-}
-
-bool HasControlCharacter(std::string_view s) {
-    return std::any_of(s.begin(), s.end(),
-                       [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; });
-}
-
-bool IsEpisodeLetter(char c) {
-    return std::isalpha(static_cast<unsigned char>(c)) != 0;
-}
-
-// Seventh characters of the episode-of-care codes, the three common ones first.
-constexpr std::string_view kSeventhLetters = "ADSBCEFGHJKMNPQR";
-
 } // namespace
 
+const KindInfo& Kind(QuestionKind kind) {
+    return Kinds()[static_cast<std::size_t>(kind)];
+}
 std::string_view KindName(QuestionKind kind) {
-    return kKinds[static_cast<std::size_t>(kind)].name;
+    return Kind(kind).name;
 }
 std::string_view KindTitle(QuestionKind kind) {
-    return kKinds[static_cast<std::size_t>(kind)].title;
+    return Kind(kind).title;
 }
 
 const std::vector<QuestionKind>& AllKinds() {
     static const std::vector<QuestionKind> all = [] {
         std::vector<QuestionKind> v;
-        for (const KindInfo& k : kKinds)
+        for (const KindInfo& k : Kinds())
             v.push_back(k.kind);
         return v;
     }();
@@ -105,9 +73,9 @@ std::optional<std::vector<QuestionKind>> ParseKinds(std::string_view list) {
         const std::string name = Upper(text::Trim(std::string_view(all).substr(start, comma - start)));
         start = comma + 1;
         if (name.empty()) continue;
-        auto it = std::find_if(kKinds.begin(), kKinds.end(),
+        auto it = std::find_if(Kinds().begin(), Kinds().end(),
                                [&](const KindInfo& k) { return Upper(k.name) == name; });
-        if (it == kKinds.end()) return std::nullopt;
+        if (it == Kinds().end()) return std::nullopt;
         if (std::find(kinds.begin(), kinds.end(), it->kind) == kinds.end()) kinds.push_back(it->kind);
     }
     if (kinds.empty()) return std::nullopt;
@@ -220,52 +188,13 @@ std::uint32_t PortableRandom::below(std::uint32_t bound) {
     return static_cast<std::uint32_t>(x % bound);
 }
 
-namespace {
+namespace maker {
 
-// One attempt at a question: the question, or why none could be made.
-struct Attempt {
-    std::optional<MadeQuestion> question;
-    SkipReason reason = SkipReason::NoDistinctChoices;
-};
-
-Attempt Skip(SkipReason reason) {
-    return Attempt{std::nullopt, reason};
+Maker::Maker(const std::vector<CodeRow>& rows, const MakerOptions& options, MadeBank& bank)
+    : m_rows(rows), m_options(options), m_guide(options.guide), m_bank(bank), m_random(options.seed),
+      m_big5(rows.size(), 0) {
+    m_bank.hasGuide = m_guide != nullptr;
 }
-
-class Maker {
-public:
-    Maker(const std::vector<CodeRow>& rows, const MakerOptions& options, MadeBank& bank)
-        : m_rows(rows), m_options(options), m_bank(bank), m_random(options.seed), m_big5(rows.size(), 0) {}
-
-    void run();
-
-private:
-    using Pick = std::function<bool(std::size_t)>;
-
-    bool isKeyCandidate(QuestionKind kind, const CodeRow& r) const;
-    Attempt make(QuestionKind kind, std::size_t k);
-    Attempt nameToCode(std::size_t k, bool icd11);
-    Attempt codeToName(std::size_t k);
-    Attempt seventh(std::size_t k);
-    Attempt markedAmongFour(std::size_t k, QuestionKind kind);
-
-    // Rows whose code begins with prefix: [first, last).
-    std::pair<std::size_t, std::size_t> prefixRange(std::string_view prefix) const;
-    // Offers rows near row k to accept (nearest first: the longest shared
-    // prefix, in random order within each step) until it has taken `want`.
-    std::vector<std::size_t> near(std::size_t k, std::size_t want, const Pick& accept);
-    // A name fit for a choice or a stem; records names without a Big5 form.
-    bool nameUsable(std::size_t i);
-    Attempt finish(QuestionKind kind, std::size_t k, std::string stem, std::string keyChoice,
-                   std::vector<std::pair<std::string, std::string>> distractors);
-
-    const std::vector<CodeRow>& m_rows;
-    const MakerOptions& m_options;
-    MadeBank& m_bank;
-    PortableRandom m_random;
-    std::vector<signed char> m_big5; // per row: 0 not yet checked, 1 has a Big5 form, -1 has none
-    std::set<std::string> m_asked;
-};
 
 std::pair<std::size_t, std::size_t> Maker::prefixRange(std::string_view prefix) const {
     // Codes are letters and digits, all below 0x7F: prefix + 0x7F sorts after every code under it.
@@ -277,12 +206,13 @@ std::pair<std::size_t, std::size_t> Maker::prefixRange(std::string_view prefix) 
     return {static_cast<std::size_t>(lo - m_rows.begin()), static_cast<std::size_t>(hi - m_rows.begin())};
 }
 
-std::vector<std::size_t> Maker::near(std::size_t k, std::size_t want, const Pick& accept) {
+std::vector<std::size_t> Maker::near(std::size_t k, std::size_t want, const Pick& accept,
+                                     std::size_t shortest) {
     std::vector<std::size_t> taken;
     const std::string& code = m_rows[k].code;
     std::size_t innerLo = k, innerHi = k + 1;
     constexpr std::size_t kWholeStep = 256; // a step this small is offered whole, a larger one by samples
-    for (std::size_t len = code.size() - 1; len >= 1 && taken.size() < want; --len) {
+    for (std::size_t len = code.size() - 1; len >= shortest && len >= 1 && taken.size() < want; --len) {
         auto [lo, hi] = prefixRange(std::string_view(code).substr(0, len));
         const std::size_t size = (innerLo - lo) + (hi - innerHi);
         std::vector<std::size_t> step;
@@ -321,181 +251,56 @@ bool Maker::nameUsable(std::size_t i) {
     return m_big5[i] > 0;
 }
 
-bool Maker::isKeyCandidate(QuestionKind kind, const CodeRow& r) const {
-    const bool icd10 = !IsChapter26Code(r.code);
-    const bool current = r.change2023 == 0;
-    switch (kind) {
-    case QuestionKind::NameToCode:
-    case QuestionKind::CodeToName:
-        return icd10 && current;
-    case QuestionKind::SeventhCharacter:
-        return icd10 && current && r.code.size() == 7 && IsEpisodeLetter(r.code[6]);
-    case QuestionKind::Billable:
-        return icd10 && current && r.billable;
-    case QuestionKind::New2023:
-        return icd10 && current && r.new2023;
-    case QuestionKind::Deleted2023:
-        return icd10 && !current;
-    case QuestionKind::Icd11:
-        return !icd10 && current;
-    }
-    return false;
-}
-
 Attempt Maker::make(QuestionKind kind, std::size_t k) {
     const CodeRow& r = m_rows[k];
     if (r.cname.empty() || HasControlCharacter(r.cname)) return Skip(SkipReason::BadText);
     if (!nameUsable(k)) return Skip(SkipReason::NotBig5);
-    switch (kind) {
-    case QuestionKind::NameToCode:
-        return nameToCode(k, false);
-    case QuestionKind::Icd11:
-        return nameToCode(k, true);
-    case QuestionKind::CodeToName:
-        return codeToName(k);
-    case QuestionKind::SeventhCharacter:
-        return seventh(k);
-    case QuestionKind::Billable:
-    case QuestionKind::New2023:
-    case QuestionKind::Deleted2023:
-        return markedAmongFour(k, kind);
-    }
-    return Skip(SkipReason::NoDistinctChoices);
+    return (this->*KindRowOf(kind).make)(k);
 }
 
-// Which code is this name: near codes of the same length and classification
-// whose names differ from the asked one.
-Attempt Maker::nameToCode(std::size_t k, bool icd11) {
-    const CodeRow& key = m_rows[k];
-    const auto picked = near(k, 3, [&](std::size_t i) {
-        const CodeRow& r = m_rows[i];
-        return r.code.size() == key.code.size() && IsChapter26Code(r.code) == icd11 && r.change2023 == 0 &&
-               !r.cname.empty() && !NamesClash(r.cname, key.cname);
-    });
-    if (picked.size() < 3) return Skip(SkipReason::NoDistinctChoices);
-    std::vector<std::pair<std::string, std::string>> distractors;
-    for (std::size_t i : picked)
-        distractors.emplace_back(ShownCode(m_rows[i].code), m_rows[i].code);
-    std::string stem;
-    if (icd11) {
-        const bool pattern = key.code[1] >= 'F'; // SF..SJ are patterns, SA..SE disorders
-        stem = std::string("ICD-11傳統醫學章中,") + (pattern ? "證候" : "病名") + "「" + key.cname +
-               "」的代碼是哪一個?";
-    } else {
-        stem = "「" + key.cname + "」的ICD-10-CM代碼是哪一個?";
-    }
-    return finish(icd11 ? QuestionKind::Icd11 : QuestionKind::NameToCode, k, stem, ShownCode(key.code),
-                  std::move(distractors));
+std::optional<std::size_t> Maker::rowOf(std::string_view code) const {
+    auto [lo, hi] = prefixRange(code);
+    if (lo < hi && m_rows[lo].code == code) return lo;
+    return std::nullopt;
 }
 
-// Which name is this code: names of near codes of the same length, all
-// different from the key's and from one another.
-Attempt Maker::codeToName(std::size_t k) {
-    const CodeRow& key = m_rows[k];
-    std::vector<std::string> names;
-    const auto picked = near(k, 3, [&](std::size_t i) {
-        const CodeRow& r = m_rows[i];
-        if (r.code.size() != key.code.size() || IsChapter26Code(r.code) || r.change2023 != 0) return false;
-        if (NamesClash(r.cname, key.cname)) return false;
-        for (const std::string& n : names)
-            if (n == r.cname) return false;
-        if (!nameUsable(i)) return false;
-        names.push_back(r.cname);
-        return true;
-    });
-    if (picked.size() < 3) return Skip(SkipReason::NoDistinctChoices);
-    std::vector<std::pair<std::string, std::string>> distractors;
-    for (std::size_t i : picked)
-        distractors.emplace_back(m_rows[i].cname, m_rows[i].code);
-    return finish(QuestionKind::CodeToName, k,
-                  "ICD-10-CM代碼 " + ShownCode(key.code) + " 的中文名稱是哪一個?", key.cname,
-                  std::move(distractors));
+std::string Maker::named(std::size_t i) {
+    return nameUsable(i) ? ShownCode(m_rows[i].code) + " " + m_rows[i].cname : ShownCode(m_rows[i].code);
 }
 
-// Which seventh character for this encounter: the other encounters of the same
-// six characters (other episodes; for fractures the open and closed, healing
-// variants) whose names differ from the asked one; letters for which the code
-// has no variant at all make up the rest.
-Attempt Maker::seventh(std::size_t k) {
-    const CodeRow& key = m_rows[k];
-    const std::string six = key.code.substr(0, 6);
-    auto [lo, hi] = prefixRange(six);
-    // The name must say the encounter: not only the name of the six characters.
-    for (std::size_t i = lo; i < hi; ++i)
-        if (m_rows[i].code == six && NamesClash(m_rows[i].cname, key.cname) &&
-            m_rows[i].cname.size() >= key.cname.size())
-            return Skip(SkipReason::NoDistinctChoices);
-    std::string existing; // seventh characters the code has
-    std::vector<std::size_t> usable;
+std::vector<std::size_t> Maker::ancestors(std::size_t k) const {
+    std::vector<std::size_t> above;
+    const std::string& code = m_rows[k].code;
+    for (std::size_t len = 1; len < code.size(); ++len)
+        if (auto i = rowOf(std::string_view(code).substr(0, len))) above.push_back(*i);
+    return above;
+}
+
+std::vector<std::size_t> Maker::children(std::size_t k, std::size_t listed, std::size_t& count) const {
+    // In code order each row comes right before the rows under it: a row that
+    // does not begin with the last child taken is the next child.
+    auto [lo, hi] = prefixRange(m_rows[k].code);
+    std::vector<std::size_t> under;
+    count = 0;
+    std::string_view last;
     for (std::size_t i = lo; i < hi; ++i) {
-        const CodeRow& r = m_rows[i];
-        if (r.code.size() != 7 || !IsEpisodeLetter(r.code[6])) continue;
-        existing += r.code[6];
-        if (i != k && r.change2023 == 0 && !r.cname.empty() && !NamesClash(r.cname, key.cname))
-            usable.push_back(i);
+        if (i == k || (!last.empty() && StartsWith(m_rows[i].code, last))) continue;
+        last = m_rows[i].code;
+        if (under.size() < listed) under.push_back(i);
+        ++count;
     }
-    m_random.shuffle(usable);
-    std::vector<std::pair<std::string, std::string>> distractors;
-    for (std::size_t i = 0; i < usable.size() && distractors.size() < 3; ++i)
-        distractors.emplace_back(std::string(1, m_rows[usable[i]].code[6]), m_rows[usable[i]].code);
-    // Letters the code has no variant for, the three common ones first, each
-    // group in random order so that no letter becomes the tell-tale wrong one.
-    std::vector<char> common, others;
-    for (char c : kSeventhLetters)
-        if (existing.find(c) == std::string::npos)
-            (std::string_view("ADS").find(c) != std::string_view::npos ? common : others).push_back(c);
-    m_random.shuffle(common);
-    m_random.shuffle(others);
-    common.insert(common.end(), others.begin(), others.end());
-    for (std::size_t i = 0; i < common.size() && distractors.size() < 3; ++i)
-        distractors.emplace_back(std::string(1, common[i]), std::string());
-    // Every letter may be taken by a variant named like the asked one.
-    if (distractors.size() < 3) return Skip(SkipReason::NoDistinctChoices);
-    std::string shownSix = ShownCode(six) + "_";
-    return finish(QuestionKind::SeventhCharacter, k,
-                  "「" + key.cname + "」(" + shownSix + ")的第7位字元應為?", std::string(1, key.code[6]),
-                  std::move(distractors));
+    return under;
 }
 
-// Which of four codes has the mark (billable, new in 2023, deleted or disabled
-// in 2023): near codes without it, of the same length when there are enough.
-Attempt Maker::markedAmongFour(std::size_t k, QuestionKind kind) {
-    const CodeRow& key = m_rows[k];
-    auto lacksMark = [&](const CodeRow& r) {
-        if (IsChapter26Code(r.code) || r.change2023 != 0) return false;
-        if (kind == QuestionKind::Billable) return !r.billable;
-        return !r.new2023; // for "new" the key is new; for "deleted" the others are neither new nor deleted
-    };
-    std::vector<std::size_t> picked;
-    for (bool sameLength : {true, false}) {
-        const auto more = near(k, 3 - picked.size(), [&](std::size_t i) {
-            const CodeRow& r = m_rows[i];
-            if (sameLength && r.code.size() != key.code.size()) return false;
-            if (std::find(picked.begin(), picked.end(), i) != picked.end()) return false;
-            return lacksMark(r) && nameUsable(i);
-        });
-        picked.insert(picked.end(), more.begin(), more.end());
-        if (picked.size() >= 3) break;
-    }
-    if (picked.size() < 3) return Skip(SkipReason::NoDistinctChoices);
-    auto shown = [&](std::size_t i) { return ShownCode(m_rows[i].code) + " " + m_rows[i].cname; };
-    std::vector<std::pair<std::string, std::string>> distractors;
-    for (std::size_t i : picked)
-        distractors.emplace_back(shown(i), m_rows[i].code);
-    std::string stem;
-    if (kind == QuestionKind::Billable)
-        stem = "下列哪一個代碼是可申報的最細碼(billable)?";
-    else if (kind == QuestionKind::New2023)
-        stem = "下列哪一個代碼是ICD-10-CM 2023年版新增的?";
-    else
-        stem = "下列哪一個代碼在ICD-10-CM 2023年版已刪除或停用?";
-    return finish(kind, k, stem, shown(k), std::move(distractors));
+std::string Maker::titlePath(std::size_t k) {
+    std::string path = "分類路徑:";
+    for (std::size_t i : ancestors(k))
+        path += named(i) + " ＞ ";
+    return path + named(k);
 }
 
-// Places the key among the distractors and checks that the quiz will show the
-// question whole and its four choices apart.
-Attempt Maker::finish(QuestionKind kind, std::size_t k, std::string stem, std::string keyChoice,
-                      std::vector<std::pair<std::string, std::string>> distractors) {
+Attempt Maker::finish(QuestionKind kind, std::size_t k, std::string stem, Distractor key,
+                      std::vector<Distractor> distractors, const Explain& explain) {
     if (distractors.size() < 3) return Skip(SkipReason::NoDistinctChoices);
     MadeQuestion q;
     q.kind = kind;
@@ -506,8 +311,8 @@ Attempt Maker::finish(QuestionKind kind, std::size_t k, std::string stem, std::s
     std::size_t d = 0;
     for (std::size_t c = 0; c < 4; ++c) {
         if (static_cast<int>(c) + 1 == q.key) {
-            q.choices[c] = keyChoice;
-            q.choiceCodes[c] = m_rows[k].code;
+            q.choices[c] = key.first;
+            q.choiceCodes[c] = key.second;
         } else {
             q.choices[c] = distractors[d].first;
             q.choiceCodes[c] = distractors[d].second;
@@ -526,6 +331,11 @@ Attempt Maker::finish(QuestionKind kind, std::size_t k, std::string stem, std::s
         if (IsQuestionLine(line)) return Skip(SkipReason::BadText);
         if (!shown.insert(TextFromThirdByte(line, kShownBytes)).second) return Skip(SkipReason::TooLong);
     }
+    // The explanation is written whole on its line, or the question is not made.
+    q.explanation = explain(q);
+    if (q.explanation.empty() || HasControlCharacter(q.explanation)) return Skip(SkipReason::BadText);
+    if (!text::ToCp950("E:" + q.explanation, line)) return Skip(SkipReason::NotBig5);
+    if (!IsExplanationLine(line)) return Skip(SkipReason::BadText);
     return Attempt{std::move(q), SkipReason::NoDistinctChoices};
 }
 
@@ -539,7 +349,7 @@ void Maker::run() {
     for (QuestionKind kind : m_options.kinds) {
         Turn t{kind, {}, 0};
         for (std::size_t i = 0; i < m_rows.size(); ++i)
-            if (m_options.codes.contains(m_rows[i].code) && isKeyCandidate(kind, m_rows[i]))
+            if (m_options.codes.contains(m_rows[i].code) && (this->*KindRowOf(kind).asks)(i))
                 t.candidates.push_back(i);
         m_bank.candidates[kind] = static_cast<int>(t.candidates.size());
         m_bank.perKind[kind] = 0;
@@ -571,11 +381,19 @@ void Maker::run() {
                 ++m_bank.perKind[t.kind];
                 break;
             }
+            if (!a.candidate) {
+                --m_bank.candidates[t.kind];
+                continue;
+            }
             ++m_bank.skipped[a.reason];
         }
         turn = (turn + 1) % turns.size();
     }
 }
+
+} // namespace maker
+
+namespace {
 
 std::string EncodeBank(const MadeBank& bank, const MakerOptions& options) {
     std::vector<std::string> lines;
@@ -588,6 +406,7 @@ std::string EncodeBank(const MadeBank& bank, const MakerOptions& options) {
         lines.push_back("A:" + std::to_string(q.key));
         for (int c = 0; c < 4; ++c)
             lines.push_back(std::to_string(c + 1) + "." + q.choices[static_cast<std::size_t>(c)]);
+        lines.push_back("E:" + q.explanation);
     }
     std::string bytes;
     for (std::size_t n = 0; n < lines.size(); ++n) {
@@ -606,7 +425,7 @@ std::string EncodeBank(const MadeBank& bank, const MakerOptions& options) {
 MadeBank MakeQuestionBank(const std::vector<CodeRow>& rows, const MakerOptions& options) {
     MadeBank bank;
     if (options.count > 0 && !options.kinds.empty()) {
-        Maker maker(rows, options, bank);
+        maker::Maker maker(rows, options, bank);
         maker.run();
     }
     bank.bytes = EncodeBank(bank, options);
@@ -627,7 +446,9 @@ std::vector<std::string> SummaryLines(const MadeBank& bank, const MakerOptions& 
         kinds += std::string(first ? "" : "、") + std::string(KindTitle(kind)) + " " +
                  std::to_string(count == bank.perKind.end() ? 0 : count->second) + "題";
         const bool marks = kind == QuestionKind::New2023 || kind == QuestionKind::Deleted2023;
-        if (marks && !bank.hasMarks2023)
+        if (Kind(kind).needsGuide && !bank.hasGuide)
+            kinds += "(沒有編碼指引)";
+        else if (marks && !bank.hasMarks2023)
             kinds += "(資料庫沒有2023年版標記)";
         else if (cand == bank.candidates.end() || cand->second == 0)
             kinds += "(範圍內沒有可出此題型的代碼)";

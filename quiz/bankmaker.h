@@ -1,13 +1,16 @@
 #pragma once
-// Question banks written from the code database: multiple-choice questions on
-// the classification itself, in the question file's own format (CP950, CR LF,
-// six-line blocks, keys "A:1".."A:4"), so the quiz reads them as it reads the
-// hand-written bank.
+// Question banks written from the code database (and the coder's guide, when
+// given): multiple-choice questions on the classification and the rules that
+// decide a code, in the question file's own format (CP950, CR LF, six-line
+// blocks, keys "A:1".."A:4", each block followed by its explanation line), so
+// the quiz reads them as it reads the hand-written bank.
 //
 // Every question is right by construction: the key is the asked code's own
-// value, and each distractor is a near code (a sibling, a cousin, the other
-// side, another encounter) whose value for the asked property differs from the
-// key's, so no question has two right answers. Names are written as the
+// value (or what the guide names), and each distractor is a near code (a
+// sibling, a cousin, the other side, another encounter; for the guide's kinds
+// a code of the key's category or section, asked of the guide again) whose
+// value for the asked property differs from the key's, so no question has two
+// right answers. Names are written as the
 // database holds them; the quiz itself cuts what it shows at 250 bytes, and a
 // question whose choices would no longer differ after that cut is not made.
 // Text that has no Big5 (CP950) form is left out, never written as "?".
@@ -33,7 +36,11 @@ class Connection;
 
 namespace quiz {
 
-// Kinds of question, with the names --kinds takes.
+// Kinds of question. What each is, which codes it asks about, how its
+// question is made and what its explanation quotes are one row each of the
+// kinds table (kinds.cpp), which --kinds, the help of make-quiz, the summary
+// and docs/quiz.md follow. A new kind is a value here, a row there with its
+// maker function, and a test.
 enum class QuestionKind {
     NameToCode,       // "name":     which code is this Chinese name
     CodeToName,       // "code":     which name is this code
@@ -42,9 +49,28 @@ enum class QuestionKind {
     New2023,          // "new":      which of four codes is new in 2023
     Deleted2023,      // "deleted":  which of four codes was deleted or disabled in 2023
     Icd11,            // "icd11":    which ICD-11 chapter 26 code is this pattern or disorder
+    // Kinds from the coder's guide (MakerOptions::guide):
+    Excludes1,      // "excludes1":      which code is never coded together with this one
+    Sequence,       // "sequence":       which code is sequenced first, or added, with this one
+    IndexPath,      // "index":          which code an Alphabetic Index path leads to
+    SeventhMeaning, // "seventhmeaning": what this code's 7th character means
 };
-constexpr int kKindCount = 7;
 
+// One row of the kinds table, as the help, the summary and the docs show it.
+struct KindInfo {
+    QuestionKind kind;
+    std::string_view name;        // as --kinds takes it: "name"
+    std::string_view title;       // in the summary: "名稱選代碼"
+    std::string_view question;    // what is asked
+    std::string_view codes;       // which codes can be asked about
+    std::string_view distractors; // where the wrong choices come from
+    std::string_view explanation; // what the explanation line quotes
+    bool needsGuide;              // asked only with the coder's guide
+};
+
+// Every kind, in the order of QuestionKind.
+const std::vector<KindInfo>& Kinds();
+const KindInfo& Kind(QuestionKind kind);
 std::string_view KindName(QuestionKind kind);  // "name", "code", ...
 std::string_view KindTitle(QuestionKind kind); // Chinese title for the summary
 const std::vector<QuestionKind>& AllKinds();
@@ -89,12 +115,15 @@ bool IsChapter26Code(std::string_view code);
 // (S93.401A), ICD-11 with the dot after the fourth (SB06.0).
 std::string ShownCode(std::string_view code);
 
+class GuideFacts;
+
 struct MakerOptions {
     int count = 20;
     CodeScope codes;
     std::vector<QuestionKind> kinds = AllKinds();
     std::uint32_t seed = 0;
-    std::string commandLine; // written into the bank's remark line
+    std::string commandLine;     // written into the bank's remark line
+    GuideFacts* guide = nullptr; // the coder's guide (quiz/guidefacts.h); none: its kinds ask nothing
 };
 
 struct MadeQuestion {
@@ -104,6 +133,7 @@ struct MadeQuestion {
     std::array<std::string, 4> choices;     // answer texts, without their labels
     std::array<std::string, 4> choiceCodes; // the code behind each choice ("" for none)
     int key = 1;                            // 1..4
+    std::string explanation;                // why the key is right, quoted from the data (UTF-8)
 };
 
 // Why a question was not made, counted in the summary.
@@ -111,7 +141,7 @@ enum class SkipReason {
     NoDistinctChoices, // fewer than three near codes that differ in the asked property
     NotBig5,           // a text without a Big5 (CP950) form
     TooLong,           // the quiz would cut the question or make two choices look alike
-    BadText,           // an empty name, a control character, or "Q:" inside a choice
+    BadText,           // an empty name, a control character, or "Q:" inside a choice or explanation
 };
 constexpr int kSkipReasonCount = 4;
 std::string_view SkipReasonTitle(SkipReason reason);
@@ -123,13 +153,16 @@ struct MadeBank {
     std::map<QuestionKind, int> candidates; // codes in scope that each kind could ask about
     std::map<SkipReason, int> skipped;
     int codesInScope = 0;
+    bool hasGuide = false;     // the guide's kinds could be asked
     bool hasMarks2023 = false; // some row is marked new, deleted or disabled in 2023
     int textsLeftOut = 0;      // names left out of the bank because they have no Big5 form
 };
 
 // Makes up to options.count questions, taking the kinds in turn; a kind that
 // runs out of codes leaves its turns to the others. The same rows and options
-// give the same bytes on every platform.
+// give the same bytes on every platform. Every question is written with its
+// explanation line ("E:" after the fourth answer, see questionbank.h); a
+// question whose explanation cannot be written whole is not made.
 MadeBank MakeQuestionBank(const std::vector<CodeRow>& rows, const MakerOptions& options);
 
 // The summary for the terminal (UTF-8 lines): questions per kind, codes drawn

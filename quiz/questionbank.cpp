@@ -95,11 +95,30 @@ const std::string& QuestionBank::line(std::size_t n) const {
     return m_lines[n];
 }
 
+std::string QuestionBank::explanation(std::size_t questionLine) const {
+    const std::size_t n = questionLine + 6;
+    if (n >= m_lines.size() || !IsExplanationLine(m_lines[n])) return {};
+    return TextFromThirdByte(m_lines[n], m_lines[n].size());
+}
+
+bool IsExplanationLine(std::string_view line) {
+    return line.substr(0, 2) == "E:" && !IsQuestionLine(line);
+}
+
 std::vector<std::string> CheckBank(const QuestionBank& bank) {
     std::vector<std::string> problems;
     const auto& lines = bank.lines();
     const auto& questions = bank.questionLines();
     auto at = [](std::size_t n) { return "第 " + std::to_string(n + 1) + " 行: "; };
+    // Lines of some block, its explanation place included: an answer may be
+    // labelled "E:", and only a line outside every block is a stray explanation.
+    std::vector<bool> inBlock(lines.size(), false);
+    for (std::size_t q : questions)
+        for (std::size_t n = q; n <= q + 6 && n < lines.size(); ++n)
+            inBlock[n] = true;
+    for (std::size_t n = 0; n < lines.size(); ++n)
+        if (!inBlock[n] && IsExplanationLine(lines[n]))
+            problems.push_back(at(n) + "說明行 (\"E:\") 必須緊接在一題的第四個選項之後");
     for (std::size_t i = 0; i < questions.size(); ++i) {
         const std::size_t q = questions[i];
         if (q + 5 >= lines.size()) {

@@ -10,7 +10,15 @@
 //   2.answer two
 //   3.answer three
 //   4.answer four
+//   E:explanation            optional: why the key is right (see below)
 // Other lines (blank lines, remarks) between blocks are ignored.
+//
+// The explanation line is the line right after the fourth answer, when it
+// begins "E:" (and holds no "Q:"). A reader that knows only the six lines
+// takes it for a remark between blocks and skips it, so a bank with
+// explanations still reads as before, and a bank without them reads as it
+// always did. A line after the key itself would not do: the answers are found
+// by their fixed places after the key.
 //
 // Lines are kept as the file's own bytes, so that every length and cut is
 // measured in CP950 bytes; texts are decoded to UTF-8 only when handed out.
@@ -70,15 +78,26 @@ public:
     // Line `n` of the bank; throws QuizError("List index out of bounds (n)") past the end.
     const std::string& line(std::size_t n) const;
 
+    // The explanation of the block whose question line is `questionLine`: the
+    // explanation line's bytes from the third on, whole; "" when the block has none.
+    //   Q:.. / A:2 / 1.. / 2.. / 3.. / 4.. / "E:S93.4 踝扭傷"  => "S93.4 踝扭傷"
+    //   Q:.. / A:2 / 1.. / 2.. / 3.. / 4.. / "# 備註"          => ""
+    std::string explanation(std::size_t questionLine) const;
+
 private:
     std::vector<std::string> m_lines;
     std::vector<std::size_t> m_questionLines;
 };
 
+// True for an explanation line by its form: it begins "E:" and is no question line.
+bool IsExplanationLine(std::string_view line);
+
 // Faults in the layout of a bank, one message per fault (line numbers from 1):
 // a question without five lines after it, a key line that is not exactly
-// "A:1" .. "A:4", an answer line that is empty or too short for its label, and
-// two question lines closer than six lines. Used to check a bank before it ships.
+// "A:1" .. "A:4", an answer line that is empty or too short for its label, two
+// question lines closer than six lines, and an explanation line that is not
+// right after a fourth answer (the quiz would never show it). Used to check a
+// bank before it ships.
 std::vector<std::string> CheckBank(const QuestionBank& bank);
 
 // Path of the question file in the executable's folder.

@@ -7,6 +7,8 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
+#include <QPushButton>
+#include <QStyle>
 #include <QScrollBar>
 
 #include "app/widgets/imagebutton.h"
@@ -46,11 +48,19 @@ QLabel#questionLabel {
 QFrame#answerRow1, QFrame#answerRow2, QFrame#answerRow3, QFrame#answerRow4 {
   background: #ffffff; border: 1px solid #d2d9e5; border-radius: 8px; margin: 3px 0px;
 }
-QPlainTextEdit#reportBox {
+QPlainTextEdit#reportBox, QPlainTextEdit#feedbackBox {
   background: #ffffff; color: navy; border: 1px solid #aebfd8; border-radius: 4px;
   selection-background-color: #c9d7ec; selection-color: navy;
 }
-QCheckBox#wholeBankBox::indicator { width: 20px; height: 20px; }
+QCheckBox#wholeBankBox::indicator, QCheckBox#practiceBox::indicator { width: 20px; height: 20px; }
+QPushButton#nextButton {
+  color: navy; background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #eef3fb, stop:1 #cbd8ec);
+  border: 1px solid #9db1cf; border-radius: 8px;
+}
+QPushButton#nextButton:pressed { background: #cbd8ec; }
+QPushButton#nextButton:focus { border: 2px solid #5a7bb5; }
+QLabel#resultLabel[right="true"] { color: #1d6b2c; }
+QLabel#resultLabel[right="false"] { color: #b02a1e; }
 )";
 
 } // namespace
@@ -79,7 +89,12 @@ void QuizWindow::connectControls() {
     connect(m_ui->wholeBankBox, &QCheckBox::toggled, this, &QuizWindow::wholeBankToggled);
     m_ui->wholeBankLabel->installEventFilter(this);
     m_ui->wholeBankLabel->setCursor(Qt::PointingHandCursor);
-    m_ui->reportBox->hide();
+    m_ui->practiceBox->setChecked(false);
+    connect(m_ui->practiceBox, &QCheckBox::toggled, this, &QuizWindow::practiceToggled);
+    m_ui->practiceLabel->installEventFilter(this);
+    m_ui->practiceLabel->setCursor(Qt::PointingHandCursor);
+    connect(m_ui->nextButton, &QPushButton::clicked, this, &QuizWindow::proceed);
+    showArea(Area::Answers);
 }
 
 void QuizWindow::applyLook() {
@@ -97,7 +112,11 @@ void QuizWindow::applyLook() {
         answerLabel(n)->setFont(PointFont(20));
     }
     m_ui->wholeBankLabel->setFont(app::PixelFont(QStringLiteral("標楷體"), 27));
+    m_ui->practiceLabel->setFont(app::PixelFont(QStringLiteral("標楷體"), 27));
     m_ui->reportBox->setFont(app::PixelFont(QStringLiteral("標楷體"), 21));
+    m_ui->feedbackBox->setFont(app::PixelFont(QStringLiteral("標楷體"), 21));
+    m_ui->resultLabel->setFont(app::PixelFont(QStringLiteral("標楷體"), 27));
+    m_ui->nextButton->setFont(app::PixelFont(QStringLiteral("標楷體"), 21));
 }
 
 void QuizWindow::loadPictures() {
@@ -202,10 +221,22 @@ void QuizWindow::toggleWholeBank() {
     m_ui->wholeBankBox->toggle();
 }
 
+void QuizWindow::practiceToggled() {
+    m_session.setPractice(m_ui->practiceBox->isChecked());
+    startNewQuiz();
+}
+
+void QuizWindow::togglePractice() {
+    m_ui->practiceBox->toggle();
+}
+
 bool QuizWindow::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == m_ui->wholeBankLabel && event->type() == QEvent::MouseButtonRelease) {
+    // A click on a box's caption toggles the box.
+    for (auto [label, toggle] : {std::pair{m_ui->wholeBankLabel, &QuizWindow::toggleWholeBank},
+                                 std::pair{m_ui->practiceLabel, &QuizWindow::togglePractice}}) {
+        if (watched != label || event->type() != QEvent::MouseButtonRelease) continue;
         auto* mouse = static_cast<QMouseEvent*>(event);
-        if (m_ui->wholeBankLabel->rect().contains(mouse->position().toPoint())) toggleWholeBank();
+        if (label->rect().contains(mouse->position().toPoint())) (this->*toggle)();
         return true;
     }
     return app::WorkingWindow::eventFilter(watched, event);
@@ -222,6 +253,12 @@ void QuizWindow::keyPressEvent(QKeyEvent* event) {
             answer(key - Qt::Key_0);
         return;
     }
+    if (mods == Qt::NoModifier && (key == Qt::Key_Return || key == Qt::Key_Enter) &&
+        m_ui->feedbackPanel->isVisibleTo(this)) {
+        event->accept();
+        if (!event->isAutoRepeat()) proceed();
+        return;
+    }
     app::WorkingWindow::keyPressEvent(event);
 }
 
@@ -231,10 +268,15 @@ void QuizWindow::startNewQuiz() {
     showQuestion();
 }
 
-void QuizWindow::showQuestion() {
-    m_ui->reportBox->hide();
+void QuizWindow::showArea(Area area) {
     for (int n = 1; n <= 4; ++n)
-        answerRow(n)->show();
+        answerRow(n)->setVisible(area == Area::Answers);
+    m_ui->feedbackPanel->setVisible(area == Area::Feedback);
+    m_ui->reportBox->setVisible(area == Area::Report);
+}
+
+void QuizWindow::showQuestion() {
+    showArea(Area::Answers);
 
     QuestionScreen screen;
     if (!guarded([&] { screen = m_session.question(); })) return; // the labels keep their texts
@@ -250,6 +292,46 @@ void QuizWindow::showQuestion() {
 void QuizWindow::answer(int choice) {
     if (m_session.length() == 0) return; // no question is being asked
     m_session.answer(choice);
+    if (m_session.feedbackShown())
+        showFeedback();
+    else if (m_session.reportShown())
+        writeReport();
+    else
+        showQuestion();
+}
+
+void QuizWindow::showFeedback() {
+    Feedback feedback;
+    // A block the feedback cannot be written for (a key without a digit) is
+    // reported, and the quiz goes on as it would outside practice mode.
+    if (!guarded([&] { feedback = m_session.feedback(); })) {
+        proceed();
+        return;
+    }
+    showArea(Area::Feedback);
+    m_ui->resultLabel->setText(feedback.right ? QStringLiteral("答對了！") : QStringLiteral("答錯了。"));
+    m_ui->resultLabel->setProperty("right", feedback.right);
+    m_ui->resultLabel->style()->unpolish(m_ui->resultLabel);
+    m_ui->resultLabel->style()->polish(m_ui->resultLabel);
+    QString text;
+    for (const std::string& line : feedback.lines) {
+        if (!text.isEmpty()) text += QLatin1Char('\n');
+        text += FromUtf8(line);
+    }
+    m_ui->feedbackBox->setPlainText(text);
+    const bool last = m_session.current() == m_session.length();
+    m_ui->nextButton->setText(last ? QStringLiteral("看成績") : QStringLiteral("下一題"));
+    m_ui->nextButton->setToolTip(last ? QStringLiteral("看成績（Enter）")
+                                      : QStringLiteral("下一題（Enter）"));
+    m_ui->nextButton->setFocus();
+}
+
+void QuizWindow::proceed() {
+    if (!m_session.feedbackShown()) return;
+    m_session.proceed();
+    // The focus leaves the hidden button for the window, so that a key meant
+    // for the next question does not reach a check box.
+    setFocus();
     if (m_session.reportShown())
         writeReport();
     else
@@ -263,9 +345,7 @@ void QuizWindow::previousQuestion() {
 }
 
 void QuizWindow::writeReport() {
-    m_ui->reportBox->show();
-    for (int n = 1; n <= 4; ++n)
-        answerRow(n)->hide();
+    showArea(Area::Report);
     m_ui->reportBox->clear();
 
     Report report;

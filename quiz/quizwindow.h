@@ -50,13 +50,22 @@ public:
     void pictureReleased(app::ImageButton* sender);
     void wholeBankToggled();
     void toggleWholeBank();
+    // Practice mode on or off (the box or its label): a new quiz starts, so a
+    // quiz is either wholly a test or wholly practice.
+    void practiceToggled();
+    void togglePractice();
 
     // Reads the bank and starts a new quiz at question 1.
     void startNewQuiz();
     // Shows the question at the current position.
     void showQuestion();
-    // Records the choice (1-4) and moves on, or writes the report.
+    // Records the choice (1-4) and moves on, or writes the report; in practice
+    // mode shows the feedback first.
     void answer(int choice);
+    // Shows whether the answer was right, the key and the explanation.
+    void showFeedback();
+    // Leaves the feedback for the next question or the report.
+    void proceed();
     // Goes back one question (from the report too).
     void previousQuestion();
     // Fills the report box and the verdict.
@@ -65,12 +74,16 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     // The digits 1 to 4, on the main keys or the keypad, answer as the answer
-    // pictures do while a question is shown.
+    // pictures do while a question is shown; Enter goes on from a feedback.
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void loadPictures();
     void applyLook();
+    // Shows one of the three areas under the question: the answer rows, the
+    // feedback or the report.
+    enum class Area { Answers, Feedback, Report };
+    void showArea(Area area);
 
     std::unique_ptr<Ui::QuizWindow> m_ui;
     DefaultRandom m_defaultRandom;

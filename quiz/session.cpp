@@ -75,6 +75,7 @@ void QuizSession::start() {
     m_length = (entries < 10 || m_wholeBank) ? entries : 10;
     m_current = 1;
     m_reportShown = false;
+    m_feedbackShown = false;
     if (m_answers.size() < static_cast<std::size_t>(m_length))
         m_answers.resize(static_cast<std::size_t>(m_length));
 
@@ -118,8 +119,21 @@ QuestionScreen QuizSession::question() const {
 }
 
 void QuizSession::answer(int choice) {
-    if (m_length == 0 || choice < 1 || choice > 4) return;
+    if (m_length == 0 || choice < 1 || choice > 4 || m_feedbackShown) return;
     m_answers[static_cast<std::size_t>(m_current - 1)] = "A:" + std::to_string(choice);
+    if (m_practice)
+        m_feedbackShown = true;
+    else
+        advance();
+}
+
+void QuizSession::proceed() {
+    if (!m_feedbackShown) return;
+    m_feedbackShown = false;
+    advance();
+}
+
+void QuizSession::advance() {
     if (m_current < m_length) {
         ++m_current;
         m_reportShown = false;
@@ -132,11 +146,61 @@ void QuizSession::previous() {
     if (m_current < 2) return;
     --m_current;
     m_reportShown = false;
+    m_feedbackShown = false;
 }
 
 std::string QuizSession::choice(int k) const {
     if (k < 1 || static_cast<std::size_t>(k) > m_answers.size()) return {};
     return m_answers[static_cast<std::size_t>(k - 1)];
+}
+
+// The texts of one asked question, as the report and the feedback write them.
+struct QuizSession::Block {
+    std::string question;               // from the third byte, at most 250 bytes (UTF-8)
+    std::array<std::string, 4> answers; // whole lines, labels included (UTF-8)
+    std::string key;                    // the key line's bytes
+    std::string explanation;            // "" when the block has none (UTF-8)
+
+    // The answer line that a key or a choice designates.
+    const std::string& answerLine(std::string_view keyOrChoice) const {
+        int d = AnswerNumber(keyOrChoice);
+        if (d == 0) {
+            std::string third =
+                keyOrChoice.size() >= 3 ? std::string(keyOrChoice.substr(2, 1)) : std::string();
+            throw QuizError("'" + text::FromCp950(third) + "' is not a valid integer value");
+        }
+        return answers[static_cast<std::size_t>(d - 1)];
+    }
+
+    // What is written about the given choice: right, or wrong with the key,
+    // and the explanation where the block has one and the report wants it.
+    Feedback judge(const std::string& given, bool explainRight) const {
+        Feedback f;
+        f.right = key == given;
+        if (f.right) {
+            f.lines.push_back("答對:" + answerLine(given));
+        } else {
+            f.lines.push_back("答錯,您回答:" + answerLine(given));
+            f.lines.push_back("正確答案應為:" + answerLine(key));
+        }
+        if (!explanation.empty() && (explainRight || !f.right)) f.lines.push_back("說明:" + explanation);
+        return f;
+    }
+};
+
+QuizSession::Block QuizSession::block(int k) const {
+    const std::size_t q = blockStart(k);
+    Block b;
+    b.key = m_bank.line(q + 1);
+    for (std::size_t a = 0; a < 4; ++a)
+        b.answers[a] = text::FromCp950(m_bank.line(q + 2 + a));
+    b.question = text::FromCp950(TextFromThirdByte(m_bank.line(q)));
+    b.explanation = text::FromCp950(m_bank.explanation(q));
+    return b;
+}
+
+Feedback QuizSession::feedback() const {
+    return block(m_current).judge(choice(m_current), true);
 }
 
 Report QuizSession::report() const {
@@ -145,39 +209,15 @@ Report QuizSession::report() const {
     std::vector<std::string> right{"★★★正確答題列表★★★"};
 
     for (int k = 1; k <= m_length; ++k) {
-        const std::size_t q = blockStart(k);
-        const std::string& key = m_bank.line(q + 1);
-        std::array<std::string, 4> answers;
-        for (std::size_t a = 0; a < 4; ++a)
-            answers[a] = text::FromCp950(m_bank.line(q + 2 + a));
-        const std::string given = choice(k);
-        const std::string questionLine =
-            "問題" + std::to_string(k) + ":" + text::FromCp950(TextFromThirdByte(m_bank.line(q)));
-
-        auto answerLine = [&](std::string_view keyOrChoice) -> const std::string& {
-            int d = AnswerNumber(keyOrChoice);
-            if (d == 0) {
-                std::string third =
-                    keyOrChoice.size() >= 3 ? std::string(keyOrChoice.substr(2, 1)) : std::string();
-                throw QuizError("'" + text::FromCp950(third) + "' is not a valid integer value");
-            }
-            return answers[static_cast<std::size_t>(d - 1)];
-        };
-
-        if (key == given) {
-            right.push_back(questionLine);
-            right.insert(right.end(), answers.begin(), answers.end());
-            right.push_back("答對:" + answerLine(given));
-            right.push_back(kSeparator);
-            ++report.rightCount;
-        } else {
-            wrong.push_back(questionLine);
-            wrong.insert(wrong.end(), answers.begin(), answers.end());
-            wrong.push_back("答錯,您回答:" + answerLine(given));
-            wrong.push_back("正確答案應為:" + answerLine(key));
-            wrong.push_back(kSeparator);
-            ++report.wrongCount;
-        }
+        const Block b = block(k);
+        // The report explains the wrong answers only: the right ones need no reason.
+        const Feedback f = b.judge(choice(k), false);
+        std::vector<std::string>& list = f.right ? right : wrong;
+        list.push_back("問題" + std::to_string(k) + ":" + b.question);
+        list.insert(list.end(), b.answers.begin(), b.answers.end());
+        list.insert(list.end(), f.lines.begin(), f.lines.end());
+        list.push_back(kSeparator);
+        ++(f.right ? report.rightCount : report.wrongCount);
     }
 
     if (report.rightCount == 0) {

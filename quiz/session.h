@@ -44,7 +44,17 @@ struct QuestionScreen {
     std::array<int, 4> answerFontSizes{20, 20, 20, 20};
 };
 
-// The report written after the last answer.
+// What practice mode shows after an answer, before the next question: the
+// lines the report would write for it (UTF-8).
+//   right: "答對:2.xxx"                            and "說明:..." when the bank explains it
+//   wrong: "答錯,您回答:1.xxx", "正確答案應為:2.yyy", and "說明:..."
+struct Feedback {
+    bool right = false;
+    std::vector<std::string> lines;
+};
+
+// The report written after the last answer. A wrong answer whose block has an
+// explanation line is followed by "說明:" and the explanation.
 struct Report {
     std::vector<std::string> lines; // the report box's lines, in order (UTF-8)
     int score = 100;
@@ -86,11 +96,26 @@ public:
     // bounds (n)") when there is no question there or its block is cut short.
     QuestionScreen question() const;
 
+    // Practice mode: every answer is first shown with its feedback (right or
+    // wrong, the key, the explanation); the quiz moves on with proceed(). Off by
+    // default, so that a test stays a test.
+    bool practice() const { return m_practice; }
+    void setPractice(bool on) { m_practice = on; }
+
     // Records choice 1-4 for the current position and moves to the next one, or
-    // to the report after the last. Ignored while no quiz is running (empty bank).
+    // to the report after the last; in practice mode it stays on the position
+    // and shows the feedback first. Ignored while no quiz is running (empty
+    // bank) and while the feedback is shown.
     void answer(int choice);
-    // Goes back one position (from the report: to the second-to-last question).
-    // Does nothing at position 1.
+    // True after an answer in practice mode, until proceed() or previous().
+    bool feedbackShown() const { return m_feedbackShown; }
+    // The feedback on the choice recorded for the current position. Throws
+    // QuizError as report() does for a faulty block.
+    Feedback feedback() const;
+    // Leaves the feedback for the next position, or for the report after the last.
+    void proceed();
+    // Goes back one position (from the report or a feedback: to the position
+    // before). Does nothing at position 1.
     void previous();
 
     // The report over every position. Throws QuizError when a block is cut short
@@ -105,14 +130,19 @@ public:
     std::string choice(int k) const;
 
 private:
+    struct Block;
     void start();
+    void advance();
     std::size_t blockStart(int k) const;
+    Block block(int k) const;
 
     RandomSource* m_random;
     QuestionBank m_bank;
     std::vector<std::size_t> m_order;
     std::vector<std::string> m_answers; // slot k-1 holds position k's choice
     bool m_wholeBank = false;
+    bool m_practice = false;
+    bool m_feedbackShown = false;
     int m_length = 0;
     int m_current = 1;
     bool m_reportShown = false;

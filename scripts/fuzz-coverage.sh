@@ -5,11 +5,11 @@
 # source file the fuzzer reaches (tests, fuzzers and system headers left out).
 # Not run by CI.
 #
-#   scripts/fuzz-coverage.sh [FUZZER ...]     (default: all six)
+#   scripts/fuzz-coverage.sh [FUZZER ...]     (default: all seven)
 # Reports go to build-fuzzcov/coverage/NAME.txt.
 set -e
 cd "$(dirname "$0")/.."
-[ $# -gt 0 ] || set -- fuzz_text fuzz_statement fuzz_questionbank fuzz_outline fuzz_tree fuzz_jet
+[ $# -gt 0 ] || set -- fuzz_text fuzz_statement fuzz_questionbank fuzz_outline fuzz_tree fuzz_guidexml fuzz_jet
 build=build-fuzzcov
 cov="-fprofile-instr-generate -fcoverage-mapping"
 CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \

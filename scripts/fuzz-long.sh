@@ -7,8 +7,8 @@
 #
 #   scripts/fuzz-long.sh [RUNS] [SECONDS] [FUZZER ...]
 #     RUNS     executions of fuzz_text, fuzz_statement, fuzz_questionbank (default 10000000)
-#     SECONDS  time of fuzz_outline, fuzz_tree, fuzz_jet (default 1800)
-#     FUZZER   only these fuzzers, in this order (default: all six)
+#     SECONDS  time of fuzz_outline, fuzz_tree, fuzz_guidexml, fuzz_jet (default 1800)
+#     FUZZER   only these fuzzers, in this order (default: all seven)
 # Two copies may run at once on different fuzzers (one per core): the build is
 # locked, and each fuzzer has its own work folder and log.
 # fuzz_jet needs the shared Jet test files (../shared/data/mdb); it does
@@ -19,7 +19,7 @@ cd "$(dirname "$0")/.."
 runs=${1:-10000000}
 secs=${2:-1800}
 [ $# -gt 2 ] && shift 2 || set --
-[ $# -gt 0 ] || set -- fuzz_text fuzz_statement fuzz_questionbank fuzz_outline fuzz_tree fuzz_jet
+[ $# -gt 0 ] || set -- fuzz_text fuzz_statement fuzz_questionbank fuzz_outline fuzz_tree fuzz_guidexml fuzz_jet
 build=build-fuzz
 mkdir -p "$build/fuzz"
 (
@@ -81,7 +81,7 @@ for f in "$@"; do
     # step of a quiz (answering, going back, the report); longer files reached
     # no more code in a trial and slowed the fuzzer two to three times.
     fuzz_questionbank) run "$f" -runs="$runs" -max_len=512 ;;
-    fuzz_outline | fuzz_tree) run "$f" -max_total_time="$secs" ;;
+    fuzz_outline | fuzz_tree | fuzz_guidexml) run "$f" -max_total_time="$secs" ;;
     # A damage recipe is short; without -len_control the fuzzer would try only
     # one or two changes per file for a long while.
     fuzz_jet) run "$f" -max_total_time="$secs" -len_control=0 -max_len=256 ;;

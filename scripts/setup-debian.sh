@@ -3,8 +3,9 @@
 #
 #   setup-debian.sh run    what building and running the program needs: the
 #                          compiler, CMake, Qt 6 (with its Chinese texts), SQLite,
-#                          the Jet reader, the X11 hand-off and the fonts (the
-#                          README's run command)
+#                          the Jet reader, the XML and xz readers that build
+#                          the coder's guide, the X11 hand-off and the fonts
+#                          (the README's run command)
 #   setup-debian.sh test   that, and everything the tests need: Xvfb and a window
 #                          manager, clang's fuzzing runtime, Google Benchmark,
 #                          the Windows cross compiler, Wine and npm (for the
@@ -21,6 +22,7 @@ esac
 run_packages="build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-base-dev-tools qt6-svg-dev libqt6svg6 qt6-qpa-plugins qt6-translations-l10n libgl-dev
     libsqlite3-dev mdbtools-dev libglib2.0-dev libxcb1-dev libxcb-ewmh-dev
+    libexpat1-dev liblzma-dev
     libgtest-dev
     fonts-arphic-uming fonts-arphic-ukai fonts-liberation"
 

@@ -16,11 +16,13 @@
 #include <algorithm>
 #include <utility>
 
+#include "app/core/guidehooks.h"
 #include "app/core/handoff.h"
 #include "codes/coderules.h"
 #include "app/widgets/billablechooser.h"
 #include "app/widgets/codecopy.h"
 #include "app/widgets/imagebutton.h"
+#include "app/widgets/noteskey.h"
 #include "app/widgets/pictures.h"
 #include "db/writefailure.h"
 #include "search/ranking.h"
@@ -103,6 +105,15 @@ SearchWindow::SearchWindow(app::AppContext& context, QWidget* parent)
 
     m_ui->currentEnglishNameLabel->setFont(app::PixelFont(QStringLiteral("Times New Roman"), 13));
 
+    // The Alphabetic Index, under 清除條件: a coder looks a term up there first.
+    m_indexButton = new QPushButton(QStringLiteral("索引查詢"), m_ui->clearButton->parentWidget());
+    m_indexButton->setObjectName(QStringLiteral("indexButton"));
+    m_indexButton->setGeometry(m_ui->clearButton->x(),
+                               m_ui->clearButton->y() + m_ui->clearButton->height() + 1,
+                               m_ui->clearButton->width(), m_ui->clearButton->height());
+    m_indexButton->setToolTip(QStringLiteral("以英文字詞查 ICD-10-CM 字母索引"));
+    connect(m_indexButton, &QPushButton::clicked, this, [this] { app::ShowAlphabeticIndex(m_ctx); });
+
     buildRadioGroups();
     setUpGrid();
 
@@ -123,6 +134,11 @@ SearchWindow::SearchWindow(app::AppContext& context, QWidget* parent)
         if (!on) m_liveTimer.stop();
     });
     connect(m_ui->clearButton, &QPushButton::clicked, this, &SearchWindow::clearCriteria);
+    // F1: the notes panel (編碼指引) of the current row, which it then follows.
+    app::InstallNotesKey(this, m_ctx, [this] {
+        const auto row = m_model->row(m_model->currentRow());
+        return row ? std::string(row->code) : std::string();
+    });
     auto* clear = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_L), this);
     connect(clear, &QShortcut::activated, this, &SearchWindow::clearCriteria);
 
@@ -190,9 +206,10 @@ void SearchWindow::layoutRadioGroup(QGroupBox* box, int columns) {
 // the focus shows a dotted frame; Space releases it as a click would (Enter
 // runs the search anywhere in the window).
 void SearchWindow::setUpKeyboard() {
-    QList<QWidget*> chain = {m_ui->codeEdit,          m_ui->icd9CodeEdit,    m_ui->chineseNameEdit,
-                             m_ui->icd9NameEdit,      m_ui->englishNameEdit, m_ui->searchButton,
-                             m_ui->differencesButton, m_ui->liveSearchBox,   m_ui->clearButton};
+    QList<QWidget*> chain = {
+        m_ui->codeEdit,        m_ui->icd9CodeEdit, m_ui->chineseNameEdit,   m_ui->icd9NameEdit,
+        m_ui->englishNameEdit, m_ui->searchButton, m_ui->differencesButton, m_ui->liveSearchBox,
+        m_ui->clearButton,     m_indexButton};
     for (QGroupBox* box : {m_ui->sexGroup, m_ui->sideGroup, m_ui->episodeGroup, m_ui->bodyPartGroup,
                            m_ui->injuryGroup, m_ui->finestGroup, m_ui->dominantGroup, m_ui->rankingGroup})
         for (QRadioButton* r : box->findChildren<QRadioButton*>(Qt::FindDirectChildrenOnly))
@@ -539,6 +556,8 @@ void SearchWindow::showCurrentRow() {
     m_ui->currentEnglishNameLabel->setText(
         row ? QString::fromUtf8(row->englishName.data(), static_cast<qsizetype>(row->englishName.size()))
             : QString());
+    // The notes panel follows (later, so the grid never waits for it).
+    app::FollowCode(m_ctx, code);
     // An ICD-11 code in dark green, with a tooltip saying what it is.
     const QString tip = icd11 ? QString::fromUtf8(Icd11Explanation) : QString();
     m_ui->currentCodeLabel->setToolTip(tip);

@@ -16,6 +16,7 @@
 class QButtonGroup;
 class QGroupBox;
 class QKeyEvent;
+class QPushButton;
 
 namespace Ui {
 class SearchWindow;
@@ -104,6 +105,7 @@ private:
     db::Query m_lookupQuery;  // ICD-9 lookups and the finest-code check
     db::Query m_rankingProbe; // the ranking probe
     ResultModel* m_model = nullptr;
+    QPushButton* m_indexButton = nullptr; // 索引查詢: the Alphabetic Index window
 
     struct Request {
         QObject* sender;

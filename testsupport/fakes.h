@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/core/desktop.h"
+#include "app/core/guidehooks.h"
 #include "app/core/messages.h"
 
 namespace testsupport {
@@ -42,6 +43,17 @@ class RecordingMessages : public app::Messages {
 public:
     void show(const std::string& text) override { shown.push_back(text); }
     std::vector<std::string> shown;
+};
+
+// Keeps what the windows ask of the coder's guide (AppContext::guide).
+class RecordingGuide : public app::GuideHooks {
+public:
+    void codeSelected(const std::string& code) override { selected.push_back(code); }
+    void showNotes(const std::string& code) override { notes.push_back(code); }
+    void showIndex() override { ++indexShown; }
+    std::vector<std::string> selected; // every selection reported, in order
+    std::vector<std::string> notes;    // every F1, with its code
+    int indexShown = 0;
 };
 
 } // namespace testsupport

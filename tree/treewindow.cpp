@@ -12,10 +12,12 @@
 #include <QResizeEvent>
 #include <QShortcut>
 
+#include "app/core/guidehooks.h"
 #include "app/core/handoff.h"
 #include "app/widgets/billablechooser.h"
 #include "app/widgets/codecopy.h"
 #include "app/widgets/imagebutton.h"
+#include "app/widgets/noteskey.h"
 #include "app/widgets/pictures.h"
 #include "text/text.h"
 #include "text/words.h"
@@ -66,7 +68,14 @@ TreeWindow::TreeWindow(app::AppContext& context, QWidget* parent)
             const Node* node = model->node(view->currentIndex());
             return node ? app::CodeOfText(node->text) : app::CopiedCode{};
         });
+        // The notes panel follows the current node of either tree.
+        connect(view->selectionModel(), &QItemSelectionModel::currentChanged, this,
+                [this, view] { app::FollowCode(m_ctx, currentCode(view)); });
     }
+    // F1: the notes panel of the current node of the tree shown.
+    app::InstallNotesKey(this, m_ctx, [this] {
+        return currentCode(m_ui->resultTree->isHidden() ? m_ui->outlineTree : m_ui->resultTree);
+    });
 
     QPalette pink = m_ui->codeEdit->palette();
     pink.setColor(QPalette::Base, QColor(255, 192, 192));
@@ -278,6 +287,17 @@ void TreeWindow::handOffSelectedCode(bool chooserKey) {
         else
             app::HandOffOrChoose(this, m_ctx, m_lookupQuery, code);
     });
+}
+
+std::string TreeWindow::currentCode(CodeTreeView* view) const {
+    // An outline line is a range before its name ("A00-A09:腸道傳染病"); a
+    // result node starts with its code ("A000 霍亂弧菌霍亂").
+    if (view == m_ui->outlineTree) {
+        const Node* node = m_outlineModel->node(view->currentIndex());
+        return node ? OutlineLineRange(node->text) : std::string();
+    }
+    const Node* node = m_resultModel->node(view->currentIndex());
+    return node ? app::CodeOfText(node->text).code : std::string();
 }
 
 QLineEdit* TreeWindow::codeEdit() const {

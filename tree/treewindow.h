@@ -6,6 +6,7 @@
 // result tree can be handed to the consultation program.
 
 #include <memory>
+#include <string>
 
 #include <QPixmap>
 
@@ -82,6 +83,8 @@ private:
     // The hand-off picture (false) or the chooser key F2 (true) on the
     // selected node of the focused result tree.
     void handOffSelectedCode(bool chooserKey);
+    // The code of the current node of a tree ("" for none or a heading).
+    std::string currentCode(CodeTreeView* view) const;
 
     std::unique_ptr<Ui::TreeWindow> m_ui;
     TreeModel* m_resultModel;

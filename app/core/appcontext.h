@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/core/desktop.h"
+#include "app/core/guidehooks.h"
 #include "app/core/messages.h"
 #include "db/connection.h"
 
@@ -18,7 +19,8 @@ enum WindowNo : int {
     OutlineWindowNo = 2,
     TreeWindowNo = 3,
     QuizWindowNo = 4,
-    SearchWindowNo = 5
+    SearchWindowNo = 5,
+    IndexWindowNo = 6
 };
 
 struct AppContext {
@@ -37,6 +39,7 @@ struct AppContext {
     db::Connection connection;     // the one database connection
     Messages& messages;            // every message box goes through here
     Desktop& desktop;              // window manager and clipboard
+    GuideHooks* guide = nullptr;   // the notes panel and the index window; none: calls do nothing
 };
 
 inline AppContext::AppContext() : AppContext(NullMessages::Instance(), NullDesktop::Instance()) {}

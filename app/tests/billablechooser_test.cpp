@@ -9,6 +9,8 @@
 #include <QTreeWidget>
 #include <gtest/gtest.h>
 
+#include "testsupport/fakes.h"
+
 using app::BillableChooser;
 using codes::CodeRow;
 
@@ -97,6 +99,23 @@ TEST(BillableChooser, escapeCancelsAndADoubleClickChooses) {
     QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, row.center());
     ASSERT_EQ(chosen.count(), 1);
     EXPECT_EQ(chosen[0][0].toString(), QStringLiteral("S93402D"));
+}
+
+TEST(BillableChooser, followedInTheGuide_reportsTheCurrentRowAsItMovesAndTheFilterChangesIt_F1ShowsIt) {
+    testsupport::RecordingGuide guide;
+    app::AppContext ctx;
+    ctx.guide = &guide;
+    BillableChooser chooser(RightAndLeftSprains());
+    chooser.followInGuide(ctx);
+    EXPECT_EQ(guide.selected, std::vector<std::string>{"S93401A"}) << "the current row at once";
+    QTest::keyClick(chooser.filterBox(), Qt::Key_Down);
+    EXPECT_EQ(guide.selected.back(), "S93401D");
+    chooser.filterBox()->setText(QStringLiteral("左"));
+    EXPECT_EQ(guide.selected.back(), "S93402A") << "the filter moved the current row";
+    chooser.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&chooser));
+    QTest::keyClick(chooser.filterBox(), Qt::Key_F1);
+    EXPECT_EQ(guide.notes, std::vector<std::string>{"S93402A"});
 }
 
 TEST(BillableChooser, manyCodesFitTheScreenAndScroll_andTheCallbackRunsAfterClosing) {

@@ -16,7 +16,9 @@
 #include <QVBoxLayout>
 
 #include "codes/decoration.h"
+#include "app/core/guidehooks.h"
 #include "app/core/handoff.h"
+#include "app/widgets/noteskey.h"
 #include "app/widgets/pictures.h"
 #include "db/error.h"
 #include "text/text.h"
@@ -96,7 +98,8 @@ BillableChooser::BillableChooser(const codes::HeaderCodes& codes, QWidget* paren
     m_list->resizeColumnToContents(ChineseColumn);
     m_list->setColumnWidth(ChineseColumn, std::min(m_list->columnWidth(ChineseColumn) + 12, 420));
 
-    auto* hint = new QLabel(QStringLiteral("↑↓ 選擇　Enter 或按兩下：選用並傳送　Esc：取消"), this);
+    auto* hint = new QLabel(
+        QStringLiteral("↑↓ 選擇　Enter 或按兩下：選用並傳送　%1　Esc：取消").arg(NotesKeyHint()), this);
     hint->setObjectName(QStringLiteral("KeyHint"));
     QPalette grey = hint->palette();
     grey.setColor(QPalette::WindowText, QColor(0x5a, 0x6b, 0x82));
@@ -199,6 +202,13 @@ void BillableChooser::chooseCurrent() {
     emit chosen(code);
 }
 
+void BillableChooser::followInGuide(AppContext& ctx) {
+    connect(m_list, &QTreeWidget::currentItemChanged, this,
+            [this, &ctx] { FollowCode(ctx, currentCode().toStdString()); });
+    InstallNotesKey(this, ctx, [this] { return currentCode().toStdString(); });
+    FollowCode(ctx, currentCode().toStdString());
+}
+
 bool BillableChooser::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() != QEvent::KeyPress) return QDialog::eventFilter(watched, event);
     auto* key = static_cast<QKeyEvent*>(event);
@@ -247,12 +257,13 @@ BillableChooser* OpenBillableChooser(QWidget* parent, const codes::HeaderCodes& 
     return chooser;
 }
 
-bool OfferBillableCodes(QWidget* parent, db::Query& aux, const std::string& code,
-                        std::function<void(const std::string&)> onChosen) {
+BillableChooser* OfferBillableCodes(QWidget* parent, AppContext& ctx, db::Query& aux, const std::string& code,
+                                    std::function<void(const std::string&)> onChosen) {
     const codes::HeaderCodes found = codes::BillableDescendants(aux, code);
-    if (!found.offersChoice()) return false;
-    OpenBillableChooser(parent, found, std::move(onChosen));
-    return true;
+    if (!found.offersChoice()) return nullptr;
+    BillableChooser* chooser = OpenBillableChooser(parent, found, std::move(onChosen));
+    chooser->followInGuide(ctx);
+    return chooser;
 }
 
 namespace {
@@ -273,13 +284,13 @@ std::function<void(const std::string&)> HandOffChosen(AppContext& ctx, db::Query
 
 void HandOffOrChoose(QWidget* parent, AppContext& ctx, db::Query& aux, const std::string& code) {
     if (HandOffFinestCode(ctx, aux, code) != HandOffOutcome::NotFinest) return;
-    OfferBillableCodes(parent, aux, text::Trim(code), HandOffChosen(ctx, aux));
+    OfferBillableCodes(parent, ctx, aux, text::Trim(code), HandOffChosen(ctx, aux));
 }
 
 void ChooseOrHandOff(QWidget* parent, AppContext& ctx, db::Query& aux, const std::string& code) {
     const std::string trimmed = text::Trim(code);
     if (trimmed.empty()) return;
-    if (OfferBillableCodes(parent, aux, trimmed, HandOffChosen(ctx, aux))) return;
+    if (OfferBillableCodes(parent, ctx, aux, trimmed, HandOffChosen(ctx, aux))) return;
     HandOffOrChoose(parent, ctx, aux, trimmed);
 }
 

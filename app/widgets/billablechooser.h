@@ -44,6 +44,9 @@ public:
     // nothing when the filter leaves no row.
     void chooseCurrent();
 
+    // The notes panel follows the current row, and F1 shows it.
+    void followInGuide(AppContext& ctx);
+
 signals:
     void chosen(const QString& code);
 
@@ -67,10 +70,10 @@ BillableChooser* OpenBillableChooser(QWidget* parent, const codes::HeaderCodes& 
 
 // The way on from a code that is not billable: looks up the billable codes
 // under it with the auxiliary query and, when it is a header with some, opens
-// the chooser. Returns whether the chooser opened. Engine errors propagate as
-// db::Error.
-bool OfferBillableCodes(QWidget* parent, db::Query& aux, const std::string& code,
-                        std::function<void(const std::string&)> onChosen);
+// the chooser, which the notes panel follows. Returns the chooser, or none
+// when it did not open. Engine errors propagate as db::Error.
+BillableChooser* OfferBillableCodes(QWidget* parent, AppContext& ctx, db::Query& aux, const std::string& code,
+                                    std::function<void(const std::string&)> onChosen);
 
 // The hand-off of the search grid and the tree with a way on: HandOffFinestCode
 // of the code and, after its "非最細碼無法使用", the chooser of the billable codes

@@ -92,3 +92,22 @@ TEST(WrittenCode, icd10CmCodesGetTheirDot_othersStayAsTheyAre) {
     EXPECT_EQ(WrittenCode("A00"), "A00");
     EXPECT_EQ(WrittenCode(""), "");
 }
+
+TEST(SeventhCharacter, fillsThePlaceholderAndFindsTheStemsBack) {
+    EXPECT_EQ(WithSeventhCharacter("S93401", 'A'), "S93401A");
+    EXPECT_EQ(WithSeventhCharacter("T1501", 'A'), "T1501XA");
+    EXPECT_EQ(WithSeventhCharacter("W08", 'D'), "W08XXXD");
+    EXPECT_EQ(WithSeventhCharacter("S0600", 'A'), "S0600XA");
+    EXPECT_EQ(WithSeventhCharacter("S93401A", 'A'), "");
+    EXPECT_EQ(SeventhCharacterStems("S93401A"), V({"S93401"}));
+    EXPECT_EQ(SeventhCharacterStems("S93.401a"), V({"S93401"}));
+    EXPECT_EQ(SeventhCharacterStems("T15.01XA"), V({"T1501X", "T1501"}));
+    EXPECT_EQ(SeventhCharacterStems("W08XXXD"), V({"W08XXX", "W08XX", "W08X", "W08"}));
+    EXPECT_EQ(SeventhCharacterStems("T360X1A"), V({"T360X1"})); // an X inside the code stays
+    EXPECT_EQ(SeventhCharacterStems("M5450"), V{});
+    // Every stem put back together gives the code again.
+    for (const char* code : {"S93401A", "T1501XA", "W08XXXD"}) {
+        const V stems = SeventhCharacterStems(code);
+        EXPECT_EQ(WithSeventhCharacter(stems.back(), code[6]), code);
+    }
+}

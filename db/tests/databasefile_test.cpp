@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "db/statement.h"
 #include "dbfixture.h"
 
 using namespace db;
@@ -36,4 +37,24 @@ TEST(DatabaseFile, badFilesFailToOpenWithAMessage) {
     EXPECT_FALSE(c.isOpen());
     EXPECT_THROW(c.open(dir.file("missing.mdb")), Error);
     EXPECT_FALSE(std::filesystem::exists(dir.file("missing.mdb"))); // never created by opening
+}
+
+TEST(DatabaseFile, aReadOnlyOpenReadsButNeverWritesNorCreates) {
+    testsupport::TempDir dir;
+    Connection c;
+    EXPECT_THROW(c.openReadOnly(dir.file("missing.db")), Error);
+    EXPECT_FALSE(std::filesystem::exists(dir.file("missing.db")));
+    testsupport::WriteFile(dir.file("text.db"), std::string(4096, 'x'));
+    EXPECT_THROW(c.openReadOnly(dir.file("text.db")), Error);
+    c.open(dir.file("guide.db"), true);
+    c.exec("CREATE TABLE T(a); INSERT INTO T VALUES (42)");
+    c.close();
+    c.openReadOnly(dir.file("guide.db"));
+    EXPECT_TRUE(c.isReadOnly());
+    Statement read(c, "SELECT a, NULL FROM T");
+    ASSERT_TRUE(read.step());
+    EXPECT_EQ(read.columnInt(0), 42);
+    EXPECT_EQ(read.columnInt(1), 0);
+    EXPECT_THROW(c.exec("INSERT INTO T VALUES (1)"), Error);
+    EXPECT_EQ(QueryCount(c, "SELECT count(*) FROM T"), 1);
 }

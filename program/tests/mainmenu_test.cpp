@@ -57,6 +57,7 @@ protected:
         s.createTreeWindow = maker(3);
         s.createQuizWindow = maker(4);
         s.createSearchWindow = maker(5);
+        s.createIndexWindow = maker(6);
         s.quit = [this] { ++quits; };
         return s;
     }
@@ -85,7 +86,7 @@ protected:
 
 } // namespace
 
-TEST_F(MenuTest, layoutIsTheFixedMenuWithItsSevenPictures) {
+TEST_F(MenuTest, layoutIsTheFixedMenuWithItsEightPictures) {
     auto menu = startMenu();
     EXPECT_EQ(menu->size(), QSize(700, 500));
     EXPECT_EQ(menu->minimumSize(), menu->maximumSize());
@@ -93,10 +94,10 @@ TEST_F(MenuTest, layoutIsTheFixedMenuWithItsSevenPictures) {
     EXPECT_FALSE(menu->windowFlags() & Qt::WindowMinimizeButtonHint);
     EXPECT_FALSE(menu->windowFlags() & Qt::WindowMaximizeButtonHint);
     const std::map<Picture, QRect> places = {
-        {Picture::Icd10Outline, {100, 100, 212, 93}}, {Picture::Icd10Tree, {400, 100, 212, 93}},
-        {Picture::Quiz, {100, 220, 212, 93}},         {Picture::Search, {400, 220, 212, 93}},
-        {Picture::Icd11Outline, {100, 340, 212, 93}}, {Picture::Icd11Tree, {394, 340, 212, 93}},
-        {Picture::Exit, {630, 430, 60, 60}}};
+        {Picture::Icd10Outline, {121, 88, 189, 83}},  {Picture::Icd10Tree, {390, 88, 189, 83}},
+        {Picture::Quiz, {121, 176, 189, 83}},         {Picture::Search, {390, 176, 189, 83}},
+        {Picture::Icd11Outline, {121, 264, 189, 83}}, {Picture::Icd11Tree, {390, 264, 189, 83}},
+        {Picture::Index, {255, 352, 189, 83}},        {Picture::Exit, {630, 430, 60, 60}}};
     for (const auto& [which, rect] : places) {
         const int n = static_cast<int>(which);
         ImageButton* b = menu->picture(which);
@@ -113,13 +114,13 @@ TEST_F(MenuTest, layoutIsTheFixedMenuWithItsSevenPictures) {
     EXPECT_NE(background->pixmap().toImage().pixelColor(350, 30), QColor(Qt::gray));
 }
 
-TEST_F(MenuTest, startUpCreatesTheFourWindowsInOrderHiddenAfterOpeningTheDatabase) {
+TEST_F(MenuTest, startUpCreatesTheFiveWindowsInOrderHiddenAfterOpeningTheDatabase) {
     auto menu = startMenu();
     EXPECT_FALSE(menu->terminationRequested());
     EXPECT_TRUE(ctx.connection.isOpen());
-    EXPECT_EQ(created, (std::vector<std::string>{"2", "3", "4", "5"}));
-    for (WorkingWindow* w :
-         {menu->outlineWindow(), menu->treeWindow(), menu->quizWindow(), menu->searchWindow()}) {
+    EXPECT_EQ(created, (std::vector<std::string>{"2", "3", "4", "5", "6"}));
+    for (WorkingWindow* w : {menu->outlineWindow(), menu->treeWindow(), menu->quizWindow(),
+                             menu->searchWindow(), menu->indexWindow()}) {
         ASSERT_NE(w, nullptr);
         EXPECT_FALSE(w->isVisible());
     }
@@ -138,7 +139,7 @@ TEST_F(MenuTest, missingDatabaseRequestsTerminationButStillCreatesTheWindows) {
     menu.createWorkingWindows();
     EXPECT_TRUE(menu.terminationRequested());
     EXPECT_EQ(messages.shown, std::vector<std::string>{"找不到檔案:" + dir.file("icd10_2023.mdb")});
-    EXPECT_EQ(created.size(), 4u);
+    EXPECT_EQ(created.size(), 5u);
     EXPECT_FALSE(menu.isVisible());
 }
 
@@ -173,13 +174,17 @@ TEST_F(MenuTest, browsersAreReplacedOnEveryLaunchInTheModeOfTheirPicture) {
         EXPECT_TRUE(as(slot())->createdInIcd11);
     }
     EXPECT_EQ(created,
-              (std::vector<std::string>{"2", "3", "4", "5", "2", "2/11", "2/11", "3", "3/11", "3/11"}));
+              (std::vector<std::string>{"2", "3", "4", "5", "6", "2", "2/11", "2/11", "3", "3/11", "3/11"}));
 }
 
-TEST_F(MenuTest, quizAndSearchAreShownAgainWithTheirStateAndClosingOnlyHides) {
+TEST_F(MenuTest, quizSearchAndIndexAreShownAgainWithTheirStateAndClosingOnlyHides) {
     auto menu = startMenu();
-    for (auto [picture, no] : {std::pair{Picture::Quiz, 4}, std::pair{Picture::Search, 5}}) {
-        auto* w = as(no == 4 ? menu->quizWindow() : menu->searchWindow());
+    auto window = [&](int no) {
+        return as(no == 4 ? menu->quizWindow() : no == 5 ? menu->searchWindow() : menu->indexWindow());
+    };
+    for (auto [picture, no] :
+         {std::pair{Picture::Quiz, 4}, std::pair{Picture::Search, 5}, std::pair{Picture::Index, 6}}) {
+        auto* w = window(no);
         release(*menu, picture);
         EXPECT_TRUE(w->isVisible());
         EXPECT_EQ(ctx.activeWindowNo, no);
@@ -196,13 +201,17 @@ TEST_F(MenuTest, quizAndSearchAreShownAgainWithTheirStateAndClosingOnlyHides) {
         w->close();
 
         release(*menu, picture);
-        EXPECT_EQ(no == 4 ? menu->quizWindow() : menu->searchWindow(), w) << "the same instance";
+        EXPECT_EQ(window(no), w) << "the same instance";
         EXPECT_TRUE(w->isVisible());
         EXPECT_EQ(w->field->text(), QStringLiteral("S93.4 左"));
         EXPECT_EQ(ctx.activeWindowNo, no);
         w->close();
     }
-    EXPECT_EQ(created.size(), 4u) << "no new quiz or search window";
+    EXPECT_EQ(created.size(), 5u) << "no new quiz, search or index window";
+    // The search window's button reaches the index window through the menu.
+    menu->showIndexWindow();
+    EXPECT_TRUE(menu->indexWindow()->isVisible());
+    EXPECT_EQ(ctx.activeWindowNo, 6);
 }
 
 TEST_F(MenuTest, activatingTheMenuShowsTheLastWorkingWindowAgainUntilItIsClosed) {
@@ -242,7 +251,7 @@ TEST_F(MenuTest, activatingTheMenuShowsTheLastWorkingWindowAgainUntilItIsClosed)
         ctx.activeWindowNo = no;
         menu->showActiveWindow();
         WorkingWindow* w[] = {menu->outlineWindow(), menu->treeWindow(), menu->quizWindow(),
-                              menu->searchWindow()};
+                              menu->searchWindow(), menu->indexWindow()};
         EXPECT_TRUE(w[no - 2]->isVisible()) << no;
         w[no - 2]->hide();
     }
@@ -292,8 +301,8 @@ TEST_F(MenuTest, aWindowWhoseCreationFailsIsReportedAndTheRestGoesOn) {
 TEST_F(MenuTest, keyboard_digitsOpenThePicturesInReadingOrderAsTheirTooltipsSay) {
     auto menu = startMenu();
     // {digit, window number, ICD-11 mode}; the keypad's digits work as well.
-    const std::tuple<int, int, bool> launches[] = {{1, 2, false}, {2, 3, false}, {3, 4, false},
-                                                   {4, 5, false}, {5, 2, true},  {6, 3, true}};
+    const std::tuple<int, int, bool> launches[] = {{1, 2, false}, {2, 3, false}, {3, 4, false}, {4, 5, false},
+                                                   {5, 2, true},  {6, 3, true},  {7, 6, false}};
     for (const auto& [digit, no, icd11] : launches) {
         EXPECT_TRUE(menu->launchPicture(digit)->toolTip().contains(QStringLiteral("按 %1").arg(digit)))
             << menu->launchPicture(digit)->toolTip().toStdString();
@@ -303,7 +312,7 @@ TEST_F(MenuTest, keyboard_digitsOpenThePicturesInReadingOrderAsTheirTooltipsSay)
         QTest::keyClick(menu.get(), static_cast<Qt::Key>(Qt::Key_0 + digit), mods);
         EXPECT_EQ(ctx.activeWindowNo, no) << digit;
         WorkingWindow* w[] = {menu->outlineWindow(), menu->treeWindow(), menu->quizWindow(),
-                              menu->searchWindow()};
+                              menu->searchWindow(), menu->indexWindow()};
         ASSERT_NE(w[no - 2], nullptr);
         EXPECT_TRUE(w[no - 2]->isVisible()) << digit;
         if (no == 2 || no == 3) {
@@ -313,7 +322,7 @@ TEST_F(MenuTest, keyboard_digitsOpenThePicturesInReadingOrderAsTheirTooltipsSay)
     }
     // Other digits and the close picture's place do nothing.
     ctx.activeWindowNo = 0;
-    for (Qt::Key key : {Qt::Key_0, Qt::Key_7, Qt::Key_9})
+    for (Qt::Key key : {Qt::Key_0, Qt::Key_8, Qt::Key_9})
         QTest::keyClick(menu.get(), key);
     EXPECT_EQ(ctx.activeWindowNo, 0);
     EXPECT_EQ(quits, 0);
@@ -324,23 +333,25 @@ TEST_F(MenuTest, keyboard_tabAndArrowsMoveAVisibleMarkAndEnterOrSpaceOpens) {
     ASSERT_TRUE(QTest::qWaitForWindowActive(menu.get()));
     auto focused = [] { return QApplication::focusWidget(); };
     EXPECT_EQ(focused(), menu->launchPicture(1)) << "the mark starts on the first picture";
-    EXPECT_EQ(menu->picture(Picture::Exit)->focusPolicy(), Qt::NoFocus) << "only the six launch pictures";
+    EXPECT_EQ(menu->picture(Picture::Exit)->focusPolicy(), Qt::NoFocus) << "only the seven launch pictures";
     // The mark is drawn over the picture while it has the focus.
     const QImage marked = menu->launchPicture(1)->grab().toImage();
     QTest::keyClick(focused(), Qt::Key_Tab);
     EXPECT_EQ(focused(), menu->launchPicture(2));
     EXPECT_NE(menu->launchPicture(1)->grab().toImage(), marked);
-    for (int n = 3; n <= 6; ++n) {
+    for (int n = 3; n <= MainMenu::LaunchPictures; ++n) {
         QTest::keyClick(focused(), Qt::Key_Tab);
         EXPECT_EQ(focused(), menu->launchPicture(n));
     }
     QTest::keyClick(focused(), Qt::Key_Tab);
     EXPECT_EQ(focused(), menu->launchPicture(1)) << "Tab goes round";
 
-    // Arrows over the grid of two columns and three rows, stopping at its edges.
+    // Arrows over the grid of two columns and three rows and the seventh
+    // picture under it, stopping at the edges.
     const std::pair<Qt::Key, int> moves[] = {{Qt::Key_Left, 1},  {Qt::Key_Up, 1},   {Qt::Key_Right, 2},
                                              {Qt::Key_Right, 2}, {Qt::Key_Down, 4}, {Qt::Key_Left, 3},
-                                             {Qt::Key_Down, 5},  {Qt::Key_Down, 5}, {Qt::Key_Right, 6}};
+                                             {Qt::Key_Down, 5},  {Qt::Key_Down, 7}, {Qt::Key_Down, 7},
+                                             {Qt::Key_Right, 7}, {Qt::Key_Up, 5},   {Qt::Key_Right, 6}};
     for (const auto& [key, expected] : moves) {
         QTest::keyClick(focused(), key);
         EXPECT_EQ(focused(), menu->launchPicture(expected)) << key;

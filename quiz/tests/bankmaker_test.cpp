@@ -103,7 +103,109 @@ void CheckAgainstDatabase(db::Connection& c, const quiz::MadeQuestion& q) {
             ASSERT_TRUE(row.found);
             EXPECT_EQ(row.change == "D" || row.change == "X", isKey);
             break;
+        default:
+            FAIL() << "a kind of the guide, checked against the guide by the tools' tests";
         }
+    }
+}
+
+// The codes under a code in the database, with a statement of their own.
+std::vector<std::string> CodesUnder(db::Connection& c, const std::string& code) {
+    db::Query q(c);
+    q.setText("SELECT ICD10_NO FROM ICD10 WHERE ICD10_NO LIKE '" + code + "_%' ORDER BY ICD10_NO");
+    q.open();
+    std::vector<std::string> under;
+    for (; !q.eof(); q.next())
+        under.push_back(text::Trim(q.field("ICD10_NO")));
+    return under;
+}
+
+// "S93.40 踝扭傷，未明示韌帶", as an explanation names a code: the code alone
+// when the name has no Big5 form.
+std::string Named(db::Connection& c, const std::string& code) {
+    const std::string name = ReadRow(c, code).cname;
+    std::string big5;
+    return quiz::ShownCode(code) + (text::ToCp950(name, big5) ? " " + name : "");
+}
+
+// Checks a question's explanation against the database: every code and name
+// it quotes is the database's.
+void CheckExplanation(db::Connection& c, const quiz::MadeQuestion& q) {
+    SCOPED_TRACE("explanation: " + q.explanation);
+    ASSERT_FALSE(q.explanation.empty());
+    const DbRow keyRow = ReadRow(c, q.code);
+    switch (q.kind) {
+    case QuestionKind::NameToCode:
+    case QuestionKind::CodeToName:
+    case QuestionKind::Icd11: {
+        // Every shorter code that the asked code begins with, then the code itself.
+        std::string path = "分類路徑:";
+        for (std::size_t len = 1; len < q.code.size(); ++len)
+            if (ReadRow(c, q.code.substr(0, len)).found) path += Named(c, q.code.substr(0, len)) + " ＞ ";
+        EXPECT_EQ(q.explanation, path + Named(c, q.code));
+        break;
+    }
+    case QuestionKind::SeventhCharacter: {
+        const std::string head = "第7位字元 " + q.code.substr(6) + " 表示";
+        const std::string tail = "(" + Named(c, q.code) + ")";
+        ASSERT_EQ(q.explanation.rfind(head, 0), 0u);
+        ASSERT_GT(q.explanation.size(), head.size() + tail.size());
+        EXPECT_EQ(q.explanation.substr(q.explanation.size() - tail.size()), tail);
+        // The encounter is the end of the code's own name.
+        const std::string ending =
+            q.explanation.substr(head.size(), q.explanation.size() - head.size() - tail.size());
+        EXPECT_FALSE(ending.empty());
+        EXPECT_EQ(keyRow.cname.substr(keyRow.cname.size() - std::min(ending.size(), keyRow.cname.size())),
+                  ending);
+        break;
+    }
+    case QuestionKind::Billable:
+        for (std::size_t i = 0; i < 4; ++i) {
+            const std::string& code = q.choiceCodes[i];
+            // The rows right under the code: no other row stands between.
+            const std::vector<std::string> under = CodesUnder(c, code);
+            std::vector<std::string> direct;
+            for (const std::string& u : under)
+                if (std::none_of(under.begin(), under.end(), [&](const std::string& v) {
+                        return v.size() < u.size() && u.rfind(v, 0) == 0;
+                    }))
+                    direct.push_back(quiz::ShownCode(u));
+            if (static_cast<int>(i) + 1 == q.key) {
+                EXPECT_TRUE(direct.empty());
+                EXPECT_EQ(
+                    q.explanation.rfind(quiz::ShownCode(code) + " 之下沒有更細的代碼,是可申報的最細碼。", 0),
+                    0u);
+                continue;
+            }
+            std::string said = quiz::ShownCode(code);
+            if (!direct.empty()) {
+                said += " 之下有";
+                for (std::size_t d = 0; d < std::min<std::size_t>(direct.size(), 5); ++d)
+                    said += (d ? "、" : " ") + direct[d];
+                if (direct.size() > 5) said += " 等" + std::to_string(direct.size()) + "個代碼";
+                said += ",不可申報。";
+            } else {
+                said += " 不可申報。";
+            }
+            EXPECT_NE(q.explanation.find(said), std::string::npos) << said;
+        }
+        break;
+    case QuestionKind::New2023:
+        EXPECT_EQ(q.explanation.rfind(Named(c, q.code) + " 是ICD-10-CM 2023年版新增的代碼。", 0), 0u);
+        EXPECT_NE(q.explanation.find("其他三個代碼在2023年版沒有異動。"), std::string::npos);
+        break;
+    case QuestionKind::Deleted2023: {
+        const std::string change = keyRow.change == "D" || keyRow.change == "d" ? "刪除" : "停用";
+        std::string added;
+        for (const std::string& u : CodesUnder(c, q.code))
+            if (ReadRow(c, u).isNew == "Y") added += (added.empty() ? "" : "、") + quiz::ShownCode(u);
+        EXPECT_EQ(q.explanation, Named(c, q.code) + " 在ICD-10-CM 2023年版已" + change +
+                                     (added.empty() ? "。" : ",其下新增 " + added + "。") +
+                                     "其他三個代碼在2023年版沒有異動。");
+        break;
+    }
+    default:
+        break;
     }
 }
 
@@ -128,6 +230,8 @@ void CheckReadsBack(const quiz::MadeBank& bank) {
         EXPECT_EQ(read.line(at + 1), "A:" + std::to_string(q.key));
         for (std::size_t a = 0; a < 4; ++a)
             EXPECT_EQ(text::FromCp950(read.line(at + 2 + a)), std::to_string(a + 1) + "." + q.choices[a]);
+        EXPECT_FALSE(q.explanation.empty());
+        EXPECT_EQ(text::FromCp950(read.explanation(at)), q.explanation);
     }
 }
 
@@ -156,6 +260,7 @@ void CheckBanks(const std::string& dbPath, const std::vector<std::string>& scope
             std::set<std::string> codes;
             for (const auto& q : bank.questions) {
                 CheckAgainstDatabase(c, q);
+                CheckExplanation(c, q);
                 EXPECT_TRUE(codes.insert(q.code).second) << q.code << " asked twice";
                 ++made[q.kind];
             }
@@ -196,6 +301,27 @@ TEST(BankMaker, codeScopesAndKindListsReadAsTheTeacherWritesThem) {
     EXPECT_EQ(quiz::ShownCode("S93401A"), "S93.401A");
     EXPECT_EQ(quiz::ShownCode("SB060"), "SB06.0");
     EXPECT_EQ(quiz::ShownCode("SA00"), "SA00");
+}
+
+TEST(BankMaker, theKindsTableIsWhatKindListsAndTheDocsFollow) {
+    const std::string docs =
+        testsupport::ReadFile(std::filesystem::path(ICD_SOURCE_DIR) / "docs" / "quiz.md");
+    ASSERT_EQ(quiz::Kinds().size(), quiz::AllKinds().size());
+    for (std::size_t i = 0; i < quiz::Kinds().size(); ++i) {
+        const quiz::KindInfo& k = quiz::Kinds()[i];
+        SCOPED_TRACE(std::string(k.name));
+        EXPECT_EQ(static_cast<std::size_t>(k.kind), i) << "rows in the order of QuestionKind";
+        EXPECT_EQ(&quiz::Kind(k.kind), &k);
+        EXPECT_EQ(*quiz::ParseKinds(std::string(k.name)), std::vector<QuestionKind>{k.kind});
+        for (std::string_view field : {k.title, k.question, k.codes, k.distractors, k.explanation})
+            EXPECT_FALSE(field.empty());
+        // docs/quiz.md lists the kind as the table has it.
+        const std::string row = "| `" + std::string(k.name) + "` | " + std::string(k.title) + " | " +
+                                std::string(k.question) + " | " + std::string(k.codes) + " | " +
+                                std::string(k.distractors) + " | " + std::string(k.explanation) + " | " +
+                                (k.needsGuide ? "編碼指引" : "代碼資料庫") + " |\n";
+        EXPECT_NE(docs.find(row), std::string::npos) << "docs/quiz.md lacks the row\n" << row;
+    }
 }
 
 TEST(BankMaker, rowsAreReadOncePerCodeInCodeOrderWithMarksInAnyCase) {
@@ -239,7 +365,9 @@ TEST(BankMaker, sampleBanksReadBackWithRightKeysAndWrongDistractors) {
     std::map<QuestionKind, int> made;
     CheckBanks(kSampleDb, {"", "S93", "S00-T88", "B,D,E", "SA0-SJ3"}, 20, made);
     for (QuestionKind kind : quiz::AllKinds())
-        EXPECT_GT(made[kind], 0) << quiz::KindName(kind) << " never made";
+        if (!quiz::Kind(kind).needsGuide) {
+            EXPECT_GT(made[kind], 0) << quiz::KindName(kind) << " never made";
+        }
 }
 
 TEST(BankMaker, fullSizeBanksReadBackWithRightKeysAndWrongDistractors) {
@@ -247,7 +375,9 @@ TEST(BankMaker, fullSizeBanksReadBackWithRightKeysAndWrongDistractors) {
     std::map<QuestionKind, int> made;
     CheckBanks(testsupport::FullDatabasePath(), {"", "S93", "S00-T88", "M80-M84", "O", "SF"}, 100, made);
     for (QuestionKind kind : quiz::AllKinds())
-        EXPECT_GT(made[kind], 0) << quiz::KindName(kind) << " never made";
+        if (!quiz::Kind(kind).needsGuide) {
+            EXPECT_GT(made[kind], 0) << quiz::KindName(kind) << " never made";
+        }
 }
 
 TEST(BankMaker, sameSeedSameBytesAndTooFewCodesWritesWhatItCan) {
@@ -270,6 +400,8 @@ TEST(BankMaker, sameSeedSameBytesAndTooFewCodesWritesWhatItCan) {
               "注意:範圍內可出題的代碼不足,要求50題,只寫出" + std::to_string(few.questions.size()) + "題");
     EXPECT_NE(summary[1].find("ICD-11傳統醫學章 0題(範圍內沒有可出此題型的代碼)"), std::string::npos)
         << summary[1];
+    // Without the coder's guide its kinds ask nothing, and the summary says why.
+    EXPECT_NE(summary[1].find("排除一 0題(沒有編碼指引)"), std::string::npos) << summary[1];
 
     // A scope without codes makes nothing.
     EXPECT_TRUE(quiz::MakeQuestionBank(rows, Options(10, "W99", 5)).questions.empty());
@@ -327,6 +459,24 @@ TEST(BankMaker, namesWithoutBig5AlikeOrTooLongNeverReachTheBank) {
     const auto options = Options(10, "", 3);
     const auto summary = quiz::SummaryLines(quiz::MakeQuestionBank(rows, options), options, "qa.txt");
     EXPECT_NE(summary[1].find("2023年版新增碼 0題(資料庫沒有2023年版標記)"), std::string::npos) << summary[1];
+
+    // The seventh character Q is asked and explained like any other: its
+    // explanation never reads "Q:", which would start a question.
+    std::vector<quiz::CodeRow> malunion = {row("S52132", "左側橈骨頸骨折", false)};
+    for (const char* end :
+         {"A閉鎖性骨折初期照護", "D骨折癒合正常之後續照護", "Q骨折癒合不良之後續照護", "S後遺症"})
+        malunion.push_back(
+            row(std::string("S52132") + end[0], std::string("左側橈骨頸骨折，") + (end + 1), true));
+    const quiz::MadeBank q =
+        quiz::MakeQuestionBank(malunion, Options(4, "", 2, {QuestionKind::SeventhCharacter}));
+    CheckReadsBack(q);
+    EXPECT_EQ(q.questions.size(), 4u);
+    for (const auto& made : q.questions)
+        if (made.code == "S52132Q") {
+            EXPECT_EQ(
+                made.explanation,
+                "第7位字元 Q 表示骨折癒合不良之後續照護(S52.132Q 左側橈骨頸骨折，骨折癒合不良之後續照護)");
+        }
 
     // A fracture whose sixteen encounters all bear one name: no letter can be
     // told from another, and no letter is left to stand in.

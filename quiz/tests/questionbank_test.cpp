@@ -134,3 +134,45 @@ TEST(QuestionBank, lineOutsideTheBankIsReportedWithItsNumber) {
         EXPECT_STREQ(e.what(), "List index out of bounds (2)");
     }
 }
+
+TEST(QuestionBank, anExplanationIsTheELineRightAfterTheFourthAnswerAndMovesNoBlock) {
+    // Block one explains itself; block two has a remark where the explanation
+    // would be; block three ends the file with its explanation.
+    const std::string s = quiztest::Block("一", 1) + "E:S93.4 踝扭傷 ＞ S93.40\r\n" +
+                          quiztest::Block("二", 2) + "# 備註\r\n" + quiztest::Block("三", 3) + "E:最後一題";
+    QuestionBank bank;
+    bank.loadBytes(Cp950(s));
+    EXPECT_EQ(bank.questionLines(), (std::vector<std::size_t>{0, 7, 14}));
+    EXPECT_EQ(text::FromCp950(bank.explanation(0)), "S93.4 踝扭傷 ＞ S93.40");
+    EXPECT_EQ(bank.explanation(7), "");
+    EXPECT_EQ(text::FromCp950(bank.explanation(14)), "最後一題");
+    EXPECT_EQ(bank.explanation(99), "");
+    EXPECT_TRUE(quiz::CheckBank(bank).empty());
+
+    // The blocks are the same lines as in the bank without explanations: a
+    // reader of six-line blocks skips the E: lines as remarks.
+    QuestionBank plain;
+    plain.loadBytes(
+        Cp950(quiztest::Block("一", 1) + quiztest::Block("二", 2) + "# 備註\r\n" + quiztest::Block("三", 3)));
+    for (std::size_t q = 0; q < 3; ++q)
+        for (std::size_t n = 0; n < 6; ++n)
+            EXPECT_EQ(bank.line(bank.questionLines()[q] + n), plain.line(plain.questionLines()[q] + n));
+
+    EXPECT_TRUE(quiz::IsExplanationLine("E:x"));
+    EXPECT_TRUE(quiz::IsExplanationLine("E:"));
+    EXPECT_FALSE(quiz::IsExplanationLine("e:x"));
+    EXPECT_FALSE(quiz::IsExplanationLine(" E:x"));
+    EXPECT_FALSE(quiz::IsExplanationLine("E:見 Q:3")); // a question line starts a block instead
+}
+
+TEST(CheckBank, anExplanationAwayFromAFourthAnswerIsNamedButAnAnswerLabelledEIsNot) {
+    const std::string s = "E:題外的說明\r\n" + quiztest::Block("一", 1) + "\r\nE:隔了一行\r\n" +
+                          "Q:標籤\r\nA:1\r\nE:答案一\r\n2.乙\r\n3.丙\r\n4.丁\r\nE:說明\r\n";
+    QuestionBank bank;
+    bank.loadBytes(Cp950(s));
+    EXPECT_EQ(quiz::CheckBank(bank), (std::vector<std::string>{
+                                         "第 1 行: 說明行 (\"E:\") 必須緊接在一題的第四個選項之後",
+                                         "第 9 行: 說明行 (\"E:\") 必須緊接在一題的第四個選項之後",
+                                     }));
+    EXPECT_EQ(text::FromCp950(bank.explanation(9)), "說明");
+}

@@ -290,3 +290,111 @@ TEST(QuizWindow, fileErrorWithTheDoNothingMessageServiceLeavesTheWindowAsItWas) 
     EXPECT_TRUE(window.ui().reportBox->isHidden());
     EXPECT_EQ(window.session().length(), 0);
 }
+
+namespace {
+
+// A bank of three questions, keys 1, 2, 3, each explained ("E:說明<i>").
+std::string ExplainedBank() {
+    std::string s;
+    for (int i = 1; i <= 3; ++i)
+        s += quiztest::Block("題" + std::to_string(i), i) + "E:說明" + std::to_string(i) + "\r\n";
+    return Cp950(s);
+}
+
+// Keeps a picture of the window in ICD_SCREENSHOT_DIR when that names a folder.
+void KeepPicture(QWidget& window, const QString& name) {
+    const QImage picture = window.grab().toImage();
+    EXPECT_EQ(picture.size(), window.size());
+    const QByteArray dir = qgetenv("ICD_SCREENSHOT_DIR");
+    if (!dir.isEmpty()) {
+        EXPECT_TRUE(picture.save(QString::fromLocal8Bit(dir) + QLatin1Char('/') + name));
+    }
+}
+
+} // namespace
+
+TEST(QuizWindow, theReportShowsEachWrongAnswerWithItsExplanation) {
+    QuizWindow w(ExplainedBank());
+    w.window->onActivated();
+    EXPECT_FALSE(w.ui().practiceBox->isChecked());
+    w.answerRightly();
+    w.click(w.ui().answerButton4); // question 2's key is 2
+    // Outside practice mode an answer is never judged before the report.
+    EXPECT_TRUE(w.ui().feedbackPanel->isHidden());
+    EXPECT_EQ(w.question(), QStringLiteral("問題3/3\n題3"));
+    w.answerRightly();
+    const QStringList lines = w.ui().reportBox->toPlainText().split(QLatin1Char('\n'));
+    ASSERT_GE(lines.size(), 12);
+    EXPECT_EQ(lines[8], QStringLiteral("答錯,您回答:4.題2丁"));
+    EXPECT_EQ(lines[9], QStringLiteral("正確答案應為:2.題2乙"));
+    EXPECT_EQ(lines[10], QStringLiteral("說明:說明2"));
+    EXPECT_EQ(lines[11], QStringLiteral("----------------------------------"));
+    EXPECT_EQ(lines.filter(QStringLiteral("說明:")).size(), 1);
+    KeepPicture(*w.window, QStringLiteral("quiz-report.png"));
+}
+
+TEST(QuizWindow, practiceModeJudgesAndExplainsEachAnswerBeforeTheNext) {
+    QuizWindow w(ExplainedBank());
+    w.window->showWindow();
+    w.window->onActivated();
+    EXPECT_EQ(w.ui().practiceLabel->text(), QStringLiteral("練習模式"));
+    w.click(w.ui().answerButton1);
+    // Turning practice on, by its caption as by its box, starts a new quiz.
+    QTest::mouseClick(w.ui().practiceLabel, Qt::LeftButton);
+    ASSERT_TRUE(w.ui().practiceBox->isChecked());
+    EXPECT_TRUE(w.window->session().practice());
+    EXPECT_EQ(w.question(), QStringLiteral("問題1/3\n題1"));
+
+    w.click(w.ui().answerButton2); // wrong: the key is 1
+    ASSERT_FALSE(w.ui().feedbackPanel->isHidden());
+    for (int n = 1; n <= 4; ++n)
+        EXPECT_TRUE(w.window->answerRow(n)->isHidden());
+    EXPECT_EQ(w.question(), QStringLiteral("問題1/3\n題1")) << "the question stays on screen";
+    EXPECT_EQ(w.ui().resultLabel->text(), QStringLiteral("答錯了。"));
+    EXPECT_EQ(w.ui().feedbackBox->toPlainText(),
+              QStringLiteral("答錯,您回答:2.題1乙\n正確答案應為:1.題1甲\n說明:說明1"));
+    EXPECT_EQ(w.ui().nextButton->text(), QStringLiteral("下一題"));
+    KeepPicture(*w.window, QStringLiteral("quiz-practice.png"));
+    // A digit cannot change the answer while it is judged; Enter goes on.
+    QTest::keyClick(w.window.get(), Qt::Key_1);
+    EXPECT_EQ(w.window->session().choice(1), "A:2");
+    QTest::keyClick(w.window.get(), Qt::Key_Return);
+    EXPECT_EQ(w.question(), QStringLiteral("問題2/3\n題2"));
+    EXPECT_FALSE(w.window->answerRow(1)->isHidden());
+    EXPECT_TRUE(w.ui().feedbackPanel->isHidden());
+
+    w.answerRightly();
+    EXPECT_EQ(w.ui().resultLabel->text(), QStringLiteral("答對了！"));
+    EXPECT_EQ(w.ui().feedbackBox->toPlainText(), QStringLiteral("答對:2.題2乙\n說明:說明2"));
+    // Back from a feedback: the question before, answered afresh.
+    w.click(w.ui().previousButton);
+    EXPECT_EQ(w.question(), QStringLiteral("問題1/3\n題1"));
+    w.answerRightly();
+    w.ui().nextButton->click();
+    w.answerRightly();
+    w.ui().nextButton->click();
+    w.answerRightly();
+    EXPECT_EQ(w.ui().nextButton->text(), QStringLiteral("看成績"));
+    w.ui().nextButton->click();
+    ASSERT_FALSE(w.ui().reportBox->isHidden());
+    EXPECT_TRUE(w.ui().feedbackPanel->isHidden());
+    EXPECT_EQ(w.question(), QStringLiteral("恭喜滿分,您真是高手,評量分數為:100分"));
+
+    // Off again: answers go straight on.
+    w.ui().practiceBox->click();
+    EXPECT_FALSE(w.window->session().practice());
+    w.click(w.ui().answerButton3);
+    EXPECT_EQ(w.question(), QStringLiteral("問題2/3\n題2"));
+    EXPECT_TRUE(w.ui().feedbackPanel->isHidden());
+}
+
+TEST(QuizWindow, aBadKeyInPracticeModeIsReportedAndTheQuizGoesOn) {
+    QuizWindow w(Cp950("Q:壞鍵\r\nA:?\r\n1.甲\r\n2.乙\r\n3.丙\r\n4.丁\r\n") + quiztest::Bank(1));
+    w.window->onActivated();
+    w.ui().practiceBox->click();
+    w.click(w.ui().answerButton1);
+    ASSERT_EQ(w.messages.shown.size(), 1u);
+    EXPECT_EQ(w.messages.shown[0], "'?' is not a valid integer value");
+    EXPECT_TRUE(w.ui().feedbackPanel->isHidden());
+    EXPECT_EQ(w.question(), QStringLiteral("問題2/2\n題1"));
+}

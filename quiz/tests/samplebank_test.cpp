@@ -12,6 +12,8 @@
 #include "db/connection.h"
 #include "db/query.h"
 #include "quiz/questionbank.h"
+#include "quiz/session.h"
+#include "quiz/tests/quiztestsupport.h"
 #include "testsupport/testsupport.h"
 #include "text/text.h"
 
@@ -115,4 +117,57 @@ TEST(SampleBank, codesNamedByQuestionsAndKeysAreInTheSampleDatabase) {
         }
     }
     EXPECT_GE(checked, 10);
+}
+
+TEST(SampleBank, runsAsBeforeAndAsItWouldWithExplanationsAdded) {
+    if (!std::filesystem::exists(kBin / "qa.txt")) GTEST_SKIP() << "qa.txt not built beside the program";
+    const std::string bytes = testsupport::ReadFile(kBin / "qa.txt");
+    const quiz::QuestionBank bank = LoadShippedBank();
+    // An old bank: no block has an explanation.
+    for (std::size_t q : bank.questionLines())
+        EXPECT_EQ(bank.explanation(q), "") << q;
+
+    // The same bank with an explanation after every block.
+    std::string explained;
+    for (std::size_t n = 0; n < bank.lines().size(); ++n) {
+        explained += bank.lines()[n] + "\r\n";
+        for (std::size_t q : bank.questionLines())
+            if (n == q + 5) explained += "E:" + std::to_string(q) + "\r\n";
+    }
+
+    // Both run whole, every third question answered wrongly, every screen the same.
+    quiztest::ScriptedRandom random;
+    quiz::QuizSession old(random), withExplanations(random);
+    old.setWholeBank(true);
+    withExplanations.setWholeBank(true);
+    old.startNewQuizFromBytes(bytes);
+    withExplanations.startNewQuizFromBytes(explained);
+    ASSERT_EQ(old.length(), static_cast<int>(bank.questionLines().size()));
+    ASSERT_EQ(withExplanations.length(), old.length());
+    for (int k = 1; k <= old.length(); ++k) {
+        const quiz::QuestionScreen a = old.question(), b = withExplanations.question();
+        EXPECT_EQ(a.question, b.question);
+        EXPECT_EQ(a.answers, b.answers);
+        const int key = bank.line(bank.questionLines()[static_cast<std::size_t>(k - 1)] + 1)[2] - '0';
+        const int choice = k % 3 == 0 ? key % 4 + 1 : key;
+        old.answer(choice);
+        withExplanations.answer(choice);
+    }
+    // The report of the old bank has no explanation; the other has one after
+    // each wrong answer's key, and nothing else differs.
+    const quiz::Report plain = old.report();
+    std::vector<std::string> withoutExplanations;
+    int explanations = 0;
+    for (const std::string& line : withExplanations.report().lines) {
+        if (line.rfind("說明:", 0) == 0) {
+            ++explanations;
+            continue;
+        }
+        withoutExplanations.push_back(line);
+    }
+    EXPECT_EQ(withoutExplanations, plain.lines);
+    EXPECT_EQ(explanations, plain.wrongCount);
+    EXPECT_EQ(std::count_if(plain.lines.begin(), plain.lines.end(),
+                            [](const std::string& l) { return l.rfind("說明:", 0) == 0; }),
+              0);
 }

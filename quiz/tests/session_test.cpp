@@ -390,3 +390,97 @@ TEST(QuizSession, wholeBankLargerThanAThousandQuestionsIsAskedWhole) {
     EXPECT_EQ(r.wrongCount, 1);
     EXPECT_EQ(s.choice(1205), "A:" + std::to_string(KeyAt(s, 1205)));
 }
+
+namespace {
+
+// The bank of quiztest::Bank(n) with an explanation after every block:
+// "E:說明<i>" for question i.
+std::string ExplainedBank(int n) {
+    std::string s;
+    for (int i = 1; i <= n; ++i)
+        s += quiztest::Block("題" + std::to_string(i), (i - 1) % 4 + 1) + "E:說明" + std::to_string(i) +
+             "\r\n";
+    return Cp950(s);
+}
+
+} // namespace
+
+TEST(QuizSession, theReportExplainsEachWrongAnswerAndNothingElseChanges) {
+    ScriptedRandom random;
+    QuizSession plain(random), explained(random);
+    plain.setWholeBank(true);
+    explained.setWholeBank(true);
+    plain.startNewQuizFromBytes(quiztest::Bank(3));
+    explained.startNewQuizFromBytes(ExplainedBank(3));
+    for (QuizSession* s : {&plain, &explained}) {
+        s->answer(1);
+        s->answer(4);
+        s->answer(3);
+    }
+    for (int k = 1; k <= 3; ++k)
+        EXPECT_EQ(plain.choice(k), explained.choice(k));
+    const quiz::Report r = explained.report();
+    // The worked layout, with the wrong answer's explanation after its key.
+    Lines expected = plain.report().lines;
+    const auto key = std::find(expected.begin(), expected.end(), "正確答案應為:2.題2乙");
+    ASSERT_NE(key, expected.end());
+    expected.insert(key + 1, "說明:說明2");
+    EXPECT_EQ(r.lines, expected);
+    EXPECT_EQ(r.verdictLine, plain.report().verdictLine);
+}
+
+TEST(QuizSession, practiceShowsEachAnswerJudgedAndExplainedBeforeGoingOn) {
+    ScriptedRandom random;
+    QuizSession s(random);
+    EXPECT_FALSE(s.practice()); // a test unless the user asks for practice
+    s.setWholeBank(true);
+    s.setPractice(true);
+    s.startNewQuizFromBytes(ExplainedBank(3)); // keys 1, 2, 3
+    s.answer(1);
+    ASSERT_TRUE(s.feedbackShown());
+    EXPECT_EQ(s.current(), 1);
+    quiz::Feedback f = s.feedback();
+    EXPECT_TRUE(f.right);
+    EXPECT_EQ(f.lines, (Lines{"答對:1.題1甲", "說明:說明1"}));
+    s.answer(2); // the answer stands while its feedback is shown
+    EXPECT_EQ(s.choice(1), "A:1");
+    s.proceed();
+    EXPECT_FALSE(s.feedbackShown());
+    EXPECT_EQ(s.current(), 2);
+    s.proceed(); // nothing to leave
+    EXPECT_EQ(s.current(), 2);
+
+    s.answer(4);
+    f = s.feedback();
+    EXPECT_FALSE(f.right);
+    EXPECT_EQ(f.lines, (Lines{"答錯,您回答:4.題2丁", "正確答案應為:2.題2乙", "說明:說明2"}));
+    // Back from a feedback: the question before, and the answer may change.
+    s.previous();
+    EXPECT_FALSE(s.feedbackShown());
+    EXPECT_EQ(s.current(), 1);
+    s.answer(1);
+    s.proceed();
+    s.answer(2);
+    s.proceed();
+    s.answer(1);
+    EXPECT_FALSE(s.reportShown());
+    s.proceed();
+    ASSERT_TRUE(s.reportShown());
+    const quiz::Report r = s.report();
+    EXPECT_EQ(r.rightCount, 2);
+    EXPECT_EQ(r.lines[3 + 6], "正確答案應為:3.題3丙");
+    EXPECT_EQ(r.lines[3 + 7], "說明:說明3");
+
+    // A bank without explanations: the feedback judges and gives the key only;
+    // a new quiz starts without a feedback.
+    s.startNewQuizFromBytes(quiztest::Bank(2));
+    EXPECT_FALSE(s.feedbackShown());
+    s.answer(3);
+    EXPECT_EQ(s.feedback().lines, (Lines{"答錯,您回答:3.題1丙", "正確答案應為:1.題1甲"}));
+    s.startNewQuizFromBytes(quiztest::Bank(2));
+    EXPECT_FALSE(s.feedbackShown());
+    // A key without a digit fails the feedback as it fails the report.
+    s.startNewQuizFromBytes(Cp950("Q:壞\r\nA:x\r\n1.甲\r\n2.乙\r\n3.丙\r\n4.丁\r\n"));
+    s.answer(1);
+    EXPECT_THROW(s.feedback(), quiz::QuizError);
+}

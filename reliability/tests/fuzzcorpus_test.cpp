@@ -19,6 +19,9 @@ extern "C" int Fuzz_statement(const std::uint8_t* data, std::size_t size);
 extern "C" int Fuzz_text(const std::uint8_t* data, std::size_t size);
 extern "C" int Fuzz_tree(const std::uint8_t* data, std::size_t size);
 extern "C" int Fuzz_jet(const std::uint8_t* data, std::size_t size);
+#ifdef ICD_GUIDE_IMPORT
+extern "C" int Fuzz_guidexml(const std::uint8_t* data, std::size_t size);
+#endif
 
 namespace {
 
@@ -77,6 +80,13 @@ TEST(FuzzCorpus, treeBuilders) {
 TEST(FuzzCorpus, jetConversion) {
     EXPECT_GT(Replay("fuzz_jet", Fuzz_jet), 0);
 }
+
+#ifdef ICD_GUIDE_IMPORT
+// The coder's guide importer (built where expat and liblzma are).
+TEST(FuzzCorpus, guideImporter) {
+    EXPECT_GT(Replay("fuzz_guidexml", Fuzz_guidexml), 0);
+}
+#endif
 
 // The replay itself: an input that fails a check is reported by its name.
 TEST(FuzzCorpus, aFailingInput_isReportedAsAFailure) {

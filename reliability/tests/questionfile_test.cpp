@@ -199,3 +199,32 @@ TEST_F(QuestionFileTest, hugeQuestionAndAnswerLines_areCutToTheLabelBudget) {
         EXPECT_LE(a.size(), 250u);
     EXPECT_EQ(q.questionFontSize, 14);
 }
+
+TEST_F(QuestionFileTest, hostileExplanations_areReadWholeAndSafely_andNeverMoveABlock) {
+    // A huge explanation, one that is not valid CP950, one cut by a NUL and a
+    // stray one: the blocks are those of the bank without them.
+    const std::string huge = "E:" + std::string(1 << 20, 'z') + "\n";
+    const std::string bytes = Big5(Block(1, 1)) + huge + Big5(Block(2, 2)) + "E:\xFF\x80\xA4\n" +
+                              "E:stray\n" + Big5(Block(3, 3)) + std::string("E:cut\0after\n", 12);
+    quiz::QuizSession s = session(bytes);
+    s.setWholeBank(true);
+    s.setPractice(true);
+    s.startNewQuiz(path);
+    ASSERT_EQ(s.length(), 3);
+    EXPECT_EQ(s.bank().explanation(s.order()[0]).size(), std::size_t{1} << 20);
+    EXPECT_FALSE(quiz::CheckBank(s.bank()).empty()); // the stray line is named
+    for (int k = 1; k <= 3; ++k) {
+        EXPECT_EQ(s.question().question, "問題" + std::to_string(k) + "/3\r\n第" + std::to_string(k) + "題");
+        s.answer(4); // wrong everywhere
+        const quiz::Feedback f = s.feedback();
+        EXPECT_FALSE(f.right);
+        for (const std::string& line : f.lines)
+            EXPECT_TRUE(text::IsValidUtf8(line));
+        s.proceed();
+    }
+    ASSERT_TRUE(s.reportShown());
+    const quiz::Report r = s.report();
+    EXPECT_TRUE(text::IsValidUtf8(r.text()));
+    EXPECT_EQ(r.wrongCount, 3);
+    EXPECT_NE(r.text().find("說明:cut\r\n"), std::string::npos); // the NUL ends the file
+}

@@ -226,6 +226,31 @@ TEST_F(SearchWindowTest, handOff_sendsFinestCodesAndRefusesOthers) {
     EXPECT_EQ(desktop.actions, (std::vector<std::string>{"front:7", "restore:7"}));
 }
 
+TEST_F(SearchWindowTest, guide_theCurrentRowIsReportedAsItMoves_F1ShowsItsNotes_theButtonOpensTheIndex) {
+    testsupport::RecordingGuide guide;
+    ctx.guide = &guide;
+    auto form = create();
+    form->showWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    child<QLineEdit>(form.get(), "codeEdit")->setText(QStringLiteral("S93"));
+    form->search(form.get());
+    ASSERT_FALSE(guide.selected.empty());
+    EXPECT_EQ(guide.selected.back(), "S93401A") << "the first row, once the result is shown";
+    auto* grid = child<QTableView>(form.get(), "resultGrid");
+    grid->setFocus();
+    QTest::keyClick(grid, Qt::Key_Down);
+    EXPECT_EQ(guide.selected.back(), "S93401D");
+    EXPECT_TRUE(guide.notes.empty());
+    QTest::keyClick(grid, Qt::Key_F1);
+    EXPECT_EQ(guide.notes, std::vector<std::string>{"S93401D"});
+    // From a box as well: F1 belongs to the whole window.
+    QTest::keyClick(child<QLineEdit>(form.get(), "codeEdit"), Qt::Key_F1);
+    EXPECT_EQ(guide.notes.size(), 2u);
+    QTest::mouseClick(child<QPushButton>(form.get(), "indexButton"), Qt::LeftButton);
+    EXPECT_EQ(guide.indexShown, 1);
+    ctx.guide = nullptr;
+}
+
 TEST_F(SearchWindowTest, consultationStartedAfterTheWindowAndClosedWhileItIsOpen) {
     desktop.windows.clear();
     auto form = create();

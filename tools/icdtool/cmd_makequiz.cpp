@@ -1,13 +1,19 @@
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <stdexcept>
 
 #include "commands.h"
 #include "db/connection.h"
 #include "db/databasefile.h"
+#include "guide/guidefile.h"
+#include "guide/reader.h"
 #include "quiz/bankmaker.h"
+#include "quizguide.h"
+#include "text/paths.h"
 
 namespace fs = std::filesystem;
 
@@ -17,21 +23,35 @@ namespace {
 
 constexpr int kMaxCount = 1000; // the quiz records at most 1000 answers
 
-const char* const kUsage =
-    "usage: icdtool make-quiz DB OUT.txt [--count N] [--codes CODES] [--kinds LIST] [--seed S]\n"
-    "  從代碼資料庫出選擇題,寫成測驗題庫檔(Big5、CR LF),測驗視窗可直接讀取。\n"
-    "  --count N     題數,1 到 1000(預設 20)\n"
-    "  --codes CODES 出題範圍:前綴(S93)、範圍(S00-T88),或以逗號分隔數個(預設全部)\n"
-    "  --kinds LIST  題型,以逗號分隔(預設全部):\n"
-    "                name     名稱選代碼      code     代碼選名稱\n"
-    "                seventh  第7位字元       billable 最細碼(可申報)\n"
-    "                new      2023年版新增碼  deleted  2023年版刪除或停用碼\n"
-    "                icd11    ICD-11傳統醫學章(病名、證候選代碼)\n"
-    "  --seed S      亂數種子(0 到 4294967295);同樣的命令與種子寫出同樣的檔案\n";
+// The usage, with the kinds between its two parts.
+const char* const kUsage = "usage: icdtool make-quiz DB OUT.txt [--count N] [--codes CODES] [--kinds LIST] "
+                           "[--seed S] [--guide FILE]\n"
+                           "  從代碼資料庫出選擇題,寫成測驗題庫檔(Big5、CR LF),測驗視窗可直接讀取。\n"
+                           "  --count N     題數,1 到 1000(預設 20)\n"
+                           "  --codes CODES 出題範圍:前綴(S93)、範圍(S00-T88),或以逗號分隔數個(預設全部)\n"
+                           "  --kinds LIST  題型,以逗號分隔(預設全部):\n";
+const char* const kUsageEnd =
+    "  --seed S      亂數種子(0 到 4294967295);同樣的命令與種子寫出同樣的檔案\n"
+    "  每題之後寫一行說明(E:),引自代碼資料庫或編碼指引,測驗報告與練習模式會顯示。\n";
+
+// The kinds as the table of question kinds lists them: name and title, the
+// kinds of the coder's guide marked.
+std::string KindLines() {
+    std::size_t width = 0;
+    for (const quiz::KindInfo& k : quiz::Kinds())
+        width = std::max(width, k.name.size() + 1);
+    std::string lines;
+    for (const quiz::KindInfo& k : quiz::Kinds()) {
+        std::string name(k.name);
+        name.resize(width, ' ');
+        lines += "                " + name + std::string(k.title) + (k.needsGuide ? "(編碼指引)" : "") + "\n";
+    }
+    return lines;
+}
 
 int Usage(const std::string& problem = {}) {
     if (!problem.empty()) std::fprintf(stderr, "icdtool make-quiz: %s\n", problem.c_str());
-    std::fprintf(stderr, "%s", kUsage);
+    std::fprintf(stderr, "%s%s%s", kUsage, KindLines().c_str(), kUsageEnd);
     return 2;
 }
 
@@ -76,7 +96,7 @@ int MakeQuiz(const Args& args) {
     std::vector<std::string> files;
     quiz::MakerOptions options;
     bool seeded = false;
-    std::string codes, kinds;
+    std::string codes, kinds, guidePath;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         if (a == "--help" || a == "-h") return Usage();
@@ -102,6 +122,8 @@ int MakeQuiz(const Args& args) {
             if (!parsed) return Usage("題型無法辨識(--kinds " + value + ")");
             options.kinds = *parsed;
             kinds = value;
+        } else if (a == "--guide") {
+            guidePath = value;
         } else if (a == "--seed") {
             const long long n = NumberIn(value, 0, 4294967295LL);
             if (n < 0) return Usage("亂數種子必須是 0 到 4294967295 的整數(--seed " + value + ")");
@@ -133,10 +155,29 @@ int MakeQuiz(const Args& args) {
         throw std::runtime_error("無法讀取代碼資料庫 " + files[0] + "(" + e.what() + ")");
     }
 
+    // The coder's guide: one named with --guide must open; the one beside the
+    // tool may be missing, and then only the kinds that need it ask nothing.
+    const bool guideNamed = !guidePath.empty();
+    if (!guideNamed)
+        guidePath =
+            guide::GuidePathIn(text::Utf8FromPath(text::PathFromUtf8(ExecutablePath()).parent_path()));
+    guide::Guide guideFile;
+    const std::string guideProblem = guideFile.open(guidePath);
+    if (!guideProblem.empty() && guideNamed) throw std::runtime_error(guideProblem);
+    std::optional<QuizGuide> facts;
+    if (guideProblem.empty()) {
+        facts.emplace(guideFile);
+        options.guide = &*facts;
+        options.commandLine += " --guide " + fs::path(Utf8Path(guidePath)).filename().string();
+    }
+    const std::string guideLine =
+        guideProblem.empty() ? "編碼指引:" + guidePath : "編碼指引:未使用(" + guideProblem + ")";
+
     const quiz::MadeBank bank = quiz::MakeQuestionBank(rows, options);
     if (bank.questions.empty()) {
         for (const std::string& line : quiz::SummaryLines(bank, options, files[1]))
             if (line.rfind("已寫入", 0) != 0) std::fprintf(stderr, "%s\n", line.c_str());
+        std::fprintf(stderr, "%s\n", guideLine.c_str());
         std::fprintf(stderr, "icdtool make-quiz: 範圍內沒有可出題的代碼,未寫入 %s\n", files[1].c_str());
         return 1;
     }
@@ -145,6 +186,7 @@ int MakeQuiz(const Args& args) {
         const bool warning = line.rfind("注意", 0) == 0;
         std::fprintf(warning ? stderr : stdout, "%s\n", line.c_str());
     }
+    std::printf("%s\n", guideLine.c_str());
     return 0;
 }
 

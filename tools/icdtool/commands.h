@@ -24,6 +24,11 @@ int BuildDb(const Args& args);
 // The full path of the running executable, in UTF-8 (one form per platform).
 std::string ExecutablePath();
 
+// build-guide OUT [--data DIR] [--tabular FILE] [--index FILE] [--order FILE]:
+// builds the coder's guide from the official tabular and index XML and the
+// order file (see its --help), atomically; prints its counts.
+int BuildGuide(const Args& args);
+
 // rank DB: fills ICD10.ICD10_RANKING from the usage table btbindn (adding the
 // column when missing), in one transaction; shows its progress on stderr.
 int Rank(const Args& args);

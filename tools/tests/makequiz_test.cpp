@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include "quiz/bankmaker.h"
 #include "testsupport/testsupport.h"
 
 namespace fs = std::filesystem;
@@ -62,6 +63,18 @@ TEST(MakeQuiz, badOptionsAreRefusedInChineseAndWriteNothing) {
     EXPECT_FALSE(fs::exists(out));
     EXPECT_EQ(MakeQuiz({dir.file("missing.mdb"), out}).thrown.rfind("無法讀取代碼資料庫 ", 0), 0u);
     EXPECT_FALSE(fs::exists(out));
+
+    // The help lists the kinds from the kinds table, each with its title, in
+    // the order of the table.
+    const ToolRun help = MakeQuiz({"--help"});
+    std::size_t at = 0;
+    for (const quiz::KindInfo& k : quiz::Kinds()) {
+        at = help.err.find(" " + std::string(k.name) + " ", at);
+        ASSERT_NE(at, std::string::npos) << k.name;
+        EXPECT_EQ(help.err.find(std::string(k.title), at),
+                  help.err.find_first_not_of(' ', at + k.name.size() + 1))
+            << k.name;
+    }
 }
 
 TEST(MakeQuiz, tooFewCodesSaysSoAndWritesWhatItCanTheSameEachTime) {

@@ -526,6 +526,33 @@ TEST_F(TreeWindowTest, handOffOfAHeader_offersItsBillableCodesAndHandsOffTheChos
     EXPECT_EQ(desktop.clipboard.value_or(""), "|ICD10|A001");
 }
 
+TEST_F(TreeWindowTest, guide_theCurrentNodeOfEitherTreeIsReported_F1ShowsTheNotesOfTheTreeShown) {
+    testsupport::RecordingGuide guide;
+    ctx.guide = &guide;
+    auto w = make();
+    w->show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
+    w->onActivated(); // the outline tree
+    const QModelIndex block = find(w->outlineModel(), QStringLiteral("A00-A09"));
+    ASSERT_TRUE(block.isValid());
+    w->outlineTree()->setCurrentIndex(block);
+    ASSERT_FALSE(guide.selected.empty());
+    EXPECT_EQ(guide.selected.back(), "A00-A09");
+    QTest::keyClick(w->outlineTree(), Qt::Key_F1);
+    EXPECT_EQ(guide.notes, std::vector<std::string>{"A00-A09"});
+
+    w->codeEdit()->setText(QStringLiteral("A0"));
+    w->showButton()->click();
+    w->resultTree()->setFocus();
+    w->resultTree()->setCurrentIndex(find(w->resultModel(), QStringLiteral("A001")));
+    EXPECT_EQ(guide.selected.back(), "A001");
+    QTest::keyClick(w->resultTree(), Qt::Key_Down);
+    EXPECT_EQ(guide.selected.back(), "A01");
+    QTest::keyClick(w->resultTree(), Qt::Key_F1);
+    EXPECT_EQ(guide.notes.back(), "A01");
+    ctx.guide = nullptr;
+}
+
 TEST_F(TreeWindowTest, keys_enterInTheCodeBoxShowsTheTree_escapeCloses) {
     auto w = make();
     w->show();
