@@ -27,10 +27,13 @@
 // changed since, and drops it when it closes (connection.h); namesquery.h
 // answers statements from it.
 //
-// The Alphabetic Index of the coder's guide can use the same machinery: its
-// term table goes into Specs() beside ICD10 and ICD9 (the term column, in the
-// order its statements read it), and its word statements, opened through
-// TryOpenWithNames, are then answered from the index like the search's.
+// The Alphabetic Index of the coder's guide (guide/indexsearch.h) keeps its own
+// word index of the guide's terms, for words that begin a word of a term. To
+// find a typed text anywhere inside the terms as the code search does
+// (title LIKE '%word%'), it would use this machinery instead: the guide's
+// table goes into Specs() ({"term", "", {"title"}}: kept in row order, which
+// is its id order), the guide's connection calls startNamesIndex(), and its
+// word statements are opened through TryOpenWithNames.
 
 #include <array>
 #include <atomic>
