@@ -32,6 +32,9 @@ db::Connection* Full(benchmark::State& state) {
             return nullptr;
         }
         connection.open(path);
+        // The names index as the program has it once it is built.
+        connection.startNamesIndex();
+        connection.waitForNamesIndex();
     }
     return &connection;
 }

@@ -6,22 +6,19 @@
 
 namespace codes {
 
-std::string DecorateName(std::string_view name, std::string_view flag, std::string_view newMark) {
+std::string_view Decoration(std::string_view flag, std::string_view newMark) {
     const std::string f = text::Trim(flag);
-    const std::string n = text::Trim(newMark);
-    const char* status = nullptr;
-    if (f == "D")
-        status = "2023刪除";
-    else if (f == "X")
-        status = "2023禁用";
-    else if (n == "Y")
-        status = "2023新增";
-    std::string out(name);
-    if (status) {
-        out += "(";
-        out += status;
-        out += ")";
-    }
+    if (f == "D") return "(2023刪除)";
+    if (f == "X") return "(2023禁用)";
+    if (text::Trim(newMark) == "Y") return "(2023新增)";
+    return {};
+}
+
+std::string DecorateName(std::string_view name, std::string_view flag, std::string_view newMark) {
+    const std::string_view status = Decoration(flag, newMark);
+    std::string out;
+    out.reserve(name.size() + status.size());
+    out.append(name).append(status);
     return out;
 }
 
@@ -31,11 +28,10 @@ std::string DecorateRowName(const db::Query& query) {
     return DecorateName(query.field("ICD10_CNAME"), flag, newMark);
 }
 
-std::string CodeAndNames(std::string_view code, const std::string& chineseName,
-                         const std::string& englishName) {
+std::string CodeAndNames(std::string_view code, std::string_view chineseName, std::string_view englishName) {
     std::string text = WrittenCode(code);
-    for (const std::string* name : {&chineseName, &englishName})
-        if (!name->empty()) text += "\n" + *name;
+    for (const std::string_view name : {chineseName, englishName})
+        if (!name.empty()) text.append("\n").append(name);
     return text;
 }
 

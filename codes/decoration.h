@@ -19,6 +19,9 @@ namespace codes {
 
 std::string DecorateName(std::string_view name, std::string_view flag, std::string_view newMark);
 
+// What DecorateName appends: "(2023刪除)", "(2023禁用)", "(2023新增)" or "".
+std::string_view Decoration(std::string_view flag, std::string_view newMark);
+
 // DecorateName of the current row's ICD10_CNAME, ICD10_2023FLAG and ICD10_2023NEW.
 std::string DecorateRowName(const db::Query& query);
 
@@ -26,7 +29,6 @@ std::string DecorateRowName(const db::Query& query);
 // Chinese and its English name, one a line; an empty name is left out.
 //   ("S93401A", "右踝扭傷", "Sprain of right ankle") => "S93.401A\n右踝扭傷\nSprain of right ankle"
 //   ("A00-A09", "腸道傳染病", "") => "A00-A09\n腸道傳染病"
-std::string CodeAndNames(std::string_view code, const std::string& chineseName,
-                         const std::string& englishName);
+std::string CodeAndNames(std::string_view code, std::string_view chineseName, std::string_view englishName);
 
 } // namespace codes

@@ -2,11 +2,18 @@
 
 #include <sqlite3.h>
 
+#include <chrono>
+
+#include "db/nameskeeper.h"
+#include "db/namesquery.h"
 #include "text/text.h"
 
 namespace db {
 
 namespace {
+
+// A build that failed (a writer held the file) is tried again after this long.
+constexpr std::chrono::seconds NamesRetryAfter{2};
 
 const char* const BusyMessage =
     "資料庫正忙於另一項查詢，請稍後再試 (a statement is still running on this connection)";
@@ -42,7 +49,8 @@ void Connection::openReadOnly(const std::string& path) {
 void Connection::openWith(const std::string& path, int flags) {
     close();
     sqlite3* db = nullptr;
-    int rc = sqlite3_open_v2(path.c_str(), &db, flags, nullptr);
+    // One thread uses a connection: the engine's own locking of every call is not needed.
+    int rc = sqlite3_open_v2(path.c_str(), &db, flags | SQLITE_OPEN_NOMUTEX, nullptr);
     if (rc != SQLITE_OK) {
         std::string msg = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
         sqlite3_close_v2(db);
@@ -52,6 +60,7 @@ void Connection::openWith(const std::string& path, int flags) {
     sqlite3_busy_timeout(db, 5000);
     sqlite3_create_function_v2(db, "LEN", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, LenFunction,
                                nullptr, nullptr, nullptr);
+    detail::RegisterNamesRows(db);
     // Reading the schema forces the header to be read: a file that is not a
     // database fails here with the engine's message.
     char* err = nullptr;
@@ -67,6 +76,8 @@ void Connection::openWith(const std::string& path, int flags) {
 }
 
 void Connection::close() {
+    m_names.reset();
+    m_namesWanted = false;
     if (m_db) {
         sqlite3_progress_handler(m_db, 0, nullptr, nullptr);
         // close_v2 waits for statements still prepared by queries to be finalised.
@@ -97,6 +108,82 @@ void Connection::exec(const std::string& sql) {
 
 bool Connection::isReadOnly() const {
     return m_db && sqlite3_db_readonly(m_db, "main") == 1;
+}
+
+std::int64_t Connection::dataVersion() {
+    // Read inside a read of its own, so that it is the file's version now.
+    sqlite3_stmt* st = nullptr;
+    if (sqlite3_prepare_v2(m_db, "SELECT count(*) FROM sqlite_master", -1, &st, nullptr) != SQLITE_OK) {
+        sqlite3_finalize(st);
+        return -1;
+    }
+    std::int64_t version = -1;
+    unsigned int value = 0;
+    if (step(st) == SQLITE_ROW &&
+        sqlite3_file_control(m_db, "main", SQLITE_FCNTL_DATA_VERSION, &value) == SQLITE_OK)
+        version = value;
+    sqlite3_finalize(st);
+    return version;
+}
+
+void Connection::startNamesIndex() {
+    m_namesWanted = true;
+    m_names.reset();
+    if (!m_db || m_inHandler) return;
+    // A database in memory or in a temporary file has no name another handle could open.
+    const char* file = sqlite3_db_filename(m_db, "main");
+    if (!file || !*file) return;
+    // The version must be the file's as it is now (namesIndex() tries again later).
+    if (holdsOlderRead()) return;
+    const std::int64_t version = dataVersion();
+    if (version < 0) return;
+    m_names = std::make_unique<NamesKeeper>(file, static_cast<std::uint32_t>(version));
+}
+
+std::shared_ptr<const NamesIndex> Connection::namesIndex() {
+    if (!m_namesWanted || !m_db) return nullptr;
+    if (!m_names || (m_names->done() && !m_names->index() && m_names->age() > NamesRetryAfter)) {
+        startNamesIndex();
+        return nullptr;
+    }
+    return m_names->done() ? m_names->index() : nullptr;
+}
+
+bool Connection::waitForNamesIndex() {
+    if (!m_namesWanted) return false;
+    if (!m_names) startNamesIndex();
+    if (!m_names) return false;
+    m_names->wait();
+    return m_names->index() != nullptr;
+}
+
+bool Connection::namesIndexCurrent() {
+    unsigned int value = 0;
+    if (m_names && m_db &&
+        sqlite3_file_control(m_db, "main", SQLITE_FCNTL_DATA_VERSION, &value) == SQLITE_OK &&
+        value == m_names->version())
+        return true;
+    // Stale: dropped now, built again at the next request.
+    m_names.reset();
+    return false;
+}
+
+bool Connection::holdsOlderRead() const {
+    if (!m_db) return false;
+    bool busy = false;
+    for (sqlite3_stmt* s = sqlite3_next_stmt(m_db, nullptr); s && !busy; s = sqlite3_next_stmt(m_db, s))
+        // An EXPLAIN reads no rows (and stays "busy" after its last line).
+        busy = sqlite3_stmt_busy(s) && !sqlite3_stmt_isexplain(s);
+    if (!busy) return false;
+    sqlite3_stmt* st = nullptr;
+    bool wal = true; // when the mode cannot be read, the careful answer
+    if (sqlite3_prepare_v2(m_db, "PRAGMA main.journal_mode", -1, &st, nullptr) == SQLITE_OK &&
+        sqlite3_step(st) == SQLITE_ROW) {
+        const auto* mode = reinterpret_cast<const char*>(sqlite3_column_text(st, 0));
+        wal = !mode || std::string_view(mode) == "wal";
+    }
+    sqlite3_finalize(st);
+    return wal;
 }
 
 sqlite3* Connection::handle() const {

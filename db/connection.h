@@ -2,7 +2,8 @@
 // The one connection to the code database.
 //
 // Contract: a Connection opens an existing SQLite file for reading and writing
-// (read-only when the file is), never creates one unless asked, shares the file
+// (read-only when the file is), is used by one thread at a time (the engine
+// does not lock each call), never creates one unless asked, shares the file
 // with other programs (no exclusive lock; a busy file is waited for up to a few
 // seconds), and registers the Jet functions the statements use (LEN). Every
 // engine error is thrown as db::Error with the engine's message.
@@ -13,8 +14,16 @@
 // from what it runs, makes the running statement fail with db::Interrupted.
 // While the handler runs, the engine must not be used on this connection: any
 // statement started or stepped then throws db::Error instead.
+//
+// The names index (namesindex.h) of the open file is built in the background
+// once startNamesIndex() is called, and dropped by close(). namesIndex() gives
+// it only while it still describes the database: a change to the file, by this
+// connection or any other, makes it stale; it is then built again, and the
+// engine answers meanwhile (namesquery.h).
 
+#include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "db/error.h"
@@ -23,6 +32,9 @@ struct sqlite3;
 struct sqlite3_stmt;
 
 namespace db {
+
+class NamesIndex;
+class NamesKeeper;
 
 class Connection {
 public:
@@ -57,6 +69,28 @@ public:
     void interrupt();
     bool isRunning() const { return m_running > 0; }
 
+    // Starts building the names index of the open file in the background (the
+    // program calls it after opening; nothing waits for it). A connection
+    // whose file another build cannot open (a database in memory) never has one.
+    void startNamesIndex();
+    // The names index when it is built and nothing has changed the database
+    // since it began; null otherwise (not started, still building, failed, or
+    // found stale and being built again).
+    std::shared_ptr<const NamesIndex> namesIndex();
+    // Waits for the build under way to end (tests, benchmarks): true when the
+    // index is there.
+    bool waitForNamesIndex();
+
+    // db internals: whether the index in use still describes the database,
+    // read while a statement of this connection that began its own read holds
+    // it; when not, the index is dropped and built again.
+    bool namesIndexCurrent();
+    // db internals: true when a statement of this connection is part-way
+    // through its rows and so holds a read begun earlier that may be older
+    // than the file: only in WAL mode, since in rollback-journal mode a read
+    // under way keeps every other connection from committing.
+    bool holdsOlderRead() const;
+
     // For the db layer's own internals (queries, import); nothing else needs it.
     // Throws while the progress handler runs.
     sqlite3* handle() const;
@@ -69,8 +103,13 @@ public:
 private:
     void openWith(const std::string& path, int flags);
     static int OnProgress(void* self);
+    // The file's data version, changed by every commit of any connection; -1
+    // when it cannot be read now.
+    std::int64_t dataVersion();
 
     sqlite3* m_db = nullptr;
+    std::unique_ptr<NamesKeeper> m_names;
+    bool m_namesWanted = false;
     std::string m_path;
     std::function<void()> m_progress;
     int m_running = 0;

@@ -34,13 +34,24 @@ void Query::close() {
         m_stmt = nullptr;
     }
     m_names.clear();
+    m_resources.reset();
     m_eof = true;
 }
 
 void Query::open() {
     close();
+    start(text());
+}
+
+void Query::openAs(const std::string& engineText, std::shared_ptr<const void> resources) {
+    close();
+    m_resources = std::move(resources);
+    start(engineText);
+}
+
+void Query::start(const std::string& statement) {
     sqlite3* db = m_conn.handle();
-    m_stmt = detail::PrepareOne(db, text());
+    m_stmt = detail::PrepareOne(db, statement);
     int n = sqlite3_column_count(m_stmt);
     m_names.reserve(static_cast<std::size_t>(n));
     for (int i = 0; i < n; ++i) {
@@ -77,12 +88,16 @@ int Query::indexOf(std::string_view name) const {
 }
 
 std::string Query::value(int column) const {
+    return std::string(view(column));
+}
+
+std::string_view Query::view(int column) const {
     if (!m_stmt || m_eof) throw Error("目前沒有資料列");
     if (column < 0 || column >= fieldCount()) throw Error("找不到欄位");
     const unsigned char* t = sqlite3_column_text(m_stmt, column);
     if (!t) return {};
     int bytes = sqlite3_column_bytes(m_stmt, column);
-    return std::string(reinterpret_cast<const char*>(t), static_cast<std::size_t>(bytes));
+    return std::string_view(reinterpret_cast<const char*>(t), static_cast<std::size_t>(bytes));
 }
 
 std::string Query::field(std::string_view name) const {

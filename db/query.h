@@ -11,6 +11,7 @@
 // (ALTER TABLE, UPDATE) runs with execute(). Errors throw db::Error carrying the
 // engine's message; the query is then closed.
 
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -40,6 +41,10 @@ public:
 
     // Runs the statement and stands on its first row (eof() when there is none).
     void open();
+    // The same with `engineText` sent in place of the lines, which stay as they
+    // are; `resources` are kept until the query closes (db internals: the names
+    // index's form of a statement, namesquery.h).
+    void openAs(const std::string& engineText, std::shared_ptr<const void> resources);
     void close();
     bool isOpen() const { return m_stmt != nullptr; }
     bool eof() const { return m_eof; }
@@ -49,10 +54,14 @@ public:
     int fieldCount() const { return static_cast<int>(m_names.size()); }
     const std::string& fieldName(int i) const { return m_names[static_cast<std::size_t>(i)]; }
     bool hasField(std::string_view name) const { return indexOf(name) >= 0; }
+    // The position of a column by name (case-insensitive); -1 when the result has none.
+    int fieldIndex(std::string_view name) const { return indexOf(name); }
     // Value of the current row as text. Throws for a column the result lacks or
     // when there is no current row.
     std::string field(std::string_view name) const;
     std::string value(int column) const;
+    // The same without a copy: the engine's text, valid until next() or close().
+    std::string_view view(int column) const;
 
     // Runs a command; returns the number of rows it changed.
     int execute();
@@ -63,11 +72,13 @@ public:
 private:
     int indexOf(std::string_view name) const;
     void step();
+    void start(const std::string& text);
 
     Connection& m_conn;
     std::vector<std::string> m_lines;
     sqlite3_stmt* m_stmt = nullptr;
     std::vector<std::string> m_names;
+    std::shared_ptr<const void> m_resources;
     bool m_eof = true;
 };
 

@@ -214,6 +214,8 @@ void MainMenu::useDatabase(const std::string& path) {
         showDatabaseLine(std::string(CannotOpenDatabaseMessage) + path);
         return;
     }
+    // The new database's names, read in the background as at start-up.
+    m_ctx.connection.startNamesIndex();
     showDatabaseLine(DatabaseLine(m_ctx.connection, db::DetectFileKind(path)));
     createWorkingWindows();
 }

@@ -23,27 +23,33 @@ void ResultModel::attach(db::Query* query) {
     beginResetModel();
     m_query = query;
     m_rows.clear();
+    m_shown = 0;
     m_icd11Rows = 0;
     m_current = -1;
     endResetModel();
     readRows(FirstScreenRows, 0);
+    show();
     if (m_background && canFetchMore()) m_slice->start();
 }
 
 void ResultModel::fetchAll() {
     m_slice->stop();
-    while (canFetchMore())
+    while (moreToRead())
         readRows(SliceRows, 0);
+    show();
 }
 
 void ResultModel::readSlice() {
     readRows(SliceRows, SliceMilliseconds);
+    if (!moreToRead() || m_sinceShown.elapsed() >= ShowEveryMilliseconds) show();
     if (canFetchMore()) m_slice->start();
 }
 
-const ResultModel::Row* ResultModel::row(int index) const {
-    if (index < 0 || index >= static_cast<int>(m_rows.size())) return nullptr;
-    return &m_rows[static_cast<std::size_t>(index)];
+std::optional<ResultModel::Row> ResultModel::row(int index) const {
+    if (index < 0 || index >= m_shown) return std::nullopt;
+    const auto r = static_cast<std::size_t>(index);
+    return Row{m_rows.at(r, 0), m_rows.at(r, 1), m_rows.at(r, 2),
+               m_rows.at(r, 3), m_rows.at(r, 4), m_rows.at(r, 5)};
 }
 
 void ResultModel::setCurrentRow(int index) {
@@ -54,8 +60,16 @@ void ResultModel::setCurrentRow(int index) {
     if (index >= 0 && index < rowCount()) emit headerDataChanged(Qt::Vertical, index, index);
 }
 
+namespace {
+
+QString Utf8Text(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+} // namespace
+
 QString ResultModel::decoratedName(int index) const {
-    const Row* r = row(index);
+    const std::optional<Row> r = row(index);
     // The name as DecorateRowName gives it for this row, made when it is shown.
     return r ? QString::fromStdString(codes::DecorateName(r->chineseName, r->flag2023, r->new2023))
              : QString();
@@ -92,7 +106,7 @@ int ResultModel::widthInCharacters(int column) {
 }
 
 int ResultModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : static_cast<int>(m_rows.size());
+    return parent.isValid() ? 0 : m_shown;
 }
 
 int ResultModel::columnCount(const QModelIndex& parent) const {
@@ -100,7 +114,7 @@ int ResultModel::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant ResultModel::data(const QModelIndex& index, int role) const {
-    const Row* r = row(index.row());
+    const std::optional<Row> r = row(index.row());
     if (!r) return {};
     const bool icd11 = codes::IsIcd11Code(r->code);
     if (role == Qt::BackgroundRole) return icd11 ? QVariant(QColor(220, 242, 220)) : QVariant();
@@ -111,17 +125,18 @@ QVariant ResultModel::data(const QModelIndex& index, int role) const {
         return {};
     switch (index.column()) {
     case Flag2023Column:
-        return QString::fromStdString(r->flag2023);
+        return Utf8Text(r->flag2023);
     case New2023Column:
-        return QString::fromStdString(r->new2023);
+        return Utf8Text(r->new2023);
     case FinestColumn:
-        return QString::fromStdString(r->finest);
+        return Utf8Text(r->finest);
     case CodeColumn:
-        return QString::fromStdString(r->code);
+        return Utf8Text(r->code);
     case ChineseNameColumn:
-        return QString::fromStdString(GridChineseName(r->code, decoratedName(index.row()).toStdString()));
+        return QString::fromStdString(
+            GridChineseName(std::string(r->code), decoratedName(index.row()).toStdString()));
     case EnglishNameColumn:
-        return QString::fromStdString(r->englishName);
+        return Utf8Text(r->englishName);
     default:
         return {};
     }
@@ -138,68 +153,70 @@ Qt::ItemFlags ResultModel::flags(const QModelIndex& index) const {
     return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable : Qt::NoItemFlags;
 }
 
-bool ResultModel::canFetchMore(const QModelIndex& parent) const {
+bool ResultModel::moreToRead() const {
     // Not while a read is under way (the engine may be answering keys from inside it).
-    return !parent.isValid() && !m_reading && m_query && m_query->isOpen() && !m_query->eof();
+    return !m_reading && m_query && m_query->isOpen() && !m_query->eof();
+}
+
+bool ResultModel::canFetchMore(const QModelIndex& parent) const {
+    return !parent.isValid() && (moreToRead() || (!m_reading && static_cast<int>(m_rows.size()) > m_shown));
 }
 
 void ResultModel::fetchMore(const QModelIndex& parent) {
     if (!canFetchMore(parent)) return;
-    readRows(BatchSize, 0);
+    // What the background has read already comes first; a batch is read when there is none.
+    if (static_cast<int>(m_rows.size()) == m_shown) readRows(BatchSize, 0);
+    show();
+}
+
+void ResultModel::show() {
+    const int read = static_cast<int>(m_rows.size());
+    if (read > m_shown) {
+        for (int r = m_shown; r < read; ++r)
+            if (codes::IsIcd11Code(m_rows.at(static_cast<std::size_t>(r), 0))) ++m_icd11Rows;
+        beginInsertRows({}, m_shown, read - 1);
+        m_shown = read;
+        endInsertRows();
+    }
+    m_sinceShown.start();
+    emit rowsRead(rowCount(), !canFetchMore());
 }
 
 void ResultModel::readRows(int maxRows, int maxMilliseconds) {
-    if (!canFetchMore()) {
-        emit rowsRead(rowCount(), true);
-        return;
-    }
+    if (!moreToRead()) return;
     QElapsedTimer clock;
     clock.start();
     m_reading = true;
-    std::vector<Row> batch;
-    batch.reserve(static_cast<std::size_t>(std::min(maxRows, SliceRows)));
     std::string error;
     try {
-        // Columns are found by name once per batch, then read by position.
-        auto column = [this](const char* name) {
-            for (int i = 0; i < m_query->fieldCount(); ++i)
-                if (QString::fromStdString(m_query->fieldName(i))
-                        .compare(QLatin1String(name), Qt::CaseInsensitive) == 0)
-                    return i;
-            throw db::Error(std::string("找不到欄位: ") + name);
-        };
-        const int no = column("ICD10_NO"), cname = column("ICD10_CNAME"), ename = column("ICD10_ENAME"),
-                  finest = column("ICD10_FLAG"), flag = column("ICD10_2023FLAG"),
-                  mark = column("ICD10_2023NEW");
+        // Columns are found by name once per result, then read by position.
+        if (m_rows.size() == 0)
+            for (int c = 0; c < ColumnCount; ++c) {
+                static const char* const names[ColumnCount] = {"ICD10_NO",       "ICD10_CNAME",
+                                                               "ICD10_ENAME",    "ICD10_FLAG",
+                                                               "ICD10_2023FLAG", "ICD10_2023NEW"};
+                m_fields[static_cast<std::size_t>(c)] = m_query->fieldIndex(names[c]);
+                if (m_fields[static_cast<std::size_t>(c)] < 0)
+                    throw db::Error(std::string("找不到欄位: ") + names[c]);
+            }
         for (int i = 0; i < maxRows && !m_query->eof(); ++i, m_query->next()) {
             // The clock is looked at every 64 rows: reading it costs more than a row.
             if (maxMilliseconds > 0 && (i & 63) == 63 && clock.elapsed() >= maxMilliseconds) break;
-            Row r;
-            r.code = m_query->value(no);
-            r.chineseName = m_query->value(cname);
-            r.englishName = m_query->value(ename);
-            r.finest = m_query->value(finest);
-            r.flag2023 = m_query->value(flag);
-            r.new2023 = m_query->value(mark);
-            if (codes::IsIcd11Code(r.code)) ++m_icd11Rows;
-            batch.push_back(std::move(r));
+            m_rows.append(*m_query, m_fields);
         }
     } catch (const db::Interrupted&) {
         // Stopped for a newer search: the rows read so far stay, nothing to say.
     } catch (const db::Error& e) {
-        // The query closes itself on an error; the rows read so far stay.
+        // The query closes itself on an engine error (and is closed on any
+        // other); the rows read so far stay.
         error = e.what();
+        m_query->close();
     }
     m_reading = false;
-    if (!batch.empty()) {
-        const int first = rowCount();
-        beginInsertRows({}, first, first + static_cast<int>(batch.size()) - 1);
-        for (auto& r : batch)
-            m_rows.push_back(std::move(r));
-        endInsertRows();
+    if (!error.empty()) {
+        show();
+        if (m_onError) m_onError(error);
     }
-    emit rowsRead(rowCount(), !canFetchMore());
-    if (!error.empty() && m_onError) m_onError(error);
 }
 
 } // namespace search

@@ -118,8 +118,8 @@ SearchWindow::SearchWindow(app::AppContext& context, QWidget* parent)
     connect(m_ui->clearButton, &QPushButton::clicked, this, &SearchWindow::clearCriteria);
     // F1: the notes panel (編碼指引) of the current row, which it then follows.
     app::InstallNotesKey(this, m_ctx, [this] {
-        const ResultModel::Row* row = m_model->row(m_model->currentRow());
-        return row ? row->code : std::string();
+        const auto row = m_model->row(m_model->currentRow());
+        return row ? std::string(row->code) : std::string();
     });
     auto* clear = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_L), this);
     connect(clear, &QShortcut::activated, this, &SearchWindow::clearCriteria);
@@ -230,8 +230,8 @@ void SearchWindow::setUpGrid() {
     grid->setModel(m_model);
     grid->setItemDelegate(new app::CutTextToolTipDelegate(grid));
     app::InstallCodeCopy(grid, [this] {
-        const ResultModel::Row* row = m_model->row(m_model->currentRow());
-        return row ? app::CopiedCode{row->code, m_model->decoratedName(m_model->currentRow())}
+        const auto row = m_model->row(m_model->currentRow());
+        return row ? app::CopiedCode{std::string(row->code), m_model->decoratedName(m_model->currentRow())}
                    : app::CopiedCode{};
     });
     connect(m_model, &ResultModel::rowsRead, this, &SearchWindow::showRowCount);
@@ -478,16 +478,18 @@ void SearchWindow::pictureReleased(app::ImageButton* sender) {
 }
 
 void SearchWindow::handOffCurrentRow() {
-    const ResultModel::Row* row = m_model->row(m_model->currentRow());
-    guarded([&] { app::HandOffOrChoose(this, m_ctx, m_lookupQuery, row ? row->code : std::string()); });
+    const auto row = m_model->row(m_model->currentRow());
+    guarded([&] {
+        app::HandOffOrChoose(this, m_ctx, m_lookupQuery, row ? std::string(row->code) : std::string());
+    });
 }
 
 void SearchWindow::chooseFromCurrentRow() {
     // Also while the hand-off picture is hidden: without the consultation
     // program the hand-off says so rather than doing nothing.
-    const ResultModel::Row* row = m_model->row(m_model->currentRow());
+    const auto row = m_model->row(m_model->currentRow());
     if (!row) return;
-    guarded([&] { app::ChooseOrHandOff(this, m_ctx, m_lookupQuery, row->code); });
+    guarded([&] { app::ChooseOrHandOff(this, m_ctx, m_lookupQuery, std::string(row->code)); });
 }
 
 void SearchWindow::handleWindowKey(QKeyEvent* event) {
@@ -525,13 +527,15 @@ bool SearchWindow::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void SearchWindow::showCurrentRow() {
-    const ResultModel::Row* row = m_model->row(m_model->currentRow());
-    const std::string code = row ? row->code : std::string();
+    const auto row = m_model->row(m_model->currentRow());
+    const std::string code = row ? std::string(row->code) : std::string();
     const bool icd11 = codes::IsIcd11Code(code);
     m_ui->currentCodeLabel->setText(QString::fromStdString(code));
     m_ui->currentNameLabel->setText(QString::fromStdString(
         GridChineseName(code, m_model->decoratedName(m_model->currentRow()).toStdString())));
-    m_ui->currentEnglishNameLabel->setText(row ? QString::fromStdString(row->englishName) : QString());
+    m_ui->currentEnglishNameLabel->setText(
+        row ? QString::fromUtf8(row->englishName.data(), static_cast<qsizetype>(row->englishName.size()))
+            : QString());
     // The notes panel follows (later, so the grid never waits for it).
     app::FollowCode(m_ctx, code);
     // An ICD-11 code in dark green, with a tooltip saying what it is.

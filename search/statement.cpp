@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "codes/coderules.h"
+#include "db/namesquery.h"
 #include "db/query.h"
 #include "db/sqltext.h"
 #include "text/text.h"
@@ -181,7 +182,7 @@ std::string TranslateIcd9Name(const std::string& typed, db::Query& aux) {
     if (first.empty()) return {};
     aux.close();
     aux.setText("SELECT ICD9_NO FROM ICD9 WHERE (" + first + ") OR (" + second + ")  ");
-    aux.open();
+    if (!db::TryOpenWithNames(aux)) aux.open();
     if (aux.eof()) return {};
     std::string icd9List;
     for (; !aux.eof(); aux.next()) {
@@ -311,7 +312,9 @@ bool SortInstead(db::Query& result) {
 } // namespace
 
 std::string EngineText(db::Query& result) {
-    if (!SortInstead(result)) return result.text();
+    const bool sort = SortInstead(result);
+    if (std::string names = sort ? std::string() : db::NamesEngineText(result); !names.empty()) return names;
+    if (!sort) return result.text();
     std::string text;
     const auto& lines = result.lines();
     for (std::size_t i = 0; i + 1 < lines.size(); ++i)
@@ -320,7 +323,11 @@ std::string EngineText(db::Query& result) {
 }
 
 void OpenResult(db::Query& result) {
-    if (!SortInstead(result)) {
+    // Where the engine can read the conditions through the code index (the
+    // sex lists), it reads fewer rows than a word allows: it goes first.
+    const bool sort = SortInstead(result);
+    if (!sort && db::TryOpenWithNames(result)) return;
+    if (!sort) {
         result.open();
         return;
     }

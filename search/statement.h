@@ -106,12 +106,16 @@ std::string NoIcd10ForIcd9NameMessage(const std::string& typed);
 // and db::Error when a lookup fails.
 std::vector<std::string> BuildStatement(const Criteria& criteria, db::Query& aux);
 
-// Opens a result statement built by BuildStatement. When the statement ends in
-// "ORDER BY ICD10_NO" and the engine would answer it with an ordered scan of the
-// whole table although the conditions can use the code index, it runs the same
-// statement ordered by the same key in a form that lets the engine use the
-// index and sort the (few) rows it finds. The statement lines are left as they
-// were built; rows come in the same order either way.
+// Opens a result statement built by BuildStatement. Its word conditions are
+// answered from the connection's names index when that is ready (the engine
+// then reads just the rows they allow, in code order: db/namesquery.h).
+// Otherwise, when the statement ends in "ORDER BY ICD10_NO" and the engine
+// would answer it with an ordered scan of the whole table although the
+// conditions can use the code index, it runs the same statement ordered by
+// the same key in a form that lets the engine use the index and sort the (few)
+// rows it finds. The statement lines are left as they were built; the rows
+// and their order are the same either way. The ICD-9 name lookup of
+// BuildStatement goes through the names index the same way.
 void OpenResult(db::Query& result);
 
 // The statement text that OpenResult sends to the engine for the result's lines.

@@ -54,20 +54,31 @@ std::string CodeNodeText(const db::Query& row) {
     return row.field("ICD10_NO") + " " + codes::DecorateRowName(row);
 }
 
-void SetCodeNames(Node* node, const db::Query& row) {
-    node->code = row.field("ICD10_NO");
-    node->chineseName = codes::DecorateRowName(row);
-    node->englishName = row.field("ICD10_ENAME");
+void SetCodeNames(Tree& tree, Node* node, const db::Query& row) {
+    tree.setNames(node, row.field("ICD10_NO"), codes::DecorateRowName(row), row.field("ICD10_ENAME"));
 }
 
 namespace {
 
-// One entry of the level stack: the node placed last at a depth and its code.
+// One entry of the level stack: the node placed last at a depth and the
+// length of its code.
 struct LevelEntry {
     Node* node = nullptr;
-    std::string code;
     std::size_t length = 0; // bytes of the code
 };
+
+// "code name(decoration)" of the current row, read in place, into `text`.
+void NodeText(std::string& text, std::string_view code, const db::Query& query, int name, int flag,
+              int mark) {
+    text.assign(code).append(" ").append(query.view(name));
+    text.append(codes::Decoration(query.view(flag), query.view(mark)));
+}
+
+int ColumnOf(const db::Query& query, std::string_view name) {
+    const int i = query.fieldIndex(name);
+    if (i < 0) throw db::Error("找不到欄位: " + std::string(name));
+    return i;
+}
 
 } // namespace
 
@@ -84,15 +95,15 @@ void BuildResultTree(Tree& tree, const std::string& key, const std::string& type
     if (!IsRangeKey(key)) {
         const std::string code = query.eof() ? std::string() : query.field("ICD10_NO");
         const std::string text = query.eof() ? std::string(" ") : CodeNodeText(query);
-        stack[0] = {tree.addTopLevel(text), code, text::Cp950Length(code)};
+        stack[0] = {tree.addTopLevel(text), text::Cp950Length(code)};
         if (!query.eof()) {
-            SetCodeNames(stack[0].node, query);
+            SetCodeNames(tree, stack[0].node, query);
             query.next();
         }
     } else {
         for (const std::string& line : outlineLines) {
             if (line.find(key) != std::string::npos) {
-                stack[0] = {tree.addTopLevel(" " + text::Trim(line)), {}, 0};
+                stack[0] = {tree.addTopLevel(" " + text::Trim(line)), 0};
                 break;
             }
         }
@@ -107,18 +118,29 @@ void BuildResultTree(Tree& tree, const std::string& key, const std::string& type
     const std::vector<std::string> separate =
         IsRangeKey(key) ? codes::SeparateBlocksInside(outlineLines, key) : std::vector<std::string>();
     std::size_t d = 0;
+    // Columns by position, values read in place: a chapter has tens of thousands of rows.
+    const int no = query.eof() ? 0 : ColumnOf(query, "ICD10_NO");
+    const int name = query.eof() ? 0 : ColumnOf(query, "ICD10_CNAME");
+    const int flag = query.eof() ? 0 : ColumnOf(query, "ICD10_2023FLAG");
+    const int mark = query.eof() ? 0 : ColumnOf(query, "ICD10_2023NEW");
+    const int english = query.eof() ? 0 : ColumnOf(query, "ICD10_ENAME");
+    // The code and the decorated name are the two parts of the node's text.
+    auto setNames = [&](Node* node, std::size_t blank) {
+        tree.setNames(node, node->text.substr(0, blank), node->text.substr(blank + 1), query.view(english));
+    };
+    std::string text;
     for (; !query.eof(); query.next()) {
-        std::string code = query.field("ICD10_NO");
+        const std::string_view code = query.view(no);
         if (icd10Range && codes::IsIcd11Code(code)) continue;
-        if (codes::InAnyRange(code, separate)) continue;
+        if (!separate.empty() && codes::InAnyRange(code, separate)) continue;
         const std::size_t length = text::Cp950Length(code);
-        std::string text = code + " " + codes::DecorateRowName(query);
+        NodeText(text, code, query, name, flag, mark);
         if (length > stack[d].length) {
-            Node* node = tree.addChild(stack[d].node, std::move(text));
-            SetCodeNames(node, query);
+            Node* node = tree.addChild(stack[d].node, text);
+            setNames(node, code.size());
             ++d;
             if (d == stack.size()) stack.emplace_back();
-            stack[d] = {node, std::move(code), length};
+            stack[d] = {node, length};
         } else {
             if (length < stack[d].length) {
                 for (std::size_t e = d + 1; e-- > 0;) {
@@ -128,9 +150,9 @@ void BuildResultTree(Tree& tree, const std::string& key, const std::string& type
                     }
                 }
             }
-            Node* node = tree.addSibling(stack[d].node, std::move(text));
-            SetCodeNames(node, query);
-            stack[d] = {node, std::move(code), length};
+            Node* node = tree.addSibling(stack[d].node, text);
+            setNames(node, code.size());
+            stack[d] = {node, length};
         }
     }
 
@@ -187,9 +209,7 @@ void BuildOutlineTree(Tree& tree, bool icd11Mode) {
 Node* AddCodeSubtree(Tree& tree, Node* parent, const std::string& code, const std::string& name,
                      db::Connection& connection, const std::string& englishName) {
     Node* node = tree.addChild(parent, code + " " + name);
-    node->code = code;
-    node->chineseName = name;
-    node->englishName = englishName;
+    tree.setNames(node, code, name, englishName);
 
     db::Query query(connection);
     const std::size_t length = text::Cp950Length(code);
@@ -210,7 +230,7 @@ Node* AddCodeSubtree(Tree& tree, Node* parent, const std::string& code, const st
 
     const text::AffixResult parts = text::StripCommonAffixes(names);
     for (std::size_t i = 0; i < codes.size(); ++i)
-        node->child(static_cast<int>(i))->text = codes[i] + " " + parts.distinct[i];
+        tree.setText(node->child(static_cast<int>(i)), codes[i] + " " + parts.distinct[i]);
     return node;
 }
 

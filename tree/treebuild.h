@@ -60,7 +60,7 @@ std::vector<std::string>& TreeOutlineLines();
 // query's current row.
 std::string CodeNodeText(const db::Query& row);
 // Gives a node the code and names of the query's current row (its tooltip).
-void SetCodeNames(Node* node, const db::Query& row);
+void SetCodeNames(Tree& tree, Node* node, const db::Query& row);
 
 // Clears the tree and fills it from one ordered query on `query` (left open
 // after its last row). A range key gets, as its top, a block root made from the

@@ -67,7 +67,8 @@ bool TreeModel::hasChildren(const QModelIndex& parent) const {
 QVariant TreeModel::data(const QModelIndex& index, int role) const {
     const Node* n = node(index);
     if (!n) return {};
-    if (role == Qt::DisplayRole) return QString::fromStdString(n->text);
+    if (role == Qt::DisplayRole)
+        return QString::fromUtf8(n->text.data(), static_cast<qsizetype>(n->text.size()));
     if (role == Qt::ToolTipRole) return QString::fromStdString(NodeToolTip(*n));
     return {};
 }

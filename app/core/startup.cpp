@@ -144,6 +144,9 @@ bool OpenDatabase(AppContext& context, const std::string& executablePath, const 
         Show(context, CannotOpenDatabaseText(context.dbPath, e.what()));
         return false;
     }
+    // The names index is read on a thread of its own: the menu does not wait
+    // for it, and searches use the engine until it is there.
+    context.connection.startNamesIndex();
     return true;
 }
 

@@ -83,7 +83,8 @@ NewDatabasePath(const std::string& dbPath, const std::string& userDataDir,
 
 // Sets exeDir, the per-user folder and dbPath (the first of the candidates that
 // is a file, else the one beside the executable) and opens the connection on
-// the database file (a Jet file is converted first). On failure shows
+// the database file (a Jet file is converted first), then starts building the
+// names index in the background (nothing waits for it). On failure shows
 //   "找不到檔案:" + dbPath                       when no file is there,
 //   CannotOpenDatabaseText(dbPath, the error)     when it cannot be opened,
 // leaves the connection closed and returns false: the caller then requests

@@ -15,15 +15,17 @@
 
 namespace app {
 
-CopiedCode CodeOfText(const std::string& text) {
+CopiedCode CodeOfText(std::string_view text) {
     const std::size_t start = text.find_first_not_of(' ');
-    if (start == std::string::npos) return {};
+    if (start == std::string_view::npos) return {};
     const char first = text[start];
     if (!((first >= 'A' && first <= 'Z') || (first >= 'a' && first <= 'z'))) return {};
     const std::size_t end = std::min(text.find(' ', start), text.size());
     const std::size_t nameStart = text.find_first_not_of(' ', end);
-    return {text.substr(start, end - start),
-            nameStart == std::string::npos ? QString() : QString::fromStdString(text.substr(nameStart))};
+    const std::string_view name =
+        nameStart == std::string_view::npos ? std::string_view() : text.substr(nameStart);
+    return {std::string(text.substr(start, end - start)),
+            QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()))};
 }
 
 QString CopyTextOfCode(const std::string& code) {

@@ -8,6 +8,7 @@
 #include <QStyledItemDelegate>
 #include <functional>
 #include <string>
+#include <string_view>
 
 class QWidget;
 
@@ -22,7 +23,7 @@ struct CopiedCode {
 // the first word does not start with a letter (a chapter heading, an empty line).
 //   "S93401A 右踝扭傷" => {"S93401A", "右踝扭傷"}   "A00-A09 腸道感染" => {"A00-A09", "腸道感染"}
 //   "第1章 某些傳染病" => {"", ""}
-CopiedCode CodeOfText(const std::string& text);
+CopiedCode CodeOfText(std::string_view text);
 
 // "S93401A" => "S93.401A", "SA00" => "SA00", "A00-A09" => "A00-A09".
 QString CopyTextOfCode(const std::string& code);

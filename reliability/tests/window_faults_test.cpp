@@ -58,7 +58,7 @@ protected:
     std::vector<std::string> searchCodes(search::SearchWindow& w) {
         std::vector<std::string> out;
         for (int i = 0; i < w.resultModel()->rowCount(); ++i)
-            out.push_back(w.resultModel()->row(i)->code);
+            out.emplace_back(w.resultModel()->row(i)->code);
         return out;
     }
 

@@ -60,7 +60,7 @@ protected:
     static std::vector<std::string> codes(SearchWindow& form) {
         std::vector<std::string> out;
         for (int i = 0; i < form.resultModel()->rowCount(); ++i)
-            out.push_back(form.resultModel()->row(i)->code);
+            out.emplace_back(form.resultModel()->row(i)->code);
         return out;
     }
 
@@ -779,6 +779,8 @@ TEST_F(SearchWindowTest, screenshotsWhileTypingAndAtTheEndOfALargeResult) {
     if (dir.isEmpty() || full.empty())
         GTEST_SKIP() << "set ICD_SCREENSHOT_DIR and build the full-size database";
     ctx.connection.open(full);
+    ctx.connection.startNamesIndex(); // as the program opens it
+    ASSERT_TRUE(ctx.connection.waitForNamesIndex());
     auto form = std::make_unique<SearchWindow>(ctx);
     form->show();
     auto* edit = child<QLineEdit>(form.get(), "chineseNameEdit");

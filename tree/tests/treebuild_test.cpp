@@ -337,7 +337,7 @@ int CountMisplaced(const Node* n, const std::string& parentCode) {
     int bad = 0;
     for (int i = 0; i < n->childCount(); ++i) {
         const Node* c = n->child(i);
-        const std::string code = c->text.substr(0, c->text.find(' '));
+        const std::string code(c->text.substr(0, c->text.find(' ')));
         if (!parentCode.empty() && code.compare(0, parentCode.size(), parentCode) != 0) ++bad;
         bad += CountMisplaced(c, code);
     }

@@ -17,7 +17,7 @@ struct CodeDb : testsupport::CodeDb {
 // Every node on its own line, two blanks of indent per depth.
 inline void Dump(const tree::Node* n, int depth, std::string& out) {
     for (int i = 0; i < n->childCount(); ++i) {
-        out += std::string(static_cast<std::size_t>(depth) * 2, ' ') + n->child(i)->text + "\n";
+        out.append(static_cast<std::size_t>(depth) * 2, ' ').append(n->child(i)->text).append("\n");
         Dump(n->child(i), depth + 1, out);
     }
 }
