@@ -17,6 +17,7 @@
 #include "db/namesindex.h"
 #include "db/namesquery.h"
 #include "db/query.h"
+#include "search/criteria.h"
 #include "search/wordfallback.h"
 #include "testsupport/testsupport.h"
 
@@ -114,26 +115,17 @@ public:
     // One to four criteria, names most often, every radio group now and then
     // (the dominant hand with a side, which it needs).
     Criteria next() {
-        struct Group {
-            int Criteria::*value;
-            std::size_t items;
-        };
-        static const Group groups[] = {
-            {&Criteria::sex, SexItems().size()},           {&Criteria::side, SideItems().size()},
-            {&Criteria::episode, EpisodeItems().size()},   {&Criteria::bodyPart, BodyPartItems().size()},
-            {&Criteria::injury, InjuryItems().size()},     {&Criteria::finest, FinestItems().size()},
-            {&Criteria::dominant, DominantItems().size()}, {&Criteria::ranking, RankingItems().size()},
-        };
+        const std::vector<ChoiceCriterion>& groups = ChoiceCriteria();
         Criteria c;
         c.rankingVisible = pick(5) != 0;
-        auto radio = [&](const Group& g) {
+        auto radio = [&](const ChoiceCriterion& g) {
             // Now and then a value outside the group's items.
-            c.*g.value = pick(10) == 0 ? pickOf({-1, static_cast<int>(g.items), 99})
-                                       : 1 + static_cast<int>(pick(g.items - 1));
+            c.*g.choice = pick(10) == 0 ? pickOf({-1, static_cast<int>(g.items.size()), 99})
+                                        : 1 + static_cast<int>(pick(g.items.size() - 1));
         };
         const std::size_t count = pickOf<std::size_t>({1, 1, 1, 2, 2, 2, 3, 4});
         for (std::size_t k = 0; k < count; ++k) {
-            const std::size_t kind = pick(12 + std::size(groups));
+            const std::size_t kind = pick(12 + groups.size());
             if (kind < 2)
                 c.icd10Code = code();
             else if (kind < 7)
@@ -146,7 +138,7 @@ public:
                 c.icd9Name = words(false);
             else
                 radio(groups[kind - 12]);
-            if (c.dominant != 0 && c.side == 0) radio(groups[1]);
+            if (c.dominant != 0 && c.side == 0) radio(ChoiceCriterionOf(&Criteria::side));
             if (c.ranking != 0) c.differences2023 = pick(2) == 0;
         }
         return c;
