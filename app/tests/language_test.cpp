@@ -80,19 +80,36 @@ bool IsEnglishText(const std::string& text) {
         const auto b = static_cast<unsigned char>(c);
         return b >= 0xE3 && b <= 0xE9;
     });
-    // A style sheet ("QWidget:focus { border: ... }") is no message either.
+    // A style sheet ("QWidget:focus { border: ... }") is no message either, nor
+    // HTML markup (<span style=...>).
     const bool styleSheet = text.find('{') != std::string::npos && text.find('}') != std::string::npos;
-    return !chinese && !styleSheet && std::regex_search(text, prose) && !std::regex_search(text, statement);
+    static const std::regex markup("^\\s*</?[a-z]+[ >]");
+    // The English detail in brackets after a Chinese message ("... (a term comes
+    // before its parent's title)"), or the end of one that names a value in between.
+    static const std::regex detail("^\\s*\\(.*\\)\\s*$|^[^(]*\\)$");
+    return !chinese && !styleSheet && !std::regex_search(text, markup) && !std::regex_search(text, detail) &&
+           std::regex_search(text, prose) && !std::regex_search(text, statement);
 }
 
 // Texts left in English on purpose: the fixed texts of the question file's
-// failures and of an outline entry without a code, as clinics know them.
+// failures and of an outline entry without a code, as clinics know them, and
+// the Alphabetic Index's own cross-references, which stand as the index prints
+// them beside its English terms.
 bool IsAllowed(const std::string& text) {
     static const std::vector<std::string> allowed = {
         "Cannot open file ",
         "List index out of bounds (",
         "' is not a valid integer value",
         "no id!",
+        "see also",
+        " \\u2014 see also ",
+        " \\u2014 see subcategory ",
+        " \\u2014 see category ",
+        " — <i>see subcategory</i> ",
+        " — <i>see category</i> ",
+        // The plain letters of the Latin-1 letters, a table the index's search folds by.
+        "dnooooo ouuuuy s",
+        "dnooooo ouuuuy y",
     };
     return std::find(allowed.begin(), allowed.end(), text) != allowed.end();
 }
@@ -101,8 +118,8 @@ bool IsAllowed(const std::string& text) {
 std::vector<fs::path> ProgramSources() {
     const fs::path root = ICD_SOURCE_DIR;
     std::vector<fs::path> files;
-    for (const char* folder :
-         {"app", "codes", "db", "outline", "quiz", "search", "text", "tree", "tools/icdtool"}) {
+    for (const char* folder : {"alphaindex", "app", "codes", "db", "guide", "guidepanel", "outline",
+                               "program", "quiz", "search", "text", "tree", "tools/icdtool"}) {
         for (const auto& e : fs::recursive_directory_iterator(root / folder)) {
             const fs::path& p = e.path();
             const std::string rel = fs::relative(p, root).generic_string();
@@ -114,7 +131,7 @@ std::vector<fs::path> ProgramSources() {
             if (rel.starts_with("tools/icdtool/cmd_build")) continue;
             // The guide's build from the official XML: like the database build, its help
             // is in both languages and its counts name the release's own elements.
-            if (rel == "tools/icdtool/cmd_guide.cpp") continue;
+            if (rel == "tools/icdtool/cmd_guide.cpp" || rel == "guide/importer.cpp") continue;
             // The engine's and the system's own messages, matched to tell a full disk
             // from a read-only folder; never shown as they stand.
             if (rel == "db/writefailure.cpp") continue;
@@ -166,4 +183,8 @@ TEST(Language, scannerFindsLiteralsAcrossCommentsEscapesAndRawStrings) {
     EXPECT_FALSE(IsEnglishText("SELECT * FROM btbindn where IND_INFECT_CODE>='00001'"));
     EXPECT_FALSE(IsEnglishText("SQLite format 3"));
     EXPECT_FALSE(IsEnglishText("icdtool import-jet IN.mdb"));
+    EXPECT_FALSE(IsEnglishText("<span style=\\\"color:#7a5c3a\\\">"));
+    EXPECT_FALSE(IsEnglishText(" (a term comes before its parent's title)"));
+    EXPECT_FALSE(IsEnglishText(" has no title)"));
+    EXPECT_TRUE(IsEnglishText("cannot open (the file) here"));
 }
