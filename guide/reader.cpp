@@ -120,7 +120,13 @@ std::string Guide::open(const std::string& path) {
                         GuideFormat + "；請用本版的 icdtool build-guide 重新建立）";
             return m_problem;
         }
-        m_nodeByKey = std::make_unique<db::Statement>(*conn, "SELECT id FROM node WHERE key = ?1");
+        // A chapter is also found by the range its title ends with ("S00-T88"), as
+        // the outline's chapter lines give it.
+        m_nodeByKey = std::make_unique<db::Statement>(
+            *conn,
+            "SELECT id FROM node WHERE key = ?1 "
+            "UNION ALL SELECT * FROM (SELECT id FROM node WHERE kind = 'chapter' AND instr(?1, '-') > 1 "
+            "AND substr(title, -length(?1) - 2) = '(' || ?1 || ')') LIMIT 1");
         m_pathStmt = std::make_unique<db::Statement>(
             *conn, std::string(Up) +
                        "SELECT node.id, node.kind, node.code, node.title, node.depth, node.last "

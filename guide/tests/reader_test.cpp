@@ -111,6 +111,10 @@ TEST_F(SmallGuideTest, codesAreFoundInEveryFormAndRefusedWithAReason) {
     EXPECT_EQ(g.lookup("T15").path.back().level, Level::Category); // not its one-category section T15-T15
     EXPECT_EQ(g.lookup("T15-T15").path.back().level, Level::Section);
     EXPECT_EQ(g.lookup("19").path.size(), 1u);
+    // A chapter given as its range, as the outline's chapter lines give it.
+    EXPECT_EQ(Path(g.lookup("S00-T88")), "第 19 章");
+    EXPECT_EQ(Path(g.lookup("h00 - h59")), "第 7 章");
+    EXPECT_FALSE(g.lookup("S00-T8").found);
     // The placeholder X: T15.01 + A is T15.01XA.
     const CodeGuide t = g.lookup("T15.01XA");
     ASSERT_TRUE(t.found) << t.problem;
