@@ -1,6 +1,7 @@
 #pragma once
-// The one CP950 step each platform supplies (iconv on POSIX systems, code page
-// 950 on Windows); the conversions of whole texts are built on it.
+// The two CP950 steps each platform supplies (iconv on POSIX systems, code page
+// 950 on Windows), one character each way; the conversions of whole texts walk
+// the text once, in text.cpp, and call them.
 
 #include <cstddef>
 #include <string>
@@ -15,5 +16,10 @@ namespace text {
 // no CP950 character (a byte that leads nothing, a lead byte without its trail
 // byte, a pair the table does not define).
 std::size_t AppendCp950Character(std::string_view bytes, std::size_t at, std::string& out);
+
+// Appends to out the CP950 bytes of one UTF-8 character (its 2 to 4 bytes, or
+// fewer where the text is cut short) and returns true; returns false, appending
+// nothing, when it has no CP950 form or is no UTF-8 character.
+bool AppendCp950Of(std::string_view utf8Character, std::string& out);
 
 } // namespace text

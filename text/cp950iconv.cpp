@@ -1,5 +1,4 @@
 #include "text/cp950char.h"
-#include "text/text.h"
 
 #include <cerrno>
 #include <iconv.h>
@@ -47,38 +46,19 @@ std::size_t AppendCp950Character(std::string_view bytes, std::size_t at, std::st
     return consumed;
 }
 
-bool ToCp950(std::string_view utf8, std::string& out) {
+bool AppendCp950Of(std::string_view utf8Character, std::string& out) {
     thread_local Iconv cd("CP950", "UTF-8");
-    out.clear();
-    bool ok = true;
-    std::size_t i = 0;
-    while (i < utf8.size()) {
-        unsigned char c = static_cast<unsigned char>(utf8[i]);
-        if (c < 0x80) {
-            out.push_back(static_cast<char>(c));
-            ++i;
-            continue;
-        }
-        std::size_t n = Utf8SequenceLength(c);
-        if (i + n > utf8.size()) n = utf8.size() - i;
-        char in[4];
-        for (std::size_t k = 0; k < n; ++k)
-            in[k] = utf8[i + k];
-        char buf[8];
-        char* inPtr = in;
-        char* outPtr = buf;
-        std::size_t inLeft = n, outLeft = sizeof buf;
-        iconv(cd.get(), nullptr, nullptr, nullptr, nullptr);
-        std::size_t r = iconv(cd.get(), &inPtr, &inLeft, &outPtr, &outLeft);
-        if (r == static_cast<std::size_t>(-1) || inLeft != 0) {
-            out.push_back('?');
-            ok = false;
-        } else {
-            out.append(buf, static_cast<std::size_t>(outPtr - buf));
-        }
-        i += n;
-    }
-    return ok;
+    char in[4];
+    const std::size_t n = utf8Character.copy(in, sizeof in);
+    char buf[8];
+    char* inPtr = in;
+    char* outPtr = buf;
+    std::size_t inLeft = n, outLeft = sizeof buf;
+    iconv(cd.get(), nullptr, nullptr, nullptr, nullptr);
+    const std::size_t r = iconv(cd.get(), &inPtr, &inLeft, &outPtr, &outLeft);
+    if (r == static_cast<std::size_t>(-1) || inLeft != 0) return false;
+    out.append(buf, static_cast<std::size_t>(outPtr - buf));
+    return true;
 }
 
 } // namespace text

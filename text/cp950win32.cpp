@@ -1,7 +1,6 @@
 // CP950 conversion with the Windows code-page functions (code page 950, the
 // code page of Traditional Chinese Windows).
 #include "text/cp950char.h"
-#include "text/text.h"
 
 #include <windows.h>
 
@@ -31,37 +30,19 @@ std::size_t AppendCp950Character(std::string_view bytes, std::size_t at, std::st
     return 2;
 }
 
-bool ToCp950(std::string_view utf8, std::string& out) {
-    out.clear();
-    bool ok = true;
-    std::size_t i = 0;
-    while (i < utf8.size()) {
-        const auto c = static_cast<unsigned char>(utf8[i]);
-        if (c < 0x80) {
-            out.push_back(static_cast<char>(c));
-            ++i;
-            continue;
-        }
-        std::size_t n = Utf8SequenceLength(c);
-        if (i + n > utf8.size()) n = utf8.size() - i;
-        wchar_t wide[4];
-        const int units = ToWide(CP_UTF8, utf8.data() + i, static_cast<int>(n), wide);
-        char buf[8];
-        BOOL usedDefault = FALSE;
-        // No best fit: a character without a CP950 form must not turn into a
-        // look-alike (WC_NO_BEST_FIT_CHARS), and is reported through usedDefault.
-        const int len = units > 0 ? WideCharToMultiByte(CodePage950, WC_NO_BEST_FIT_CHARS, wide, units, buf,
-                                                        sizeof buf, nullptr, &usedDefault)
-                                  : 0;
-        if (len <= 0 || usedDefault) {
-            out.push_back('?');
-            ok = false;
-        } else {
-            out.append(buf, static_cast<std::size_t>(len));
-        }
-        i += n;
-    }
-    return ok;
+bool AppendCp950Of(std::string_view utf8Character, std::string& out) {
+    wchar_t wide[4];
+    const int units = ToWide(CP_UTF8, utf8Character.data(), static_cast<int>(utf8Character.size()), wide);
+    if (units <= 0) return false;
+    char buf[8];
+    BOOL usedDefault = FALSE;
+    // No best fit: a character without a CP950 form must not turn into a
+    // look-alike (WC_NO_BEST_FIT_CHARS), and is reported through usedDefault.
+    const int len = WideCharToMultiByte(CodePage950, WC_NO_BEST_FIT_CHARS, wide, units, buf, sizeof buf,
+                                        nullptr, &usedDefault);
+    if (len <= 0 || usedDefault) return false;
+    out.append(buf, static_cast<std::size_t>(len));
+    return true;
 }
 
 } // namespace text

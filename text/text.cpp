@@ -2,6 +2,8 @@
 
 #include "text/cp950char.h"
 
+#include <algorithm>
+
 namespace text {
 
 namespace {
@@ -156,6 +158,25 @@ std::string FromCp950(std::string_view bytes) {
         i += used == 0 ? 1 : used;
     }
     return out;
+}
+
+bool ToCp950(std::string_view utf8, std::string& out) {
+    out.clear();
+    bool ok = true;
+    for (std::size_t i = 0; i < utf8.size();) {
+        if (static_cast<unsigned char>(utf8[i]) < 0x80) {
+            out.push_back(utf8[i++]);
+            continue;
+        }
+        const std::size_t n =
+            std::min(Utf8SequenceLength(static_cast<unsigned char>(utf8[i])), utf8.size() - i);
+        if (!AppendCp950Of(utf8.substr(i, n), out)) {
+            out.push_back('?'); // one character without a CP950 form, one question mark
+            ok = false;
+        }
+        i += n;
+    }
+    return ok;
 }
 
 } // namespace text
