@@ -101,6 +101,20 @@ IndexWindow::IndexWindow(app::AppContext& context, guide::Guide& guide, QWidget*
     pal.setColor(QPalette::Text, Navy);
     setPalette(pal);
 
+    // Made in the order Tab takes through them.
+    makeSearchRow();
+    makeResultArea();
+    makeHintRow();
+    layOut();
+    connectActions();
+    m_count->setText(QStringLiteral("共 0 筆"));
+    m_words->setFocus();
+}
+
+IndexWindow::~IndexWindow() = default;
+
+// The words box with its caption, the count and the close picture.
+void IndexWindow::makeSearchRow() {
     m_wordsLabel = new QLabel(QStringLiteral("英文字詞"), this);
     m_words = new QLineEdit(this);
     m_words->setObjectName(QStringLiteral("wordsEdit"));
@@ -116,7 +130,10 @@ IndexWindow::IndexWindow(app::AppContext& context, guide::Guide& guide, QWidget*
     m_close->setFixedSize(52, 51);
     m_close->setToolTip(QStringLiteral("關閉"));
     app::LoadPicture(m_close, QStringLiteral(":/assets/common/close.svg"));
+}
 
+// The list of index entries and, under it, the current entry with its links.
+void IndexWindow::makeResultArea() {
     m_results = new ResultList(this);
     m_view = new QListView(this);
     m_view->setObjectName(QStringLiteral("resultView"));
@@ -135,6 +152,10 @@ IndexWindow::IndexWindow(app::AppContext& context, guide::Guide& guide, QWidget*
     m_entry->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     m_entry->setFont(app::PixelFont(QStringLiteral("Times New Roman"), 15));
     m_entry->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::TextSelectableByMouse);
+}
+
+// The key hint and the hand-off picture.
+void IndexWindow::makeHintRow() {
     m_hint = new QLabel(
         QStringLiteral(
             "↑↓ 選擇　Enter 或按兩下：傳送代碼（非最細碼時列出其下的最細碼；see 則前往所指詞條）　%1")
@@ -151,7 +172,10 @@ IndexWindow::IndexWindow(app::AppContext& context, guide::Guide& guide, QWidget*
     m_handOff->setFixedSize(30, 30);
     m_handOff->setToolTip(QStringLiteral("傳送到醫師問診作業（%1）").arg(app::ChooserKeyHint()));
     app::LoadPicture(m_handOff, QStringLiteral(":/assets/common/handoff.svg"));
+}
 
+// The search row at the top, the list taking the room, the entry, the hint row.
+void IndexWindow::layOut() {
     auto* top = new QHBoxLayout;
     top->addWidget(m_wordsLabel);
     top->addWidget(m_words, 1);
@@ -166,7 +190,11 @@ IndexWindow::IndexWindow(app::AppContext& context, guide::Guide& guide, QWidget*
     layout->addWidget(m_entry);
     layout->addLayout(bottom);
     setEnlargeableClientSize(760, 540);
+}
 
+// Typing searches; the current row, links, pictures, double-click, the chooser
+// key and F1 act on the current entry.
+void IndexWindow::connectActions() {
     connect(m_words, &QLineEdit::textChanged, this, &IndexWindow::search);
     connect(m_view->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             &IndexWindow::currentChanged);
@@ -185,11 +213,7 @@ IndexWindow::IndexWindow(app::AppContext& context, guide::Guide& guide, QWidget*
     m_words->installEventFilter(this);
     m_view->installEventFilter(this);
     setHandOffWidgets({m_handOff});
-    m_count->setText(QStringLiteral("共 0 筆"));
-    m_words->setFocus();
 }
-
-IndexWindow::~IndexWindow() = default;
 
 bool IndexWindow::ready() {
     if (m_unusable) return false;

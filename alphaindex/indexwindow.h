@@ -68,6 +68,11 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void makeSearchRow();
+    void makeResultArea();
+    void makeHintRow();
+    void layOut();
+    void connectActions();
     void currentChanged();
     void openLink(const QUrl& link);
     // Loads the index on first use; false (and the reason shown) when it cannot be read.

@@ -49,6 +49,20 @@ TreeWindow::TreeWindow(app::AppContext& context, QWidget* parent)
     setFont(app::PixelFont(QStringLiteral("細明體"), 16));
     setEnlargeableClientSize(704, 501);
 
+    setUpTrees();
+    setUpCodeBox();
+    setUpPictures();
+    connectActions();
+    // The window opens ready for a code to be typed.
+    m_ui->codeEdit->setFocus();
+    applyMode();
+}
+
+TreeWindow::~TreeWindow() = default;
+
+// Both trees: their font, the fold glyphs, their models, copying a node's code
+// and the notes panel following the current node.
+void TreeWindow::setUpTrees() {
     const QFont treeFont = app::PixelFont(QStringLiteral("細明體"), 19);
     m_plusGlyph = app::RenderPicture(QStringLiteral(":/assets/tree/plus.svg"), QSize(GlyphSize, GlyphSize));
     m_minusGlyph = app::RenderPicture(QStringLiteral(":/assets/tree/minus.svg"), QSize(GlyphSize, GlyphSize));
@@ -77,12 +91,19 @@ TreeWindow::TreeWindow(app::AppContext& context, QWidget* parent)
     app::InstallNotesKey(this, m_ctx, [this] {
         return currentCode(m_ui->resultTree->isHidden() ? m_ui->outlineTree : m_ui->resultTree);
     });
+}
 
+// The code box: pink, no length limit, and a tooltip saying what it takes.
+void TreeWindow::setUpCodeBox() {
     QPalette pink = m_ui->codeEdit->palette();
     pink.setColor(QPalette::Base, QColor(255, 192, 192));
     m_ui->codeEdit->setPalette(pink);
     m_ui->codeEdit->setMaxLength(std::numeric_limits<int>::max()); // no length limit
+    m_ui->codeEdit->setToolTip(QStringLiteral("輸入代碼、字首或範圍，按 Enter 或「顯示」"));
+}
 
+// The pictures, their presses and releases, and their tooltips.
+void TreeWindow::setUpPictures() {
     const struct {
         app::ImageButton* button;
         const char* picture;
@@ -105,8 +126,11 @@ TreeWindow::TreeWindow(app::AppContext& context, QWidget* parent)
     m_ui->collapseAllButton->setToolTip(QStringLiteral("全部收合"));
     m_ui->closeButton->setToolTip(QStringLiteral("關閉"));
     m_ui->handOffButton->setToolTip(QStringLiteral("傳送到醫師問診作業（%1）").arg(app::ChooserKeyHint()));
-    m_ui->codeEdit->setToolTip(QStringLiteral("輸入代碼、字首或範圍，按 Enter 或「顯示」"));
+}
 
+// The show button and Enter, the chooser key, double-clicks, the simplified
+// view and the outline tree's clicks and folds.
+void TreeWindow::connectActions() {
     connect(m_ui->showButton, &QPushButton::clicked, this, &TreeWindow::showCodes);
     // Enter in the code box shows the tree as 顯示 does.
     connect(m_ui->codeEdit, &QLineEdit::returnPressed, m_ui->showButton, &QPushButton::click);
@@ -120,17 +144,11 @@ TreeWindow::TreeWindow(app::AppContext& context, QWidget* parent)
         handOffSelectedCode(false);
         return true;
     });
-    // The window opens ready for a code to be typed.
-    m_ui->codeEdit->setFocus();
     connect(m_ui->simplifiedButton, &QPushButton::clicked, this, &TreeWindow::showSimplified);
     connect(m_ui->outlineTree, &CodeTreeView::treeClicked, this, &TreeWindow::outlineTreeClicked);
     connect(m_ui->outlineTree, &QTreeView::expanded, this, &TreeWindow::outlineTreeExpanding);
     connect(m_ui->outlineTree, &QTreeView::collapsed, this, &TreeWindow::outlineTreeCollapsing);
-
-    applyMode();
 }
-
-TreeWindow::~TreeWindow() = default;
 
 void TreeWindow::applyMode() {
     if (m_icd11Mode) {

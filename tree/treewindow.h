@@ -77,6 +77,10 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    void setUpTrees();
+    void setUpCodeBox();
+    void setUpPictures();
+    void connectActions();
     void showOutlineView();
     void showResultView();
     void expandMarked(CodeTreeView* view, TreeModel* model);
