@@ -120,13 +120,7 @@ std::string Guide::open(const std::string& path) {
                         GuideFormat + "；請用本版的 icdtool build-guide 重新建立）";
             return m_problem;
         }
-        // A chapter is also found by the range its title ends with ("S00-T88"), as
-        // the outline's chapter lines give it.
-        m_nodeByKey = std::make_unique<db::Statement>(
-            *conn,
-            "SELECT id FROM node WHERE key = ?1 "
-            "UNION ALL SELECT * FROM (SELECT id FROM node WHERE kind = 'chapter' AND instr(?1, '-') > 1 "
-            "AND substr(title, -length(?1) - 2) = '(' || ?1 || ')') LIMIT 1");
+        m_nodeByKey = std::make_unique<db::Statement>(*conn, "SELECT id FROM node WHERE key = ?1");
         m_pathStmt = std::make_unique<db::Statement>(
             *conn, std::string(Up) +
                        "SELECT node.id, node.kind, node.code, node.title, node.depth, node.last "
@@ -154,6 +148,7 @@ std::string Guide::open(const std::string& path) {
 void Guide::close() {
     m_index.reset();
     m_nodeByKey.reset();
+    m_chapters.clear();
     m_pathStmt.reset();
     m_notes.reset();
     m_seventh.reset();
@@ -173,6 +168,25 @@ long Guide::nodeByKey(const std::string& key) {
     return id;
 }
 
+long Guide::chapterByRange(const std::string& range) {
+    if (m_chapters.empty()) {
+        // The chapters one after the other: each subtree ends at its last
+        // descendant, the next chapter follows it.
+        db::Statement chapter(*m_conn, "SELECT title, last FROM node WHERE id = CAST(?1 AS INTEGER)");
+        long id = static_cast<long>(db::QueryCount(*m_conn, "SELECT ifnull(min(id), 0) FROM node"));
+        while (id > 0) {
+            chapter.bind({std::to_string(id)});
+            if (!chapter.step()) break;
+            m_chapters.emplace_back(chapter.column(0), id);
+            id = static_cast<long>(chapter.columnInt(1)) + 1;
+        }
+    }
+    const std::string end = "(" + range + ")";
+    for (const auto& [title, id] : m_chapters)
+        if (title.ends_with(end)) return id;
+    return 0;
+}
+
 Guide::Resolved Guide::resolve(const std::string& key) {
     Resolved r;
     if (key.empty()) {
@@ -180,6 +194,9 @@ Guide::Resolved Guide::resolve(const std::string& key) {
         return r;
     }
     if ((r.node = nodeByKey(key))) return r;
+    // A chapter given as the range its title ends with ("S00-T88"), as the
+    // outline's chapter lines give it.
+    if (key.find('-') != std::string::npos && (r.node = chapterByRange(key))) return r;
     for (const std::string& stem : codes::SeventhCharacterStems(key)) {
         const long node = nodeByKey(stem);
         if (!node) continue;

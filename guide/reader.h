@@ -37,6 +37,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "guide/guidefile.h"
@@ -185,11 +186,13 @@ private:
     Resolved resolve(const std::string& key);
     CodeGuide locate(std::string_view code, Resolved& found);
     long nodeByKey(const std::string& key);
+    long chapterByRange(const std::string& range);
     std::vector<PathStep> pathTo(long node);
     std::vector<NoteLink> linksOf(const std::string& text);
 
     std::unique_ptr<db::Connection> m_conn;
     std::unique_ptr<db::Statement> m_nodeByKey, m_pathStmt, m_notes, m_seventh, m_code;
+    std::vector<std::pair<std::string, long>> m_chapters; // title and node, read on the first range asked
     std::unique_ptr<IndexSearch> m_index;
     std::string m_path;
     std::string m_problem;
