@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <iconv.h>
 #include <stdexcept>
+#include <string>
 
 namespace text {
 
@@ -18,7 +19,21 @@ public:
     ~Iconv() { iconv_close(m_cd); }
     Iconv(const Iconv&) = delete;
     Iconv& operator=(const Iconv&) = delete;
-    iconv_t get() const { return m_cd; }
+    // Converts the bytes of one character (up to 4), the descriptor's state
+    // reset first: puts what came out in `converted` and returns how many bytes
+    // were taken; `failed` says whether iconv stopped at a byte it could not take.
+    std::size_t convert(std::string_view in, std::string& converted, bool& failed) {
+        char inBuf[4];
+        const std::size_t n = in.copy(inBuf, sizeof inBuf);
+        char outBuf[16];
+        char* inPtr = inBuf;
+        char* outPtr = outBuf;
+        std::size_t inLeft = n, outLeft = sizeof outBuf;
+        iconv(m_cd, nullptr, nullptr, nullptr, nullptr);
+        failed = iconv(m_cd, &inPtr, &inLeft, &outPtr, &outLeft) == static_cast<std::size_t>(-1);
+        converted.assign(outBuf, static_cast<std::size_t>(outPtr - outBuf));
+        return n - inLeft;
+    }
 
 private:
     iconv_t m_cd;
@@ -32,32 +47,21 @@ std::size_t AppendCp950Character(std::string_view bytes, std::size_t at, std::st
     // alone, so that what the table reads there takes one byte.
     const auto lead = static_cast<unsigned char>(bytes[at]);
     const bool pair = lead >= 0x81 && lead <= 0xFE && at + 1 < bytes.size();
-    char in[2] = {bytes[at], pair ? bytes[at + 1] : '\0'};
-    const std::size_t inLen = pair ? 2 : 1;
-    char buf[16];
-    char* inPtr = in;
-    char* outPtr = buf;
-    std::size_t inLeft = inLen, outLeft = sizeof buf;
-    iconv(cd.get(), nullptr, nullptr, nullptr, nullptr);
-    const std::size_t r = iconv(cd.get(), &inPtr, &inLeft, &outPtr, &outLeft);
-    const std::size_t consumed = inLen - inLeft;
-    if (r == static_cast<std::size_t>(-1) && consumed == 0) return 0;
-    out.append(buf, static_cast<std::size_t>(outPtr - buf));
+    std::string converted;
+    bool failed = false;
+    const std::size_t consumed = cd.convert(bytes.substr(at, pair ? 2 : 1), converted, failed);
+    if (failed && consumed == 0) return 0;
+    out += converted;
     return consumed;
 }
 
 bool AppendCp950Of(std::string_view utf8Character, std::string& out) {
     thread_local Iconv cd("CP950", "UTF-8");
-    char in[4];
-    const std::size_t n = utf8Character.copy(in, sizeof in);
-    char buf[8];
-    char* inPtr = in;
-    char* outPtr = buf;
-    std::size_t inLeft = n, outLeft = sizeof buf;
-    iconv(cd.get(), nullptr, nullptr, nullptr, nullptr);
-    const std::size_t r = iconv(cd.get(), &inPtr, &inLeft, &outPtr, &outLeft);
-    if (r == static_cast<std::size_t>(-1) || inLeft != 0) return false;
-    out.append(buf, static_cast<std::size_t>(outPtr - buf));
+    std::string converted;
+    bool failed = false;
+    const std::size_t consumed = cd.convert(utf8Character, converted, failed);
+    if (failed || consumed != utf8Character.size()) return false;
+    out += converted;
     return true;
 }
 
