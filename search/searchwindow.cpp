@@ -65,64 +65,13 @@ SearchWindow::SearchWindow(app::AppContext& context, QWidget* parent)
     m_ui->setupUi(this);
     setWindowTitle(QStringLiteral("ICD-10-CM 編碼查詢"));
 
-    setFont(app::PixelFont(Ming, 16));
-    QPalette pal = palette();
-    pal.setColor(QPalette::WindowText, Navy);
-    pal.setColor(QPalette::Text, Navy);
-    pal.setColor(QPalette::ButtonText, Navy);
-    setPalette(pal);
-
-    m_ui->differencesButton->setFont(app::PixelFont(QStringLiteral("微軟正黑體"), 16, true));
-    QPalette sp = m_ui->differencesButton->palette();
-    sp.setColor(QPalette::ButtonText, Fuchsia);
-    m_ui->differencesButton->setPalette(sp);
-    m_ui->buildRankingButton->hide();
-
-    app::LoadPicture(m_ui->searchButton, QStringLiteral(":/assets/search/search.svg"));
-    app::LoadPicture(m_ui->closeButton, QStringLiteral(":/assets/search/close.svg"));
-    app::LoadPicture(m_ui->handOffButton, QStringLiteral(":/assets/search/handoff.svg"));
-    for (app::ImageButton* image : {m_ui->searchButton, m_ui->closeButton, m_ui->handOffButton}) {
-        connect(image, &app::ImageButton::pressed, this, &SearchWindow::picturePressed);
-        connect(image, &app::ImageButton::released, this, &SearchWindow::pictureReleased);
-    }
-    connect(m_ui->differencesButton, &QToolButton::clicked, this, &SearchWindow::searchDifferences);
-    // F2 on a header row opens the chooser of the billable codes under it; on
-    // a finest row it hands the code off as the hand-off picture does.
-    auto* chooserKey = new QShortcut(QKeySequence(app::ChooserKey), this);
-    connect(chooserKey, &QShortcut::activated, this, &SearchWindow::chooseFromCurrentRow);
-    m_ui->handOffButton->setToolTip(QStringLiteral("傳送到醫師問診作業（%1）").arg(app::ChooserKeyHint()));
-    connect(m_ui->buildRankingButton, &QPushButton::clicked, this, &SearchWindow::buildRanking);
-
-    m_ui->currentEnglishNameLabel->setFont(app::PixelFont(QStringLiteral("Times New Roman"), 13));
-
-    // The Alphabetic Index, under 清除條件: a coder looks a term up there first.
-    m_indexButton = new QPushButton(QStringLiteral("索引查詢"), m_ui->clearButton->parentWidget());
-    m_indexButton->setObjectName(QStringLiteral("indexButton"));
-    m_indexButton->setGeometry(m_ui->clearButton->x(),
-                               m_ui->clearButton->y() + m_ui->clearButton->height() + 1,
-                               m_ui->clearButton->width(), m_ui->clearButton->height());
-    m_indexButton->setToolTip(QStringLiteral("以英文字詞查 ICD-10-CM 字母索引"));
-    connect(m_indexButton, &QPushButton::clicked, this, [this] { app::ShowAlphabeticIndex(m_ctx); });
-
+    setUpLook();
+    setUpButtons();
+    makeIndexButton();
     setUpCriteria();
     setUpGrid();
-
     setUpKeyboard();
-
-    m_liveTimer.setSingleShot(true);
-    m_liveTimer.setInterval(LiveSearchPause);
-    connect(&m_liveTimer, &QTimer::timeout, this, [this] { requestSearch(this, true); });
-    connect(m_ui->liveSearchBox, &QCheckBox::toggled, this, [this](bool on) {
-        if (!on) m_liveTimer.stop();
-    });
-    connect(m_ui->clearButton, &QPushButton::clicked, this, &SearchWindow::clearCriteria);
-    // F1: the notes panel (編碼指引) of the current row, which it then follows.
-    app::InstallNotesKey(this, m_ctx, [this] {
-        const auto row = m_model->row(m_model->currentRow());
-        return row ? std::string(row->code) : std::string();
-    });
-    auto* clear = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_L), this);
-    connect(clear, &QShortcut::activated, this, &SearchWindow::clearCriteria);
+    setUpLiveSearch();
 
     // Every key press is seen by the window before the focused control.
     installEventFilter(this);
@@ -138,6 +87,72 @@ SearchWindow::SearchWindow(app::AppContext& context, QWidget* parent)
 SearchWindow::~SearchWindow() {
     // The grid's model reads from m_resultQuery: detach it first.
     m_model->clear();
+}
+
+// Navy text on the window's font; the differences button in fuchsia; the
+// current row's English name in a smaller Latin font.
+void SearchWindow::setUpLook() {
+    setFont(app::PixelFont(Ming, 16));
+    QPalette pal = palette();
+    pal.setColor(QPalette::WindowText, Navy);
+    pal.setColor(QPalette::Text, Navy);
+    pal.setColor(QPalette::ButtonText, Navy);
+    setPalette(pal);
+
+    m_ui->differencesButton->setFont(app::PixelFont(QStringLiteral("微軟正黑體"), 16, true));
+    QPalette sp = m_ui->differencesButton->palette();
+    sp.setColor(QPalette::ButtonText, Fuchsia);
+    m_ui->differencesButton->setPalette(sp);
+    m_ui->buildRankingButton->hide();
+    m_ui->currentEnglishNameLabel->setFont(app::PixelFont(QStringLiteral("Times New Roman"), 13));
+}
+
+// The pictures (search, close, hand-off), F2, the differences button and the
+// ranking builder's button.
+void SearchWindow::setUpButtons() {
+    app::LoadPicture(m_ui->searchButton, QStringLiteral(":/assets/search/search.svg"));
+    app::LoadPicture(m_ui->closeButton, QStringLiteral(":/assets/search/close.svg"));
+    app::LoadPicture(m_ui->handOffButton, QStringLiteral(":/assets/search/handoff.svg"));
+    for (app::ImageButton* image : {m_ui->searchButton, m_ui->closeButton, m_ui->handOffButton}) {
+        connect(image, &app::ImageButton::pressed, this, &SearchWindow::picturePressed);
+        connect(image, &app::ImageButton::released, this, &SearchWindow::pictureReleased);
+    }
+    connect(m_ui->differencesButton, &QToolButton::clicked, this, &SearchWindow::searchDifferences);
+    // F2 on a header row opens the chooser of the billable codes under it; on
+    // a finest row it hands the code off as the hand-off picture does.
+    auto* chooserKey = new QShortcut(QKeySequence(app::ChooserKey), this);
+    connect(chooserKey, &QShortcut::activated, this, &SearchWindow::chooseFromCurrentRow);
+    m_ui->handOffButton->setToolTip(QStringLiteral("傳送到醫師問診作業（%1）").arg(app::ChooserKeyHint()));
+    connect(m_ui->buildRankingButton, &QPushButton::clicked, this, &SearchWindow::buildRanking);
+}
+
+// The Alphabetic Index's button, under 清除條件: a coder looks a term up there first.
+void SearchWindow::makeIndexButton() {
+    m_indexButton = new QPushButton(QStringLiteral("索引查詢"), m_ui->clearButton->parentWidget());
+    m_indexButton->setObjectName(QStringLiteral("indexButton"));
+    m_indexButton->setGeometry(m_ui->clearButton->x(),
+                               m_ui->clearButton->y() + m_ui->clearButton->height() + 1,
+                               m_ui->clearButton->width(), m_ui->clearButton->height());
+    m_indexButton->setToolTip(QStringLiteral("以英文字詞查 ICD-10-CM 字母索引"));
+    connect(m_indexButton, &QPushButton::clicked, this, [this] { app::ShowAlphabeticIndex(m_ctx); });
+}
+
+// The live search's pause and switch, clearing (button and Ctrl+L) and F1.
+void SearchWindow::setUpLiveSearch() {
+    m_liveTimer.setSingleShot(true);
+    m_liveTimer.setInterval(LiveSearchPause);
+    connect(&m_liveTimer, &QTimer::timeout, this, [this] { requestSearch(this, true); });
+    connect(m_ui->liveSearchBox, &QCheckBox::toggled, this, [this](bool on) {
+        if (!on) m_liveTimer.stop();
+    });
+    connect(m_ui->clearButton, &QPushButton::clicked, this, &SearchWindow::clearCriteria);
+    // F1: the notes panel (編碼指引) of the current row, which it then follows.
+    app::InstallNotesKey(this, m_ctx, [this] {
+        const auto row = m_model->row(m_model->currentRow());
+        return row ? std::string(row->code) : std::string();
+    });
+    auto* clear = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_L), this);
+    connect(clear, &QShortcut::activated, this, &SearchWindow::clearCriteria);
 }
 
 void SearchWindow::setUpCriteria() {

@@ -86,6 +86,10 @@ protected:
 private:
     // The criteria's controls from the criteria tables: the captions, the
     // radio items, the boxes' colours, a live search on every change.
+    void setUpLook();
+    void setUpButtons();
+    void makeIndexButton();
+    void setUpLiveSearch();
     void setUpCriteria();
     void layoutRadioGroup(QGroupBox* box, int columns);
     void setUpGrid();
