@@ -195,6 +195,9 @@ void IndexWindow::layOut() {
 // Typing searches; the current row, links, pictures, double-click, the chooser
 // key and F1 act on the current entry.
 void IndexWindow::connectActions() {
+    m_readLater.setSingleShot(true);
+    m_readLater.setInterval(100);
+    connect(&m_readLater, &QTimer::timeout, this, &IndexWindow::readIndexNow);
     connect(m_words, &QLineEdit::textChanged, this, &IndexWindow::search);
     connect(m_view->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             &IndexWindow::currentChanged);
@@ -243,13 +246,15 @@ void IndexWindow::showEvent(QShowEvent* event) {
     // drawn (it takes a fraction of a second); typing before that reads it at once.
     if (m_unusable || (m_guide.isOpen() && m_guide.index().loaded())) return;
     m_entry->setText(QStringLiteral("正在讀取字母索引…"));
-    QTimer::singleShot(100, this, [this] {
-        if (!ready()) return;
-        if (m_results->rowCount() == 0) {
-            m_entry->clear();
-            search(m_words->text());
-        }
-    });
+    m_readLater.start();
+}
+
+void IndexWindow::readIndexNow() {
+    if (!ready()) return;
+    if (m_results->rowCount() == 0) {
+        m_entry->clear();
+        search(m_words->text());
+    }
 }
 
 void IndexWindow::search(const QString& words) {

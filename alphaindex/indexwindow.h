@@ -16,6 +16,8 @@
 #include <string>
 #include <vector>
 
+#include <QTimer>
+
 #include "app/widgets/workingwindow.h"
 #include "db/query.h"
 
@@ -78,11 +80,13 @@ private:
     // Loads the index on first use; false (and the reason shown) when it cannot be read.
     bool ready();
     void showProblem(const std::string& problem);
+    void readIndexNow();
 
     guide::Guide& m_guide;
     db::Query m_lookupQuery; // finest-code check and the billable codes under a header
     ResultList* m_results = nullptr;
     bool m_unusable = false;
+    QTimer m_readLater; // reads the index a moment after the window is first drawn
 
     QLabel* m_wordsLabel = nullptr;
     QLineEdit* m_words = nullptr;

@@ -110,6 +110,7 @@ private:
         std::string key;
         int alternative; // 0: the whole title, 1: one of its comma-separated parts
         long id;
+        // NOLINTNEXTLINE(modernize-use-nullptr): clang-tidy 14 misreads a defaulted <=>
         auto operator<=>(const TitleKey&) const = default;
     };
     std::vector<TitleKey> m_mainTitles;

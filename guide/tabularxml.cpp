@@ -78,7 +78,8 @@ public:
             openNode("section", id);
         } else if (name == "diag" && (parent == "section" || parent == "diag")) {
             openNode("diag", "");
-        } else if ((name == "name" || name == "desc") && IsNode(parent)) {
+        } else if ((name == "name" || name == "desc") && IsNode(parent)) { // NOLINT(bugprone-branch-clone)
+            // A node's name and title are collected as a note's text is, below.
             collect();
         } else if (IsNode(parent) && (NoteKindOf(name) || name == "sevenChrNote")) {
             openBlock(std::string(name));
