@@ -48,6 +48,11 @@ TEST_F(NotesPanelTest, followsTheSelectionOnlyWhileShown_aRunOfMovesIsReadOnce) 
     panel.codeSelected(""); // a row with no code keeps the page
     settle();
     EXPECT_EQ(panel.shownCode(), "M5450");
+    // A chapter line of the outline tree gives its range: the chapter's notes.
+    panel.codeSelected("S00-T88");
+    settle();
+    EXPECT_TRUE(panel.pageText().contains(QStringLiteral("第 19 章"))) << panel.pageText().toStdString();
+    EXPECT_TRUE(panel.pageText().contains(QStringLiteral("birth trauma"))) << panel.pageText().toStdString();
 }
 
 TEST_F(NotesPanelTest, aCodeInANoteIsALinkThatShowsIt_andBackReturns) {
