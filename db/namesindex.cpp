@@ -81,12 +81,12 @@ const NamesColumn* NamesTable::column(std::string_view wanted) const {
     return nullptr;
 }
 
-const std::vector<NamesIndex::TableSpec>& NamesIndex::Specs() {
-    static const std::vector<TableSpec> specs = {
+const std::vector<NamesIndex::IndexedTable>& NamesIndex::IndexedTables() {
+    static const std::vector<IndexedTable> tables = {
         {"ICD10", "ICD10_NO", {"ICD10_NO", "ICD10_CNAME", "ICD10_ENAME"}},
         {"ICD9", "", {"ICD9_NAME", "ICD9_NAME2"}},
     };
-    return specs;
+    return tables;
 }
 
 const NamesTable* NamesIndex::table(std::string_view wanted) const {
@@ -344,27 +344,27 @@ std::string_view ColumnText(sqlite3_stmt* st, int i) {
     return t ? std::string_view(t, std::strlen(t)) : std::string_view();
 }
 
-NamesTable ReadTable(sqlite3* db, const NamesIndex::TableSpec& spec, const std::atomic<bool>* stop) {
+NamesTable ReadTable(sqlite3* db, const NamesIndex::IndexedTable& wanted, const std::atomic<bool>* stop) {
     NamesTable table;
-    table.name = spec.table;
-    table.orderColumn = spec.orderColumn;
+    table.name = wanted.table;
+    table.orderColumn = wanted.orderColumn;
     std::string sql = "SELECT rowid";
-    for (const char* c : spec.columns) {
-        if (!HasColumn(db, spec.table, c)) continue;
+    for (const char* c : wanted.columns) {
+        if (!HasColumn(db, wanted.table, c)) continue;
         table.columns.emplace_back().name = c;
         sql += "," + SqlIdentifier(c);
     }
-    const bool keyed = *spec.orderColumn != '\0';
+    const bool keyed = *wanted.orderColumn != '\0';
     // The key is one of the indexed columns (ICD10_NO is).
-    const NamesColumn* keyColumn = keyed ? table.column(spec.orderColumn) : nullptr;
-    sql += " FROM " + SqlIdentifier(spec.table) + " ORDER BY " +
-           (keyed ? SqlIdentifier(spec.orderColumn) : std::string("rowid"));
+    const NamesColumn* keyColumn = keyed ? table.column(wanted.orderColumn) : nullptr;
+    sql += " FROM " + SqlIdentifier(wanted.table) + " ORDER BY " +
+           (keyed ? SqlIdentifier(wanted.orderColumn) : std::string("rowid"));
     // Each buffer is sized once: a buffer grown by doubling would hold up to
     // twice its text while it is read.
     std::string sizes = "SELECT count(*)";
     for (const auto& column : table.columns)
         sizes += ", total(length(CAST(" + SqlIdentifier(column.name) + " AS BLOB)))";
-    sizes += " FROM " + SqlIdentifier(spec.table);
+    sizes += " FROM " + SqlIdentifier(wanted.table);
     sqlite3_stmt* st = nullptr;
     if (sqlite3_prepare_v2(db, sizes.c_str(), -1, &st, nullptr) != SQLITE_OK) throw Error(sqlite3_errmsg(db));
     if (sqlite3_step(st) == SQLITE_ROW) {
@@ -442,12 +442,12 @@ NamesTable ReadTable(sqlite3* db, const NamesIndex::TableSpec& spec, const std::
 
 std::shared_ptr<const NamesIndex> NamesIndex::Build(sqlite3* db, const std::atomic<bool>* stop) {
     auto index = std::make_shared<NamesIndex>();
-    for (const auto& spec : Specs()) {
+    for (const auto& wanted : IndexedTables()) {
         // A table whose rows have no row id, or a column that hides it, is left
         // out, and so is one without its key.
-        const bool keyed = *spec.orderColumn != '\0';
-        if (HasPlainRowid(db, spec.table) && (!keyed || HasColumn(db, spec.table, spec.orderColumn))) {
-            NamesTable table = ReadTable(db, spec, stop);
+        const bool keyed = *wanted.orderColumn != '\0';
+        if (HasPlainRowid(db, wanted.table) && (!keyed || HasColumn(db, wanted.table, wanted.orderColumn))) {
+            NamesTable table = ReadTable(db, wanted, stop);
             if (!table.columns.empty()) index->m_tables.push_back(std::move(table));
         }
     }

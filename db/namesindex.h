@@ -31,7 +31,7 @@
 // word index of the guide's terms, for words that begin a word of a term. To
 // find a typed text anywhere inside the terms as the code search does
 // (title LIKE '%word%'), it would use this machinery instead: the guide's
-// table goes into Specs() ({"term", "", {"title"}}: kept in row order, which
+// table goes into IndexedTables() ({"term", "", {"title"}}: kept in row order, which
 // is its id order), the guide's connection calls startNamesIndex(), and its
 // word statements are opened through TryOpenWithNames.
 
@@ -106,14 +106,14 @@ struct NamesTable {
 class NamesIndex {
 public:
     // What is indexed, table by table.
-    struct TableSpec {
+    struct IndexedTable {
         const char* table;
         const char* orderColumn; // "" for the row order
         std::vector<const char*> columns;
     };
-    static const std::vector<TableSpec>& Specs();
+    static const std::vector<IndexedTable>& IndexedTables();
 
-    // Reads every table and column of Specs() that the database has through the
+    // Reads every table and column of IndexedTables() that the database has through the
     // given handle (tables or columns it lacks are left out). When `stop` is
     // given and becomes true the build ends early with db::Interrupted. Engine
     // errors throw db::Error.
