@@ -142,7 +142,7 @@ public:
         }
     }
 
-    void finish() {
+    void finish() override {
         if (!m_nodes.empty())
             throw XmlContentError("<" + m_nodes.back().kind + "> 沒有結束 (an element is not closed)");
         if (m_nextId == 1) throw XmlContentError("檔案中沒有任何章節或代碼 (no chapter in the file)");
@@ -297,11 +297,6 @@ private:
 void ImportTabular(ByteSource& in, const std::string& name, db::Connection& guide) {
     TabularHandler h(guide);
     detail::ReadXml(in, name, h);
-    try {
-        h.finish();
-    } catch (const XmlContentError& e) {
-        throw ImportError(name + ": " + e.what());
-    }
 }
 
 } // namespace guide

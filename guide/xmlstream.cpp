@@ -145,6 +145,11 @@ void ReadXml(ByteSource& in, const std::string& name, XmlHandler& handler) {
     if (!any) throw ImportError(name + ": 檔案是空的 (the file is empty)");
     failed(XML_Parse(c.parser, buffer, 0, XML_TRUE));
     if (!c.sawElement) throw ImportError(name + ": 檔案中沒有任何 XML 元素 (no element)");
+    try {
+        handler.finish();
+    } catch (const XmlContentError& e) {
+        throw ImportError(name + ": " + e.what());
+    }
 }
 
 std::string_view Attribute(const char** attributes, std::string_view name) {

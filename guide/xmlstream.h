@@ -22,6 +22,9 @@ public:
     virtual void end(std::string_view name) = 0;
     // Character data; may come in pieces.
     virtual void text(std::string_view piece) = 0;
+    // Once the whole document has been read: what needs all of it (rows held
+    // back, counts checked). May throw XmlContentError, which names the file.
+    virtual void finish() {}
 };
 
 // Thrown by a handler for content the guide cannot take; the reader adds the
@@ -31,7 +34,8 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-// Reads the whole source through the handler. Throws ImportError.
+// Reads the whole source through the handler, then has it finish. Throws
+// ImportError.
 void ReadXml(ByteSource& in, const std::string& name, XmlHandler& handler);
 
 // The value of an attribute, or "" when absent.
