@@ -5,8 +5,11 @@
 // the same run, so results read as ratios: register "<Action>/bare" and
 // "<Action>/ours" side by side.
 
+#include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
@@ -30,5 +33,16 @@ int RunBare(sqlite3* db, const std::string& sql);
 // Opens the full-size database with the bare API (LEN registered); nullptr and a
 // skipped benchmark when it is absent.
 sqlite3* OpenBare(benchmark::State& state);
+
+// A duration in milliseconds, and the median of measured times (0 for none),
+// for benchmarks that time the steps of one iteration themselves.
+inline double Ms(std::chrono::steady_clock::duration d) {
+    return std::chrono::duration<double, std::milli>(d).count();
+}
+inline double Median(std::vector<double> v) {
+    if (v.empty()) return 0;
+    std::sort(v.begin(), v.end());
+    return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
+}
 
 } // namespace benchsupport

@@ -33,21 +33,13 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
+using benchsupport::Median;
+using benchsupport::Ms;
 
 std::string GuidePath() {
     const std::filesystem::path p = std::filesystem::path(ICD_BINARY_DIR) / "bin" / "icd10cm_guide_2023.db";
     std::error_code ec;
     return std::filesystem::is_regular_file(p, ec) ? p.string() : std::string();
-}
-
-double Ms(Clock::duration d) {
-    return std::chrono::duration<double, std::milli>(d).count();
-}
-
-double Median(std::vector<double> v) {
-    if (v.empty()) return 0;
-    std::sort(v.begin(), v.end());
-    return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
 }
 
 double StatusKb(const char* key) {

@@ -35,16 +35,8 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-double Ms(Clock::duration d) {
-    return std::chrono::duration<double, std::milli>(d).count();
-}
-
-double Median(std::vector<double> v) {
-    if (v.empty()) return 0;
-    std::sort(v.begin(), v.end());
-    return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
-}
+using benchsupport::Median;
+using benchsupport::Ms;
 
 // Notes when the grid's viewport has been painted.
 class PaintWatch : public QObject {
