@@ -1,7 +1,6 @@
 #include "alphaindex/indexwindow.h"
 
 #include <QAbstractListModel>
-#include <QApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -14,6 +13,7 @@
 
 #include "app/core/guidehooks.h"
 #include "app/widgets/billablechooser.h"
+#include "app/widgets/filterkeys.h"
 #include "app/widgets/imagebutton.h"
 #include "app/widgets/noteskey.h"
 #include "app/widgets/pictures.h"
@@ -347,35 +347,9 @@ void IndexWindow::openLink(const QUrl& link) {
 }
 
 bool IndexWindow::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() != QEvent::KeyPress) return app::WorkingWindow::eventFilter(watched, event);
-    auto* key = static_cast<QKeyEvent*>(event);
-    switch (key->key()) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        actOnCurrent();
+    if (event->type() == QEvent::KeyPress && app::RouteFilterKey(watched, *static_cast<QKeyEvent*>(event),
+                                                                 m_words, m_view, [this] { actOnCurrent(); }))
         return true;
-    case Qt::Key_Up:
-    case Qt::Key_Down:
-    case Qt::Key_PageUp:
-    case Qt::Key_PageDown:
-        // The list moves while the focus stays in the words box.
-        if (watched == m_words) {
-            QKeyEvent copy(key->type(), key->key(), key->modifiers(), key->text(), key->isAutoRepeat());
-            QApplication::sendEvent(m_view, &copy);
-            return true;
-        }
-        break;
-    default:
-        // Typing in the list goes on in the words box.
-        if (watched == m_view && !key->text().isEmpty() && key->text().at(0).isPrint() &&
-            !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
-            m_words->setFocus();
-            QKeyEvent copy(key->type(), key->key(), key->modifiers(), key->text(), key->isAutoRepeat());
-            QApplication::sendEvent(m_words, &copy);
-            return true;
-        }
-        break;
-    }
     return app::WorkingWindow::eventFilter(watched, event);
 }
 

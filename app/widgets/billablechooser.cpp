@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include <QApplication>
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -18,6 +17,7 @@
 #include "codes/decoration.h"
 #include "app/core/guidehooks.h"
 #include "app/core/handoff.h"
+#include "app/widgets/filterkeys.h"
 #include "app/widgets/noteskey.h"
 #include "app/widgets/pictures.h"
 #include "db/error.h"
@@ -231,35 +231,9 @@ void BillableChooser::followInGuide(AppContext& ctx) {
 }
 
 bool BillableChooser::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() != QEvent::KeyPress) return QDialog::eventFilter(watched, event);
-    auto* key = static_cast<QKeyEvent*>(event);
-    switch (key->key()) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        chooseCurrent();
+    if (event->type() == QEvent::KeyPress && RouteFilterKey(watched, *static_cast<QKeyEvent*>(event),
+                                                            m_filter, m_list, [this] { chooseCurrent(); }))
         return true;
-    case Qt::Key_Up:
-    case Qt::Key_Down:
-    case Qt::Key_PageUp:
-    case Qt::Key_PageDown:
-        // The list moves while the focus stays in the filter box.
-        if (watched == m_filter) {
-            QKeyEvent copy(key->type(), key->key(), key->modifiers(), key->text(), key->isAutoRepeat());
-            QApplication::sendEvent(m_list, &copy);
-            return true;
-        }
-        break;
-    default:
-        // Typing in the list goes on in the filter box.
-        if (watched == m_list && !key->text().isEmpty() && key->text().at(0).isPrint() &&
-            !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
-            m_filter->setFocus();
-            QKeyEvent copy(key->type(), key->key(), key->modifiers(), key->text(), key->isAutoRepeat());
-            QApplication::sendEvent(m_filter, &copy);
-            return true;
-        }
-        break;
-    }
     return QDialog::eventFilter(watched, event);
 }
 
