@@ -1,11 +1,11 @@
 // Listings of the outline browser on the full-size database:
 //   BlockListing/bare     the range statement of block W00-W19 (20 categories),
 //                         read with the bare C API
-//   BlockListing/model    OutlineBrowser::ListDatabaseCodes of W00-W19 with the
+//   BlockListing/model    OutlineBrowser::listDatabaseCodes of W00-W19 with the
 //                         entries filled, decorated and highlighted
 //   CodeListing/bare      the three statements the code W000 needs (nothing of
 //                         5 or 6 characters below it; 7-character codes found)
-//   CodeListing/model     OutlineBrowser::ListDatabaseCodes of W000
+//   CodeListing/model     OutlineBrowser::listDatabaseCodes of W000
 //   CodeListingFirst/...  the code S02 (children found by the first statement)
 //   BlockDescent/window   the window: release on the entry W00-W19 (listing,
 //                         20 tiles drawn and placed) and Back
@@ -57,8 +57,8 @@ void Model(benchmark::State& state, const std::string& code, int level) {
     OutlineBrowser browser(outline::Icd10OutlineLines(), false, query);
     int rows = 0;
     for (auto _ : state) {
-        rows = browser.ListDatabaseCodes(code, level);
-        browser.HighlightDistinctParts();
+        rows = browser.listDatabaseCodes(code, level);
+        browser.highlightDistinctParts();
     }
     state.counters["rows"] = rows;
     state.counters["statements"] = static_cast<double>(browser.listingStatements().size());
@@ -91,7 +91,7 @@ QApplication& App() {
 
 int EntryIndex(const outline::OutlineWindow& w, const std::string& code) {
     for (int e = 1; e <= outline::kEntryTiles; ++e)
-        if (w.browser().entryTile(e).visible && w.browser().entryTile(e).Code == code) return e;
+        if (w.browser().entryTile(e).visible && w.browser().entryTile(e).code == code) return e;
     return 0;
 }
 

@@ -35,8 +35,8 @@ OutlineBrowser::OutlineBrowser(const std::vector<std::string>& lines, bool icd11
         c.visible = !m_icd11 || k <= 2;
         if (k <= static_cast<int>(rows.size())) {
             const OutlineRow& r = rows[static_cast<std::size_t>(k - 1)];
-            c.Code = r.code;
-            c.Name = r.name;
+            c.code = r.code;
+            c.name = r.name;
             c.picture = {
                 Template::ChapterButton, LabelKind::Chapter, k, r.code, r.name, "", std::nullopt, {}};
         }
@@ -59,27 +59,27 @@ int OutlineBrowser::visibleEntryCount() const {
     return n;
 }
 
-void OutlineBrowser::HideChapterTiles() {
+void OutlineBrowser::hideChapterTiles() {
     for (auto& c : m_chapters)
         c.visible = false;
 }
 
-void OutlineBrowser::ShowChapterTiles() {
+void OutlineBrowser::showChapterTiles() {
     for (int k = 1; k <= kChapterTiles; ++k)
         m_chapters[static_cast<std::size_t>(k - 1)].visible = !m_icd11 || k <= 2;
 }
 
-void OutlineBrowser::HideEntryTiles() {
+void OutlineBrowser::hideEntryTiles() {
     for (auto& e : m_entries)
         e.visible = false;
 }
 
-void OutlineBrowser::FillEntry(int e, const std::string& code, const std::string& name,
+void OutlineBrowser::fillEntry(int e, const std::string& code, const std::string& name,
                                const std::string& flag, int level, const std::string& english) {
     EntryTile& t = m_entries[static_cast<std::size_t>(e - 1)];
-    t.Code = code;
-    t.Name = name;
-    t.Flag = flag;
+    t.code = code;
+    t.name = name;
+    t.flag = flag;
     t.picture = {flag == "Y" ? Template::AsteriskBar : Template::PaleYellowBar,
                  LabelKind::Entry,
                  0,
@@ -92,13 +92,13 @@ void OutlineBrowser::FillEntry(int e, const std::string& code, const std::string
     t.visible = true;
 }
 
-int OutlineBrowser::ListOutlineChildren(const std::string& code, int level) {
+int OutlineBrowser::listOutlineChildren(const std::string& code, int level) {
     const std::vector<OutlineRow> children = OutlineChildren(m_lines, code);
     int j = 0;
     for (const auto& child : children) {
         if (j == kEntryTiles) break;
         ++j;
-        FillEntry(j, child.code, child.name, "", level);
+        fillEntry(j, child.code, child.name, "", level);
     }
     return j;
 }
@@ -106,66 +106,66 @@ int OutlineBrowser::ListOutlineChildren(const std::string& code, int level) {
 void OutlineBrowser::openChapter(int k) {
     if (k < 1 || k > kChapterTiles) return;
     const ChapterTile& c = m_chapters[static_cast<std::size_t>(k - 1)];
-    if (c.Code.empty()) return; // a tile the outline left empty
-    HideChapterTiles();
+    if (c.code.empty()) return; // a tile the outline left empty
+    hideChapterTiles();
     m_level = 1;
     PathTile& p = m_paths[0];
-    p.Code = c.Code;
-    p.Level = 1;
+    p.code = c.code;
+    p.level = 1;
     p.visible = true;
-    p.Name = c.Name;
-    p.picture = {Template::BlueBar, LabelKind::FirstPath, k, c.Code, c.Name, "", std::nullopt, {}};
+    p.name = c.name;
+    p.picture = {Template::BlueBar, LabelKind::FirstPath, k, c.code, c.name, "", std::nullopt, {}};
     openPathTile(1);
 }
 
 void OutlineBrowser::openPathTile(int t) {
     if (t < 1 || t > kPathTiles) return;
     const PathTile& p = m_paths[static_cast<std::size_t>(t - 1)];
-    const int L = p.Level;
-    if (L < 1 || L > kPathTiles) return; // a tile that was never filled
-    m_level = L;
-    for (int i = L + 1; i <= kPathTiles; ++i)
+    const int level = p.level;
+    if (level < 1 || level > kPathTiles) return; // a tile that was never filled
+    m_level = level;
+    for (int i = level + 1; i <= kPathTiles; ++i)
         m_paths[static_cast<std::size_t>(i - 1)].visible = false;
-    HideEntryTiles();
-    const std::string code = p.Code;
-    if (ListOutlineChildren(code, L) == 0) ListDatabaseCodes(code, L);
-    HighlightDistinctParts();
+    hideEntryTiles();
+    const std::string code = p.code;
+    if (listOutlineChildren(code, level) == 0) listDatabaseCodes(code, level);
+    highlightDistinctParts();
 }
 
 void OutlineBrowser::openEntry(int e) {
     if (e < 1 || e > kEntryTiles) return;
     const EntryTile entry = m_entries[static_cast<std::size_t>(e - 1)];
     if (!entry.visible) return;
-    if (entry.Flag == "Y") {
-        PinCode(entry.Code, entry.picture);
+    if (entry.flag == "Y") {
+        pinCode(entry.code, entry.picture);
         return;
     }
     // No path tile is left below level 10: the entry cannot be entered.
     if (m_level >= kPathTiles) return;
-    HideEntryTiles();
-    const int L = ++m_level;
-    PathTile& p = m_paths[static_cast<std::size_t>(L - 1)];
-    p.Level = L;
+    hideEntryTiles();
+    const int level = ++m_level;
+    PathTile& p = m_paths[static_cast<std::size_t>(level - 1)];
+    p.level = level;
     p.visible = true;
-    p.Name = entry.Name;
-    p.Code = entry.Code;
-    p.picture = {Template::GreenBar, LabelKind::Entry,     0, entry.Code, entry.Name, "N",
+    p.name = entry.name;
+    p.code = entry.code;
+    p.picture = {Template::GreenBar, LabelKind::Entry,     0, entry.code, entry.name, "N",
                  std::nullopt,       entry.picture.english};
-    if (ListOutlineChildren(entry.Code, L) == 0) {
-        const int n = ListDatabaseCodes(entry.Code, L);
+    if (listOutlineChildren(entry.code, level) == 0) {
+        const int n = listDatabaseCodes(entry.code, level);
         p.picture.base = n > 0 ? Template::GreenBar : Template::AsteriskBar;
     }
-    HighlightDistinctParts();
+    highlightDistinctParts();
 }
 
-int OutlineBrowser::PinCode(const std::string& code, const TilePicture& picture) {
+int OutlineBrowser::pinCode(const std::string& code, const TilePicture& picture) {
     for (int i = 0; i < kPinSlots; ++i)
-        if (m_pins[static_cast<std::size_t>(i)].tag == 1 && m_pins[static_cast<std::size_t>(i)].code == code)
+        if (m_pins[static_cast<std::size_t>(i)].pinned && m_pins[static_cast<std::size_t>(i)].code == code)
             return i + 1;
     for (int i = 0; i < kPinSlots; ++i) {
         PinSlot& s = m_pins[static_cast<std::size_t>(i)];
-        if (s.tag != 0) continue;
-        s.tag = 1;
+        if (s.pinned) continue;
+        s.pinned = true;
         s.code = code;
         s.picture = picture;
         return i + 1;
@@ -173,31 +173,31 @@ int OutlineBrowser::PinCode(const std::string& code, const TilePicture& picture)
     return 0; // all five slots in use
 }
 
-std::string OutlineBrowser::CurrentCode() const {
-    return m_level > 0 ? m_paths[static_cast<std::size_t>(m_level - 1)].Code : std::string();
+std::string OutlineBrowser::currentCode() const {
+    return m_level > 0 ? m_paths[static_cast<std::size_t>(m_level - 1)].code : std::string();
 }
 
 void OutlineBrowser::goHome() {
     m_level = 0;
-    HideEntryTiles();
+    hideEntryTiles();
     for (auto& p : m_paths)
         p.visible = false;
-    ShowChapterTiles();
+    showChapterTiles();
 }
 
 void OutlineBrowser::goBack() {
     if (m_level == 0) return;
-    HideEntryTiles();
+    hideEntryTiles();
     --m_level;
     for (int i = m_level + 1; i <= kPathTiles; ++i)
         m_paths[static_cast<std::size_t>(i - 1)].visible = false;
     if (m_level > 0)
         openPathTile(m_level);
     else
-        ShowChapterTiles();
+        showChapterTiles();
 }
 
-int OutlineBrowser::ListDatabaseCodes(const std::string& code, int level) {
+int OutlineBrowser::listDatabaseCodes(const std::string& code, int level) {
     const RangeBounds b = SplitRange(code);
     m_statements.clear();
     auto run = [&](const std::string& statement) {
@@ -229,7 +229,7 @@ int OutlineBrowser::ListDatabaseCodes(const std::string& code, int level) {
             continue;
         }
         ++n;
-        FillEntry(n, m_query.field("ICD10_NO"),
+        fillEntry(n, m_query.field("ICD10_NO"),
                   codes::DecorateName(m_query.field("ICD10_CNAME"), m_query.field("ICD10_2023FLAG"),
                                       m_query.field("ICD10_2023NEW")),
                   m_query.field("ICD10_FLAG"), level, m_query.field("ICD10_ENAME"));
@@ -238,46 +238,46 @@ int OutlineBrowser::ListDatabaseCodes(const std::string& code, int level) {
     return n;
 }
 
-void OutlineBrowser::HighlightDistinctParts() {
+void OutlineBrowser::highlightDistinctParts() {
     std::vector<int> visible;
     std::vector<std::string> names;
     for (int e = 1; e <= kEntryTiles; ++e) {
         const EntryTile& t = m_entries[static_cast<std::size_t>(e - 1)];
         if (!t.visible) continue;
         visible.push_back(e);
-        names.push_back(t.Name);
+        names.push_back(t.name);
     }
     if (visible.size() < 2) return;
     const text::AffixResult r = text::StripCommonAffixes(names);
-    if (r.PrefixLength == 0 && r.SuffixLength == 0) return;
+    if (r.prefixLength == 0 && r.suffixLength == 0) return;
     for (std::size_t i = 0; i < visible.size(); ++i) {
         EntryTile& t = m_entries[static_cast<std::size_t>(visible[i] - 1)];
-        t.picture.highlight = Highlight{r.distinct[i], r.PrefixLength, r.SuffixLength};
+        t.picture.highlight = Highlight{r.distinct[i], r.prefixLength, r.suffixLength};
     }
 }
 
-void OutlineBrowser::EmptyPinSlot(int s) {
+void OutlineBrowser::emptyPinSlot(int s) {
     if (s < 1 || s > kPinSlots) return;
     PinSlot& slot = m_pins[static_cast<std::size_t>(s - 1)];
-    slot.tag = 0;
+    slot.pinned = false;
     slot.code.clear();
     slot.picture = TilePicture{};
-    CompactPinSlots();
+    compactPinSlots();
 }
 
-void OutlineBrowser::CompactPinSlots() {
+void OutlineBrowser::compactPinSlots() {
     bool changed = true;
     while (changed) {
         changed = false;
         for (int i = 0; i + 1 < kPinSlots; ++i) {
             PinSlot& upper = m_pins[static_cast<std::size_t>(i)];
             PinSlot& lower = m_pins[static_cast<std::size_t>(i) + 1];
-            if (upper.tag == 0 && lower.tag == 1) {
+            if (!upper.pinned && lower.pinned) {
                 upper.code = lower.code;
                 upper.picture = lower.picture;
-                upper.tag = 1;
+                upper.pinned = true;
                 lower.code.clear();
-                lower.tag = 0;
+                lower.pinned = false;
                 lower.picture = TilePicture{};
                 changed = true;
             }
@@ -285,7 +285,7 @@ void OutlineBrowser::CompactPinSlots() {
     }
 }
 
-std::string OutlineBrowser::HandOffCodeOf(int s) const {
+std::string OutlineBrowser::handOffCodeOf(int s) const {
     if (s < 1 || s > kPinSlots) return std::string();
     return text::FirstWord(m_pins[static_cast<std::size_t>(s - 1)].code);
 }

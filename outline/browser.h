@@ -3,7 +3,7 @@
 // owns one OutlineBrowser, forwards each tile or button release to it and then
 // shows the tiles as the records say (visible, position, picture).
 //
-// Levels: CurrentLevel 0 shows the chapter grid; at level n path tiles 1..n hold
+// Levels: currentLevel() 0 shows the chapter grid; at level n path tiles 1..n hold
 // the chain from the chapter down to the row or code whose children the entry
 // tiles list, directly below path tile n. Records are 1-based, as the tiles'
 // tags are.
@@ -17,7 +17,7 @@
 //   Home                -> level 0          Back -> one level up
 //   a pin slot          -> emptied, the used slots move up
 //
-// Rows below the outline come from the code table (ListDatabaseCodes); engine
+// Rows below the outline come from the code table (listDatabaseCodes); engine
 // errors propagate as db::Error with the records as far as the handler got (the
 // entries it hid stay hidden).
 
@@ -76,32 +76,32 @@ struct TilePicture {
 std::string TileToolTip(const TilePicture& picture);
 
 struct ChapterTile {
-    std::string Name;
-    std::string Code;
+    std::string name;
+    std::string code;
     bool visible = false;
     TilePicture picture;
 };
 
 struct PathTile {
-    std::string Name;
-    std::string Code;
-    int Level = 0;
+    std::string name;
+    std::string code;
+    int level = 0;
     bool visible = false;
     TilePicture picture;
 };
 
 struct EntryTile {
-    std::string Name;
-    std::string Code;
-    std::string Flag;
+    std::string name;
+    std::string code;
+    std::string flag;
     bool visible = false;
     int top = 0; // in the tile area's content coordinates
     TilePicture picture;
 };
 
 struct PinSlot {
-    int tag = 0;      // 1 when it holds a code
-    std::string code; // the stored code
+    bool pinned = false; // it holds a code
+    std::string code;    // the stored code
     TilePicture picture;
 };
 
@@ -124,8 +124,8 @@ public:
     OutlineBrowser(const std::vector<std::string>& lines, bool icd11Mode, db::Query& query);
 
     bool icd11Mode() const { return m_icd11; }
-    int CurrentLevel() const { return m_level; }
-    const std::vector<std::string>& OutlineLines() const { return m_lines; }
+    int currentLevel() const { return m_level; }
+    const std::vector<std::string>& outlineLines() const { return m_lines; }
 
     const ChapterTile& chapterTile(int k) const { return m_chapters.at(static_cast<std::size_t>(k - 1)); }
     const PathTile& pathTile(int t) const { return m_paths.at(static_cast<std::size_t>(t - 1)); }
@@ -139,38 +139,38 @@ public:
     void openEntry(int e);    // entry tile e
     void goHome();            // Home
     void goBack();            // Back
-    void EmptyPinSlot(int s); // pin slot s (1 = the top one)
+    void emptyPinSlot(int s); // pin slot s (1 = the top one)
 
     // Pins a finest code as pressing its entry tile does: to the first free
     // slot, with the picture given; a code pinned already, or all five slots in
     // use, changes nothing. Returns the slot that holds the code (0: none).
-    int PinCode(const std::string& code, const TilePicture& picture);
+    int pinCode(const std::string& code, const TilePicture& picture);
 
     // The code of the level whose children are listed (the deepest path tile),
     // "" at the chapter grid.
-    std::string CurrentCode() const;
+    std::string currentCode() const;
 
     // The code a hand-off arrow sends: the first word of its slot's stored code
     // ("" for an empty slot).
-    std::string HandOffCodeOf(int s) const;
+    std::string handOffCodeOf(int s) const;
 
-    // Fills the entry tiles from the code table, under level L; returns how many
+    // Fills the entry tiles from the code table, under the given level; returns how many
     // rows were listed (at most 40).
-    int ListDatabaseCodes(const std::string& code, int level);
-    void HighlightDistinctParts();
-    void CompactPinSlots();
-    void HideChapterTiles();
+    int listDatabaseCodes(const std::string& code, int level);
+    void highlightDistinctParts();
+    void compactPinSlots();
+    void hideChapterTiles();
 
     // The statements the last listing from the code table sent, in order (the
     // single-code listing tries up to three lengths).
     const std::vector<std::string>& listingStatements() const { return m_statements; }
 
 private:
-    void ShowChapterTiles();
-    void HideEntryTiles();
-    // Lists the outline children of code under level L; returns their number.
-    int ListOutlineChildren(const std::string& code, int level);
-    void FillEntry(int e, const std::string& code, const std::string& name, const std::string& flag,
+    void showChapterTiles();
+    void hideEntryTiles();
+    // Lists the outline children of code under the given level; returns their number.
+    int listOutlineChildren(const std::string& code, int level);
+    void fillEntry(int e, const std::string& code, const std::string& name, const std::string& flag,
                    int level, const std::string& english = {});
 
     std::vector<std::string> m_lines;

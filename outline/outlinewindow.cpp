@@ -158,7 +158,7 @@ void OutlineWindow::setUpPins() {
                 app::ImageButton* pin = pinSlotImage(s);
                 const bool pointed =
                     pin->isVisible() && pin->rect().contains(pin->mapFromGlobal(QCursor::pos()));
-                if (m_browser->pinSlot(s).tag == 1 && (pointed || chosen == 0)) chosen = s;
+                if (m_browser->pinSlot(s).pinned && (pointed || chosen == 0)) chosen = s;
                 if (pointed) break;
             }
             return chosen ? app::CodeOfText(m_browser->pinSlot(chosen).code) : app::CopiedCode{};
@@ -366,17 +366,15 @@ void OutlineWindow::showState() {
         }
         image->setVisible(entry.visible);
     }
-    for (int s = 1; s <= kPinSlots; ++s) {
+    for (int s = 1; s <= kPinSlots; ++s)
         showTile(pinSlotImage(s), b.pinSlot(s).picture, m_pinDrawn[static_cast<std::size_t>(s - 1)], false);
-        pinSlotImage(s)->setTag(b.pinSlot(s).tag); // 1 while the slot holds a code
-    }
 
     // The scroll range covers the visible tiles.
     m_ui->tileAreaContent->resize(2 * kChapterTileWidth + 3 * 4, bottom + 4);
-    if (b.CurrentLevel() != m_shownLevel) {
+    if (b.currentLevel() != m_shownLevel) {
         // A new level: keep the row whose children are listed in sight.
-        if (b.CurrentLevel() > 0) m_ui->tileArea->ensureWidgetVisible(pathTileImage(b.CurrentLevel()), 0, 0);
-        m_shownLevel = b.CurrentLevel();
+        if (b.currentLevel() > 0) m_ui->tileArea->ensureWidgetVisible(pathTileImage(b.currentLevel()), 0, 0);
+        m_shownLevel = b.currentLevel();
         if (focusOnTiles) focusFirstTile();
     }
 }
@@ -403,11 +401,11 @@ template <typename F> void OutlineWindow::runTransition(F&& transition) {
 
 void OutlineWindow::handOffPinned(int slot) {
     // No finest-code check: only finest codes are ever pinned.
-    app::HandOffCodeOrTell(m_ctx, m_browser->HandOffCodeOf(slot));
+    app::HandOffCodeOrTell(m_ctx, m_browser->handOffCodeOf(slot));
 }
 
 void OutlineWindow::chooseUnderCurrentCode() {
-    const std::string code = m_browser->CurrentCode();
+    const std::string code = m_browser->currentCode();
     codes::HeaderCodes found;
     const bool read = guarded([&] {
         // A block of the outline ("A00-A09") is no code of the table.
@@ -437,11 +435,11 @@ void OutlineWindow::pinChosen(const codes::CodeRow& row) {
                         std::nullopt,
                         row.englishName};
     for (int e = 1; e <= kEntryTiles; ++e)
-        if (m_browser->entryTile(e).visible && m_browser->entryTile(e).Code == row.code)
+        if (m_browser->entryTile(e).visible && m_browser->entryTile(e).code == row.code)
             picture = m_browser->entryTile(e).picture;
     // With all five slots in use nothing is pinned, but the code is still
     // handed off: that is what the user chose it for.
-    m_browser->PinCode(row.code, picture);
+    m_browser->pinCode(row.code, picture);
     showState();
     if (handOffOffered()) app::HandOffCodeOrTell(m_ctx, row.code);
 }
@@ -471,7 +469,7 @@ void OutlineWindow::pictureReleased(app::ImageButton* sender) {
         else if (tag >= 1 && tag <= kEntryTiles && sender == entryTileImage(tag))
             runTransition([&] { m_browser->openEntry(tag); });
     }
-    if (pin > 0) runTransition([&] { m_browser->EmptyPinSlot(pin); });
+    if (pin > 0) runTransition([&] { m_browser->emptyPinSlot(pin); });
 }
 
 void OutlineWindow::scrollByWheel(int delta) {

@@ -40,8 +40,8 @@ AffixResult StripCommonAffixes(const std::vector<std::string>& names) {
     std::size_t s = 0;
     while (s < shortest && agreeBack(s + 1))
         ++s;
-    r.PrefixLength = static_cast<int>(p);
-    r.SuffixLength = static_cast<int>(s);
+    r.prefixLength = static_cast<int>(p);
+    r.suffixLength = static_cast<int>(s);
     for (const auto& c : chars) {
         std::string d;
         if (p + s < c.size())

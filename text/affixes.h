@@ -14,8 +14,8 @@
 namespace text {
 
 struct AffixResult {
-    int PrefixLength = 0;
-    int SuffixLength = 0;
+    int prefixLength = 0;
+    int suffixLength = 0;
     std::vector<std::string> distinct; // one per name, in the same order
 };
 

@@ -23,7 +23,7 @@ protected:
     static V visibleEntryCodes(const OutlineBrowser& b) {
         V out;
         for (int e = 1; e <= kEntryTiles; ++e)
-            if (b.entryTile(e).visible) out.push_back(b.entryTile(e).Code);
+            if (b.entryTile(e).visible) out.push_back(b.entryTile(e).code);
         return out;
     }
     static int visiblePathTiles(const OutlineBrowser& b) {
@@ -40,14 +40,14 @@ protected:
     }
     static int entryIndex(const OutlineBrowser& b, const std::string& code) {
         for (int e = 1; e <= kEntryTiles; ++e)
-            if (b.entryTile(e).visible && b.entryTile(e).Code == code) return e;
+            if (b.entryTile(e).visible && b.entryTile(e).code == code) return e;
         ADD_FAILURE() << "no visible entry " << code;
         return 0;
     }
     static V pinnedCodes(const OutlineBrowser& b) {
         V out;
         for (int s = 1; s <= kPinSlots; ++s)
-            out.push_back(b.pinSlot(s).tag == 1 ? b.pinSlot(s).code : "-");
+            out.push_back(b.pinSlot(s).pinned ? b.pinSlot(s).code : "-");
         return out;
     }
 };
@@ -56,32 +56,32 @@ protected:
 
 TEST_F(BrowserTest, startsAtTheChapterGridInEitherMode) {
     OutlineBrowser b(Icd10OutlineLines(), false, query);
-    EXPECT_EQ(b.CurrentLevel(), 0);
+    EXPECT_EQ(b.currentLevel(), 0);
     EXPECT_EQ(visibleChapterTiles(b), 22);
     EXPECT_EQ(visiblePathTiles(b), 0);
     EXPECT_EQ(b.visibleEntryCount(), 0);
-    EXPECT_EQ(b.chapterTile(22).Code, "U00-U85");
+    EXPECT_EQ(b.chapterTile(22).code, "U00-U85");
     EXPECT_EQ(b.chapterTile(22).picture.number, 22);
     EXPECT_EQ(b.pinSlot(1).picture.base, Template::PaleYellowBar);
 
     OutlineBrowser tm(Icd11OutlineLines(), true, query);
     EXPECT_EQ(visibleChapterTiles(tm), 2);
-    EXPECT_EQ(tm.chapterTile(1).Code, "SA0-SE5");
-    EXPECT_EQ(tm.chapterTile(2).Code, "SE7-SJ1");
-    EXPECT_TRUE(tm.chapterTile(3).Code.empty());
+    EXPECT_EQ(tm.chapterTile(1).code, "SA0-SE5");
+    EXPECT_EQ(tm.chapterTile(2).code, "SE7-SJ1");
+    EXPECT_TRUE(tm.chapterTile(3).code.empty());
     tm.openChapter(3); // an empty tile does nothing
-    EXPECT_EQ(tm.CurrentLevel(), 0);
+    EXPECT_EQ(tm.currentLevel(), 0);
 }
 
 TEST_F(BrowserTest, chapterTileOpensThePathTileAndTheBlocksBelowIt) {
     OutlineBrowser b(Icd10OutlineLines(), false, query);
     b.openChapter(1);
-    EXPECT_EQ(b.CurrentLevel(), 1);
+    EXPECT_EQ(b.currentLevel(), 1);
     EXPECT_EQ(visibleChapterTiles(b), 0);
     const PathTile& p = b.pathTile(1);
     EXPECT_TRUE(p.visible);
-    EXPECT_EQ(p.Code, "A00-B99");
-    EXPECT_EQ(p.Name, "傳染病、寄生蟲");
+    EXPECT_EQ(p.code, "A00-B99");
+    EXPECT_EQ(p.name, "傳染病、寄生蟲");
     EXPECT_EQ(p.picture.base, Template::BlueBar);
     EXPECT_EQ(p.picture.kind, LabelKind::FirstPath);
     EXPECT_EQ(p.picture.number, 1);
@@ -89,7 +89,7 @@ TEST_F(BrowserTest, chapterTileOpensThePathTileAndTheBlocksBelowIt) {
     EXPECT_EQ(b.entryTile(1).top, 32);
     EXPECT_EQ(b.entryTile(2).top, 64);
     EXPECT_EQ(b.entryTile(1).picture.base, Template::PaleYellowBar);
-    EXPECT_TRUE(b.entryTile(1).Flag.empty());
+    EXPECT_TRUE(b.entryTile(1).flag.empty());
     EXPECT_TRUE(b.listingStatements().empty()) << "outline rows need no query";
 }
 
@@ -102,18 +102,18 @@ TEST_F(BrowserTest, blockWithoutOutlineChildrenListsItsCategoriesByRange) {
     OutlineBrowser b(Icd10OutlineLines(), false, query);
     b.openChapter(1);
     b.openEntry(1); // A00-A99
-    EXPECT_EQ(b.CurrentLevel(), 2);
+    EXPECT_EQ(b.currentLevel(), 2);
     EXPECT_EQ(b.pathTile(2).picture.base, Template::GreenBar);
     EXPECT_EQ(b.pathTile(2).picture.flag, "N");
     EXPECT_EQ(b.visibleEntryCount(), 10);
     b.openEntry(1); // A00-A09
-    EXPECT_EQ(b.CurrentLevel(), 3);
+    EXPECT_EQ(b.currentLevel(), 3);
     EXPECT_EQ(b.listingStatements(), (V{"SELECT * FROM ICD10 WHERE ICD10_NO >= 'A00' AND ICD10_NO<='A09' AND "
                                         "LEN(ICD10_NO)=3 ORDER BY ICD10_NO"}));
     EXPECT_EQ(visibleEntryCodes(b), (V{"A00", "A01", "A09"}));
     EXPECT_EQ(b.entryTile(1).top, 3 * 32);
-    EXPECT_EQ(b.entryTile(3).Name, "感染性胃腸炎及大腸炎(2023新增)");
-    EXPECT_EQ(b.entryTile(3).Flag, "Y");
+    EXPECT_EQ(b.entryTile(3).name, "感染性胃腸炎及大腸炎(2023新增)");
+    EXPECT_EQ(b.entryTile(3).flag, "Y");
     EXPECT_EQ(b.entryTile(3).picture.base, Template::AsteriskBar);
     EXPECT_EQ(b.entryTile(1).picture.base, Template::PaleYellowBar);
     EXPECT_EQ(b.pathTile(3).picture.base, Template::GreenBar);
@@ -121,7 +121,7 @@ TEST_F(BrowserTest, blockWithoutOutlineChildrenListsItsCategoriesByRange) {
     // A block the table holds nothing of is a dead end: the asterisk bar.
     b.goBack();
     b.openEntry(entryIndex(b, "A20-A28"));
-    EXPECT_EQ(b.CurrentLevel(), 3);
+    EXPECT_EQ(b.currentLevel(), 3);
     EXPECT_EQ(b.visibleEntryCount(), 0);
     EXPECT_EQ(b.pathTile(3).picture.base, Template::AsteriskBar);
 }
@@ -148,16 +148,16 @@ TEST_F(BrowserTest, blockListingLeavesOutSeparateBlocksThatSortInsideIt) {
     for (const char* no : {"C76", "C7A", "C7B", "C80", "C81", "D37", "D3A", "D48"})
         db.add(no, "x", "N");
     OutlineBrowser b(Icd10OutlineLines(), false, query);
-    EXPECT_EQ(b.ListDatabaseCodes("C76-C80", 1), 2);
+    EXPECT_EQ(b.listDatabaseCodes("C76-C80", 1), 2);
     EXPECT_EQ(visibleEntryCodes(b), (V{"C76", "C80"}));
     // The statement stays as written; only the rows of C7A and C7B are passed over.
     EXPECT_EQ(
         b.listingStatements(),
         V{"SELECT * FROM ICD10 WHERE ICD10_NO >= 'C76' AND ICD10_NO<='C80' AND LEN(ICD10_NO)=3 ORDER BY "
           "ICD10_NO"});
-    EXPECT_EQ(b.ListDatabaseCodes("C7A-C7A", 1), 1);
-    EXPECT_EQ(b.entryTile(1).Code, "C7A");
-    EXPECT_EQ(b.ListDatabaseCodes("D37-D48", 1), 2);
+    EXPECT_EQ(b.listDatabaseCodes("C7A-C7A", 1), 1);
+    EXPECT_EQ(b.entryTile(1).code, "C7A");
+    EXPECT_EQ(b.listDatabaseCodes("D37-D48", 1), 2);
     EXPECT_EQ(visibleEntryCodes(b), (V{"D37", "D48"}));
 }
 
@@ -169,14 +169,14 @@ TEST_F(BrowserTest, singleCodeListingTriesLongerLengthsWhileEmpty) {
     db.add("S93401A", "右踝扭傷，初期照護", "Y");
     db.add("R99", "不明原因死亡", "N");
     OutlineBrowser b(Icd10OutlineLines(), false, query);
-    EXPECT_EQ(b.ListDatabaseCodes("S934", 3), 2);
+    EXPECT_EQ(b.listDatabaseCodes("S934", 3), 2);
     EXPECT_EQ(b.listingStatements(),
               (V{"SELECT * FROM ICD10 WHERE ICD10_NO LIKE  'S934%' AND LEN(ICD10_NO)=5 ORDER BY ICD10_NO",
                  "SELECT * FROM ICD10 WHERE ICD10_NO LIKE  'S934%' AND LEN(ICD10_NO)=6 ORDER BY ICD10_NO"}));
     EXPECT_EQ(visibleEntryCodes(b), (V{"S93401", "S93402"}));
     EXPECT_EQ(b.entryTile(1).top, 3 * 32) << "listed under level 3: the row below path tile 3";
 
-    EXPECT_EQ(b.ListDatabaseCodes("R99", 4), 0);
+    EXPECT_EQ(b.listDatabaseCodes("R99", 4), 0);
     ASSERT_EQ(b.listingStatements().size(), 3u);
     EXPECT_EQ(b.listingStatements()[2],
               "SELECT * FROM ICD10 WHERE ICD10_NO LIKE  'R99%' AND LEN(ICD10_NO)=6 ORDER BY ICD10_NO");
@@ -191,18 +191,18 @@ TEST_F(BrowserTest, listingShowsAtMostFortyRowsAndQuotesValuesSafely) {
     db.add("B2'", "引號", "N");
     OutlineBrowser b(Icd10OutlineLines(), false, query);
     // No 4-character codes under B20; the 45 of 5 characters are cut at 40.
-    EXPECT_EQ(b.ListDatabaseCodes("B20", 1), 40);
+    EXPECT_EQ(b.listDatabaseCodes("B20", 1), 40);
     EXPECT_EQ(b.listingStatements().size(), 2u);
     EXPECT_EQ(b.visibleEntryCount(), 40);
-    EXPECT_EQ(b.entryTile(40).Code, "B2039");
+    EXPECT_EQ(b.entryTile(40).code, "B2039");
     EXPECT_EQ(b.entryTile(40).top, 40 * 32);
 
     // A quote inside a code is doubled, never ends the value.
-    EXPECT_EQ(b.ListDatabaseCodes("B2'", 1), 0);
+    EXPECT_EQ(b.listDatabaseCodes("B2'", 1), 0);
     EXPECT_EQ(b.listingStatements()[0],
               "SELECT * FROM ICD10 WHERE ICD10_NO LIKE  'B2''%' AND LEN(ICD10_NO)=4 ORDER BY ICD10_NO");
-    EXPECT_EQ(b.ListDatabaseCodes("B2'-B2'", 1), 1);
-    EXPECT_EQ(b.entryTile(1).Code, "B2'");
+    EXPECT_EQ(b.listDatabaseCodes("B2'-B2'", 1), 1);
+    EXPECT_EQ(b.entryTile(1).code, "B2'");
 }
 
 TEST_F(BrowserTest, finestCodesArePinnedOnceToTheFirstFreeSlot) {
@@ -212,8 +212,8 @@ TEST_F(BrowserTest, finestCodesArePinnedOnceToTheFirstFreeSlot) {
     for (const auto& c : codes)
         db.add(c, "霍亂" + c, "Y");
     OutlineBrowser b(Icd10OutlineLines(), false, query);
-    b.ListDatabaseCodes("A00", 3);
-    b.HighlightDistinctParts();
+    b.listDatabaseCodes("A00", 3);
+    b.highlightDistinctParts();
     const TilePicture drawn = b.entryTile(1).picture;
     ASSERT_TRUE(drawn.highlight.has_value()) << "siblings share the prefix 霍亂A00";
     b.openEntry(1);
@@ -223,34 +223,34 @@ TEST_F(BrowserTest, finestCodesArePinnedOnceToTheFirstFreeSlot) {
     EXPECT_EQ(pinnedCodes(b), (V{"A000", "-", "-", "-", "-"}));
     b.openEntry(2);
     b.openEntry(3);
-    b.ListDatabaseCodes("A01", 3);
+    b.listDatabaseCodes("A01", 3);
     b.openEntry(1);
     b.openEntry(2);
     b.openEntry(3); // a sixth finest code: nothing
     EXPECT_EQ(pinnedCodes(b), (V{"A000", "A001", "A009", "A010", "A011"}));
-    EXPECT_EQ(b.CurrentLevel(), 0) << "pinning never changes the level";
-    EXPECT_EQ(b.HandOffCodeOf(4), "A010");
+    EXPECT_EQ(b.currentLevel(), 0) << "pinning never changes the level";
+    EXPECT_EQ(b.handOffCodeOf(4), "A010");
 }
 
 TEST_F(BrowserTest, emptyingASlotMovesTheCodesBelowItUp) {
     for (const auto& c : V{"A000", "A001", "A002", "A009"})
         db.add(c, "名" + c, "Y");
     OutlineBrowser b(Icd10OutlineLines(), false, query);
-    b.ListDatabaseCodes("A00", 0);
+    b.listDatabaseCodes("A00", 0);
     for (int e = 1; e <= 4; ++e)
         b.openEntry(e);
     const TilePicture fourth = b.pinSlot(4).picture;
-    b.EmptyPinSlot(2);
+    b.emptyPinSlot(2);
     EXPECT_EQ(pinnedCodes(b), (V{"A000", "A002", "A009", "-", "-"}));
     EXPECT_EQ(b.pinSlot(3).picture, fourth);
     EXPECT_EQ(b.pinSlot(4).picture, TilePicture{});
-    EXPECT_EQ(b.pinSlot(4).tag, 0);
-    EXPECT_EQ(b.HandOffCodeOf(5), "");
-    b.EmptyPinSlot(5); // an empty slot stays empty
+    EXPECT_FALSE(b.pinSlot(4).pinned);
+    EXPECT_EQ(b.handOffCodeOf(5), "");
+    b.emptyPinSlot(5); // an empty slot stays empty
     EXPECT_EQ(pinnedCodes(b), (V{"A000", "A002", "A009", "-", "-"}));
-    b.EmptyPinSlot(1);
-    b.EmptyPinSlot(1);
-    b.EmptyPinSlot(1);
+    b.emptyPinSlot(1);
+    b.emptyPinSlot(1);
+    b.emptyPinSlot(1);
     EXPECT_EQ(pinnedCodes(b), (V{"-", "-", "-", "-", "-"}));
 }
 
@@ -261,7 +261,7 @@ TEST_F(BrowserTest, backAndHomeAtEveryLevel) {
     db.add("M5451", "椎間盤源性下背痛", "Y");
     OutlineBrowser b(Icd10OutlineLines(), false, query);
     b.goBack(); // Back at level 0: nothing
-    EXPECT_EQ(b.CurrentLevel(), 0);
+    EXPECT_EQ(b.currentLevel(), 0);
     EXPECT_EQ(visibleChapterTiles(b), 22);
 
     b.openChapter(13);                     // M00-M99
@@ -269,26 +269,26 @@ TEST_F(BrowserTest, backAndHomeAtEveryLevel) {
     b.openEntry(entryIndex(b, "M50-M54")); // level 3: M54 from the table
     b.openEntry(entryIndex(b, "M54"));     // level 4
     b.openEntry(entryIndex(b, "M545"));    // level 5: two finest codes
-    ASSERT_EQ(b.CurrentLevel(), 5);
+    ASSERT_EQ(b.currentLevel(), 5);
     EXPECT_EQ(visiblePathTiles(b), 5);
     EXPECT_EQ(visibleEntryCodes(b), (V{"M5450", "M5451"}));
     b.openEntry(1);
 
     b.goBack();
-    EXPECT_EQ(b.CurrentLevel(), 4);
+    EXPECT_EQ(b.currentLevel(), 4);
     EXPECT_EQ(visiblePathTiles(b), 4);
     EXPECT_EQ(visibleEntryCodes(b), (V{"M545"}));
 
     b.openPathTile(2); // path tile 2 lists M40-M54's children again
-    EXPECT_EQ(b.CurrentLevel(), 2);
+    EXPECT_EQ(b.currentLevel(), 2);
     EXPECT_EQ(visiblePathTiles(b), 2);
     EXPECT_EQ(visibleEntryCodes(b), (V{"M40-M43", "M45-M49", "M50-M54"}));
     EXPECT_EQ(b.entryTile(1).top, 2 * 32);
 
     b.goBack();
-    EXPECT_EQ(b.CurrentLevel(), 1);
+    EXPECT_EQ(b.currentLevel(), 1);
     b.goBack();
-    EXPECT_EQ(b.CurrentLevel(), 0);
+    EXPECT_EQ(b.currentLevel(), 0);
     EXPECT_EQ(visibleChapterTiles(b), 22);
     EXPECT_EQ(visiblePathTiles(b), 0);
     EXPECT_EQ(b.visibleEntryCount(), 0);
@@ -296,7 +296,7 @@ TEST_F(BrowserTest, backAndHomeAtEveryLevel) {
     b.openChapter(13);
     b.openEntry(1);
     b.goHome(); // Home from level 2
-    EXPECT_EQ(b.CurrentLevel(), 0);
+    EXPECT_EQ(b.currentLevel(), 0);
     EXPECT_EQ(visibleChapterTiles(b), 22);
     EXPECT_EQ(visiblePathTiles(b), 0);
     EXPECT_EQ(b.visibleEntryCount(), 0);
@@ -338,14 +338,14 @@ TEST_F(BrowserTest, descentStopsAtTheTenthPathTile) {
         db.add(code += "1", "更細", "N");
     OutlineBrowser b(lines, false, query);
     b.openChapter(1);
-    while (b.visibleEntryCount() > 0 && b.CurrentLevel() < kPathTiles)
+    while (b.visibleEntryCount() > 0 && b.currentLevel() < kPathTiles)
         b.openEntry(1);
-    ASSERT_EQ(b.CurrentLevel(), 10);
+    ASSERT_EQ(b.currentLevel(), 10);
     ASSERT_EQ(b.visibleEntryCount(), 1);
     b.openEntry(1); // no path tile left: nothing happens
-    EXPECT_EQ(b.CurrentLevel(), 10);
+    EXPECT_EQ(b.currentLevel(), 10);
     EXPECT_EQ(b.visibleEntryCount(), 1);
-    EXPECT_EQ(b.pathTile(10).Code, "A0011111");
+    EXPECT_EQ(b.pathTile(10).code, "A0011111");
 }
 
 TEST_F(BrowserTest, engineErrorLeavesTheHiddenEntriesHidden) {
@@ -355,7 +355,7 @@ TEST_F(BrowserTest, engineErrorLeavesTheHiddenEntriesHidden) {
     db.connection.exec("DROP TABLE ICD10");
     EXPECT_THROW(b.openEntry(1), db::Error);
     EXPECT_EQ(b.visibleEntryCount(), 0);
-    EXPECT_EQ(b.CurrentLevel(), 3);
+    EXPECT_EQ(b.currentLevel(), 3);
 }
 
 // On the full-size database every block at the bottom of the outline lists the
@@ -379,14 +379,14 @@ TEST(BrowserFullData, everyLeafBlockListsItsCategories) {
         if (level == 0) chapter = code;
         if (!OutlineChildren(lines, code).empty()) continue;
         ++leaves;
-        const int n = b.ListDatabaseCodes(code, 1);
+        const int n = b.listDatabaseCodes(code, 1);
         if (code == "U80-U89")
             EXPECT_EQ(n, 0);
         else
             EXPECT_GT(n, 0) << code;
         EXPECT_LT(n, kEntryTiles) << code << " may have more categories than one screen shows";
         for (int e = 1; e <= n; ++e) {
-            const std::string category = b.entryTile(e).Code;
+            const std::string category = b.entryTile(e).code;
             listedUnder[category].push_back(code);
             EXPECT_TRUE(codes::CodeInRange(category, chapter))
                 << category << " is outside its chapter " << chapter;

@@ -42,12 +42,12 @@ protected:
     static V visibleEntryCodes(const OutlineWindow& w) {
         V out;
         for (int e = 1; e <= kEntryTiles; ++e)
-            if (w.entryTileImage(e)->isVisible()) out.push_back(w.browser().entryTile(e).Code);
+            if (w.entryTileImage(e)->isVisible()) out.push_back(w.browser().entryTile(e).code);
         return out;
     }
     static int entryIndex(const OutlineWindow& w, const std::string& code) {
         for (int e = 1; e <= kEntryTiles; ++e)
-            if (w.entryTileImage(e)->isVisible() && w.browser().entryTile(e).Code == code) return e;
+            if (w.entryTileImage(e)->isVisible() && w.browser().entryTile(e).code == code) return e;
         ADD_FAILURE() << "no visible entry " << code;
         return 1;
     }
@@ -111,7 +111,7 @@ TEST_F(OutlineWindowTest, chapterTileOneOpensPathTileAndBothBlocks) {
     app::ImageButton* entry1 = w->entryTileImage(1);
     const QPixmap before = entry1->picture();
     click(w->chapterTileImage(1));
-    EXPECT_EQ(w->browser().CurrentLevel(), 1);
+    EXPECT_EQ(w->browser().currentLevel(), 1);
     EXPECT_FALSE(w->chapterTileImage(1)->isVisible());
     EXPECT_TRUE(w->pathTileImage(1)->isVisible());
     EXPECT_EQ(w->pathTileImage(1)->pos(), QPoint(4, 0));
@@ -123,7 +123,7 @@ TEST_F(OutlineWindowTest, chapterTileOneOpensPathTileAndBothBlocks) {
     EXPECT_GT(countPixels(w->pathTileImage(1)->picture(), QColor(0, 0, 255)), 20);
 
     click(w->backImage());
-    EXPECT_EQ(w->browser().CurrentLevel(), 0);
+    EXPECT_EQ(w->browser().currentLevel(), 0);
     EXPECT_TRUE(w->chapterTileImage(22)->isVisible());
     EXPECT_FALSE(w->pathTileImage(1)->isVisible());
 }
@@ -144,7 +144,7 @@ TEST_F(OutlineWindowTest, listingFromTheTableWithHighlightsAndPins) {
     snap(*w, "outline_block_listing");
     click(w->entryTileImage(1)); // A00
     ASSERT_EQ(visibleEntryCodes(*w), (V{"A000", "A001", "A009"}));
-    EXPECT_EQ(w->browser().entryTile(2).Name, "霍亂弧菌01型El Tor生物型所致霍亂(2023新增)");
+    EXPECT_EQ(w->browser().entryTile(2).name, "霍亂弧菌01型El Tor生物型所致霍亂(2023新增)");
     // Siblings share 霍亂: the distinct parts are drawn in magenta.
     EXPECT_GT(countPixels(w->entryTileImage(1)->picture(), QColor(255, 0, 255)), 10);
 
@@ -153,19 +153,19 @@ TEST_F(OutlineWindowTest, listingFromTheTableWithHighlightsAndPins) {
     click(w->entryTileImage(1)); // pinned already
     EXPECT_EQ(w->browser().pinSlot(1).code, "A001");
     EXPECT_EQ(w->browser().pinSlot(2).code, "A000");
-    EXPECT_EQ(w->browser().pinSlot(3).tag, 0);
+    EXPECT_FALSE(w->browser().pinSlot(3).pinned);
     EXPECT_TRUE(samePicture(w->pinSlotImage(1)->picture(), w->entryTileImage(2)->picture()));
-    EXPECT_EQ(w->browser().CurrentLevel(), 4);
+    EXPECT_EQ(w->browser().currentLevel(), 4);
     snap(*w, "outline_pins");
 
     click(w->pinSlotImage(1)); // emptied; A000 moves up
     EXPECT_EQ(w->browser().pinSlot(1).code, "A000");
-    EXPECT_EQ(w->browser().pinSlot(2).tag, 0);
+    EXPECT_FALSE(w->browser().pinSlot(2).pinned);
     EXPECT_TRUE(samePicture(w->pinSlotImage(1)->picture(), w->entryTileImage(1)->picture()));
     EXPECT_FALSE(samePicture(w->pinSlotImage(2)->picture(), w->entryTileImage(1)->picture()));
 
     click(w->homeImage());
-    EXPECT_EQ(w->browser().CurrentLevel(), 0);
+    EXPECT_EQ(w->browser().currentLevel(), 0);
     EXPECT_EQ(w->browser().pinSlot(1).code, "A000") << "Home leaves the pins";
 }
 
@@ -185,7 +185,7 @@ TEST_F(OutlineWindowTest, keyboardAlone_walksDownToACodeAndPinsIt) {
     EXPECT_EQ(focusedTile(), w->chapterTileImage(2));
     QTest::keyClick(focusedTile(), Qt::Key_Backtab);
     QTest::keyClick(focusedTile(), Qt::Key_Return);
-    EXPECT_EQ(w->browser().CurrentLevel(), 1);
+    EXPECT_EQ(w->browser().currentLevel(), 1);
     EXPECT_EQ(focusedTile(), w->entryTileImage(1)) << "A00-A99, not the hidden chapter tile";
     QTest::keyClick(focusedTile(), Qt::Key_Space);
     QTest::keyClick(focusedTile(), Qt::Key_Return); // A00-A09
@@ -203,7 +203,7 @@ TEST_F(OutlineWindowTest, keyboardAlone_walksDownToACodeAndPinsIt) {
     QTest::keyClick(focusedTile(), Qt::Key_Return); // pinned already: nothing changes
     w->homeImage()->setFocus(Qt::TabFocusReason);
     QTest::keyClick(focusedTile(), Qt::Key_Return);
-    EXPECT_EQ(w->browser().CurrentLevel(), 0);
+    EXPECT_EQ(w->browser().currentLevel(), 0);
     EXPECT_EQ(focusedTile(), w->homeImage()) << "home keeps its own focus";
     for (int i = 0; i < 100 && focusedTile() != w->chapterTileImage(1); ++i)
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
@@ -216,7 +216,7 @@ TEST_F(OutlineWindowTest, deadEndShowsTheAsteriskBar) {
     click(w->chapterTileImage(1));
     click(w->entryTileImage(1));
     click(w->entryTileImage(entryIndex(*w, "A15-A19")));
-    EXPECT_EQ(w->browser().CurrentLevel(), 3);
+    EXPECT_EQ(w->browser().currentLevel(), 3);
     EXPECT_TRUE(visibleEntryCodes(*w).empty());
     EXPECT_EQ(w->browser().pathTile(3).picture.base, Template::AsteriskBar);
     EXPECT_GT(countPixels(w->pathTileImage(3)->picture(), QColor(224, 16, 16)), 0) << "red asterisk drawn";
@@ -359,7 +359,7 @@ TEST_F(OutlineWindowTest, chooserKeyOnAHeader_pinsAndHandsOffTheChosenBillableCo
 
     click(w->entryTileImage(1)); // A00-A09
     click(w->entryTileImage(1)); // A00: its codes are listed
-    ASSERT_EQ(w->browser().CurrentCode(), "A00");
+    ASSERT_EQ(w->browser().currentCode(), "A00");
     QTest::keyClick(w.get(), Qt::Key_F2);
     ASSERT_NE(chooser(), nullptr);
     EXPECT_EQ(chooser()->list()->topLevelItemCount(), 3);

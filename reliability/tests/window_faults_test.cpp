@@ -316,7 +316,7 @@ TEST_F(WindowFaultsTest, oddRowsInTheDatabase_areShownByEveryWindowWithoutHarm) 
         EXPECT_TRUE(messages.shown.empty());
         std::vector<std::string> listed;
         for (int e = 1; e <= outline::kEntryTiles; ++e)
-            if (w.entryTileImage(e)->isVisible()) listed.push_back(w.browser().entryTile(e).Code);
+            if (w.entryTileImage(e)->isVisible()) listed.push_back(w.browser().entryTile(e).code);
         EXPECT_EQ(listed, (std::vector<std::string>{"A00", "A01", "A05", "A06", "A07"}));
         // Entering each listed code lists what lies below it, or nothing.
         for (std::size_t i = 0; i < listed.size(); ++i) {
