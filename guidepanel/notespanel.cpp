@@ -36,31 +36,31 @@ const char* NothingSelected =
 
 NotesPanel::NotesPanel(Guide& guide, QWidget* parent) : QWidget(parent, Qt::Window), m_guide(guide) {
     setWindowTitle(QStringLiteral("編碼指引"));
-    setObjectName(QStringLiteral("NotesPanel"));
+    setObjectName(QStringLiteral("notesPanel"));
     setFont(app::PixelFont(QStringLiteral("細明體"), 15));
     // Shown by F1 without taking the keyboard from the window whose selection it follows.
     setAttribute(Qt::WA_ShowWithoutActivating);
 
     m_status = new QLabel(this);
-    m_status->setObjectName(QStringLiteral("StatusLabel"));
+    m_status->setObjectName(QStringLiteral("statusLabel"));
     m_status->setTextFormat(Qt::PlainText);
     m_status->setWordWrap(true);
     m_back = new QPushButton(QStringLiteral("上一個"), this);
-    m_back->setObjectName(QStringLiteral("BackButton"));
+    m_back->setObjectName(QStringLiteral("backButton"));
     m_back->setToolTip(QStringLiteral("回到按連結前的代碼"));
     m_back->setEnabled(false);
     auto* indexButton = new QPushButton(QStringLiteral("索引查詢"), this);
-    indexButton->setObjectName(QStringLiteral("IndexButton"));
+    indexButton->setObjectName(QStringLiteral("indexButton"));
     indexButton->setToolTip(QStringLiteral("以英文字詞查 ICD-10-CM 字母索引"));
 
     m_page = new QTextBrowser(this);
-    m_page->setObjectName(QStringLiteral("NotesPage"));
+    m_page->setObjectName(QStringLiteral("notesPage"));
     m_page->setOpenLinks(false);
     m_page->setFont(app::PixelFont(QStringLiteral("Times New Roman"), 15));
 
     auto* pairLabel = new QLabel(QStringLiteral("可否同時編碼：與"), this);
     m_pairBox = new QComboBox(this);
-    m_pairBox->setObjectName(QStringLiteral("PairBox"));
+    m_pairBox->setObjectName(QStringLiteral("pairBox"));
     m_pairBox->setEditable(true);
     m_pairBox->setInsertPolicy(QComboBox::NoInsert);
     m_pairBox->setMinimumContentsLength(12);
@@ -69,9 +69,9 @@ NotesPanel::NotesPanel(Guide& guide, QWidget* parent) : QWidget(parent, Qt::Wind
         QStringLiteral("輸入或選擇第二個代碼（清單為之前看過的代碼），按 Enter 或「檢查」"));
     pairLabel->setBuddy(m_pairBox);
     auto* pairButton = new QPushButton(QStringLiteral("檢查"), this);
-    pairButton->setObjectName(QStringLiteral("PairButton"));
+    pairButton->setObjectName(QStringLiteral("pairButton"));
     m_pairResult = new QLabel(this);
-    m_pairResult->setObjectName(QStringLiteral("PairResult"));
+    m_pairResult->setObjectName(QStringLiteral("pairResultLabel"));
     m_pairResult->setTextFormat(Qt::RichText);
     m_pairResult->setWordWrap(true);
     m_pairResult->setTextInteractionFlags(Qt::TextSelectableByMouse);

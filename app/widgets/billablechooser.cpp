@@ -77,7 +77,7 @@ QLabel* BillableChooser::makeTitle() {
     title->setText(QStringLiteral("%1 %2 不是最細碼，其下可用的最細碼如下：")
                        .arg(Q(header.code),
                             Q(codes::DecorateName(header.chineseName, header.flag2023, header.new2023))));
-    title->setObjectName(QStringLiteral("TitleLabel"));
+    title->setObjectName(QStringLiteral("titleLabel"));
     return title;
 }
 
@@ -85,14 +85,14 @@ QLabel* BillableChooser::makeTitle() {
 QHBoxLayout* BillableChooser::makeFilterRow() {
     auto* filterLabel = new QLabel(QStringLiteral("篩選："), this);
     m_filter = new QLineEdit(this);
-    m_filter->setObjectName(QStringLiteral("FilterBox"));
+    m_filter->setObjectName(QStringLiteral("filterEdit"));
     m_filter->setPlaceholderText(QStringLiteral("輸入代碼或名稱中的字詞，以空白分開，例如：右 初期"));
     QPalette pink = m_filter->palette();
     pink.setColor(QPalette::Base, QColor(255, 192, 192));
     m_filter->setPalette(pink);
     filterLabel->setBuddy(m_filter);
     m_count = new QLabel(this);
-    m_count->setObjectName(QStringLiteral("CountLabel"));
+    m_count->setObjectName(QStringLiteral("countLabel"));
     auto* row = new QHBoxLayout;
     row->addWidget(filterLabel);
     row->addWidget(m_filter, 1);
@@ -104,7 +104,7 @@ QHBoxLayout* BillableChooser::makeFilterRow() {
 // as wide as their texts (the Chinese one at most 420 pixels).
 void BillableChooser::makeList() {
     m_list = new QTreeWidget(this);
-    m_list->setObjectName(QStringLiteral("CodeList"));
+    m_list->setObjectName(QStringLiteral("codeList"));
     m_list->setFont(PixelFont(Ming, 15));
     m_list->setColumnCount(3);
     m_list->setHeaderLabels(
@@ -139,14 +139,14 @@ void BillableChooser::makeList() {
 QHBoxLayout* BillableChooser::makeButtonRow() {
     auto* hint = new QLabel(
         QStringLiteral("↑↓ 選擇　Enter 或按兩下：選用並傳送　%1　Esc：取消").arg(NotesKeyHint()), this);
-    hint->setObjectName(QStringLiteral("KeyHint"));
+    hint->setObjectName(QStringLiteral("hintLabel"));
     QPalette grey = hint->palette();
     grey.setColor(QPalette::WindowText, QColor(0x5a, 0x6b, 0x82));
     hint->setPalette(grey);
     auto* choose = new QPushButton(QStringLiteral("選用"), this);
-    choose->setObjectName(QStringLiteral("ChooseButton"));
+    choose->setObjectName(QStringLiteral("chooseButton"));
     auto* cancel = new QPushButton(QStringLiteral("取消"), this);
-    cancel->setObjectName(QStringLiteral("CancelButton"));
+    cancel->setObjectName(QStringLiteral("cancelButton"));
     // Enter is handled by the window itself, whichever control has the focus.
     choose->setAutoDefault(false);
     cancel->setAutoDefault(false);
