@@ -237,7 +237,7 @@ void IndexWindow::showProblem(const std::string& problem) {
     m_unusable = true;
     m_words->setEnabled(false);
     m_count->clear();
-    m_entry->setText(Q(guide::ProblemHtml(problem + "索引查詢因此無法使用。")));
+    m_entry->setText(Q(guidepanel::ProblemHtml(problem + "索引查詢因此無法使用。")));
 }
 
 void IndexWindow::showEvent(QShowEvent* event) {
@@ -297,7 +297,8 @@ void IndexWindow::currentChanged() {
     }
     guide::IndexSearch& index = m_guide.index();
     const guide::IndexEntry e = index.entry(term);
-    m_entry->setText(Q(guide::IndexEntryHtml(e, [&](std::string_view ref) { return index.resolve(ref); })));
+    m_entry->setText(
+        Q(guidepanel::IndexEntryHtml(e, [&](std::string_view ref) { return index.resolve(ref); })));
     // The notes panel follows the code the result leads to.
     app::FollowCode(m_ctx, guide::LookupKey(CodeOf(e)));
 }
@@ -339,9 +340,9 @@ void IndexWindow::goToTerm(long term) {
 
 void IndexWindow::openLink(const QUrl& link) {
     const std::string href = link.toString().toStdString();
-    if (const std::optional<long> term = guide::TermOfHref(href)) {
+    if (const std::optional<long> term = guidepanel::TermOfHref(href)) {
         goToTerm(*term);
-    } else if (const std::optional<std::string> code = guide::CodeOfHref(href)) {
+    } else if (const std::optional<std::string> code = guidepanel::CodeOfHref(href)) {
         app::ShowCodeNotes(m_ctx, guide::LookupKey(*code));
     }
 }

@@ -22,7 +22,7 @@
 #include "guide/indexsearch.h"
 #include "guide/reader.h"
 
-namespace guide {
+namespace guidepanel {
 
 // & < > " as entities.
 std::string EscapeHtml(std::string_view text);
@@ -38,7 +38,7 @@ std::optional<long> TermOfHref(std::string_view href);
 // A code's path, notes (under their Traditional Chinese headings, each with
 // the level it comes from) and 7th-character table (the code's own marked).
 // A code that was not found gives its problem; a warning is shown above.
-std::string NotesPageHtml(const CodeGuide& guide);
+std::string NotesPageHtml(const guide::CodeGuide& codeGuide);
 
 // Why there is no page: the guide missing or damaged, a code not found.
 std::string ProblemHtml(const std::string& problem);
@@ -46,13 +46,13 @@ std::string ProblemHtml(const std::string& problem);
 // The verdict of a pair check: a headline (red: forbidden, green: allowed,
 // grey: no note; the problem when a code was not found), the summary naming
 // the note and its level, and every Excludes note found.
-std::string PairHtml(const PairCheck& check);
+std::string PairHtml(const guide::PairCheck& check);
 
 // An index entry for the line under the index list: its path, its codes as
 // "code:" links and its "see" and "see also" as "see:" links to the terms
 // they name (resolve gives the term; a reference that names no term, such as
 // "condition", stays plain text).
-std::string IndexEntryHtml(const IndexEntry& entry,
-                           const std::function<SeeTarget(std::string_view)>& resolve);
+std::string IndexEntryHtml(const guide::IndexEntry& entry,
+                           const std::function<guide::SeeTarget(std::string_view)>& resolve);
 
-} // namespace guide
+} // namespace guidepanel

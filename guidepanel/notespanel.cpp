@@ -19,7 +19,7 @@
 #include "guidepanel/notespage.h"
 #include "guide/reader.h"
 
-namespace guide {
+namespace guidepanel {
 
 namespace {
 
@@ -34,7 +34,8 @@ const char* NothingSelected =
 
 } // namespace
 
-NotesPanel::NotesPanel(Guide& guide, QWidget* parent) : QWidget(parent, Qt::Window), m_guide(guide) {
+NotesPanel::NotesPanel(guide::Guide& codersGuide, QWidget* parent)
+    : QWidget(parent, Qt::Window), m_guide(codersGuide) {
     setWindowTitle(QStringLiteral("編碼指引"));
     setObjectName(QStringLiteral("notesPanel"));
     setFont(app::PixelFont(QStringLiteral("細明體"), 15));
@@ -155,7 +156,7 @@ void NotesPanel::showCode(const std::string& code) {
         m_page->setHtml(Q(ProblemHtml(m_guide.problem())));
         return;
     }
-    const CodeGuide found = m_guide.lookup(code);
+    const guide::CodeGuide found = m_guide.lookup(code);
     ++m_readings;
     m_shown = code;
     m_status->setText(found.found ? Q(found.code) : Q(code));
@@ -225,4 +226,4 @@ QString NotesPanel::pairText() const {
     return doc.toPlainText();
 }
 
-} // namespace guide
+} // namespace guidepanel

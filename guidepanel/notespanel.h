@@ -32,15 +32,17 @@ class QTextBrowser;
 class QUrl;
 
 namespace guide {
-
 class Guide;
+}
+
+namespace guidepanel {
 
 class NotesPanel : public QWidget, public app::GuideHooks {
     Q_OBJECT
 public:
     // The guide stays open (or not) for the panel's life; the panel reads it
     // only while it is shown.
-    explicit NotesPanel(Guide& guide, QWidget* parent = nullptr);
+    explicit NotesPanel(guide::Guide& codersGuide, QWidget* parent = nullptr);
     ~NotesPanel() override;
 
     // app::GuideHooks: the selection moved (followed when shown), F1, and the
@@ -76,7 +78,7 @@ private:
     void goBack();
     void remember(const std::string& code);
 
-    Guide& m_guide;
+    guide::Guide& m_guide;
     std::function<void()> m_openIndex;
     QTimer m_follow;
     std::string m_pending; // the last selected code, not yet read
@@ -91,4 +93,4 @@ private:
     QLabel* m_pairResult = nullptr;
 };
 
-} // namespace guide
+} // namespace guidepanel

@@ -52,7 +52,7 @@ int main(int argc, char** argv) {
 
     program::MainMenu menu(context, std::move(setup));
     if (!menu.terminationRequested()) codersGuide.open(guide::GuidePathIn(context.exeDir));
-    guide::NotesPanel notesPanel(codersGuide);
+    guidepanel::NotesPanel notesPanel(codersGuide);
     notesPanel.setIndexOpener([&menu] { menu.showIndexWindow(); });
     context.guide = &notesPanel;
     menu.createWorkingWindows();

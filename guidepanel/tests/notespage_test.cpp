@@ -7,6 +7,7 @@
 #include "testsupport/testsupport.h"
 
 using namespace guide;
+using namespace guidepanel;
 
 namespace {
 

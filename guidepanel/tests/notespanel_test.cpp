@@ -14,7 +14,7 @@
 #include "guide/reader.h"
 #include "testsupport/testsupport.h"
 
-using guide::NotesPanel;
+using guidepanel::NotesPanel;
 
 namespace {
 
