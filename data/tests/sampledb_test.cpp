@@ -478,3 +478,43 @@ TEST_F(SampleDb, traditionalMedicineGroupsHoldTheirCodes) {
                   .size(),
               4u);
 }
+
+// Every column of data/schema.sql is described in the comment above its
+// table's CREATE statement ("--   COLUMN  what it holds"), and no comment is
+// inside a statement, where SQLite would keep it in every database file.
+TEST(Schema, everyColumnIsDescribedAboveItsTableAndNoCommentIsStored) {
+    const std::string schema = testsupport::SchemaSql();
+    std::vector<std::string> lines;
+    for (std::size_t at = 0; at < schema.size();) {
+        const std::size_t end = std::min(schema.find('\n', at), schema.size());
+        lines.push_back(schema.substr(at, end - at));
+        at = end + 1;
+    }
+    int tables = 0;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (!StartsWith(lines[i], "CREATE TABLE ")) continue;
+        ++tables;
+        std::string described; // the comment lines right above the statement
+        for (std::size_t j = i; j > 0 && StartsWith(lines[j - 1], "--"); --j)
+            described = lines[j - 1] + "\n" + described;
+        const std::string table = lines[i].substr(13, lines[i].find(' ', 13) - 13);
+        EXPECT_TRUE(StartsWith(described, "-- " + table + ":")) << table << " is not described";
+        for (std::size_t c = i + 1; c < lines.size() && !StartsWith(lines[c], ")"); ++c) {
+            const std::string column = text::Trim(lines[c]).substr(0, text::Trim(lines[c]).find(' '));
+            EXPECT_NE(described.find("--   " + column + " "), std::string::npos)
+                << table << "." << column << " is not described above CREATE TABLE " << table;
+        }
+    }
+    EXPECT_EQ(tables, 4);
+
+    if (!fs::exists(SamplePath()))
+        GTEST_SKIP() << "the sample database has not been built at " << SamplePath();
+    db::Connection sample;
+    sample.open(SamplePath().string());
+    db::Query stored(sample);
+    stored.setText("SELECT name, sql FROM sqlite_master WHERE sql IS NOT NULL");
+    int statements = 0;
+    for (stored.open(); !stored.eof(); stored.next(), ++statements)
+        EXPECT_EQ(stored.field("sql").find("--"), std::string::npos) << stored.field("name");
+    EXPECT_GE(statements, 9);
+}
