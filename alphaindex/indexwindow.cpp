@@ -15,6 +15,7 @@
 #include "app/widgets/billablechooser.h"
 #include "app/widgets/filterkeys.h"
 #include "app/widgets/imagebutton.h"
+#include "app/widgets/look.h"
 #include "app/widgets/noteskey.h"
 #include "app/widgets/pictures.h"
 #include "db/error.h"
@@ -28,8 +29,6 @@ namespace {
 QString Q(const std::string& s) {
     return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
 }
-
-const QColor Navy(0, 0, 128);
 
 // The code an entry leads to: its own, else the subcategory or category its
 // "see" names.
@@ -95,10 +94,10 @@ IndexWindow::IndexWindow(app::AppContext& context, guide::Guide& guide, QWidget*
     : app::WorkingWindow(context, app::IndexWindowNo, parent), m_guide(guide),
       m_lookupQuery(context.connection) {
     setWindowTitle(QStringLiteral("ICD-10-CM 索引查詢"));
-    setFont(app::PixelFont(QStringLiteral("細明體"), 16));
+    setFont(app::PixelFont(app::look::kMingFace, 16));
     QPalette pal = palette();
-    pal.setColor(QPalette::WindowText, Navy);
-    pal.setColor(QPalette::Text, Navy);
+    pal.setColor(QPalette::WindowText, app::look::kNavy);
+    pal.setColor(QPalette::Text, app::look::kNavy);
     setPalette(pal);
 
     // Made in the order Tab takes through them.
@@ -119,9 +118,7 @@ void IndexWindow::makeSearchRow() {
     m_words = new QLineEdit(this);
     m_words->setObjectName(QStringLiteral("wordsEdit"));
     m_words->setPlaceholderText(QStringLiteral("例如：sprain ankle（字詞次序不拘，每個字詞比對單字開頭）"));
-    QPalette pink = m_words->palette();
-    pink.setColor(QPalette::Base, QColor(255, 192, 192));
-    m_words->setPalette(pink);
+    app::look::PaintFilterBox(m_words);
     m_wordsLabel->setBuddy(m_words);
     m_count = new QLabel(this);
     m_count->setObjectName(QStringLiteral("countLabel"));
@@ -142,7 +139,7 @@ void IndexWindow::makeResultArea() {
     m_view->setAlternatingRowColors(true);
     m_view->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_view->setSelectionMode(QAbstractItemView::SingleSelection);
-    m_view->setFont(app::PixelFont(QStringLiteral("Times New Roman"), 16));
+    m_view->setFont(app::PixelFont(app::look::kTimesNewRomanFace, 16));
 
     m_entry = new QLabel(this);
     m_entry->setObjectName(QStringLiteral("entryLabel"));
@@ -150,7 +147,7 @@ void IndexWindow::makeResultArea() {
     m_entry->setWordWrap(true);
     m_entry->setMinimumHeight(44);
     m_entry->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    m_entry->setFont(app::PixelFont(QStringLiteral("Times New Roman"), 15));
+    m_entry->setFont(app::PixelFont(app::look::kTimesNewRomanFace, 15));
     m_entry->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::TextSelectableByMouse);
 }
 
@@ -164,9 +161,9 @@ void IndexWindow::makeHintRow() {
     m_hint->setObjectName(QStringLiteral("hintLabel"));
     m_hint->setWordWrap(true);
     QPalette grey = m_hint->palette();
-    grey.setColor(QPalette::WindowText, QColor(0x5a, 0x6b, 0x82));
+    grey.setColor(QPalette::WindowText, app::look::kHintGrey);
     m_hint->setPalette(grey);
-    m_hint->setFont(app::PixelFont(QStringLiteral("細明體"), 13));
+    m_hint->setFont(app::PixelFont(app::look::kMingFace, 13));
     m_handOff = new app::ImageButton(this);
     m_handOff->setObjectName(QStringLiteral("handOffButton"));
     m_handOff->setFixedSize(30, 30);

@@ -15,6 +15,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "app/widgets/look.h"
 #include "app/widgets/pictures.h"
 #include "guidepanel/notespage.h"
 #include "guide/reader.h"
@@ -38,7 +39,7 @@ NotesPanel::NotesPanel(guide::Guide& codersGuide, QWidget* parent)
     : QWidget(parent, Qt::Window), m_guide(codersGuide) {
     setWindowTitle(QStringLiteral("編碼指引"));
     setObjectName(QStringLiteral("notesPanel"));
-    setFont(app::PixelFont(QStringLiteral("細明體"), 15));
+    setFont(app::PixelFont(app::look::kMingFace, 15));
     // Shown by F1 without taking the keyboard from the window whose selection it follows.
     setAttribute(Qt::WA_ShowWithoutActivating);
 
@@ -57,7 +58,7 @@ NotesPanel::NotesPanel(guide::Guide& codersGuide, QWidget* parent)
     m_page = new QTextBrowser(this);
     m_page->setObjectName(QStringLiteral("notesPage"));
     m_page->setOpenLinks(false);
-    m_page->setFont(app::PixelFont(QStringLiteral("Times New Roman"), 15));
+    m_page->setFont(app::PixelFont(app::look::kTimesNewRomanFace, 15));
 
     auto* pairLabel = new QLabel(QStringLiteral("可否同時編碼：與"), this);
     m_pairBox = new QComboBox(this);

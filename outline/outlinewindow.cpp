@@ -15,6 +15,7 @@
 #include "app/widgets/billablechooser.h"
 #include "app/widgets/codecopy.h"
 #include "app/widgets/imagebutton.h"
+#include "app/widgets/look.h"
 #include "app/widgets/pictures.h"
 #include "outline/outlinetexts.h"
 #include "ui_outlinewindow.h"
@@ -35,9 +36,9 @@ int PixelsOf(int points) {
 QString FaceName(Face face, const QString& defaultFace) {
     switch (face) {
     case Face::Times:
-        return QStringLiteral("Times");
+        return app::look::kTimesFace.toString();
     case Face::Ming:
-        return QStringLiteral("細明體");
+        return app::look::kMingFace.toString();
     case Face::Default:
         break;
     }
@@ -186,7 +187,7 @@ void OutlineWindow::setUpPins() {
 void OutlineWindow::setUpLook(bool icd11) {
     m_ui->modeCaption->setText(icd11 ? QStringLiteral("ICD-11 傳統醫學章節")
                                      : QStringLiteral("ICD-10-CM 2023 章節"));
-    m_ui->modeCaption->setFont(app::PixelFont(QStringLiteral("細明體"), 20, true));
+    m_ui->modeCaption->setFont(app::PixelFont(app::look::kMingFace, 20, true));
     m_ui->modeCaption->setStyleSheet(QStringLiteral("color: #a3b3c9;"));
     m_ui->buttonColumn->setStyleSheet(QStringLiteral(
         "#buttonColumn { background: qlineargradient(x1:0, y1:0, x2:1, y2:0, stop:0 #2b4c80, stop:1 #40689f);"
@@ -195,7 +196,7 @@ void OutlineWindow::setUpLook(bool icd11) {
     m_ui->tileAreaContent->setStyleSheet(QStringLiteral("#tileAreaContent { background: #f5f8fc; }"));
     m_ui->tileArea->viewport()->setStyleSheet(QStringLiteral("background: #f5f8fc;"));
     setStyleSheet(QStringLiteral("outline--OutlineWindow { background: #e8edf4; }"));
-    m_ui->pinCaption->setStyleSheet(QStringLiteral("color: #5a6b82;"));
+    m_ui->pinCaption->setStyleSheet(QStringLiteral("color: %1;").arg(app::look::kHintGrey.name()));
 }
 
 // F2 opens the chooser. The tile area holds the focus at first (the arrow keys

@@ -12,6 +12,7 @@
 #include "app/core/databaseline.h"
 #include "app/core/startup.h"
 #include "app/widgets/imagebutton.h"
+#include "app/widgets/look.h"
 #include "app/widgets/pictures.h"
 #include "tools/icdtool/clinicbuild.h"
 #include "db/databasefile.h"
@@ -34,7 +35,7 @@ MainMenu::MainMenu(AppContext& context, MenuSetup setup, QWidget* parent)
     setFixedSize(700, 500);
     CentreOnScreen(this);
     loadPictures();
-    m_ui->databaseLine->setFont(PixelFont(QStringLiteral("細明體"), 12, false));
+    m_ui->databaseLine->setFont(PixelFont(look::kMingFace, 12, false));
     setUpKeyboard();
     for (int n = 0; n <= static_cast<int>(Picture::Exit); ++n) {
         ImageButton* b = picture(static_cast<Picture>(n));

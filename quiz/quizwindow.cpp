@@ -12,6 +12,7 @@
 #include <QScrollBar>
 
 #include "app/widgets/imagebutton.h"
+#include "app/widgets/look.h"
 #include "app/widgets/pictures.h"
 #include "ui_quizwindow.h"
 
@@ -29,7 +30,7 @@ QString LabelText(const std::string& s) {
 }
 
 QFont PointFont(int points) {
-    QFont f(QStringLiteral("標楷體"));
+    QFont f(app::look::kKaiFace.toString());
     f.setPointSize(points);
     return f;
 }
@@ -98,10 +99,10 @@ void QuizWindow::connectControls() {
 }
 
 void QuizWindow::applyLook() {
-    setFont(app::PixelFont(QStringLiteral("標楷體"), 27));
+    setFont(app::PixelFont(app::look::kKaiFace, 27));
     QPalette pal = palette();
-    pal.setColor(QPalette::WindowText, QColor(0, 0, 128));
-    pal.setColor(QPalette::Text, QColor(0, 0, 128));
+    pal.setColor(QPalette::WindowText, app::look::kNavy);
+    pal.setColor(QPalette::Text, app::look::kNavy);
     setPalette(pal);
     setStyleSheet(QString::fromUtf8(kStyle));
 
@@ -111,12 +112,12 @@ void QuizWindow::applyLook() {
         answerLabel(n)->setTextFormat(Qt::PlainText);
         answerLabel(n)->setFont(PointFont(20));
     }
-    m_ui->wholeBankLabel->setFont(app::PixelFont(QStringLiteral("標楷體"), 27));
-    m_ui->practiceLabel->setFont(app::PixelFont(QStringLiteral("標楷體"), 27));
-    m_ui->reportBox->setFont(app::PixelFont(QStringLiteral("標楷體"), 21));
-    m_ui->feedbackBox->setFont(app::PixelFont(QStringLiteral("標楷體"), 21));
-    m_ui->resultLabel->setFont(app::PixelFont(QStringLiteral("標楷體"), 27));
-    m_ui->nextButton->setFont(app::PixelFont(QStringLiteral("標楷體"), 21));
+    m_ui->wholeBankLabel->setFont(app::PixelFont(app::look::kKaiFace, 27));
+    m_ui->practiceLabel->setFont(app::PixelFont(app::look::kKaiFace, 27));
+    m_ui->reportBox->setFont(app::PixelFont(app::look::kKaiFace, 21));
+    m_ui->feedbackBox->setFont(app::PixelFont(app::look::kKaiFace, 21));
+    m_ui->resultLabel->setFont(app::PixelFont(app::look::kKaiFace, 27));
+    m_ui->nextButton->setFont(app::PixelFont(app::look::kKaiFace, 21));
 }
 
 void QuizWindow::loadPictures() {

@@ -22,6 +22,7 @@
 #include "app/widgets/billablechooser.h"
 #include "app/widgets/codecopy.h"
 #include "app/widgets/imagebutton.h"
+#include "app/widgets/look.h"
 #include "app/widgets/noteskey.h"
 #include "app/widgets/pictures.h"
 #include "db/writefailure.h"
@@ -41,10 +42,7 @@ namespace search {
 
 namespace {
 
-const QColor Navy(0, 0, 128);
-const QColor EditBackground(255, 192, 192);
 const QColor Fuchsia(255, 0, 255);
-const QString Ming = QStringLiteral("細明體");
 // The pause after a change before a live search starts: long enough to let a
 // word be typed, short enough to feel immediate.
 constexpr int LiveSearchPause = 150;
@@ -92,19 +90,19 @@ SearchWindow::~SearchWindow() {
 // Navy text on the window's font; the differences button in fuchsia; the
 // current row's English name in a smaller Latin font.
 void SearchWindow::setUpLook() {
-    setFont(app::PixelFont(Ming, 16));
+    setFont(app::PixelFont(app::look::kMingFace, 16));
     QPalette pal = palette();
-    pal.setColor(QPalette::WindowText, Navy);
-    pal.setColor(QPalette::Text, Navy);
-    pal.setColor(QPalette::ButtonText, Navy);
+    pal.setColor(QPalette::WindowText, app::look::kNavy);
+    pal.setColor(QPalette::Text, app::look::kNavy);
+    pal.setColor(QPalette::ButtonText, app::look::kNavy);
     setPalette(pal);
 
-    m_ui->differencesButton->setFont(app::PixelFont(QStringLiteral("微軟正黑體"), 16, true));
+    m_ui->differencesButton->setFont(app::PixelFont(app::look::kJhengHeiFace, 16, true));
     QPalette sp = m_ui->differencesButton->palette();
     sp.setColor(QPalette::ButtonText, Fuchsia);
     m_ui->differencesButton->setPalette(sp);
     m_ui->buildRankingButton->hide();
-    m_ui->currentEnglishNameLabel->setFont(app::PixelFont(QStringLiteral("Times New Roman"), 13));
+    m_ui->currentEnglishNameLabel->setFont(app::PixelFont(app::look::kTimesNewRomanFace, 13));
 }
 
 // The pictures (search, close, hand-off), F2, the differences button and the
@@ -165,13 +163,11 @@ void SearchWindow::setUpCriteria() {
         if (!edit || !label) continue;
         label->setText(QString::fromUtf8(criterion.caption));
         label->adjustSize();
-        QPalette p = edit->palette();
-        p.setColor(QPalette::Base, EditBackground);
-        edit->setPalette(p);
+        app::look::PaintFilterBox(edit);
         connect(edit, &QLineEdit::textChanged, this, &SearchWindow::criteriaChanged);
         m_textBoxes.push_back({&criterion, edit});
     }
-    m_ui->injuryGroup->setFont(app::PixelFont(Ming, 13));
+    m_ui->injuryGroup->setFont(app::PixelFont(app::look::kMingFace, 13));
     for (const ChoiceCriterion& criterion : ChoiceCriteria()) {
         auto* box = findChild<QGroupBox*>(QString::fromLatin1(criterion.key) + QStringLiteral("Group"));
         Q_ASSERT(box);
@@ -231,7 +227,8 @@ void SearchWindow::setUpKeyboard() {
     chain.push_back(m_ui->closeButton);
     for (app::ImageButton* image : {m_ui->searchButton, m_ui->closeButton, m_ui->handOffButton}) {
         image->setFocusPolicy(Qt::TabFocus);
-        image->setStyleSheet(QStringLiteral("app--ImageButton:focus { border: 2px dotted #000080; }"));
+        image->setStyleSheet(
+            QStringLiteral("app--ImageButton:focus { border: 2px dotted %1; }").arg(app::look::kNavy.name()));
     }
     m_ui->differencesButton->setFocusPolicy(Qt::StrongFocus);
     for (qsizetype i = 1; i < chain.size(); ++i)
@@ -258,8 +255,8 @@ void SearchWindow::setUpGrid() {
             grid->scrollToBottom();
         }
     });
-    const QFont cellFont = app::PixelFont(Ming, 13);
-    const QFont titleFont = app::PixelFont(Ming, 16);
+    const QFont cellFont = app::PixelFont(app::look::kMingFace, 13);
+    const QFont titleFont = app::PixelFont(app::look::kMingFace, 16);
     grid->setFont(cellFont);
     grid->horizontalHeader()->setFont(titleFont);
     grid->setSelectionBehavior(QAbstractItemView::SelectRows);

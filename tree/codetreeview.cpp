@@ -4,12 +4,9 @@
 #include <QMouseEvent>
 #include <QPainter>
 
-namespace tree {
+#include "app/widgets/look.h"
 
-const QColor& NodeDelegate::Navy() {
-    static const QColor c(0, 0, 128);
-    return c;
-}
+namespace tree {
 
 const QColor& NodeDelegate::LightYellow() {
     static const QColor c(255, 255, 192);
@@ -29,7 +26,7 @@ void NodeDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
     const QRect row = option.rect;
     const QRect r(row.left() + TreeIndent, row.top(), fm.horizontalAdvance(text) + 4, row.height());
     painter->save();
-    painter->fillRect(r, selected ? Navy() : LightYellow());
+    painter->fillRect(r, selected ? app::look::kNavy : LightYellow());
 
     const int x = r.left() + TreeIndent;
     if (index.model()->hasChildren(index)) {
@@ -75,9 +72,9 @@ CodeTreeView::CodeTreeView(QWidget* parent) : QTreeView(parent) {
     QPalette pal = palette();
     pal.setColor(QPalette::Base, NodeDelegate::LightYellow());
     pal.setColor(QPalette::Window, NodeDelegate::LightYellow());
-    pal.setColor(QPalette::Highlight, NodeDelegate::Navy());
+    pal.setColor(QPalette::Highlight, app::look::kNavy);
     pal.setColor(QPalette::HighlightedText, Qt::white);
-    pal.setColor(QPalette::Inactive, QPalette::Highlight, NodeDelegate::Navy());
+    pal.setColor(QPalette::Inactive, QPalette::Highlight, app::look::kNavy);
     pal.setColor(QPalette::Inactive, QPalette::HighlightedText, Qt::white);
     setPalette(pal);
     setAutoFillBackground(true);

@@ -32,7 +32,6 @@ public:
                const QModelIndex& index) const override;
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
 
-    static const QColor& Navy();
     static const QColor& LightYellow();
 
 private:

@@ -17,6 +17,7 @@
 #include "app/widgets/billablechooser.h"
 #include "app/widgets/codecopy.h"
 #include "app/widgets/imagebutton.h"
+#include "app/widgets/look.h"
 #include "app/widgets/noteskey.h"
 #include "app/widgets/pictures.h"
 #include "codes/outlinetexts.h"
@@ -46,7 +47,7 @@ TreeWindow::TreeWindow(app::AppContext& context, QWidget* parent)
     m_ui->setupUi(this);
     // A normal window that can be enlarged and maximised, unlike the fixed
     // ones: the trees take the room.
-    setFont(app::PixelFont(QStringLiteral("細明體"), 16));
+    setFont(app::PixelFont(app::look::kMingFace, 16));
     setEnlargeableClientSize(704, 501);
 
     setUpTrees();
@@ -63,7 +64,7 @@ TreeWindow::~TreeWindow() = default;
 // Both trees: their font, the fold glyphs, their models, copying a node's code
 // and the notes panel following the current node.
 void TreeWindow::setUpTrees() {
-    const QFont treeFont = app::PixelFont(QStringLiteral("細明體"), 19);
+    const QFont treeFont = app::PixelFont(app::look::kMingFace, 19);
     m_plusGlyph = app::RenderPicture(QStringLiteral(":/assets/tree/plus.svg"), QSize(GlyphSize, GlyphSize));
     m_minusGlyph = app::RenderPicture(QStringLiteral(":/assets/tree/minus.svg"), QSize(GlyphSize, GlyphSize));
     m_ui->plusGlyphLabel->setPixmap(m_plusGlyph);
@@ -95,9 +96,7 @@ void TreeWindow::setUpTrees() {
 
 // The code box: pink, no length limit, and a tooltip saying what it takes.
 void TreeWindow::setUpCodeBox() {
-    QPalette pink = m_ui->codeEdit->palette();
-    pink.setColor(QPalette::Base, QColor(255, 192, 192));
-    m_ui->codeEdit->setPalette(pink);
+    app::look::PaintFilterBox(m_ui->codeEdit);
     m_ui->codeEdit->setMaxLength(std::numeric_limits<int>::max()); // no length limit
     m_ui->codeEdit->setToolTip(QStringLiteral("輸入代碼、字首或範圍，按 Enter 或「顯示」"));
 }

@@ -18,6 +18,7 @@
 #include "app/core/guidehooks.h"
 #include "app/core/handoff.h"
 #include "app/widgets/filterkeys.h"
+#include "app/widgets/look.h"
 #include "app/widgets/noteskey.h"
 #include "app/widgets/pictures.h"
 #include "db/error.h"
@@ -33,8 +34,6 @@ QString Q(const std::string& s) {
 
 enum Column { CodeColumn, ChineseColumn, EnglishColumn };
 
-const QString Ming = QStringLiteral("細明體");
-
 } // namespace
 
 QString ChooserKeyHint() {
@@ -44,7 +43,7 @@ QString ChooserKeyHint() {
 BillableChooser::BillableChooser(const codes::HeaderCodes& codes, QWidget* parent)
     : QDialog(parent), m_codes(codes) {
     setWindowTitle(QStringLiteral("選擇最細碼"));
-    setFont(PixelFont(Ming, 16));
+    setFont(PixelFont(look::kMingFace, 16));
     setSizeGripEnabled(true);
 
     // Made from the top down: the order Tab takes.
@@ -87,9 +86,7 @@ QHBoxLayout* BillableChooser::makeFilterRow() {
     m_filter = new QLineEdit(this);
     m_filter->setObjectName(QStringLiteral("filterEdit"));
     m_filter->setPlaceholderText(QStringLiteral("輸入代碼或名稱中的字詞，以空白分開，例如：右 初期"));
-    QPalette pink = m_filter->palette();
-    pink.setColor(QPalette::Base, QColor(255, 192, 192));
-    m_filter->setPalette(pink);
+    look::PaintFilterBox(m_filter);
     filterLabel->setBuddy(m_filter);
     m_count = new QLabel(this);
     m_count->setObjectName(QStringLiteral("countLabel"));
@@ -105,7 +102,7 @@ QHBoxLayout* BillableChooser::makeFilterRow() {
 void BillableChooser::makeList() {
     m_list = new QTreeWidget(this);
     m_list->setObjectName(QStringLiteral("codeList"));
-    m_list->setFont(PixelFont(Ming, 15));
+    m_list->setFont(PixelFont(look::kMingFace, 15));
     m_list->setColumnCount(3);
     m_list->setHeaderLabels(
         {QStringLiteral("ICD-10"), QStringLiteral("中文名稱"), QStringLiteral("英文名稱")});
@@ -141,7 +138,7 @@ QHBoxLayout* BillableChooser::makeButtonRow() {
         QStringLiteral("↑↓ 選擇　Enter 或按兩下：選用並傳送　%1　Esc：取消").arg(NotesKeyHint()), this);
     hint->setObjectName(QStringLiteral("hintLabel"));
     QPalette grey = hint->palette();
-    grey.setColor(QPalette::WindowText, QColor(0x5a, 0x6b, 0x82));
+    grey.setColor(QPalette::WindowText, look::kHintGrey);
     hint->setPalette(grey);
     auto* choose = new QPushButton(QStringLiteral("選用"), this);
     choose->setObjectName(QStringLiteral("chooseButton"));

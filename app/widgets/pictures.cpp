@@ -3,6 +3,8 @@
 #include <QPainter>
 #include <QSvgRenderer>
 
+#include "app/widgets/look.h"
+
 namespace app {
 
 QPixmap RenderPicture(const QString& resource, QSize size) {
@@ -20,18 +22,17 @@ QPixmap RenderPicture(const QString& resource, QSize size) {
 void RegisterFontSubstitutions() {
     const QString ming = QStringLiteral("AR PL UMing TW");
     const QString kai = QStringLiteral("AR PL UKai TW");
-    QFont::insertSubstitutions(QStringLiteral("細明體"), {ming, QStringLiteral("AR PL UMing CN")});
+    const QStringList serif{QStringLiteral("Liberation Serif"), QStringLiteral("DejaVu Serif")};
+    QFont::insertSubstitutions(look::kMingFace.toString(), {ming, QStringLiteral("AR PL UMing CN")});
     QFont::insertSubstitutions(QStringLiteral("新細明體"), {ming});
-    QFont::insertSubstitutions(QStringLiteral("標楷體"), {kai, QStringLiteral("AR PL UKai CN")});
-    QFont::insertSubstitutions(QStringLiteral("微軟正黑體"), {ming});
-    QFont::insertSubstitutions(QStringLiteral("Times New Roman"),
-                               {QStringLiteral("Liberation Serif"), QStringLiteral("DejaVu Serif")});
-    QFont::insertSubstitutions(QStringLiteral("Times"),
-                               {QStringLiteral("Liberation Serif"), QStringLiteral("DejaVu Serif")});
+    QFont::insertSubstitutions(look::kKaiFace.toString(), {kai, QStringLiteral("AR PL UKai CN")});
+    QFont::insertSubstitutions(look::kJhengHeiFace.toString(), {ming});
+    QFont::insertSubstitutions(look::kTimesNewRomanFace.toString(), serif);
+    QFont::insertSubstitutions(look::kTimesFace.toString(), serif);
 }
 
-QFont PixelFont(const QString& face, int pixelSize, bool bold) {
-    QFont f(face);
+QFont PixelFont(QStringView face, int pixelSize, bool bold) {
+    QFont f(face.toString());
     f.setPixelSize(pixelSize);
     f.setBold(bold);
     return f;

@@ -5,6 +5,7 @@
 #include <QFont>
 #include <QPixmap>
 #include <QString>
+#include <QStringView>
 
 namespace app {
 
@@ -12,11 +13,12 @@ namespace app {
 // resource gives a grey picture rather than nothing, so a fault is visible.
 QPixmap RenderPicture(const QString& resource, QSize size);
 
-// Maps the Windows faces the windows name (細明體, 標楷體, 微軟正黑體, Times New
-// Roman) onto the fonts installed here. Called once at start-up and by tests.
+// Maps the Windows faces the windows name (look.h: 細明體, 標楷體, 微軟正黑體,
+// Times New Roman) onto the fonts installed here. Called once at start-up and
+// by tests.
 void RegisterFontSubstitutions();
 
 // A font by face name and pixel size.
-QFont PixelFont(const QString& face, int pixelSize, bool bold = false);
+QFont PixelFont(QStringView face, int pixelSize, bool bold = false);
 
 } // namespace app
