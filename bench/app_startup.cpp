@@ -19,10 +19,6 @@
 
 namespace {
 
-template <class Form> std::unique_ptr<app::WorkingWindow> Make(app::AppContext& context) {
-    return std::make_unique<Form>(context);
-}
-
 void EnsureApplication() {
     static int argc = 1;
     static char name[] = "bench_app";
@@ -45,10 +41,10 @@ void StartUpToMenuShown(benchmark::State& state, const std::string& exeDir) {
         auto context = std::make_unique<app::AppContext>(*messages, app::NullDesktop::Instance());
         program::MenuSetup setup;
         setup.executablePath = exeDir + "/icd10tcm";
-        setup.createOutlineWindow = Make<outline::OutlineWindow>;
-        setup.createTreeWindow = Make<tree::TreeWindow>;
-        setup.createQuizWindow = Make<quiz::QuizWindow>;
-        setup.createSearchWindow = Make<search::SearchWindow>;
+        setup.createOutlineWindow = program::MakeBrowser<outline::OutlineWindow>;
+        setup.createTreeWindow = program::MakeBrowser<tree::TreeWindow>;
+        setup.createQuizWindow = program::MakeWindow<quiz::QuizWindow>;
+        setup.createSearchWindow = program::MakeWindow<search::SearchWindow>;
         auto menu = std::make_unique<program::MainMenu>(*context, std::move(setup));
         menu->createWorkingWindows();
         menu->show();

@@ -103,7 +103,7 @@ void BlockDescentWindow(benchmark::State& state) {
     testsupport::FakeDesktop desktop;
     app::AppContext ctx(messages, desktop);
     ctx.connection.open(path);
-    outline::OutlineWindow w(ctx);
+    outline::OutlineWindow w(ctx, false);
     w.show();
     QApplication::processEvents();
     w.pictureReleased(w.chapterTileImage(20)); // V00-Y99

@@ -38,7 +38,7 @@ struct Window {
     explicit Window(const std::string& path) {
         App();
         ctx.connection.open(path);
-        form = std::make_unique<tree::TreeWindow>(ctx);
+        form = std::make_unique<tree::TreeWindow>(ctx, false);
         form->show();
         QApplication::processEvents();
         form->onActivated();

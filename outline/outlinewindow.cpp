@@ -77,12 +77,12 @@ private:
 
 } // namespace
 
-OutlineWindow::OutlineWindow(app::AppContext& context, QWidget* parent)
+OutlineWindow::OutlineWindow(app::AppContext& context, bool icd11Mode, QWidget* parent)
     : app::WorkingWindow(context, app::OutlineWindowNo, parent), m_ui(std::make_unique<Ui::OutlineWindow>()),
       m_listingQuery(context.connection) {
     m_ui->setupUi(this);
     setFixedClientSize(711, 523);
-    setUp();
+    setUp(icd11Mode);
 }
 
 OutlineWindow::~OutlineWindow() = default;
@@ -100,8 +100,7 @@ QScrollArea* OutlineWindow::scrollBox() const {
     return m_ui->tileArea;
 }
 
-void OutlineWindow::setUp() {
-    const bool icd11 = m_ctx.icd11Mode;
+void OutlineWindow::setUp(bool icd11) {
     setWindowTitle(icd11 ? QStringLiteral("ICD-11中醫章節層次瀏覽") : QStringLiteral("ICD-10章節層次瀏覽"));
     m_browser = std::make_unique<OutlineBrowser>(OutlineTextLines(icd11), icd11, m_listingQuery);
 

@@ -34,7 +34,9 @@ namespace outline {
 class OutlineWindow : public app::WorkingWindow {
     Q_OBJECT
 public:
-    explicit OutlineWindow(app::AppContext& context, QWidget* parent = nullptr);
+    // icd11Mode: the two ICD-11 traditional-medicine chapters instead of
+    // ICD-10-CM's 22, for the window's whole life.
+    OutlineWindow(app::AppContext& context, bool icd11Mode, QWidget* parent = nullptr);
     ~OutlineWindow() override;
 
     const OutlineBrowser& browser() const { return *m_browser; }
@@ -72,7 +74,7 @@ protected:
     void showHandOff(bool offered) override;
 
 private:
-    void setUp();
+    void setUp(bool icd11);
     void loadPictures();
     void setUpPins();
     void setUpLook(bool icd11);

@@ -19,12 +19,6 @@
 #include "search/searchwindow.h"
 #include "tree/treewindow.h"
 
-namespace {
-template <class Form> std::unique_ptr<app::WorkingWindow> Make(app::AppContext& context) {
-    return std::make_unique<Form>(context);
-}
-} // namespace
-
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
     app::RegisterFontSubstitutions();
@@ -39,10 +33,10 @@ int main(int argc, char** argv) {
 
     program::MenuSetup setup;
     setup.executablePath = QDir::toNativeSeparators(QCoreApplication::applicationFilePath()).toStdString();
-    setup.createOutlineWindow = Make<outline::OutlineWindow>;
-    setup.createTreeWindow = Make<tree::TreeWindow>;
-    setup.createQuizWindow = Make<quiz::QuizWindow>;
-    setup.createSearchWindow = Make<search::SearchWindow>;
+    setup.createOutlineWindow = program::MakeBrowser<outline::OutlineWindow>;
+    setup.createTreeWindow = program::MakeBrowser<tree::TreeWindow>;
+    setup.createQuizWindow = program::MakeWindow<quiz::QuizWindow>;
+    setup.createSearchWindow = program::MakeWindow<search::SearchWindow>;
     // The coder's guide, opened once the menu knows the program's folder; a
     // missing or damaged guide leaves the rest as it was (its windows say why).
     guide::Guide codersGuide;

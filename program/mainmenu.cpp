@@ -242,9 +242,8 @@ QString MainMenu::databaseLineText() const {
 }
 
 void MainMenu::createWorkingWindows() {
-    m_ctx.icd11Mode = false;
-    m_outlineWindow = create(m_setup.createOutlineWindow);
-    m_treeWindow = create(m_setup.createTreeWindow);
+    m_outlineWindow = create(m_setup.createOutlineWindow, false);
+    m_treeWindow = create(m_setup.createTreeWindow, false);
     m_quizWindow = create(m_setup.createQuizWindow);
     m_searchWindow = create(m_setup.createSearchWindow);
     m_indexWindow = create(m_setup.createIndexWindow);
@@ -261,6 +260,11 @@ std::unique_ptr<WorkingWindow> MainMenu::create(const MenuSetup::WindowMaker& ma
         m_ctx.messages.show(e.what());
         return nullptr;
     }
+}
+
+std::unique_ptr<WorkingWindow> MainMenu::create(const MenuSetup::BrowserMaker& make, bool icd11) {
+    if (!make) return nullptr;
+    return create([&make, icd11](AppContext& context) { return make(context, icd11); });
 }
 
 void MainMenu::showIfAny(WorkingWindow* w) {
@@ -285,14 +289,13 @@ void MainMenu::picturePressed(ImageButton*) {
     // The picture itself sinks by two pixels; the menu acts only on release.
 }
 
-void MainMenu::relaunch(std::unique_ptr<WorkingWindow>& slot, const MenuSetup::WindowMaker& make,
+void MainMenu::relaunch(std::unique_ptr<WorkingWindow>& slot, const MenuSetup::BrowserMaker& make,
                         int windowNo, bool icd11) {
     // The old instance is gone without its close handler; the slot is empty
     // while it is being destroyed.
     slot.reset();
     m_ctx.activeWindowNo = windowNo;
-    m_ctx.icd11Mode = icd11;
-    slot = create(make);
+    slot = create(make, icd11);
     showIfAny(slot.get());
 }
 

@@ -2,8 +2,8 @@
 // The main menu: a fixed 700 x 500 window of picture buttons from which the five
 // working windows are launched. It opens the database while it is created,
 // creates the working windows, and keeps them: the two browsers are destroyed and
-// created anew on every launch (after the mode flag is set, since they read it
-// while they are created); the quiz and the search window are created once and
+// created anew on every launch, given the mode of the picture that launched them
+// (ICD-10-CM or ICD-11); the quiz and the search window are created once and
 // keep their state, as does the Alphabetic Index window. Closing the menu ends
 // the application.
 //
@@ -48,17 +48,30 @@ QString ApplicationTitle();
 // is ended. The program passes the real windows; tests pass simple ones.
 struct MenuSetup {
     using WindowMaker = std::function<std::unique_ptr<app::WorkingWindow>(app::AppContext&)>;
+    // A browser is made in a mode: ICD-11 (true) or ICD-10-CM (false).
+    using BrowserMaker = std::function<std::unique_ptr<app::WorkingWindow>(app::AppContext&, bool icd11Mode)>;
     std::string executablePath;
-    WindowMaker createOutlineWindow; // chapter outline browser (reads icd11Mode)
-    WindowMaker createTreeWindow;    // code tree browser (reads icd11Mode)
-    WindowMaker createQuizWindow;    // quiz
-    WindowMaker createSearchWindow;  // code search
-    WindowMaker createIndexWindow;   // the Alphabetic Index
-    std::function<void()> quit;      // ends the application; empty: QCoreApplication::quit
+    BrowserMaker createOutlineWindow; // chapter outline browser
+    BrowserMaker createTreeWindow;    // code tree browser
+    WindowMaker createQuizWindow;     // quiz
+    WindowMaker createSearchWindow;   // code search
+    WindowMaker createIndexWindow;    // the Alphabetic Index
+    std::function<void()> quit;       // ends the application; empty: QCoreApplication::quit
     // The official US files of a build in the program; "" = those that come
     // with the program (found from the executable's folder).
     std::string officialDataDir;
 };
+
+// The makers of the real windows for a MenuSetup, one per window class:
+//   setup.createSearchWindow = program::MakeWindow<search::SearchWindow>;
+//   setup.createOutlineWindow = program::MakeBrowser<outline::OutlineWindow>;
+template <class Window> std::unique_ptr<app::WorkingWindow> MakeWindow(app::AppContext& context) {
+    return std::make_unique<Window>(context);
+}
+template <class Browser>
+std::unique_ptr<app::WorkingWindow> MakeBrowser(app::AppContext& context, bool icd11Mode) {
+    return std::make_unique<Browser>(context, icd11Mode);
+}
 
 class BuildDatabaseDialog;
 
@@ -69,7 +82,7 @@ public:
     MainMenu(app::AppContext& context, MenuSetup setup, QWidget* parent = nullptr);
     ~MainMenu() override;
 
-    // Creates the outline, tree (with icd11Mode false), quiz, search and index
+    // Creates the outline, tree (in ICD-10-CM mode), quiz, search and index
     // windows, in this order, all hidden. Called once, after the menu has been created.
     void createWorkingWindows();
 
@@ -123,11 +136,12 @@ private:
     void setUpKeyboard();
     // Moves the focus mark by rows and columns over the launch pictures.
     void moveFocusMark(int rows, int columns);
-    // Destroys the browser held in slot, sets the window number and the mode,
-    // creates a new browser and shows it.
-    void relaunch(std::unique_ptr<app::WorkingWindow>& slot, const MenuSetup::WindowMaker& make, int windowNo,
-                  bool icd11);
+    // Destroys the browser held in slot, sets the window number, creates a new
+    // browser in the mode given and shows it.
+    void relaunch(std::unique_ptr<app::WorkingWindow>& slot, const MenuSetup::BrowserMaker& make,
+                  int windowNo, bool icd11);
     std::unique_ptr<app::WorkingWindow> create(const MenuSetup::WindowMaker& make);
+    std::unique_ptr<app::WorkingWindow> create(const MenuSetup::BrowserMaker& make, bool icd11);
     static void showIfAny(app::WorkingWindow* w);
     void destroyWorkingWindows();
 

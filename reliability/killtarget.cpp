@@ -34,10 +34,6 @@ public:
     int count = 0;
 };
 
-template <class Form> std::unique_ptr<app::WorkingWindow> Make(app::AppContext& context) {
-    return std::make_unique<Form>(context);
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -53,10 +49,10 @@ int main(int argc, char** argv) {
 
     program::MenuSetup setup;
     setup.executablePath = argv[2];
-    setup.createOutlineWindow = Make<outline::OutlineWindow>;
-    setup.createTreeWindow = Make<tree::TreeWindow>;
-    setup.createQuizWindow = Make<quiz::QuizWindow>;
-    setup.createSearchWindow = Make<search::SearchWindow>;
+    setup.createOutlineWindow = program::MakeBrowser<outline::OutlineWindow>;
+    setup.createTreeWindow = program::MakeBrowser<tree::TreeWindow>;
+    setup.createQuizWindow = program::MakeWindow<quiz::QuizWindow>;
+    setup.createSearchWindow = program::MakeWindow<search::SearchWindow>;
     setup.quit = [] {};
 
     program::MainMenu menu(context, std::move(setup));

@@ -40,9 +40,9 @@ QString Q(const std::string& s) {
 
 } // namespace
 
-TreeWindow::TreeWindow(app::AppContext& context, QWidget* parent)
+TreeWindow::TreeWindow(app::AppContext& context, bool icd11Mode, QWidget* parent)
     : app::WorkingWindow(context, app::TreeWindowNo, parent), m_ui(std::make_unique<Ui::TreeWindow>()),
-      m_resultModel(new TreeModel(this)), m_outlineModel(new TreeModel(this)), m_icd11Mode(context.icd11Mode),
+      m_resultModel(new TreeModel(this)), m_outlineModel(new TreeModel(this)), m_icd11Mode(icd11Mode),
       m_resultQuery(context.connection), m_lookupQuery(context.connection) {
     m_ui->setupUi(this);
     // A normal window that can be enlarged and maximised, unlike the fixed

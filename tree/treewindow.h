@@ -34,7 +34,9 @@ class TreeModel;
 class TreeWindow : public app::WorkingWindow {
     Q_OBJECT
 public:
-    explicit TreeWindow(app::AppContext& context, QWidget* parent = nullptr);
+    // icd11Mode: the ICD-11 traditional-medicine outline and codes instead of
+    // ICD-10-CM's, for the window's whole life.
+    TreeWindow(app::AppContext& context, bool icd11Mode, QWidget* parent = nullptr);
     ~TreeWindow() override;
 
     // Set when a node of the outline tree is about to expand or fold, cleared by
@@ -93,7 +95,7 @@ private:
     std::unique_ptr<Ui::TreeWindow> m_ui;
     TreeModel* m_resultModel;
     TreeModel* m_outlineModel;
-    bool m_icd11Mode;
+    const bool m_icd11Mode;
     bool m_nodeToggled = false;
     bool m_returnFromOutside = false; // last deactivation went to a message box or another program
     QPixmap m_plusGlyph;

@@ -32,7 +32,6 @@ struct AppContext {
     AppContext& operator=(const AppContext&) = delete;
 
     int activeWindowNo = NoWindow; // the working window open and activated last
-    bool icd11Mode = false;        // mode in which the two browsers are created
     std::string exeDir;            // folder of the executable, without a trailing separator
     std::string userDataDir;       // the per-user data folder ("" when there is none)
     std::string dbPath;            // the database file: in userDataDir or exeDir (app/core/startup.h)

@@ -33,8 +33,8 @@ protected:
              const std::string& flag2023 = "", const std::string& isNew = "") {
         db->add(no, name, flag, flag2023, isNew);
     }
-    std::unique_ptr<OutlineWindow> open() {
-        auto w = std::make_unique<OutlineWindow>(ctx);
+    std::unique_ptr<OutlineWindow> open(bool icd11 = false) {
+        auto w = std::make_unique<OutlineWindow>(ctx, icd11);
         w->show();
         return w;
     }
@@ -273,8 +273,7 @@ TEST_F(OutlineWindowTest, tileTooltipsGiveTheCodeAndItsNames) {
 }
 
 TEST_F(OutlineWindowTest, icd11ModeShowsOnlyItsTwoChapters) {
-    ctx.icd11Mode = true;
-    auto w = open();
+    auto w = open(true);
     snap(*w, "outline_icd11_chapters");
     EXPECT_EQ(w->windowTitle(), QStringLiteral("ICD-11中醫章節層次瀏覽"));
     EXPECT_TRUE(w->chapterTileImage(1)->isVisible());

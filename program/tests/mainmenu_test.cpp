@@ -27,7 +27,7 @@ namespace {
 // A working window that remembers the mode it was created in.
 class TestWindow : public WorkingWindow {
 public:
-    TestWindow(AppContext& ctx, int no) : WorkingWindow(ctx, no), createdInIcd11(ctx.icd11Mode) {
+    TestWindow(AppContext& ctx, int no, bool icd11 = false) : WorkingWindow(ctx, no), createdInIcd11(icd11) {
         setWindowTitle(QStringLiteral("window %1").arg(no));
         setFixedClientSize(240, 120);
         field = new QLineEdit(this);
@@ -49,12 +49,18 @@ protected:
         s.executablePath = dir.file("icd10tcm");
         auto maker = [this](int no) {
             return [this, no](AppContext& c) -> std::unique_ptr<WorkingWindow> {
-                created.push_back(std::to_string(no) + (c.icd11Mode ? "/11" : ""));
+                created.push_back(std::to_string(no));
                 return std::make_unique<TestWindow>(c, no);
             };
         };
-        s.createOutlineWindow = maker(2);
-        s.createTreeWindow = maker(3);
+        auto browserMaker = [this](int no) {
+            return [this, no](AppContext& c, bool icd11) -> std::unique_ptr<WorkingWindow> {
+                created.push_back(std::to_string(no) + (icd11 ? "/11" : ""));
+                return std::make_unique<TestWindow>(c, no, icd11);
+            };
+        };
+        s.createOutlineWindow = browserMaker(2);
+        s.createTreeWindow = browserMaker(3);
         s.createQuizWindow = maker(4);
         s.createSearchWindow = maker(5);
         s.createIndexWindow = maker(6);
@@ -157,7 +163,6 @@ TEST_F(MenuTest, browsersAreReplacedOnEveryLaunchInTheModeOfTheirPicture) {
         EXPECT_FALSE(as(icd10)->createdInIcd11);
         EXPECT_TRUE(icd10->isVisible());
         EXPECT_EQ(ctx.activeWindowNo, no);
-        EXPECT_FALSE(ctx.icd11Mode);
 
         release(*menu, icd11Picture);
         EXPECT_TRUE(icd10.isNull()) << "the ICD-10 instance is gone";
@@ -166,7 +171,6 @@ TEST_F(MenuTest, browsersAreReplacedOnEveryLaunchInTheModeOfTheirPicture) {
         EXPECT_TRUE(as(icd11)->createdInIcd11);
         EXPECT_TRUE(icd11->isVisible());
         EXPECT_EQ(ctx.activeWindowNo, no);
-        EXPECT_TRUE(ctx.icd11Mode);
 
         // Launching again replaces it once more, even while it is open.
         release(*menu, icd11Picture);
@@ -278,7 +282,7 @@ TEST_F(MenuTest, closePictureEndsTheApplicationEvenWithWorkingWindowsOpen) {
 TEST_F(MenuTest, aWindowWhoseCreationFailsIsReportedAndTheRestGoesOn) {
     MenuSetup s = setup();
     bool fail = true;
-    s.createOutlineWindow = [&](AppContext& c) -> std::unique_ptr<WorkingWindow> {
+    s.createOutlineWindow = [&](AppContext& c, bool) -> std::unique_ptr<WorkingWindow> {
         if (fail) throw std::runtime_error("no such table: ICD10");
         return std::make_unique<TestWindow>(c, 2);
     };
@@ -307,7 +311,6 @@ TEST_F(MenuTest, keyboard_digitsOpenThePicturesInReadingOrderAsTheirTooltipsSay)
         EXPECT_TRUE(menu->launchPicture(digit)->toolTip().contains(QStringLiteral("按 %1").arg(digit)))
             << menu->launchPicture(digit)->toolTip().toStdString();
         ctx.activeWindowNo = 0;
-        ctx.icd11Mode = !icd11;
         const Qt::KeyboardModifiers mods = digit % 2 ? Qt::KeypadModifier : Qt::NoModifier;
         QTest::keyClick(menu.get(), static_cast<Qt::Key>(Qt::Key_0 + digit), mods);
         EXPECT_EQ(ctx.activeWindowNo, no) << digit;
@@ -359,7 +362,7 @@ TEST_F(MenuTest, keyboard_tabAndArrowsMoveAVisibleMarkAndEnterOrSpaceOpens) {
     // Enter opens the picture with the mark (6: the ICD-11 tree), Space too.
     QTest::keyClick(focused(), Qt::Key_Return);
     EXPECT_EQ(ctx.activeWindowNo, 3);
-    EXPECT_TRUE(ctx.icd11Mode);
+    EXPECT_TRUE(as(menu->treeWindow())->createdInIcd11);
     ASSERT_TRUE(menu->treeWindow()->isVisible());
     menu->treeWindow()->close();
     menu->launchPicture(3)->setFocus();

@@ -140,7 +140,7 @@ TEST_F(WindowFaultsTest, searchWindow_enterKeyWithAQuoteInTheBox_runsTheSearch) 
 }
 
 TEST_F(WindowFaultsTest, treeWindow_hostileTextInTheCodeBox_displaysSafelyAndStaysUsable) {
-    tree::TreeWindow w(ctx);
+    tree::TreeWindow w(ctx, false);
     w.show();
     for (const std::string& t : reliability::HostileTexts()) {
         for (const std::string& typed : {t, "A0" + t, "A00-" + t}) {
@@ -176,7 +176,7 @@ TEST_F(WindowFaultsTest, withoutTheCodeTable_eachWindowShowsTheEngineMessageAndS
     }
     messages.shown.clear();
     {
-        tree::TreeWindow w(ctx);
+        tree::TreeWindow w(ctx, false);
         w.show();
         w.codeEdit()->setText(QStringLiteral("A00"));
         QTest::mouseClick(w.showButton(), Qt::LeftButton);
@@ -187,7 +187,7 @@ TEST_F(WindowFaultsTest, withoutTheCodeTable_eachWindowShowsTheEngineMessageAndS
     }
     messages.shown.clear();
     {
-        outline::OutlineWindow w(ctx);
+        outline::OutlineWindow w(ctx, false);
         w.show();
         QTest::mouseClick(w.chapterTileImage(1), Qt::LeftButton);
         QTest::mouseClick(w.entryTileImage(1), Qt::LeftButton);
@@ -295,7 +295,7 @@ TEST_F(WindowFaultsTest, oddRowsInTheDatabase_areShownByEveryWindowWithoutHarm) 
         EXPECT_TRUE(messages.shown.empty());
     }
     {
-        tree::TreeWindow w(ctx);
+        tree::TreeWindow w(ctx, false);
         w.show();
         w.codeEdit()->setText(QStringLiteral("A0"));
         QTest::mouseClick(w.showButton(), Qt::LeftButton);
@@ -307,7 +307,7 @@ TEST_F(WindowFaultsTest, oddRowsInTheDatabase_areShownByEveryWindowWithoutHarm) 
         EXPECT_TRUE(messages.shown.empty());
     }
     {
-        outline::OutlineWindow w(ctx);
+        outline::OutlineWindow w(ctx, false);
         w.show();
         QTest::mouseClick(w.chapterTileImage(1), Qt::LeftButton);
         QTest::mouseClick(w.entryTileImage(1), Qt::LeftButton);

@@ -40,8 +40,7 @@ protected:
         db->code(no, name, "e", flag);
     }
     std::unique_ptr<TreeWindow> make(bool icd11 = false) {
-        ctx.icd11Mode = icd11;
-        auto w = std::make_unique<TreeWindow>(ctx);
+        auto w = std::make_unique<TreeWindow>(ctx, icd11);
         return w;
     }
     static QString text(const QModelIndex& i) { return i.data().toString(); }
