@@ -9,6 +9,7 @@
 // names it, instead of crashing on a null pointer later.
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include <QString>
 #include <QWidget>
@@ -23,6 +24,23 @@ template <class T> T* Control(const QWidget* window, const char* name) {
         throw std::runtime_error(std::string("no control ") + name);
     }
     return control;
+}
+
+// The names of the window's controls that break the forms' one case,
+// lowerCamelCase ("codeEdit", "resultGrid"): a test that looks a control up
+// by its name finds it only in that case. Qt's own ("qt_scrollarea_viewport")
+// and unnamed controls are left out.
+inline std::vector<std::string> NamesOutOfCase(const QWidget* window) {
+    std::vector<std::string> out;
+    for (const QWidget* control : window->findChildren<QWidget*>()) {
+        const QString name = control->objectName();
+        if (name.isEmpty() || name.startsWith(QLatin1String("qt_"))) continue;
+        bool lowerCamel = name.front().isLower();
+        for (QChar c : name)
+            lowerCamel = lowerCamel && c.isLetterOrNumber() && c.unicode() < 0x80;
+        if (!lowerCamel) out.push_back(name.toStdString());
+    }
+    return out;
 }
 
 } // namespace testsupport

@@ -10,8 +10,10 @@
 
 #include "app/core/handoff.h"
 #include "app/widgets/billablechooser.h"
+#include "app/widgets/look.h"
 #include "guide/reader.h"
 #include "testsupport/codedb.h"
+#include "testsupport/controls.h"
 #include "testsupport/fakes.h"
 
 using alphaindex::IndexWindow;
@@ -56,6 +58,11 @@ protected:
 
 TEST_F(IndexWindowTest, liveSearch_wordsInAnyOrderAnyCaseEachTheStartOfAWord_theNotesFollow) {
     auto w = open();
+    // The words box is pink, as every box that searches; the controls are
+    // named in the forms' case.
+    EXPECT_EQ(w->wordsEdit()->palette().color(QPalette::Base), app::look::kFilterPink);
+    EXPECT_EQ(testsupport::Control<QLineEdit>(w.get(), "wordsEdit"), w->wordsEdit());
+    EXPECT_EQ(testsupport::NamesOutOfCase(w.get()), std::vector<std::string>{});
     QTest::keyClicks(w->wordsEdit(), QStringLiteral("ANK spr"));
     ASSERT_GT(w->resultCount(), 0);
     EXPECT_EQ(w->resultText(0), QStringLiteral("Sprain (joint) (ligament) › ankle → S93.40-"));

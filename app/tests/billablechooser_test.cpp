@@ -9,6 +9,8 @@
 #include <QTreeWidget>
 #include <gtest/gtest.h>
 
+#include "app/widgets/look.h"
+#include "testsupport/controls.h"
 #include "testsupport/fakes.h"
 
 using app::BillableChooser;
@@ -77,6 +79,16 @@ TEST(BillableChooser, listsTheCodesWithDecoratedNamesAndFiltersAsTheUserTypes) {
     EXPECT_EQ(chosen[0][0].toString(), QStringLiteral("S93401D"));
     EXPECT_FALSE(chooser.isVisible());
     EXPECT_EQ(chooser.result(), QDialog::Accepted);
+}
+
+// As in every window: the box that filters is pink, and the controls are
+// named in the forms' case, so that tests find them by name.
+TEST(BillableChooser, filterBoxIsPinkAndTheControlsAreNamedInTheFormsCase) {
+    BillableChooser chooser(RightAndLeftSprains());
+    EXPECT_EQ(chooser.filterBox()->palette().color(QPalette::Base), app::look::kFilterPink);
+    EXPECT_EQ(testsupport::Control<QLineEdit>(&chooser, "filterEdit"), chooser.filterBox());
+    EXPECT_EQ(testsupport::Control<QTreeWidget>(&chooser, "codeList"), chooser.list());
+    EXPECT_EQ(testsupport::NamesOutOfCase(&chooser), std::vector<std::string>{});
 }
 
 TEST(BillableChooser, escapeCancelsAndADoubleClickChooses) {

@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "guide/reader.h"
+#include "testsupport/controls.h"
 #include "testsupport/testsupport.h"
 
 using guidepanel::NotesPanel;
@@ -57,6 +58,9 @@ TEST_F(NotesPanelTest, followsTheSelectionOnlyWhileShown_aRunOfMovesIsReadOnce) 
 
 TEST_F(NotesPanelTest, aCodeInANoteIsALinkThatShowsIt_andBackReturns) {
     NotesPanel panel(guide);
+    // Its controls are named in the forms' case.
+    EXPECT_EQ(testsupport::Control<QPushButton>(&panel, "backButton"), panel.backButton());
+    EXPECT_EQ(testsupport::NamesOutOfCase(&panel), std::vector<std::string>{});
     panel.showNotes("S93401A");
     EXPECT_FALSE(panel.backButton()->isEnabled());
     const QString html = panel.page()->toHtml();

@@ -19,6 +19,7 @@
 #include "app/core/handoff.h"
 #include "app/widgets/imagebutton.h"
 #include "testsupport/codedb.h"
+#include "testsupport/controls.h"
 #include "testsupport/fakes.h"
 
 using namespace outline;
@@ -104,6 +105,7 @@ TEST_F(OutlineWindowTest, opensAtTheChapterGridWithSeventyTwoTiles) {
         EXPECT_FALSE(w->handOffImage(s)->isVisible());
     EXPECT_GT(countPixels(w->chapterTileImage(1)->picture(), QColor(0, 0, 255)), 20)
         << "blue number and range drawn";
+    EXPECT_EQ(testsupport::NamesOutOfCase(w.get()), V{});
 }
 
 TEST_F(OutlineWindowTest, chapterTileOneOpensPathTileAndBothBlocks) {

@@ -20,6 +20,7 @@
 
 #include "app/core/handoff.h"
 #include "app/widgets/imagebutton.h"
+#include "app/widgets/look.h"
 #include "search/criteria.h"
 #include "search/ranking.h"
 #include "search/resultmodel.h"
@@ -132,7 +133,10 @@ TEST_F(SearchWindowTest, criteriaTables_captionTheControlsAndTabFollowsTheForm) 
     for (const TextCriterion& t : TextCriteria()) {
         const std::string key = t.key;
         EXPECT_EQ(child<QLabel>(form.get(), (key + "Label").c_str())->text(), QString::fromUtf8(t.caption));
-        child<QLineEdit>(form.get(), (key + "Edit").c_str())->setText(QString::fromUtf8(t.caption));
+        auto* edit = child<QLineEdit>(form.get(), (key + "Edit").c_str());
+        EXPECT_EQ(edit->palette().color(QPalette::Base), app::look::kFilterPink)
+            << key; // a box that searches
+        edit->setText(QString::fromUtf8(t.caption));
         EXPECT_EQ(form->criteria().*t.text, t.caption);
     }
     for (const ChoiceCriterion& k : ChoiceCriteria()) {
@@ -157,6 +161,7 @@ TEST_F(SearchWindowTest, criteriaTables_captionTheControlsAndTabFollowsTheForm) 
     EXPECT_EQ(groups.join(QLatin1Char(' ')),
               QStringLiteral("sexGroup sideGroup episodeGroup bodyPartGroup injuryGroup "
                              "finestGroup dominantGroup rankingGroup"));
+    EXPECT_EQ(testsupport::NamesOutOfCase(form.get()), std::vector<std::string>{});
 }
 
 TEST_F(SearchWindowTest, enterFromEveryControl_searchesWithoutThe2023Differences) {

@@ -13,11 +13,13 @@
 #include "app/core/handoff.h"
 #include "app/widgets/billablechooser.h"
 #include "app/widgets/imagebutton.h"
+#include "app/widgets/look.h"
 #include "db/query.h"
 #include "tree/codetreeview.h"
 #include "tree/tests/treedb.h"
 #include "tree/treewindow.h"
 #include "tree/treemodel.h"
+#include "testsupport/controls.h"
 #include "testsupport/fakes.h"
 
 using namespace tree;
@@ -78,6 +80,9 @@ TEST_F(TreeWindowTest, creation_captionsByMode_outlineViewEmpty_handOffHiddenWit
     EXPECT_TRUE(w->handOffButton()->isHidden());
     EXPECT_EQ(w->outlineModel()->rowCount(), 0);
     EXPECT_TRUE(w->codeEdit()->text().isEmpty());
+    // The code box is pink, as every box that searches.
+    EXPECT_EQ(w->codeEdit()->palette().color(QPalette::Base), app::look::kFilterPink);
+    EXPECT_EQ(testsupport::NamesOutOfCase(w.get()), std::vector<std::string>{});
 
     desktop.windows.push_back({7, app::ConsultationWindowTitle});
     auto w11 = make(true);
