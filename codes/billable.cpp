@@ -5,18 +5,16 @@
 #include <algorithm>
 
 #include "db/query.h"
+#include "text/text.h"
 
 namespace codes {
 
 namespace {
 
-char Upper(char c) {
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
 bool SameIgnoringCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return Upper(x) == Upper(y); });
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return text::Upper(x) == text::Upper(y);
+           });
 }
 
 // Finds needle in haystack, ASCII letters without regard to case; other bytes
@@ -24,7 +22,7 @@ bool SameIgnoringCase(std::string_view a, std::string_view b) {
 bool ContainsIgnoringCase(std::string_view haystack, std::string_view needle) {
     if (needle.empty()) return true;
     return std::search(haystack.begin(), haystack.end(), needle.begin(), needle.end(),
-                       [](char x, char y) { return Upper(x) == Upper(y); }) != haystack.end();
+                       [](char x, char y) { return text::Upper(x) == text::Upper(y); }) != haystack.end();
 }
 
 std::string WithoutDots(std::string_view s) {

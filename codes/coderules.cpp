@@ -87,10 +87,8 @@ std::string WithSeventhCharacter(std::string_view stem, char seventh) {
 }
 
 std::vector<std::string> SeventhCharacterStems(std::string_view code) {
-    std::string c = NormalizeICD10Code(code);
+    const std::string c = text::Upper(NormalizeICD10Code(code));
     if (c.size() != 7) return {};
-    for (char& ch : c)
-        if (ch >= 'a' && ch <= 'z') ch = static_cast<char>(ch - 'a' + 'A');
     std::vector<std::string> out{c.substr(0, 6)};
     while (out.back().size() > 3 && out.back().back() == 'X')
         out.push_back(out.back().substr(0, out.back().size() - 1));
@@ -99,7 +97,7 @@ std::vector<std::string> SeventhCharacterStems(std::string_view code) {
 
 bool IsIcd11Code(std::string_view code) {
     if (code.size() < 2 || (code[0] != 'S' && code[0] != 's')) return false;
-    const char second = code[1] >= 'a' && code[1] <= 'z' ? static_cast<char>(code[1] - 'a' + 'A') : code[1];
+    const char second = text::Upper(code[1]);
     if (second < 'A' || second > 'J' || second == 'I') return false;
     return code.size() == 2 || (code[2] >= '0' && code[2] <= '9');
 }

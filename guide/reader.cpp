@@ -8,6 +8,7 @@
 #include "codes/notecodes.h"
 #include "db/connection.h"
 #include "db/statement.h"
+#include "text/text.h"
 
 namespace guide {
 
@@ -19,13 +20,6 @@ namespace {
 constexpr const char* Up =
     "WITH RECURSIVE up(id) AS (SELECT CAST(?1 AS INTEGER) UNION ALL "
     "SELECT (SELECT node.parent FROM node WHERE node.id = up.id) FROM up WHERE up.id IS NOT NULL) ";
-
-std::string Upper(std::string_view s) {
-    std::string out(s);
-    for (char& c : out)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return out;
-}
 
 bool AllDigits(const std::string& s) {
     return !s.empty() && s.find_first_not_of("0123456789") == std::string::npos;
@@ -43,7 +37,7 @@ std::string KindLabel(NoteKind kind) {
 } // namespace
 
 std::string LookupKey(std::string_view typed) {
-    std::string s = Upper(typed);
+    std::string s = text::Upper(typed);
     const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
     while (!s.empty() && blank(s.front()))
         s.erase(s.begin());

@@ -21,13 +21,6 @@ namespace {
 
 constexpr std::size_t kShownBytes = 250; // the quiz shows a text from its third byte, at most 250 bytes
 
-std::string Upper(std::string_view s) {
-    std::string out(s);
-    for (char& c : out)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return out;
-}
-
 // A code typed on the command line: blanks and dots dropped, upper case; empty
 // when it holds anything but letters and digits or is longer than a code.
 std::string TypedCode(std::string_view s) {
@@ -64,17 +57,17 @@ const std::vector<QuestionKind>& AllKinds() {
 
 std::optional<std::vector<QuestionKind>> ParseKinds(std::string_view list) {
     const std::string all = text::Trim(list);
-    if (all.empty() || Upper(all) == "ALL") return AllKinds();
+    if (all.empty() || text::Upper(all) == "ALL") return AllKinds();
     std::vector<QuestionKind> kinds;
     std::size_t start = 0;
     while (start <= all.size()) {
         std::size_t comma = all.find(',', start);
         if (comma == std::string::npos) comma = all.size();
-        const std::string name = Upper(text::Trim(std::string_view(all).substr(start, comma - start)));
+        const std::string name = text::Upper(text::Trim(std::string_view(all).substr(start, comma - start)));
         start = comma + 1;
         if (name.empty()) continue;
         auto it = std::find_if(Kinds().begin(), Kinds().end(),
-                               [&](const KindInfo& k) { return Upper(k.name) == name; });
+                               [&](const KindInfo& k) { return text::Upper(k.name) == name; });
         if (it == Kinds().end()) return std::nullopt;
         if (std::find(kinds.begin(), kinds.end(), it->kind) == kinds.end()) kinds.push_back(it->kind);
     }
@@ -127,12 +120,12 @@ std::vector<CodeRow> ReadCodeRows(db::Connection& connection) {
     std::vector<CodeRow> rows;
     for (; !q.eof(); q.next()) {
         CodeRow row;
-        row.code = Upper(text::Trim(q.field("ICD10_NO")));
+        row.code = text::Upper(text::Trim(q.field("ICD10_NO")));
         if (row.code.empty()) continue;
         row.cname = text::Trim(q.field("ICD10_CNAME"));
-        row.billable = Upper(q.field("ICD10_FLAG")) == "Y";
-        row.new2023 = Upper(q.field("ICD10_2023NEW")) == "Y";
-        const std::string change = Upper(text::Trim(q.field("ICD10_2023FLAG")));
+        row.billable = text::Upper(q.field("ICD10_FLAG")) == "Y";
+        row.new2023 = text::Upper(q.field("ICD10_2023NEW")) == "Y";
+        const std::string change = text::Upper(text::Trim(q.field("ICD10_2023FLAG")));
         if (change == "D" || change == "X") row.change2023 = change[0];
         rows.push_back(std::move(row));
     }

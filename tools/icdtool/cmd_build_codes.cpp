@@ -18,12 +18,6 @@ bool IsCode(const std::string& s, std::size_t minLen, std::size_t maxLen) {
                        [](char c) { return std::isalnum(static_cast<unsigned char>(c)); });
 }
 
-std::string Upper(std::string s) {
-    for (char& c : s)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return s;
-}
-
 namespace {
 
 struct OrderLayout {
@@ -75,7 +69,7 @@ OrderRow ParseOrderLine(const LineReader& in, const OrderLayout& l, const std::s
     if (flag != "0" && flag != "1")
         in.fail("最細碼旗標應為 0 或 1，卻是「" + flag + "」(the valid-for-submission flag must be 0 or 1)");
     if (r.title.empty()) in.fail("代碼 " + r.code + " 沒有名稱 (the code has no title)");
-    r.code = Upper(r.code);
+    r.code = text::Upper(r.code);
     r.billable = flag == "1";
     return r;
 }
@@ -188,7 +182,7 @@ void ImportIcd11(Build& b) {
         std::string code;
         for (char ch : text::Trim(in.get("code")))
             if (ch != '.') code += ch;
-        code = Upper(code);
+        code = text::Upper(code);
         if (!IsCode(code, 4, 7)) in.reader().fail("\"" + in.get("code") + "\" is not an ICD-11 code");
         std::array<std::string, 3> row{code, text::Trim(in.get("title_en")),
                                        text::Trim(in.get("title_zh_tw"))};

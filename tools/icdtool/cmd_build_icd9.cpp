@@ -48,7 +48,7 @@ void ImportGem(Build& b) {
         std::string plain;
         for (char c : ten)
             if (c != '.') plain += c;
-        plain = Upper(plain);
+        plain = text::Upper(plain);
         // The GEM predates the edition: a code that has since become a header
         // stands for the billable codes under it (724.2 -> M54.5 -> M54.50,
         // M54.51, M54.59), so that a translation ends in usable codes.

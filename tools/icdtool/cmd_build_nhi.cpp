@@ -62,7 +62,7 @@ std::string Undotted(const std::string& code) {
     std::string out;
     for (char c : code)
         if (c != '.') out += c;
-    return Upper(out);
+    return text::Upper(out);
 }
 
 // A Chinese name as stored: blanks trimmed, compatibility ideographs composed.
@@ -235,7 +235,7 @@ void ImportNhiIcd9Map(Build& b) {
     std::set<std::string> icd9;
     long composed = 0;
     for (const auto& row : f.rows()) {
-        std::string nine = Upper(text::Trim(f.get(row, kIcd9MapHeader[0])));
+        std::string nine = text::Upper(text::Trim(f.get(row, kIcd9MapHeader[0])));
         if (nine.empty()) f.fail(row, "沒有 ICD-9-CM 代碼 (no ICD-9-CM code)");
         if (nine.find('.') == std::string::npos) nine = codes::NormalizeICD9Code(nine);
         const std::string tenRaw = text::Trim(f.get(row, kIcd9MapHeader[3]));
