@@ -21,7 +21,72 @@ std::string CharAtCp950(std::string_view s, std::size_t pos) {
     }
     return {};
 }
+
+bool IsLetterOrDigit(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+// Upper-case letters and digits only, between minLength and maxLength of them.
+bool IsUpperLettersAndDigits(std::string_view code, std::size_t minLength, std::size_t maxLength) {
+    return code.size() >= minLength && code.size() <= maxLength &&
+           std::all_of(code.begin(), code.end(),
+                       [](char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z'); });
+}
 } // namespace
+
+bool IsStoredICD10Code(std::string_view code) {
+    return IsUpperLettersAndDigits(code, 3, 7) && code[0] >= 'A' && code[0] <= 'Z' && code[1] >= '0' &&
+           code[1] <= '9';
+}
+
+bool IsWrittenICD10Code(std::string_view code) {
+    std::string stored(code);
+    if (stored.size() > 3 && stored[3] == '.') stored.erase(3, 1);
+    return IsStoredICD10Code(stored) && DottedICD10Code(stored) == code;
+}
+
+bool IsStoredIcd11Code(std::string_view code) {
+    return IsUpperLettersAndDigits(code, 4, 7) && IsIcd11Code(code);
+}
+
+std::string CodeKey(std::string_view code) {
+    std::string key;
+    for (char c : code)
+        if (c != '.') key += text::Upper(c);
+    return key;
+}
+
+std::string LookupKey(std::string_view written) {
+    const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+    while (!written.empty() && blank(written.front()))
+        written.remove_prefix(1);
+    while (!written.empty() && blank(written.back()))
+        written.remove_suffix(1);
+    const std::size_t dash = written.find('-');
+    if (dash != std::string_view::npos && dash + 1 < written.size()) {
+        std::string range;
+        for (char c : written)
+            if (!blank(c)) range += text::Upper(c);
+        return range;
+    }
+    while (!written.empty() && (written.back() == '-' || written.back() == '.'))
+        written.remove_suffix(1);
+    return CodeKey(written);
+}
+
+std::string TypedPrefixKey(std::string_view typed) {
+    const std::string t = text::Trim(typed);
+    if (!std::all_of(t.begin(), t.end(), [](char c) { return c == '.' || IsLetterOrDigit(c); })) return {};
+    std::string key = CodeKey(t);
+    return key.size() <= 7 ? key : std::string();
+}
+
+std::string LettersAndDigits(std::string_view code) {
+    std::string out;
+    for (char c : code)
+        if (IsLetterOrDigit(c)) out += text::Upper(c);
+    return out;
+}
 
 std::string NormalizeICD10Code(std::string_view typed) {
     std::string t = text::Trim(typed);
@@ -104,9 +169,7 @@ bool IsIcd11Code(std::string_view code) {
 
 std::string WrittenCode(std::string_view code) {
     // Only a code of letters and digits gets its dot: a range stays as it is.
-    const bool plain = !code.empty() && std::all_of(code.begin(), code.end(), [](char c) {
-        return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-    });
+    const bool plain = !code.empty() && std::all_of(code.begin(), code.end(), IsLetterOrDigit);
     return !plain || IsIcd11Code(code) ? std::string(code) : DottedICD10Code(code);
 }
 

@@ -1,7 +1,6 @@
 #include "quiz/bankmaker.h"
 
 #include <algorithm>
-#include <cctype>
 #include <functional>
 #include <limits>
 #include <set>
@@ -20,18 +19,6 @@ using maker::StartsWith;
 namespace {
 
 constexpr std::size_t kShownBytes = 250; // the quiz shows a text from its third byte, at most 250 bytes
-
-// A code typed on the command line: blanks and dots dropped, upper case; empty
-// when it holds anything but letters and digits or is longer than a code.
-std::string TypedCode(std::string_view s) {
-    std::string code;
-    for (char c : text::Trim(s)) {
-        if (c == '.') continue;
-        if (!std::isalnum(static_cast<unsigned char>(c))) return {};
-        code += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    }
-    return code.size() <= 7 ? code : std::string();
-}
 
 } // namespace
 
@@ -100,10 +87,10 @@ std::optional<CodeScope> ParseCodeScope(std::string_view typed) {
         if (item.empty()) continue;
         const std::size_t dash = item.find('-');
         CodeScope::Item parsed;
-        parsed.low = TypedCode(item.substr(0, dash));
+        parsed.low = codes::TypedPrefixKey(item.substr(0, dash));
         if (parsed.low.empty()) return std::nullopt;
         if (dash != std::string::npos) {
-            parsed.high = TypedCode(item.substr(dash + 1));
+            parsed.high = codes::TypedPrefixKey(item.substr(dash + 1));
             if (parsed.high.empty() || parsed.high < parsed.low) return std::nullopt;
         }
         scope.items.push_back(parsed);
