@@ -136,8 +136,30 @@ std::string_view SeventhCharactersOf(Episode episode) {
     return "";
 }
 
+std::string_view EpisodeSeventhCharacters() {
+    static const std::string all = [] {
+        std::string s;
+        for (Episode e : {Episode::Initial, Episode::Subsequent, Episode::Sequela})
+            s += SeventhCharactersOf(e);
+        return s;
+    }();
+    return all;
+}
+
+bool IsPlainEpisode(char seventh) {
+    for (Episode e : {Episode::Initial, Episode::Subsequent, Episode::Sequela})
+        if (SeventhCharactersOf(e).front() == seventh) return true;
+    return false;
+}
+
+bool HasEpisodeSeventh(std::string_view code) {
+    if (code.size() != 7) return false;
+    const char seventh = text::Upper(code[6]);
+    return seventh >= 'A' && seventh <= 'Z';
+}
+
 std::vector<std::string> EpisodeVariants(std::string_view code) {
-    if (code.size() == 7 && std::string_view("ADS").find(code[6]) != std::string_view::npos) {
+    if (code.size() == 7 && IsPlainEpisode(code[6])) {
         const std::string stem(code.substr(0, 6));
         return {stem + "A", stem + "D", stem + "S"};
     }

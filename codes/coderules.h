@@ -103,6 +103,27 @@ Episode EpisodeOfSeventh(char seventh);
 //   Initial => "ABC"   Subsequent => "DEFGHJKMNPQR"   Sequela => "S"   None => ""
 std::string_view SeventhCharactersOf(Episode episode);
 
+// Every seventh character that names an episode: SeventhCharactersOf the
+// three episodes in turn.
+//   => "ABCDEFGHJKMNPQRS"
+std::string_view EpisodeSeventhCharacters();
+
+// Whether a seventh character names a plain episode, the first character of
+// its episode: initial A, subsequent D, sequela S, without an open fracture's
+// or a healing's detail (B, C, E to R). Most codes with a seventh character
+// have these three, and a mapping to one of them stands for all three
+// (EpisodeVariants).
+//   'A' => true   'D' => true   'S' => true   'B' => false   'K' => false   'a' => false
+bool IsPlainEpisode(char seventh);
+
+// Whether a code ends in a seventh character that names an episode of care:
+// seven characters, the seventh a letter (either case). A digit there is an
+// axis of its own (the fetus of an O code, the stage of glaucoma). Any letter
+// counts, not only the sixteen of EpisodeSeventhCharacters: a code read from
+// a clinic's old database is judged by the letter alone.
+//   "S93401A" => true   "S52521K" => true   "t1501xa" => true   "O3101X1" => false   "S9340" => false
+bool HasEpisodeSeventh(std::string_view code);
+
 // The codes an ICD-9-CM translation stands for when it maps to this ICD-10-CM
 // code (stored form, no dot). A seven-character code whose seventh character is
 // the plain A, D or S stands for all three episodes of its stem; any other code

@@ -12,7 +12,6 @@
 // text of its own beyond the words that join the quotes.
 
 #include <array>
-#include <cctype>
 
 #include "codes/coderules.h"
 #include "quiz/questionmaker.h"
@@ -22,13 +21,6 @@ namespace quiz {
 namespace maker {
 
 namespace {
-
-bool IsEpisodeLetter(char c) {
-    return std::isalpha(static_cast<unsigned char>(c)) != 0;
-}
-
-// Seventh characters of the episode-of-care codes, the three common ones first.
-constexpr std::string_view kSeventhLetters = "ADSBCEFGHJKMNPQR";
 
 // The words of a seventh-character code's name that its six characters' name
 // lacks: "右踝扭傷，初期照護" after "右踝扭傷" => "初期照護". Without such a
@@ -60,7 +52,7 @@ bool Maker::asksName(std::size_t k) const {
 
 bool Maker::asksSeventh(std::size_t k) const {
     const CodeRow& r = m_rows[k];
-    return asksName(k) && r.code.size() == 7 && IsEpisodeLetter(r.code[6]);
+    return asksName(k) && codes::HasEpisodeSeventh(r.code);
 }
 
 bool Maker::asksBillable(std::size_t k) const {
@@ -158,7 +150,7 @@ Attempt Maker::seventh(std::size_t k) {
     std::vector<std::size_t> usable;
     for (std::size_t i = lo; i < hi; ++i) {
         const CodeRow& r = m_rows[i];
-        if (r.code.size() != 7 || !IsEpisodeLetter(r.code[6])) continue;
+        if (!codes::HasEpisodeSeventh(r.code)) continue;
         existing += r.code[6];
         if (i != k && r.change2023 == 0 && !r.cname.empty() && !NamesClash(r.cname, key.cname))
             usable.push_back(i);
@@ -167,12 +159,11 @@ Attempt Maker::seventh(std::size_t k) {
     std::vector<Distractor> distractors;
     for (std::size_t i = 0; i < usable.size() && distractors.size() < 3; ++i)
         distractors.emplace_back(std::string(1, m_rows[usable[i]].code[6]), m_rows[usable[i]].code);
-    // Letters the code has no variant for, the three common ones first, each
+    // Letters the code has no variant for, the plain episodes first, each
     // group in random order so that no letter becomes the tell-tale wrong one.
     std::vector<char> common, others;
-    for (char c : kSeventhLetters)
-        if (existing.find(c) == std::string::npos)
-            (std::string_view("ADS").find(c) != std::string_view::npos ? common : others).push_back(c);
+    for (char c : codes::EpisodeSeventhCharacters())
+        if (existing.find(c) == std::string::npos) (codes::IsPlainEpisode(c) ? common : others).push_back(c);
     m_random.shuffle(common);
     m_random.shuffle(others);
     common.insert(common.end(), others.begin(), others.end());

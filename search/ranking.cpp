@@ -95,7 +95,7 @@ RankingResult BuildRanking(db::Connection& connection,
             const std::string norm = codes::LettersAndDigits(code);
             // A seventh-character letter is an episode of care: the whole
             // five-character subcategory is marked, every episode included.
-            if (norm.size() == 7 && norm[6] >= 'A' && norm[6] <= 'Z')
+            if (codes::HasEpisodeSeventh(norm))
                 updateQuery.setText(std::string("UPDATE icd10 SET ICD10_RANKING='") + band +
                                     "' WHERE ICD10_NO LIKE '" + norm.substr(0, 5) + "%' ");
             else

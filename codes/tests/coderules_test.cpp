@@ -142,6 +142,26 @@ TEST(Episode, everySeventhCharacterOfTheEditionBelongsToExactlyOneEpisode) {
         EXPECT_EQ(EpisodeOfSeventh(c), Episode::None) << int(c);
 }
 
+TEST(Episode, theEditionsCharactersThePlainOnesAndALetterInSeventhPlace) {
+    EXPECT_EQ(EpisodeSeventhCharacters(), "ABCDEFGHJKMNPQRS");
+    EXPECT_TRUE(IsPlainEpisode('A'));
+    EXPECT_TRUE(IsPlainEpisode('D'));
+    EXPECT_TRUE(IsPlainEpisode('S'));
+    EXPECT_FALSE(IsPlainEpisode('B'));
+    EXPECT_FALSE(IsPlainEpisode('K'));
+    EXPECT_FALSE(IsPlainEpisode('a'));
+    std::string plain;
+    for (char c : EpisodeSeventhCharacters())
+        if (IsPlainEpisode(c)) plain += c;
+    EXPECT_EQ(plain, "ADS"); // one for each episode, none besides
+    EXPECT_TRUE(HasEpisodeSeventh("S93401A"));
+    EXPECT_TRUE(HasEpisodeSeventh("S52521K"));
+    EXPECT_TRUE(HasEpisodeSeventh("t1501xa"));
+    EXPECT_FALSE(HasEpisodeSeventh("O3101X1"));
+    EXPECT_FALSE(HasEpisodeSeventh("S9340"));
+    EXPECT_FALSE(HasEpisodeSeventh("S93401AZ")); // eight characters: no seventh at the end
+}
+
 TEST(EpisodeVariants, onlyThePlainEpisodesStandForAllThree) {
     EXPECT_EQ(EpisodeVariants("S93401A"), (V{"S93401A", "S93401D", "S93401S"}));
     EXPECT_EQ(EpisodeVariants("S93401S"), (V{"S93401A", "S93401D", "S93401S"}));
