@@ -414,10 +414,9 @@ std::vector<std::string> SummaryLines(const MadeBank& bank, const MakerOptions& 
         auto cand = bank.candidates.find(kind);
         kinds += std::string(first ? "" : "、") + std::string(KindTitle(kind)) + " " +
                  std::to_string(count == bank.perKind.end() ? 0 : count->second) + "題";
-        const bool marks = kind == QuestionKind::New2023 || kind == QuestionKind::Deleted2023;
         if (Kind(kind).needsGuide && !bank.hasGuide)
             kinds += "(沒有編碼指引)";
-        else if (marks && !bank.hasMarks2023)
+        else if (Kind(kind).needsMarks2023 && !bank.hasMarks2023)
             kinds += "(資料庫沒有2023年版標記)";
         else if (cand == bank.candidates.end() || cand->second == 0)
             kinds += "(範圍內沒有可出此題型的代碼)";
