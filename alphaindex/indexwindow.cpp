@@ -18,6 +18,7 @@
 #include "app/widgets/look.h"
 #include "app/widgets/noteskey.h"
 #include "app/widgets/pictures.h"
+#include "codes/coderules.h"
 #include "db/error.h"
 #include "guidepanel/notespage.h"
 #include "guide/reader.h"
@@ -209,7 +210,7 @@ void IndexWindow::connectActions() {
     connect(m_handOff, &app::ImageButton::released, this, [this] { actOnCurrent(); });
     auto* chooserKey = new QShortcut(QKeySequence(app::ChooserKey), this);
     connect(chooserKey, &QShortcut::activated, this, &IndexWindow::actOnCurrent);
-    app::InstallNotesKey(this, m_ctx, [this] { return guide::LookupKey(currentCode()); });
+    app::InstallNotesKey(this, m_ctx, [this] { return codes::LookupKey(currentCode()); });
     m_words->installEventFilter(this);
     m_view->installEventFilter(this);
     setHandOffWidgets({m_handOff});
@@ -297,7 +298,7 @@ void IndexWindow::currentChanged() {
     m_entry->setText(
         Q(guidepanel::IndexEntryHtml(e, [&](std::string_view ref) { return index.resolve(ref); })));
     // The notes panel follows the code the result leads to.
-    app::FollowCode(m_ctx, guide::LookupKey(CodeOf(e)));
+    app::FollowCode(m_ctx, codes::LookupKey(CodeOf(e)));
 }
 
 void IndexWindow::actOnCurrent() {
@@ -308,7 +309,7 @@ void IndexWindow::actOnCurrent() {
     if (!code.empty()) {
         // As the search grid does: a header (S93.40-) offers the billable codes
         // under it, a billable code is handed off, anything else says why.
-        guarded([&] { app::ChooseOrHandOff(this, m_ctx, m_lookupQuery, guide::LookupKey(code)); });
+        guarded([&] { app::ChooseOrHandOff(this, m_ctx, m_lookupQuery, codes::LookupKey(code)); });
         return;
     }
     for (const std::string& reference : {e.see, e.seeAlso}) {
@@ -340,7 +341,7 @@ void IndexWindow::openLink(const QUrl& link) {
     if (const std::optional<long> term = guidepanel::TermOfHref(href)) {
         goToTerm(*term);
     } else if (const std::optional<std::string> code = guidepanel::CodeOfHref(href)) {
-        app::ShowCodeNotes(m_ctx, guide::LookupKey(*code));
+        app::ShowCodeNotes(m_ctx, codes::LookupKey(*code));
     }
 }
 

@@ -4,19 +4,18 @@
 
 #include <algorithm>
 
+#include "codes/coderules.h"
 #include "db/query.h"
+#include "text/text.h"
 
 namespace codes {
 
 namespace {
 
-char Upper(char c) {
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
 bool SameIgnoringCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return Upper(x) == Upper(y); });
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return text::Upper(x) == text::Upper(y);
+           });
 }
 
 // Finds needle in haystack, ASCII letters without regard to case; other bytes
@@ -24,14 +23,7 @@ bool SameIgnoringCase(std::string_view a, std::string_view b) {
 bool ContainsIgnoringCase(std::string_view haystack, std::string_view needle) {
     if (needle.empty()) return true;
     return std::search(haystack.begin(), haystack.end(), needle.begin(), needle.end(),
-                       [](char x, char y) { return Upper(x) == Upper(y); }) != haystack.end();
-}
-
-std::string WithoutDots(std::string_view s) {
-    std::string out;
-    for (char c : s)
-        if (c != '.') out.push_back(c);
-    return out;
+                       [](char x, char y) { return text::Upper(x) == text::Upper(y); }) != haystack.end();
 }
 
 // Words separated by blanks, tabs or the ideographic space of Chinese input.
@@ -96,7 +88,7 @@ HeaderCodes BillableDescendants(db::Query& query, std::string_view header) {
 
 bool MatchesFilter(const CodeRow& row, std::string_view filter) {
     for (const std::string& word : Words(filter)) {
-        const std::string bare = WithoutDots(word);
+        const std::string bare = CodeKey(word);
         const bool found = (!bare.empty() && ContainsIgnoringCase(row.code, bare)) ||
                            ContainsIgnoringCase(row.chineseName, word) ||
                            ContainsIgnoringCase(row.englishName, word);

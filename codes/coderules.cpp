@@ -21,7 +21,72 @@ std::string CharAtCp950(std::string_view s, std::size_t pos) {
     }
     return {};
 }
+
+bool IsLetterOrDigit(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+// Upper-case letters and digits only, between minLength and maxLength of them.
+bool IsUpperLettersAndDigits(std::string_view code, std::size_t minLength, std::size_t maxLength) {
+    return code.size() >= minLength && code.size() <= maxLength &&
+           std::all_of(code.begin(), code.end(),
+                       [](char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z'); });
+}
 } // namespace
+
+bool IsStoredICD10Code(std::string_view code) {
+    return IsUpperLettersAndDigits(code, 3, 7) && code[0] >= 'A' && code[0] <= 'Z' && code[1] >= '0' &&
+           code[1] <= '9';
+}
+
+bool IsWrittenICD10Code(std::string_view code) {
+    std::string stored(code);
+    if (stored.size() > 3 && stored[3] == '.') stored.erase(3, 1);
+    return IsStoredICD10Code(stored) && DottedICD10Code(stored) == code;
+}
+
+bool IsStoredIcd11Code(std::string_view code) {
+    return IsUpperLettersAndDigits(code, 4, 7) && IsIcd11Code(code);
+}
+
+std::string CodeKey(std::string_view code) {
+    std::string key;
+    for (char c : code)
+        if (c != '.') key += text::Upper(c);
+    return key;
+}
+
+std::string LookupKey(std::string_view written) {
+    const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+    while (!written.empty() && blank(written.front()))
+        written.remove_prefix(1);
+    while (!written.empty() && blank(written.back()))
+        written.remove_suffix(1);
+    const std::size_t dash = written.find('-');
+    if (dash != std::string_view::npos && dash + 1 < written.size()) {
+        std::string range;
+        for (char c : written)
+            if (!blank(c)) range += text::Upper(c);
+        return range;
+    }
+    while (!written.empty() && (written.back() == '-' || written.back() == '.'))
+        written.remove_suffix(1);
+    return CodeKey(written);
+}
+
+std::string TypedPrefixKey(std::string_view typed) {
+    const std::string t = text::Trim(typed);
+    if (!std::all_of(t.begin(), t.end(), [](char c) { return c == '.' || IsLetterOrDigit(c); })) return {};
+    std::string key = CodeKey(t);
+    return key.size() <= 7 ? key : std::string();
+}
+
+std::string LettersAndDigits(std::string_view code) {
+    std::string out;
+    for (char c : code)
+        if (IsLetterOrDigit(c)) out += text::Upper(c);
+    return out;
+}
 
 std::string NormalizeICD10Code(std::string_view typed) {
     std::string t = text::Trim(typed);
@@ -71,8 +136,30 @@ std::string_view SeventhCharactersOf(Episode episode) {
     return "";
 }
 
+std::string_view EpisodeSeventhCharacters() {
+    static const std::string all = [] {
+        std::string s;
+        for (Episode e : {Episode::Initial, Episode::Subsequent, Episode::Sequela})
+            s += SeventhCharactersOf(e);
+        return s;
+    }();
+    return all;
+}
+
+bool IsPlainEpisode(char seventh) {
+    for (Episode e : {Episode::Initial, Episode::Subsequent, Episode::Sequela})
+        if (SeventhCharactersOf(e).front() == seventh) return true;
+    return false;
+}
+
+bool HasEpisodeSeventh(std::string_view code) {
+    if (code.size() != 7) return false;
+    const char seventh = text::Upper(code[6]);
+    return seventh >= 'A' && seventh <= 'Z';
+}
+
 std::vector<std::string> EpisodeVariants(std::string_view code) {
-    if (code.size() == 7 && std::string_view("ADS").find(code[6]) != std::string_view::npos) {
+    if (code.size() == 7 && IsPlainEpisode(code[6])) {
         const std::string stem(code.substr(0, 6));
         return {stem + "A", stem + "D", stem + "S"};
     }
@@ -87,10 +174,8 @@ std::string WithSeventhCharacter(std::string_view stem, char seventh) {
 }
 
 std::vector<std::string> SeventhCharacterStems(std::string_view code) {
-    std::string c = NormalizeICD10Code(code);
+    const std::string c = text::Upper(NormalizeICD10Code(code));
     if (c.size() != 7) return {};
-    for (char& ch : c)
-        if (ch >= 'a' && ch <= 'z') ch = static_cast<char>(ch - 'a' + 'A');
     std::vector<std::string> out{c.substr(0, 6)};
     while (out.back().size() > 3 && out.back().back() == 'X')
         out.push_back(out.back().substr(0, out.back().size() - 1));
@@ -99,16 +184,14 @@ std::vector<std::string> SeventhCharacterStems(std::string_view code) {
 
 bool IsIcd11Code(std::string_view code) {
     if (code.size() < 2 || (code[0] != 'S' && code[0] != 's')) return false;
-    const char second = code[1] >= 'a' && code[1] <= 'z' ? static_cast<char>(code[1] - 'a' + 'A') : code[1];
+    const char second = text::Upper(code[1]);
     if (second < 'A' || second > 'J' || second == 'I') return false;
     return code.size() == 2 || (code[2] >= '0' && code[2] <= '9');
 }
 
 std::string WrittenCode(std::string_view code) {
     // Only a code of letters and digits gets its dot: a range stays as it is.
-    const bool plain = !code.empty() && std::all_of(code.begin(), code.end(), [](char c) {
-        return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-    });
+    const bool plain = !code.empty() && std::all_of(code.begin(), code.end(), IsLetterOrDigit);
     return !plain || IsIcd11Code(code) ? std::string(code) : DottedICD10Code(code);
 }
 

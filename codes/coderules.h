@@ -19,8 +19,66 @@ std::string DottedICD10Code(std::string_view code);
 //   "S93401A" => "S93.401A"   "SB060" => "SB06.0"   "SA00" => "SA00"   "A00" => "A00"
 std::string DottedCode(std::string_view code);
 
-// An ICD-10 code as typed, in the dot-free stored form. Only a dot at byte 4 is
-// removed; at most 10 bytes follow it.
+// Whether a text has the shape of an ICD-10-CM code in the stored form: three
+// to seven upper-case letters and digits, a letter first and a digit second
+// (where an ICD-11 code has a letter, see IsIcd11Code). Only the shape: which
+// codes exist, the edition says.
+//   "S93401A" => true   "C7A0" => true   "A00" => true   "S93.401A" => false   "s93401a" => false
+//   "A0" => false   "S934011A" => false   "SA00" => false   "900" => false
+bool IsStoredICD10Code(std::string_view code);
+
+// The same shape in the written form, DottedICD10Code of a stored code: the
+// dot after the third character when more follow, and no other dot.
+//   "S93.401A" => true   "C7A.0" => true   "A00" => true   "S93401A" => false   "S93." => false
+//   "S93.4.1" => false   "s93.4" => false
+bool IsWrittenICD10Code(std::string_view code);
+
+// Whether a text has the shape of an ICD-11 chapter 26 code in the stored
+// form: four to seven upper-case letters and digits that IsIcd11Code takes for
+// the chapter's (the dot of "SA00.0" dropped).
+//   "SA00" => true   "SB060" => true   "SJ3Z" => true   "sa00" => false   "SA0" => false
+//   "SA00.0" => false   "S930" => false
+bool IsStoredIcd11Code(std::string_view code);
+
+// A code's key: the stored form a code of either classification is kept and
+// compared under, from the code written with its dot or in any case. Every dot
+// is dropped and letters become upper case; nothing else changes (whether the
+// result has a code's shape is IsStoredICD10Code's to say).
+//   "S93.401A" => "S93401A"   "c7a.0" => "C7A0"   "SB06.0" => "SB060"   "A00" => "A00"
+std::string CodeKey(std::string_view code);
+
+// The key a lookup in the coder's guide matches, from a code as a coder types
+// it or as the Alphabetic Index writes it: blanks (space, tab, line ends) around
+// it dropped, then a trailing "-" (the index's "more characters follow") or
+// ".", then CodeKey. A section is looked up by its range (a dash with more
+// after it), which keeps its dash and its dots, in upper case, and loses every
+// blank.
+//   "s93.401a" => "S93401A"   "S93.40-" => "S9340"   "I69." => "I69"   " 19 " => "19"
+//   "s90 - s99" => "S90-S99"   "-" => ""
+std::string LookupKey(std::string_view written);
+
+// The key of a code typed as a prefix or as a range's bound (the codes a
+// question bank asks about): CodeKey of the trimmed text, or "" when anything
+// but letters, digits and dots was typed or the key is longer than a code's
+// seven characters, so that a mistyped scope is refused rather than matching
+// nothing.
+//   " s93.4 " => "S934"   "S93.401A" => "S93401A"   "S9#" => ""   "S93 4" => ""   "S934011A" => ""
+std::string TypedPrefixKey(std::string_view typed);
+
+// The letters and digits of a code, letters upper case; every other byte is
+// dropped (dots, blanks, dashes, every byte of another character). The key of
+// a code read from a mapping table of the clinic's database, typed in by hand
+// over the years: a blank or a mark left inside it still leaves the code, and
+// nothing but letters and digits reaches the statement built from it.
+//   "A00.0" => "A000"   "s52.521a" => "S52521A"   " M25.5 \t" => "M255"   "頭A-1" => "A1"   "" => ""
+std::string LettersAndDigits(std::string_view code);
+
+// An ICD-10 code as typed into a search box or the tree's code box, in the
+// dot-free stored form. Only a dot at byte 4 is removed; at most 10 bytes
+// follow it. Unlike CodeKey, letter case and any other dot stay: the result is
+// the start of a code matched with LIKE (which ignores case), and a dot where
+// no code has one (S934.01) is kept, so the search finds nothing rather than
+// codes that were not typed.
 //   "S93.401A" => "S93401A"   "M25.5" => "M255"   " A00 " => "A00"   "S934.01" => "S934.01"
 std::string NormalizeICD10Code(std::string_view typed);
 
@@ -44,6 +102,27 @@ Episode EpisodeOfSeventh(char seventh);
 // Every seventh character of an episode, in the edition's order.
 //   Initial => "ABC"   Subsequent => "DEFGHJKMNPQR"   Sequela => "S"   None => ""
 std::string_view SeventhCharactersOf(Episode episode);
+
+// Every seventh character that names an episode: SeventhCharactersOf the
+// three episodes in turn.
+//   => "ABCDEFGHJKMNPQRS"
+std::string_view EpisodeSeventhCharacters();
+
+// Whether a seventh character names a plain episode, the first character of
+// its episode: initial A, subsequent D, sequela S, without an open fracture's
+// or a healing's detail (B, C, E to R). Most codes with a seventh character
+// have these three, and a mapping to one of them stands for all three
+// (EpisodeVariants).
+//   'A' => true   'D' => true   'S' => true   'B' => false   'K' => false   'a' => false
+bool IsPlainEpisode(char seventh);
+
+// Whether a code ends in a seventh character that names an episode of care:
+// seven characters, the seventh a letter (either case). A digit there is an
+// axis of its own (the fetus of an O code, the stage of glaucoma). Any letter
+// counts, not only the sixteen of EpisodeSeventhCharacters: a code read from
+// a clinic's old database is judged by the letter alone.
+//   "S93401A" => true   "S52521K" => true   "t1501xa" => true   "O3101X1" => false   "S9340" => false
+bool HasEpisodeSeventh(std::string_view code);
 
 // The codes an ICD-9-CM translation stands for when it maps to this ICD-10-CM
 // code (stored form, no dot). A seven-character code whose seventh character is

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "codes/coderules.h"
+
 namespace codes {
 
 namespace {
@@ -40,13 +42,6 @@ Scanned ScanCode(std::string_view t, std::size_t i) {
     if (j < t.size() && IsAlnum(t[j])) return s; // part of a longer word: "G6PD", "B12b"
     s.end = j;
     s.code = std::move(code);
-    return s;
-}
-
-std::string Stored(std::string_view code) {
-    std::string s;
-    for (char c : code)
-        if (c != '.') s += (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
     return s;
 }
 
@@ -97,7 +92,7 @@ std::vector<CodeReference> FindCodeReferences(std::string_view text) {
 }
 
 bool ReferenceCovers(const CodeReference& reference, std::string_view code) {
-    const std::string c = Stored(code);
+    const std::string c = CodeKey(code);
     if (reference.first.empty()) return false;
     if (!reference.isRange()) return c.compare(0, reference.first.size(), reference.first) == 0;
     const std::string low = c.substr(0, reference.first.size());

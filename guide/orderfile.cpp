@@ -7,6 +7,7 @@
 #include <set>
 #include <vector>
 
+#include "codes/coderules.h"
 #include "db/connection.h"
 #include "db/statement.h"
 #include "guide/importer.h"
@@ -68,13 +69,6 @@ std::vector<std::string> SplitTabs(const std::string& line) {
     }
 }
 
-bool IsStoredCode(const std::string& c) {
-    if (c.size() < 3 || c.size() > 7 || c[0] < 'A' || c[0] > 'Z' || c[1] < '0' || c[1] > '9') return false;
-    for (char ch : c)
-        if (!((ch >= 'A' && ch <= 'Z') || (ch >= '0' && ch <= '9'))) return false;
-    return true;
-}
-
 } // namespace
 
 void ImportOrder(ByteSource& in, const std::string& name, db::Connection& guide) {
@@ -102,7 +96,8 @@ void ImportOrder(ByteSource& in, const std::string& name, db::Connection& guide)
             lines.fail("欄數不對，應有 " + std::to_string(width) + " 欄，卻有 " + std::to_string(f.size()) +
                        " 欄 (wrong number of tab-separated fields)");
         const std::string& code = f[codeAt];
-        if (!IsStoredCode(code)) lines.fail("「" + code + "」不是 ICD-10-CM 代碼 (not an ICD-10-CM code)");
+        if (!codes::IsStoredICD10Code(code))
+            lines.fail("「" + code + "」不是 ICD-10-CM 代碼 (not an ICD-10-CM code)");
         if (f[flagAt] != "0" && f[flagAt] != "1")
             lines.fail("最細碼旗標應為 0 或 1，卻是「" + f[flagAt] + "」(the flag must be 0 or 1)");
         if (f[titleAt].empty()) lines.fail("代碼 " + code + " 沒有名稱 (the code has no title)");

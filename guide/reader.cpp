@@ -20,13 +20,6 @@ constexpr const char* Up =
     "WITH RECURSIVE up(id) AS (SELECT CAST(?1 AS INTEGER) UNION ALL "
     "SELECT (SELECT node.parent FROM node WHERE node.id = up.id) FROM up WHERE up.id IS NOT NULL) ";
 
-std::string Upper(std::string_view s) {
-    std::string out(s);
-    for (char& c : out)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return out;
-}
-
 bool AllDigits(const std::string& s) {
     return !s.empty() && s.find_first_not_of("0123456789") == std::string::npos;
 }
@@ -41,28 +34,6 @@ std::string KindLabel(NoteKind kind) {
 }
 
 } // namespace
-
-std::string LookupKey(std::string_view typed) {
-    std::string s = Upper(typed);
-    const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
-    while (!s.empty() && blank(s.front()))
-        s.erase(s.begin());
-    while (!s.empty() && blank(s.back()))
-        s.pop_back();
-    if (s.find('-') != std::string::npos && s.find('-') + 1 < s.size()) {
-        // A section: "S90-S99" (blanks around the dash dropped).
-        std::string out;
-        for (char c : s)
-            if (!blank(c)) out += c;
-        return out;
-    }
-    while (!s.empty() && (s.back() == '-' || s.back() == '.'))
-        s.pop_back();
-    std::string out;
-    for (char c : s)
-        if (c != '.') out += c;
-    return out;
-}
 
 std::string LevelLabel(const PathStep& step) {
     switch (step.level) {
@@ -273,7 +244,7 @@ CodeGuide Guide::locate(std::string_view typed, Resolved& r) {
         return g;
     }
     try {
-        r = resolve(LookupKey(typed));
+        r = resolve(codes::LookupKey(typed));
         if (!r.node) {
             g.problem = r.problem;
             return g;
@@ -283,11 +254,12 @@ CodeGuide Guide::locate(std::string_view typed, Resolved& r) {
         const PathStep own = g.path.back();
         g.code = own.code;
         if (r.seventh) {
-            g.code = codes::DottedICD10Code(codes::WithSeventhCharacter(LookupKey(own.code), r.seventh));
+            g.code =
+                codes::DottedICD10Code(codes::WithSeventhCharacter(codes::LookupKey(own.code), r.seventh));
             // The code it extends is a step above it, not the code itself.
             if (own.level == Level::Code) g.path.back().level = Level::Subcategory;
         }
-        const std::string stored = LookupKey(g.code);
+        const std::string stored = codes::LookupKey(g.code);
         m_code->bind({stored});
         if (own.level != Level::Chapter && own.level != Level::Section && m_code->step()) {
             g.exists = true;
@@ -463,7 +435,7 @@ std::vector<std::string> Guide::unresolvedIndexCodes() {
                 std::size_t end = value.find("; ", start);
                 if (end == std::string::npos) end = value.size();
                 const std::string code = value.substr(start, end - start);
-                if (!resolves(LookupKey(code))) {
+                if (!resolves(codes::LookupKey(code))) {
                     const std::string where = index().entry(static_cast<long>(terms.columnInt(0))).pathText();
                     out.push_back(before[c - 1] + code + after[c - 1] + " (" + where + ")");
                 }

@@ -198,11 +198,4 @@ private:
     std::string m_problem;
 };
 
-// What a lookup matches, from a code as typed or as the index writes it:
-// blanks around it, case, a trailing "-" or "." and the dot are dropped;
-// a section keeps its dash.
-//   "s93.401a" => "S93401A"   "S93.40-" => "S9340"   "I69." => "I69"   " 19 " => "19"   "s90-s99" =>
-//   "S90-S99"
-std::string LookupKey(std::string_view typed);
-
 } // namespace guide

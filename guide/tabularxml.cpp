@@ -12,6 +12,7 @@
 #include <set>
 #include <vector>
 
+#include "codes/coderules.h"
 #include "db/connection.h"
 #include "db/statement.h"
 #include "guide/guidefile.h"
@@ -30,24 +31,6 @@ bool IsUpper(char c) {
 }
 bool IsDigit(char c) {
     return c >= '0' && c <= '9';
-}
-
-// A tabular code as the XML writes it: "S93", "S93.401", "C7A.0" (upper case,
-// a dot after the third character when more follow, at most four after it).
-bool IsTabularCode(const std::string& c) {
-    if (c.size() < 3 || !IsUpper(c[0]) || !IsDigit(c[1]) || !(IsUpper(c[2]) || IsDigit(c[2]))) return false;
-    if (c.size() == 3) return true;
-    if (c[3] != '.' || c.size() < 5 || c.size() > 8) return false;
-    for (std::size_t i = 4; i < c.size(); ++i)
-        if (!IsUpper(c[i]) && !IsDigit(c[i])) return false;
-    return true;
-}
-
-std::string Undotted(const std::string& c) {
-    std::string s;
-    for (char ch : c)
-        if (ch != '.') s += ch;
-    return s;
 }
 
 class TabularHandler : public detail::XmlHandler {
@@ -263,10 +246,10 @@ private:
     }
 
     void nameDiag(OpenNode& n, const std::string& code) {
-        if (!IsTabularCode(code))
+        if (!codes::IsWrittenICD10Code(code))
             throw XmlContentError("「" + code + "」不是 ICD-10-CM 代碼 (not an ICD-10-CM code)");
         n.code = code;
-        n.key = Undotted(code);
+        n.key = codes::CodeKey(code);
         // A code is not checked against the code that holds it: the release
         // itself places H54.512A under H54.511.
         checkUnique(n.key, code);

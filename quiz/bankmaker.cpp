@@ -1,7 +1,6 @@
 #include "quiz/bankmaker.h"
 
 #include <algorithm>
-#include <cctype>
 #include <functional>
 #include <limits>
 #include <set>
@@ -20,25 +19,6 @@ using maker::StartsWith;
 namespace {
 
 constexpr std::size_t kShownBytes = 250; // the quiz shows a text from its third byte, at most 250 bytes
-
-std::string Upper(std::string_view s) {
-    std::string out(s);
-    for (char& c : out)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return out;
-}
-
-// A code typed on the command line: blanks and dots dropped, upper case; empty
-// when it holds anything but letters and digits or is longer than a code.
-std::string TypedCode(std::string_view s) {
-    std::string code;
-    for (char c : text::Trim(s)) {
-        if (c == '.') continue;
-        if (!std::isalnum(static_cast<unsigned char>(c))) return {};
-        code += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    }
-    return code.size() <= 7 ? code : std::string();
-}
 
 } // namespace
 
@@ -64,17 +44,17 @@ const std::vector<QuestionKind>& AllKinds() {
 
 std::optional<std::vector<QuestionKind>> ParseKinds(std::string_view list) {
     const std::string all = text::Trim(list);
-    if (all.empty() || Upper(all) == "ALL") return AllKinds();
+    if (all.empty() || text::Upper(all) == "ALL") return AllKinds();
     std::vector<QuestionKind> kinds;
     std::size_t start = 0;
     while (start <= all.size()) {
         std::size_t comma = all.find(',', start);
         if (comma == std::string::npos) comma = all.size();
-        const std::string name = Upper(text::Trim(std::string_view(all).substr(start, comma - start)));
+        const std::string name = text::Upper(text::Trim(std::string_view(all).substr(start, comma - start)));
         start = comma + 1;
         if (name.empty()) continue;
         auto it = std::find_if(Kinds().begin(), Kinds().end(),
-                               [&](const KindInfo& k) { return Upper(k.name) == name; });
+                               [&](const KindInfo& k) { return text::Upper(k.name) == name; });
         if (it == Kinds().end()) return std::nullopt;
         if (std::find(kinds.begin(), kinds.end(), it->kind) == kinds.end()) kinds.push_back(it->kind);
     }
@@ -107,10 +87,10 @@ std::optional<CodeScope> ParseCodeScope(std::string_view typed) {
         if (item.empty()) continue;
         const std::size_t dash = item.find('-');
         CodeScope::Item parsed;
-        parsed.low = TypedCode(item.substr(0, dash));
+        parsed.low = codes::TypedPrefixKey(item.substr(0, dash));
         if (parsed.low.empty()) return std::nullopt;
         if (dash != std::string::npos) {
-            parsed.high = TypedCode(item.substr(dash + 1));
+            parsed.high = codes::TypedPrefixKey(item.substr(dash + 1));
             if (parsed.high.empty() || parsed.high < parsed.low) return std::nullopt;
         }
         scope.items.push_back(parsed);
@@ -127,12 +107,12 @@ std::vector<CodeRow> ReadCodeRows(db::Connection& connection) {
     std::vector<CodeRow> rows;
     for (; !q.eof(); q.next()) {
         CodeRow row;
-        row.code = Upper(text::Trim(q.field("ICD10_NO")));
+        row.code = text::Upper(text::Trim(q.field("ICD10_NO")));
         if (row.code.empty()) continue;
         row.cname = text::Trim(q.field("ICD10_CNAME"));
-        row.billable = Upper(q.field("ICD10_FLAG")) == "Y";
-        row.new2023 = Upper(q.field("ICD10_2023NEW")) == "Y";
-        const std::string change = Upper(text::Trim(q.field("ICD10_2023FLAG")));
+        row.billable = text::Upper(q.field("ICD10_FLAG")) == "Y";
+        row.new2023 = text::Upper(q.field("ICD10_2023NEW")) == "Y";
+        const std::string change = text::Upper(text::Trim(q.field("ICD10_2023FLAG")));
         if (change == "D" || change == "X") row.change2023 = change[0];
         rows.push_back(std::move(row));
     }
@@ -434,10 +414,9 @@ std::vector<std::string> SummaryLines(const MadeBank& bank, const MakerOptions& 
         auto cand = bank.candidates.find(kind);
         kinds += std::string(first ? "" : "、") + std::string(KindTitle(kind)) + " " +
                  std::to_string(count == bank.perKind.end() ? 0 : count->second) + "題";
-        const bool marks = kind == QuestionKind::New2023 || kind == QuestionKind::Deleted2023;
         if (Kind(kind).needsGuide && !bank.hasGuide)
             kinds += "(沒有編碼指引)";
-        else if (marks && !bank.hasMarks2023)
+        else if (Kind(kind).needsMarks2023 && !bank.hasMarks2023)
             kinds += "(資料庫沒有2023年版標記)";
         else if (cand == bank.candidates.end() || cand->second == 0)
             kinds += "(範圍內沒有可出此題型的代碼)";

@@ -66,6 +66,7 @@ struct KindInfo {
     std::string_view distractors; // where the wrong choices come from
     std::string_view explanation; // what the explanation line quotes
     bool needsGuide;              // asked only with the coder's guide
+    bool needsMarks2023;          // asked only of a database that marks the 2023 changes
 };
 
 // Every kind, in the order of QuestionKind.

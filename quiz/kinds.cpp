@@ -12,7 +12,6 @@
 // text of its own beyond the words that join the quotes.
 
 #include <array>
-#include <cctype>
 
 #include "codes/coderules.h"
 #include "quiz/questionmaker.h"
@@ -22,13 +21,6 @@ namespace quiz {
 namespace maker {
 
 namespace {
-
-bool IsEpisodeLetter(char c) {
-    return std::isalpha(static_cast<unsigned char>(c)) != 0;
-}
-
-// Seventh characters of the episode-of-care codes, the three common ones first.
-constexpr std::string_view kSeventhLetters = "ADSBCEFGHJKMNPQR";
 
 // The words of a seventh-character code's name that its six characters' name
 // lacks: "右踝扭傷，初期照護" after "右踝扭傷" => "初期照護". Without such a
@@ -60,7 +52,7 @@ bool Maker::asksName(std::size_t k) const {
 
 bool Maker::asksSeventh(std::size_t k) const {
     const CodeRow& r = m_rows[k];
-    return asksName(k) && r.code.size() == 7 && IsEpisodeLetter(r.code[6]);
+    return asksName(k) && codes::HasEpisodeSeventh(r.code);
 }
 
 bool Maker::asksBillable(std::size_t k) const {
@@ -158,7 +150,7 @@ Attempt Maker::seventh(std::size_t k) {
     std::vector<std::size_t> usable;
     for (std::size_t i = lo; i < hi; ++i) {
         const CodeRow& r = m_rows[i];
-        if (r.code.size() != 7 || !IsEpisodeLetter(r.code[6])) continue;
+        if (!codes::HasEpisodeSeventh(r.code)) continue;
         existing += r.code[6];
         if (i != k && r.change2023 == 0 && !r.cname.empty() && !NamesClash(r.cname, key.cname))
             usable.push_back(i);
@@ -167,12 +159,11 @@ Attempt Maker::seventh(std::size_t k) {
     std::vector<Distractor> distractors;
     for (std::size_t i = 0; i < usable.size() && distractors.size() < 3; ++i)
         distractors.emplace_back(std::string(1, m_rows[usable[i]].code[6]), m_rows[usable[i]].code);
-    // Letters the code has no variant for, the three common ones first, each
+    // Letters the code has no variant for, the plain episodes first, each
     // group in random order so that no letter becomes the tell-tale wrong one.
     std::vector<char> common, others;
-    for (char c : kSeventhLetters)
-        if (existing.find(c) == std::string::npos)
-            (std::string_view("ADS").find(c) != std::string_view::npos ? common : others).push_back(c);
+    for (char c : codes::EpisodeSeventhCharacters())
+        if (existing.find(c) == std::string::npos) (codes::IsPlainEpisode(c) ? common : others).push_back(c);
     m_random.shuffle(common);
     m_random.shuffle(others);
     common.insert(common.end(), others.begin(), others.end());
@@ -507,56 +498,58 @@ namespace {
 const std::array<KindRow, 11> kKindRows{{
     {{QuestionKind::NameToCode, "name", "名稱選代碼", "這個中文名稱是哪一個 ICD-10-CM 代碼?",
       "現行的 ICD-10-CM 代碼", "同長度的相近代碼,名稱與題目不同", "分類路徑:此碼與其上層各碼的代碼與名稱",
-      false},
+      false, false},
      &Maker::asksName,
      &Maker::nameToCode},
     {{QuestionKind::CodeToName, "code", "代碼選名稱", "這個代碼的中文名稱是哪一個?", "現行的 ICD-10-CM 代碼",
-      "相近代碼的名稱,彼此不同", "分類路徑:此碼與其上層各碼的代碼與名稱", false},
+      "相近代碼的名稱,彼此不同", "分類路徑:此碼與其上層各碼的代碼與名稱", false, false},
      &Maker::asksName,
      &Maker::codeToName},
     {{QuestionKind::SeventhCharacter, "seventh", "第7位字元",
       "這個照護(初期、後續、後遺症;骨折的開放/閉鎖與癒合情形)的第7位字元?", "現行的7碼代碼(第7位是字母)",
       "同一代碼的其他第7位字元,或此碼沒有的字元",
-      "第7位字元與名稱結尾的照護;有編碼指引時再引第7位字元表的那一行", false},
+      "第7位字元與名稱結尾的照護;有編碼指引時再引第7位字元表的那一行", false, false},
      &Maker::asksSeventh,
      &Maker::seventh},
     {{QuestionKind::Billable, "billable", "最細碼(可申報)", "四個代碼中哪一個是可申報的最細碼?",
-      "現行的可申報代碼", "不可申報的上層碼與相近碼", "各選項之下的代碼:正確答案之下沒有更細的代碼", false},
+      "現行的可申報代碼", "不可申報的上層碼與相近碼", "各選項之下的代碼:正確答案之下沒有更細的代碼", false,
+      false},
      &Maker::asksBillable,
      &Maker::billable},
     {{QuestionKind::New2023, "new", "2023年版新增碼", "哪一個是 2023 年版新增的?(資料庫有 2023 標記時)",
-      "2023年版新增的代碼", "非新增的相近碼", "2023年版的異動:新增,及同時刪除或停用的上層碼", false},
+      "2023年版新增的代碼", "非新增的相近碼", "2023年版的異動:新增,及同時刪除或停用的上層碼", false, true},
      &Maker::asksNew,
      &Maker::new2023},
     {{QuestionKind::Deleted2023, "deleted", "2023年版刪除或停用碼", "哪一個在 2023 年版已刪除或停用?",
-      "2023年版刪除或停用的代碼", "未異動的相近碼", "2023年版的異動:刪除或停用,及其下新增的代碼", false},
+      "2023年版刪除或停用的代碼", "未異動的相近碼", "2023年版的異動:刪除或停用,及其下新增的代碼", false,
+      true},
      &Maker::asksDeleted,
      &Maker::deleted2023},
     {{QuestionKind::Icd11, "icd11", "ICD-11傳統醫學章",
       "ICD-11 傳統醫學章(第26章)的這個病名或證候是哪一個代碼?", "ICD-11 第26章的代碼", "同組的其他代碼",
-      "分類路徑:此碼與其上層各碼的代碼與名稱", false},
+      "分類路徑:此碼與其上層各碼的代碼與名稱", false, false},
      &Maker::asksIcd11,
      &Maker::icd11NameToCode},
     {{QuestionKind::Excludes1, "excludes1", "排除一", "下列哪一個代碼不可與這個代碼同時編碼?",
       "現行代碼,其排除一註記(含上層與章、節的註記)指到資料庫中的代碼",
-      "正確答案同類目或同節的代碼,再查編碼指引確認不被排除", "該排除一註記原文與其所在層級", true},
+      "正確答案同類目或同節的代碼,再查編碼指引確認不被排除", "該排除一註記原文與其所在層級", true, false},
      &Maker::asksGuide,
      &Maker::excludes1},
     {{QuestionKind::Sequence, "sequence", "先編碼/另加編碼", "編碼這個代碼時,應先編碼(或另加編碼)下列哪一個?",
       "現行代碼,其先編碼或另加編碼註記(含上層)指到資料庫中的代碼",
       "正確答案同類目或同節的代碼,再查編碼指引確認不在這些註記中", "該先編碼或另加編碼註記原文與其所在層級",
-      true},
+      true, false},
      &Maker::asksGuide,
      &Maker::sequence},
     {{QuestionKind::IndexPath, "index", "索引", "字母索引的這條路徑(Sprain ＞ ankle)指向哪一個代碼?",
       "字母索引指到的現行代碼(取層數最少的路徑)",
       "同長度、同可否申報、同類目或同節的代碼,再查索引確認不是這條路徑指到的",
-      "索引路徑、它指到的代碼與此碼名稱", true},
+      "索引路徑、它指到的代碼與此碼名稱", true, false},
      &Maker::asksIndex,
      &Maker::index},
     {{QuestionKind::SeventhMeaning, "seventhmeaning", "第7位字元意義", "這個代碼的第7位字元代表什麼?",
       "有第7位字元表的現行7碼代碼", "同一張第7位字元表意義不同的其他各行", "第7位字元表的那一行與此碼名稱",
-      true},
+      true, false},
      &Maker::asksSeventhMeaning,
      &Maker::seventhMeaning},
 }};

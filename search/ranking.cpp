@@ -2,22 +2,13 @@
 
 #include <vector>
 
+#include "codes/coderules.h"
 #include "db/connection.h"
 #include "db/query.h"
 #include "db/sqltext.h"
 #include "text/text.h"
 
 namespace search {
-
-std::string NormalizeAlnum(std::string_view code) {
-    std::string out;
-    for (char ch : code) {
-        unsigned char c = static_cast<unsigned char>(ch);
-        if (c >= 'a' && c <= 'z') c = static_cast<unsigned char>(c - 'a' + 'A');
-        if ((c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z')) out.push_back(static_cast<char>(c));
-    }
-    return out;
-}
 
 namespace {
 
@@ -101,10 +92,10 @@ RankingResult BuildRanking(db::Connection& connection,
         for (; !mappingQuery.eof(); mappingQuery.next()) {
             const std::string code = text::Trim(mappingQuery.field("ICD10_NO"));
             if (code.empty()) continue;
-            const std::string norm = NormalizeAlnum(code);
+            const std::string norm = codes::LettersAndDigits(code);
             // A seventh-character letter is an episode of care: the whole
             // five-character subcategory is marked, every episode included.
-            if (norm.size() == 7 && norm[6] >= 'A' && norm[6] <= 'Z')
+            if (codes::HasEpisodeSeventh(norm))
                 updateQuery.setText(std::string("UPDATE icd10 SET ICD10_RANKING='") + band +
                                     "' WHERE ICD10_NO LIKE '" + norm.substr(0, 5) + "%' ");
             else

@@ -24,10 +24,6 @@ inline constexpr const char* AddRankingColumnStatement =
 inline constexpr const char* Top500Band = "五百大";
 inline constexpr const char* Top1000Band = "一千大";
 
-// Digits and letters only, letters in upper case; every other byte is dropped.
-//   "A00.0" => "A000"   "s52.521a" => "S52521A"   " M25.5 " => "M255"
-std::string NormalizeAlnum(std::string_view code);
-
 // Where a run stands: the usage row being worked on (1-based, of rows) and the
 // code just marked, as stored in CM (trimmed, with its dot).
 struct RankingProgress {

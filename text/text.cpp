@@ -35,6 +35,17 @@ std::string Trim(std::string_view s) {
     return std::string(s.substr(b, e - b));
 }
 
+char Upper(char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+std::string Upper(std::string_view s) {
+    std::string out(s);
+    for (char& c : out)
+        c = Upper(c);
+    return out;
+}
+
 std::size_t Utf8SequenceLength(unsigned char c) {
     if (c < 0x80) return 1;
     if ((c & 0xE0) == 0xC0) return 2;

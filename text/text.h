@@ -20,6 +20,13 @@ std::string Trim(std::string_view s);
 std::string TrimLeft(std::string_view s);
 std::string TrimRight(std::string_view s);
 
+// ASCII letters a to z as A to Z; every other byte as it is, so UTF-8 text keeps
+// its characters (their bytes are all 0x80 or above). Not for Big5 bytes, whose
+// second byte may be a letter. No locale is consulted.
+//   "s93.401a" => "S93.401A"   "頭痛 all" => "頭痛 ALL"   "az`{" => "AZ`{"   'y' => 'Y'   '1' => '1'
+std::string Upper(std::string_view s);
+char Upper(char c);
+
 // Length in bytes of one UTF-8 sequence starting with lead byte c (1 for an
 // invalid lead byte, so broken text still advances one byte at a time).
 std::size_t Utf8SequenceLength(unsigned char c);

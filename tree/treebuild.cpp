@@ -18,9 +18,7 @@ CodeRange SplitCodeRange(std::string_view text) {
 }
 
 std::string DisplayKey(std::string_view editText) {
-    std::string s = text::Trim(editText);
-    for (char& c : s)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    const std::string s = text::Upper(text::Trim(editText));
     // Coders write the bounds of a range with dots too: each bound loses its
     // dot the way a single code does.
     const std::size_t dash = s.find('-');

@@ -24,6 +24,76 @@ TEST(DottedCode, dotsIcd10AfterTheCategoryAndIcd11AfterItsFourthCharacter) {
     EXPECT_EQ(DottedCode("SB06.0"), "SB06.0");
 }
 
+TEST(CodeShape, storedAndWrittenIcd10CmAndStoredIcd11) {
+    EXPECT_TRUE(IsStoredICD10Code("S93401A"));
+    EXPECT_TRUE(IsStoredICD10Code("C7A0"));
+    EXPECT_TRUE(IsStoredICD10Code("A00"));
+    EXPECT_FALSE(IsStoredICD10Code("S93.401A"));
+    EXPECT_FALSE(IsStoredICD10Code("s93401a"));
+    EXPECT_FALSE(IsStoredICD10Code("A0"));
+    EXPECT_FALSE(IsStoredICD10Code("S934011A"));
+    EXPECT_FALSE(IsStoredICD10Code("SA00"));
+    EXPECT_FALSE(IsStoredICD10Code("900"));
+    EXPECT_TRUE(IsWrittenICD10Code("S93.401A"));
+    EXPECT_TRUE(IsWrittenICD10Code("C7A.0"));
+    EXPECT_TRUE(IsWrittenICD10Code("A00"));
+    EXPECT_FALSE(IsWrittenICD10Code("S93401A"));
+    EXPECT_FALSE(IsWrittenICD10Code("S93."));
+    EXPECT_FALSE(IsWrittenICD10Code("S93.4.1"));
+    EXPECT_FALSE(IsWrittenICD10Code("s93.4"));
+    EXPECT_FALSE(IsWrittenICD10Code("S93.40123")); // five after the dot: eight characters stored
+    EXPECT_TRUE(IsStoredIcd11Code("SA00"));
+    EXPECT_TRUE(IsStoredIcd11Code("SB060"));
+    EXPECT_TRUE(IsStoredIcd11Code("SJ3Z"));
+    EXPECT_FALSE(IsStoredIcd11Code("sa00"));
+    EXPECT_FALSE(IsStoredIcd11Code("SA0"));
+    EXPECT_FALSE(IsStoredIcd11Code("SA00.0"));
+    EXPECT_FALSE(IsStoredIcd11Code("S930"));
+    // Every shape the stored check takes, written and keyed back, is the same code.
+    for (const char* stored : {"S93401A", "C7A0", "A00", "W08XXXD"}) {
+        EXPECT_TRUE(IsWrittenICD10Code(DottedICD10Code(stored))) << stored;
+        EXPECT_EQ(CodeKey(DottedICD10Code(stored)), stored);
+    }
+}
+
+TEST(CodeKey, dropsEveryDotAndUpperCasesLetters) {
+    EXPECT_EQ(CodeKey("S93.401A"), "S93401A");
+    EXPECT_EQ(CodeKey("c7a.0"), "C7A0");
+    EXPECT_EQ(CodeKey("SB06.0"), "SB060");
+    EXPECT_EQ(CodeKey("A00"), "A00");
+    EXPECT_EQ(CodeKey(" a.b-頭 "), " AB-頭 "); // nothing but dots and case changes
+}
+
+TEST(LookupKey, dropsAnIndexsTrailingDashAndKeepsASectionsRange) {
+    EXPECT_EQ(LookupKey("s93.401a"), "S93401A");
+    EXPECT_EQ(LookupKey("S93.40-"), "S9340");
+    EXPECT_EQ(LookupKey("I69."), "I69");
+    EXPECT_EQ(LookupKey(" 19 "), "19");
+    EXPECT_EQ(LookupKey("s90 - s99"), "S90-S99");
+    EXPECT_EQ(LookupKey("-"), "");
+    EXPECT_EQ(LookupKey("B36.-"), "B36");                 // the index's ".-"
+    EXPECT_EQ(LookupKey("\tS90.1-S99\r\n"), "S90.1-S99"); // a range keeps its dots
+}
+
+TEST(TypedPrefixKey, refusesAnythingButLettersDigitsAndDotsOrMoreThanSeven) {
+    EXPECT_EQ(TypedPrefixKey(" s93.4 "), "S934");
+    EXPECT_EQ(TypedPrefixKey("S93.401A"), "S93401A");
+    EXPECT_EQ(TypedPrefixKey("S9#"), "");
+    EXPECT_EQ(TypedPrefixKey("S93 4"), "");
+    EXPECT_EQ(TypedPrefixKey("S934011A"), "");
+    EXPECT_EQ(TypedPrefixKey("S93.4011A"), "");            // seven is counted without the dot...
+    EXPECT_EQ(TypedPrefixKey("S.9.3.4.0.1.A"), "S93401A"); // ...wherever the dots are
+    EXPECT_EQ(TypedPrefixKey("頭"), "");
+}
+
+TEST(LettersAndDigits, keepsDigitsAndLettersInUpperCase) {
+    EXPECT_EQ(LettersAndDigits("A00.0"), "A000");
+    EXPECT_EQ(LettersAndDigits("s52.521a"), "S52521A");
+    EXPECT_EQ(LettersAndDigits(" M25.5 \t"), "M255");
+    EXPECT_EQ(LettersAndDigits("頭A-1"), "A1");
+    EXPECT_EQ(LettersAndDigits(""), "");
+}
+
 TEST(NormalizeICD10Code, removesOnlyADotAtTheFourthByte) {
     EXPECT_EQ(NormalizeICD10Code("S93.401A"), "S93401A");
     EXPECT_EQ(NormalizeICD10Code("M25.5"), "M255");
@@ -70,6 +140,26 @@ TEST(Episode, everySeventhCharacterOfTheEditionBelongsToExactlyOneEpisode) {
     // Placeholders, digits, letters the edition skips and lower case name none.
     for (char c : std::string("XILOTUZ0a\0", 10))
         EXPECT_EQ(EpisodeOfSeventh(c), Episode::None) << int(c);
+}
+
+TEST(Episode, theEditionsCharactersThePlainOnesAndALetterInSeventhPlace) {
+    EXPECT_EQ(EpisodeSeventhCharacters(), "ABCDEFGHJKMNPQRS");
+    EXPECT_TRUE(IsPlainEpisode('A'));
+    EXPECT_TRUE(IsPlainEpisode('D'));
+    EXPECT_TRUE(IsPlainEpisode('S'));
+    EXPECT_FALSE(IsPlainEpisode('B'));
+    EXPECT_FALSE(IsPlainEpisode('K'));
+    EXPECT_FALSE(IsPlainEpisode('a'));
+    std::string plain;
+    for (char c : EpisodeSeventhCharacters())
+        if (IsPlainEpisode(c)) plain += c;
+    EXPECT_EQ(plain, "ADS"); // one for each episode, none besides
+    EXPECT_TRUE(HasEpisodeSeventh("S93401A"));
+    EXPECT_TRUE(HasEpisodeSeventh("S52521K"));
+    EXPECT_TRUE(HasEpisodeSeventh("t1501xa"));
+    EXPECT_FALSE(HasEpisodeSeventh("O3101X1"));
+    EXPECT_FALSE(HasEpisodeSeventh("S9340"));
+    EXPECT_FALSE(HasEpisodeSeventh("S93401AZ")); // eight characters: no seventh at the end
 }
 
 TEST(EpisodeVariants, onlyThePlainEpisodesStandForAllThree) {

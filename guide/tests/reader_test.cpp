@@ -49,13 +49,7 @@ using V = std::vector<std::string>;
 
 } // namespace
 
-TEST(GuideReader, lookupKeysAndLevelLabels) {
-    EXPECT_EQ(LookupKey("s93.401a"), "S93401A");
-    EXPECT_EQ(LookupKey("S93.40-"), "S9340");
-    EXPECT_EQ(LookupKey("I69."), "I69");
-    EXPECT_EQ(LookupKey(" 19 "), "19");
-    EXPECT_EQ(LookupKey("s90 - s99"), "S90-S99");
-    EXPECT_EQ(LookupKey("-"), "");
+TEST(GuideReader, levelLabels) {
     EXPECT_EQ(LevelLabel({Level::Chapter, "19", "", 1}), "第 19 章");
     EXPECT_EQ(LevelLabel({Level::Section, "S90-S99", "", 2}), "S90-S99 節");
     EXPECT_EQ(LevelLabel({Level::Category, "S93", "", 3}), "S93 類目");

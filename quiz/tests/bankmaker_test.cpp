@@ -319,7 +319,10 @@ TEST(BankMaker, theKindsTableIsWhatKindListsAndTheDocsFollow) {
         const std::string row = "| `" + std::string(k.name) + "` | " + std::string(k.title) + " | " +
                                 std::string(k.question) + " | " + std::string(k.codes) + " | " +
                                 std::string(k.distractors) + " | " + std::string(k.explanation) + " | " +
-                                (k.needsGuide ? "編碼指引" : "代碼資料庫") + " |\n";
+                                (k.needsGuide       ? "編碼指引"
+                                 : k.needsMarks2023 ? "代碼資料庫的2023年版標記"
+                                                    : "代碼資料庫") +
+                                " |\n";
         EXPECT_NE(docs.find(row), std::string::npos) << "docs/quiz.md lacks the row\n" << row;
     }
 }
@@ -459,6 +462,11 @@ TEST(BankMaker, namesWithoutBig5AlikeOrTooLongNeverReachTheBank) {
     const auto options = Options(10, "", 3);
     const auto summary = quiz::SummaryLines(quiz::MakeQuestionBank(rows, options), options, "qa.txt");
     EXPECT_NE(summary[1].find("2023年版新增碼 0題(資料庫沒有2023年版標記)"), std::string::npos) << summary[1];
+    for (QuestionKind kind : quiz::AllKinds()) // exactly the kinds the table marks as needing them
+        EXPECT_EQ(summary[1].find(std::string(quiz::KindTitle(kind)) + " 0題(資料庫沒有2023年版標記)") !=
+                      std::string::npos,
+                  quiz::Kind(kind).needsMarks2023)
+            << quiz::KindName(kind);
 
     // The seventh character Q is asked and explained like any other: its
     // explanation never reads "Q:", which would start a question.

@@ -36,14 +36,6 @@ bool HasRankingColumn(db::Connection& c) {
 
 } // namespace
 
-TEST(NormalizeAlnum, keepsDigitsAndLettersInUpperCase) {
-    EXPECT_EQ(NormalizeAlnum("A00.0"), "A000");
-    EXPECT_EQ(NormalizeAlnum("s52.521a"), "S52521A");
-    EXPECT_EQ(NormalizeAlnum(" M25.5 \t"), "M255");
-    EXPECT_EQ(NormalizeAlnum("頭A-1"), "A1");
-    EXPECT_EQ(NormalizeAlnum(""), "");
-}
-
 TEST(BuildRanking, bandEdgesAndBestRankWin) {
     TestDb db;
     for (const char* no : {"A000", "A001", "B001", "C001", "D001", "E001"})

@@ -14,6 +14,16 @@ TEST(Trim, removesBlanksAndControlsAtBothEndsOnly) {
     EXPECT_EQ(TrimRight("  x \x7f"), "  x");
 }
 
+TEST(Upper, turnsOnlyAsciiLettersToUpperCase) {
+    EXPECT_EQ(Upper("s93.401a"), "S93.401A");
+    EXPECT_EQ(Upper("頭痛 all"), "頭痛 ALL");
+    EXPECT_EQ(Upper("az`{"), "AZ`{"); // the bytes either side of a-z stay
+    EXPECT_EQ(Upper('y'), 'Y');
+    EXPECT_EQ(Upper('1'), '1');
+    EXPECT_EQ(Upper("\xC3\xA9"), "\xC3\xA9"); // é: no byte of a UTF-8 character changes
+    EXPECT_EQ(Upper(""), "");
+}
+
 TEST(Characters, splitsUtf8IntoWholeCharacters) {
     auto c = Characters("A頭B");
     ASSERT_EQ(c.size(), 3u);

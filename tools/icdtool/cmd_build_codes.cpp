@@ -1,28 +1,16 @@
 // build-db: the ICD10 table: codes of the edition and their 2023 marks, the
 // ICD-11 chapter 26 codes, written in code order.
 #include <algorithm>
-#include <cctype>
 #include <map>
 #include <set>
 #include <unordered_set>
 
 #include "cmd_build_steps.h"
+#include "codes/coderules.h"
 #include "db/statement.h"
 #include "text/text.h"
 
 namespace icdtool::build {
-
-bool IsCode(const std::string& s, std::size_t minLen, std::size_t maxLen) {
-    if (s.size() < minLen || s.size() > maxLen) return false;
-    return std::all_of(s.begin(), s.end(),
-                       [](char c) { return std::isalnum(static_cast<unsigned char>(c)); });
-}
-
-std::string Upper(std::string s) {
-    for (char& c : s)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return s;
-}
 
 namespace {
 
@@ -71,11 +59,12 @@ OrderRow ParseOrderLine(const LineReader& in, const OrderLayout& l, const std::s
         flag = line.substr(14, 1);
         r.title = line.size() > 77 ? text::Trim(line.substr(77)) : text::Trim(line.substr(16, 60));
     }
-    if (!IsCode(r.code, 3, 7)) in.fail("「" + r.code + "」不是 ICD-10-CM 代碼 (not an ICD-10-CM code)");
+    if (!codes::IsStoredICD10Code(text::Upper(r.code)))
+        in.fail("「" + r.code + "」不是 ICD-10-CM 代碼 (not an ICD-10-CM code)");
     if (flag != "0" && flag != "1")
         in.fail("最細碼旗標應為 0 或 1，卻是「" + flag + "」(the valid-for-submission flag must be 0 or 1)");
     if (r.title.empty()) in.fail("代碼 " + r.code + " 沒有名稱 (the code has no title)");
-    r.code = Upper(r.code);
+    r.code = text::Upper(r.code);
     r.billable = flag == "1";
     return r;
 }
@@ -185,11 +174,9 @@ void ImportIcd11(Build& b) {
     std::map<std::string, std::vector<std::array<std::string, 3>>> groups;
     std::vector<std::array<std::string, 3>> codes;
     while (in.next()) {
-        std::string code;
-        for (char ch : text::Trim(in.get("code")))
-            if (ch != '.') code += ch;
-        code = Upper(code);
-        if (!IsCode(code, 4, 7)) in.reader().fail("\"" + in.get("code") + "\" is not an ICD-11 code");
+        const std::string code = ::codes::CodeKey(text::Trim(in.get("code")));
+        if (!::codes::IsStoredIcd11Code(code))
+            in.reader().fail("\"" + in.get("code") + "\" is not an ICD-11 code");
         std::array<std::string, 3> row{code, text::Trim(in.get("title_en")),
                                        text::Trim(in.get("title_zh_tw"))};
         codes.push_back(row);

@@ -45,10 +45,7 @@ void ImportGem(Build& b) {
         if (nine == "NoDx" || ten == "NoDx") continue; // no equivalent
         if (nine.empty() || ten.empty()) in.reader().fail("a code is missing");
         if (!dotted) nine = codes::NormalizeICD9Code(nine);
-        std::string plain;
-        for (char c : ten)
-            if (c != '.') plain += c;
-        plain = Upper(plain);
+        const std::string plain = codes::CodeKey(ten);
         // The GEM predates the edition: a code that has since become a header
         // stands for the billable codes under it (724.2 -> M54.5 -> M54.50,
         // M54.51, M54.59), so that a translation ends in usable codes.

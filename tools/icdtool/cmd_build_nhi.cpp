@@ -2,6 +2,7 @@
 // ICD-9-CM 2001 to ICD-10-CM 2023 map, ICD-10-CM 2014 to 2023 map), each read
 // by its exact header.
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
@@ -58,13 +59,6 @@ std::string FirstLine(std::ifstream& in) {
     return head;
 }
 
-std::string Undotted(const std::string& code) {
-    std::string out;
-    for (char c : code)
-        if (c != '.') out += c;
-    return Upper(out);
-}
-
 // A Chinese name as stored: blanks trimmed, compatibility ideographs composed.
 std::string ChineseName(const std::string& raw, long& composed) {
     std::string name = text::Trim(raw);
@@ -78,7 +72,7 @@ std::string CmCodeOf(const CsvFile& f, const CsvFile::Row& row, const std::strin
     const std::string code = text::Trim(f.get(row, column));
     switch (KindOfNhiCode(code)) {
     case CodeKind::Cm:
-        return Undotted(code);
+        return codes::CodeKey(code);
     case CodeKind::Pcs:
         return {};
     case CodeKind::Invalid:
@@ -150,14 +144,10 @@ std::string CheckNhiFileHeader(NhiFile kind, const std::string& path) {
 }
 
 CodeKind KindOfNhiCode(const std::string& code) {
-    auto alnum = [](const std::string& s) { return IsCode(s, 1, 7); };
-    if (code.size() == 3 && std::isalpha(static_cast<unsigned char>(code[0])) && alnum(code))
-        return CodeKind::Cm;
-    if (code.size() >= 5 && code.size() <= 8 && code[3] == '.' &&
-        std::isalpha(static_cast<unsigned char>(code[0])) && alnum(code.substr(0, 3)) &&
-        alnum(code.substr(4)))
-        return CodeKind::Cm;
-    if (code.size() == 7 && alnum(code)) return CodeKind::Pcs;
+    if (codes::IsWrittenICD10Code(text::Upper(code))) return CodeKind::Cm;
+    if (code.size() == 7 &&
+        std::all_of(code.begin(), code.end(), [](unsigned char c) { return std::isalnum(c); }))
+        return CodeKind::Pcs;
     return CodeKind::Invalid;
 }
 
@@ -235,7 +225,7 @@ void ImportNhiIcd9Map(Build& b) {
     std::set<std::string> icd9;
     long composed = 0;
     for (const auto& row : f.rows()) {
-        std::string nine = Upper(text::Trim(f.get(row, kIcd9MapHeader[0])));
+        std::string nine = text::Upper(text::Trim(f.get(row, kIcd9MapHeader[0])));
         if (nine.empty()) f.fail(row, "沒有 ICD-9-CM 代碼 (no ICD-9-CM code)");
         if (nine.find('.') == std::string::npos) nine = codes::NormalizeICD9Code(nine);
         const std::string tenRaw = text::Trim(f.get(row, kIcd9MapHeader[3]));

@@ -67,8 +67,6 @@ private:
 };
 
 std::string FileName(const std::string& path);
-std::string Upper(std::string s);
-bool IsCode(const std::string& s, std::size_t minLen, std::size_t maxLen);
 
 // What the importers share while a database is built.
 struct Build {

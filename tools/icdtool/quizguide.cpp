@@ -104,7 +104,7 @@ void QuizGuide::readIndex() {
     for (long id = 1; id <= terms; ++id) {
         const guide::IndexEntry e = index.entry(id);
         if (e.code.empty()) continue;
-        const std::string key = guide::LookupKey(e.code);
+        const std::string key = codes::LookupKey(e.code);
         const std::string path = e.pathText();
         m_leads[key].push_back({path, e.code});
         m_pathCodes[path].push_back(key);

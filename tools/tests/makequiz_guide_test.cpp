@@ -76,7 +76,7 @@ std::set<std::string> IndexCodes(guide::Guide& g, const std::string& path) {
     std::set<std::string> codes;
     for (long id : g.index().find(words)) {
         const guide::IndexEntry e = g.index().entry(id);
-        if (e.pathText() == path && !e.code.empty()) codes.insert(guide::LookupKey(e.code));
+        if (e.pathText() == path && !e.code.empty()) codes.insert(codes::LookupKey(e.code));
     }
     return codes;
 }
