@@ -6,11 +6,11 @@
 #include <set>
 #include <unordered_set>
 
-#include "cmd_build_steps.h"
+#include "dbbuild/steps.h"
 #include "db/statement.h"
 #include "text/text.h"
 
-namespace icdtool::build {
+namespace dbbuild {
 
 bool IsCode(const std::string& s, std::size_t minLen, std::size_t maxLen) {
     if (s.size() < minLen || s.size() > maxLen) return false;
@@ -228,4 +228,4 @@ void WriteCodes(Build& b) {
     b.progress.done(static_cast<long>(b.codeRows.size()), "rows");
 }
 
-} // namespace icdtool::build
+} // namespace dbbuild

@@ -17,12 +17,12 @@
 
 #include "db/connection.h"
 #include "db/statement.h"
+#include "dbbuild/build.h"
 #include "program/mainmenu.h"
 #include "testsupport/controls.h"
 #include "testsupport/fakes.h"
 #include "testsupport/testsupport.h"
 #include "text/text.h"
-#include "tools/icdtool/cmd_build.h"
 
 using namespace app;
 using program::BuildDatabaseDialog;
@@ -117,7 +117,7 @@ TEST_F(BuildWindowTest, eachFileIsCheckedWhenPickedAndAWrongOneIsNamed) {
     const std::string chinese = testsupport::ReadFile(testsupport::BuildTestFile("nhi_icd10cm_2023_zh.csv"));
     const std::string utf8 = chinese.rfind("\xEF\xBB\xBF", 0) == 0 ? chinese.substr(3) : chinese;
     std::string big5;
-    ASSERT_TRUE(text::ToCp950(icdtool::build::ComposeCompatibilityIdeographs(utf8), big5));
+    ASSERT_TRUE(text::ToCp950(dbbuild::ComposeCompatibilityIdeographs(utf8), big5));
     const std::pair<const char*, std::string> good[] = {
         {"utf8.csv", utf8}, {"bom.csv", "\xEF\xBB\xBF" + utf8}, {"big5.csv", big5}};
     for (const auto& [name, bytes] : good) {
