@@ -71,7 +71,8 @@ BuildDatabaseDialog::BuildDatabaseDialog(std::string target, std::string officia
 }
 
 BuildDatabaseDialog::~BuildDatabaseDialog() {
-    // The building thread reports to this window: it is stopped and waited for.
+    // The building thread reports to this window: it is stopped and waited for
+    // here, and deleted with the window's children (it is one of them).
     if (m_thread) {
         m_cancel = true;
         m_thread->wait();
@@ -179,6 +180,9 @@ void BuildDatabaseDialog::startBuild() {
             m_failure = db::WriteFailureMessage("建立代碼資料庫失敗", e.what());
         }
     });
+    // The window owns the thread: finishBuild deletes it once it has ended; a
+    // window deleted during a build stops it, waits for it and deletes it.
+    m_thread->setParent(this);
     connect(m_thread, &QThread::finished, this, &BuildDatabaseDialog::finishBuild);
     updateButtons();
     m_ui->closeButton->setFocus();

@@ -73,7 +73,7 @@ private:
     std::string m_target;
     std::string m_officialDir;
     bool m_fileOk[3] = {false, true, true};
-    QThread* m_thread = nullptr;
+    QThread* m_thread = nullptr; // the running build's, a child of this window; null when idle
     std::atomic<bool> m_cancel{false};
     bool m_closeWhenStopped = false;
     // Set by the building thread before it ends, read once it has ended.

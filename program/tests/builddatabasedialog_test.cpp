@@ -10,9 +10,11 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QLabel>
+#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
+#include <QThread>
 #include <gtest/gtest.h>
 
 #include "db/connection.h"
@@ -243,6 +245,34 @@ TEST_F(BuildWindowTest, aCancelOrAFailedBuildLeavesTheOldDatabaseInUse) {
         << step()->text().toStdString();
     EXPECT_TRUE(w->isVisible());
     oldDatabaseInUse();
+}
+
+// The build's thread belongs to the window: deleted once the build has ended,
+// and, when the window itself is deleted during a build, stopped, waited for
+// and deleted with it, the old database left as it was.
+TEST_F(BuildWindowTest, theBuildingThreadIsDeletedAfterTheBuildAndWithAWindowDeletedDuringIt) {
+    const std::string official = (dir.path() / "official").string();
+    const QString chinese = QString::fromStdString(testsupport::BuildTestFile("nhi_icd10cm_2023_zh.csv"));
+    auto w = std::make_unique<BuildDatabaseDialog>(dbPath(), official);
+    w->setFile(File::ChineseEdition, chinese);
+    w->startBuild();
+    ASSERT_TRUE(w->building());
+    QPointer<QThread> thread = w->findChild<QThread*>();
+    ASSERT_FALSE(thread.isNull()) << "the window owns its build's thread";
+    QTRY_VERIFY_WITH_TIMEOUT(!w->building(), 30000);
+    QTRY_VERIFY(thread.isNull());
+
+    const std::string built = testsupport::ReadFile(dbPath());
+    w = std::make_unique<BuildDatabaseDialog>(dbPath(), official);
+    w->setFile(File::ChineseEdition, chinese);
+    w->startBuild();
+    ASSERT_TRUE(w->building());
+    thread = w->findChild<QThread*>();
+    ASSERT_FALSE(thread.isNull());
+    w.reset();
+    EXPECT_TRUE(thread.isNull());
+    EXPECT_EQ(testsupport::ReadFile(dbPath()), built);
+    EXPECT_FALSE(fs::exists(dbPath() + ".part"));
 }
 
 namespace {
