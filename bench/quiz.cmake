@@ -4,6 +4,4 @@
 # make-quiz: a whole-chapter bank of each kind on the full-size database.
 # The guide's kinds are asked of the guide through make-quiz's own adapter.
 icd_add_bench(quiz_bench SOURCES ${CMAKE_CURRENT_LIST_DIR}/quiz_bank.cpp ${CMAKE_CURRENT_LIST_DIR}/quiz_maker.cpp
-              ${CMAKE_SOURCE_DIR}/tools/icdtool/quizguide.cpp
-              LIBS icd_quiz_core icd_quiz_maker icd_guide_core icd_codes icd_db)
-target_include_directories(quiz_bench PRIVATE ${CMAKE_SOURCE_DIR}/tools/icdtool)
+              LIBS icd_quiz_core icd_quiz_maker icd_tool_commands icd_guide_core icd_codes icd_db)

@@ -18,7 +18,7 @@
 #include "guide/guidefile.h"
 #include "guide/reader.h"
 #include "quiz/bankmaker.h"
-#include "quizguide.h"
+#include "tools/icdtool/quizguide.h"
 
 namespace {
 

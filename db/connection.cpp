@@ -76,6 +76,9 @@ void Connection::openWith(const std::string& path, int flags) {
 }
 
 void Connection::close() {
+    // The statement that called the handler still runs in the engine: the
+    // connection under it must stay.
+    if (m_inHandler) throw Error(BusyMessage);
     m_names.reset();
     m_namesWanted = false;
     if (m_db) {

@@ -13,7 +13,8 @@
 // it to keep answering keys), and interrupt(), called from that handler or
 // from what it runs, makes the running statement fail with db::Interrupted.
 // While the handler runs, the engine must not be used on this connection: any
-// statement started or stepped then throws db::Error instead.
+// statement started or stepped then throws db::Error instead, and so do close()
+// and open().
 //
 // The names index (namesindex.h) of the open file is built in the background
 // once startNamesIndex() is called, and dropped by close(). namesIndex() gives
@@ -50,6 +51,8 @@ public:
     // statement that would change it fails. For files the program never writes
     // (the coder's guide).
     void openReadOnly(const std::string& path);
+    // Closes the file (a no-op when none is open); throws db::Error from inside
+    // the progress handler.
     void close();
     bool isOpen() const { return m_db != nullptr; }
     const std::string& path() const { return m_path; }

@@ -43,7 +43,7 @@
 #include "ui_searchwindow.h"
 #include "ui_mainmenu.h"
 #include "testsupport/testsupport.h"
-#include "tools/icdtool/clinicbuild.h"
+#include "dbbuild/clinicbuild.h"
 #include "xdriver.h"
 
 extern char** environ;
@@ -667,7 +667,7 @@ void Run::buildFullDatabase() {
     std::filesystem::create_directories(app);
     for (const char* f : {"icd10tcm", "icd10_2023.mdb", "qa.txt"})
         std::filesystem::copy_file(m_bin + "/" + f, app / f);
-    testsupport::WriteOfficialTestFiles(icdtool::build::OfficialDataDir(app.string()));
+    testsupport::WriteOfficialTestFiles(dbbuild::OfficialDataDir(app.string()));
     // A per-user folder of its own, the ctest's one (if any) given back after.
     const char* userData = std::getenv("XDG_DATA_HOME");
     const std::string before = userData ? userData : "";

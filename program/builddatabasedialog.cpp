@@ -6,26 +6,24 @@
 #include <QStandardPaths>
 #include <QThread>
 
-#include "tools/icdtool/clinicbuild.h"
 #include "db/writefailure.h"
+#include "dbbuild/clinicbuild.h"
 #include "ui_builddatabasedialog.h"
 
 namespace program {
 
-namespace build = icdtool::build;
-
 namespace {
 
-build::NhiFile KindOf(BuildDatabaseDialog::File which) {
+dbbuild::NhiFile KindOf(BuildDatabaseDialog::File which) {
     switch (which) {
     case BuildDatabaseDialog::File::Icd9Map:
-        return build::NhiFile::Icd9Map;
+        return dbbuild::NhiFile::Icd9Map;
     case BuildDatabaseDialog::File::Map2014:
-        return build::NhiFile::Map2014;
+        return dbbuild::NhiFile::Map2014;
     case BuildDatabaseDialog::File::ChineseEdition:
         break;
     }
-    return build::NhiFile::ChineseEdition;
+    return dbbuild::NhiFile::ChineseEdition;
 }
 
 constexpr BuildDatabaseDialog::File AllFiles[] = {BuildDatabaseDialog::File::ChineseEdition,
@@ -51,7 +49,7 @@ BuildDatabaseDialog::BuildDatabaseDialog(std::string target, std::string officia
         QLabel* title = which == File::ChineseEdition ? m_ui->chineseTitle
                         : which == File::Icd9Map      ? m_ui->icd9MapTitle
                                                       : m_ui->map2014Title;
-        title->setText(Utf8(build::NhiFileTitle(KindOf(which))) +
+        title->setText(Utf8(dbbuild::NhiFileTitle(KindOf(which))) +
                        (required ? QStringLiteral("　（必要）") : QStringLiteral("　（選用）")));
         QLineEdit* edit = row(which).edit;
         title->setBuddy(edit);
@@ -73,7 +71,8 @@ BuildDatabaseDialog::BuildDatabaseDialog(std::string target, std::string officia
 }
 
 BuildDatabaseDialog::~BuildDatabaseDialog() {
-    // The building thread reports to this window: it is stopped and waited for.
+    // The building thread reports to this window: it is stopped and waited for
+    // here, and deleted with the window's children (it is one of them).
     if (m_thread) {
         m_cancel = true;
         m_thread->wait();
@@ -96,8 +95,9 @@ void BuildDatabaseDialog::browse(File which) {
     QString folder = QFileInfo(row(which).edit->text()).absolutePath();
     if (row(which).edit->text().isEmpty())
         folder = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
-    const QString path = QFileDialog::getOpenFileName(this, Utf8(build::NhiFileTitle(KindOf(which))), folder,
-                                                      QStringLiteral("CSV 檔 (*.csv *.CSV);;所有檔案 (*)"));
+    const QString path =
+        QFileDialog::getOpenFileName(this, Utf8(dbbuild::NhiFileTitle(KindOf(which))), folder,
+                                     QStringLiteral("CSV 檔 (*.csv *.CSV);;所有檔案 (*)"));
     if (!path.isEmpty()) setFile(which, path);
 }
 
@@ -114,7 +114,7 @@ void BuildDatabaseDialog::checkFile(File which) {
     if (path.isEmpty())
         problem = which == File::ChineseEdition ? "請選擇這個檔案。" : "";
     else
-        problem = build::CheckNhiFile(KindOf(which), QDir::fromNativeSeparators(path).toStdString());
+        problem = dbbuild::CheckNhiFile(KindOf(which), QDir::fromNativeSeparators(path).toStdString());
     m_fileOk[index] = problem.empty() && (!path.isEmpty() || which != File::ChineseEdition);
     if (path.isEmpty()) {
         r.check->setText(Utf8(problem));
@@ -143,7 +143,7 @@ void BuildDatabaseDialog::startBuild() {
         checkFile(which);
     if (!m_ui->buildButton->isEnabled()) return;
 
-    build::ClinicFiles files;
+    dbbuild::ClinicFiles files;
     auto pathOf = [this](File which) {
         return QDir::fromNativeSeparators(row(which).edit->text().trimmed()).toStdString();
     };
@@ -162,7 +162,7 @@ void BuildDatabaseDialog::startBuild() {
     // The build has its own connection; it reports each step to this window
     // through queued calls and stops at the next one after a cancel.
     m_thread = QThread::create([this, files] {
-        auto report = [this](const build::BuildStep& s) {
+        auto report = [this](const dbbuild::BuildStep& s) {
             QMetaObject::invokeMethod(
                 this,
                 [this, number = s.number, count = s.count, stage = Utf8(s.stage), detail = Utf8(s.detail)] {
@@ -172,14 +172,17 @@ void BuildDatabaseDialog::startBuild() {
             return !m_cancel.load();
         };
         try {
-            build::BuildClinicDatabase(files, m_officialDir, m_target, report);
+            dbbuild::BuildClinicDatabase(files, m_officialDir, m_target, report);
             m_succeeded = true;
-        } catch (const build::Cancelled&) {
+        } catch (const dbbuild::Cancelled&) {
             m_failure = "已取消建置，仍使用原來的資料庫，沒有寫入任何東西。";
         } catch (const std::exception& e) {
             m_failure = db::WriteFailureMessage("建立代碼資料庫失敗", e.what());
         }
     });
+    // The window owns the thread: finishBuild deletes it once it has ended; a
+    // window deleted during a build stops it, waits for it and deletes it.
+    m_thread->setParent(this);
     connect(m_thread, &QThread::finished, this, &BuildDatabaseDialog::finishBuild);
     updateButtons();
     m_ui->closeButton->setFocus();

@@ -7,7 +7,7 @@
 // Enter pressed), and a wrong one is named beside it with what was expected;
 // 建立 is possible only when the Chinese edition is right and each optional
 // file given is right too. The build runs on a thread of its own on its own
-// connection (icdtool's clinic build): the window shows the stage and step in
+// connection (the clinic build of dbbuild/): the window shows the stage and step in
 // a progress bar and stays responsive; 取消建置, Esc or closing the window
 // cancel it. The database in use is not touched until the new one is complete:
 // then databaseBuilt(path) is emitted and the window closes; on an error or a
@@ -73,7 +73,7 @@ private:
     std::string m_target;
     std::string m_officialDir;
     bool m_fileOk[3] = {false, true, true};
-    QThread* m_thread = nullptr;
+    QThread* m_thread = nullptr; // the running build's, a child of this window; null when idle
     std::atomic<bool> m_cancel{false};
     bool m_closeWhenStopped = false;
     // Set by the building thread before it ends, read once it has ended.

@@ -14,8 +14,8 @@
 #include "app/widgets/imagebutton.h"
 #include "app/widgets/look.h"
 #include "app/widgets/pictures.h"
-#include "tools/icdtool/clinicbuild.h"
 #include "db/databasefile.h"
+#include "dbbuild/clinicbuild.h"
 #include "program/builddatabasedialog.h"
 #include "ui_mainmenu.h"
 
@@ -193,9 +193,8 @@ void MainMenu::openBuildDialog() {
                             "都無法寫入。請取得寫入權限後再試一次。");
         return;
     }
-    const std::string official = m_setup.officialDataDir.empty()
-                                     ? icdtool::build::OfficialDataDir(m_ctx.exeDir)
-                                     : m_setup.officialDataDir;
+    const std::string official =
+        m_setup.officialDataDir.empty() ? dbbuild::OfficialDataDir(m_ctx.exeDir) : m_setup.officialDataDir;
     m_buildDialog = std::make_unique<BuildDatabaseDialog>(target, official, this);
     m_buildDialog->setWindowModality(Qt::ApplicationModal);
     connect(m_buildDialog.get(), &BuildDatabaseDialog::databaseBuilt, this,

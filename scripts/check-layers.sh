@@ -6,8 +6,12 @@
 #   - a file is judged by the longest folder of the table its path starts with;
 #     a file of <folder>/tests/ without a row of its own by its folder's row,
 #     to which the folder itself, testsupport/ and Qt are added;
-#   - a folder always includes its own headers; includes without a folder
-#     ("cmd_build.h", the forms' generated "ui_searchwindow.h") are its own;
+#   - a folder always includes its own headers; an include without a folder
+#     is looked for beside the including file, as the compiler does first: a
+#     header there ("commands.h" in tools/icdtool/) or one the build makes,
+#     which no folder holds (a form's "ui_searchwindow.h"), is its own; a
+#     header of another folder reached without its folder (through an include
+#     path) fails, so that every include of another folder names it;
 #   - an item of the table is a folder (`codes/`), one header (`search/ranking.h`),
 #     `<sqlite3.h>` (the engine's header), `<Qt>` (any Qt header) or `*` (anything);
 #   - a folder with C++ files and no row fails: a new folder gets its row first.
@@ -25,7 +29,7 @@ else
 fi
 
 # shellcheck disable=SC2086
-printf '%s\n' $files | awk -v page="$page" '
+printf '%s\n' $files | awk -v page="$page" -v sources="$files" '
 # The rows of the table: the line after the marker to the first line that is
 # not a table row.
 BEGIN {
@@ -52,6 +56,14 @@ BEGIN {
     }
     close(page)
     if (rows == 0) { print "check-layers: no table after \"<!-- include rules\" in " page; failed = 2; exit }
+    # Where each file name is, for an include without a folder.
+    n = split(sources, source, "\n")
+    for (k = 1; k <= n; ++k) {
+        name = source[k]
+        sub(/.*\//, "", name)
+        if (name in holder) holder[name] = holder[name] " " source[k]
+        else holder[name] = source[k]
+    }
 }
 
 # The row of a path: the longest folder of the table it starts with.
@@ -60,6 +72,13 @@ function rowOf(path,    f, best) {
     for (f in allowed)
         if (index(path, f) == 1 && length(f) > length(best)) best = f
     return best
+}
+
+# True when the file at path (from the root) can be read.
+function exists(path,    line, r) {
+    r = (getline line < path)
+    close(path)
+    return r >= 0
 }
 
 function permits(items, self, what,    k, n, item) {
@@ -100,7 +119,17 @@ function permits(items, self, what,    k, n, item) {
         sub(/^[ \t]*#[ \t]*include[ \t]*/, "", what)
         if (what ~ /^"/) {
             sub(/^"/, "", what); sub(/".*$/, "", what)
-            if (what !~ /\//) continue
+            if (what !~ /\//) {
+                # Beside the file (the compiler looks there first), or made by
+                # the build when no folder holds it; else an include path found it.
+                beside = file
+                sub(/[^\/]*$/, "", beside)
+                if (exists(beside what) || !(what in holder) || permits(items, "\001", "*")) continue
+                print file ":" lineNo ": includes \"" what "\" without its folder (" holder[what] \
+                    "): a header of another folder is included by its path (" page ")"
+                failed = 1
+                continue
+            }
             if (permits(items, self, what)) continue
         } else {
             sub(/^</, "", what); sub(/>.*$/, "", what)

@@ -51,7 +51,7 @@ std::string SchemaSql() {
 }
 
 std::string BuildTestFile(const std::string& name) {
-    return (std::filesystem::path(ICD_SOURCE_DIR) / "tools" / "tests" / "data" / name).string();
+    return (std::filesystem::path(ICD_SOURCE_DIR) / "dbbuild" / "tests" / "data" / name).string();
 }
 
 std::string WriteOfficialTestFiles(const std::filesystem::path& dir) {

@@ -37,7 +37,7 @@ std::string FullDatabasePath();
 std::string SchemaSql();
 
 // A file of the build's small test files in the NHI and CMS formats
-// (tools/tests/data): "nhi_icd10cm_2023_zh.csv", "order_2023.tsv", ...
+// (dbbuild/tests/data): "nhi_icd10cm_2023_zh.csv", "order_2023.tsv", ...
 std::string BuildTestFile(const std::string& name);
 
 // A folder laid out as the project's official US files, made of the small test

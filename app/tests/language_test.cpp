@@ -119,7 +119,7 @@ std::vector<fs::path> ProgramSources() {
     const fs::path root = ICD_SOURCE_DIR;
     std::vector<fs::path> files;
     for (const char* folder : {"alphaindex", "app", "codes", "db", "guide", "guidepanel", "outline",
-                               "program", "quiz", "search", "text", "tree", "tools/icdtool"}) {
+                               "program", "quiz", "search", "text", "tree", "dbbuild", "tools/icdtool"}) {
         for (const auto& e : fs::recursive_directory_iterator(root / folder)) {
             const fs::path& p = e.path();
             const std::string rel = fs::relative(p, root).generic_string();
@@ -127,8 +127,13 @@ std::vector<fs::path> ProgramSources() {
             if (rel.find("/tests/") != std::string::npos) continue;
             // quiz/sample: the tool that encodes the sample question bank during the build.
             if (rel.starts_with("quiz/sample/")) continue;
-            // The database build from the official releases: its texts are rewritten with its importers.
-            if (rel.starts_with("tools/icdtool/cmd_build")) continue;
+            // The database build from the official releases and its command: their texts are
+            // rewritten with the importers. (The clinic's build and the release-file readers are
+            // checked.)
+            if ((rel.starts_with("dbbuild/") && !rel.starts_with("dbbuild/clinicbuild.") &&
+                 !rel.starts_with("dbbuild/linereader")) ||
+                rel == "tools/icdtool/cmd_builddb.cpp")
+                continue;
             // The guide's build from the official XML: like the database build, its help
             // is in both languages and its counts name the release's own elements.
             if (rel == "tools/icdtool/cmd_guide.cpp" || rel == "guide/importer.cpp") continue;

@@ -134,3 +134,36 @@ TEST_F(CodeDbTest, interruptFromTheProgressHandlerStopsOnlyTheRunningStatement) 
     conn.setProgressHandler({});
     EXPECT_EQ(codes("SELECT count(*) FROM ICD10"), std::vector<std::string>{"1"});
 }
+
+// Closing the connection, or opening another file on it, from the progress
+// handler is refused as a statement is: the statement that called the handler
+// still runs on it, and runs to its end.
+TEST_F(CodeDbTest, theProgressHandlerCannotCloseOrReopenTheConnection) {
+    addCode("A00", "霍亂");
+    int calls = 0, refused = 0;
+    conn.setProgressHandler([&] {
+        if (++calls > 1) return;
+        try {
+            conn.close();
+        } catch (const db::Error&) {
+            ++refused;
+        }
+        try {
+            conn.open(path);
+        } catch (const db::Error&) {
+            ++refused;
+        }
+    });
+    Query q(conn);
+    q.setText("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 100000) "
+              "SELECT count(*) FROM n");
+    q.open();
+    EXPECT_EQ(q.value(0), "100000");
+    EXPECT_EQ(refused, 2);
+    EXPECT_TRUE(conn.isOpen());
+    conn.setProgressHandler({});
+    EXPECT_EQ(codes("SELECT ICD10_NO FROM ICD10"), std::vector<std::string>{"A00"});
+    q.close();
+    conn.close();
+    EXPECT_FALSE(conn.isOpen());
+}

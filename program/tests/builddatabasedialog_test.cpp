@@ -10,19 +10,21 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QLabel>
+#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
+#include <QThread>
 #include <gtest/gtest.h>
 
 #include "db/connection.h"
 #include "db/statement.h"
+#include "dbbuild/build.h"
 #include "program/mainmenu.h"
 #include "testsupport/controls.h"
 #include "testsupport/fakes.h"
 #include "testsupport/testsupport.h"
 #include "text/text.h"
-#include "tools/icdtool/cmd_build.h"
 
 using namespace app;
 using program::BuildDatabaseDialog;
@@ -117,7 +119,7 @@ TEST_F(BuildWindowTest, eachFileIsCheckedWhenPickedAndAWrongOneIsNamed) {
     const std::string chinese = testsupport::ReadFile(testsupport::BuildTestFile("nhi_icd10cm_2023_zh.csv"));
     const std::string utf8 = chinese.rfind("\xEF\xBB\xBF", 0) == 0 ? chinese.substr(3) : chinese;
     std::string big5;
-    ASSERT_TRUE(text::ToCp950(icdtool::build::ComposeCompatibilityIdeographs(utf8), big5));
+    ASSERT_TRUE(text::ToCp950(dbbuild::ComposeCompatibilityIdeographs(utf8), big5));
     const std::pair<const char*, std::string> good[] = {
         {"utf8.csv", utf8}, {"bom.csv", "\xEF\xBB\xBF" + utf8}, {"big5.csv", big5}};
     for (const auto& [name, bytes] : good) {
@@ -243,6 +245,34 @@ TEST_F(BuildWindowTest, aCancelOrAFailedBuildLeavesTheOldDatabaseInUse) {
         << step()->text().toStdString();
     EXPECT_TRUE(w->isVisible());
     oldDatabaseInUse();
+}
+
+// The build's thread belongs to the window: deleted once the build has ended,
+// and, when the window itself is deleted during a build, stopped, waited for
+// and deleted with it, the old database left as it was.
+TEST_F(BuildWindowTest, theBuildingThreadIsDeletedAfterTheBuildAndWithAWindowDeletedDuringIt) {
+    const std::string official = (dir.path() / "official").string();
+    const QString chinese = QString::fromStdString(testsupport::BuildTestFile("nhi_icd10cm_2023_zh.csv"));
+    auto w = std::make_unique<BuildDatabaseDialog>(dbPath(), official);
+    w->setFile(File::ChineseEdition, chinese);
+    w->startBuild();
+    ASSERT_TRUE(w->building());
+    QPointer<QThread> thread = w->findChild<QThread*>();
+    ASSERT_FALSE(thread.isNull()) << "the window owns its build's thread";
+    QTRY_VERIFY_WITH_TIMEOUT(!w->building(), 30000);
+    QTRY_VERIFY(thread.isNull());
+
+    const std::string built = testsupport::ReadFile(dbPath());
+    w = std::make_unique<BuildDatabaseDialog>(dbPath(), official);
+    w->setFile(File::ChineseEdition, chinese);
+    w->startBuild();
+    ASSERT_TRUE(w->building());
+    thread = w->findChild<QThread*>();
+    ASSERT_FALSE(thread.isNull());
+    w.reset();
+    EXPECT_TRUE(thread.isNull());
+    EXPECT_EQ(testsupport::ReadFile(dbPath()), built);
+    EXPECT_FALSE(fs::exists(dbPath() + ".part"));
 }
 
 namespace {

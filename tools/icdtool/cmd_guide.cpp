@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <map>
 
-#include "clinicbuild.h"
+#include "dbbuild/clinicbuild.h"
 #include "commands.h"
 #include "guide/importer.h"
 #include "text/paths.h"
@@ -31,7 +31,8 @@ const char* kGuideUsage =
 
 int BuildGuide(const Args& args) {
     std::string out,
-        data = build::OfficialDataDir(text::Utf8FromPath(text::PathFromUtf8(ExecutablePath()).parent_path()));
+        data =
+            dbbuild::OfficialDataDir(text::Utf8FromPath(text::PathFromUtf8(ExecutablePath()).parent_path()));
     guide::ImportSources given;
     const std::map<std::string, std::string*> options = {{"--data", &data},
                                                          {"--tabular", &given.tabular},

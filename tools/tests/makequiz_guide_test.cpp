@@ -11,16 +11,16 @@
 
 #include "codes/coderules.h"
 #include "codes/notecodes.h"
-#include "commands.h"
 #include "db/connection.h"
 #include "db/databasefile.h"
 #include "guide/guidefile.h"
 #include "guide/reader.h"
 #include "quiz/bankmaker.h"
 #include "quiz/questionbank.h"
-#include "quizguide.h"
 #include "testsupport/testsupport.h"
 #include "text/text.h"
+#include "tools/icdtool/commands.h"
+#include "tools/icdtool/quizguide.h"
 
 namespace fs = std::filesystem;
 using quiz::QuestionKind;

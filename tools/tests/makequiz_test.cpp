@@ -1,7 +1,7 @@
 // The make-quiz command as a teacher runs it: its options, its messages, and
 // the file it writes or leaves alone.
 
-#include "commands.h"
+#include "tools/icdtool/commands.h"
 
 #include <filesystem>
 

@@ -8,9 +8,9 @@
 #include <cstdint>
 #include <iterator>
 
-#include "cmd_build.h"
+#include "dbbuild/build.h"
 
-namespace icdtool::build {
+namespace dbbuild {
 
 namespace {
 
@@ -248,4 +248,4 @@ std::string ComposeCompatibilityIdeographs(const std::string& s) {
     return out;
 }
 
-} // namespace icdtool::build
+} // namespace dbbuild

@@ -8,15 +8,15 @@
 #include <fstream>
 #include <set>
 
-#include "clinicbuild.h"
-#include "cmd_build_steps.h"
+#include "dbbuild/clinicbuild.h"
+#include "dbbuild/steps.h"
 #include "codes/coderules.h"
 #include "db/statement.h"
 #include "text/paths.h"
 #include "text/text.h"
 #include "text/textfile.h"
 
-namespace icdtool::build {
+namespace dbbuild {
 
 namespace {
 
@@ -246,4 +246,4 @@ void ImportNhiIcd9Map(Build& b) {
     b.progress.done(static_cast<long>(pairs.size()), "pairs");
 }
 
-} // namespace icdtool::build
+} // namespace dbbuild

@@ -1,6 +1,4 @@
-#include "cmd_build.h"
-#include "cmd_build_steps.h"
-#include "commands.h"
+#include "dbbuild/build.h"
 
 #include <filesystem>
 
@@ -9,7 +7,7 @@
 #include "testsupport/testsupport.h"
 #include "text/text.h"
 
-using namespace icdtool::build;
+using namespace dbbuild;
 namespace fs = std::filesystem;
 
 namespace {
@@ -214,46 +212,4 @@ TEST(BuildInput, csvQuotes) {
     ASSERT_EQ(rows.size(), 2u);
     EXPECT_EQ(rows[0], (std::vector<std::string>{"a", "b,\"c\"", "d"}));
     EXPECT_EQ(rows[1], (std::vector<std::string>{"multi\nline", "", ""}));
-}
-
-TEST(BuildCommand, optionsAreCheckedBeforeAnythingIsWritten) {
-    testsupport::TempDir dir;
-    const std::string out = dir.file("icd10_2023.mdb");
-    EXPECT_EQ(icdtool::BuildDb({"--help"}), 0);
-    EXPECT_EQ(icdtool::BuildDb({}), 2);
-    EXPECT_EQ(icdtool::BuildDb({out, "--no-such-option"}), 2);
-    EXPECT_EQ(icdtool::BuildDb({out, "second.mdb"}), 2);
-    EXPECT_THROW(icdtool::BuildDb({out, "--order", out, "--april"}), Error); // --april goes with --data
-    EXPECT_THROW(icdtool::BuildDb({out, "--order"}), Error);                 // an option without its value
-    EXPECT_THROW(icdtool::BuildDb({out, "--data", dir.file("nowhere")}), Error);
-    EXPECT_TRUE(fs::is_empty(dir.path()));
-}
-
-// The table of sources is what the command reads: each option of a source is
-// listed once in --help, in the table's order (test-data options in their own
-// part), and is taken by the option parser (a value option without its value
-// says so, rather than being unknown).
-TEST(BuildCommand, everySourceOptionIsListedOnceInTheHelpAndTaken) {
-    testing::internal::CaptureStdout();
-    ASSERT_EQ(icdtool::BuildDb({"--help"}), 0);
-    const std::string help = testing::internal::GetCapturedStdout();
-    const std::size_t testPart = help.find("TEST DATA ONLY");
-    ASSERT_NE(testPart, std::string::npos);
-    std::size_t last = 0, lastTest = testPart;
-    for (const Source& source : Sources()) {
-        for (const SourceOption& option : source.options) {
-            const std::size_t at = help.find(option.help);
-            EXPECT_TRUE(at != std::string::npos && at > last && at < testPart) << option.name;
-            EXPECT_EQ(help.find(option.help, at + 1), std::string::npos) << option.name;
-            last = at;
-            EXPECT_NE(option.value, nullptr) << option.name;
-            EXPECT_THROW(icdtool::BuildDb({"out.mdb", option.name}), Error) << option.name;
-        }
-        for (const SourceOption& option : source.testOptions) {
-            const std::size_t at = help.find(option.help);
-            EXPECT_TRUE(at != std::string::npos && at > lastTest) << option.name;
-            lastTest = at;
-            EXPECT_NE(option.flag, nullptr) << option.name;
-        }
-    }
 }

@@ -12,13 +12,13 @@
 #include <unordered_map>
 #include <vector>
 
-#include "cmd_build.h"
+#include "dbbuild/build.h"
 
 namespace db {
 class Connection;
 }
 
-namespace icdtool::build {
+namespace dbbuild {
 
 struct OrderRow {
     std::string code;
@@ -135,4 +135,4 @@ struct StepRow {
 // whose source was not given passes at once.
 const std::vector<StepRow>& BuildSteps();
 
-} // namespace icdtool::build
+} // namespace dbbuild

@@ -1,19 +1,18 @@
 // Building from the Taiwan NHI open-data files: small files of our own in the
-// exact published formats (tools/tests/data), with the quirks of the real ones.
+// exact published formats (dbbuild/tests/data), with the quirks of the real ones.
 #include <algorithm>
 #include <filesystem>
 #include <set>
 
-#include "clinicbuild.h"
-#include "cmd_build.h"
-#include "commands.h"
+#include "dbbuild/clinicbuild.h"
+#include "dbbuild/build.h"
 #include "db/connection.h"
 #include "db/query.h"
 #include "search/statement.h"
 #include "testsupport/testsupport.h"
 #include "text/text.h"
 
-using namespace icdtool::build;
+using namespace dbbuild;
 namespace fs = std::filesystem;
 
 namespace {

@@ -1,5 +1,5 @@
 // The clinic's build: its NHI files with the project's official US files.
-#include "clinicbuild.h"
+#include "dbbuild/clinicbuild.h"
 
 #include <filesystem>
 #include <fstream>
@@ -10,7 +10,7 @@
 
 namespace fs = std::filesystem;
 
-namespace icdtool::build {
+namespace dbbuild {
 
 std::string OfficialDataDir(const std::string& exeDir) {
     const fs::path dir = text::PathFromUtf8(exeDir);
@@ -61,4 +61,4 @@ Counts BuildClinicDatabase(const ClinicFiles& files, const std::string& official
     return BuildDatabase(ClinicOptions(files, officialDir, out), nullptr, progress);
 }
 
-} // namespace icdtool::build
+} // namespace dbbuild

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-namespace icdtool::build {
+namespace dbbuild {
 
 // A build error: bad option, unreadable file, malformed line ("FILE:LINE: ...").
 class Error : public std::runtime_error {
@@ -209,4 +209,4 @@ void PickFromData(Options& o, const std::string& data, bool april, bool noIcd9, 
 // The schema file built into the program.
 const char* BuiltInSchema();
 
-} // namespace icdtool::build
+} // namespace dbbuild

@@ -1,8 +1,8 @@
-#include "cmd_build.h"
+#include "dbbuild/build.h"
 
 #include <gtest/gtest.h>
 
-using icdtool::build::TestChineseName;
+using dbbuild::TestChineseName;
 
 namespace {
 bool Has(const std::string& s, const std::string& part) {

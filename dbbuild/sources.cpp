@@ -2,9 +2,9 @@
 // lines; and the steps of the build in their order.
 #include <cstdio>
 
-#include "cmd_build_steps.h"
+#include "dbbuild/steps.h"
 
-namespace icdtool::build {
+namespace dbbuild {
 
 namespace {
 
@@ -208,4 +208,4 @@ const std::vector<StepRow>& BuildSteps() {
     return steps;
 }
 
-} // namespace icdtool::build
+} // namespace dbbuild

@@ -4,10 +4,10 @@
 
 #include <cstdio>
 
-#include "cmd_build.h"
+#include "dbbuild/build.h"
 #include "text/wide.h"
 
-namespace icdtool::build {
+namespace dbbuild {
 
 LineReader::LineReader(const std::string& path) : m_path(path) {
     if (path.ends_with(".xz"))
@@ -41,4 +41,4 @@ bool LineReader::next(std::string& line) {
     return true;
 }
 
-} // namespace icdtool::build
+} // namespace dbbuild

@@ -8,9 +8,9 @@
 #include <cctype>
 #include <unordered_map>
 
-#include "cmd_build.h"
+#include "dbbuild/build.h"
 
-namespace icdtool::build {
+namespace dbbuild {
 
 namespace {
 
@@ -444,4 +444,4 @@ std::string TestChineseName(const std::string& code, const std::string& english)
     return name;
 }
 
-} // namespace icdtool::build
+} // namespace dbbuild

@@ -9,9 +9,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "cmd_build.h"
+#include "dbbuild/build.h"
 
-namespace icdtool::build {
+namespace dbbuild {
 
 LineReader::LineReader(const std::string& path) : m_path(path) {
     if (::access(path.c_str(), R_OK) != 0)
@@ -82,4 +82,4 @@ bool LineReader::next(std::string& line) {
     return true;
 }
 
-} // namespace icdtool::build
+} // namespace dbbuild

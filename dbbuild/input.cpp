@@ -7,12 +7,12 @@
 #include <fstream>
 #include <sstream>
 
-#include "cmd_build.h"
+#include "dbbuild/build.h"
 #include "text/paths.h"
 #include "text/text.h"
 #include "text/textfile.h"
 
-namespace icdtool::build {
+namespace dbbuild {
 
 void LineReader::fail(const std::string& what) const {
     throw Error(m_path + ":" + std::to_string(m_lineNo) + ": " + what);
@@ -191,4 +191,4 @@ void CsvFile::fail(const Row& row, const std::string& what) const {
     throw Error(m_path + ":" + std::to_string(row.line) + ": " + what);
 }
 
-} // namespace icdtool::build
+} // namespace dbbuild

@@ -3,7 +3,7 @@
 #include <map>
 #include <set>
 
-#include "cmd_build.h"
+#include "dbbuild/build.h"
 #include "db/connection.h"
 #include "db/query.h"
 #include "testsupport/testsupport.h"
@@ -57,7 +57,7 @@ TEST_F(FullDb, rowAndBillableCountsMatchTheOctober2022Release) {
 TEST_F(FullDb, marksOf2023AgreeWithTheChangeListAndTheAddenda) {
     ICD_REQUIRE_SHARED_DATA();
     // The derived change list of the reference data, code by code.
-    icdtool::build::TsvReader in(
+    dbbuild::TsvReader in(
         (testsupport::SharedDataDir() / "icd10cm" / "icd10cm_changes_fy2022_to_fy2023.tsv").string(),
         {"code", "change_fy2022_to_oct2022"});
     std::set<std::string> added, deleted, header;
@@ -74,7 +74,7 @@ TEST_F(FullDb, marksOf2023AgreeWithTheChangeListAndTheAddenda) {
     EXPECT_EQ(codes("SELECT ICD10_NO FROM ICD10 WHERE ICD10_2023FLAG='X'"), header);
     // The official addenda count 1,176 code and 328 header additions, 287 code deletions (some of them
     // codes that became headers); the 1,468 added codes include subdivisions the addenda list by parent.
-    icdtool::build::TsvReader add(
+    dbbuild::TsvReader add(
         (testsupport::SharedDataDir() / "icd10cm" / "icd10cm_order_addenda_2023_oct2022.tsv").string(),
         {"action", "code"});
     std::set<std::string> addendaAdded, addendaDeleted;

@@ -4,12 +4,12 @@
 #include <cstdint>
 #include <set>
 
-#include "cmd_build_steps.h"
+#include "dbbuild/steps.h"
 #include "codes/coderules.h"
 #include "db/statement.h"
 #include "text/text.h"
 
-namespace icdtool::build {
+namespace dbbuild {
 
 namespace {
 
@@ -157,4 +157,4 @@ void ImportRanks(Build& b) {
         MakeTestRanks(b);
 }
 
-} // namespace icdtool::build
+} // namespace dbbuild

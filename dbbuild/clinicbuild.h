@@ -2,22 +2,22 @@
 // The clinic's full code database from the Taiwan NHI files it downloads, with
 // the project's own official US files for everything else: what the program's
 // build window and `icdtool build-db OUT --chinese FILE` share. The build runs
-// the importers of build-db (cmd_build.h) on its own connection, so a window
-// runs it on a thread of its own.
+// the importers of the database build (build.h) on its own connection, so a
+// window runs it on a thread of its own.
 //
-//   build::ClinicFiles files;
+//   dbbuild::ClinicFiles files;
 //   files.chinese = "/home/clinic/下載/177507.csv";
-//   const std::string problem = build::CheckNhiFileHeader(build::NhiFile::ChineseEdition, files.chinese);
+//   const std::string problem = dbbuild::CheckNhiFileHeader(dbbuild::NhiFile::ChineseEdition, files.chinese);
 //   if (!problem.empty()) ...show it beside the file...
-//   build::BuildClinicDatabase(files, build::OfficialDataDir(exeDir), target,
-//                              [&](const build::BuildStep& s) { ...show s...; return !cancelled; });
+//   dbbuild::BuildClinicDatabase(files, dbbuild::OfficialDataDir(exeDir), target,
+//                                [&](const dbbuild::BuildStep& s) { ...show s...; return !cancelled; });
 
 #include <string>
 #include <vector>
 
-#include "cmd_build.h"
+#include "dbbuild/build.h"
 
-namespace icdtool::build {
+namespace dbbuild {
 
 // The NHI open-data files a clinic brings.
 enum class NhiFile {
@@ -81,4 +81,4 @@ Counts BuildClinicDatabase(const ClinicFiles& files, const std::string& official
 // The options of that build, as `icdtool build-db` takes them.
 Options ClinicOptions(const ClinicFiles& files, const std::string& officialDir, const std::string& out);
 
-} // namespace icdtool::build
+} // namespace dbbuild

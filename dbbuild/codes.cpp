@@ -5,12 +5,12 @@
 #include <set>
 #include <unordered_set>
 
-#include "cmd_build_steps.h"
 #include "codes/coderules.h"
+#include "dbbuild/steps.h"
 #include "db/statement.h"
 #include "text/text.h"
 
-namespace icdtool::build {
+namespace dbbuild {
 
 namespace {
 
@@ -215,4 +215,4 @@ void WriteCodes(Build& b) {
     b.progress.done(static_cast<long>(b.codeRows.size()), "rows");
 }
 
-} // namespace icdtool::build
+} // namespace dbbuild

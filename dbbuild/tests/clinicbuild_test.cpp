@@ -2,10 +2,9 @@
 // the program's build window runs it (progress, cancel) and as `icdtool
 // build-db OUT --chinese FILE` runs it (the official files found beside the
 // tool).
-#include "clinicbuild.h"
+#include "dbbuild/clinicbuild.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <filesystem>
 #include <iterator>
 #include <vector>
@@ -13,7 +12,7 @@
 #include "testsupport/testsupport.h"
 #include "text/paths.h"
 
-using namespace icdtool::build;
+using namespace dbbuild;
 namespace fs = std::filesystem;
 
 namespace {
@@ -110,24 +109,4 @@ TEST(OfficialFiles, areTheSourcesFromTheBuildFolderAndTheInstalledOnesElsewhere)
     // Installed (lib/icd10tcm beside share/icd10tcm/official under any prefix).
     EXPECT_EQ(text::PathFromUtf8(OfficialDataDir("/opt/中醫/" ICD_APP_DIR)),
               text::PathFromUtf8("/opt/中醫/" ICD_OFFICIAL_INSTALL_DIR).lexically_normal());
-}
-
-// The real tool, installed as `cmake --install` lays it out, given only the
-// clinic's file.
-TEST(OfficialFiles, anInstalledIcdtoolBuildsFromTheChineseEditionAlone) {
-    const std::string tool = ICD_ICDTOOL;
-    if (tool.empty()) GTEST_SKIP() << "the tool is not run in a cross build";
-    testsupport::TempDir dir;
-    const fs::path app = dir.path() / "usr" / "lib" / "x" / "icd10tcm";
-    fs::create_directories(app);
-    fs::copy_file(tool, app / "icdtool");
-    const std::string orderFile = WriteOfficialTestFiles(OfficialDataDir(app.string()));
-    const std::string out = dir.file("icd10_2023.mdb");
-    const std::string command = (app / "icdtool").string() + " build-db " + out + " --chinese " +
-                                BuildTestFile("nhi_icd10cm_2023_zh.csv") + " 2>" + dir.file("log");
-    ASSERT_EQ(std::system(command.c_str()), 0) << testsupport::ReadFile(dir.file("log"));
-    EXPECT_EQ(testsupport::QueryRows(
-                  out, "SELECT VALUE FROM BUILDINFO WHERE KEY IN ('order', 'icd11') ORDER BY KEY"),
-              "icd11_mms_ch26_tm1_zh_tw.tsv\n" + orderFile + "\n");
-    EXPECT_EQ(testsupport::QueryRows(out, "SELECT count(*) FROM ICD10 WHERE ICD10_CNAME<>''"), "36\n");
 }
