@@ -5,7 +5,7 @@
 #include <chrono>
 
 #include "db/nameskeeper.h"
-#include "db/namesquery.h"
+#include "db/namesrows.h"
 #include "text/text.h"
 
 namespace db {

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "db/connection.h"
+#include "db/namesform.h"
 #include "db/namesindex.h"
 #include "db/namesquery.h"
 #include "db/query.h"
@@ -151,7 +152,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         static const auto index = db::NamesIndex::Build(conn.handle());
         if (const auto form = db::NamesFormOf(index, result.text(), 50000); form && !failed) {
             std::vector<std::string> answered;
-            result.openAs(form->text, form->rows);
+            db::OpenNamesForm(result, *form);
             for (; !result.eof(); result.next())
                 answered.push_back(result.field("ICD10_NO") + "|" + result.field("ICD10_CNAME"));
             result.close();

@@ -2,6 +2,7 @@
 // statement, and the life of the index beside the file it describes.
 #include <random>
 
+#include "db/namesform.h"
 #include "db/namesindex.h"
 #include "db/namesquery.h"
 #include "db/statement.h"
@@ -200,6 +201,33 @@ TEST_F(NamesIndexTest, answeredConditionsLeaveTheEngineOnlyTheRest) {
     EXPECT_TRUE(form->text.ends_with(") AS names_rows CROSS JOIN ICD10 ON ICD10.rowid = names_rows.names_rid "
                                      "WHERE ((ICD10_FLAG='Y')) ORDER BY names_rows.names_pos"))
         << form->text;
+}
+
+// The row list reaches names_rows only bound to its statement, which alone
+// keeps it: SQL text cannot name a list.
+TEST_F(NamesIndexTest, theRowListIsBoundToItsStatement_andNamedByNothingElse) {
+    db.code("A00", "霍亂", "Cholera");
+    db.code("A01", "傷寒", "Typhoid");
+    db.code("A02", "志賀桿菌病", "Shigellosis");
+    const auto index = ready();
+    const std::string sql = "SELECT * FROM ICD10 WHERE ICD10_ENAME LIKE '%o%' ORDER BY ICD10_NO";
+    auto form = db::NamesFormOf(index, sql, 50000);
+    ASSERT_TRUE(form);
+    Query q(conn);
+    db::OpenNamesForm(q, *form);
+    form.reset(); // the statement's binding holds the list now
+    EXPECT_EQ(rows(q), plain(sql));
+    for (const char* text : {"SELECT names_rid FROM names_rows(1)", "SELECT names_rid FROM names_rows('A00')",
+                             "SELECT names_rid FROM names_rows(NULL)"}) {
+        q.setText(text);
+        try {
+            q.open();
+            ADD_FAILURE() << text;
+        } catch (const db::Error& e) {
+            EXPECT_STREQ(e.what(), "names_rows：參數不是名稱索引的代碼清單") << text;
+        }
+    }
+    EXPECT_TRUE(codes("SELECT names_rid FROM names_rows").empty()); // no list: no rows
 }
 
 TEST_F(NamesIndexTest, statementsOfOtherShapes_areSentAsWritten) {
