@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "app/core/indexednames.h"
 #include "db/connection.h"
 #include "db/namesform.h"
 #include "db/namesindex.h"
@@ -149,7 +150,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
         result.close();
         // The database in memory has no names index of its own: one built here.
-        static const auto index = db::NamesIndex::Build(conn.handle());
+        static const auto index = db::NamesIndex::Build(conn.handle(), app::IndexedNames());
         if (const auto form = db::NamesFormOf(index, result.text(), 50000); form && !failed) {
             std::vector<std::string> answered;
             db::OpenNamesForm(result, *form);

@@ -100,7 +100,8 @@ class NamesAnswerTest : public CodeDbTest {};
 TEST_F(NamesAnswerTest, headerExamples_answerAsTheEngineDoes) {
     conn.exec(
         "INSERT INTO ICD10 (ICD10_NO, ICD10_CNAME) VALUES ('A00', '霍亂'), ('A01', NULL), ('A02', '傷寒')");
-    const auto index = db::NamesIndex::Build(conn.handle());
+    const auto index =
+        db::NamesIndex::Build(conn.handle(), {{"ICD10", "ICD10_NO", {"ICD10_NO", "ICD10_CNAME"}}});
     const db::NamesTable& table = *index->table("ICD10");
     using Rows = std::vector<std::uint32_t>;
     auto engine = [&](const std::string& where) {
