@@ -7,7 +7,7 @@
 #                                 the table of docs/benchmarks.md
 #   ctest -L bench                each program once, briefly (skipped without the
 #                                 full-size test database)
-icd_add_bench(bench_common SOURCES ${CMAKE_CURRENT_LIST_DIR}/common_db.cpp LIBS icd_db)
+icd_add_bench(bench_common SOURCES ${CMAKE_CURRENT_LIST_DIR}/common_db.cpp LIBS icd_db icd_app_core)
 
 add_executable(bench_table ${CMAKE_CURRENT_LIST_DIR}/common_report.cpp)
 

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <string>
 
+#include "app/core/indexednames.h"
 #include "benchsupport.h"
 #include "db/connection.h"
 #include "db/databasefile.h"
@@ -157,7 +158,7 @@ void NamesIndexReady(benchmark::State& state) {
         const double before = StatusKb("VmRSS");
         db::Connection c;
         c.open(path);
-        c.startNamesIndex();
+        app::StartNamesIndex(c);
         if (!c.waitForNamesIndex()) return state.SkipWithError("the names index was not built");
         megabytes = static_cast<double>(c.namesIndex()->bytes()) / 1048576.0;
         growth = std::max(growth, (StatusKb("VmRSS") - before) / 1024.0);

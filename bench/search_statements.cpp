@@ -12,6 +12,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include "app/core/indexednames.h"
 #include "benchsupport.h"
 #include "db/connection.h"
 #include "db/query.h"
@@ -33,7 +34,7 @@ db::Connection* Full(benchmark::State& state) {
         }
         connection.open(path);
         // The names index as the program has it once it is built.
-        connection.startNamesIndex();
+        app::StartNamesIndex(connection);
         connection.waitForNamesIndex();
     }
     return &connection;

@@ -24,6 +24,7 @@
 #include <QTableView>
 
 #include "app/core/appcontext.h"
+#include "app/core/indexednames.h"
 #include "benchqt.h"
 #include "benchsupport.h"
 #include "db/query.h"
@@ -60,7 +61,7 @@ struct Window {
         benchsupport::OffscreenApplication();
         ctx.connection.open(path);
         // The names index as the program has it once it is built.
-        ctx.connection.startNamesIndex();
+        app::StartNamesIndex(ctx.connection);
         ctx.connection.waitForNamesIndex();
         form = std::make_unique<search::SearchWindow>(ctx);
         form->setLiveSearchPause(0);

@@ -5,7 +5,7 @@
 #include <chrono>
 
 #include "db/nameskeeper.h"
-#include "db/namesquery.h"
+#include "db/namesrows.h"
 #include "text/text.h"
 
 namespace db {
@@ -129,7 +129,12 @@ std::int64_t Connection::dataVersion() {
     return version;
 }
 
-void Connection::startNamesIndex() {
+void Connection::startNamesIndex(const NamesIndexSetup& setup) {
+    m_namesSetup = std::make_shared<const NamesIndexSetup>(setup);
+    buildNamesIndex();
+}
+
+void Connection::buildNamesIndex() {
     m_namesWanted = true;
     m_names.reset();
     if (!m_db || m_inHandler) return;
@@ -140,13 +145,13 @@ void Connection::startNamesIndex() {
     if (holdsOlderRead()) return;
     const std::int64_t version = dataVersion();
     if (version < 0) return;
-    m_names = std::make_unique<NamesKeeper>(file, static_cast<std::uint32_t>(version));
+    m_names = std::make_unique<NamesKeeper>(file, static_cast<std::uint32_t>(version), m_namesSetup);
 }
 
 std::shared_ptr<const NamesIndex> Connection::namesIndex() {
     if (!m_namesWanted || !m_db) return nullptr;
     if (!m_names || (m_names->done() && !m_names->index() && m_names->age() > NamesRetryAfter)) {
-        startNamesIndex();
+        buildNamesIndex();
         return nullptr;
     }
     return m_names->done() ? m_names->index() : nullptr;
@@ -154,7 +159,7 @@ std::shared_ptr<const NamesIndex> Connection::namesIndex() {
 
 bool Connection::waitForNamesIndex() {
     if (!m_namesWanted) return false;
-    if (!m_names) startNamesIndex();
+    if (!m_names) buildNamesIndex();
     if (!m_names) return false;
     m_names->wait();
     return m_names->index() != nullptr;

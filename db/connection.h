@@ -16,11 +16,12 @@
 // statement started or stepped then throws db::Error instead, and so do close()
 // and open().
 //
-// The names index (namesindex.h) of the open file is built in the background
-// once startNamesIndex() is called, and dropped by close(). namesIndex() gives
-// it only while it still describes the database: a change to the file, by this
-// connection or any other, makes it stale; it is then built again, and the
-// engine answers meanwhile (namesquery.h).
+// The names index (namesindex.h) of the open file, over the tables the caller
+// names, is built in the background once startNamesIndex() is called, and
+// dropped by close(). namesIndex() gives it only while it still describes the
+// database: a change to the file, by this connection or any other, makes it
+// stale; it is then built again, and the engine answers meanwhile
+// (namesquery.h).
 
 #include <cstdint>
 #include <functional>
@@ -36,6 +37,7 @@ namespace db {
 
 class NamesIndex;
 class NamesKeeper;
+struct NamesIndexSetup;
 
 class Connection {
 public:
@@ -72,10 +74,12 @@ public:
     void interrupt();
     bool isRunning() const { return m_running > 0; }
 
-    // Starts building the names index of the open file in the background (the
-    // program calls it after opening; nothing waits for it). A connection
-    // whose file another build cannot open (a database in memory) never has one.
-    void startNamesIndex();
+    // Starts building the names index of the open file over setup's tables in
+    // the background (the program calls it after opening, with the code
+    // tables its searches read; nothing waits for it). Builds again after a
+    // change use the same setup. A connection whose file another build cannot
+    // open (a database in memory) never has one.
+    void startNamesIndex(const NamesIndexSetup& setup);
     // The names index when it is built and nothing has changed the database
     // since it began; null otherwise (not started, still building, failed, or
     // found stale and being built again).
@@ -106,12 +110,15 @@ public:
 private:
     void openWith(const std::string& path, int flags);
     static int OnProgress(void* self);
+    // Starts a build of the names index over m_namesSetup.
+    void buildNamesIndex();
     // The file's data version, changed by every commit of any connection; -1
     // when it cannot be read now.
     std::int64_t dataVersion();
 
     sqlite3* m_db = nullptr;
     std::unique_ptr<NamesKeeper> m_names;
+    std::shared_ptr<const NamesIndexSetup> m_namesSetup;
     bool m_namesWanted = false;
     std::string m_path;
     std::function<void()> m_progress;

@@ -81,14 +81,6 @@ const NamesColumn* NamesTable::column(std::string_view wanted) const {
     return nullptr;
 }
 
-const std::vector<NamesIndex::IndexedTable>& NamesIndex::IndexedTables() {
-    static const std::vector<IndexedTable> tables = {
-        {"ICD10", "ICD10_NO", {"ICD10_NO", "ICD10_CNAME", "ICD10_ENAME"}},
-        {"ICD9", "", {"ICD9_NAME", "ICD9_NAME2"}},
-    };
-    return tables;
-}
-
 const NamesTable* NamesIndex::table(std::string_view wanted) const {
     for (const auto& t : m_tables)
         if (SameFolded(t.name, wanted)) return &t;
@@ -314,14 +306,14 @@ std::optional<std::pair<std::size_t, std::size_t>> NamesIndex::KeyPrefixRows(con
 
 namespace {
 
-bool HasColumn(sqlite3* db, const char* table, const char* column) {
-    return sqlite3_table_column_metadata(db, nullptr, table, column, nullptr, nullptr, nullptr, nullptr,
-                                         nullptr) == SQLITE_OK;
+bool HasColumn(sqlite3* db, const std::string& table, const std::string& column) {
+    return sqlite3_table_column_metadata(db, nullptr, table.c_str(), column.c_str(), nullptr, nullptr,
+                                         nullptr, nullptr, nullptr) == SQLITE_OK;
 }
 
 // Whether the table's rows are reached by their row id under that name: not a
 // WITHOUT ROWID table, and no column of its own called rowid.
-bool HasPlainRowid(sqlite3* db, const char* table) {
+bool HasPlainRowid(sqlite3* db, const std::string& table) {
     sqlite3_stmt* st = nullptr;
     bool plain = false;
     if (sqlite3_prepare_v2(db,
@@ -330,7 +322,7 @@ bool HasPlainRowid(sqlite3* db, const char* table) {
                            "(SELECT sql NOT LIKE '%WITHOUT%ROWID%' FROM sqlite_master WHERE type='table' "
                            "AND name=?1 COLLATE NOCASE)",
                            -1, &st, nullptr) == SQLITE_OK) {
-        sqlite3_bind_text(st, 1, table, -1, SQLITE_STATIC);
+        sqlite3_bind_text(st, 1, table.c_str(), -1, SQLITE_STATIC);
         plain = sqlite3_step(st) == SQLITE_ROW && sqlite3_column_int(st, 0) == 0 &&
                 sqlite3_column_int(st, 1) == 1;
     }
@@ -349,13 +341,13 @@ NamesTable ReadTable(sqlite3* db, const NamesIndex::IndexedTable& wanted, const 
     table.name = wanted.table;
     table.orderColumn = wanted.orderColumn;
     std::string sql = "SELECT rowid";
-    for (const char* c : wanted.columns) {
+    for (const std::string& c : wanted.columns) {
         if (!HasColumn(db, wanted.table, c)) continue;
         table.columns.emplace_back().name = c;
         sql += "," + SqlIdentifier(c);
     }
-    const bool keyed = *wanted.orderColumn != '\0';
-    // The key is one of the indexed columns (ICD10_NO is).
+    const bool keyed = !wanted.orderColumn.empty();
+    // The key, when it is one of the indexed columns (a code column is).
     const NamesColumn* keyColumn = keyed ? table.column(wanted.orderColumn) : nullptr;
     sql += " FROM " + SqlIdentifier(wanted.table) + " ORDER BY " +
            (keyed ? SqlIdentifier(wanted.orderColumn) : std::string("rowid"));
@@ -440,12 +432,13 @@ NamesTable ReadTable(sqlite3* db, const NamesIndex::IndexedTable& wanted, const 
 
 } // namespace
 
-std::shared_ptr<const NamesIndex> NamesIndex::Build(sqlite3* db, const std::atomic<bool>* stop) {
+std::shared_ptr<const NamesIndex> NamesIndex::Build(sqlite3* db, const std::vector<IndexedTable>& tables,
+                                                    const std::atomic<bool>* stop) {
     auto index = std::make_shared<NamesIndex>();
-    for (const auto& wanted : IndexedTables()) {
+    for (const auto& wanted : tables) {
         // A table whose rows have no row id, or a column that hides it, is left
         // out, and so is one without its key.
-        const bool keyed = *wanted.orderColumn != '\0';
+        const bool keyed = !wanted.orderColumn.empty();
         if (HasPlainRowid(db, wanted.table) && (!keyed || HasColumn(db, wanted.table, wanted.orderColumn))) {
             NamesTable table = ReadTable(db, wanted, stop);
             if (!table.columns.empty()) index->m_tables.push_back(std::move(table));

@@ -1,12 +1,13 @@
 #pragma once
-// The names index: the name columns of the code tables held in memory, so that
-// a word condition (ICD10_CNAME LIKE '%扭傷%') is answered by a byte search
-// over one buffer instead of the engine decoding the text of every row.
+// The names index: name columns of a database held in memory, so that a word
+// condition (ICD10_CNAME LIKE '%扭傷%') is answered by a byte search over one
+// buffer instead of the engine decoding the text of every row.
 //
 // Each indexed column is one buffer holding every row's value with the ASCII
-// letters folded to lower case, each value followed by a NUL, in the table's
-// key order: code order for ICD10 (ICD10_NO, whose values are indexed the same
-// way so that a code pattern narrows a name search), row order for ICD9. A LIKE
+// letters folded to lower case, each value followed by a NUL, in the order the
+// caller names for its table: a key's order (code order for ICD10: ICD10_NO,
+// whose values are indexed the same way so that a code pattern narrows a name
+// search) or the row order (ICD9). A LIKE
 // pattern is matched with exactly the engine's rules: ASCII letters in any
 // case, every other character exact, % any run of characters (none included),
 // _ one character, the whole value. Where bytes alone cannot tell what the
@@ -22,23 +23,26 @@
 //   match ICD10_NO    "a00%"       => {0, 1}
 //   match ICD10_CNAME "%\xE9%"     => unknown  (not well-formed UTF-8)
 //
-// An index is a snapshot and never changes once built. The connection builds
-// it in the background, checks before each use that the database has not
-// changed since, and drops it when it closes (connection.h); namesquery.h
-// answers statements from it.
+// What is indexed is the caller's to say (NamesIndex::IndexedTable): the
+// program passes the code tables its searches read (app/core/indexednames.h);
+// db/ itself names no table. An index is a snapshot and never changes once
+// built. The connection builds it in the background, checks before each use
+// that the database has not changed since, and drops it when it closes
+// (connection.h); namesquery.h answers statements from it.
 //
 // The Alphabetic Index of the coder's guide (guide/indexsearch.h) keeps its own
 // word index of the guide's terms, for words that begin a word of a term. To
 // find a typed text anywhere inside the terms as the code search does
 // (title LIKE '%word%'), it would use this machinery instead: the guide's
-// table goes into IndexedTables() ({"term", "", {"title"}}: kept in row order, which
-// is its id order), the guide's connection calls startNamesIndex(), and its
+// connection calls startNamesIndex() with the guide's table
+// ({"term", "", {"title"}}: kept in row order, which is its id order), and its
 // word statements are opened through TryOpenWithNames.
 
 #include <array>
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -105,19 +109,24 @@ struct NamesTable {
 
 class NamesIndex {
 public:
-    // What is indexed, table by table.
+    // What is indexed, table by table: the table, the key its rows are kept in
+    // order of ("" for the row order; the key is best one of the columns, so
+    // that a code prefix narrows a name search), and the name columns.
+    //   {"ICD10", "ICD10_NO", {"ICD10_NO", "ICD10_CNAME", "ICD10_ENAME"}}
+    //   {"ICD9", "", {"ICD9_NAME", "ICD9_NAME2"}}
     struct IndexedTable {
-        const char* table;
-        const char* orderColumn; // "" for the row order
-        std::vector<const char*> columns;
+        std::string table;
+        std::string orderColumn;
+        std::vector<std::string> columns;
     };
-    static const std::vector<IndexedTable>& IndexedTables();
 
-    // Reads every table and column of IndexedTables() that the database has through the
-    // given handle (tables or columns it lacks are left out). When `stop` is
-    // given and becomes true the build ends early with db::Interrupted. Engine
-    // errors throw db::Error.
-    static std::shared_ptr<const NamesIndex> Build(sqlite3* handle, const std::atomic<bool>* stop = nullptr);
+    // Reads every table and column of `tables` that the database has through
+    // the given handle (tables or columns it lacks are left out, and so is a
+    // table whose rows have no plain row id or that lacks its key). When
+    // `stop` is given and becomes true the build ends early with
+    // db::Interrupted. Engine errors throw db::Error.
+    static std::shared_ptr<const NamesIndex> Build(sqlite3* handle, const std::vector<IndexedTable>& tables,
+                                                   const std::atomic<bool>* stop = nullptr);
 
     const std::vector<NamesTable>& tables() const { return m_tables; }
     const NamesTable* table(std::string_view name) const; // case-insensitive
@@ -146,6 +155,15 @@ public:
 
 private:
     std::vector<NamesTable> m_tables;
+};
+
+// What a connection's names index is built over (Connection::startNamesIndex).
+struct NamesIndexSetup {
+    std::vector<NamesIndex::IndexedTable> tables;
+    // Called on the build's thread once the tables are read and before the
+    // index is published, at every build (a test commits a write here, to see
+    // an index read across a commit found stale and not used). Must not throw.
+    std::function<void()> afterRead;
 };
 
 // Whether a value matches a LIKE pattern by the engine's rules, both taken as

@@ -6,8 +6,9 @@
 
 namespace db {
 
-NamesKeeper::NamesKeeper(std::string path, std::uint32_t version)
-    : m_path(std::move(path)), m_version(version), m_thread([this] { build(); }) {}
+NamesKeeper::NamesKeeper(std::string path, std::uint32_t version,
+                         std::shared_ptr<const NamesIndexSetup> setup)
+    : m_path(std::move(path)), m_version(version), m_setup(std::move(setup)), m_thread([this] { build(); }) {}
 
 NamesKeeper::~NamesKeeper() {
     m_stop = true;
@@ -26,7 +27,7 @@ void NamesKeeper::build() {
             handle, 10000, [](void* stop) { return static_cast<std::atomic<bool>*>(stop)->load() ? 1 : 0; },
             &m_stop);
         try {
-            index = NamesIndex::Build(handle, &m_stop);
+            index = NamesIndex::Build(handle, m_setup->tables, &m_stop);
         } catch (const Error&) {
             index = nullptr;
         } catch (const std::bad_alloc&) {
@@ -34,6 +35,7 @@ void NamesKeeper::build() {
         }
     }
     sqlite3_close_v2(handle);
+    if (m_setup->afterRead && !m_stop) m_setup->afterRead();
     const std::lock_guard lock(m_mutex);
     m_index = std::move(index);
     m_done = true;

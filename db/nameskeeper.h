@@ -18,9 +18,10 @@ namespace db {
 
 class NamesKeeper {
 public:
-    // Starts building from the database file at path. `version` is the
-    // database's data version when the build began (see Connection).
-    NamesKeeper(std::string path, std::uint32_t version);
+    // Starts building the index of `setup`'s tables from the database file at
+    // path, calling its afterRead between reading and publishing. `version`
+    // is the database's data version when the build began (see Connection).
+    NamesKeeper(std::string path, std::uint32_t version, std::shared_ptr<const NamesIndexSetup> setup);
     ~NamesKeeper();
     NamesKeeper(const NamesKeeper&) = delete;
     NamesKeeper& operator=(const NamesKeeper&) = delete;
@@ -40,6 +41,7 @@ private:
 
     const std::string m_path;
     const std::uint32_t m_version;
+    const std::shared_ptr<const NamesIndexSetup> m_setup;
     const std::chrono::steady_clock::time_point m_started = std::chrono::steady_clock::now();
     std::atomic<bool> m_stop{false};
     std::mutex m_mutex;

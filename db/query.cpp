@@ -34,7 +34,6 @@ void Query::close() {
         m_stmt = nullptr;
     }
     m_names.clear();
-    m_resources.reset();
     m_eof = true;
 }
 
@@ -43,15 +42,22 @@ void Query::open() {
     start(text());
 }
 
-void Query::openAs(const std::string& engineText, std::shared_ptr<const void> resources) {
+void Query::openAs(const std::string& engineText, const std::function<void(sqlite3_stmt*)>& bind) {
     close();
-    m_resources = std::move(resources);
-    start(engineText);
+    start(engineText, bind);
 }
 
-void Query::start(const std::string& statement) {
+void Query::start(const std::string& statement, const std::function<void(sqlite3_stmt*)>& bind) {
     sqlite3* db = m_conn.handle();
     m_stmt = detail::PrepareOne(db, statement);
+    if (bind) {
+        try {
+            bind(m_stmt);
+        } catch (...) {
+            close();
+            throw;
+        }
+    }
     int n = sqlite3_column_count(m_stmt);
     m_names.reserve(static_cast<std::size_t>(n));
     for (int i = 0; i < n; ++i) {

@@ -11,7 +11,7 @@
 // (ALTER TABLE, UPDATE) runs with execute(). Errors throw db::Error carrying the
 // engine's message; the query is then closed.
 
-#include <memory>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -42,9 +42,11 @@ public:
     // Runs the statement and stands on its first row (eof() when there is none).
     void open();
     // The same with `engineText` sent in place of the lines, which stay as they
-    // are; `resources` are kept until the query closes (db internals: the names
-    // index's form of a statement, namesquery.h).
-    void openAs(const std::string& engineText, std::shared_ptr<const void> resources);
+    // are, and `bind` given the prepared statement to bind its parameters
+    // before the first row is read; what it binds stays with the statement
+    // until the query closes (db internals: the names index's form of a
+    // statement, namesquery.h).
+    void openAs(const std::string& engineText, const std::function<void(sqlite3_stmt*)>& bind);
     void close();
     bool isOpen() const { return m_stmt != nullptr; }
     bool eof() const { return m_eof; }
@@ -72,13 +74,12 @@ public:
 private:
     int indexOf(std::string_view name) const;
     void step();
-    void start(const std::string& text);
+    void start(const std::string& text, const std::function<void(sqlite3_stmt*)>& bind = {});
 
     Connection& m_conn;
     std::vector<std::string> m_lines;
     sqlite3_stmt* m_stmt = nullptr;
     std::vector<std::string> m_names;
-    std::shared_ptr<const void> m_resources;
     bool m_eof = true;
 };
 

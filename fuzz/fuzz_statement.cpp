@@ -14,7 +14,9 @@
 #include <string>
 #include <vector>
 
+#include "app/core/indexednames.h"
 #include "db/connection.h"
+#include "db/namesform.h"
 #include "db/namesindex.h"
 #include "db/namesquery.h"
 #include "db/query.h"
@@ -148,10 +150,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
         result.close();
         // The database in memory has no names index of its own: one built here.
-        static const auto index = db::NamesIndex::Build(conn.handle());
+        static const auto index = db::NamesIndex::Build(conn.handle(), app::IndexedNames());
         if (const auto form = db::NamesFormOf(index, result.text(), 50000); form && !failed) {
             std::vector<std::string> answered;
-            result.openAs(form->text, form->rows);
+            db::OpenNamesForm(result, *form);
             for (; !result.eof(); result.next())
                 answered.push_back(result.field("ICD10_NO") + "|" + result.field("ICD10_CNAME"));
             result.close();

@@ -10,6 +10,7 @@
 #include <QKeyEvent>
 
 #include "app/core/databaseline.h"
+#include "app/core/indexednames.h"
 #include "app/core/startup.h"
 #include "app/widgets/imagebutton.h"
 #include "app/widgets/look.h"
@@ -215,7 +216,7 @@ void MainMenu::useDatabase(const std::string& path) {
         return;
     }
     // The new database's names, read in the background as at start-up.
-    m_ctx.connection.startNamesIndex();
+    app::StartNamesIndex(m_ctx.connection);
     showDatabaseLine(DatabaseLine(m_ctx.connection, db::DetectFileKind(path)));
     createWorkingWindows();
 }

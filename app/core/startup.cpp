@@ -5,6 +5,7 @@
 #include <random>
 #include <system_error>
 
+#include "app/core/indexednames.h"
 #include "db/databasefile.h"
 #include "db/error.h"
 #include "db/writefailure.h"
@@ -146,7 +147,7 @@ bool OpenDatabase(AppContext& context, const std::string& executablePath, const 
     }
     // The names index is read on a thread of its own: the menu does not wait
     // for it, and searches use the engine until it is there.
-    context.connection.startNamesIndex();
+    StartNamesIndex(context.connection);
     return true;
 }
 

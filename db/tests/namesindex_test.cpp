@@ -1,7 +1,9 @@
 // The names index against the engine itself: its LIKE, its rows for a
 // statement, and the life of the index beside the file it describes.
+#include <atomic>
 #include <random>
 
+#include "db/namesform.h"
 #include "db/namesindex.h"
 #include "db/namesquery.h"
 #include "db/statement.h"
@@ -12,11 +14,17 @@ using db::Query;
 
 namespace {
 
+// The fixture's code tables as the program indexes them.
+const std::vector<NamesIndex::IndexedTable> CodeTables = {
+    {"ICD10", "ICD10_NO", {"ICD10_NO", "ICD10_CNAME", "ICD10_ENAME"}},
+    {"ICD9", "", {"ICD9_NAME", "ICD9_NAME2"}},
+};
+
 class NamesIndexTest : public CodeDbTest {
 protected:
     // Starts the connection's index and waits for it.
     std::shared_ptr<const NamesIndex> ready() {
-        conn.startNamesIndex();
+        conn.startNamesIndex({CodeTables, {}});
         EXPECT_TRUE(conn.waitForNamesIndex());
         return conn.namesIndex();
     }
@@ -202,6 +210,57 @@ TEST_F(NamesIndexTest, answeredConditionsLeaveTheEngineOnlyTheRest) {
         << form->text;
 }
 
+// The row list reaches names_rows only bound to its statement, which alone
+// keeps it: SQL text cannot name a list.
+TEST_F(NamesIndexTest, theRowListIsBoundToItsStatement_andNamedByNothingElse) {
+    db.code("A00", "霍亂", "Cholera");
+    db.code("A01", "傷寒", "Typhoid");
+    db.code("A02", "志賀桿菌病", "Shigellosis");
+    const auto index = ready();
+    const std::string sql = "SELECT * FROM ICD10 WHERE ICD10_ENAME LIKE '%o%' ORDER BY ICD10_NO";
+    auto form = db::NamesFormOf(index, sql, 50000);
+    ASSERT_TRUE(form);
+    Query q(conn);
+    db::OpenNamesForm(q, *form);
+    form.reset(); // the statement's binding holds the list now
+    EXPECT_EQ(rows(q), plain(sql));
+    for (const char* text : {"SELECT names_rid FROM names_rows(1)", "SELECT names_rid FROM names_rows('A00')",
+                             "SELECT names_rid FROM names_rows(NULL)"}) {
+        q.setText(text);
+        try {
+            q.open();
+            ADD_FAILURE() << text;
+        } catch (const db::Error& e) {
+            EXPECT_STREQ(e.what(), "names_rows：參數不是名稱索引的代碼清單") << text;
+        }
+    }
+    EXPECT_TRUE(codes("SELECT names_rid FROM names_rows").empty()); // no list: no rows
+}
+
+// Only the tables and columns the caller names are indexed, those the
+// database has.
+TEST_F(NamesIndexTest, theCallersTablesAreIndexed_andNoOthers) {
+    db.code("A00", "霍亂", "Cholera");
+    db.icd9("845.00", "Sprain of ankle", "踝扭傷");
+    conn.startNamesIndex(
+        {{{"ICD9", "", {"ICD9_NAME2", "NO_SUCH_COLUMN"}}, {"NO_SUCH_TABLE", "", {"x"}}}, {}});
+    ASSERT_TRUE(conn.waitForNamesIndex());
+    const auto index = conn.namesIndex();
+    ASSERT_EQ(index->tables().size(), 1U);
+    const db::NamesTable& t = index->tables().front();
+    EXPECT_EQ(t.name, "ICD9");
+    ASSERT_EQ(t.columns.size(), 1U);
+    EXPECT_EQ(t.columns.front().name, "ICD9_NAME2");
+    Query q(conn);
+    q.setText("SELECT ICD10_NO FROM ICD10 WHERE ICD10_CNAME LIKE '%霍%' ORDER BY ICD10_NO");
+    EXPECT_FALSE(db::TryOpenWithNames(q));
+    q.setText("SELECT ICD9_NO FROM ICD9 WHERE ICD9_NAME LIKE '%ankle%'");
+    EXPECT_FALSE(db::TryOpenWithNames(q));
+    q.setText("SELECT ICD9_NO FROM ICD9 WHERE ICD9_NAME2 LIKE '%踝%'");
+    ASSERT_TRUE(db::TryOpenWithNames(q));
+    EXPECT_EQ(rows(q), (std::vector<std::string>{"845.00|"}));
+}
+
 TEST_F(NamesIndexTest, statementsOfOtherShapes_areSentAsWritten) {
     db.code("A00", "霍亂", "Cholera");
     const auto index = ready();
@@ -288,6 +347,34 @@ TEST_F(NamesIndexTest, aChangeToTheDatabase_makesTheIndexStaleUntilItIsBuiltAgai
     EXPECT_EQ(rows(q), (std::vector<std::string>{"A00|", "A01|", "A02|"}));
 }
 
+// A write committed while the index is built (its tables read, the index not
+// yet published) leaves an index that no longer describes the file: it is
+// found stale and not used, and the next build, across no commit, is.
+TEST_F(NamesIndexTest, aCommitWhileTheIndexIsBuilt_makesItStale) {
+    db.code("A00", "霍亂", "Cholera");
+    std::atomic<int> builds{0};
+    const std::string file = path;
+    conn.startNamesIndex({CodeTables, [&builds, file] {
+                              if (builds++ > 0) return;
+                              db::Connection other;
+                              other.open(file);
+                              other.exec(
+                                  "UPDATE ICD10 SET ICD10_ENAME = 'Typhoid' WHERE ICD10_NO = 'A00';"
+                                  "INSERT INTO ICD10 (ICD10_NO, ICD10_ENAME) VALUES ('A01', 'cholera too')");
+                          }});
+    ASSERT_TRUE(conn.waitForNamesIndex()); // built from the rows before the commit
+    // Used, it would give A00 (its name as read) and miss A01.
+    Query q(conn);
+    q.setText("SELECT ICD10_NO FROM ICD10 WHERE (ICD10_ENAME LIKE '%cholera%') ORDER BY ICD10_NO");
+    EXPECT_FALSE(db::TryOpenWithNames(q));
+    q.open();
+    EXPECT_EQ(rows(q), (std::vector<std::string>{"A01|"}));
+    EXPECT_TRUE(conn.waitForNamesIndex());
+    ASSERT_TRUE(db::TryOpenWithNames(q));
+    EXPECT_EQ(rows(q), (std::vector<std::string>{"A01|"}));
+    EXPECT_EQ(builds, 2);
+}
+
 TEST_F(NamesIndexTest, closingDropsTheIndex_andADatabaseInMemoryHasNone) {
     db.code("A00", "霍亂", "Cholera");
     ASSERT_TRUE(ready());
@@ -295,11 +382,11 @@ TEST_F(NamesIndexTest, closingDropsTheIndex_andADatabaseInMemoryHasNone) {
     EXPECT_FALSE(conn.namesIndex());
     conn.open(path);
     EXPECT_FALSE(conn.namesIndex()); // not asked for again
-    conn.startNamesIndex();
+    conn.startNamesIndex({CodeTables, {}});
     conn.close(); // a build under way is stopped and waited for
 
     db::Connection memory;
     memory.open(":memory:");
-    memory.startNamesIndex();
+    memory.startNamesIndex({CodeTables, {}});
     EXPECT_FALSE(memory.waitForNamesIndex());
 }

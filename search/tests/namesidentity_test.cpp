@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <random>
 
+#include "app/core/indexednames.h"
 #include "db/connection.h"
 #include "db/namesindex.h"
 #include "db/namesquery.h"
@@ -290,7 +291,7 @@ protected:
     void SetUp() override {
         ICD_REQUIRE_FULL_DB();
         indexed.open(s_path);
-        indexed.startNamesIndex();
+        app::StartNamesIndex(indexed);
         ASSERT_TRUE(indexed.waitForNamesIndex());
         plain.open(s_path);
     }

@@ -19,6 +19,7 @@
 #include <gtest/gtest.h>
 
 #include "app/core/handoff.h"
+#include "app/core/indexednames.h"
 #include "app/widgets/imagebutton.h"
 #include "app/widgets/look.h"
 #include "search/criteria.h"
@@ -784,7 +785,7 @@ TEST_F(SearchWindowTest, screenshotsWhileTypingAndAtTheEndOfALargeResult) {
     if (dir.isEmpty() || full.empty())
         GTEST_SKIP() << "set ICD_SCREENSHOT_DIR and build the full-size database";
     ctx.connection.open(full);
-    ctx.connection.startNamesIndex(); // as the program opens it
+    app::StartNamesIndex(ctx.connection); // as the program opens it
     ASSERT_TRUE(ctx.connection.waitForNamesIndex());
     auto form = std::make_unique<SearchWindow>(ctx);
     form->show();
