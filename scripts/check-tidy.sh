@@ -39,8 +39,18 @@ if [ -z "$files" ]; then
     echo "clang-tidy: no file of the program changed"
     exit 0
 fi
+# The headers checked with their files: those of the program's folders, which are
+# the folders of the include rules in docs/architecture.md but the test drivers
+# (a row that may include `*`), testsupport/, data/ and tests/ folders; the same
+# list the language test reads.
+folders=$(sed -n '/<!-- include rules/,/^$/p' docs/architecture.md | grep '^| `' | grep -v '| `\*`' |
+          cut -d'|' -f2 | grep -o '`[^`]*/`' | tr -d '`' | sed 's|/$||' |
+          grep -vE '(^|/)tests$|^testsupport$|^data$' | paste -sd'|' -)
+[ -n "$folders" ] || { echo "check-tidy: no include rules in docs/architecture.md"; exit 2; }
+header_filter="^.*/($folders)/[^/]*\.h$"
 # shellcheck disable=SC2086
-out=$(printf '%s\n' $files | xargs -P "$(nproc)" -n 4 clang-tidy -p "$build" --quiet 2>/dev/null)
+out=$(printf '%s\n' $files | xargs -P "$(nproc)" -n 4 clang-tidy -p "$build" --quiet \
+      "--header-filter=$header_filter" 2>/dev/null)
 # An error is a file clang cannot compile (so it was not checked): it fails too.
 if printf '%s\n' "$out" | grep -qE ': (warning|error): '; then
     printf '%s\n' "$out"
