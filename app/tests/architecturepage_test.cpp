@@ -84,8 +84,8 @@ std::string Missing(std::string name, const SourceTree& tree) {
         name[0] == '_')
         return "";
     const bool scoped = name.find("::") != std::string::npos;
-    if (!scoped && name.find(':') != std::string::npos) return ""; // `FILE:LINE:`
-    if (name[0] == '.' && name.find('.', 1) == std::string::npos && !tree.paths.count(name)) return "";
+    if (!scoped && name.find(':') != std::string::npos) return "";           // `FILE:LINE:`
+    if (name[0] == '.' && name.find('.', 1) == std::string::npos) return ""; // `.cpp`, `.clang-tidy`
     if (name.find('*') != std::string::npos) {
         const std::regex glob = Glob(name);
         const auto& among = name.find('/') != std::string::npos ? tree.paths : tree.words;
@@ -93,9 +93,19 @@ std::string Missing(std::string name, const SourceTree& tree) {
             if (std::regex_match(p, glob)) return "";
         return "nothing matches it";
     }
-    if (name.find('/') != std::string::npos) return tree.paths.count(name) ? "" : "no such file or folder";
+    if (name.find('/') != std::string::npos) {
+        // A folder's own `tests/` is any folder of that name.
+        for (const std::string& p : tree.paths)
+            if (p == name || p.ends_with("/" + name)) return "";
+        return "no such file or folder";
+    }
     static const std::regex file(R"(.*\.(h|cpp|md|ui|sql|sh|txt|in|cmake|json)$)");
-    if (std::regex_match(name, file)) return tree.fileNames.count(name) ? "" : "no file of that name";
+    if (std::regex_match(name, file)) {
+        // A form's header is generated from it: "ui_searchwindow.h" from searchwindow.ui.
+        const bool form = name.starts_with("ui_") && name.ends_with(".h") &&
+                          tree.fileNames.count(name.substr(3, name.size() - 5) + ".ui");
+        return form || tree.fileNames.count(name) ? "" : "no file of that name";
+    }
     std::size_t start = 0;
     while (start <= name.size()) {
         const std::size_t end = std::min(name.find("::", start), name.size());
@@ -120,15 +130,15 @@ TEST(ArchitecturePage, everyBackquotedPathAndIdentifierIsInTheSourceTree) {
 
 TEST(ArchitecturePage, namesOfTheTreeAreCheckedAndPlaceholdersAreNot) {
     SourceTree tree;
-    tree.paths = {"db/", "db/query.h", "app/core/userfolderposix.cpp"};
-    tree.fileNames = {"query.h", "userfolderposix.cpp"};
+    tree.paths = {"db/", "db/query.h", "app/core/userfolderposix.cpp", "db/tests/"};
+    tree.fileNames = {"query.h", "userfolderposix.cpp", "searchwindow.ui"};
     tree.words = {"db", "Query", "icd_text_core"};
-    for (const char* name :
-         {"db/", "db/query.h", "query.h", "\"query.h\"", "db::Query", "Query()", "app/core/userfolder*.cpp",
-          "icd_*_core", "<key>Edit", "--help", "FILE:LINE:", ".cpp", "icdtool rank", "*"})
+    for (const char* name : {"db/", "db/query.h", "query.h", "\"query.h\"", "db::Query", "Query()",
+                             "app/core/userfolder*.cpp", "icd_*_core", "<key>Edit", "--help",
+                             "FILE:LINE:", ".cpp", "icdtool rank", "*", "tests/", "ui_searchwindow.h"})
         EXPECT_EQ(Missing(name, tree), "") << name;
     for (const char* name : {"db/namesquery.h", "text/", "namesquery.h", "db::Queries", "Statement",
-                             "app/core/userfolder*.h", "icd_*_gui"})
+                             "app/core/userfolder*.h", "icd_*_gui", "ui_quizwindow.h", "sqlite3.h"})
         EXPECT_NE(Missing(name, tree), "") << name;
 }
 
