@@ -167,13 +167,13 @@ class Table:
 
     def counts(self):
         n = {"main terms": 0, "sub-terms": 0, "cells": 0, "cells with a code": 0, "blank cells": 0,
-             "codes": 0, "see": 0, "see also": 0}
+             "<code>": 0, "see": 0, "see also": 0}
         for t in self.terms():
             n["main terms" if t.level == 0 else "sub-terms"] += 1
             for v in t.cells.values():
                 n["cells"] += 1
                 n["blank cells" if v.strip() in BLANK_CELLS else "cells with a code"] += 1
-            n["codes"] += len(t.fields.get("code", []))
+            n["<code>"] += len(t.fields.get("code", []))
             n["see"] += len(t.fields.get("see", []))
             n["see also"] += len(t.fields.get("seeAlso", []))
         return n

@@ -9,12 +9,14 @@ files without a fault.
 import importlib.util
 import io
 import os
+import sys
 import tempfile
 import unittest
 import xml.etree.ElementTree as ET
 from contextlib import redirect_stdout
 
 HERE = os.path.dirname(os.path.abspath(__file__))
+sys.dont_write_bytecode = True  # no __pycache__ beside the script
 SPEC = importlib.util.spec_from_file_location("check", os.path.join(HERE, "..", "check-tables-addenda.py"))
 check = importlib.util.module_from_spec(SPEC)
 SPEC.loader.exec_module(check)
