@@ -9,7 +9,8 @@
 #   setup-debian.sh test   that, and everything the tests need: Xvfb and a window
 #                          manager, clang's fuzzing runtime and clang-tidy, Google Benchmark,
 #                          the Windows cross compiler, Wine and npm (for the
-#                          SQLite amalgamation of the Windows build)
+#                          SQLite amalgamation of the Windows build), and NSIS
+#                          for the Windows setup program
 #   setup-debian.sh        the same as "test", as before the split
 set -e
 export DEBIAN_FRONTEND=noninteractive
@@ -28,11 +29,13 @@ run_packages="build-essential cmake ninja-build pkg-config
 
 # The tests: full-size data (xz), Jet and SQLite command-line tools, the window
 # tests' X server and window manager, screenshots, benchmarks, fuzzing, clang-tidy,
-# and the Windows cross build with its Wine run.
+# the Windows cross build with its Wine run, and the Windows setup program (NSIS's
+# makensis). Under Wine, Windows programs see the AR PL fonts of the run packages
+# as Windows fonts, so the Chinese text there needs no other CJK font.
 test_packages="xz-utils sqlite3 mdbtools googletest libbenchmark-dev
     xvfb xauth openbox x11-utils xdotool imagemagick libxcb-xtest0-dev libxcb-keysyms1-dev
     clang clang-format clang-tidy libclang-rt-14-dev
-    g++-mingw-w64-x86-64-posix wine wine64"
+    g++-mingw-w64-x86-64-posix wine wine64 nsis"
 
 packages=$run_packages
 [ "$what" = test ] && packages="$run_packages $test_packages"

@@ -2,7 +2,8 @@
 # Checks the formatting and the layer rules, then builds and runs every test:
 # the normal build (clang-tidy on the files a change touches; unit, window, X11, end-to-end
 # tests and brief benchmark runs), the layers below the windows cross-built for
-# Windows with their tests run under Wine, the same tests under AddressSanitizer
+# Windows with their tests run under Wine, the Windows setup program's script
+# checked under Wine with a stand-in program, the same tests under AddressSanitizer
 # and UndefinedBehaviorSanitizer, and short libFuzzer runs (clang).
 set -e
 cd "$(dirname "$0")/.."
@@ -49,6 +50,14 @@ if [ -n "$wine" ] && [ -n "$wineserver" ] && command -v x86_64-w64-mingw32-g++-p
 else
     echo "SKIPPED: the Windows tests need Wine and the MinGW-w64 compiler (Debian packages wine, wine64,"
     echo "         g++-mingw-w64-x86-64-posix; ./scripts/setup-debian.sh test installs them)"
+fi
+
+echo "== Windows setup program (a stand-in program) under Wine"
+if [ -n "$wine" ] && command -v makensis >/dev/null 2>&1 && command -v x86_64-w64-mingw32-g++-posix >/dev/null 2>&1; then
+    ./packaging/windows/tests/check-dummy-installer.sh
+else
+    echo "SKIPPED: the setup program's check needs makensis, Wine and the MinGW-w64 compiler (Debian packages"
+    echo "         nsis, wine, g++-mingw-w64-x86-64-posix; ./scripts/setup-debian.sh test installs them)"
 fi
 
 echo "== sanitizer build and tests"
