@@ -41,11 +41,11 @@ if [ -z "$files" ]; then
 fi
 # The headers checked with their files: those of the program's folders, which are
 # the folders of the include rules in docs/architecture.md but the test drivers
-# (a row that may include `*`), testsupport/, data/ and tests/ folders; the same
+# (a row that may include `*`), testsupport/, data/, packaging/ and tests/ folders; the same
 # list the language test reads.
 folders=$(sed -n '/<!-- include rules/,/^$/p' docs/architecture.md | grep '^| `' | grep -v '| `\*`' |
           cut -d'|' -f2 | grep -o '`[^`]*/`' | tr -d '`' | sed 's|/$||' |
-          grep -vE '(^|/)tests$|^testsupport$|^data$' | paste -sd'|' -)
+          grep -vE '(^|/)tests$|^testsupport$|^data$|^packaging$' | paste -sd'|' -)
 [ -n "$folders" ] || { echo "check-tidy: no include rules in docs/architecture.md"; exit 2; }
 header_filter="^.*/($folders)/[^/]*\.h$"
 # shellcheck disable=SC2086

@@ -69,7 +69,7 @@ std::vector<std::string> ProgramFolders(const std::string& page) {
         if (std::find(rule.items.begin(), rule.items.end(), "*") != rule.items.end()) continue;
         for (const std::string& f : rule.folders) {
             const bool tests = f == "tests" || f.ends_with("/tests");
-            if (tests || f == "testsupport" || f == "data") continue;
+            if (tests || f == "testsupport" || f == "data" || f == "packaging") continue;
             folders.push_back(f);
         }
     }
