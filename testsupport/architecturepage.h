@@ -21,7 +21,8 @@ std::vector<IncludeRule> IncludeRules(const std::string& page);
 
 // The folders that hold the program and its tool: every folder of the table but
 // the test drivers (a row that may include `*`), the test support, the data, the
-// packaging (its stand-in program for the installer's check) and any `tests/` folder. The language test and clang-tidy's header filter read these.
+// packaging (its stand-in program for the installer's check) and any `tests/` folder. The language test and
+// clang-tidy's header filter read these.
 std::vector<std::string> ProgramFolders(const std::string& page);
 
 // Every text between backquotes in the page, in order, its spaces and line breaks
